@@ -1,0 +1,44 @@
+#include "app/Platform.h"
+
+#include <GLFW/glfw3.h>
+
+#include <cstdio>
+
+namespace {
+
+class GlfwPlatform final : public Platform {
+public:
+    bool isKeyHeld(int key) override {
+        // With sticky keys on, GLFW_PRESS also means "pressed since the last query".
+        return window != nullptr && glfwGetKey(window, key) == GLFW_PRESS;
+    }
+    double now() override { return glfwGetTime(); }
+    void waitForKey() override { consolePause(); }
+
+    GLFWwindow* window = nullptr;
+};
+
+GlfwPlatform& glfwPlatform() {
+    static GlfwPlatform instance;
+    return instance;
+}
+
+Platform* installed = nullptr;
+
+} // namespace
+
+Platform& platform() { return installed != nullptr ? *installed : glfwPlatform(); }
+
+Platform* installPlatform(Platform* p) {
+    Platform* previous = installed;
+    installed = p;
+    return previous;
+}
+
+void setPlatformWindow(GLFWwindow* window) { glfwPlatform().window = window; }
+
+void consolePause() {
+    std::fflush(stdout);
+    // One getchar is what the console "PAUSE" asks of the user; EOF ends it at once.
+    (void)std::getchar();
+}

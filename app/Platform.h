@@ -1,0 +1,29 @@
+#pragma once
+
+// The game's one seam to the operating system: the asynchronous key state, the clock and the
+// console pause. The game installs GlfwPlatform; tests install a scripted one so that input and
+// time can be driven frame by frame.
+class Platform {
+public:
+    virtual ~Platform() = default;
+    // True when the key (a GLFW key code) is held now or was pressed since the last query.
+    virtual bool isKeyHeld(int key) = 0;
+    // Seconds since the clock started (GLFW time in the game).
+    virtual double now() = 0;
+    // Waits for one character on standard input; returns at once at end of input.
+    virtual void waitForKey() = 0;
+};
+
+// The installed platform. Process-wide, like the input state it stands for. The default is a
+// GlfwPlatform without a window (keys read as released until setPlatformWindow).
+Platform& platform();
+// Installs p (not owned) and returns the previous one; nullptr restores the default.
+Platform* installPlatform(Platform* p);
+
+struct GLFWwindow;
+// Points the default GLFW platform at the game window, whose key state it then reads.
+void setPlatformWindow(GLFWwindow* window);
+
+// Reads one character from standard input so that a console user can read the last message;
+// returns at once when standard input is closed.
+void consolePause();
