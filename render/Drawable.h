@@ -1,0 +1,111 @@
+#pragma once
+
+#include "render/Frustum.h"
+#include "render/Model.h"
+
+#include <GL/glew.h>
+#include <glm/mat4x4.hpp>
+#include <glm/vec3.hpp>
+#include <glm/vec4.hpp>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class btRigidBody;
+
+// Placement of a drawable: model matrix = T * R * S, R from the three Euler angles.
+struct Transform {
+    glm::vec3 position{0.0f};
+    glm::vec3 angles{0.0f}; // radians about x, y, z; accumulate without wrapping
+    float scale = 1.0f;
+
+    void move(float dx, float dy, float dz) { position += glm::vec3(dx, dy, dz); }
+    void move(const glm::vec3& d) { position += d; }
+    void rotateX(float degrees);
+    void rotateY(float degrees);
+    void rotateZ(float degrees);
+    // A negative scale is replaced by 1.
+    void setScale(float s);
+    glm::mat4 modelMatrix() const;
+};
+
+// What a render pass hands to every uploadUniforms call.
+struct RenderState {
+    glm::mat4 viewProjection{1.0f};
+    glm::vec4 clipPlane{0.0f};
+    bool celShading = false;
+    int levels = 0;
+};
+
+// Base of everything the game renders. Owns its model and (by default) deletes its program in
+// release. Culls per mesh before any GL call.
+class Drawable {
+public:
+    Drawable();
+    explicit Drawable(const std::string& modelPath);
+    Drawable(const std::string& modelPath, GLuint program);
+    virtual ~Drawable();
+    Drawable(const Drawable&) = delete;
+    Drawable& operator=(const Drawable&) = delete;
+
+    // Slot order of the operations the level drives.
+    virtual void initPhysics() {}
+    virtual bool isActive() = 0;
+    virtual void update(float deltaTime) = 0;
+    virtual void useProgram();
+    virtual void uploadUniforms(const RenderState& state);
+    virtual void draw(const Frustum& frustum);
+    virtual bool isWater() { return false; }
+    virtual void release();
+    virtual void lookUpUniforms();
+    virtual bool usesMeshCulling() { return false; }
+
+    GLuint getProgram() const { return program; }
+    // owned: whether release deletes it. The level's shared program belongs to the level.
+    void setProgram(GLuint p, bool owned = true) {
+        program = p;
+        ownsProgram = owned;
+    }
+    bool ownsProgramName() const { return ownsProgram; }
+    btRigidBody* getRigidBody() const { return rigidBody; }
+    glm::mat4 getModelMatrix() const { return transform.modelMatrix(); }
+    glm::vec3 getWorldCentre() const;
+    glm::vec3 getMeshCentre(size_t i) const;
+    std::vector<glm::vec3> getMeshVertices(size_t i) const;
+    std::vector<Triangle> getTriangles() const;
+    // Sets the scale and measures the bounding radius again.
+    void setScale(float s);
+    bool isInFrustum(const Frustum& frustum);
+
+    Transform& getTransform() { return transform; }
+    const Transform& getTransform() const { return transform; }
+    Model* getModel() const { return model.get(); }
+    float getAlpha() const { return alpha; }
+    void setAlpha(float a) { alpha = a; }
+    glm::vec3 getBoundingCentre() const { return boundingCentre; }
+    float getBoundingRadius() const { return boundingRadius; }
+
+protected:
+    void computeBoundingCentre();
+    void computeBoundingRadius();
+
+    btRigidBody* rigidBody = nullptr; // owned by the derived class that builds it
+    Transform transform;
+    std::unique_ptr<Model> model;
+    glm::vec3 boundingCentre{0.0f};
+    float boundingRadius = 0.0f;
+    float alpha = 1.0f;
+    GLuint program = 0;
+    bool ownsProgram = false;
+    GLint textureSamplerLocation = -1;
+    GLint modelMatLocation = -1;
+    GLint mvpLocation = -1;
+    GLint alphaLocation = -1;
+    GLint celShadingLocation = -1;
+    GLint planeLocation = -1;
+    GLint levelsLocation = -1;
+
+private:
+    bool released = false;
+};

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "render/Texture.h"
+
+#include <GL/glew.h>
+#include <glm/vec2.hpp>
+#include <glm/vec3.hpp>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// The 40-byte interleaved vertex of every model buffer.
+struct Vertex {
+    glm::vec3 position{0.0f};
+    glm::vec2 texCoord{0.0f};
+    glm::vec2 lightMapCoord{-99999.0f, -99999.0f}; // second texture set, when exactly two exist
+    glm::vec3 normal{0.0f};
+};
+static_assert(sizeof(Vertex) == 40, "the vertex layout is shared with the shaders");
+
+struct Triangle {
+    glm::vec3 a{0.0f}, b{0.0f}, c{0.0f};
+};
+
+struct Material {
+    std::unique_ptr<Texture> texture;
+    glm::vec3 ambient{0.0f};
+    glm::vec3 diffuse{0.0f};
+    glm::vec3 specular{0.0f};
+};
+
+// One mesh of a model file with its own vertex array and buffers. Move-only; deletes its GL
+// names exactly once.
+class Mesh {
+public:
+    Mesh() = default;
+    ~Mesh();
+    Mesh(Mesh&& other) noexcept;
+    Mesh& operator=(Mesh&& other) noexcept;
+    Mesh(const Mesh&) = delete;
+    Mesh& operator=(const Mesh&) = delete;
+
+    // Uploads the vertices and indices and records the attribute layout.
+    void setup(std::vector<Vertex> vertices, const std::vector<unsigned>& indices);
+    void release();
+
+    GLuint vertexBuffer = 0;
+    GLuint indexBuffer = 0;
+    GLuint vertexArray = 0;
+    unsigned indexCount = 0;
+    unsigned materialIndex = 0;
+    std::vector<Vertex> vertices;
+    glm::vec3 centroid{0.0f};
+};
+
+// The GPU form of one model file. A file that fails to load leaves an empty model, which draws
+// nothing.
+class Model {
+public:
+    Model() = default;
+    Model(const Model&) = delete;
+    Model& operator=(const Model&) = delete;
+
+    void draw(GLuint program, int textureUnit) const;
+    // As draw, and binds second to secondUnit for every mesh that has a material.
+    void drawWithSecondTexture(GLuint program, int textureUnit, const Texture* second,
+                               int secondUnit) const;
+
+    std::vector<glm::vec3> getVertexPositions() const;
+    std::vector<Triangle> getTriangles() const { return triangles; }
+    const std::vector<Triangle>& triangleList() const { return triangles; }
+    size_t getMeshCount() const { return meshes.size(); }
+    const Mesh& getMesh(size_t i) const { return meshes[i]; }
+    const std::vector<std::unique_ptr<Material>>& getMaterials() const { return materials; }
+    bool isEmpty() const { return meshes.empty(); }
+
+    std::vector<Mesh> meshes;
+    std::vector<Triangle> triangles;
+    std::vector<std::unique_ptr<Material>> materials;
+};
+
+// Reads a model file through assimp (triangulated, texture v flipped). On failure prints
+// "\n\nerror loading model <path>\n\n" and returns an empty model.
+std::unique_ptr<Model> loadModel(const std::string& path);

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <GL/glew.h>
+
+#include <string>
+#include <vector>
+
+// Stage codes handed to addShader.
+enum ShaderStage : int { VertexStage = 0, FragmentStage = 1, GeometryStage = 2 };
+
+// Builds one GL program from shader files under Shader/. Prints what the compiler and linker say
+// and never stops the game: a missing file or a failed build still yields a program name. The
+// caller owns the program; the loader owns only the stage objects until the link.
+class ShaderLoader {
+public:
+    ShaderLoader() = default;
+    ~ShaderLoader();
+    ShaderLoader(const ShaderLoader&) = delete;
+    ShaderLoader& operator=(const ShaderLoader&) = delete;
+
+    GLuint createProgram();
+    // Compiles the file and attaches it; 0 (still attached and listed) when it cannot be opened.
+    GLuint addShader(const std::string& path, int stage);
+    // Links, prints the log, then detaches and deletes every attached stage.
+    void linkProgram();
+    // createProgram, vertex stage, fragment stage, linkProgram.
+    GLuint loadShaders(const std::string& vertexPath, const std::string& fragmentPath);
+
+    GLuint getProgram() const { return program; }
+    const std::vector<GLuint>& getAttached() const { return attached; }
+
+    // The source text the game hands to the compiler for a file's lines: "\n" before every line.
+    static std::string sourceFromLines(std::istream& in);
+
+private:
+    GLuint compileShader(const std::string& path, int stage);
+
+    GLuint program = 0;
+    std::vector<GLuint> attached;
+};

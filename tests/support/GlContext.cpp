@@ -1,0 +1,88 @@
+#include "support/GlContext.h"
+
+#include "render/GlDebug.h"
+
+#include <stb_image_write.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <unistd.h>
+
+namespace {
+
+GLFWwindow* sharedWindow = nullptr;
+
+void createContext() {
+    if (sharedWindow != nullptr)
+        return;
+    if (!glfwInit()) {
+        ADD_FAILURE() << "glfwInit failed (is a display or Xvfb running?)";
+        return;
+    }
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
+    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    sharedWindow = glfwCreateWindow(256, 256, "Brindlemox tests", nullptr, nullptr);
+    if (sharedWindow == nullptr) {
+        ADD_FAILURE() << "could not create the hidden test window";
+        return;
+    }
+    glfwMakeContextCurrent(sharedWindow);
+    glewExperimental = GL_TRUE;
+    if (glewInit() != GLEW_OK) {
+        ADD_FAILURE() << "glewInit failed";
+        return;
+    }
+    glGetError(); // GLEW's probe leaves an INVALID_ENUM behind on core contexts
+    gldebug::install();
+}
+
+} // namespace
+
+namespace testgl {
+
+GLFWwindow* window() {
+    createContext();
+    return sharedWindow;
+}
+
+const std::string& dataDir() {
+    static const std::string dir = BRINDLEMOX_TEST_DATA_DIR;
+    return dir;
+}
+
+std::vector<unsigned char> readPixels(int x, int y, int width, int height) {
+    std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 4);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+std::string writeImage(const std::string& name, const std::vector<unsigned char>& rgba, int width,
+                       int height) {
+    std::filesystem::path dir = std::filesystem::path(BRINDLEMOX_TEST_OUTPUT_DIR);
+    std::filesystem::create_directories(dir);
+    std::string path = (dir / (name + ".png")).string();
+    stbi_flip_vertically_on_write(1);
+    stbi_write_png(path.c_str(), width, height, 4, rgba.data(), width * 4);
+    stbi_flip_vertically_on_write(0);
+    return path;
+}
+
+} // namespace testgl
+
+void GlTest::SetUp() {
+    ASSERT_NE(testgl::window(), nullptr);
+    glfwMakeContextCurrent(testgl::window());
+    ASSERT_EQ(chdir(testgl::dataDir().c_str()), 0);
+    gldebug::clear();
+}
+
+void GlTest::TearDown() {
+    glFinish();
+    EXPECT_EQ(gldebug::errorCount(), 0) << "GL errors during the test, first: "
+                                        << (gldebug::errors().empty() ? "" : gldebug::errors()[0]);
+    gldebug::clear();
+}

@@ -1,0 +1,11 @@
+#include "support/ScriptedPlatform.h"
+
+ScriptedPlatform::ScriptedPlatform() { previous = installPlatform(this); }
+
+ScriptedPlatform::~ScriptedPlatform() { installPlatform(previous); }
+
+bool ScriptedPlatform::isKeyHeld(int key) {
+    if (tapped.erase(key) > 0)
+        return true;
+    return held.count(key) > 0;
+}
