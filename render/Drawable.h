@@ -41,7 +41,7 @@ struct RenderState {
 // Base of everything the game renders. Owns its model and (by default) deletes its program in
 // release. Culls per mesh before any GL call.
 class Drawable {
-public:
+  public:
     Drawable();
     explicit Drawable(const std::string& modelPath);
     Drawable(const std::string& modelPath, GLuint program);
@@ -86,7 +86,9 @@ public:
     glm::vec3 getBoundingCentre() const { return boundingCentre; }
     float getBoundingRadius() const { return boundingRadius; }
 
-protected:
+  protected:
+    // Deletes the program if this drawable owns it; safe to call more than once.
+    void releaseProgram();
     void computeBoundingCentre();
     void computeBoundingRadius();
 
@@ -106,6 +108,6 @@ protected:
     GLint planeLocation = -1;
     GLint levelsLocation = -1;
 
-private:
+  private:
     bool released = false;
 };

@@ -1,0 +1,194 @@
+#include "render/Drawable.h"
+
+#include "render/Semantics.h"
+
+#include <glm/geometric.hpp>
+#include <glm/gtc/type_ptr.hpp>
+#include <glm/mat4x4.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Degrees to radians as the game has always converted them (single precision constant).
+constexpr float DegreesToRadians = 0.017453292f;
+
+glm::vec3 place(const glm::mat4& m, const glm::vec3& p) {
+    return glm::vec3(m * glm::vec4(p, 1.0f));
+}
+
+} // namespace
+
+void Transform::rotateX(float degrees) {
+    angles.x += degrees * DegreesToRadians;
+}
+void Transform::rotateY(float degrees) {
+    angles.y += degrees * DegreesToRadians;
+}
+void Transform::rotateZ(float degrees) {
+    angles.z += degrees * DegreesToRadians;
+}
+
+void Transform::setScale(float s) {
+    scale = s < 0.0f ? 1.0f : s;
+}
+
+glm::mat4 Transform::modelMatrix() const {
+    const float cx = std::cos(angles.x * 0.5f), sx = std::sin(angles.x * 0.5f);
+    const float cy = std::cos(angles.y * 0.5f), sy = std::sin(angles.y * 0.5f);
+    const float cz = std::cos(angles.z * 0.5f), sz = std::sin(angles.z * 0.5f);
+    const float w = cx * cy * cz + sx * sy * sz;
+    const float x = sx * cy * cz - cx * sy * sz;
+    const float y = cx * sy * cz + sx * cy * sz;
+    const float z = cx * cy * sz - sx * sy * cz;
+
+    // Rotation matrix of the unit quaternion (w, x, y, z), column-major.
+    glm::mat4 r(1.0f);
+    r[0][0] = 1.0f - 2.0f * (y * y + z * z);
+    r[0][1] = 2.0f * (x * y + w * z);
+    r[0][2] = 2.0f * (x * z - w * y);
+    r[1][0] = 2.0f * (x * y - w * z);
+    r[1][1] = 1.0f - 2.0f * (x * x + z * z);
+    r[1][2] = 2.0f * (y * z + w * x);
+    r[2][0] = 2.0f * (x * z + w * y);
+    r[2][1] = 2.0f * (y * z - w * x);
+    r[2][2] = 1.0f - 2.0f * (x * x + y * y);
+
+    glm::mat4 t(1.0f);
+    t[3] = glm::vec4(position, 1.0f);
+    glm::mat4 s(1.0f);
+    s[0][0] = s[1][1] = s[2][2] = scale;
+    return t * r * s;
+}
+
+Drawable::Drawable() = default;
+
+Drawable::Drawable(const std::string& modelPath) : model(loadModel(modelPath)) {
+    computeBoundingCentre();
+    computeBoundingRadius();
+}
+
+Drawable::Drawable(const std::string& modelPath, GLuint sharedProgram) : Drawable(modelPath) {
+    // The level's shared program: the level deletes it, not each object drawn with it.
+    setProgram(sharedProgram, false);
+    Drawable::lookUpUniforms();
+}
+
+Drawable::~Drawable() {
+    if (!released)
+        Drawable::release();
+}
+
+void Drawable::useProgram() {
+    glUseProgram(program);
+}
+
+void Drawable::uploadUniforms(const RenderState& state) {
+    const glm::mat4 m = transform.modelMatrix();
+    const glm::mat4 mvp = state.viewProjection * m;
+    glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));
+    glUniformMatrix4fv(modelMatLocation, 1, GL_FALSE, glm::value_ptr(m));
+    glUniform1f(alphaLocation, alpha);
+    glUniform1i(celShadingLocation, state.celShading ? 1 : 0);
+    glUniform1i(textureSamplerLocation, unit::Material);
+    glUniform4f(planeLocation, state.clipPlane.x, state.clipPlane.y, state.clipPlane.z,
+                state.clipPlane.w);
+    glUniform1i(levelsLocation, state.levels);
+}
+
+void Drawable::draw(const Frustum& frustum) {
+    if (model != nullptr && isInFrustum(frustum))
+        model->draw(program, unit::Material);
+}
+
+void Drawable::releaseProgram() {
+    if (ownsProgram && program != 0)
+        glDeleteProgram(program);
+    program = 0;
+    ownsProgram = false;
+}
+
+void Drawable::release() {
+    if (released)
+        return;
+    releaseProgram();
+    model.reset();
+    released = true;
+}
+
+void Drawable::lookUpUniforms() {
+    mvpLocation = glGetUniformLocation(program, "mvp");
+    textureSamplerLocation = glGetUniformLocation(program, "textureSampler");
+    modelMatLocation = glGetUniformLocation(program, "modelMat");
+    celShadingLocation = glGetUniformLocation(program, "isCelShading");
+    alphaLocation = glGetUniformLocation(program, "alpha");
+    planeLocation = glGetUniformLocation(program, "plane");
+    levelsLocation = glGetUniformLocation(program, "levels");
+}
+
+glm::vec3 Drawable::getWorldCentre() const {
+    return place(getModelMatrix(), boundingCentre);
+}
+
+glm::vec3 Drawable::getMeshCentre(size_t i) const {
+    return place(getModelMatrix(), model->getMesh(i).centroid);
+}
+
+std::vector<glm::vec3> Drawable::getMeshVertices(size_t i) const {
+    const glm::mat4 m = getModelMatrix();
+    const std::vector<Vertex>& vertices = model->getMesh(i).vertices;
+    std::vector<glm::vec3> placed;
+    placed.reserve(vertices.size());
+    for (const Vertex& v : vertices)
+        placed.push_back(place(m, v.position));
+    return placed;
+}
+
+std::vector<Triangle> Drawable::getTriangles() const {
+    return model != nullptr ? model->getTriangles() : std::vector<Triangle>();
+}
+
+void Drawable::setScale(float s) {
+    transform.setScale(s);
+    computeBoundingRadius();
+}
+
+bool Drawable::isInFrustum(const Frustum& frustum) {
+    if (model == nullptr)
+        return false;
+    const bool pointTest = usesMeshCulling();
+    for (size_t i = 0; i < model->getMeshCount(); ++i) {
+        if (pointTest ? frustum.pointsVisible(getMeshVertices(i))
+                      : frustum.sphereVisible(getMeshCentre(i), boundingRadius))
+            return true;
+    }
+    return false;
+}
+
+void Drawable::computeBoundingCentre() {
+    boundingCentre = glm::vec3(0.0f);
+    if (model == nullptr)
+        return;
+    size_t count = 0;
+    glm::vec3 sum(0.0f);
+    for (const Mesh& mesh : model->meshes) {
+        for (const Vertex& v : mesh.vertices)
+            sum += v.position;
+        count += mesh.vertices.size();
+    }
+    // No vertices (a model that failed to load): the origin rather than 0/0.
+    if (count > 0)
+        boundingCentre = sum / static_cast<float>(count);
+}
+
+void Drawable::computeBoundingRadius() {
+    boundingRadius = 0.0f;
+    if (model == nullptr)
+        return;
+    const glm::mat4 m = getModelMatrix();
+    const glm::vec3 centre = place(m, boundingCentre);
+    for (const Mesh& mesh : model->meshes)
+        for (const Vertex& v : mesh.vertices)
+            boundingRadius = std::max(boundingRadius, glm::length(place(m, v.position) - centre));
+}

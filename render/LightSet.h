@@ -1,0 +1,32 @@
+#pragma once
+
+#include <GL/glew.h>
+#include <glm/vec3.hpp>
+
+#include <utility>
+#include <vector>
+
+// One point light of a level. The attenuation terms are the same for every light.
+struct Light {
+    glm::vec3 position{0.0f};
+    float power = 0.0f;
+    float constant = 1.0f;
+    float linear = 0.35f;
+    float quadratic = 0.44f;
+
+    Light(glm::vec3 lightPosition, float lightPower) : position(lightPosition), power(lightPower) {}
+};
+
+// The level's fixed lights, written into whichever program draws the next object.
+class LightSet {
+  public:
+    explicit LightSet(std::vector<Light> lights) : lights(std::move(lights)) {}
+
+    // Sets "countLights" and light[i].lightPosWorld / .lightPower / .constant / .linear /
+    // .quadratic on program, which must be in use. Names the program lacks are ignored.
+    void upload(GLuint program) const;
+    const std::vector<Light>& getLights() const { return lights; }
+
+  private:
+    std::vector<Light> lights;
+};

@@ -1,0 +1,64 @@
+#include "render/Map.h"
+
+#include "render/Semantics.h"
+#include "render/ShaderLoader.h"
+
+#include <glm/gtc/type_ptr.hpp>
+
+Map::Map(const std::string& modelPath, GLuint sharedProgram, bool ownShader)
+    : Drawable(modelPath), secondTexture(std::make_unique<Texture>("Texture/red.bmp")) {
+    if (ownShader) {
+        ShaderLoader loader;
+        setProgram(loader.loadShaders("Shader/lightMapVS.vs", "Shader/lightMapFS.fs"), true);
+    } else {
+        setProgram(sharedProgram, false);
+    }
+    modelTextureUnit = unit::Material;
+    secondTextureUnit = unit::SecondTexture;
+    Map::lookUpUniforms();
+    Map::initPhysics();
+}
+
+Map::~Map() {
+    // The body is taken out of the world by the level before the map goes.
+    rigidBody = nullptr;
+}
+
+void Map::initPhysics() {
+    physics = StaticMeshBody::build(getTriangles(), getModelMatrix());
+    rigidBody = physics.body.get();
+}
+
+void Map::uploadUniforms(const RenderState& state) {
+    const glm::mat4 m = transform.modelMatrix();
+    const glm::mat4 mvp = state.viewProjection * m;
+    glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));
+    glUniformMatrix4fv(modelMatLocation, 1, GL_FALSE, glm::value_ptr(m));
+    glUniform1f(alphaLocation, alpha);
+    glUniform1i(celShadingLocation, state.celShading ? 1 : 0);
+    glUniform1i(levelsLocation, state.levels);
+    glUniform1i(textureSamplerLocation, secondTextureUnit);
+    glUniform1i(lightMapSamplerLocation, modelTextureUnit);
+}
+
+void Map::draw(const Frustum& frustum) {
+    if (model != nullptr && isInFrustum(frustum))
+        model->drawWithSecondTexture(program, modelTextureUnit, secondTexture.get(),
+                                     secondTextureUnit);
+}
+
+void Map::release() {
+    releaseProgram();
+}
+
+void Map::lookUpUniforms() {
+    mvpLocation = glGetUniformLocation(program, "mvp");
+    lightMapSamplerLocation = glGetUniformLocation(program, "lightMapTextureSampler");
+    textureSamplerLocation = glGetUniformLocation(program, "textureSampler");
+    modelMatLocation = glGetUniformLocation(program, "modelMat");
+    alphaLocation = glGetUniformLocation(program, "alpha");
+    celShadingLocation = glGetUniformLocation(program, "isCelShading");
+    levelsLocation = glGetUniformLocation(program, "levels");
+    // The map never sends a clip plane.
+    planeLocation = -1;
+}

@@ -1,0 +1,227 @@
+#include "render/Model.h"
+
+#include "render/Semantics.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/material.h>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <cstddef>
+#include <cstdio>
+
+namespace {
+
+constexpr unsigned ImportFlags = aiProcess_Triangulate | aiProcess_FlipUVs;
+
+glm::vec3 toVec3(const aiVector3D& v) {
+    return glm::vec3(v.x, v.y, v.z);
+}
+
+void processMesh(const aiMesh& source, Mesh& mesh, std::vector<Triangle>& triangles) {
+    mesh.materialIndex = source.mMaterialIndex;
+
+    // Texture sets are read up to the first absent one; the second set only counts when there
+    // are exactly two (a light map beside the colour texture).
+    unsigned setCount = 0;
+    while (setCount < AI_MAX_NUMBER_OF_TEXTURECOORDS && source.mTextureCoords[setCount] != nullptr)
+        ++setCount;
+
+    std::vector<Vertex> vertices(source.mNumVertices);
+    for (unsigned j = 0; j < source.mNumVertices; ++j) {
+        Vertex& v = vertices[j];
+        v.position = toVec3(source.mVertices[j]);
+        // Files without normals or texture sets get zeros rather than a read past the end.
+        if (source.mNormals != nullptr)
+            v.normal = toVec3(source.mNormals[j]);
+        if (setCount >= 1)
+            v.texCoord = glm::vec2(source.mTextureCoords[0][j].x, source.mTextureCoords[0][j].y);
+        if (setCount == 2)
+            v.lightMapCoord =
+                glm::vec2(source.mTextureCoords[1][j].x, source.mTextureCoords[1][j].y);
+    }
+
+    std::vector<unsigned> indices;
+    indices.reserve(static_cast<size_t>(source.mNumFaces) * 3);
+    for (unsigned f = 0; f < source.mNumFaces; ++f) {
+        const aiFace& face = source.mFaces[f];
+        // Points and lines carry no surface to draw or collide with.
+        if (face.mNumIndices != 3)
+            continue;
+        const unsigned* idx = face.mIndices;
+        indices.insert(indices.end(), idx, idx + 3);
+        triangles.push_back(Triangle{toVec3(source.mVertices[idx[0]]),
+                                     toVec3(source.mVertices[idx[1]]),
+                                     toVec3(source.mVertices[idx[2]])});
+    }
+
+    mesh.setup(std::move(vertices), indices);
+}
+
+glm::vec3 materialColour(const aiMaterial* material, const char* key) {
+    aiColor4D colour(0.0f, 0.0f, 0.0f, 0.0f);
+    if (aiGetMaterialColor(material, key, 0, 0, &colour) != AI_SUCCESS)
+        return glm::vec3(0.0f);
+    return glm::vec3(colour.r, colour.g, colour.b);
+}
+
+std::unique_ptr<Material> processMaterial(const aiMaterial* source) {
+    if (aiGetMaterialTextureCount(source, aiTextureType_DIFFUSE) == 0)
+        return nullptr;
+    aiString texturePath;
+    if (aiGetMaterialTexture(source, aiTextureType_DIFFUSE, 0, &texturePath) != AI_SUCCESS)
+        return nullptr;
+    auto material = std::make_unique<Material>();
+    material->texture = std::make_unique<Texture>(texturePath.C_Str());
+    material->ambient = materialColour(source, "$clr.ambient");
+    material->diffuse = materialColour(source, "$clr.diffuse");
+    material->specular = materialColour(source, "$clr.specular");
+    return material;
+}
+
+void setMaterialColours(GLuint program, const Material& material) {
+    glUniform3f(glGetUniformLocation(program, "material.ambient"), material.ambient.r,
+                material.ambient.g, material.ambient.b);
+    glUniform3f(glGetUniformLocation(program, "material.diffuse"), material.diffuse.r,
+                material.diffuse.g, material.diffuse.b);
+    glUniform3f(glGetUniformLocation(program, "material.specular"), material.specular.r,
+                material.specular.g, material.specular.b);
+}
+
+void setAttribute(GLuint index, GLint components, size_t offset) {
+    glEnableVertexAttribArray(index);
+    glVertexAttribPointer(index, components, GL_FLOAT, GL_FALSE, sizeof(Vertex),
+                          reinterpret_cast<const void*>(offset));
+}
+
+} // namespace
+
+Mesh::~Mesh() {
+    release();
+}
+
+Mesh::Mesh(Mesh&& other) noexcept
+    : vertexBuffer(other.vertexBuffer), indexBuffer(other.indexBuffer),
+      vertexArray(other.vertexArray), indexCount(other.indexCount),
+      materialIndex(other.materialIndex), vertices(std::move(other.vertices)),
+      centroid(other.centroid) {
+    other.vertexBuffer = 0;
+    other.indexBuffer = 0;
+    other.vertexArray = 0;
+    other.indexCount = 0;
+}
+
+Mesh& Mesh::operator=(Mesh&& other) noexcept {
+    if (this != &other) {
+        release();
+        vertexBuffer = other.vertexBuffer;
+        indexBuffer = other.indexBuffer;
+        vertexArray = other.vertexArray;
+        indexCount = other.indexCount;
+        materialIndex = other.materialIndex;
+        vertices = std::move(other.vertices);
+        centroid = other.centroid;
+        other.vertexBuffer = 0;
+        other.indexBuffer = 0;
+        other.vertexArray = 0;
+        other.indexCount = 0;
+    }
+    return *this;
+}
+
+void Mesh::setup(std::vector<Vertex> meshVertices, const std::vector<unsigned>& indices) {
+    indexCount = static_cast<unsigned>(indices.size());
+    vertices = std::move(meshVertices);
+
+    glm::vec3 sum(0.0f);
+    for (const Vertex& v : vertices)
+        sum += v.position;
+    // An empty mesh keeps its centroid at the origin instead of 0/0.
+    centroid = vertices.empty() ? glm::vec3(0.0f) : sum / static_cast<float>(vertices.size());
+
+    glGenVertexArrays(1, &vertexArray);
+    glBindVertexArray(vertexArray);
+    glGenBuffers(1, &vertexBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(Vertex)),
+                 vertices.data(), GL_STATIC_DRAW);
+    glGenBuffers(1, &indexBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                 static_cast<GLsizeiptr>(indices.size() * sizeof(unsigned)), indices.data(),
+                 GL_STATIC_DRAW);
+
+    // Attributes 1 and 2 read three floats each: the shaders use only .xy of them.
+    setAttribute(attrib::Position, 3, offsetof(Vertex, position));
+    setAttribute(attrib::TexCoord, 3, offsetof(Vertex, texCoord));
+    setAttribute(attrib::LightMapCoord, 3, offsetof(Vertex, lightMapCoord));
+    setAttribute(attrib::Normal, 3, offsetof(Vertex, normal));
+
+    glBindVertexArray(0);
+}
+
+void Mesh::release() {
+    if (vertexBuffer != 0)
+        glDeleteBuffers(1, &vertexBuffer);
+    if (indexBuffer != 0)
+        glDeleteBuffers(1, &indexBuffer);
+    if (vertexArray != 0)
+        glDeleteVertexArrays(1, &vertexArray);
+    vertexBuffer = 0;
+    indexBuffer = 0;
+    vertexArray = 0;
+    indexCount = 0;
+    vertices.clear();
+}
+
+void Model::draw(GLuint program, int textureUnit) const {
+    drawWithSecondTexture(program, textureUnit, nullptr, 0);
+}
+
+void Model::drawWithSecondTexture(GLuint program, int textureUnit, const Texture* second,
+                                  int secondUnit) const {
+    for (const Mesh& mesh : meshes) {
+        const unsigned m = mesh.materialIndex;
+        // A mesh without a material keeps whatever textures and colours are current.
+        if (m < materials.size() && materials[m] != nullptr) {
+            const Material& material = *materials[m];
+            material.texture->bind(textureUnit);
+            if (second != nullptr)
+                second->bind(secondUnit);
+            setMaterialColours(program, material);
+        }
+        glBindVertexArray(mesh.vertexArray);
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.indexCount), GL_UNSIGNED_INT,
+                       nullptr);
+    }
+    glBindVertexArray(0);
+}
+
+std::vector<glm::vec3> Model::getVertexPositions() const {
+    std::vector<glm::vec3> positions;
+    for (const Mesh& mesh : meshes)
+        for (const Vertex& v : mesh.vertices)
+            positions.push_back(v.position);
+    return positions;
+}
+
+std::unique_ptr<Model> loadModel(const std::string& path) {
+    auto model = std::make_unique<Model>();
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFile(path, ImportFlags);
+    if (scene == nullptr || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) != 0 ||
+        scene->mRootNode == nullptr) {
+        std::printf("\n\nerror loading model %s\n\n", path.c_str());
+        std::fflush(stdout);
+        return model;
+    }
+
+    // Sized once before any mesh owns GL names, so no mesh is ever moved after its setup.
+    model->meshes.resize(scene->mNumMeshes);
+    model->materials.resize(scene->mNumMaterials);
+    for (unsigned i = 0; i < scene->mNumMeshes; ++i)
+        processMesh(*scene->mMeshes[i], model->meshes[i], model->triangles);
+    for (unsigned m = 0; m < scene->mNumMaterials; ++m)
+        model->materials[m] = processMaterial(scene->mMaterials[m]);
+    return model;
+}

@@ -1,0 +1,147 @@
+#include "render/TextRenderer.h"
+
+#include "render/Semantics.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <glm/gtc/type_ptr.hpp>
+
+#include <cstdio>
+
+namespace {
+
+constexpr GLsizeiptr QuadBytes = 6 * 4 * sizeof(float);
+
+void report(const char* message) {
+    std::printf("%s\n", message);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+TextRenderer::TextRenderer(int fontSize) : shaderLoader(std::make_unique<ShaderLoader>()) {
+    loadGlyphs(fontSize);
+
+    program = shaderLoader->loadShaders("Shader/textVS.vs", "Shader/textFS.fs");
+
+    // x in 0..800 and y in 0..600 onto the unit square, origin at the lower left.
+    projection = glm::mat4(1.0f);
+    projection[0][0] = 2.0f / 800.0f;
+    projection[1][1] = 2.0f / 600.0f;
+    projection[3][0] = -1.0f;
+    projection[3][1] = -1.0f;
+
+    glGenVertexArrays(1, &vertexArray);
+    glGenBuffers(1, &vertexBuffer);
+    glBindVertexArray(vertexArray);
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    glBufferData(GL_ARRAY_BUFFER, QuadBytes, nullptr, GL_DYNAMIC_DRAW);
+    glEnableVertexAttribArray(attrib::TextVertex);
+    glVertexAttribPointer(attrib::TextVertex, 4, GL_FLOAT, GL_FALSE, 4 * sizeof(float), nullptr);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindVertexArray(0);
+}
+
+void TextRenderer::loadGlyphs(int fontSize) {
+    FT_Library library = nullptr;
+    const bool libraryReady = FT_Init_FreeType(&library) == 0;
+    if (!libraryReady)
+        report("Failed to initialize Freetype");
+
+    FT_Face face = nullptr;
+    // Without a library there is no face either; FreeType is not asked to open one.
+    const bool faceReady = libraryReady && FT_New_Face(library, "Fonts/hud.ttf", 0, &face) == 0;
+    if (!faceReady)
+        report("ERROR::FREETYPE: Failed to load font");
+    if (faceReady)
+        FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(fontSize));
+
+    // Glyph bitmaps have byte-aligned rows; this stays in force for the whole context.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+
+    for (int code = 0; code < 128; ++code) {
+        if (!faceReady || FT_Load_Char(face, static_cast<FT_ULong>(code), FT_LOAD_RENDER) != 0) {
+            report("ERROR::FREETYTPE: Failed to load Glyph");
+            continue;
+        }
+        const FT_GlyphSlot slot = face->glyph;
+        Glyph glyph;
+        glGenTextures(1, &glyph.texture);
+        glBindTexture(GL_TEXTURE_2D, glyph.texture);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, static_cast<GLsizei>(slot->bitmap.width),
+                     static_cast<GLsizei>(slot->bitmap.rows), 0, GL_RED, GL_UNSIGNED_BYTE,
+                     slot->bitmap.buffer);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glyph.size =
+            glm::ivec2(static_cast<int>(slot->bitmap.width), static_cast<int>(slot->bitmap.rows));
+        glyph.bearing = glm::ivec2(slot->bitmap_left, slot->bitmap_top);
+        glyph.advance = static_cast<unsigned>(slot->advance.x);
+        glyphs[static_cast<char>(code)] = glyph;
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
+
+    if (faceReady)
+        FT_Done_Face(face);
+    if (libraryReady)
+        FT_Done_FreeType(library);
+}
+
+TextRenderer::~TextRenderer() {
+    for (auto& entry : glyphs)
+        if (entry.second.texture != 0)
+            glDeleteTextures(1, &entry.second.texture);
+    if (vertexBuffer != 0)
+        glDeleteBuffers(1, &vertexBuffer);
+    if (vertexArray != 0)
+        glDeleteVertexArrays(1, &vertexArray);
+    if (program != 0)
+        glDeleteProgram(program);
+}
+
+const Glyph* TextRenderer::findGlyph(char c) const {
+    auto it = glyphs.find(c);
+    return it != glyphs.end() && it->second.texture != 0 ? &it->second : nullptr;
+}
+
+void TextRenderer::render() {
+    renderText(text, position.x, position.y, 1.0f, colour);
+}
+
+void TextRenderer::renderText(const std::string& line, float x, float y, float scale,
+                              glm::vec3 textColour) {
+    glUseProgram(program);
+    glUniformMatrix4fv(glGetUniformLocation(program, "projection"), 1, GL_FALSE,
+                       glm::value_ptr(projection));
+    glUniform3f(glGetUniformLocation(program, "textColor"), textColour.r, textColour.g,
+                textColour.b);
+    glActiveTexture(GL_TEXTURE0 + unit::Material);
+    glBindVertexArray(vertexArray);
+
+    for (char c : line) {
+        // Unknown characters get an empty entry: a zero-size quad that does not move the pen.
+        const Glyph& glyph = glyphs[c];
+        const float xpos = x + static_cast<float>(glyph.bearing.x) * scale;
+        const float ypos = y - static_cast<float>(glyph.size.y - glyph.bearing.y) * scale;
+        const float w = static_cast<float>(glyph.size.x) * scale;
+        const float h = static_cast<float>(glyph.size.y) * scale;
+        // The bitmap's first row is the top of the glyph, at v = 0.
+        const float vertices[6][4] = {
+            {xpos, ypos + h, 0.0f, 0.0f}, {xpos, ypos, 0.0f, 1.0f},
+            {xpos + w, ypos, 1.0f, 1.0f}, {xpos, ypos + h, 0.0f, 0.0f},
+            {xpos + w, ypos, 1.0f, 1.0f}, {xpos + w, ypos + h, 1.0f, 0.0f},
+        };
+        glBindTexture(GL_TEXTURE_2D, glyph.texture);
+        glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+        glBufferSubData(GL_ARRAY_BUFFER, 0, sizeof(vertices), vertices);
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        glDrawArrays(GL_TRIANGLES, 0, 6);
+        x += static_cast<float>(glyph.advance >> 6) * scale;
+    }
+
+    glBindVertexArray(0);
+    glBindTexture(GL_TEXTURE_2D, 0);
+}

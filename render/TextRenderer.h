@@ -1,0 +1,69 @@
+#pragma once
+
+#include "render/ShaderLoader.h"
+
+#include <GL/glew.h>
+#include <glm/mat4x4.hpp>
+#include <glm/vec2.hpp>
+#include <glm/vec3.hpp>
+
+#include <map>
+#include <memory>
+#include <string>
+
+// One rasterised character of the HUD font.
+struct Glyph {
+    GLuint texture = 0;    // single-channel bitmap; 0 when the glyph could not be loaded
+    glm::ivec2 size{0};    // bitmap width and rows in pixels
+    glm::ivec2 bearing{0}; // left and top offsets from the pen position and baseline
+    unsigned advance = 0;  // in 1/64 pixel
+};
+
+// One HUD line drawn on top of the scene, in a fixed 800 x 600 space (origin lower left, y up)
+// whatever the window size. Loads character codes 0..127 of "Fonts/hud.ttf" at construction
+// and builds its own program from "Shader/textVS.vs" and "Shader/textFS.fs"; a missing font or
+// shader is reported on standard output and leaves a renderer that draws nothing visible.
+// Owns its glyph textures, buffer, vertex array and program.
+class TextRenderer {
+  public:
+    // A warm yellow that reads well on the dark scenes; used until setColour is called.
+    static glm::vec3 defaultColour() { return glm::vec3(1.0f, 0.85f, 0.2f); }
+
+    // fontSize is the pixel height of the glyphs.
+    explicit TextRenderer(int fontSize);
+    ~TextRenderer();
+    TextRenderer(const TextRenderer&) = delete;
+    TextRenderer& operator=(const TextRenderer&) = delete;
+
+    void setText(const std::string& newText) { text = newText; }
+    const std::string& getText() const { return text; }
+    void setColour(float r, float g, float b) { colour = glm::vec3(r, g, b); }
+    glm::vec3 getColour() const { return colour; }
+    void setPosition(float x, float y) { position = glm::vec2(x, y); }
+    glm::vec2 getPosition() const { return position; }
+
+    // Draws the stored text at the stored position, scale 1, in the stored colour.
+    void render();
+    // Draws text with its first pen position at (x, y); sizes and advances are scaled.
+    // Characters without a glyph draw as empty quads and do not move the pen.
+    void renderText(const std::string& line, float x, float y, float scale, glm::vec3 textColour);
+
+    GLuint getProgram() const { return program; }
+    const glm::mat4& getProjection() const { return projection; }
+    // The glyph of c, or nullptr when none was loaded for it.
+    const Glyph* findGlyph(char c) const;
+    size_t glyphCount() const { return glyphs.size(); }
+
+  private:
+    void loadGlyphs(int fontSize);
+
+    std::unique_ptr<ShaderLoader> shaderLoader;
+    std::string text;
+    glm::vec3 colour = defaultColour();
+    glm::vec2 position{0.0f};
+    std::map<char, Glyph> glyphs;
+    glm::mat4 projection{1.0f};
+    GLuint program = 0;
+    GLuint vertexArray = 0;
+    GLuint vertexBuffer = 0;
+};
