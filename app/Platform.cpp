@@ -7,7 +7,7 @@
 namespace {
 
 class GlfwPlatform final : public Platform {
-public:
+  public:
     bool isKeyHeld(int key) override {
         // With sticky keys on, GLFW_PRESS also means "pressed since the last query".
         return window != nullptr && glfwGetKey(window, key) == GLFW_PRESS;
@@ -27,7 +27,9 @@ Platform* installed = nullptr;
 
 } // namespace
 
-Platform& platform() { return installed != nullptr ? *installed : glfwPlatform(); }
+Platform& platform() {
+    return installed != nullptr ? *installed : glfwPlatform();
+}
 
 Platform* installPlatform(Platform* p) {
     Platform* previous = installed;
@@ -35,7 +37,9 @@ Platform* installPlatform(Platform* p) {
     return previous;
 }
 
-void setPlatformWindow(GLFWwindow* window) { glfwPlatform().window = window; }
+void setPlatformWindow(GLFWwindow* window) {
+    glfwPlatform().window = window;
+}
 
 void consolePause() {
     std::fflush(stdout);

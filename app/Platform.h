@@ -4,7 +4,7 @@
 // console pause. The game installs GlfwPlatform; tests install a scripted one so that input and
 // time can be driven frame by frame.
 class Platform {
-public:
+  public:
     virtual ~Platform() = default;
     // True when the key (a GLFW key code) is held now or was pressed since the last query.
     virtual bool isKeyHeld(int key) = 0;

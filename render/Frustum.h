@@ -14,12 +14,14 @@ struct Plane {
     // Plane through p2 with normal normalize((p3 - p2) x (p1 - p2)).
     static Plane fromPoints(const glm::vec3& p1, const glm::vec3& p2, const glm::vec3& p3);
     // Signed distance, positive on the inner side.
-    float distance(const glm::vec3& p) const { return normal.x * p.x + normal.y * p.y + normal.z * p.z + d; }
+    float distance(const glm::vec3& p) const {
+        return normal.x * p.x + normal.y * p.y + normal.z * p.z + d;
+    }
 };
 
 // The six planes of the camera's view volume, for culling drawables before any GL call.
 class Frustum {
-public:
+  public:
     void build(float fovDegrees, float aspect, float nearDistance, float farDistance,
                const glm::vec3& direction, const glm::vec3& up, const glm::vec3& position);
     // Inside or crossing every plane; touching from outside at exactly -radius counts as visible.
@@ -30,7 +32,7 @@ public:
     bool isBuilt() const { return built; }
     const std::array<Plane, 6>& getPlanes() const { return planes; }
 
-private:
+  private:
     std::array<Plane, 6> planes{};
     bool built = false;
 };

@@ -12,9 +12,10 @@ std::vector<std::string>& recorded() {
     return messages;
 }
 
-void GLAPIENTRY onDebugMessage(GLenum /*source*/, GLenum type, GLuint /*id*/, GLenum severity,
+void GLAPIENTRY onDebugMessage(GLenum source, GLenum type, GLuint /*id*/, GLenum severity,
                                GLsizei /*length*/, const GLchar* message, const void* /*user*/) {
-    if (type != GL_DEBUG_TYPE_ERROR)
+    // Shader compile and link problems are the shader loader's to report on the console.
+    if (type != GL_DEBUG_TYPE_ERROR || source == GL_DEBUG_SOURCE_SHADER_COMPILER)
         return;
     (void)severity;
     recorded().emplace_back(message != nullptr ? message : "");
@@ -34,8 +35,14 @@ bool install() {
     return true;
 }
 
-int errorCount() { return static_cast<int>(recorded().size()); }
-const std::vector<std::string>& errors() { return recorded(); }
-void clear() { recorded().clear(); }
+int errorCount() {
+    return static_cast<int>(recorded().size());
+}
+const std::vector<std::string>& errors() {
+    return recorded();
+}
+void clear() {
+    recorded().clear();
+}
 
 } // namespace gldebug

@@ -12,7 +12,7 @@ enum ShaderStage : int { VertexStage = 0, FragmentStage = 1, GeometryStage = 2 }
 // and never stops the game: a missing file or a failed build still yields a program name. The
 // caller owns the program; the loader owns only the stage objects until the link.
 class ShaderLoader {
-public:
+  public:
     ShaderLoader() = default;
     ~ShaderLoader();
     ShaderLoader(const ShaderLoader&) = delete;
@@ -32,7 +32,7 @@ public:
     // The source text the game hands to the compiler for a file's lines: "\n" before every line.
     static std::string sourceFromLines(std::istream& in);
 
-private:
+  private:
     GLuint compileShader(const std::string& path, int stage);
 
     GLuint program = 0;

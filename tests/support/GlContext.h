@@ -22,7 +22,7 @@ std::string writeImage(const std::string& name, const std::vector<unsigned char>
 } // namespace testgl
 
 class GlTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 };

@@ -1,8 +1,12 @@
 #include "support/ScriptedPlatform.h"
 
-ScriptedPlatform::ScriptedPlatform() { previous = installPlatform(this); }
+ScriptedPlatform::ScriptedPlatform() {
+    previous = installPlatform(this);
+}
 
-ScriptedPlatform::~ScriptedPlatform() { installPlatform(previous); }
+ScriptedPlatform::~ScriptedPlatform() {
+    installPlatform(previous);
+}
 
 bool ScriptedPlatform::isKeyHeld(int key) {
     if (tapped.erase(key) > 0)

@@ -6,7 +6,7 @@
 
 // Keys and time under the test's control. Installed for the lifetime of the object.
 class ScriptedPlatform final : public Platform {
-public:
+  public:
     ScriptedPlatform();
     ~ScriptedPlatform() override;
     ScriptedPlatform(const ScriptedPlatform&) = delete;
@@ -29,7 +29,7 @@ public:
     double time = 0.0;
     int pauses = 0;
 
-private:
+  private:
     std::set<int> held;
     std::set<int> tapped;
     Platform* previous = nullptr;

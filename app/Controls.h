@@ -1,0 +1,49 @@
+#pragma once
+
+#include <glm/vec3.hpp>
+
+struct Config;
+class Camera;
+struct GLFWwindow;
+
+// Keyboard, mouse and frame timing as the rest of the game consumes them. Each level makes its
+// own Controls, but the timing, view angles, sensitivity and display toggles are one copy for the
+// whole process, so a level change neither resets the toggles nor jumps the delta time.
+class Controls {
+  public:
+    Controls(GLFWwindow* window, const Config* config);
+
+    // Measures this frame's delta time from the platform clock.
+    void updateTime();
+    float getDeltaTime() const;
+    // Yaw and pitch into the camera, then the movement keys.
+    void applyMouseLook(Camera& camera);
+    // W, S, D, A in that order; the last held key wins, keys do not combine.
+    void readMovementKeys(const Camera& camera);
+    glm::vec3 getMovement() const { return movement; }
+    void resetView();
+    bool isAttackHeld() const;
+
+    bool isFpsShown() const;
+    bool isWireframe() const;
+    bool isCelShading() const;
+    bool isDrawingInactive() const;
+
+    // GLFW callbacks; public so tests can feed events without a window.
+    static void onCursorMoved(GLFWwindow* window, double x, double y);
+    static void onKey(GLFWwindow* window, int key, int scancode, int action, int mods);
+
+    // The process-wide state, for tests.
+    static double getYawDegrees();
+    static double getPitchDegrees();
+    static void setScreenCentre(float cx, float cy);
+    static void resetSharedState();
+
+    // Degrees the view turns per pixel of mouse movement at sensitivity 1.
+    static constexpr double DegreesPerPixel = 1.0 / 60.0;
+
+  private:
+    GLFWwindow* window = nullptr;
+    float moveSpeed = 6.0f;
+    glm::vec3 movement{0.0f};
+};

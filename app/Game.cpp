@@ -1,0 +1,120 @@
+#include "app/Game.h"
+
+#include "app/Platform.h"
+#include "render/GlDebug.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+Game::Game() : Game(defaultLevels()) {}
+
+Game::Game(LevelFactory makeLevels) : config(std::make_unique<Config>()) {
+    config->read("Config/config.txt");
+
+    if (!glfwInit())
+        fail("Failed to initialize glfw");
+
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_MAXIMIZED, GLFW_TRUE);
+#ifdef BRINDLEMOX_GL_DEBUG
+    glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
+#endif
+
+    GLFWmonitor* monitor = glfwGetPrimaryMonitor();
+    const GLFWvidmode* mode = monitor != nullptr ? glfwGetVideoMode(monitor) : nullptr;
+    const int refreshRate = mode != nullptr ? mode->refreshRate : GLFW_DONT_CARE;
+
+    if (config->fullscreen && mode != nullptr) {
+        windowWidth = mode->width;
+        windowHeight = mode->height;
+    } else {
+        windowWidth = config->width;
+        windowHeight = config->height;
+    }
+    // GLFW asserts on a size below 1 instead of failing; treat it as a window that cannot open.
+    if (windowWidth >= 1 && windowHeight >= 1) {
+        if (config->fullscreen && mode != nullptr) {
+            window = glfwCreateWindow(windowWidth, windowHeight, "Brindlemox", monitor, nullptr);
+            if (window != nullptr)
+                glfwSetWindowMonitor(window, monitor, 0, 0, windowWidth, windowHeight, refreshRate);
+        } else {
+            window = glfwCreateWindow(windowWidth, windowHeight, "Brindlemox", nullptr, nullptr);
+            if (window != nullptr)
+                glfwSetWindowMonitor(window, nullptr, 0, 0, windowWidth, windowHeight, refreshRate);
+        }
+    }
+    if (window == nullptr) {
+        glfwTerminate();
+        fail("Failed to open window");
+    }
+
+    glfwMakeContextCurrent(window);
+    glewExperimental = GL_TRUE;
+    if (glewInit() != GLEW_OK)
+        fail("Failed to initialize glew");
+    glGetError(); // GLEW's extension probe leaves an error flag behind on core contexts
+#ifdef BRINDLEMOX_GL_DEBUG
+    gldebug::install();
+#endif
+
+    glDepthFunc(GL_LESS);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+
+    glfwSetInputMode(window, GLFW_STICKY_KEYS, GLFW_TRUE);
+    glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN);
+    setPlatformWindow(window);
+
+    nextLevelIndex = 0;
+    levelList = makeLevels(window, config.get());
+    if (levelList.empty())
+        fail("Failed to open window"); // nothing to play; cannot happen with the real levels
+    currentLevel = levelList[nextLevelIndex].get();
+    ++nextLevelIndex;
+    currentLevel->start();
+}
+
+Game::~Game() {
+    // Levels release their GL objects while the context still exists.
+    currentLevel = nullptr;
+    levelList.clear();
+    setPlatformWindow(nullptr);
+    if (window != nullptr)
+        glfwDestroyWindow(window);
+}
+
+void Game::fail(const char* message) {
+    std::printf("%s\n", message);
+    std::fflush(stdout);
+    platform().waitForKey();
+    std::exit(-1);
+}
+
+bool Game::frame() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    currentLevel->applyPolygonMode();
+    if (currentLevel->isFinished() && nextLevelIndex < levelList.size()) {
+        currentLevel = levelList[nextLevelIndex].get();
+        ++nextLevelIndex;
+        currentLevel->start();
+    }
+    if (currentLevel->isLost())
+        currentLevel->restartAfterLoss();
+    currentLevel->update();
+    currentLevel->stepPhysics();
+    currentLevel->render();
+    glfwSwapBuffers(window);
+    glfwPollEvents();
+    const bool escape = platform().isKeyHeld(GLFW_KEY_ESCAPE);
+    return !(escape || glfwWindowShouldClose(window));
+}
+
+void Game::run() {
+    while (frame()) {
+    }
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/Config.h"
+#include "levels/LevelInterface.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+struct GLFWwindow;
+
+// Builds the levels, in play order, once the window and context exist.
+using LevelFactory =
+    std::function<std::vector<std::unique_ptr<LevelInterface>>(GLFWwindow*, const Config*)>;
+
+// Start-up, the frame loop and level sequencing. A fatal start-up failure prints its line, waits
+// for the console and ends the process with exit code -1.
+class Game {
+  public:
+    // Level 1 and Level 2.
+    Game();
+    // The same start-up with other levels (tests).
+    explicit Game(LevelFactory makeLevels);
+    ~Game();
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
+
+    // Runs frames until Escape or the window's close button.
+    void run();
+    // One frame; false when the game should quit.
+    bool frame();
+
+    GLFWwindow* getWindow() const { return window; }
+    const Config& getConfig() const { return *config; }
+    LevelInterface* getCurrentLevel() const { return currentLevel; }
+    size_t getNextLevelIndex() const { return nextLevelIndex; }
+    size_t getLevelCount() const { return levelList.size(); }
+    int getWindowWidth() const { return windowWidth; }
+    int getWindowHeight() const { return windowHeight; }
+
+    static LevelFactory defaultLevels();
+
+  private:
+    [[noreturn]] static void fail(const char* message);
+
+    std::unique_ptr<Config> config;
+    GLFWwindow* window = nullptr;
+    int windowWidth = 0;
+    int windowHeight = 0;
+    LevelInterface* currentLevel = nullptr;
+    std::vector<std::unique_ptr<LevelInterface>> levelList;
+    size_t nextLevelIndex = 0;
+};

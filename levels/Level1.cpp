@@ -1,0 +1,3 @@
+#include "levels/Level1.h"
+
+void Level1::start() {}

@@ -1,0 +1,119 @@
+#include "render/ShaderLoader.h"
+#include "support/GlContext.h"
+#include "support/ScriptedPlatform.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+std::string writeFile(const std::string& name, const std::string& text) {
+    std::string path = ::testing::TempDir() + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+const char* VertexSource = "#version 330 core\nlayout(location = 0) in vec3 position;\n"
+                           "void main() { gl_Position = vec4(position, 1.0); }\n";
+const char* FragmentSource = "#version 330 core\nout vec4 colour;\n"
+                             "void main() { colour = vec4(1.0); }\n";
+
+std::string captured(const std::function<void()>& action) {
+    std::fflush(stdout);
+    ::testing::internal::CaptureStdout();
+    action();
+    std::fflush(stdout);
+    return ::testing::internal::GetCapturedStdout();
+}
+
+} // namespace
+
+class ShaderLoaderTest : public GlTest {
+  protected:
+    ScriptedPlatform console;
+};
+
+TEST(ShaderSource, EveryLineIsPrecededByANewline) {
+    std::istringstream withFinalNewline("a\nb\n");
+    std::istringstream withoutFinalNewline("a\nb");
+    std::istringstream empty("");
+    EXPECT_EQ(ShaderLoader::sourceFromLines(withFinalNewline), "\na\nb");
+    EXPECT_EQ(ShaderLoader::sourceFromLines(withoutFinalNewline), "\na\nb");
+    EXPECT_EQ(ShaderLoader::sourceFromLines(empty), "");
+}
+
+TEST_F(ShaderLoaderTest, BuildsAWorkingProgramAndReports) {
+    std::string vs = writeFile("ok.vs", VertexSource);
+    std::string fs = writeFile("ok.fs", FragmentSource);
+    GLuint program = 0;
+    std::string out = captured([&] {
+        ShaderLoader loader;
+        program = loader.loadShaders(vs, fs);
+        EXPECT_TRUE(loader.getAttached().empty());
+    });
+    EXPECT_EQ(out,
+              "Compiling shader : " + vs + "\nCompiling shader : " + fs + "\nLinking program\n");
+    GLint status = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &status);
+    EXPECT_EQ(status, GL_TRUE);
+    GLint attachedCount = -1;
+    glGetProgramiv(program, GL_ATTACHED_SHADERS, &attachedCount);
+    EXPECT_EQ(attachedCount, 0);
+    glDeleteProgram(program);
+}
+
+TEST_F(ShaderLoaderTest, MissingFileIsReportedAndTheProgramStillComesBack) {
+    std::string vs = writeFile("only.vs", VertexSource);
+    GLuint program = 0;
+    std::string out = captured([&] {
+        ShaderLoader loader;
+        program = loader.loadShaders(vs, "Shader/doesNotExist.fs");
+    });
+    EXPECT_EQ(
+        out.rfind(
+            "Compiling shader : " + vs +
+                "\n"
+                "Impossible to open Shader/doesNotExist.fs. Are you in the right directory ?\n"
+                "Linking program\n",
+            0),
+        0u)
+        << out;
+    EXPECT_EQ(console.pauses, 1);
+    EXPECT_NE(program, 0u);
+    glDeleteProgram(program);
+}
+
+TEST_F(ShaderLoaderTest, CompileErrorsArePrintedAndDoNotStopTheBuild) {
+    std::string vs = writeFile("bad.vs", "#version 330 core\nvoid main() { this is not glsl }\n");
+    std::string fs = writeFile("fine.fs", FragmentSource);
+    GLuint program = 0;
+    std::string out = captured([&] {
+        ShaderLoader loader;
+        program = loader.loadShaders(vs, fs);
+    });
+    EXPECT_NE(out.find("Linking program"), std::string::npos);
+    EXPECT_GT(
+        out.size(),
+        ("Compiling shader : " + vs + "\nCompiling shader : " + fs + "\nLinking program\n").size());
+    GLint status = GL_TRUE;
+    glGetProgramiv(program, GL_LINK_STATUS, &status);
+    EXPECT_EQ(status, GL_FALSE);
+    glDeleteProgram(program);
+}
+
+TEST_F(ShaderLoaderTest, DestroyingAnUnlinkedLoaderDeletesItsStages) {
+    std::string vs = writeFile("stage.vs", VertexSource);
+    GLuint shader = 0;
+    GLuint program = 0;
+    captured([&] {
+        ShaderLoader loader;
+        program = loader.createProgram();
+        shader = loader.addShader(vs, VertexStage);
+        EXPECT_EQ(loader.getAttached().size(), 1u);
+    });
+    // Still attached, so only flagged for deletion; detaching lets it go.
+    glDetachShader(program, shader);
+    EXPECT_FALSE(glIsShader(shader));
+    glDeleteProgram(program);
+}

@@ -1,0 +1,17 @@
+# Runs the real game with configs whose window cannot open and checks the message and exit code.
+# Standard input is closed, so the console pause must not wait.
+foreach(size "width=0" "width=-5" "height=0")
+  file(REMOVE_RECURSE ${WORK})
+  file(MAKE_DIRECTORY ${WORK}/Config)
+  file(WRITE ${WORK}/Config/config.txt "${size}\n")
+  execute_process(COMMAND ${GAME} WORKING_DIRECTORY ${WORK}
+    INPUT_FILE /dev/null OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE code
+    TIMEOUT 60)
+  if(NOT code EQUAL 255)
+    message(FATAL_ERROR "${size}: expected exit code 255 (-1), got '${code}'\n${out}\n${err}")
+  endif()
+  if(NOT out STREQUAL "Failed to open window\n")
+    message(FATAL_ERROR "${size}: unexpected output '${out}'")
+  endif()
+  message(STATUS "${size}: Failed to open window, exit 255")
+endforeach()

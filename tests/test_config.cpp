@@ -1,0 +1,102 @@
+#include "app/Config.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <fstream>
+
+namespace {
+
+Config parsed(const std::string& text) {
+    Config config;
+    config.parse(text);
+    return config;
+}
+
+} // namespace
+
+TEST(Config, DefaultsWhenNothingIsRead) {
+    Config config;
+    config.read("/nonexistent/Config/config.txt");
+    EXPECT_EQ(config.width, 1024);
+    EXPECT_EQ(config.height, 860);
+    EXPECT_EQ(config.refreshRate, 60);
+    EXPECT_EQ(config.brightness, 50);
+    EXPECT_FALSE(config.fullscreen);
+    EXPECT_FLOAT_EQ(config.horizontalSensivity, 50.0f);
+    EXPECT_EQ(config.levels, 4);
+}
+
+TEST(Config, KeysAreExactAndUntrimmed) {
+    EXPECT_EQ(parsed("width=800\n").width, 800);
+    EXPECT_EQ(parsed("width = 800\n").width, 1024);
+    EXPECT_EQ(parsed("Width=800\n").width, 1024);
+    // The value is the text between the first two equals signs.
+    EXPECT_EQ(parsed("height=700=900\n").height, 700);
+    // Leading white space belongs to the number reader, which skips it.
+    EXPECT_EQ(parsed("height= 700\n").height, 700);
+}
+
+TEST(Config, NumbersReadAsLeadingInteger) {
+    EXPECT_EQ(parsed("height=720px").height, 720);
+    EXPECT_EQ(parsed("height=abc").height, 0);
+    EXPECT_EQ(parsed("brightness=-20").brightness, -20);
+    EXPECT_EQ(parsed("brightness=+7").brightness, 7);
+    EXPECT_FLOAT_EQ(parsed("horizontalSensivity=2.9").horizontalSensivity, 2.0f);
+    EXPECT_FLOAT_EQ(parsed("horizontalSensivity=12.7").horizontalSensivity, 12.0f);
+}
+
+TEST(Config, OverflowingNumbersSaturate) {
+    EXPECT_EQ(parsed("width=99999999999999999999999").width, INT_MAX);
+    EXPECT_EQ(parsed("width=-99999999999999999999999").width, INT_MIN);
+    EXPECT_EQ(parsed("width=2147483647").width, INT_MAX);
+    EXPECT_EQ(parsed("width=-2147483648").width, INT_MIN);
+    EXPECT_EQ(parsed("width=2147483648").width, INT_MAX);
+    EXPECT_EQ(parseConfigInt("  -0012x"), -12);
+}
+
+TEST(Config, FullscreenOnlyForYesOrTrue) {
+    EXPECT_TRUE(parsed("fullscreen=yes").fullscreen);
+    EXPECT_TRUE(parsed("fullscreen=true").fullscreen);
+    EXPECT_FALSE(parsed("fullscreen=1").fullscreen);
+    EXPECT_FALSE(parsed("fullscreen=TRUE").fullscreen);
+    EXPECT_FALSE(parsed("fullscreen=yes ").fullscreen);
+    EXPECT_FALSE(parsed("fullscreen=yes\nfullscreen=no").fullscreen);
+}
+
+TEST(Config, LineEndsAndOddLines) {
+    const std::string lf = "width=800\nheight=600\nlevels=3\n";
+    const std::string crlf = "width=800\r\nheight=600\r\nlevels=3\r\n";
+    Config a = parsed(lf);
+    Config b = parsed(crlf);
+    EXPECT_EQ(a.width, b.width);
+    EXPECT_EQ(a.height, b.height);
+    EXPECT_EQ(a.levels, b.levels);
+    EXPECT_EQ(b.levels, 3);
+    // Empty lines, keys without "=" and keys without value change nothing.
+    Config c = parsed("\nwidth\nheight=\n=5\nlevels=4\nlevels=6");
+    EXPECT_EQ(c.width, 1024);
+    EXPECT_EQ(c.height, 860);
+    EXPECT_EQ(c.levels, 6);
+    // Binary bytes and a very long line are just unknown keys or odd values.
+    std::string junk("\x01\xff\x00=\x80\n", 5);
+    junk += std::string(100000, 'w') + "=1\n" + "width=" + std::string(5000, '9') + "\n";
+    Config d = parsed(junk);
+    EXPECT_EQ(d.width, INT_MAX);
+}
+
+TEST(Config, ReadsAFileAndKeepsEarlierValues) {
+    std::string path = ::testing::TempDir() + "brindlemox_config.txt";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << "brightness=0\r\nrefreshRate=144";
+    }
+    Config config;
+    config.width = 640;
+    config.read(path);
+    EXPECT_EQ(config.brightness, 0);
+    EXPECT_EQ(config.refreshRate, 144);
+    EXPECT_EQ(config.width, 640);
+    std::remove(path.c_str());
+}

@@ -1,0 +1,155 @@
+#include "app/Camera.h"
+#include "app/Config.h"
+#include "app/Controls.h"
+#include "support/ScriptedPlatform.h"
+
+#include <GLFW/glfw3.h>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ControlsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        Controls::resetSharedState();
+        controls = std::make_unique<Controls>(nullptr, &config);
+        Controls::setScreenCentre(960.0f, 540.0f);
+        camera.setYaw(90);
+        camera.updateVectors();
+    }
+    void TearDown() override { Controls::resetSharedState(); }
+
+    void frame(double seconds) {
+        keys.advance(seconds);
+        controls->updateTime();
+    }
+
+    ScriptedPlatform keys;
+    Config config;
+    std::unique_ptr<Controls> controls;
+    Camera camera;
+};
+
+} // namespace
+
+TEST_F(ControlsTest, FirstDeltaTimeIsTheWholeStartUp) {
+    keys.advance(3.25);
+    controls->updateTime();
+    EXPECT_FLOAT_EQ(controls->getDeltaTime(), 3.25f);
+    frame(0.02);
+    EXPECT_NEAR(controls->getDeltaTime(), 0.02f, 1e-6);
+}
+
+TEST_F(ControlsTest, TimingIsSharedBetweenLevels) {
+    frame(1.0);
+    Controls second(nullptr, &config);
+    keys.advance(0.5);
+    second.updateTime();
+    EXPECT_FLOAT_EQ(controls->getDeltaTime(), 0.5f);
+}
+
+TEST_F(ControlsTest, LastHeldMovementKeyWins) {
+    frame(0.5);
+    const glm::vec3 d = camera.getDirection();
+    const glm::vec3 r = camera.getRight();
+    const float step = 0.5f * 6.0f;
+
+    keys.hold(GLFW_KEY_W);
+    controls->readMovementKeys(camera);
+    EXPECT_NEAR(controls->getMovement().x, d.x * step, 1e-5);
+
+    keys.hold(GLFW_KEY_S);
+    controls->readMovementKeys(camera);
+    EXPECT_NEAR(controls->getMovement().x, -d.x * step, 1e-5);
+
+    keys.releaseAll();
+    keys.hold(GLFW_KEY_A);
+    keys.hold(GLFW_KEY_D);
+    controls->readMovementKeys(camera);
+    EXPECT_NEAR(controls->getMovement().z, -r.z * step, 1e-5);
+
+    keys.releaseAll();
+    controls->readMovementKeys(camera);
+    EXPECT_EQ(controls->getMovement(), glm::vec3(0.0f));
+
+    // A tap between two frames still counts once.
+    keys.tap(GLFW_KEY_D);
+    controls->readMovementKeys(camera);
+    EXPECT_NEAR(controls->getMovement().z, r.z * step, 1e-5);
+    controls->readMovementKeys(camera);
+    EXPECT_EQ(controls->getMovement(), glm::vec3(0.0f));
+}
+
+TEST_F(ControlsTest, WLooksWhereTheCameraLooks) {
+    frame(1.0);
+    Controls::onCursorMoved(nullptr, 960.0, 540.0 - 60.0 * 30.0 / 50.0); // 30 degrees up
+    controls->applyMouseLook(camera);
+    keys.hold(GLFW_KEY_W);
+    controls->readMovementKeys(camera);
+    EXPECT_GT(controls->getMovement().y, 2.9f);
+}
+
+TEST_F(ControlsTest, FunctionKeysToggleOnPressOnly) {
+    EXPECT_FALSE(controls->isFpsShown());
+    EXPECT_FALSE(controls->isWireframe());
+    EXPECT_FALSE(controls->isCelShading());
+    EXPECT_TRUE(controls->isDrawingInactive());
+
+    Controls::onKey(nullptr, GLFW_KEY_F2, 0, GLFW_PRESS, 0);
+    Controls::onKey(nullptr, GLFW_KEY_F2, 0, GLFW_REPEAT, 0);
+    Controls::onKey(nullptr, GLFW_KEY_F2, 0, GLFW_RELEASE, 0);
+    EXPECT_TRUE(controls->isFpsShown());
+    Controls::onKey(nullptr, GLFW_KEY_F3, 0, GLFW_PRESS, 0);
+    Controls::onKey(nullptr, GLFW_KEY_F4, 0, GLFW_PRESS, 0);
+    Controls::onKey(nullptr, GLFW_KEY_F8, 0, GLFW_PRESS, 0);
+    EXPECT_TRUE(controls->isWireframe());
+    EXPECT_TRUE(controls->isCelShading());
+    EXPECT_FALSE(controls->isDrawingInactive());
+    for (int key : {GLFW_KEY_F1, GLFW_KEY_F5, GLFW_KEY_F6, GLFW_KEY_F7, GLFW_KEY_ESCAPE})
+        Controls::onKey(nullptr, key, 0, GLFW_PRESS, 0);
+    EXPECT_TRUE(controls->isFpsShown());
+    EXPECT_TRUE(controls->isWireframe());
+    // Toggles survive a new level's Controls.
+    Controls another(nullptr, &config);
+    EXPECT_TRUE(another.isCelShading());
+}
+
+TEST_F(ControlsTest, MouseTurnsByAFixedAnglePerPixel) {
+    frame(0.001); // a fast frame must not slow the view down
+    Controls::onCursorMoved(nullptr, 960.0 - 60.0, 540.0);
+    EXPECT_NEAR(Controls::getYawDegrees(), 90.0 + 50.0, 1e-9);
+    frame(0.5); // nor a slow one speed it up
+    Controls::onCursorMoved(nullptr, 960.0 + 60.0, 540.0 + 6.0);
+    EXPECT_NEAR(Controls::getYawDegrees(), 90.0, 1e-9);
+    EXPECT_NEAR(Controls::getPitchDegrees(), -5.0, 1e-9);
+}
+
+TEST_F(ControlsTest, PitchAccumulatesPastTheCameraLimit) {
+    Controls::onCursorMoved(nullptr, 960.0, 540.0 - 120.0); // +100 degrees
+    controls->applyMouseLook(camera);
+    EXPECT_NEAR(camera.getPitch(), 80.0f * 3.14159265f / 180.0f, 1e-5);
+    Controls::onCursorMoved(nullptr, 960.0, 540.0 + 12.0); // back by 10: still above 80
+    controls->applyMouseLook(camera);
+    EXPECT_NEAR(camera.getPitch(), 80.0f * 3.14159265f / 180.0f, 1e-5);
+    Controls::onCursorMoved(nullptr, 960.0, 540.0 + 24.0); // back by 20 more: 70
+    controls->applyMouseLook(camera);
+    EXPECT_NEAR(camera.getPitch(), 70.0f * 3.14159265f / 180.0f, 1e-5);
+    controls->resetView();
+    EXPECT_EQ(Controls::getYawDegrees(), 90.0);
+    EXPECT_EQ(Controls::getPitchDegrees(), 0.0);
+}
+
+TEST_F(ControlsTest, ZeroSensitivityFreezesTheView) {
+    Config still;
+    still.horizontalSensivity = 0.0f;
+    Controls frozen(nullptr, &still);
+    Controls::onCursorMoved(nullptr, 0.0, 0.0);
+    EXPECT_EQ(Controls::getYawDegrees(), 90.0);
+    EXPECT_EQ(Controls::getPitchDegrees(), 0.0);
+}
+
+TEST_F(ControlsTest, AttackIsSpace) {
+    EXPECT_FALSE(controls->isAttackHeld());
+    keys.hold(GLFW_KEY_SPACE);
+    EXPECT_TRUE(controls->isAttackHeld());
+}
