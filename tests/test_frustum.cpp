@@ -1,5 +1,7 @@
 #include "render/Frustum.h"
 
+#include <glm/geometric.hpp>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -42,4 +44,24 @@ TEST(Frustum, PointSets) {
     EXPECT_FALSE(frustum.pointsVisible({{0, 0, -0.5f}, {0.1f, 0.1f, 0}, {0, 0, 5}}));
     // A point exactly on a plane is not inside it.
     EXPECT_FALSE(frustum.pointsVisible({{0, 0, -1.0f}}));
+}
+
+TEST(Frustum, MirroredAboutAHorizontalPlaneHoldsTheMirroredVolume) {
+    // The reflection pass culls with the camera's frustum mirrored about the water plane.
+    const float height = -60.0f;
+    glm::vec3 eye(3, -50, 2);
+    glm::vec3 direction = glm::normalize(glm::vec3(0.3f, -0.4f, 1.0f));
+    glm::vec3 right = glm::normalize(glm::cross(direction, glm::vec3(0, 1, 0)));
+    glm::vec3 up = glm::cross(right, direction);
+    Frustum real;
+    real.build(40, 1.5f, 0.1f, 230, direction, up, eye);
+    Frustum mirrored;
+    mirrored.build(40, 1.5f, 0.1f, 230, {direction.x, -direction.y, direction.z},
+                   {up.x, -up.y, up.z}, {eye.x, 2 * height - eye.y, eye.z});
+    auto mirror = [&](glm::vec3 p) { return glm::vec3(p.x, 2 * height - p.y, p.z); };
+    const glm::vec3 samples[] = {{3, -55, 20},  {10, -70, 30}, {-20, -40, 10}, {3, -50, -5},
+                                 {40, -52, 25}, {3, -120, 60}, {0, -65, 100}};
+    for (const glm::vec3& p : samples)
+        EXPECT_EQ(real.sphereVisible(p, 0.0f), mirrored.sphereVisible(mirror(p), 0.0f))
+            << p.x << " " << p.y << " " << p.z;
 }
