@@ -1,0 +1,164 @@
+#include "render/Texture.h"
+#include "render_fixtures.h"
+#include "support/GlContext.h"
+
+#include <stb_image_write.h>
+
+#include <vector>
+
+using renderfix::captureStdout;
+using renderfix::ScratchDir;
+
+namespace {
+
+std::vector<unsigned char> readTexture(GLuint name, GLenum format, int channels, int w, int h) {
+    std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * channels, 0xAB);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, format, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+GLint texParameter(GLuint name, GLenum parameter) {
+    GLint value = 0;
+    glBindTexture(GL_TEXTURE_2D, name);
+    glGetTexParameteriv(GL_TEXTURE_2D, parameter, &value);
+    return value;
+}
+
+GLint levelParameter(GLuint name, int level, GLenum parameter) {
+    GLint value = 0;
+    glBindTexture(GL_TEXTURE_2D, name);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, parameter, &value);
+    return value;
+}
+
+class TextureTest : public GlTest {
+  protected:
+    void TearDown() override {
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        GlTest::TearDown();
+    }
+    ScratchDir dir{"texture"};
+};
+
+} // namespace
+
+TEST_F(TextureTest, OddWidthRgbImageUploadsWithoutRowSkew) {
+    // Nine distinct pixels; rows of 9 bytes are not 4-byte aligned.
+    std::vector<unsigned char> rgb(27);
+    for (size_t i = 0; i < rgb.size(); ++i)
+        rgb[i] = static_cast<unsigned char>(10 + i * 9);
+    const std::string path = dir.file("odd.png");
+    ASSERT_NE(stbi_write_png(path.c_str(), 3, 3, 3, rgb.data(), 9), 0);
+
+    // Whatever an earlier user left, the texture sets the alignment it needs.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    std::unique_ptr<Texture> texture;
+    const std::string out = captureStdout([&] { texture = std::make_unique<Texture>(path); });
+    EXPECT_EQ(out, path + " - texture successfully loaded\n");
+    ASSERT_NE(texture->getName(), 0u);
+
+    EXPECT_EQ(readTexture(texture->getName(), GL_RGB, 3, 3, 3), rgb);
+    EXPECT_EQ(levelParameter(texture->getName(), 0, GL_TEXTURE_WIDTH), 3);
+    EXPECT_EQ(levelParameter(texture->getName(), 0, GL_TEXTURE_HEIGHT), 3);
+}
+
+TEST_F(TextureTest, SetsWrapFiltersAndTheWholeMipmapChain) {
+    std::vector<unsigned char> rgb(8 * 4 * 3, 200);
+    const std::string path = dir.file("mips.bmp");
+    ASSERT_NE(stbi_write_bmp(path.c_str(), 8, 4, 3, rgb.data()), 0);
+    std::unique_ptr<Texture> texture;
+    captureStdout([&] { texture = std::make_unique<Texture>(path); });
+    const GLuint name = texture->getName();
+    ASSERT_NE(name, 0u);
+    EXPECT_EQ(texParameter(name, GL_TEXTURE_WRAP_S), GL_REPEAT);
+    EXPECT_EQ(texParameter(name, GL_TEXTURE_WRAP_T), GL_REPEAT);
+    EXPECT_EQ(texParameter(name, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
+    EXPECT_EQ(texParameter(name, GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+    // 8 x 4 down to 1 x 1: four levels below the base.
+    EXPECT_EQ(levelParameter(name, 3, GL_TEXTURE_WIDTH), 1);
+    EXPECT_EQ(levelParameter(name, 3, GL_TEXTURE_HEIGHT), 1);
+    EXPECT_EQ(levelParameter(name, 2, GL_TEXTURE_WIDTH), 2);
+}
+
+TEST_F(TextureTest, RgbaImageLoadsAsRgb) {
+    // Two pixels per row, alpha all over the place.
+    const std::vector<unsigned char> rgba = {255, 0, 0,   0,   0, 255, 0,   128,
+                                             0,   0, 255, 255, 9, 99,  199, 7};
+    const std::string path = dir.file("alpha.png");
+    ASSERT_NE(stbi_write_png(path.c_str(), 2, 2, 4, rgba.data(), 8), 0);
+    std::unique_ptr<Texture> texture;
+    captureStdout([&] { texture = std::make_unique<Texture>(path); });
+    ASSERT_NE(texture->getName(), 0u);
+    EXPECT_EQ(levelParameter(texture->getName(), 0, GL_TEXTURE_ALPHA_SIZE), 0);
+    const std::vector<unsigned char> read = readTexture(texture->getName(), GL_RGBA, 4, 2, 2);
+    const std::vector<unsigned char> expected = {255, 0, 0,   255, 0, 255, 0,   255,
+                                                 0,   0, 255, 255, 9, 99,  199, 255};
+    EXPECT_EQ(read, expected);
+}
+
+TEST_F(TextureTest, GreyImageIsExpandedToRgb) {
+    const std::vector<unsigned char> grey = {0, 60, 120, 250};
+    const std::string path = dir.file("grey.png");
+    ASSERT_NE(stbi_write_png(path.c_str(), 2, 2, 1, grey.data(), 2), 0);
+    std::unique_ptr<Texture> texture;
+    captureStdout([&] { texture = std::make_unique<Texture>(path); });
+    const std::vector<unsigned char> read = readTexture(texture->getName(), GL_RGB, 3, 2, 2);
+    const std::vector<unsigned char> expected = {0, 0, 0, 60, 60, 60, 120, 120, 120, 250, 250, 250};
+    EXPECT_EQ(read, expected);
+}
+
+TEST_F(TextureTest, MissingOrBrokenFilesLeaveNameZeroAndSayWhich) {
+    std::unique_ptr<Texture> missing;
+    std::string out =
+        captureStdout([&] { missing = std::make_unique<Texture>("Texture/nope.png"); });
+    EXPECT_EQ(out, "Failed to load texture Texture/nope.png\n");
+    EXPECT_EQ(missing->getName(), 0u);
+
+    const std::string garbage = dir.write("garbage.png", "this is not an image");
+    std::unique_ptr<Texture> broken;
+    out = captureStdout([&] { broken = std::make_unique<Texture>(garbage); });
+    EXPECT_EQ(out, "Failed to load texture " + garbage + "\n");
+    EXPECT_EQ(broken->getName(), 0u);
+}
+
+TEST_F(TextureTest, BindLeavesTheUnitActiveAndAnEmptyTextureUnbindsIt) {
+    std::vector<unsigned char> rgb(12, 77);
+    const std::string path = dir.file("small.png");
+    ASSERT_NE(stbi_write_png(path.c_str(), 2, 2, 3, rgb.data(), 6), 0);
+    std::unique_ptr<Texture> texture;
+    std::unique_ptr<Texture> missing;
+    captureStdout([&] {
+        texture = std::make_unique<Texture>(path);
+        missing = std::make_unique<Texture>(dir.file("absent.png"));
+    });
+
+    glActiveTexture(GL_TEXTURE0);
+    texture->bind(2);
+    GLint active = 0;
+    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+    EXPECT_EQ(active, GL_TEXTURE2);
+    GLint bound = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(static_cast<GLuint>(bound), texture->getName());
+
+    missing->bind(2);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, 0);
+}
+
+TEST_F(TextureTest, DestructionDeletesTheGlTexture) {
+    std::vector<unsigned char> rgb(12, 1);
+    const std::string path = dir.file("gone.png");
+    ASSERT_NE(stbi_write_png(path.c_str(), 2, 2, 3, rgb.data(), 6), 0);
+    GLuint name = 0;
+    captureStdout([&] {
+        Texture texture(path);
+        name = texture.getName();
+        EXPECT_TRUE(glIsTexture(name));
+    });
+    EXPECT_FALSE(glIsTexture(name));
+}
