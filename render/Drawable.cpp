@@ -1,5 +1,6 @@
 #include "render/Drawable.h"
 
+#include "render/ProgramStatus.h"
 #include "render/Semantics.h"
 
 #include <glm/geometric.hpp>
@@ -81,7 +82,9 @@ Drawable::~Drawable() {
 }
 
 void Drawable::useProgram() {
-    glUseProgram(program);
+    // A program that failed to build cannot be made current; the object's draw skips it too.
+    if (programLinked(program))
+        glUseProgram(program);
 }
 
 void Drawable::uploadUniforms(const RenderState& state) {
@@ -98,7 +101,7 @@ void Drawable::uploadUniforms(const RenderState& state) {
 }
 
 void Drawable::draw(const Frustum& frustum) {
-    if (model != nullptr && isInFrustum(frustum))
+    if (model != nullptr && isInFrustum(frustum) && programLinked(program))
         model->draw(program, unit::Material);
 }
 
@@ -118,6 +121,12 @@ void Drawable::release() {
 }
 
 void Drawable::lookUpUniforms() {
+    if (!programLinked(program)) {
+        // Unlinked programs have no uniforms; -1 makes every upload a no-op.
+        mvpLocation = textureSamplerLocation = modelMatLocation = celShadingLocation = -1;
+        alphaLocation = planeLocation = levelsLocation = -1;
+        return;
+    }
     mvpLocation = glGetUniformLocation(program, "mvp");
     textureSamplerLocation = glGetUniformLocation(program, "textureSampler");
     modelMatLocation = glGetUniformLocation(program, "modelMat");

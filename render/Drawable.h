@@ -53,6 +53,8 @@ class Drawable {
     virtual void initPhysics() {}
     virtual bool isActive() = 0;
     virtual void update(float deltaTime) = 0;
+    // Makes the program current; a program that failed to link is skipped (and draw draws
+    // nothing), so missing shader files leave an object that is simply not seen.
     virtual void useProgram();
     virtual void uploadUniforms(const RenderState& state);
     virtual void draw(const Frustum& frustum);

@@ -1,8 +1,12 @@
 #include "render/LightSet.h"
 
+#include "render/ProgramStatus.h"
+
 #include <string>
 
 void LightSet::upload(GLuint program) const {
+    if (!programLinked(program))
+        return;
     glUniform1i(glGetUniformLocation(program, "countLights"), static_cast<GLint>(lights.size()));
     // Looked up by name on every call: the same set serves every program of the level.
     for (size_t i = 0; i < lights.size(); ++i) {

@@ -1,5 +1,6 @@
 #include "render/Map.h"
 
+#include "render/ProgramStatus.h"
 #include "render/Semantics.h"
 #include "render/ShaderLoader.h"
 
@@ -42,7 +43,7 @@ void Map::uploadUniforms(const RenderState& state) {
 }
 
 void Map::draw(const Frustum& frustum) {
-    if (model != nullptr && isInFrustum(frustum))
+    if (model != nullptr && isInFrustum(frustum) && programLinked(program))
         model->drawWithSecondTexture(program, modelTextureUnit, secondTexture.get(),
                                      secondTextureUnit);
 }
@@ -52,6 +53,13 @@ void Map::release() {
 }
 
 void Map::lookUpUniforms() {
+    // The map never sends a clip plane.
+    planeLocation = -1;
+    if (!programLinked(program)) {
+        mvpLocation = lightMapSamplerLocation = textureSamplerLocation = modelMatLocation = -1;
+        alphaLocation = celShadingLocation = levelsLocation = -1;
+        return;
+    }
     mvpLocation = glGetUniformLocation(program, "mvp");
     lightMapSamplerLocation = glGetUniformLocation(program, "lightMapTextureSampler");
     textureSamplerLocation = glGetUniformLocation(program, "textureSampler");
@@ -59,6 +67,4 @@ void Map::lookUpUniforms() {
     alphaLocation = glGetUniformLocation(program, "alpha");
     celShadingLocation = glGetUniformLocation(program, "isCelShading");
     levelsLocation = glGetUniformLocation(program, "levels");
-    // The map never sends a clip plane.
-    planeLocation = -1;
 }

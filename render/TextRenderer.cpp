@@ -1,5 +1,6 @@
 #include "render/TextRenderer.h"
 
+#include "render/ProgramStatus.h"
 #include "render/Semantics.h"
 
 #include <ft2build.h>
@@ -24,6 +25,7 @@ TextRenderer::TextRenderer(int fontSize) : shaderLoader(std::make_unique<ShaderL
     loadGlyphs(fontSize);
 
     program = shaderLoader->loadShaders("Shader/textVS.vs", "Shader/textFS.fs");
+    linked = programLinked(program);
 
     // x in 0..800 and y in 0..600 onto the unit square, origin at the lower left.
     projection = glm::mat4(1.0f);
@@ -113,6 +115,9 @@ void TextRenderer::render() {
 
 void TextRenderer::renderText(const std::string& line, float x, float y, float scale,
                               glm::vec3 textColour) {
+    // Without a working program (missing or broken shader files) the HUD line is left out.
+    if (!linked)
+        return;
     glUseProgram(program);
     glUniformMatrix4fv(glGetUniformLocation(program, "projection"), 1, GL_FALSE,
                        glm::value_ptr(projection));

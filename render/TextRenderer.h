@@ -49,6 +49,8 @@ class TextRenderer {
     void renderText(const std::string& line, float x, float y, float scale, glm::vec3 textColour);
 
     GLuint getProgram() const { return program; }
+    // False when the text shaders could not be built; render then draws nothing.
+    bool isReady() const { return linked; }
     const glm::mat4& getProjection() const { return projection; }
     // The glyph of c, or nullptr when none was loaded for it.
     const Glyph* findGlyph(char c) const;
@@ -64,6 +66,7 @@ class TextRenderer {
     std::map<char, Glyph> glyphs;
     glm::mat4 projection{1.0f};
     GLuint program = 0;
+    bool linked = false;
     GLuint vertexArray = 0;
     GLuint vertexBuffer = 0;
 };
