@@ -1,0 +1,283 @@
+#include "render/TextRenderer.h"
+#include "render_fixtures.h"
+#include "support/GlContext.h"
+#include "support/ScriptedPlatform.h"
+
+#include <algorithm>
+#include <filesystem>
+
+using renderfix::captureStdout;
+using renderfix::ScopedChdir;
+using renderfix::ScratchDir;
+
+namespace {
+
+const char* TextVertexSource = R"(#version 330 core
+layout(location = 0) in vec4 vertex;
+out vec2 uv;
+uniform mat4 projection;
+void main() {
+    gl_Position = projection * vec4(vertex.xy, 0.0, 1.0);
+    uv = vertex.zw;
+}
+)";
+
+const char* TextFragmentSource = R"(#version 330 core
+in vec2 uv;
+out vec4 colour;
+uniform sampler2D text;
+uniform vec3 textColor;
+void main() { colour = vec4(textColor, texture(text, uv).r); }
+)";
+
+// A working folder with the HUD font and text shaders: the game's own shader files when they
+// exist, otherwise stand-ins that honour the same interface.
+class TextTest : public GlTest {
+  protected:
+    void SetUp() override {
+        GlTest::SetUp();
+        const std::filesystem::path data = testgl::dataDir();
+        std::filesystem::create_directories(dir.root() / "Fonts");
+        std::filesystem::copy_file(data / "Fonts/hud.ttf", dir.root() / "Fonts/hud.ttf");
+        if (std::filesystem::exists(data / "Shader/textVS.vs") &&
+            std::filesystem::exists(data / "Shader/textFS.fs")) {
+            std::filesystem::create_directories(dir.root() / "Shader");
+            std::filesystem::copy_file(data / "Shader/textVS.vs", dir.root() / "Shader/textVS.vs");
+            std::filesystem::copy_file(data / "Shader/textFS.fs", dir.root() / "Shader/textFS.fs");
+        } else {
+            dir.write("Shader/textVS.vs", TextVertexSource);
+            dir.write("Shader/textFS.fs", TextFragmentSource);
+        }
+        cwd = std::make_unique<ScopedChdir>(dir.root());
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glDisable(GL_DEPTH_TEST);
+    }
+    void TearDown() override {
+        glDisable(GL_BLEND);
+        glUseProgram(0);
+        cwd.reset();
+        GlTest::TearDown();
+    }
+
+    std::unique_ptr<TextRenderer> make(int size) {
+        std::unique_ptr<TextRenderer> renderer;
+        captureStdout([&] { renderer = std::make_unique<TextRenderer>(size); });
+        return renderer;
+    }
+
+    ScratchDir dir{"text"};
+    std::unique_ptr<ScopedChdir> cwd;
+    ScriptedPlatform console; // a missing shader file must not wait on the test's stdin
+};
+
+struct Box {
+    int x0, y0, x1, y1; // inclusive-exclusive, in pixels of the 800 x 600 space
+};
+
+bool lit(const std::vector<unsigned char>& rgba, int x, int y) {
+    const size_t i = (static_cast<size_t>(y) * 800 + x) * 4;
+    return rgba[i] + rgba[i + 1] + rgba[i + 2] > 0;
+}
+
+// Every lit pixel, as a box around them all; empty when nothing was drawn.
+Box litBounds(const std::vector<unsigned char>& rgba) {
+    Box b{800, 600, 0, 0};
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x)
+            if (lit(rgba, x, y)) {
+                b.x0 = std::min(b.x0, x);
+                b.y0 = std::min(b.y0, y);
+                b.x1 = std::max(b.x1, x + 1);
+                b.y1 = std::max(b.y1, y + 1);
+            }
+    return b;
+}
+
+} // namespace
+
+TEST_F(TextTest, LoadsEveryAsciiGlyph) {
+    auto renderer = make(40);
+    EXPECT_TRUE(renderer->isReady());
+    EXPECT_EQ(renderer->glyphCount(), 128u);
+    const Glyph* h = renderer->findGlyph('H');
+    ASSERT_NE(h, nullptr);
+    EXPECT_GT(h->size.x, 0);
+    EXPECT_GT(h->size.y, 20);
+    EXPECT_LE(h->size.y, 40);
+    EXPECT_GT(h->advance, 0u);
+    EXPECT_EQ(h->advance % 64, 0u); // whole pixels at this size in practice
+    const Glyph* space = renderer->findGlyph(' ');
+    ASSERT_NE(space, nullptr);
+    EXPECT_EQ(space->size, glm::ivec2(0, 0));
+    EXPECT_GT(space->advance, 0u);
+    GLint alignment = 0;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+    EXPECT_EQ(alignment, 1);
+}
+
+TEST_F(TextTest, ProjectionMapsTheFixedHudSpace) {
+    auto renderer = make(25);
+    const glm::mat4& p = renderer->getProjection();
+    const glm::vec4 lowerLeft = p * glm::vec4(0, 0, 0, 1);
+    const glm::vec4 upperRight = p * glm::vec4(800, 600, 0, 1);
+    EXPECT_FLOAT_EQ(lowerLeft.x, -1.0f);
+    EXPECT_FLOAT_EQ(lowerLeft.y, -1.0f);
+    EXPECT_FLOAT_EQ(upperRight.x, 1.0f);
+    EXPECT_FLOAT_EQ(upperRight.y, 1.0f);
+    EXPECT_FLOAT_EQ(p[2][2], 1.0f);
+}
+
+TEST_F(TextTest, LineCoversItsGlyphBoxesAndNothingElse) {
+    auto renderer = make(40);
+    renderfix::OffscreenTarget target(800, 600);
+    renderer->setText("HIT");
+    renderer->setPosition(100.0f, 200.0f);
+    renderer->render();
+    const std::vector<unsigned char> pixels = testgl::readPixels(0, 0, 800, 600);
+
+    // Where the glyph quads of "HIT" lie, from the font's own metrics.
+    std::vector<Box> boxes;
+    float pen = 100.0f;
+    for (char c : std::string("HIT")) {
+        const Glyph* g = renderer->findGlyph(c);
+        ASSERT_NE(g, nullptr);
+        const int x0 = static_cast<int>(pen) + g->bearing.x;
+        const int y0 = 200 - (g->size.y - g->bearing.y);
+        boxes.push_back(Box{x0, y0, x0 + g->size.x, y0 + g->size.y});
+        pen += static_cast<float>(g->advance >> 6);
+    }
+
+    bool ok = true;
+    for (const Box& b : boxes) {
+        int inside = 0;
+        for (int y = b.y0; y < b.y1; ++y)
+            for (int x = b.x0; x < b.x1; ++x)
+                inside += lit(pixels, x, y) ? 1 : 0;
+        // Each glyph paints a good part of its box (capital letters are mostly strokes).
+        EXPECT_GT(inside, (b.x1 - b.x0) * (b.y1 - b.y0) / 5);
+        ok = ok && inside > 0;
+    }
+    int stray = 0;
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x) {
+            if (!lit(pixels, x, y))
+                continue;
+            const bool inABox = std::any_of(boxes.begin(), boxes.end(), [&](const Box& b) {
+                return x >= b.x0 - 1 && x < b.x1 + 1 && y >= b.y0 - 1 && y < b.y1 + 1;
+            });
+            stray += inABox ? 0 : 1;
+        }
+    EXPECT_EQ(stray, 0);
+    if (!ok || stray != 0)
+        ADD_FAILURE() << "image: " << testgl::writeImage("text_hit", pixels, 800, 600);
+
+    // Upright: the bar of the T is at the top of its box.
+    const Box& t = boxes[2];
+    int top = 0, bottom = 0;
+    for (int x = t.x0; x < t.x1; ++x) {
+        top += lit(pixels, x, t.y1 - 2) ? 1 : 0;
+        bottom += lit(pixels, x, t.y0 + 1) ? 1 : 0;
+    }
+    EXPECT_GT(top, 2 * bottom);
+
+    // The stem of the H, fully covered, carries the default colour.
+    const Box& h = boxes[0];
+    const size_t i = (static_cast<size_t>((h.y0 + h.y1) / 2) * 800 + h.x0 + 2) * 4;
+    EXPECT_NEAR(pixels[i], 255, 2);
+    EXPECT_NEAR(pixels[i + 1], 217, 2);
+    EXPECT_NEAR(pixels[i + 2], 51, 2);
+}
+
+TEST_F(TextTest, ColourScaleAndPositionAreHonoured) {
+    auto renderer = make(30);
+    renderfix::OffscreenTarget target(800, 600);
+    renderer->renderText("I", 300.0f, 300.0f, 1.0f, glm::vec3(0.0f, 1.0f, 0.0f));
+    const std::vector<unsigned char> single = testgl::readPixels(0, 0, 800, 600);
+    const Box one = litBounds(single);
+    glClear(GL_COLOR_BUFFER_BIT);
+    renderer->renderText("I", 300.0f, 300.0f, 2.0f, glm::vec3(0.0f, 1.0f, 0.0f));
+    const std::vector<unsigned char> doubled = testgl::readPixels(0, 0, 800, 600);
+    const Box two = litBounds(doubled);
+
+    const Glyph* g = renderer->findGlyph('I');
+    ASSERT_NE(g, nullptr);
+    EXPECT_NEAR(one.y0, 300 - (g->size.y - g->bearing.y), 1);
+    EXPECT_NEAR(one.x0, 300 + g->bearing.x, 1);
+    EXPECT_NEAR(two.y1 - two.y0, 2 * (one.y1 - one.y0), 2);
+    EXPECT_NEAR(two.x1 - two.x0, 2 * (one.x1 - one.x0), 2);
+    for (size_t i = 0; i < single.size(); i += 4)
+        EXPECT_EQ(single[i], 0) << "only green was asked for";
+}
+
+TEST_F(TextTest, UnknownCharactersNeitherDrawNorAdvance) {
+    auto renderer = make(30);
+    renderfix::OffscreenTarget target(800, 600);
+    renderer->renderText("AB", 50.0f, 50.0f, 1.0f, glm::vec3(1.0f));
+    const std::vector<unsigned char> plain = testgl::readPixels(0, 0, 800, 600);
+    glClear(GL_COLOR_BUFFER_BIT);
+    renderer->renderText("A\xC8"
+                         "B",
+                         50.0f, 50.0f, 1.0f, glm::vec3(1.0f));
+    const std::vector<unsigned char> withUnknown = testgl::readPixels(0, 0, 800, 600);
+    EXPECT_TRUE(plain == withUnknown);
+    EXPECT_EQ(renderer->findGlyph('\xC8'), nullptr);
+}
+
+TEST_F(TextTest, EmptyTextDrawsNothing) {
+    auto renderer = make(30);
+    renderfix::OffscreenTarget target(800, 600);
+    renderer->setPosition(10.0f, 10.0f);
+    renderer->render();
+    renderer->setText("   ");
+    renderer->render();
+    const Box b = litBounds(testgl::readPixels(0, 0, 800, 600));
+    EXPECT_GE(b.x0, b.x1);
+    EXPECT_EQ(renderer->getText(), "   ");
+    GLint vertexArray = -1, texture = -1;
+    glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vertexArray);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+    EXPECT_EQ(vertexArray, 0);
+    EXPECT_EQ(texture, 0);
+}
+
+TEST_F(TextTest, MissingFontReportsEveryGlyphAndDrawsNothing) {
+    std::filesystem::remove(dir.root() / "Fonts/hud.ttf");
+    std::unique_ptr<TextRenderer> renderer;
+    const std::string out = captureStdout([&] { renderer = std::make_unique<TextRenderer>(30); });
+    std::string expected = "ERROR::FREETYPE: Failed to load font\n";
+    for (int i = 0; i < 128; ++i)
+        expected += "ERROR::FREETYTPE: Failed to load Glyph\n";
+    EXPECT_EQ(out.substr(0, expected.size()), expected);
+    EXPECT_EQ(renderer->glyphCount(), 0u);
+    renderfix::OffscreenTarget target(800, 600);
+    renderer->renderText("Health: 100", 20.0f, 20.0f, 1.0f, glm::vec3(1.0f));
+    const Box b = litBounds(testgl::readPixels(0, 0, 800, 600));
+    EXPECT_GE(b.x0, b.x1);
+}
+
+TEST_F(TextTest, MissingShadersLeaveARendererThatDrawsNothing) {
+    std::filesystem::remove_all(dir.root() / "Shader");
+    std::unique_ptr<TextRenderer> renderer;
+    const std::string out = captureStdout([&] { renderer = std::make_unique<TextRenderer>(30); });
+    EXPECT_NE(out.find("Impossible to open Shader/textVS.vs. Are you in the right directory ?\n"),
+              std::string::npos);
+    EXPECT_FALSE(renderer->isReady());
+    EXPECT_EQ(renderer->glyphCount(), 128u);
+    renderfix::OffscreenTarget target(800, 600);
+    renderer->setText("You lost!");
+    renderer->render();
+    const Box b = litBounds(testgl::readPixels(0, 0, 800, 600));
+    EXPECT_GE(b.x0, b.x1);
+}
+
+TEST_F(TextTest, DestructionReleasesEveryGlName) {
+    auto renderer = make(25);
+    const GLuint glyphTexture = renderer->findGlyph('a')->texture;
+    const GLuint program = renderer->getProgram();
+    EXPECT_TRUE(glIsTexture(glyphTexture));
+    EXPECT_TRUE(glIsProgram(program));
+    renderer.reset();
+    EXPECT_FALSE(glIsTexture(glyphTexture));
+    EXPECT_FALSE(glIsProgram(program));
+}
