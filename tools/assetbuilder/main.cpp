@@ -1,0 +1,89 @@
+// Builds the game's models and images into the data folder:
+//   assetbuilder <data folder> <level description folder>
+// Everything is generated from code and the level descriptions, so the output is the same on
+// every run.
+
+#include "Images.h"
+#include "LevelDescription.h"
+#include "Models.h"
+
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Builder {
+    fs::path data;
+
+    void image(const assets::Image& image, const std::string& relative) {
+        assets::writeImage(image, (data / relative).string());
+        std::printf("  %s (%dx%d)\n", relative.c_str(), image.width, image.height);
+    }
+    void model(const assets::ModelData& model, const std::string& format,
+               const std::string& relative) {
+        assets::exportModel(model, format, (data / relative).string());
+        size_t triangles = 0;
+        for (const auto& mesh : model.meshes)
+            triangles += mesh.indices.size() / 3;
+        std::printf("  %s (%zu triangles)\n", relative.c_str(), triangles);
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s <data folder> <level description folder>\n", argv[0]);
+        return 2;
+    }
+    try {
+        Builder build{argv[1]};
+        const fs::path levelFolder = argv[2];
+        fs::create_directories(build.data / "Obj");
+        fs::create_directories(build.data / "Texture");
+
+        using assets::Image;
+        build.image(assets::makeFleshTexture(256, 7u), "Texture/red.bmp");
+        build.image(assets::makeParticleSprite(64), "Texture/particleSystem.bmp");
+        build.image(assets::makeDudvMap(256, 3u), "Texture/waterDUDV.png");
+        build.image(assets::makeWaterNormalMap(256, 5u), "Texture/normalMap.png");
+        build.image(assets::makeCellTexture(256, 13u), "Texture/cell.png");
+        build.image(
+            assets::makeMembraneTexture(128, 17u, {0.55f, 0.25f, 0.85f}, {0.95f, 0.85f, 1.0f}),
+            "Texture/cellComponent.png");
+        build.image(assets::makeBoneTexture(256, 19u), "Texture/simpleWall.png");
+        build.image(
+            assets::makeMembraneTexture(256, 23u, {0.30f, 0.55f, 0.75f}, {0.75f, 1.0f, 0.95f}),
+            "Texture/vulnerablePath.png");
+        build.image(assets::makeFlatColour(8, {0.2f, 0.4f, 0.6f}), "Texture/water.png");
+
+        build.model(assets::makeCellModel(), "obj", "Obj/cell.obj");
+        build.model(assets::makeCellComponentModel(), "obj", "Obj/cellComponent.obj");
+        build.model(assets::makeSimpleWallModel(), "obj", "Obj/simpleWall.obj");
+        build.model(assets::makeVulnerableWallModel(), "obj", "Obj/vulnerablePath.obj");
+        build.model(assets::makePlaneModel(), "obj", "Obj/plane.obj");
+
+        for (const char* name : {"level1.txt", "level2.txt"}) {
+            const auto start = std::chrono::steady_clock::now();
+            const levels::LevelDescription level = levels::readLevel((levelFolder / name).string());
+            const assets::LevelBuild built = assets::makeLevel(level);
+            if (level.lightMapped)
+                build.image(built.lightMap, level.texturePath);
+            else
+                build.image(assets::makeFleshTexture(256, 31u), level.texturePath);
+            build.model(built.model, level.format, level.modelPath);
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            std::printf("  %s built in %.1f s\n", level.name.c_str(), seconds);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "assetbuilder: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
