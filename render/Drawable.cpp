@@ -88,6 +88,9 @@ void Drawable::useProgram() {
 }
 
 void Drawable::uploadUniforms(const RenderState& state) {
+    // useProgram skipped an unlinked program, so another program may be current.
+    if (!programLinked(program))
+        return;
     const glm::mat4 m = transform.modelMatrix();
     const glm::mat4 mvp = state.viewProjection * m;
     glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));

@@ -31,6 +31,8 @@ void Map::initPhysics() {
 }
 
 void Map::uploadUniforms(const RenderState& state) {
+    if (!programLinked(program))
+        return;
     const glm::mat4 m = transform.modelMatrix();
     const glm::mat4 mvp = state.viewProjection * m;
     glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));

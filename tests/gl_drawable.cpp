@@ -268,3 +268,22 @@ TEST_F(DrawableTest, LightSetLeavesAProgramWithoutLightsAlone) {
     set.upload(program); // every name is missing: -1 locations, no GL error
     EXPECT_FLOAT_EQ(uniformFloats(program, "alpha", 1)[0], 0.25f);
 }
+
+TEST_F(DrawableTest, ProgramThatFailedToLinkDrawsNothingAndRaisesNoGlError) {
+    const GLuint broken = glCreateProgram();
+    glLinkProgram(broken); // no stages: the link fails, as with missing shader files
+    std::unique_ptr<Prop> prop;
+    captureStdout([&] { prop = std::make_unique<Prop>(squarePath, broken); });
+    renderfix::OffscreenTarget target(16, 16);
+    glUseProgram(0);
+    RenderState state;
+    state.viewProjection = viewProjection();
+    prop->getTransform().move(0.0f, 0.0f, -3.0f);
+    prop->useProgram();
+    prop->uploadUniforms(state);
+    LightSet({Light(glm::vec3(0.0f), 1.0f)}).upload(broken);
+    prop->draw(frustum());
+    EXPECT_EQ(testgl::readPixels(8, 8, 1, 1)[0], 0);
+    prop.reset();
+    glDeleteProgram(broken);
+}
