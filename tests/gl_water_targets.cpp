@@ -1,0 +1,220 @@
+#include "effects/WaterRenderTargets.h"
+#include "support/GlContext.h"
+
+#include <vector>
+
+namespace {
+
+GLint level0(GLuint texture, GLenum parameter) {
+    GLint value = -1;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, parameter, &value);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return value;
+}
+
+GLint texParameter(GLuint texture, GLenum parameter) {
+    GLint value = -1;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexParameteriv(GL_TEXTURE_2D, parameter, &value);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return value;
+}
+
+GLint attachment(GLuint frameBuffer, GLenum point, GLenum parameter) {
+    GLint value = -1;
+    glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer);
+    glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, point, parameter, &value);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    return value;
+}
+
+std::vector<GLint> viewport() {
+    std::vector<GLint> v(4, -1);
+    glGetIntegerv(GL_VIEWPORT, v.data());
+    return v;
+}
+
+GLint boundFrameBuffer() {
+    GLint value = -1;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &value);
+    return value;
+}
+
+GLint boundTexture() {
+    GLint value = -1;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &value);
+    return value;
+}
+
+class WaterTargetsTest : public GlTest {
+  protected:
+    void TearDown() override {
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glViewport(0, 0, 256, 256);
+        glActiveTexture(GL_TEXTURE0);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        GlTest::TearDown();
+    }
+};
+
+} // namespace
+
+TEST_F(WaterTargetsTest, ConstructionOnlyStoresTheScreenSize) {
+    WaterRenderTargets targets(1920, 1080);
+    EXPECT_EQ(targets.getScreenWidth(), 1920);
+    EXPECT_EQ(targets.getScreenHeight(), 1080);
+    EXPECT_EQ(targets.reflectionTexture(), 0u);
+    EXPECT_EQ(targets.refractionTexture(), 0u);
+    EXPECT_EQ(targets.reflectionFrameBufferName(), 0u);
+}
+
+TEST_F(WaterTargetsTest, ReflectionTargetHasItsFixedSizeAndFormats) {
+    WaterRenderTargets targets(640, 480);
+    targets.init();
+    const GLuint colour = targets.reflectionTexture();
+    ASSERT_TRUE(glIsTexture(colour));
+    EXPECT_EQ(level0(colour, GL_TEXTURE_WIDTH), 320);
+    EXPECT_EQ(level0(colour, GL_TEXTURE_HEIGHT), 180);
+    const GLint colourFormat = level0(colour, GL_TEXTURE_INTERNAL_FORMAT);
+    EXPECT_TRUE(colourFormat == GL_RGB || colourFormat == GL_RGB8) << colourFormat;
+    EXPECT_EQ(level0(colour, GL_TEXTURE_ALPHA_SIZE), 0);
+    EXPECT_EQ(texParameter(colour, GL_TEXTURE_MIN_FILTER), GL_LINEAR);
+    EXPECT_EQ(texParameter(colour, GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+    EXPECT_EQ(texParameter(colour, GL_TEXTURE_WRAP_S), GL_REPEAT);
+
+    const GLuint depth = targets.reflectionDepthBufferName();
+    ASSERT_TRUE(glIsRenderbuffer(depth));
+    GLint value = 0;
+    glBindRenderbuffer(GL_RENDERBUFFER, depth);
+    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_WIDTH, &value);
+    EXPECT_EQ(value, 320);
+    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_HEIGHT, &value);
+    EXPECT_EQ(value, 180);
+    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_INTERNAL_FORMAT, &value);
+    EXPECT_EQ(value, GL_DEPTH_COMPONENT);
+    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_DEPTH_SIZE, &value);
+    EXPECT_GT(value, 0);
+    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+
+    const GLuint frameBuffer = targets.reflectionFrameBufferName();
+    EXPECT_EQ(attachment(frameBuffer, GL_COLOR_ATTACHMENT0, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE),
+              GL_TEXTURE);
+    EXPECT_EQ(attachment(frameBuffer, GL_COLOR_ATTACHMENT0, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME),
+              static_cast<GLint>(colour));
+    EXPECT_EQ(attachment(frameBuffer, GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE),
+              GL_RENDERBUFFER);
+    EXPECT_EQ(attachment(frameBuffer, GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME),
+              static_cast<GLint>(depth));
+}
+
+TEST_F(WaterTargetsTest, RefractionTargetHasItsFixedSizeAndFormats) {
+    WaterRenderTargets targets(640, 480);
+    targets.init();
+    const GLuint colour = targets.refractionTexture();
+    EXPECT_EQ(level0(colour, GL_TEXTURE_WIDTH), 1780);
+    EXPECT_EQ(level0(colour, GL_TEXTURE_HEIGHT), 720);
+    const GLint colourFormat = level0(colour, GL_TEXTURE_INTERNAL_FORMAT);
+    EXPECT_TRUE(colourFormat == GL_RGB || colourFormat == GL_RGB8) << colourFormat;
+
+    const GLuint depth = targets.refractionDepthTextureName();
+    ASSERT_TRUE(glIsTexture(depth));
+    EXPECT_EQ(level0(depth, GL_TEXTURE_WIDTH), 1780);
+    EXPECT_EQ(level0(depth, GL_TEXTURE_HEIGHT), 720);
+    EXPECT_EQ(level0(depth, GL_TEXTURE_INTERNAL_FORMAT), GL_DEPTH_COMPONENT32);
+    EXPECT_GE(level0(depth, GL_TEXTURE_DEPTH_SIZE), 24);
+    EXPECT_EQ(texParameter(depth, GL_TEXTURE_MIN_FILTER), GL_LINEAR);
+    EXPECT_EQ(texParameter(depth, GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+
+    const GLuint frameBuffer = targets.refractionFrameBufferName();
+    EXPECT_EQ(attachment(frameBuffer, GL_COLOR_ATTACHMENT0, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME),
+              static_cast<GLint>(colour));
+    EXPECT_EQ(attachment(frameBuffer, GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE),
+              GL_TEXTURE);
+    EXPECT_EQ(attachment(frameBuffer, GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME),
+              static_cast<GLint>(depth));
+}
+
+TEST_F(WaterTargetsTest, InitLeavesTheScreenBoundAndBothTargetsComplete) {
+    WaterRenderTargets targets(200, 100);
+    targets.init();
+    EXPECT_EQ(boundFrameBuffer(), 0);
+    EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 200, 100}));
+    for (GLuint frameBuffer :
+         {targets.reflectionFrameBufferName(), targets.refractionFrameBufferName()}) {
+        glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer);
+        EXPECT_EQ(glCheckFramebufferStatus(GL_FRAMEBUFFER), GL_FRAMEBUFFER_COMPLETE);
+        GLint drawBuffer = 0;
+        glGetIntegerv(GL_DRAW_BUFFER0, &drawBuffer);
+        EXPECT_EQ(drawBuffer, GL_COLOR_ATTACHMENT0);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+}
+
+TEST_F(WaterTargetsTest, BindingSwitchesTargetViewportAndUnbindsTheActiveTexture) {
+    WaterRenderTargets targets(256, 256);
+    targets.init();
+    glActiveTexture(GL_TEXTURE2);
+
+    glBindTexture(GL_TEXTURE_2D, targets.refractionTexture());
+    targets.bindReflection();
+    EXPECT_EQ(boundFrameBuffer(), static_cast<GLint>(targets.reflectionFrameBufferName()));
+    EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 320, 180}));
+    EXPECT_EQ(boundTexture(), 0);
+
+    glBindTexture(GL_TEXTURE_2D, targets.reflectionTexture());
+    targets.bindRefraction();
+    EXPECT_EQ(boundFrameBuffer(), static_cast<GLint>(targets.refractionFrameBufferName()));
+    EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 1780, 720}));
+    EXPECT_EQ(boundTexture(), 0);
+
+    targets.bindScreen();
+    EXPECT_EQ(boundFrameBuffer(), 0);
+    EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 256, 256}));
+
+    // The level follows the window's frame buffer size.
+    targets.setScreenSize(128, 64);
+    targets.bindReflection();
+    targets.bindScreen();
+    EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 128, 64}));
+}
+
+TEST_F(WaterTargetsTest, BindingDoesNotClearAndWhatIsDrawnLandsInTheTexture) {
+    WaterRenderTargets targets(256, 256);
+    targets.init();
+    targets.bindReflection();
+    glClearColor(0.0f, 1.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    targets.bindScreen();
+    targets.bindReflection(); // binding again keeps what was drawn
+    targets.bindScreen();
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+
+    std::vector<unsigned char> rgb(320 * 180 * 3, 7);
+    glBindTexture(GL_TEXTURE_2D, targets.reflectionTexture());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(rgb[0], 0);
+    EXPECT_EQ(rgb[1], 255);
+    EXPECT_EQ(rgb[rgb.size() - 2], 255);
+}
+
+TEST_F(WaterTargetsTest, DestructionDeletesEveryName) {
+    GLuint frameBuffers[2], textures[3], renderBuffer;
+    {
+        WaterRenderTargets targets(256, 256);
+        targets.init();
+        frameBuffers[0] = targets.reflectionFrameBufferName();
+        frameBuffers[1] = targets.refractionFrameBufferName();
+        textures[0] = targets.reflectionTexture();
+        textures[1] = targets.refractionTexture();
+        textures[2] = targets.refractionDepthTextureName();
+        renderBuffer = targets.reflectionDepthBufferName();
+    }
+    for (GLuint name : frameBuffers)
+        EXPECT_FALSE(glIsFramebuffer(name));
+    for (GLuint name : textures)
+        EXPECT_FALSE(glIsTexture(name));
+    EXPECT_FALSE(glIsRenderbuffer(renderBuffer));
+}
