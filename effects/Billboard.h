@@ -1,0 +1,35 @@
+#pragma once
+
+#include "render/Drawable.h"
+#include "render/ShaderLoader.h"
+
+#include <glm/mat4x4.hpp>
+#include <glm/vec3.hpp>
+
+#include <memory>
+
+// The program that expands points (position at location 0) into camera-facing textured quads.
+// Has no model or geometry of its own: the particle system binds its buffer and sprite and uses
+// the billboard for the program and its four uniforms. Owns its program.
+class Billboard : public Drawable {
+  public:
+    // Builds the program from Shader/billboardVS.vs, billboardGS.gs and billboardFS.fs.
+    Billboard();
+    ~Billboard() override;
+
+    bool isActive() override { return true; }
+    void update(float /*deltaTime*/) override {}
+    void release() override;
+
+    // With the program current: "viewProjectionMatrix", "cameraPos", "size" and
+    // "textureSampler" = 0, in that order.
+    void uploadBillboardUniforms(const glm::mat4& viewProjection, const glm::vec3& cameraPos,
+                                 float size);
+
+  private:
+    std::unique_ptr<ShaderLoader> loader;
+    GLint viewProjectionLocation = -1;
+    GLint cameraPosLocation = -1;
+    GLint sizeLocation = -1;
+    GLint samplerLocation = -1;
+};

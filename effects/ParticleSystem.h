@@ -1,0 +1,97 @@
+#pragma once
+
+#include "effects/Billboard.h"
+#include "effects/RandomTexture.h"
+#include "render/ShaderLoader.h"
+#include "render/Texture.h"
+
+#include <GL/glew.h>
+#include <glm/mat4x4.hpp>
+#include <glm/vec3.hpp>
+
+#include <array>
+#include <memory>
+
+// One record of the particle buffers; the layout is shared with Shader/particleVS.vs and
+// Shader/particleGS.gs.
+struct Particle {
+    float type = 0.0f;
+    glm::vec3 position{0.0f};
+    glm::vec3 direction{0.0f};
+    float age = 0.0f;
+};
+static_assert(sizeof(Particle) == 32, "the particle record is shared with the shaders");
+
+// A GPU particle emitter. Each frame one transform-feedback pass turns the current generation of
+// records into the next one in the other buffer, then the new generation is drawn as billboard
+// sprites. The live count never comes back to the CPU: every pass draws what the previous
+// pass captured. Owns all its GL objects.
+class ParticleSystem {
+  public:
+    static constexpr unsigned PoolSize = 4000;
+    static constexpr unsigned RandomTextureSize = 300;
+    static constexpr float LaunchTime = 0.00002f;
+    static constexpr float FireTime = 0.0f;
+    static constexpr float SpreadTime = 5.0f;
+    static constexpr float SpriteSize = 0.01f;
+
+    // Builds the update program (Shader/particleVS.vs + particleGS.gs, no fragment stage), the
+    // billboard, the sprite "Texture/particleSystem.bmp" and the random texture. Spawning off.
+    ParticleSystem();
+    ~ParticleSystem();
+    ParticleSystem(const ParticleSystem&) = delete;
+    ParticleSystem& operator=(const ParticleSystem&) = delete;
+
+    // Fills both buffers with PoolSize copies of one record at position, moving along the
+    // direction of directionIndex. Call once, before the first renderFrame.
+    void init(const glm::vec3& position, int directionIndex);
+    // Takes effect at the next update.
+    void setSpawning(bool on) { spawning = on; }
+    // Update, then draw the new generation, then swap the buffers' roles. The first call after
+    // init feeds record 0 alone. viewProjection is projection * view; the current blend, depth
+    // and culling state apply.
+    void renderFrame(float deltaTime, const glm::mat4& viewProjection, const glm::vec3& cameraPos);
+
+    bool isSpawning() const { return spawning; }
+    int getDirectionIndex() const { return directionIndex; }
+    unsigned getReadIndex() const { return readIndex; }
+    unsigned getWriteIndex() const { return writeIndex; }
+    GLuint getBuffer(unsigned i) const { return buffers[i]; }
+    GLuint getFeedback(unsigned i) const { return feedbacks[i]; }
+    GLuint getUpdateProgram() const { return program; }
+
+    // Unit vector of a direction code: 0 up, 1 down, 2 +x, 3 +z, anything else down.
+    static glm::vec3 directionVector(int directionIndex);
+
+  private:
+    void updateParticles(float deltaTime);
+    void drawParticles(const glm::mat4& viewProjection, const glm::vec3& cameraPos);
+
+    std::unique_ptr<ShaderLoader> loader;
+    std::unique_ptr<Billboard> billboard;
+    std::unique_ptr<Texture> texture;
+    std::unique_ptr<RandomTexture> randomTexture;
+    // One vertex array per buffer and pass, so each pass reads the buffer its index names
+    // without setting attribute pointers every frame.
+    std::array<GLuint, 2> updateVertexArrays{};
+    std::array<GLuint, 2> drawVertexArrays{};
+    GLuint program = 0;
+    std::array<GLuint, 2> buffers{};
+    std::array<GLuint, 2> feedbacks{}; // feedbacks[i] captures into buffers[i]
+    int directionIndex = 0;
+    bool spawning = false;
+    bool firstUpdate = true;
+    unsigned readIndex = 0;
+    unsigned writeIndex = 1;
+    bool updateReady = false; // the update program linked
+    bool drawReady = false;   // the billboard program linked
+
+    GLint isSpawnLocation = -1;
+    GLint deltaTimeLocation = -1;
+    GLint launchTimeLocation = -1;
+    GLint fireTimeLocation = -1;
+    GLint spreadTimeLocation = -1;
+    GLint randomTextureSizeLocation = -1;
+    GLint directionLocation = -1;
+    GLint randomSamplerLocation = -1;
+};

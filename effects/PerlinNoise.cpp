@@ -1,0 +1,108 @@
+#include "effects/PerlinNoise.h"
+
+#include <cmath>
+#include <cstdint>
+#include <numeric>
+#include <random>
+#include <utility>
+
+namespace {
+
+double fade(double t) {
+    return t * t * t * (t * (t * 6.0 - 15.0) + 10.0);
+}
+
+double lerp(double t, double a, double b) {
+    return a + t * (b - a);
+}
+
+double grad(int hash, double x, double y, double z) {
+    const int h = hash & 15;
+    const double u = h < 8 ? x : y;
+    const double v = h < 4 ? y : (h == 12 || h == 14 ? x : z);
+    return ((h & 1) == 0 ? u : -u) + ((h & 2) == 0 ? v : -v);
+}
+
+// Uniform in [0, n - 1]: redraw while r falls into the incomplete last bucket of 2^32 - 1.
+std::uint32_t drawBelow(std::mt19937& generator, std::uint32_t n) {
+    constexpr std::uint32_t Max = 4294967295u;
+    std::uint32_t r = generator();
+    while (r / n >= Max / n && Max % n != n - 1)
+        r = generator();
+    return r % n;
+}
+
+} // namespace
+
+std::vector<int> PerlinNoise::makePermutation(unsigned seed) {
+    std::vector<int> p(256);
+    std::iota(p.begin(), p.end(), 0);
+    std::mt19937 generator(seed);
+    for (std::uint32_t i = 1; i < 256; ++i) {
+        const std::uint32_t j = drawBelow(generator, i + 1);
+        std::swap(p[i], p[j]);
+    }
+    p.insert(p.end(), p.begin(), p.end());
+    return p;
+}
+
+double PerlinNoise::improvedNoise(const std::vector<int>& p, double x, double y, double z) {
+    const int X = static_cast<int>(std::floor(x)) & 255;
+    const int Y = static_cast<int>(std::floor(y)) & 255;
+    const int Z = static_cast<int>(std::floor(z)) & 255;
+    x -= std::floor(x);
+    y -= std::floor(y);
+    z -= std::floor(z);
+    const double u = fade(x), v = fade(y), w = fade(z);
+
+    const int A = p[X] + Y, AA = p[A] + Z, AB = p[A + 1] + Z;
+    const int B = p[X + 1] + Y, BA = p[B] + Z, BB = p[B + 1] + Z;
+
+    return lerp(
+        w,
+        lerp(v, lerp(u, grad(p[AA], x, y, z), grad(p[BA], x - 1, y, z)),
+             lerp(u, grad(p[AB], x, y - 1, z), grad(p[BB], x - 1, y - 1, z))),
+        lerp(v, lerp(u, grad(p[AA + 1], x, y, z - 1), grad(p[BA + 1], x - 1, y, z - 1)),
+             lerp(u, grad(p[AB + 1], x, y - 1, z - 1), grad(p[BB + 1], x - 1, y - 1, z - 1))));
+}
+
+std::vector<float> PerlinNoise::woodTexels(const std::vector<int>& permutation, unsigned size) {
+    const size_t s = size;
+    std::vector<float> texels(s * s * 3, 0.0f);
+    for (size_t i = 0; i < s; ++i) {
+        for (size_t j = 0; j < s; ++j) {
+            const double n = (improvedNoise(permutation, static_cast<double>(j) / s,
+                                            static_cast<double>(i) / s, 0.8) +
+                              1.0) /
+                             2.0;
+            const double rings = 20.0 * n;
+            texels[(i * s + j) * 3] = static_cast<float>(rings - std::floor(rings));
+        }
+    }
+    return texels;
+}
+
+PerlinNoise::PerlinNoise(unsigned size, unsigned seed) : permutation(makePermutation(seed)) {
+    const std::vector<float> texels = woodTexels(permutation, size);
+    const GLsizei s = static_cast<GLsizei>(size);
+    glGenTextures(1, &textureId);
+    glBindTexture(GL_TEXTURE_2D, textureId);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, s, s, 0, GL_RGB, GL_FLOAT, texels.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    // No mipmaps are made, so the minification filter must not ask for them.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+}
+
+PerlinNoise::~PerlinNoise() {
+    glDeleteTextures(1, &textureId);
+}
+
+double PerlinNoise::noise(double x, double y, double z) const {
+    return (improvedNoise(permutation, x, y, z) + 1.0) / 2.0;
+}
+
+void PerlinNoise::bind(int unit) const {
+    glActiveTexture(GL_TEXTURE0 + unit);
+    glBindTexture(GL_TEXTURE_2D, textureId);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <GL/glew.h>
+
+#include <vector>
+
+// A wood-ring texture made once on the CPU from improved Perlin noise over a seeded permutation:
+// red = frac(20 * noise(column / size, row / size, 0.8)), green and blue 0. The same seed gives
+// the same texture on every run. Owns its GL texture.
+class PerlinNoise {
+  public:
+    // Builds the permutation and the size x size texture; needs a current context.
+    PerlinNoise(unsigned size, unsigned seed);
+    ~PerlinNoise();
+    PerlinNoise(const PerlinNoise&) = delete;
+    PerlinNoise& operator=(const PerlinNoise&) = delete;
+
+    // Improved noise mapped to [0, 1].
+    double noise(double x, double y, double z) const;
+    // Makes GL_TEXTURE0 + unit active and binds the texture to it.
+    void bind(int unit) const;
+    GLuint getTextureName() const { return textureId; }
+    const std::vector<int>& getPermutation() const { return permutation; }
+
+    // 0..255 shuffled by a seeded MT19937 (exactly the draw rule below, not a library
+    // distribution, whose numbers differ between standard libraries), then repeated: 512 entries.
+    static std::vector<int> makePermutation(unsigned seed);
+    // Ken Perlin's 2002 improved noise in [-1, 1] over a 512-entry permutation.
+    static double improvedNoise(const std::vector<int>& permutation, double x, double y, double z);
+    // The RGB float texels of the wood-ring pattern, row 0 first.
+    static std::vector<float> woodTexels(const std::vector<int>& permutation, unsigned size);
+
+  private:
+    GLuint textureId = 0;
+    std::vector<int> permutation;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <GL/glew.h>
+
+#include <vector>
+
+// A 1D RGB float texture of values strictly between 0 and 1, the particle update pass's source of
+// randomness. Drawn from the unseeded standard generator, so it is the same on every run.
+// Owns its GL texture.
+class RandomTexture {
+  public:
+    // Needs a current context.
+    explicit RandomTexture(unsigned size);
+    ~RandomTexture();
+    RandomTexture(const RandomTexture&) = delete;
+    RandomTexture& operator=(const RandomTexture&) = delete;
+
+    // textureUnit is the GL enumerant (GL_TEXTURE0 + n); binds to GL_TEXTURE_1D there.
+    void bind(GLenum textureUnit) const;
+    unsigned size() const { return texelCount; }
+    GLuint getName() const { return name; }
+
+    // size x 3 components, each a fresh std::rand draw / 32767 redrawn while it is 0 or 1.
+    static std::vector<float> randomComponents(unsigned size);
+
+  private:
+    unsigned texelCount = 0;
+    GLuint name = 0;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "gameplay/GameplayModel.h"
+#include "gameplay/Motion.h"
+#include "render/Drawable.h"
+
+#include <glm/vec3.hpp>
+
+// The satellite of an enemy: "Obj/cellComponent.obj" floating 4.5 units above the enemy's start,
+// following the enemy along its axis and spinning ever faster about its Z axis. No body; never
+// reacts to attacks. Drawn with the level's shared program, which it does not own.
+class CellComponent : public Drawable, public GameplayModel {
+  public:
+    static constexpr float Height = 4.5f;
+
+    CellComponent(const glm::vec3& position, MovementAxis axis, float spinRate, GLuint program,
+                  float damage);
+
+    bool isActive() override { return true; }
+    // Moves by the step the enemy set this frame and adds the accumulated spin to the Z angle.
+    // Runs after the owning enemy's update.
+    void update(float deltaTime) override;
+    bool isDead() const override { return false; }
+
+    // Written by the owning enemy before this frame's update.
+    void setStep(float newStep) { step = newStep; }
+    float getStep() const { return step; }
+    float getSpinAngle() const { return spin.angle; }
+    float getSpinRate() const { return spin.rate; }
+    MovementAxis getAxis() const { return axis; }
+
+  private:
+    float step = 0.0f;
+    Spin spin;
+    MovementAxis axis;
+};

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "gameplay/GameplayModel.h"
+
+#include <glm/mat4x4.hpp>
+#include <glm/vec3.hpp>
+
+#include <memory>
+#include <vector>
+
+class btBoxShape;
+class btDefaultMotionState;
+class btRigidBody;
+class Camera;
+class Controls;
+class Frustum;
+
+// The one gameplay model the user controls: an invisible 2-unit physics box that the movement
+// keys displace and the first-person camera rides on. Not drawn.
+//
+// The level adds getRigidBody() to its world after spawnAt and must remove it from the world
+// before the player is destroyed (the player frees body, motion state and shape).
+class Player : public GameplayModel {
+  public:
+    // Borrows both; they must outlive the player. Stats start at zero.
+    Player(Controls& controls, Camera& camera);
+    ~Player() override;
+    Player(const Player&) = delete;
+    Player& operator=(const Player&) = delete;
+
+    // Places player and camera at (x, y, z) and builds the body there (mass 0.5, no rotation).
+    // Calling it again replaces the body; the caller re-registers it with its world.
+    void spawnAt(float x, float y, float z);
+    // Back to the spawn point: camera reset (yaw 0, pitch 0, fresh frustum), body moved there
+    // with its velocities and forces cleared.
+    void respawn();
+    // Once a frame, right after the physics step: mouse look, movement keys, body displacement
+    // (at most getMaxStep() long), camera follow, frustum rebuild. Velocities left on the body
+    // by the step are dropped so the player stands still when no key is held.
+    void update();
+    // The attack pass, in list order: beginFrame, takeHit(power, deltaTime) if the attack key is
+    // held and the model is targeted by the camera, frameUpdate.
+    void updateModels(std::vector<GameplayModel*> models);
+
+    bool isDead() const override { return health <= 0.0f; }
+
+    glm::mat4 getViewMatrix() const;
+    glm::mat4 getProjectionMatrix() const;
+    const Frustum& getFrustum() const;
+    btRigidBody* getRigidBody() const { return body.get(); }
+    glm::vec3 getPosition() const { return position; }
+    glm::vec3 getSpawnPosition() const { return spawnPosition; }
+
+    // Longest displacement one update applies; longer movement is shortened, keeping its
+    // direction. 0 or less removes the limit.
+    void setMaxStep(float length) { maxStep = length; }
+    float getMaxStep() const { return maxStep; }
+
+    // Half the box's half extent: even after a long frame, the box's centre cannot cross a thin
+    // wall it was touching, so the physics step pushes it back out on the near side.
+    static constexpr float DefaultMaxStep = 0.5f;
+    static constexpr float HalfExtent = 1.0f;
+    static constexpr float Mass = 0.5f;
+
+  private:
+    void placeBody(const glm::vec3& origin);
+
+    Controls& controls;
+    Camera& camera;
+    glm::vec3 position{0.0f};
+    glm::vec3 spawnPosition{0.0f};
+    float maxStep = DefaultMaxStep;
+    // Destroyed body first, then what it refers to.
+    std::unique_ptr<btBoxShape> shape;
+    std::unique_ptr<btDefaultMotionState> motionState;
+    std::unique_ptr<btRigidBody> body;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "gameplay/CellComponent.h"
+#include "gameplay/GameplayModel.h"
+#include "gameplay/Motion.h"
+#include "render/Drawable.h"
+
+#include <glm/vec3.hpp>
+
+#include <memory>
+
+class btBoxShape;
+class btDefaultMotionState;
+class btRigidBody;
+
+// A cell that glides back and forth along one world axis (speed 4 sin(0.5 t)) with its satellite
+// and a box body that moves with it. Cannot be hurt; hurts the player only through the level's
+// contact rule. Drawn with the level's shared program, which it does not own.
+//
+// The level adds getRigidBody() to its world and must remove it before the enemy is destroyed.
+class SimpleEnemy : public Drawable, public GameplayModel {
+  public:
+    static constexpr float SpinRate = 0.5f;
+    static constexpr float Scale = 0.5f;
+
+    // An axis code outside 0..2 is reported on standard output and read as y (1), the axis the
+    // satellite would follow anyway.
+    SimpleEnemy(const glm::vec3& position, int axis, GLuint program, float damage);
+    ~SimpleEnemy() override;
+
+    // Box body at the current position: mass 0, moved by the enemy, never deactivated.
+    void initPhysics() override;
+    bool isActive() override { return true; }
+    // One frame of the glide: enemy, body and (through its step) the satellite move together.
+    void update(float deltaTime) override;
+    // GL side of the enemy and its satellite; the Bullet objects go with the enemy itself.
+    void release() override;
+    bool isDead() const override { return false; }
+
+    // Owned by the enemy; the level registers it for updating and drawing after the enemy.
+    CellComponent* getComponent() const { return component.get(); }
+    MovementAxis getAxis() const { return axis; }
+    float getStep() const { return oscillation.step; }
+    float getPhase() const { return oscillation.phase; }
+
+  private:
+    std::unique_ptr<CellComponent> component;
+    MovementAxis axis;
+    Oscillation oscillation;
+    // Destroyed body first, then what it refers to.
+    std::unique_ptr<btBoxShape> shape;
+    std::unique_ptr<btDefaultMotionState> motionState;
+    std::unique_ptr<btRigidBody> body;
+};

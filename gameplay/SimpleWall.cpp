@@ -1,0 +1,43 @@
+#include "gameplay/SimpleWall.h"
+
+#include "render/Semantics.h"
+
+#include <glm/gtc/type_ptr.hpp>
+
+#include <cstdio>
+
+SimpleWall::SimpleWall(const glm::vec3& position, WallOrientation orientation, GLuint program)
+    : Drawable("Obj/simpleWall.obj", program) {
+    transform.move(position);
+    if (!isWallOrientation(orientation))
+        std::printf("Wall orientation %d is not 0 to 5; the wall stays unturned\n", orientation);
+    turnWall(transform, simpleWallTurn(orientation));
+    noise = std::make_unique<PerlinNoise>(NoiseSize, NoiseSeed);
+    setScale(Scale);
+    initPhysics();
+}
+
+SimpleWall::~SimpleWall() {
+    SimpleWall::release();
+    rigidBody = nullptr;
+}
+
+void SimpleWall::initPhysics() {
+    physics = StaticMeshBody::build(getTriangles(), getModelMatrix());
+    rigidBody = physics.body.get();
+}
+
+void SimpleWall::uploadUniforms(const RenderState& state) {
+    const glm::mat4 model = transform.modelMatrix();
+    const glm::mat4 mvp = state.viewProjection * model;
+    glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));
+    glUniformMatrix4fv(modelMatLocation, 1, GL_FALSE, glm::value_ptr(model));
+    glUniform1f(alphaLocation, alpha);
+    if (noise != nullptr)
+        noise->bind(unit::Material);
+}
+
+void SimpleWall::release() {
+    Drawable::release();
+    noise.reset();
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "effects/ParticleSystem.h"
+#include "gameplay/GameplayModel.h"
+#include "gameplay/WallOrientation.h"
+#include "render/Drawable.h"
+#include "render/StaticMeshBody.h"
+
+#include <glm/mat4x4.hpp>
+#include <glm/vec3.hpp>
+
+#include <memory>
+#include <vector>
+
+// The level objective: "Obj/vulnerablePath.obj", destroyed by holding the attack key close in
+// front of it. While hit it fades and sprays particles from the middle of its first long edge.
+// Its static triangle-mesh body blocks the player and stays in the world after it is destroyed.
+// Drawn with the level's shared program, which it does not own.
+//
+// The level adds getRigidBody() (null for an empty model) to its world and removes it before the
+// wall is destroyed.
+class VulnerableWall : public Drawable, public GameplayModel {
+  public:
+    // The player hits the wall only from closer than this to its face plane.
+    static constexpr double Reach = 5.5;
+
+    // Unturned and unscaled; directionIndex only selects the particle direction.
+    VulnerableWall(const glm::vec3& position, int directionIndex, GLuint program, float health,
+                   float toughness);
+    // Scaled (bounding radius as loaded) and turned by the orientation, which is also the
+    // particle direction. An orientation outside 0..5 is reported and leaves the wall unturned.
+    VulnerableWall(const glm::vec3& position, float scale, WallOrientation orientation,
+                   GLuint program, float health, float toughness);
+    ~VulnerableWall() override;
+
+    void initPhysics() override;
+    // False once destroyed.
+    bool isActive() override { return !isDead(); }
+    void update(float /*deltaTime*/) override {}
+    void release() override;
+
+    bool isDead() const override { return health <= 0.0f; }
+    // Alive, in the camera's frustum, and the camera closer than Reach to the face plane (on
+    // either side) of the first vertex of some mesh.
+    bool isTargeted(const Camera& camera) override;
+    // Spawning off: particles fly only on frames the wall is hit.
+    void beginFrame() override;
+    // Health falls by power * deltaTime / toughness; alpha follows; spawning while alive.
+    void takeHit(float power, float deltaTime) override;
+    // Runs the particles every frame, dead or alive, so sprayed particles finish their flight.
+    void frameUpdate(const glm::vec3& cameraPosition, float deltaTime,
+                     const glm::mat4& viewProjection) override;
+
+    const ParticleSystem& getParticles() const { return *particles; }
+    float getInitialHealth() const { return initialHealth; }
+    glm::vec3 getEmitterPosition() const { return emitter; }
+    const StaticMeshBody& getBody() const { return physics; }
+
+    // The rule of isTargeted for one face: the face's normal turned into the world by the model
+    // matrix, the absolute distance of the camera to the plane through the placed vertex,
+    // strictly below reach. A zero normal never reaches.
+    static bool withinReach(const glm::mat4& model, const glm::vec3& vertexPosition,
+                            const glm::vec3& vertexNormal, const glm::vec3& cameraPosition,
+                            double reach);
+    // health / initialHealth + 0.1, at most 1.
+    static float fadedAlpha(float health, float initialHealth);
+    // The middle of the longer of the two edges leaving the first vertex (the second edge when
+    // they are equal), placed by the model matrix. Fewer than three vertices: the placed origin.
+    static glm::vec3 emitterPosition(const std::vector<Vertex>& vertices, const glm::mat4& model);
+
+  private:
+    // Steps shared by both constructors, before placement.
+    void startParticles(int directionIndex);
+
+    StaticMeshBody physics;
+    std::unique_ptr<ParticleSystem> particles;
+    float initialHealth;
+    glm::vec3 emitter{0.0f};
+};
