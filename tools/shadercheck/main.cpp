@@ -1,0 +1,326 @@
+// Compiles and links every shader program of the game with its stage set on the current GL
+// driver, checks that the uniforms the game sets are live in each program, and runs the
+// particle update program for a while to check that its population stays inside the pool.
+//   shadercheck <data folder>
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+int failures = 0;
+std::string dataFolder;
+
+void check(bool ok, const std::string& what) {
+    if (!ok) {
+        ++failures;
+        std::printf("FAIL %s\n", what.c_str());
+    }
+}
+
+GLuint compile(const std::string& file, GLenum stage) {
+    std::ifstream in(dataFolder + "/Shader/" + file);
+    check(static_cast<bool>(in), file + ": exists");
+    std::stringstream source;
+    source << in.rdbuf();
+    const std::string text = source.str();
+    const char* pointer = text.c_str();
+    const GLuint shader = glCreateShader(stage);
+    glShaderSource(shader, 1, &pointer, nullptr);
+    glCompileShader(shader);
+    GLint ok = 0, length = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+    if (length > 1) {
+        std::vector<char> log(length + 1);
+        glGetShaderInfoLog(shader, length, nullptr, log.data());
+        std::printf("%s:\n%s\n", file.c_str(), log.data());
+    }
+    check(ok == GL_TRUE, file + ": compiles");
+    return shader;
+}
+
+struct Stage {
+    std::string file;
+    GLenum type;
+};
+
+GLuint build(const std::string& name, const std::vector<Stage>& stages,
+             const std::vector<const char*>& feedback = {}) {
+    const GLuint program = glCreateProgram();
+    std::vector<GLuint> shaders;
+    for (const Stage& s : stages) {
+        shaders.push_back(compile(s.file, s.type));
+        glAttachShader(program, shaders.back());
+    }
+    if (!feedback.empty())
+        glTransformFeedbackVaryings(program, static_cast<GLsizei>(feedback.size()), feedback.data(),
+                                    GL_INTERLEAVED_ATTRIBS);
+    glLinkProgram(program);
+    GLint ok = 0, length = 0;
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
+    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
+    if (length > 1) {
+        std::vector<char> log(length + 1);
+        glGetProgramInfoLog(program, length, nullptr, log.data());
+        std::printf("%s link:\n%s\n", name.c_str(), log.data());
+    }
+    check(ok == GL_TRUE, name + ": links");
+    for (GLuint s : shaders) {
+        glDetachShader(program, s);
+        glDeleteShader(s);
+    }
+    std::printf("  %s: %s\n", name.c_str(), ok == GL_TRUE ? "linked" : "FAILED");
+    return program;
+}
+
+void requireUniforms(GLuint program, const std::string& name,
+                     const std::vector<std::string>& uniforms) {
+    for (const std::string& u : uniforms)
+        check(glGetUniformLocation(program, u.c_str()) >= 0,
+              name + ": uniform \"" + u + "\" is live");
+}
+
+std::vector<std::string> lightUniforms() {
+    std::vector<std::string> names{"countLights"};
+    for (int i = 0; i < 8; ++i)
+        for (const char* field :
+             {".lightPosWorld", ".lightPower", ".constant", ".linear", ".quadratic"})
+            names.push_back("light[" + std::to_string(i) + "]" + field);
+    return names;
+}
+
+struct Particle {
+    float type;
+    float position[3];
+    float direction[3];
+    float age;
+};
+
+// Drives the update program the way the game's particle system does and returns the number of
+// records written by each update.
+class ParticleRun {
+  public:
+    explicit ParticleRun(GLuint program) : program_(program) {
+        std::vector<Particle> records(
+            kPool, Particle{0.0f, {5.0f, -3.0f, 7.0f}, {0.0f, 1.0f, 0.0f}, 0.0f});
+        glGenTransformFeedbacks(2, feedbacks_);
+        glGenBuffers(2, buffers_);
+        glGenVertexArrays(1, &vao_);
+        for (int i = 0; i < 2; ++i) {
+            glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, feedbacks_[i]);
+            glBindBuffer(GL_ARRAY_BUFFER, buffers_[i]);
+            glBufferData(GL_ARRAY_BUFFER, sizeof(Particle) * kPool, records.data(),
+                         GL_DYNAMIC_DRAW);
+            glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffers_[i]);
+        }
+        glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, 0);
+        std::vector<float> random(300 * 3);
+        for (size_t i = 0; i < random.size(); ++i) {
+            float r = 0.0f;
+            while (r == 0.0f || r == 1.0f)
+                r = static_cast<float>(std::rand() / 32767.0);
+            random[i] = r;
+        }
+        glGenTextures(1, &randomTexture_);
+        glBindTexture(GL_TEXTURE_1D, randomTexture_);
+        glTexImage1D(GL_TEXTURE_1D, 0, GL_RGB, 300, 0, GL_RGB, GL_FLOAT, random.data());
+        glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+        glGenQueries(1, &query_);
+    }
+
+    GLuint update(float deltaTime, bool spawning, int direction) {
+        glUseProgram(program_);
+        glUniform1i(glGetUniformLocation(program_, "isSpawn"), spawning ? 1 : 0);
+        glUniform1f(glGetUniformLocation(program_, "deltaTime"), deltaTime);
+        glUniform1f(glGetUniformLocation(program_, "launchTime"), 0.00002f);
+        glUniform1f(glGetUniformLocation(program_, "fireTime"), 0.0f);
+        glUniform1f(glGetUniformLocation(program_, "spreadTime"), 5.0f);
+        glUniform1i(glGetUniformLocation(program_, "randomTextureSize"), 300);
+        glUniform1f(glGetUniformLocation(program_, "directionParticles"),
+                    static_cast<float>(direction));
+        glActiveTexture(GL_TEXTURE0);
+        glUniform1i(glGetUniformLocation(program_, "randomTexture"), 0);
+        glBindTexture(GL_TEXTURE_1D, randomTexture_);
+        glEnable(GL_RASTERIZER_DISCARD);
+        glBindVertexArray(vao_);
+        glBindBuffer(GL_ARRAY_BUFFER, buffers_[read_]);
+        glEnableVertexAttribArray(0);
+        glEnableVertexAttribArray(1);
+        glEnableVertexAttribArray(2);
+        glEnableVertexAttribArray(3);
+        glVertexAttribPointer(0, 1, GL_FLOAT, GL_FALSE, sizeof(Particle),
+                              reinterpret_cast<void*>(0));
+        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, sizeof(Particle),
+                              reinterpret_cast<void*>(4));
+        glVertexAttribPointer(2, 3, GL_FLOAT, GL_FALSE, sizeof(Particle),
+                              reinterpret_cast<void*>(16));
+        glVertexAttribPointer(3, 1, GL_FLOAT, GL_FALSE, sizeof(Particle),
+                              reinterpret_cast<void*>(28));
+        glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, feedbacks_[1 - read_]);
+        glBeginQuery(GL_TRANSFORM_FEEDBACK_PRIMITIVES_WRITTEN, query_);
+        glBeginTransformFeedback(GL_POINTS);
+        if (first_) {
+            glDrawArrays(GL_POINTS, 0, 1);
+            first_ = false;
+        } else {
+            glDrawTransformFeedback(GL_POINTS, feedbacks_[read_]);
+        }
+        glEndTransformFeedback();
+        glEndQuery(GL_TRANSFORM_FEEDBACK_PRIMITIVES_WRITTEN);
+        glBindVertexArray(0);
+        glDisable(GL_RASTERIZER_DISCARD);
+        read_ = 1 - read_;
+        GLuint written = 0;
+        glGetQueryObjectuiv(query_, GL_QUERY_RESULT, &written);
+        return written;
+    }
+
+    std::vector<Particle> records(GLuint count) {
+        std::vector<Particle> out(count);
+        glBindBuffer(GL_ARRAY_BUFFER, buffers_[read_]);
+        glGetBufferSubData(GL_ARRAY_BUFFER, 0, sizeof(Particle) * count, out.data());
+        return out;
+    }
+
+    static constexpr int kPool = 4000;
+
+  private:
+    GLuint program_;
+    GLuint feedbacks_[2]{}, buffers_[2]{}, vao_ = 0, randomTexture_ = 0, query_ = 0;
+    int read_ = 0;
+    bool first_ = true;
+};
+
+void checkParticles(GLuint program) {
+    ParticleRun run(program);
+    GLuint count = run.update(0.016f, false, 0);
+    check(count == 1, "particles: the first update keeps exactly the launcher");
+    GLuint most = 0;
+    for (int i = 0; i < 2000; ++i) // two seconds at a thousand frames per second
+        most = std::max(most, count = run.update(0.001f, true, 0));
+    std::printf("  particles: %u alive after 2 s at 1000 frames/s (most %u)\n", count, most);
+    check(most < 1000 && count > 100, "particles: population bounded at 1000 frames/s");
+    const GLuint before = count;
+    for (int i = 0; i < 50; ++i)
+        count = run.update(0.0f, true, 0);
+    check(count == before, "particles: delta time 0 changes nothing");
+    for (int i = 0; i < 200; ++i)
+        most = std::max(most, count = run.update(0.05f, true, 2));
+    std::printf("  particles: %u alive after 10 s at 20 frames/s (most %u)\n", count, most);
+    check(most < 1000, "particles: population bounded at 20 frames/s");
+    bool sane = true;
+    for (const Particle& p : run.records(count))
+        if (p.type == 1.0f) {
+            const float dx = p.position[0] - 5.0f, dy = p.position[1] + 3.0f,
+                        dz = p.position[2] - 7.0f;
+            sane = sane && std::sqrt(dx * dx + dy * dy + dz * dz) < 12.0f && p.age < 1.3f;
+        }
+    check(sane, "particles: sparks stay near the emitter and retire");
+    for (int i = 0; i < 100; ++i)
+        count = run.update(0.05f, false, 2);
+    check(count == 1, "particles: with spawning off only the launcher remains");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <data folder>\n", argv[0]);
+        return 2;
+    }
+    dataFolder = argv[1];
+    if (!glfwInit()) {
+        std::printf("shadercheck: no display\n");
+        return 1;
+    }
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GL_TRUE);
+    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
+    GLFWwindow* window = glfwCreateWindow(64, 64, "shadercheck", nullptr, nullptr);
+    if (!window) {
+        std::printf("shadercheck: no OpenGL 3.3 core context\n");
+        glfwTerminate();
+        return 1;
+    }
+    glfwMakeContextCurrent(window);
+    glewExperimental = GL_TRUE;
+    if (glewInit() != GLEW_OK) {
+        std::printf("shadercheck: GLEW failed\n");
+        return 1;
+    }
+    glGetError(); // GLEW's probe leaves an error behind on core contexts
+    std::printf("  GL %s, %s\n", glGetString(GL_VERSION), glGetString(GL_RENDERER));
+
+    const std::vector<std::string> drawable{"mvp",
+                                            "modelMat",
+                                            "alpha",
+                                            "isCelShading",
+                                            "levels",
+                                            "material.ambient",
+                                            "material.diffuse",
+                                            "material.specular"};
+    GLuint p = build("entity",
+                     {{"extendedVS.vs", GL_VERTEX_SHADER}, {"extendedFS.fs", GL_FRAGMENT_SHADER}});
+    requireUniforms(p, "entity", drawable);
+    requireUniforms(p, "entity", {"plane", "textureSampler"});
+    requireUniforms(p, "entity", lightUniforms());
+
+    p = build("light map",
+              {{"lightMapVS.vs", GL_VERTEX_SHADER}, {"lightMapFS.fs", GL_FRAGMENT_SHADER}});
+    requireUniforms(p, "light map", drawable);
+    requireUniforms(p, "light map", {"plane", "textureSampler", "lightMapTextureSampler"});
+    requireUniforms(p, "light map", lightUniforms());
+
+    p = build("text", {{"textVS.vs", GL_VERTEX_SHADER}, {"textFS.fs", GL_FRAGMENT_SHADER}});
+    requireUniforms(p, "text", {"projection", "textColor"});
+
+    p = build("water",
+              {{"WaterMeshVS.vs", GL_VERTEX_SHADER}, {"WaterMeshFS.fs", GL_FRAGMENT_SHADER}});
+    requireUniforms(p, "water",
+                    {"mvp", "modelMat", "plane", "alpha", "moveFactor", "cameraPos",
+                     "reflectionTexture", "refractionTexture", "dudvMap", "normalMap"});
+    requireUniforms(p, "water", lightUniforms());
+
+    p = build("debug lines",
+              {{"debugDrawVS.vs", GL_VERTEX_SHADER}, {"debugDrawFS.fs", GL_FRAGMENT_SHADER}});
+    requireUniforms(p, "debug lines", {"mvp"});
+
+    p = build("billboard", {{"billboardVS.vs", GL_VERTEX_SHADER},
+                            {"billboardGS.gs", GL_GEOMETRY_SHADER},
+                            {"billboardFS.fs", GL_FRAGMENT_SHADER}});
+    requireUniforms(p, "billboard",
+                    {"viewProjectionMatrix", "cameraPos", "size", "textureSampler"});
+
+    p = build("particle update",
+              {{"particleVS.vs", GL_VERTEX_SHADER}, {"particleGS.gs", GL_GEOMETRY_SHADER}},
+              {"typeVarying", "positionVarying", "directionVarying", "ageVarying"});
+    requireUniforms(p, "particle update",
+                    {"isSpawn", "deltaTime", "launchTime", "fireTime", "spreadTime",
+                     "randomTextureSize", "directionParticles", "randomTexture"});
+    for (const char* attribute : {"type", "position", "direction", "age"})
+        check(glGetAttribLocation(p, attribute) >= 0,
+              std::string("particle update: input ") + attribute);
+    checkParticles(p);
+
+    check(glGetError() == GL_NO_ERROR, "no GL error");
+    glfwDestroyWindow(window);
+    glfwTerminate();
+    if (failures == 0)
+        std::printf("shadercheck: all programs build\n");
+    else
+        std::printf("shadercheck: %d checks failed\n", failures);
+    return failures == 0 ? 0 : 1;
+}
