@@ -2,13 +2,24 @@
 
 #include <cstdlib>
 
+namespace {
+
+// A std::rand draw scaled to 0..32767 whatever the library's RAND_MAX, so the values stay in
+// [0, 1] after the division on every platform.
+int draw15Bits() {
+    const long long n = std::rand();
+    return static_cast<int>(n * 32768 / (static_cast<long long>(RAND_MAX) + 1));
+}
+
+} // namespace
+
 std::vector<float> RandomTexture::randomComponents(unsigned size) {
     std::vector<float> values(static_cast<size_t>(size) * 3);
     for (float& value : values) {
-        // Exactly 0 or 1 would make particles start on a lattice line; draw again.
+        // Exactly 0 or 1 would put particles on the texture's wrap seam; draw again.
         float r = 0.0f;
         do {
-            r = static_cast<float>(static_cast<double>(std::rand()) / 32767.0);
+            r = static_cast<float>(static_cast<double>(draw15Bits()) / 32767.0);
         } while (r == 0.0f || r == 1.0f);
         value = r;
     }

@@ -20,7 +20,7 @@ class RandomTexture {
     unsigned size() const { return texelCount; }
     GLuint getName() const { return name; }
 
-    // size x 3 components, each a fresh std::rand draw / 32767 redrawn while it is 0 or 1.
+    // size x 3 components, each a 15-bit std::rand draw / 32767, redrawn while it is 0 or 1.
     static std::vector<float> randomComponents(unsigned size);
 
   private:

@@ -6,6 +6,8 @@
 #include <btBulletDynamicsCommon.h>
 #include <glm/geometric.hpp>
 
+#include <algorithm>
+
 namespace {
 
 btVector3 toBullet(const glm::vec3& v) {
@@ -15,6 +17,39 @@ btVector3 toBullet(const glm::vec3& v) {
 glm::vec3 toGlm(const btVector3& v) {
     return glm::vec3(v.x(), v.y(), v.z());
 }
+
+// Gap kept between the box and a surface it stops at.
+constexpr float SkinWidth = 0.01f;
+
+// The first triangle-mesh surface the box meets while moving into it. Surfaces it moves away
+// from or along do not count, so a box that starts touching a wall can still leave it.
+class MeshHit : public btCollisionWorld::ClosestConvexResultCallback {
+  public:
+    MeshHit(const btCollisionObject* self, const btVector3& from, const btVector3& to)
+        : ClosestConvexResultCallback(from, to), self(self), motion(to - from) {}
+
+    bool needsCollision(btBroadphaseProxy* proxy) const override {
+        const auto* object = static_cast<const btCollisionObject*>(proxy->m_clientObject);
+        if (object == self || !object->getCollisionShape()->isConcave())
+            return false;
+        return ClosestConvexResultCallback::needsCollision(proxy);
+    }
+
+    btScalar addSingleResult(btCollisionWorld::LocalConvexResult& result,
+                             bool normalInWorldSpace) override {
+        const btVector3 normal = normalInWorldSpace
+                                     ? result.m_hitNormalLocal
+                                     : result.m_hitCollisionObject->getWorldTransform().getBasis() *
+                                           result.m_hitNormalLocal;
+        if (normal.dot(motion) >= 0)
+            return m_closestHitFraction;
+        return ClosestConvexResultCallback::addSingleResult(result, normalInWorldSpace);
+    }
+
+  private:
+    const btCollisionObject* self;
+    btVector3 motion;
+};
 
 } // namespace
 
@@ -52,6 +87,33 @@ void Player::placeBody(const glm::vec3& origin) {
     motionState->setWorldTransform(placed);
 }
 
+glm::vec3 Player::sweep(const glm::vec3& origin, const glm::vec3& movement) const {
+    if (collisionWorld == nullptr)
+        return movement;
+    glm::vec3 from = origin;
+    glm::vec3 remaining = movement;
+    // The move, then at most one slide along the surface it stopped at.
+    for (int pass = 0; pass < 2; ++pass) {
+        const float length = glm::length(remaining);
+        if (!(length > SkinWidth))
+            break;
+        const btVector3 a = toBullet(from), b = toBullet(from + remaining);
+        MeshHit hit(body.get(), a, b);
+        collisionWorld->convexSweepTest(shape.get(), btTransform(btQuaternion(0, 0, 0, 1), a),
+                                        btTransform(btQuaternion(0, 0, 0, 1), b), hit);
+        if (!hit.hasHit()) {
+            from += remaining;
+            break;
+        }
+        const float reach = std::max(0.0f, hit.m_closestHitFraction * length - SkinWidth);
+        from += remaining * (reach / length);
+        const glm::vec3 normal = glm::normalize(toGlm(hit.m_hitNormalWorld));
+        remaining *= 1.0f - reach / length;
+        remaining -= normal * glm::dot(remaining, normal);
+    }
+    return from - origin;
+}
+
 void Player::respawn() {
     position = spawnPosition;
     camera.resetAt(spawnPosition);
@@ -78,7 +140,8 @@ void Player::update() {
         body->setAngularVelocity(btVector3(0, 0, 0));
         // The body's own transform is where the step left it; the motion state may lag behind it
         // by Bullet's interpolation.
-        const glm::vec3 origin = toGlm(body->getWorldTransform().getOrigin()) + movement;
+        const glm::vec3 start = toGlm(body->getWorldTransform().getOrigin());
+        const glm::vec3 origin = start + sweep(start, movement);
         placeBody(origin);
         camera.setPosition(origin);
     } else {

@@ -9,6 +9,7 @@
 #include <vector>
 
 class btBoxShape;
+class btCollisionWorld;
 class btDefaultMotionState;
 class btRigidBody;
 class Camera;
@@ -35,8 +36,9 @@ class Player : public GameplayModel {
     // with its velocities and forces cleared.
     void respawn();
     // Once a frame, right after the physics step: mouse look, movement keys, body displacement
-    // (at most getMaxStep() long), camera follow, frustum rebuild. Velocities left on the body
-    // by the step are dropped so the player stands still when no key is held.
+    // (at most getMaxStep() long, and swept against the collision world's triangle meshes when
+    // one is set), camera follow, frustum rebuild. Velocities left on the body by the step are
+    // dropped so the player stands still when no key is held.
     void update();
     // The attack pass, in list order: beginFrame, takeHit(power, deltaTime) if the attack key is
     // held and the model is targeted by the camera, frameUpdate.
@@ -52,24 +54,33 @@ class Player : public GameplayModel {
     glm::vec3 getSpawnPosition() const { return spawnPosition; }
 
     // Longest displacement one update applies; longer movement is shortened, keeping its
-    // direction. 0 or less removes the limit.
+    // direction. 0 or less removes the limit. The movement Controls reports is not changed.
     void setMaxStep(float length) { maxStep = length; }
     float getMaxStep() const { return maxStep; }
+    // The world whose static triangle meshes (level geometry, walls) stop the displacement
+    // before the box enters them, so thin walls hold at any frame rate; the box slides along
+    // what it hits. Other bodies (enemies) are left to the physics step, whose penetrating
+    // contacts the level counts as damage. Null (the default) moves the body unswept.
+    void setCollisionWorld(const btCollisionWorld* world) { collisionWorld = world; }
 
-    // Half the box's half extent: even after a long frame, the box's centre cannot cross a thin
-    // wall it was touching, so the physics step pushes it back out on the near side.
-    static constexpr float DefaultMaxStep = 0.5f;
+    // Keeps a frame that took very long (the first one includes loading) from throwing the
+    // player across the level.
+    static constexpr float DefaultMaxStep = 1.0f;
     static constexpr float HalfExtent = 1.0f;
     static constexpr float Mass = 0.5f;
 
   private:
     void placeBody(const glm::vec3& origin);
+    // The part of movement from origin the box can make before it runs into a triangle mesh,
+    // followed by a slide along the surface it hit.
+    glm::vec3 sweep(const glm::vec3& origin, const glm::vec3& movement) const;
 
     Controls& controls;
     Camera& camera;
     glm::vec3 position{0.0f};
     glm::vec3 spawnPosition{0.0f};
     float maxStep = DefaultMaxStep;
+    const btCollisionWorld* collisionWorld = nullptr;
     // Destroyed body first, then what it refers to.
     std::unique_ptr<btBoxShape> shape;
     std::unique_ptr<btDefaultMotionState> motionState;

@@ -1,0 +1,520 @@
+#include "app/Camera.h"
+#include "app/Config.h"
+#include "app/Controls.h"
+#include "effects/ParticleSystem.h"
+#include "effects/RandomTexture.h"
+#include "effects/WaterMesh.h"
+#include "gameplay/Motion.h"
+#include "gameplay/Player.h"
+#include "gameplay/VulnerableWall.h"
+#include "gameplay/WallOrientation.h"
+#include "render/Drawable.h"
+#include "render/StaticMeshBody.h"
+#include "support/ScriptedPlatform.h"
+
+#include <GLFW/glfw3.h>
+#include <btBulletDynamicsCommon.h>
+#include <glm/gtc/matrix_transform.hpp>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr float Frame = 1.0f / 60.0f;
+constexpr float DegreesToRadians = 0.017453292f;
+
+// A model that records what the attack pass does to it.
+class RecordingModel : public GameplayModel {
+  public:
+    explicit RecordingModel(bool targeted) : GameplayModel(10.0f, 0.0f, 1.0f), targeted(targeted) {}
+    bool isTargeted(const Camera&) override { return targeted; }
+    bool isDead() const override { return false; }
+    void beginFrame() override { calls.push_back("begin"); }
+    void takeHit(float power, float deltaTime) override {
+        calls.push_back("hit");
+        hitPower = power;
+        hitDelta = deltaTime;
+    }
+    void frameUpdate(const glm::vec3& eye, float deltaTime, const glm::mat4& vp) override {
+        calls.push_back("frame");
+        frameEye = eye;
+        frameDelta = deltaTime;
+        frameViewProjection = vp;
+    }
+
+    bool targeted;
+    std::vector<std::string> calls;
+    float hitPower = 0.0f, hitDelta = 0.0f, frameDelta = 0.0f;
+    glm::vec3 frameEye{0.0f};
+    glm::mat4 frameViewProjection{0.0f};
+};
+
+// A world without gravity, as the levels have, with the player in it.
+class PlayerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        world.setGravity(btVector3(0, 0, 0));
+        Controls::resetSharedState();
+        controls = std::make_unique<Controls>(nullptr, &config);
+        player = std::make_unique<Player>(*controls, camera);
+    }
+    void TearDown() override {
+        for (btRigidBody* body : added)
+            world.removeRigidBody(body);
+        Controls::resetSharedState();
+    }
+
+    void add(btRigidBody* body) {
+        world.addRigidBody(body);
+        added.push_back(body);
+    }
+    // Kept until the fixture goes, after TearDown has taken it out of the world.
+    void addWall(StaticMeshBody wall) {
+        walls.push_back(std::move(wall));
+        add(walls.back().body.get());
+    }
+    // One game frame in the level's order: time, physics step, player update.
+    void frame(double seconds) {
+        keys.advance(seconds);
+        controls->updateTime();
+        world.stepSimulation(1.0f / 60.0f);
+        player->update();
+    }
+    glm::vec3 bodyOrigin() const {
+        const btVector3 o = player->getRigidBody()->getWorldTransform().getOrigin();
+        return glm::vec3(o.x(), o.y(), o.z());
+    }
+
+    ScriptedPlatform keys;
+    Config config;
+    Camera camera;
+    btDefaultCollisionConfiguration collisionConfig;
+    btCollisionDispatcher dispatcher{&collisionConfig};
+    btDbvtBroadphase broadphase;
+    btSequentialImpulseConstraintSolver solver;
+    btDiscreteDynamicsWorld world{&dispatcher, &broadphase, &solver, &collisionConfig};
+    std::vector<btRigidBody*> added;
+    std::vector<StaticMeshBody> walls;
+    std::unique_ptr<Controls> controls;
+    std::unique_ptr<Player> player;
+};
+
+// A thin wall: two triangles in the plane x = 5, 40 units square.
+StaticMeshBody wallAtX5() {
+    std::vector<Triangle> triangles = {
+        {{5, -20, -20}, {5, 20, -20}, {5, 20, 20}},
+        {{5, -20, -20}, {5, 20, 20}, {5, -20, 20}},
+    };
+    return StaticMeshBody::build(triangles, glm::mat4(1.0f));
+}
+
+} // namespace
+
+TEST(GameplayModelTest, StatsDamageAndReset) {
+    Controls::resetSharedState();
+    Config config;
+    Controls controls(nullptr, &config);
+    Camera camera;
+    Player player(controls, camera);
+    EXPECT_EQ(player.getHealth(), 0.0f);
+    EXPECT_TRUE(player.isDead()) << "health exactly 0 is dead";
+
+    player.setStats(50, 10, 3);
+    EXPECT_EQ(player.getHealth(), 50.0f);
+    EXPECT_EQ(player.getMaxHealth(), 50.0f);
+    EXPECT_EQ(player.getPower(), 10.0f);
+    EXPECT_EQ(player.getToughness(), 3.0f);
+    EXPECT_FALSE(player.isDead());
+
+    player.takeDamage(60);
+    EXPECT_EQ(player.getHealth(), -10.0f) << "no clamping";
+    EXPECT_TRUE(player.isDead());
+    player.resetHealth();
+    EXPECT_EQ(player.getHealth(), 50.0f);
+    player.takeDamage(50);
+    EXPECT_TRUE(player.isDead());
+}
+
+TEST_F(PlayerTest, AttackPassRunsBeginHitFrameInOrder) {
+    player->setStats(50, 10, 3);
+    player->spawnAt(0, 0, 0);
+    frame(0.25);
+    keys.hold(GLFW_KEY_SPACE);
+    RecordingModel targeted(true), ignored(false);
+    player->updateModels({&targeted, &ignored});
+
+    EXPECT_EQ(targeted.calls, (std::vector<std::string>{"begin", "hit", "frame"}));
+    EXPECT_EQ(ignored.calls, (std::vector<std::string>{"begin", "frame"}));
+    EXPECT_EQ(targeted.hitPower, 10.0f);
+    EXPECT_FLOAT_EQ(targeted.hitDelta, 0.25f);
+    EXPECT_FLOAT_EQ(targeted.frameDelta, 0.25f);
+    EXPECT_EQ(targeted.frameEye, camera.getPosition());
+    const glm::mat4 expected = camera.getProjectionMatrix() * camera.getViewMatrix();
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 4; ++r)
+            EXPECT_FLOAT_EQ(targeted.frameViewProjection[c][r], expected[c][r]);
+}
+
+TEST_F(PlayerTest, NoAttackKeyNoHit) {
+    player->spawnAt(0, 0, 0);
+    RecordingModel targeted(true);
+    player->updateModels({&targeted});
+    EXPECT_EQ(targeted.calls, (std::vector<std::string>{"begin", "frame"}));
+    player->updateModels({});
+}
+
+TEST_F(PlayerTest, SpawnBuildsAStillBoxAtThePoint) {
+    player->spawnAt(1, 2, 3);
+    btRigidBody* body = player->getRigidBody();
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(player->getPosition(), glm::vec3(1, 2, 3));
+    EXPECT_EQ(camera.getPosition(), glm::vec3(1, 2, 3));
+    EXPECT_EQ(bodyOrigin(), glm::vec3(1, 2, 3));
+    EXPECT_FLOAT_EQ(body->getInvMass(), 2.0f);
+    EXPECT_EQ(body->getActivationState(), DISABLE_DEACTIVATION);
+    EXPECT_EQ(body->getInvInertiaDiagLocal(), btVector3(0, 0, 0));
+    const auto* box = static_cast<const btBoxShape*>(body->getCollisionShape());
+    EXPECT_NEAR(box->getHalfExtentsWithMargin().x(), 1.0f, 1e-5);
+}
+
+TEST_F(PlayerTest, MovesByTheKeysAndTheCameraRidesTheBody) {
+    player->spawnAt(0, 0, 0);
+    add(player->getRigidBody());
+    frame(0.0);
+    keys.hold(GLFW_KEY_W); // yaw 90: along +x
+    frame(0.05);
+    EXPECT_NEAR(bodyOrigin().x, 0.3f, 1e-4);
+    EXPECT_NEAR(camera.getPosition().x, 0.3f, 1e-4);
+    EXPECT_EQ(player->getPosition(), camera.getPosition());
+    EXPECT_TRUE(camera.getFrustum().isBuilt());
+}
+
+TEST_F(PlayerTest, LongFramesAreCappedButTheReportedMovementIsNot) {
+    player->spawnAt(0, 0, 0);
+    add(player->getRigidBody());
+    frame(0.0);
+    keys.hold(GLFW_KEY_W);
+    frame(1.0); // six units asked for
+    EXPECT_NEAR(glm::length(controls->getMovement()), 6.0f, 1e-4);
+    EXPECT_NEAR(bodyOrigin().x, Player::DefaultMaxStep, 1e-4);
+
+    player->setMaxStep(0.0f); // no limit
+    frame(1.0);
+    EXPECT_NEAR(bodyOrigin().x, Player::DefaultMaxStep + 6.0f, 1e-3);
+}
+
+TEST_F(PlayerTest, RespawnPutsTheBodyBackAndStopsIt) {
+    player->spawnAt(1, 2, 3);
+    add(player->getRigidBody());
+    btRigidBody* body = player->getRigidBody();
+    body->setWorldTransform(btTransform(btQuaternion(0, 0, 0, 1), btVector3(40, 0, 0)));
+    body->setLinearVelocity(btVector3(5, 0, 0));
+    body->setAngularVelocity(btVector3(0, 1, 0));
+    camera.setYaw(45);
+
+    player->respawn();
+    EXPECT_EQ(bodyOrigin(), glm::vec3(1, 2, 3));
+    btTransform state;
+    body->getMotionState()->getWorldTransform(state);
+    EXPECT_EQ(state.getOrigin(), btVector3(1, 2, 3));
+    EXPECT_EQ(body->getLinearVelocity(), btVector3(0, 0, 0));
+    EXPECT_EQ(body->getAngularVelocity(), btVector3(0, 0, 0));
+    EXPECT_EQ(camera.getPosition(), glm::vec3(1, 2, 3));
+    EXPECT_EQ(camera.getYaw(), 0.0);
+
+    // The next frames keep it there: nothing carries it back to where it died.
+    for (int i = 0; i < 10; ++i)
+        frame(Frame);
+    EXPECT_NEAR(glm::length(bodyOrigin() - glm::vec3(1, 2, 3)), 0.0f, 1e-4);
+}
+
+TEST_F(PlayerTest, RespawnBeforeSpawnOnlyMovesTheCamera) {
+    player->respawn();
+    EXPECT_EQ(player->getRigidBody(), nullptr);
+    EXPECT_EQ(camera.getPosition(), glm::vec3(0.0f));
+}
+
+TEST_F(PlayerTest, DoesNotDriftAfterAPush) {
+    // Spawned overlapping a static box (an enemy, say): the contact pushes the player out, and
+    // then it must stay put without any key held.
+    btBoxShape obstacleShape(btVector3(1, 1, 1));
+    btDefaultMotionState obstacleState(btTransform(btQuaternion(0, 0, 0, 1), btVector3(1.5, 0, 0)));
+    btRigidBody obstacle(
+        btRigidBody::btRigidBodyConstructionInfo(0.0f, &obstacleState, &obstacleShape));
+    add(&obstacle);
+    player->spawnAt(0, 0, 0);
+    add(player->getRigidBody());
+
+    for (int i = 0; i < 120; ++i)
+        frame(Frame);
+    const glm::vec3 rested = bodyOrigin();
+    EXPECT_LT(rested.x, 0.0f) << "the contact pushed the player away from the box";
+    EXPECT_EQ(player->getRigidBody()->getLinearVelocity(), btVector3(0, 0, 0));
+    for (int i = 0; i < 300; ++i)
+        frame(Frame);
+    EXPECT_NEAR(glm::length(bodyOrigin() - rested), 0.0f, 1e-3);
+    EXPECT_EQ(camera.getPosition(), bodyOrigin());
+    world.removeRigidBody(&obstacle);
+    added.erase(added.begin());
+}
+
+TEST_F(PlayerTest, WalkingIntoAThinWallDoesNotGoThrough) {
+    addWall(wallAtX5());
+    player->spawnAt(0, 0, 0);
+    add(player->getRigidBody());
+    player->setCollisionWorld(&world);
+    keys.hold(GLFW_KEY_W); // along +x, into the wall
+    for (int i = 0; i < 300; ++i)
+        frame(Frame);
+    EXPECT_LT(bodyOrigin().x, 4.0f + 1e-3f) << "the box stops at the wall's face";
+    EXPECT_GT(bodyOrigin().x, 3.9f) << "the player did reach the wall";
+}
+
+TEST_F(PlayerTest, SlowFramesDoNotCarryThroughAThinWall) {
+    addWall(wallAtX5());
+    player->spawnAt(0, 0, 0);
+    add(player->getRigidBody());
+    player->setCollisionWorld(&world);
+    frame(0.0);
+    keys.hold(GLFW_KEY_W);
+    for (int i = 0; i < 40; ++i)
+        frame(0.1); // 0.6 units a frame, a 10 fps machine
+    EXPECT_LT(bodyOrigin().x, 4.0f + 1e-3f);
+    EXPECT_GT(bodyOrigin().x, 3.9f);
+    for (int i = 0; i < 40; ++i)
+        frame(0.5); // the cap's worth each frame
+    EXPECT_LT(bodyOrigin().x, 4.0f + 1e-3f);
+}
+
+TEST_F(PlayerTest, SlidesAlongAWallMetAtAnAngle) {
+    // The plane x - z = 5, met while walking along +x.
+    std::vector<Triangle> triangles = {
+        {{5, -20, 0}, {5, 20, 0}, {25, 20, 20}},
+        {{5, -20, 0}, {25, 20, 20}, {25, -20, 20}},
+        {{5, -20, 0}, {-15, 20, -20}, {5, 20, 0}},
+        {{5, -20, 0}, {-15, -20, -20}, {-15, 20, -20}},
+    };
+    addWall(StaticMeshBody::build(triangles, glm::mat4(1.0f)));
+    player->spawnAt(0, 0, 0);
+    add(player->getRigidBody());
+    player->setCollisionWorld(&world);
+    keys.hold(GLFW_KEY_W);
+    for (int i = 0; i < 240; ++i) {
+        frame(Frame);
+        ASSERT_LT(bodyOrigin().x - bodyOrigin().z, 5.0f) << "frame " << i;
+    }
+    EXPECT_GT(bodyOrigin().z, 1.0f) << "the player slid along the wall instead of sticking";
+}
+
+TEST_F(PlayerTest, BackingAwayFromAWallItTouches) {
+    addWall(wallAtX5());
+    player->spawnAt(3.95f, 0, 0);
+    add(player->getRigidBody());
+    player->setCollisionWorld(&world);
+    keys.hold(GLFW_KEY_S); // along -x, away from the wall
+    frame(Frame);
+    frame(0.05);
+    EXPECT_LT(bodyOrigin().x, 3.7f);
+}
+
+TEST(MotionTest, OscillationFirstSecond) {
+    Oscillation o;
+    EXPECT_NEAR(o.advance(1.0f), 4.0 * std::sin(0.5), 1e-5);
+    EXPECT_FLOAT_EQ(o.phase, 0.5f);
+    EXPECT_NEAR(o.step, 1.9177f, 1e-4);
+}
+
+TEST(MotionTest, OscillationStandsStillWithoutTime) {
+    Oscillation o;
+    o.advance(1.0f);
+    EXPECT_EQ(o.advance(0.0f), 0.0f);
+    EXPECT_FLOAT_EQ(o.phase, 0.5f);
+}
+
+TEST(MotionTest, OscillationWrapsBeforeTheSine) {
+    Oscillation o;
+    o.phase = 359.9f;
+    EXPECT_EQ(o.advance(0.5f), 0.0f) << "phase 360.15 restarts at 0, sin(0) = 0";
+    EXPECT_EQ(o.phase, 0.0f);
+}
+
+TEST(MotionTest, OscillationSwingsBetweenStartAndSixteen) {
+    Oscillation o;
+    float travelled = 0.0f, furthest = 0.0f;
+    const float dt = 0.001f;
+    for (int i = 0; i < static_cast<int>(4.0 * M_PI / dt); ++i) {
+        travelled += o.advance(dt);
+        furthest = std::max(furthest, travelled);
+    }
+    EXPECT_NEAR(furthest, 16.0f, 0.05f);
+    EXPECT_NEAR(travelled, 0.0f, 0.05f);
+}
+
+TEST(MotionTest, AxisCodes) {
+    EXPECT_EQ(alongAxis(0, 2.0f), glm::vec3(2, 0, 0));
+    EXPECT_EQ(alongAxis(1, 2.0f), glm::vec3(0, 2, 0));
+    EXPECT_EQ(alongAxis(2, 2.0f), glm::vec3(0, 0, 2));
+    EXPECT_EQ(alongAxis(7, 2.0f), glm::vec3(0, 2, 0));
+    EXPECT_EQ(checkedAxis(0), 0);
+    EXPECT_EQ(checkedAxis(2), 2);
+    EXPECT_EQ(checkedAxis(3), 1);
+    EXPECT_EQ(checkedAxis(-1), 1);
+}
+
+TEST(MotionTest, SpinAccelerates) {
+    Spin spin;
+    spin.rate = 0.5f;
+    float total = 0.0f;
+    const float expected[] = {0.5f, 1.0f, 1.5f};
+    for (float e : expected) {
+        total += spin.advance(1.0f);
+        EXPECT_FLOAT_EQ(spin.angle, e);
+    }
+    EXPECT_FLOAT_EQ(total, 3.0f);
+}
+
+TEST(MotionTest, SpinStartsOverAt360) {
+    Spin spin;
+    spin.rate = 0.5f;
+    spin.angle = 360.0f;
+    EXPECT_FLOAT_EQ(spin.advance(2.0f), 1.0f);
+    spin.angle = 359.9f;
+    EXPECT_FLOAT_EQ(spin.advance(1.0f), 360.4f) << "only a value of 360 or more restarts";
+}
+
+TEST(WallOrientationTest, Table) {
+    const glm::vec3 simple[6] = {{0, 0, 90},  {0, 0, 270}, {90, 0, 0},
+                                 {270, 0, 0}, {0, 0, 90},  {0, 0, 270}};
+    const glm::vec3 vulnerable[6] = {{0, 0, 0},   {0, 180, 0}, {0, 90, 0},
+                                     {0, 270, 0}, {0, 0, 90},  {0, 0, 270}};
+    for (int code = 0; code < 6; ++code) {
+        EXPECT_TRUE(isWallOrientation(code));
+        EXPECT_EQ(simpleWallTurn(code), simple[code]) << code;
+        EXPECT_EQ(vulnerableWallTurn(code), vulnerable[code]) << code;
+    }
+    EXPECT_EQ(simpleWallTurn(4), simpleWallTurn(0));
+    EXPECT_EQ(simpleWallTurn(5), simpleWallTurn(1));
+    for (int code : {-1, 6, 100}) {
+        EXPECT_FALSE(isWallOrientation(code));
+        EXPECT_EQ(simpleWallTurn(code), glm::vec3(0.0f));
+        EXPECT_EQ(vulnerableWallTurn(code), glm::vec3(0.0f));
+    }
+}
+
+TEST(WallOrientationTest, TurnAddsDegreesAsRadians) {
+    Transform t;
+    turnWall(t, vulnerableWallTurn(2));
+    EXPECT_FLOAT_EQ(t.angles.y, 90.0f * DegreesToRadians);
+    turnWall(t, simpleWallTurn(3));
+    EXPECT_FLOAT_EQ(t.angles.x, 270.0f * DegreesToRadians);
+}
+
+TEST(VulnerableWallRules, AlphaFollowsHealth) {
+    const float afterOneSecond = 15.0f - 10.0f * 1.0f / 4.0f;
+    EXPECT_FLOAT_EQ(afterOneSecond, 12.5f);
+    EXPECT_NEAR(VulnerableWall::fadedAlpha(afterOneSecond, 15.0f), 12.5f / 15.0f + 0.1f, 1e-6);
+    EXPECT_NEAR(VulnerableWall::fadedAlpha(afterOneSecond, 15.0f), 0.9333f, 1e-4);
+    EXPECT_EQ(VulnerableWall::fadedAlpha(15.0f - 0.0001f, 15.0f), 1.0f) << "1.1 is limited to 1";
+    EXPECT_FLOAT_EQ(VulnerableWall::fadedAlpha(0.0f, 15.0f), 0.1f);
+    EXPECT_LT(VulnerableWall::fadedAlpha(-1.0f, 15.0f), 0.1f) << "no lower limit";
+}
+
+namespace {
+
+// Places the quad vertex (-1, -1, 0) with normal +z by the given transform.
+bool reaches(const Transform& t, const glm::vec3& eye) {
+    return VulnerableWall::withinReach(t.modelMatrix(), glm::vec3(-1, -1, 0), glm::vec3(0, 0, 1),
+                                       eye, VulnerableWall::Reach);
+}
+
+} // namespace
+
+TEST(VulnerableWallRules, ReachUnrotatedBothSides) {
+    Transform t;
+    EXPECT_TRUE(reaches(t, {0, 0, 5.4f}));
+    EXPECT_FALSE(reaches(t, {0, 0, 5.5f})) << "strictly closer than the reach";
+    EXPECT_TRUE(reaches(t, {0, 0, -5.4f})) << "behind the face, but close";
+    EXPECT_FALSE(reaches(t, {0, 0, -5.5f}));
+    EXPECT_FALSE(reaches(t, {0, 0, -40.0f})) << "far behind the face is out of reach";
+    EXPECT_TRUE(reaches(t, {30, 3, 0.5f})) << "only the distance to the plane counts";
+}
+
+TEST(VulnerableWallRules, ReachRotatedUsesTheWorldNormal) {
+    Transform t;
+    t.move(10, 0, 0);
+    t.rotateY(90); // +z turns to +x
+    EXPECT_TRUE(reaches(t, {15.4f, 0, 0}));
+    EXPECT_FALSE(reaches(t, {15.5f, 0, 0}));
+    EXPECT_TRUE(reaches(t, {4.6f, 0, 0}));
+    EXPECT_FALSE(reaches(t, {4.5f, 0, 0}));
+    EXPECT_FALSE(reaches(t, {40, 0, 0})) << "a model-space normal would say 0 here";
+    EXPECT_TRUE(reaches(t, {10, 0, 30})) << "in the face plane";
+}
+
+TEST(VulnerableWallRules, ReachIgnoresTheScale) {
+    Transform t;
+    t.setScale(16);
+    t.rotateY(180);
+    EXPECT_TRUE(reaches(t, {0, 0, 5.4f}));
+    EXPECT_FALSE(reaches(t, {0, 0, 5.5f}));
+    EXPECT_TRUE(reaches(t, {0, 0, -5.4f}));
+    EXPECT_FALSE(VulnerableWall::withinReach(glm::mat4(1.0f), glm::vec3(0), glm::vec3(0),
+                                             glm::vec3(0), VulnerableWall::Reach))
+        << "a zero normal never reaches";
+}
+
+TEST(VulnerableWallRules, EmitterIsTheMiddleOfTheLongerEdge) {
+    std::vector<Vertex> v(3);
+    v[0].position = {0, 0, 0};
+    v[1].position = {4, 0, 0};
+    v[2].position = {0, 2, 0};
+    const glm::mat4 at = glm::translate(glm::mat4(1.0f), glm::vec3(10, 0, 0));
+    EXPECT_EQ(VulnerableWall::emitterPosition(v, at), glm::vec3(12, 0, 0));
+    v[2].position = {0, 6, 0};
+    EXPECT_EQ(VulnerableWall::emitterPosition(v, at), glm::vec3(10, 3, 0));
+    v[2].position = {0, 4, 0}; // equal edges: the second one
+    EXPECT_EQ(VulnerableWall::emitterPosition(v, at), glm::vec3(10, 2, 0));
+    EXPECT_EQ(VulnerableWall::emitterPosition({}, at), glm::vec3(10, 0, 0));
+}
+
+TEST(WaterRules, MoveFactorWrapsToExactlyZero) {
+    float m = 0.0f;
+    for (int i = 0; i < 99; ++i)
+        m = WaterMesh::advanceMoveFactor(m, 1.0f);
+    EXPECT_NEAR(m, 0.99f, 1e-5);
+    int frames = 99;
+    float before = m;
+    while (m != 0.0f && frames < 200) {
+        before = m;
+        m = WaterMesh::advanceMoveFactor(m, 1.0f);
+        ++frames;
+    }
+    EXPECT_EQ(m, 0.0f) << "the update that reaches 1 starts over at exactly 0";
+    EXPECT_LT(before, 1.0f);
+    EXPECT_GE(static_cast<double>(before) + 0.01, 1.0 - 1e-5);
+    EXPECT_EQ(WaterMesh::advanceMoveFactor(0.99f, 1.0f), 0.0f);
+    EXPECT_EQ(WaterMesh::advanceMoveFactor(0.999f, 0.2f), 0.0f) << "no remainder is carried";
+    EXPECT_EQ(WaterMesh::advanceMoveFactor(0.5f, 0.0f), 0.5f);
+}
+
+TEST(ParticleRules, DirectionCodes) {
+    EXPECT_EQ(ParticleSystem::directionVector(0), glm::vec3(0, 1, 0));
+    EXPECT_EQ(ParticleSystem::directionVector(1), glm::vec3(0, -1, 0));
+    EXPECT_EQ(ParticleSystem::directionVector(2), glm::vec3(1, 0, 0));
+    EXPECT_EQ(ParticleSystem::directionVector(3), glm::vec3(0, 0, 1));
+    for (int other : {4, 5, -1, 42})
+        EXPECT_EQ(ParticleSystem::directionVector(other), glm::vec3(0, -1, 0));
+}
+
+TEST(ParticleRules, RandomComponentsStrictlyInsideTheUnitInterval) {
+    const std::vector<float> values = RandomTexture::randomComponents(300);
+    ASSERT_EQ(values.size(), 900u);
+    for (float v : values) {
+        EXPECT_GT(v, 0.0f);
+        EXPECT_LT(v, 1.0f);
+    }
+}
