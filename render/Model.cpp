@@ -130,6 +130,7 @@ Mesh& Mesh::operator=(Mesh&& other) noexcept {
 }
 
 void Mesh::setup(std::vector<Vertex> meshVertices, const std::vector<unsigned>& indices) {
+    release(); // a second setup replaces the buffers instead of leaking them
     indexCount = static_cast<unsigned>(indices.size());
     vertices = std::move(meshVertices);
 
