@@ -20,7 +20,7 @@ struct Light {
 const int MAX_LIGHTS = 8;
 const float WORLD_UNITS_PER_LIGHT_UNIT = 3.5;
 // The light map stores 1 - exp(-light); this brings its mid tones back up.
-const float LIGHT_MAP_GAIN = 1.6;
+const float LIGHT_MAP_GAIN = 1.5;
 
 uniform Material material;
 uniform Light light[MAX_LIGHTS];

@@ -24,8 +24,8 @@ levels::Vec3 toArray(const glm::vec3& v) {
 // counted in light units of a few world units so that the halls, which are far larger than the
 // lights' reach in world units, still read.
 constexpr float kWorldUnitsPerLightUnit = 3.5f;
-constexpr float kAmbient = 0.10f;
-constexpr float kExposure = 0.9f;
+constexpr float kAmbient = 0.25f;
+constexpr float kExposure = 0.55f;
 const glm::vec3 kLightColour(1.0f, 0.93f, 0.84f);
 
 struct Chart {
