@@ -214,6 +214,33 @@ class StaticWorld {
     std::vector<std::unique_ptr<btCollisionObject>> objects_;
 };
 
+// The level's surface texture is projected along each face's axis at one repeat per tile; seeing
+// exactly that after import (with the game's v flip) shows the file keeps its texture sets as
+// written, which the light-map set relies on too.
+void checkPlanarTexture(const fs::path& data, const levels::LevelDescription& level) {
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFile((data / level.modelPath).string(),
+                                             aiProcess_Triangulate | aiProcess_FlipUVs);
+    if (!scene)
+        return;
+    float worst = 0.0f;
+    for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
+        const aiMesh* mesh = scene->mMeshes[m];
+        for (unsigned v = 0; v < mesh->mNumVertices && mesh->mTextureCoords[0]; ++v) {
+            const aiVector3D& p = mesh->mVertices[v];
+            const aiVector3D& n = mesh->mNormals[v];
+            const glm::vec2 planar = std::fabs(n.x) > 0.5f   ? glm::vec2(p.z, p.y)
+                                     : std::fabs(n.y) > 0.5f ? glm::vec2(p.x, p.z)
+                                                             : glm::vec2(p.x, p.y);
+            const glm::vec2 expected(planar.x / level.tileSize, 1.0f - planar.y / level.tileSize);
+            const aiVector3D& t = mesh->mTextureCoords[0][v];
+            worst = std::max(worst, glm::length(glm::vec2(t.x, t.y) - expected));
+        }
+    }
+    check(worst < 1e-3f, level.name + ": texture coordinates survive the file unchanged (worst " +
+                             std::to_string(worst) + ")");
+}
+
 constexpr float kTolerance = 0.01f; // penetration Bullet reports for boxes merely touching
 constexpr float kFarPlane = 230.0f;
 constexpr float kReach = 5.5f;
@@ -226,6 +253,7 @@ void checkLevel(const fs::path& data, const levels::LevelDescription& level,
     if (!map.ok || !wall.ok || !slab.ok)
         return;
     const std::string name = level.name;
+    checkPlanarTexture(data, level);
 
     // The hull is the level description's carved space, so its bounds must match exactly.
     glm::vec3 lo(1e30f), hi(-1e30f);
