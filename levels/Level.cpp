@@ -1,21 +1,307 @@
 #include "levels/Level.h"
 
-#include <GL/glew.h>
+#include "effects/GBtDebugDraw.h"
+#include "effects/WaterMesh.h"
+#include "effects/WaterRenderTargets.h"
+#include "gameplay/Player.h"
+#include "gameplay/SimpleEnemy.h"
+#include "gameplay/VulnerableWall.h"
+#include "render/Map.h"
 
-Level::Level(GLFWwindow* window, const Config* config)
-    : window(window), config(config), camera(std::make_unique<Camera>()),
-      controls(std::make_unique<Controls>(window, config)) {}
+#include <GLFW/glfw3.h>
+#include <btBulletDynamicsCommon.h>
+#include <glm/ext/matrix_transform.hpp>
 
-void Level::update() {
-    controls->updateTime();
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+// Mirrors world space about the horizontal plane y = height.
+glm::mat4 mirrorAbout(float height) {
+    glm::mat4 m(1.0f);
+    m[1][1] = -1.0f;
+    m[3][1] = 2.0f * height;
+    return m;
+}
+
+} // namespace
+
+Level::Level(GLFWwindow* window, const Config* config) {
+    int modeWidth = 0;
+    int modeHeight = 0;
+    if (GLFWmonitor* monitor = glfwGetPrimaryMonitor()) {
+        if (const GLFWvidmode* mode = glfwGetVideoMode(monitor)) {
+            modeWidth = mode->width;
+            modeHeight = mode->height;
+        }
+    }
+    shaderLoader = std::make_unique<ShaderLoader>();
+    program = shaderLoader->loadShaders("Shader/extendedVS.vs", "Shader/extendedFS.fs");
+    this->config = config;
+    this->window = window;
+    camera = std::make_unique<Camera>();
+    controls = std::make_unique<Controls>(window, config);
+    player = std::make_unique<Player>(*controls, *camera);
+    levelTitle = std::make_unique<TextRenderer>(25);
+    healthText = std::make_unique<TextRenderer>(30);
+    lostText = std::make_unique<TextRenderer>(40);
+    fpsText = std::make_unique<TextRenderer>(30);
+    screenWidth = modeWidth;
+    screenHeight = modeHeight;
+    waterTargets = std::make_unique<WaterRenderTargets>(screenWidth, screenHeight);
+    lost = false;
+    levelTitle->setPosition(30, 50);
+    levelTitle->setColour(0, 0, 0);
+    healthText->setPosition(30, 90);
+    healthText->setColour(0, 0, 0);
+    lostText->setPosition(300, 300);
+    fpsText->setPosition(700, 500);
+    createPhysicsWorld();
+    waterTargets->init();
+}
+
+Level::~Level() {
+    // Bodies leave the world before their owners go; the world goes last.
+    if (dynamicsWorld) {
+        for (btRigidBody* body : bodiesInWorld)
+            dynamicsWorld->removeRigidBody(body);
+    }
+    bodiesInWorld.clear();
+    drawables.clear();
+    gameplayModels.clear();
+    objectives.clear();
+    enemies.clear();
+    owned.clear();
+    player.reset();
+    if (program != 0)
+        glDeleteProgram(program);
+    dynamicsWorld.reset();
+    solver.reset();
+    dispatcher.reset();
+    collisionConfiguration.reset();
+    broadphase.reset();
+}
+
+void Level::createPhysicsWorld() {
+    broadphase = std::make_unique<btDbvtBroadphase>();
+    collisionConfiguration = std::make_unique<btDefaultCollisionConfiguration>();
+    dispatcher = std::make_unique<btCollisionDispatcher>(collisionConfiguration.get());
+    solver = std::make_unique<btSequentialImpulseConstraintSolver>();
+    dynamicsWorld = std::make_unique<btDiscreteDynamicsWorld>(
+        dispatcher.get(), broadphase.get(), solver.get(), collisionConfiguration.get());
+    dynamicsWorld->setGravity(btVector3(0, 0, 0));
+}
+
+void Level::addObjective(VulnerableWall* wall) {
+    drawables.push_back(wall);
+    gameplayModels.push_back(wall);
+    objectives.push_back(wall);
+}
+
+void Level::addEnemy(SimpleEnemy* enemy) {
+    drawables.push_back(enemy);
+    gameplayModels.push_back(enemy);
+    CellComponent* component = enemy->getComponent();
+    drawables.push_back(component);
+    gameplayModels.push_back(component);
+    enemies.push_back(enemy);
+}
+
+void Level::spawnPlayer(const glm::vec3& position) {
+    player->spawnAt(position.x, position.y, position.z);
+    player->setCollisionWorld(dynamicsWorld.get());
+}
+
+void Level::addRigidBody(btRigidBody* body) {
+    if (body == nullptr)
+        return;
+    dynamicsWorld->addRigidBody(body);
+    bodiesInWorld.push_back(body);
+}
+
+void Level::setWater(WaterMesh* surface) {
+    water = surface;
+    if (water != nullptr)
+        waterHeight = water->getTransform().position.y;
+}
+
+bool Level::isFinished() {
+    for (VulnerableWall* objective : objectives)
+        if (!objective->isDead())
+            return false;
+    return true;
+}
+
+glm::mat4 Level::getViewMatrix() {
+    return player->getViewMatrix();
 }
 
 void Level::applyPolygonMode() {
     glPolygonMode(GL_FRONT_AND_BACK, controls->isWireframe() ? GL_LINE : GL_FILL);
 }
 
+std::string Level::healthLine(float health, float maxHealth) {
+    // Cut toward zero; far out-of-range values are clamped rather than converted blindly.
+    float clamped = std::isnan(health) ? 0.0f : std::clamp(health, -2.0e9f, 2.0e9f);
+    std::ostringstream line;
+    line << static_cast<int>(clamped) << "/" << maxHealth;
+    return line.str();
+}
+
+int Level::framesPerSecond(float deltaTime) {
+    const float hundred = std::pow(10.0f, 2.0f);
+    const float rounded = std::floor(deltaTime * hundred) / hundred;
+    if (rounded > 0.0f)
+        return static_cast<int>(std::floor(1.0f / rounded));
+    // Faster than a hundred frames a second: count the frame itself, capped at a thousand.
+    if (deltaTime <= 0.001f)
+        return 1000;
+    return static_cast<int>(std::floor(1.0f / deltaTime));
+}
+
+void Level::followFramebuffer() {
+    int width = 0;
+    int height = 0;
+    if (window != nullptr)
+        glfwGetFramebufferSize(window, &width, &height);
+    if (width < 1 || height < 1)
+        return; // minimised: keep the last picture's size
+    waterTargets->setScreenSize(width, height);
+    camera->setAspect(static_cast<float>(width) / static_cast<float>(height));
+}
+
+void Level::update() {
+    controls->updateTime();
+    const float deltaTime = controls->getDeltaTime();
+    // The aspect is settled before the player rebuilds the frustum this frame.
+    followFramebuffer();
+    for (Drawable* drawable : drawables)
+        drawable->update(deltaTime);
+    player->updateModels(gameplayModels);
+    healthText->setText(healthLine(player->getHealth(), player->getMaxHealth()));
+    if (player->getHealth() <= 0.0f) {
+        lost = true;
+        lostText->setText("You lost!");
+    }
+}
+
 void Level::stepPhysics() {
-    controls->applyMouseLook(*camera);
-    camera->setPosition(camera->getPosition() + controls->getMovement());
-    camera->updateFrustum();
+    dynamicsWorld->stepSimulation(1.0f / 60.0f, 10, 1.0f / 60.0f);
+    player->update();
+
+    const float deltaTime = controls->getDeltaTime();
+    const btRigidBody* mapBody = map != nullptr ? map->getRigidBody() : nullptr;
+    const int manifolds = dispatcher->getNumManifolds();
+    for (int i = 0; i < manifolds; ++i) {
+        btPersistentManifold* manifold = dispatcher->getManifoldByIndexInternal(i);
+        const btCollisionObject* a = manifold->getBody0();
+        const btCollisionObject* b = manifold->getBody1();
+        const bool touchesMap = mapBody != nullptr && (a == mapBody || b == mapBody);
+        for (int p = 0; p < manifold->getNumContacts(); ++p) {
+            if (manifold->getContactPoint(p).getDistance() < 0.0f && !touchesMap)
+                player->takeDamage(0.5f * deltaTime);
+        }
+    }
+}
+
+void Level::restartAfterLoss() {
+    for (VulnerableWall* objective : objectives)
+        objective->resetHealth();
+    controls->resetView();
+    player->resetHealth();
+    player->respawn();
+    lost = false;
+    // The "You lost!" frame stays on screen for a moment; the sleep is bounded and always ends.
+    if (lossHoldSeconds > 0.0)
+        std::this_thread::sleep_for(std::chrono::duration<double>(std::min(lossHoldSeconds, 5.0)));
+}
+
+RenderState Level::passState(const glm::mat4& viewProjection, const glm::vec4& clipPlane) const {
+    RenderState state;
+    state.viewProjection = viewProjection;
+    state.clipPlane = clipPlane;
+    state.celShading = controls->isCelShading();
+    state.levels = config->levels;
+    return state;
+}
+
+void Level::drawObject(Drawable& drawable, const RenderState& state, const Frustum& frustum) {
+    drawable.useProgram();
+    drawable.uploadUniforms(state);
+    if (lights)
+        lights->upload(drawable.getProgram());
+    drawable.draw(frustum);
+}
+
+void Level::renderScene(const glm::mat4& viewProjection, const glm::vec4& clipPlane,
+                        const Frustum& frustum) {
+    const RenderState state = passState(viewProjection, clipPlane);
+    for (Drawable* drawable : drawables)
+        if (drawable->isActive() && !drawable->isWater())
+            drawObject(*drawable, state, frustum);
+}
+
+void Level::render() {
+    const glm::mat4 projection = camera->getProjectionMatrix();
+    const glm::mat4 view = camera->getViewMatrix();
+    // The water images are only worth their cost while the water is in view.
+    const bool waterInView = water != nullptr && water->isInFrustum(camera->getFrustum());
+
+    glEnable(GL_CLIP_DISTANCE0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthMask(GL_TRUE);
+    if (waterInView) {
+        // Reflection: the scene above the water, seen in a mirror about the water's surface.
+        // Drawing it from the real camera through the mirror lets the water sample it at its
+        // own screen position.
+        const glm::vec3 eye = camera->getPosition();
+        const glm::vec3 mirroredEye(eye.x, 2.0f * waterHeight - eye.y, eye.z);
+        glm::vec3 direction = camera->getDirection();
+        glm::vec3 up = camera->getUp();
+        direction.y = -direction.y;
+        up.y = -up.y;
+        Frustum mirrored;
+        mirrored.build(camera->getFieldOfView(), camera->getAspect(), camera->getNearPlane(),
+                       camera->getFarPlane(), direction, up, mirroredEye);
+        waterTargets->bindReflection();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        renderScene(projection * view * mirrorAbout(waterHeight),
+                    glm::vec4(0.0f, 1.0f, 0.0f, -waterHeight), mirrored);
+
+        // Refraction: what lies below the surface.
+        waterTargets->bindRefraction();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        renderScene(projection * view, glm::vec4(0.0f, -1.0f, 0.0f, waterHeight),
+                    camera->getFrustum());
+    }
+    waterTargets->bindScreen();
+
+    glDepthMask(GL_TRUE);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_CLIP_DISTANCE0);
+    waterTargets->bindScreen();
+    renderMain(glm::vec4(0.0f, 1.0f, 0.0f, 20000.0f));
+    glDisable(GL_DEPTH_TEST);
+}
+
+void Level::renderMain(const glm::vec4& clipPlane) {
+    const glm::mat4 viewProjection = camera->getProjectionMatrix() * camera->getViewMatrix();
+    const RenderState state = passState(viewProjection, clipPlane);
+    const Frustum& frustum = camera->getFrustum();
+    for (Drawable* drawable : drawables)
+        if (drawable->isActive() || controls->isDrawingInactive())
+            drawObject(*drawable, state, frustum);
+
+    levelTitle->render();
+    healthText->render();
+    if (controls->isFpsShown()) {
+        fpsText->setText(std::to_string(framesPerSecond(controls->getDeltaTime())));
+        fpsText->render();
+    }
+    if (lost)
+        lostText->render();
 }

@@ -4,29 +4,136 @@
 #include "app/Config.h"
 #include "app/Controls.h"
 #include "levels/LevelInterface.h"
+#include "render/Drawable.h"
+#include "render/LightSet.h"
+#include "render/ShaderLoader.h"
+#include "render/TextRenderer.h"
+
+#include <GL/glew.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 struct GLFWwindow;
+class btBroadphaseInterface;
+class btDefaultCollisionConfiguration;
+class btCollisionDispatcher;
+class btSequentialImpulseConstraintSolver;
+class btDiscreteDynamicsWorld;
+class btRigidBody;
+class GameplayModel;
+class Player;
+class Map;
+class SimpleEnemy;
+class VulnerableWall;
+class WaterMesh;
+class WaterRenderTargets;
+class GBtDebugDraw;
 
-// Base of every level: owns the controls and camera of the level and runs its frames.
+// Base of every level: everything a level needs besides its content (controls, camera, player,
+// the shared entity program, HUD, water targets, physics world) and the frame it runs: update,
+// physics step with contact damage, the water reflection, refraction and main passes, the HUD.
+// Level1 and Level2 supply start, which builds the content.
 class Level : public LevelInterface {
   public:
     Level(GLFWwindow* window, const Config* config);
+    ~Level() override;
 
-    bool isFinished() override { return false; }
+    bool isFinished() override;
     bool isLost() override { return lost; }
     void update() override;
-    void render() override {}
-    glm::mat4 getViewMatrix() override { return camera->getViewMatrix(); }
+    void render() override;
+    glm::mat4 getViewMatrix() override;
     void applyPolygonMode() override;
-    void restartAfterLoss() override { lost = false; }
+    void restartAfterLoss() override;
     void stepPhysics() override;
 
+    // Frames per second as the HUD shows it for a frame of deltaTime seconds.
+    static int framesPerSecond(float deltaTime);
+    // The health line: health cut to an integer, "/", the maximum as a stream writes a float.
+    static std::string healthLine(float health, float maxHealth);
+
+    // How long the "You lost!" frame stays on screen before play resumes (seconds).
+    void setLossHold(double seconds) { lossHoldSeconds = seconds; }
+
+    // Read access for tests and tools.
+    Player& getPlayer() { return *player; }
+    Camera& getCamera() { return *camera; }
+    Controls& getControls() { return *controls; }
+    const std::vector<Drawable*>& getDrawables() const { return drawables; }
+    const std::vector<GameplayModel*>& getGameplayModels() const { return gameplayModels; }
+    const std::vector<VulnerableWall*>& getObjectives() const { return objectives; }
+    const std::vector<SimpleEnemy*>& getEnemies() const { return enemies; }
+    const std::vector<Light>& getLightList() const { return lightList; }
+    const LightSet* getLights() const { return lights.get(); }
+    Map* getMap() const { return map; }
+    WaterMesh* getWater() const { return water; }
+    WaterRenderTargets& getWaterTargets() { return *waterTargets; }
+    btDiscreteDynamicsWorld& getDynamicsWorld() { return *dynamicsWorld; }
+    const TextRenderer& getLevelTitle() const { return *levelTitle; }
+    const TextRenderer& getHealthText() const { return *healthText; }
+    const TextRenderer& getLostText() const { return *lostText; }
+    const TextRenderer& getFpsText() const { return *fpsText; }
+    GLuint getProgram() const { return program; }
+    float getWaterHeight() const { return waterHeight; }
+
   protected:
+    // For start: registration of content. The level owns every object handed to adopt.
+    template <class T> T* adopt(std::unique_ptr<T> object) {
+        T* raw = object.get();
+        owned.push_back(std::move(object));
+        return raw;
+    }
+    void addObjective(VulnerableWall* wall);
+    void addEnemy(SimpleEnemy* enemy);
+    void spawnPlayer(const glm::vec3& position);
+    // Adds a body to the world; a missing body (a model that failed to load) is skipped.
+    void addRigidBody(btRigidBody* body);
+    // The water surface of this level: the passes mirror and clip about its height.
+    void setWater(WaterMesh* surface);
+
+    int screenWidth = 0;
+    int screenHeight = 0;
     bool lost = false;
-    GLFWwindow* window = nullptr;
-    const Config* config = nullptr;
-    std::unique_ptr<Camera> camera;
+    GLuint program = 0;
+    std::vector<Drawable*> drawables;
+    std::vector<GameplayModel*> gameplayModels;
+    std::vector<Light> lightList;
+    std::vector<VulnerableWall*> objectives;
+    std::vector<SimpleEnemy*> enemies;
+    std::unique_ptr<LightSet> lights;
     std::unique_ptr<Controls> controls;
+    std::unique_ptr<Player> player;
+    GLFWwindow* window = nullptr;
+    std::unique_ptr<Camera> camera;
+    std::unique_ptr<ShaderLoader> shaderLoader;
+    const Config* config = nullptr;
+    std::unique_ptr<TextRenderer> levelTitle;
+    std::unique_ptr<TextRenderer> healthText;
+    std::unique_ptr<TextRenderer> lostText;
+    std::unique_ptr<TextRenderer> fpsText;
+    Map* map = nullptr;
+    WaterMesh* water = nullptr;
+    std::unique_ptr<WaterRenderTargets> waterTargets;
+    GBtDebugDraw* debugDrawer = nullptr;
+    std::unique_ptr<btBroadphaseInterface> broadphase;
+    std::unique_ptr<btDefaultCollisionConfiguration> collisionConfiguration;
+    std::unique_ptr<btCollisionDispatcher> dispatcher;
+    std::unique_ptr<btSequentialImpulseConstraintSolver> solver;
+    std::unique_ptr<btDiscreteDynamicsWorld> dynamicsWorld;
+
+  private:
+    void createPhysicsWorld();
+    void followFramebuffer();
+    RenderState passState(const glm::mat4& viewProjection, const glm::vec4& clipPlane) const;
+    void drawObject(Drawable& drawable, const RenderState& state, const Frustum& frustum);
+    void renderScene(const glm::mat4& viewProjection, const glm::vec4& clipPlane,
+                     const Frustum& frustum);
+    void renderMain(const glm::vec4& clipPlane);
+
+    std::vector<std::unique_ptr<Drawable>> owned;
+    std::vector<btRigidBody*> bodiesInWorld;
+    float waterHeight = 1.0f;
+    double lossHoldSeconds = 1.5;
 };

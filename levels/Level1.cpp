@@ -1,3 +1,60 @@
 #include "levels/Level1.h"
 
-void Level1::start() {}
+#include "effects/GBtDebugDraw.h"
+#include "effects/WaterMesh.h"
+#include "gameplay/Player.h"
+#include "gameplay/SimpleEnemy.h"
+#include "gameplay/SimpleWall.h"
+#include "gameplay/VulnerableWall.h"
+#include "render/Map.h"
+
+void Level1::start() {
+    auto* enemyA = adopt(std::make_unique<SimpleEnemy>(glm::vec3(8, 6, 0), 0, program, 3.0f));
+    auto* enemyB = adopt(std::make_unique<SimpleEnemy>(glm::vec3(16, 6, 32), 2, program, 3.0f));
+    auto* wall1 =
+        adopt(std::make_unique<VulnerableWall>(glm::vec3(-8, 0, 0), 0, program, 15.0f, 4.0f));
+    auto* wall2 =
+        adopt(std::make_unique<VulnerableWall>(glm::vec3(8, 0, 80), 0, program, 15.0f, 4.0f));
+    auto* wall3 =
+        adopt(std::make_unique<VulnerableWall>(glm::vec3(8, 32, 0), 0, program, 15.0f, 4.0f));
+    auto* wall4 =
+        adopt(std::make_unique<VulnerableWall>(glm::vec3(0, -56, 0), 0, program, 15.0f, 4.0f));
+    auto* plainWall1 = adopt(std::make_unique<SimpleWall>(glm::vec3(16, -48, 16), 3, program));
+    auto* plainWall2 = adopt(std::make_unique<SimpleWall>(glm::vec3(16, -48, -16), 2, program));
+    auto* surface = adopt(
+        std::make_unique<WaterMesh>(glm::vec3(16, -60, 0), screenHeight, screenWidth, *camera));
+    map = adopt(std::make_unique<Map>("Obj/level1.2.obj", program, false));
+    debugDrawer = adopt(std::make_unique<GBtDebugDraw>());
+
+    surface->setRenderTargets(waterTargets.get());
+    levelTitle->setText("Level 1");
+    surface->setScale(16.0f);
+    setWater(surface);
+
+    player->setStats(40.0f, 10.0f, 3.0f);
+    spawnPlayer(glm::vec3(0, 8, 0));
+
+    addRigidBody(map->getRigidBody());
+    addRigidBody(player->getRigidBody());
+    addRigidBody(enemyA->getRigidBody());
+    addRigidBody(enemyB->getRigidBody());
+    for (VulnerableWall* wall : {wall1, wall2, wall3, wall4})
+        addRigidBody(wall->getRigidBody());
+    addRigidBody(plainWall1->getRigidBody());
+    addRigidBody(plainWall2->getRigidBody());
+
+    drawables.push_back(map);
+    drawables.push_back(plainWall1);
+    drawables.push_back(plainWall2);
+    drawables.push_back(surface);
+    addEnemy(enemyA);
+    addEnemy(enemyB);
+    for (VulnerableWall* wall : {wall1, wall2, wall3, wall4})
+        addObjective(wall);
+
+    const float power = static_cast<float>(config->brightness);
+    for (const glm::vec3& position :
+         {glm::vec3(16, 8, 0), glm::vec3(16, 8, 32), glm::vec3(16, 8, 80), glm::vec3(16, -50, 0)})
+        lightList.emplace_back(position, power);
+    lights = std::make_unique<LightSet>(lightList);
+}

@@ -2,6 +2,7 @@
 
 #include "levels/Level.h"
 
+// The first level: four breakable walls, two enemies, two plain walls, water, four lights.
 class Level1 : public Level {
   public:
     using Level::Level;
