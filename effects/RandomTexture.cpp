@@ -30,7 +30,8 @@ RandomTexture::RandomTexture(unsigned size) : texelCount(size) {
     const std::vector<float> values = randomComponents(size);
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_1D, name);
-    glTexImage1D(GL_TEXTURE_1D, 0, GL_RGB, static_cast<GLsizei>(size), 0, GL_RGB, GL_FLOAT,
+    // Float storage: eight-bit texels would round the smallest and largest draws to 0 and 1.
+    glTexImage1D(GL_TEXTURE_1D, 0, GL_RGB32F, static_cast<GLsizei>(size), 0, GL_RGB, GL_FLOAT,
                  values.data());
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
