@@ -115,16 +115,20 @@ bool VulnerableWall::isTargeted(const Camera& camera) {
 }
 
 void VulnerableWall::beginFrame() {
-    particles->setSpawning(false);
+    if (particles != nullptr)
+        particles->setSpawning(false);
 }
 
 void VulnerableWall::takeHit(float power, float deltaTime) {
     health -= power * deltaTime / toughness;
     alpha = fadedAlpha(health, initialHealth);
-    particles->setSpawning(!isDead());
+    if (particles != nullptr)
+        particles->setSpawning(!isDead());
 }
 
 void VulnerableWall::frameUpdate(const glm::vec3& cameraPosition, float deltaTime,
                                  const glm::mat4& viewProjection) {
-    particles->renderFrame(deltaTime, viewProjection, cameraPosition);
+    // Released walls (level teardown) have no particles left to run.
+    if (particles != nullptr)
+        particles->renderFrame(deltaTime, viewProjection, cameraPosition);
 }
