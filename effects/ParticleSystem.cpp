@@ -136,6 +136,29 @@ void ParticleSystem::renderFrame(float deltaTime, const glm::mat4& viewProjectio
     writeIndex = (writeIndex + 1) & 1;
 }
 
+void ParticleSystem::advance(float deltaTime) {
+    if (buffers[0] == 0 || !updateReady)
+        return;
+    updateParticles(deltaTime);
+    glDisable(GL_RASTERIZER_DISCARD);
+    readIndex = writeIndex;
+    writeIndex = (writeIndex + 1) & 1;
+    hasGeneration = true;
+}
+
+void ParticleSystem::drawLatest(const glm::mat4& viewProjection, const glm::vec3& cameraPos) {
+    if (!hasGeneration || !drawReady)
+        return;
+    billboard->useProgram();
+    billboard->uploadBillboardUniforms(viewProjection, cameraPos, SpriteSize);
+    glActiveTexture(GL_TEXTURE0 + unit::Sprite);
+    glBindTexture(GL_TEXTURE_2D, texture->getName());
+    // After the swap, readIndex names the buffer the last update wrote.
+    glBindVertexArray(drawVertexArrays[readIndex]);
+    glDrawTransformFeedback(GL_POINTS, feedbacks[readIndex]);
+    glBindVertexArray(0);
+}
+
 void ParticleSystem::updateParticles(float deltaTime) {
     glUseProgram(program);
     glUniform1i(isSpawnLocation, spawning ? 1 : 0);

@@ -51,6 +51,11 @@ class ParticleSystem {
     // init feeds record 0 alone. viewProjection is projection * view; the current blend, depth
     // and culling state apply.
     void renderFrame(float deltaTime, const glm::mat4& viewProjection, const glm::vec3& cameraPos);
+    // renderFrame in two halves, for the game: advance runs the update pass and swaps the
+    // buffers during the level's update; drawLatest draws the generation advance captured, in
+    // the main pass after the scene, so the walls drawn later cannot paint over the sprites.
+    void advance(float deltaTime);
+    void drawLatest(const glm::mat4& viewProjection, const glm::vec3& cameraPos);
 
     bool isSpawning() const { return spawning; }
     int getDirectionIndex() const { return directionIndex; }
@@ -81,6 +86,7 @@ class ParticleSystem {
     int directionIndex = 0;
     bool spawning = false;
     bool firstUpdate = true;
+    bool hasGeneration = false; // advance has captured at least one generation
     unsigned readIndex = 0;
     unsigned writeIndex = 1;
     bool updateReady = false; // the update program linked

@@ -33,6 +33,8 @@ void SimpleWall::uploadUniforms(const RenderState& state) {
     glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));
     glUniformMatrix4fv(modelMatLocation, 1, GL_FALSE, glm::value_ptr(model));
     glUniform1f(alphaLocation, alpha);
+    // The map before it leaves the shared sampler on its second unit; the wood rings are on 0.
+    glUniform1i(textureSamplerLocation, unit::Material);
     if (noise != nullptr)
         noise->bind(unit::Material);
 }

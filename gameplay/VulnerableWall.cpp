@@ -128,7 +128,16 @@ void VulnerableWall::takeHit(float power, float deltaTime) {
 
 void VulnerableWall::frameUpdate(const glm::vec3& cameraPosition, float deltaTime,
                                  const glm::mat4& viewProjection) {
+    // The sprites are drawn later, in the main pass (drawParticles).
+    (void)cameraPosition;
+    (void)viewProjection;
     // Released walls (level teardown) have no particles left to run.
     if (particles != nullptr)
-        particles->renderFrame(deltaTime, viewProjection, cameraPosition);
+        particles->advance(deltaTime);
+}
+
+void VulnerableWall::drawParticles(const glm::mat4& viewProjection,
+                                   const glm::vec3& cameraPosition) {
+    if (particles != nullptr)
+        particles->drawLatest(viewProjection, cameraPosition);
 }

@@ -296,6 +296,12 @@ void Level::renderMain(const glm::vec4& clipPlane) {
         if (drawable->isActive() || controls->isDrawingInactive())
             drawObject(*drawable, state, frustum);
 
+    // Sparks last among the scene, so the walls they fly from do not paint over them.
+    glDepthMask(GL_FALSE);
+    for (VulnerableWall* wall : objectives)
+        wall->drawParticles(viewProjection, camera->getPosition());
+    glDepthMask(GL_TRUE);
+
     levelTitle->render();
     healthText->render();
     if (controls->isFpsShown()) {

@@ -42,6 +42,10 @@ void Map::uploadUniforms(const RenderState& state) {
     glUniform1i(levelsLocation, state.levels);
     glUniform1i(textureSamplerLocation, secondTextureUnit);
     glUniform1i(lightMapSamplerLocation, modelTextureUnit);
+    // The water passes clip the level geometry too; without its plane the mirrored map would
+    // show what lies below the surface in the reflection.
+    glUniform4f(planeLocation, state.clipPlane.x, state.clipPlane.y, state.clipPlane.z,
+                state.clipPlane.w);
 }
 
 void Map::draw(const Frustum& frustum) {
@@ -55,9 +59,8 @@ void Map::release() {
 }
 
 void Map::lookUpUniforms() {
-    // The map never sends a clip plane.
-    planeLocation = -1;
     if (!programLinked(program)) {
+        planeLocation = -1;
         mvpLocation = lightMapSamplerLocation = textureSamplerLocation = modelMatLocation = -1;
         alphaLocation = celShadingLocation = levelsLocation = -1;
         return;
@@ -69,4 +72,5 @@ void Map::lookUpUniforms() {
     alphaLocation = glGetUniformLocation(program, "alpha");
     celShadingLocation = glGetUniformLocation(program, "isCelShading");
     levelsLocation = glGetUniformLocation(program, "levels");
+    planeLocation = glGetUniformLocation(program, "plane");
 }

@@ -230,6 +230,7 @@ TEST_F(EntitiesTest, SimpleWallUploadsOnlyItsOwnUniforms) {
         SimpleWall wall(glm::vec3(0), 0, program);
         glUseProgram(program);
         glUniform1i(glGetUniformLocation(program, "isCelShading"), 1);
+        glUniform1i(glGetUniformLocation(program, "textureSampler"), 1); // as the map leaves it
         RenderState state;
         state.celShading = false;
         wall.setAlpha(0.25f);
@@ -241,6 +242,9 @@ TEST_F(EntitiesTest, SimpleWallUploadsOnlyItsOwnUniforms) {
         glGetUniformfv(program, glGetUniformLocation(program, "alpha"), &alpha);
         EXPECT_EQ(celShading, 1) << "left as the drawable before set it";
         EXPECT_FLOAT_EQ(alpha, 0.25f);
+        GLint sampler = -1;
+        glGetUniformiv(program, glGetUniformLocation(program, "textureSampler"), &sampler);
+        EXPECT_EQ(sampler, 0) << "the noise texture is on unit 0";
         glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
         glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
         EXPECT_EQ(active, GL_TEXTURE0);

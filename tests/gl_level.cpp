@@ -1,0 +1,257 @@
+#include "app/Game.h"
+#include "effects/WaterMesh.h"
+#include "effects/WaterRenderTargets.h"
+#include "gameplay/Player.h"
+#include "gameplay/SimpleEnemy.h"
+#include "gameplay/VulnerableWall.h"
+#include "levels/Level1.h"
+#include "levels/Level2.h"
+#include "render/Map.h"
+#include "support/GlContext.h"
+#include "support/ScriptedPlatform.h"
+
+#include <GLFW/glfw3.h>
+#include <btBulletDynamicsCommon.h>
+
+#include <fstream>
+
+namespace {
+
+// Drives one level the way the game does, with scripted time.
+class LevelTest : public GlTest {
+  protected:
+    void SetUp() override {
+        GlTest::SetUp();
+        Controls::resetSharedState();
+    }
+    void TearDown() override {
+        glfwMakeContextCurrent(testgl::window());
+        GlTest::TearDown();
+        Controls::resetSharedState();
+    }
+
+    template <class L> std::unique_ptr<L> makeLevel() {
+        std::fflush(stdout);
+        testing::internal::CaptureStdout(); // loading chatter
+        auto level = std::make_unique<L>(testgl::window(), &config);
+        level->setLossHold(0.0);
+        level->start();
+        std::fflush(stdout);
+        testing::internal::GetCapturedStdout();
+        return level;
+    }
+
+    void frame(Level& level, double seconds, bool render = false) {
+        keys.advance(seconds);
+        level.applyPolygonMode();
+        if (level.isLost())
+            level.restartAfterLoss();
+        level.update();
+        level.stepPhysics();
+        if (render)
+            level.render();
+    }
+
+    static void placeBody(btRigidBody* body, const glm::vec3& p) {
+        btTransform t;
+        t.setIdentity();
+        t.setOrigin(btVector3(p.x, p.y, p.z));
+        body->setWorldTransform(t);
+        body->getMotionState()->setWorldTransform(t);
+    }
+
+    ScriptedPlatform keys;
+    Config config;
+};
+
+std::string writeBoxModel() {
+    // A closed 20-unit box, normals inward, as a stand-in level.
+    std::string path = ::testing::TempDir() + "level_box.obj";
+    std::ofstream out(path);
+    out << "v -10 -10 -10\nv 10 -10 -10\nv 10 10 -10\nv -10 10 -10\n"
+           "v -10 -10 10\nv 10 -10 10\nv 10 10 10\nv -10 10 10\nvt 0 0\nvn 0 1 0\n"
+           "f 1/1/1 2/1/1 3/1/1\nf 1/1/1 3/1/1 4/1/1\nf 5/1/1 7/1/1 6/1/1\nf 5/1/1 8/1/1 7/1/1\n"
+           "f 1/1/1 5/1/1 6/1/1\nf 1/1/1 6/1/1 2/1/1\nf 4/1/1 3/1/1 7/1/1\nf 4/1/1 7/1/1 8/1/1\n"
+           "f 1/1/1 4/1/1 8/1/1\nf 1/1/1 8/1/1 5/1/1\nf 2/1/1 6/1/1 7/1/1\nf 2/1/1 7/1/1 3/1/1\n";
+    return path;
+}
+
+// A box-shaped level with one enemy and one breakable wall, for the contact and loss rules.
+class BoxLevel : public Level {
+  public:
+    using Level::Level;
+    void start() override {
+        map = adopt(std::make_unique<Map>(writeBoxModel(), program, false));
+        enemy = adopt(std::make_unique<SimpleEnemy>(glm::vec3(60, 0, 0), 2, program, 3.0f));
+        wall =
+            adopt(std::make_unique<VulnerableWall>(glm::vec3(-60, 0, 0), 0, program, 15.0f, 4.0f));
+        player->setStats(40.0f, 10.0f, 3.0f);
+        spawnPlayer(glm::vec3(0, 0, 0));
+        addRigidBody(map->getRigidBody());
+        addRigidBody(player->getRigidBody());
+        addRigidBody(enemy->getRigidBody());
+        drawables.push_back(map);
+        addEnemy(enemy);
+        addObjective(wall);
+        lightList.emplace_back(glm::vec3(0, 5, 0), 50.0f);
+        lights = std::make_unique<LightSet>(lightList);
+    }
+    SimpleEnemy* enemy = nullptr;
+    VulnerableWall* wall = nullptr;
+};
+
+} // namespace
+
+TEST_F(LevelTest, FirstFrameOfLevelOneShowsTitleAndHealth) {
+    auto level = makeLevel<Level1>();
+    frame(*level, 0.02, true);
+    EXPECT_EQ(level->getLevelTitle().getText(), "Level 1");
+    EXPECT_EQ(level->getHealthText().getText(), "40/40");
+    EXPECT_EQ(level->getDrawables().size(), 12u);
+    EXPECT_EQ(level->getGameplayModels().size(), 8u);
+    EXPECT_EQ(level->getObjectives().size(), 4u);
+    EXPECT_EQ(level->getLights()->getLights().size(), 4u);
+    EXPECT_FALSE(level->isLost());
+    EXPECT_FALSE(level->isFinished());
+    // The map, the player, two enemies, four breakable and two plain walls.
+    EXPECT_EQ(level->getDynamicsWorld().getNumCollisionObjects(), 10);
+}
+
+TEST_F(LevelTest, LevelTwoLightPowersFollowTheBrightness) {
+    auto level = makeLevel<Level2>();
+    std::vector<float> powers;
+    for (const Light& light : level->getLights()->getLights())
+        powers.push_back(light.power);
+    EXPECT_EQ(powers, (std::vector<float>{20, 50, 50, 50, 50, 130, 30, 150}));
+    EXPECT_EQ(level->getObjectives().size(), 6u);
+    EXPECT_EQ(level->getDrawables().size(), 1u + 6u + 10u + 1u);
+    EXPECT_TRUE(level->getDrawables().back()->isWater());
+
+    config.brightness = 20;
+    auto dim = makeLevel<Level2>();
+    EXPECT_FLOAT_EQ(dim->getLights()->getLights()[0].power, -10.0f);
+    EXPECT_FLOAT_EQ(dim->getLights()->getLights()[7].power, 120.0f);
+}
+
+TEST_F(LevelTest, OnlyContactsWithBodiesOtherThanTheMapHurt) {
+    auto level = makeLevel<BoxLevel>();
+    frame(*level, 0.5);
+    // Pressed against the map's wall: contacts, but no damage.
+    placeBody(level->getPlayer().getRigidBody(), {9.5f, 0, 0});
+    for (int i = 0; i < 5; ++i)
+        frame(*level, 0.1);
+    EXPECT_FLOAT_EQ(level->getPlayer().getHealth(), 40.0f);
+    // Inside the enemy's box: damage every frame.
+    placeBody(level->getPlayer().getRigidBody(), level->enemy->getTransform().position);
+    frame(*level, 0.1);
+    EXPECT_LT(level->getPlayer().getHealth(), 40.0f);
+}
+
+TEST_F(LevelTest, ALossResetsObjectivesViewAndPlayerButNotEnemies) {
+    auto level = makeLevel<BoxLevel>();
+    frame(*level, 0.1);
+    level->wall->takeHit(10.0f, 1.0f);
+    Controls::onCursorMoved(nullptr, -100.0, -50.0);
+    level->getPlayer().takeDamage(39.99f);
+    placeBody(level->getPlayer().getRigidBody(), level->enemy->getTransform().position);
+    for (int i = 0; i < 20 && !level->isLost(); ++i)
+        frame(*level, 0.1, i == 0);
+    ASSERT_TRUE(level->isLost());
+    EXPECT_EQ(level->getLostText().getText(), "You lost!");
+    const glm::vec3 enemyBefore = level->enemy->getTransform().position;
+
+    level->restartAfterLoss();
+    EXPECT_FALSE(level->isLost());
+    EXPECT_FLOAT_EQ(level->wall->getHealth(), 15.0f);
+    EXPECT_FLOAT_EQ(level->getPlayer().getHealth(), 40.0f);
+    EXPECT_EQ(Controls::getYawDegrees(), 90.0);
+    EXPECT_EQ(Controls::getPitchDegrees(), 0.0);
+    EXPECT_EQ(level->enemy->getTransform().position, enemyBefore);
+    btVector3 body = level->getPlayer().getRigidBody()->getWorldTransform().getOrigin();
+    EXPECT_NEAR(body.length(), 0.0f, 1e-4);
+
+    // Play goes on from the spawn point.
+    frame(*level, 0.02, true);
+    EXPECT_FALSE(level->isLost());
+    EXPECT_NEAR(glm::length(level->getCamera().getPosition()), 0.0f, 0.1f);
+    EXPECT_EQ(level->getHealthText().getText(), "40/40");
+}
+
+TEST_F(LevelTest, ALongFrameDoesNotCarryThePlayerThroughWalls) {
+    auto level = makeLevel<BoxLevel>();
+    frame(*level, 0.1);
+    keys.hold(GLFW_KEY_W); // facing +x, the box wall is 10 units away
+    frame(*level, 30.0);
+    for (int i = 0; i < 30; ++i)
+        frame(*level, 0.02);
+    EXPECT_LT(level->getCamera().getPosition().x, 10.0f);
+}
+
+TEST_F(LevelTest, WaterPassesFillTheWaterImages) {
+    auto level = makeLevel<Level1>();
+    frame(*level, 0.02);
+    // Above the lower chamber's water, looking down at it.
+    placeBody(level->getPlayer().getRigidBody(), {16, -50, 0});
+    Controls::onCursorMoved(nullptr, 960.0, 540.0 + 60.0 * 60.0 / 50.0);
+    frame(*level, 0.02, true);
+    frame(*level, 0.02, true);
+    WaterRenderTargets& targets = level->getWaterTargets();
+    auto litPixels = [](GLuint texture, int width, int height) {
+        std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        glBindTexture(GL_TEXTURE_2D, 0);
+        size_t lit = 0;
+        for (size_t i = 0; i < rgb.size(); i += 3)
+            lit += (rgb[i] + rgb[i + 1] + rgb[i + 2]) > 30;
+        return lit;
+    };
+    size_t reflected = litPixels(targets.reflectionTexture(), 320, 180);
+    size_t refracted = litPixels(targets.refractionTexture(), 1780, 720);
+    EXPECT_GT(reflected, 320u * 180u / 10u);
+    EXPECT_GT(refracted, 1780u * 720u / 10u);
+}
+
+TEST_F(LevelTest, LevelOneFinishesOnlyWithItsFourthWallAndLevelTwoRunsOn) {
+    std::fflush(stdout);
+    testing::internal::CaptureStdout();
+    Game game;
+    std::fflush(stdout);
+    testing::internal::GetCapturedStdout();
+    auto* first = dynamic_cast<Level*>(game.getCurrentLevel());
+    ASSERT_NE(first, nullptr);
+    first->setLossHold(0.0);
+    keys.advance(0.02);
+    ASSERT_TRUE(game.frame());
+    const auto& walls = first->getObjectives();
+    ASSERT_EQ(walls.size(), 4u);
+    for (size_t i = 0; i < 3; ++i)
+        walls[i]->takeHit(10.0f, 6.0f);
+    keys.advance(0.02);
+    game.frame();
+    EXPECT_EQ(game.getCurrentLevel(), first);
+    EXPECT_FALSE(first->isFinished());
+
+    walls[3]->takeHit(10.0f, 6.0f);
+    EXPECT_TRUE(walls[3]->isDead());
+    EXPECT_EQ(game.getCurrentLevel(), first);
+    keys.advance(0.02);
+    testing::internal::CaptureStdout();
+    game.frame();
+    testing::internal::GetCapturedStdout();
+    auto* second = dynamic_cast<Level*>(game.getCurrentLevel());
+    ASSERT_NE(second, first);
+    EXPECT_EQ(second->getLevelTitle().getText(), "Level 2");
+    EXPECT_EQ(second->getHealthText().getText(), "50/50");
+
+    for (VulnerableWall* wall : second->getObjectives())
+        wall->takeHit(10.0f, 6.0f);
+    for (int i = 0; i < 10; ++i) {
+        keys.advance(0.02);
+        EXPECT_TRUE(game.frame());
+    }
+    EXPECT_TRUE(second->isFinished());
+    EXPECT_EQ(game.getCurrentLevel(), second);
+    EXPECT_EQ(game.getNextLevelIndex(), 2u);
+}
