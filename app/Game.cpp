@@ -95,8 +95,9 @@ void Game::fail(const char* message) {
     std::exit(-1);
 }
 
-bool Game::frame() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+bool Game::frame(bool render) {
+    if (render)
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     currentLevel->applyPolygonMode();
     if (currentLevel->isFinished() && nextLevelIndex < levelList.size()) {
         currentLevel = levelList[nextLevelIndex].get();
@@ -107,8 +108,12 @@ bool Game::frame() {
         currentLevel->restartAfterLoss();
     currentLevel->update();
     currentLevel->stepPhysics();
-    currentLevel->render();
-    glfwSwapBuffers(window);
+    if (render) {
+        currentLevel->render();
+        if (beforeSwap)
+            beforeSwap();
+        glfwSwapBuffers(window);
+    }
     glfwPollEvents();
     const bool escape = platform().isKeyHeld(GLFW_KEY_ESCAPE);
     return !(escape || glfwWindowShouldClose(window));

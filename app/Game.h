@@ -27,8 +27,11 @@ class Game {
 
     // Runs frames until Escape or the window's close button.
     void run();
-    // One frame; false when the game should quit.
-    bool frame();
+    // One frame; false when the game should quit. Without render the frame updates and steps the
+    // level but draws and swaps nothing (scripted runs render only where they look).
+    bool frame(bool render = true);
+    // Called after the level has rendered, before the swap (scripted runs read pixels there).
+    void setBeforeSwap(std::function<void()> hook) { beforeSwap = std::move(hook); }
 
     GLFWwindow* getWindow() const { return window; }
     const Config& getConfig() const { return *config; }
@@ -50,4 +53,5 @@ class Game {
     LevelInterface* currentLevel = nullptr;
     std::vector<std::unique_ptr<LevelInterface>> levelList;
     size_t nextLevelIndex = 0;
+    std::function<void()> beforeSwap;
 };

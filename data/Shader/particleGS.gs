@@ -47,7 +47,7 @@ const float PARK_HEIGHT = 1.0e6;
 const float EMISSION_RATE = 250.0;
 const int MAX_EMITTED = 24;
 const float SHELL_LIFETIME = 1.2;
-const float GRAVITY = 6.0;
+const float GRAVITY = 2.5;
 const float SPREAD = 0.6;
 
 vec3 axisOf(float code) {

@@ -154,7 +154,7 @@ Image makeBoneTexture(int size, unsigned seed) {
 
 Image makeParticleSprite(int size) {
     Image image(size, size);
-    const glm::vec3 hot(1.0f, 0.92f, 0.75f), warm(1.0f, 0.45f, 0.25f);
+    const glm::vec3 hot(1.0f, 0.88f, 0.35f), warm(1.0f, 0.38f, 0.05f);
     for (int y = 0; y < size; ++y)
         for (int x = 0; x < size; ++x) {
             const float dx = (x + 0.5f) / size * 2.0f - 1.0f;

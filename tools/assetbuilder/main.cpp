@@ -58,7 +58,7 @@ int main(int argc, char** argv) {
             "Texture/cellComponent.png");
         build.image(assets::makeBoneTexture(256, 19u), "Texture/simpleWall.png");
         build.image(
-            assets::makeMembraneTexture(256, 23u, {0.30f, 0.55f, 0.75f}, {0.75f, 1.0f, 0.95f}),
+            assets::makeMembraneTexture(256, 23u, {0.10f, 0.24f, 0.36f}, {0.30f, 0.70f, 0.62f}),
             "Texture/vulnerablePath.png");
         build.image(assets::makeFlatColour(8, {0.2f, 0.4f, 0.6f}), "Texture/water.png");
 
