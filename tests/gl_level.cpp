@@ -255,3 +255,50 @@ TEST_F(LevelTest, LevelOneFinishesOnlyWithItsFourthWallAndLevelTwoRunsOn) {
     EXPECT_EQ(game.getCurrentLevel(), second);
     EXPECT_EQ(game.getNextLevelIndex(), 2u);
 }
+
+TEST_F(LevelTest, TheMainPassFollowsTheWindowsFramebuffer) {
+    // The test window is far smaller than the monitor; the picture must fill the window, with the
+    // window's own aspect.
+    auto level = makeLevel<Level1>();
+    frame(*level, 0.02, true);
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(testgl::window(), &width, &height);
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], width);
+    EXPECT_EQ(viewport[3], height);
+    EXPECT_FLOAT_EQ(level->getCamera().getAspect(), float(width) / float(height));
+    EXPECT_EQ(level->getWaterTargets().getScreenWidth(), width);
+}
+
+TEST_F(LevelTest, WaterImagesAreRedrawnFromScratchEachFrame) {
+    auto level = makeLevel<Level1>();
+    frame(*level, 0.02);
+    placeBody(level->getPlayer().getRigidBody(), {16, -50, 0});
+    Controls::onCursorMoved(nullptr, 960.0, 540.0 + 60.0 * 60.0 / 50.0);
+    frame(*level, 0.02);
+    // Paint both targets a colour the level never shows; a pass that does not clear keeps it.
+    WaterRenderTargets& targets = level->getWaterTargets();
+    for (GLuint framebuffer :
+         {targets.reflectionFrameBufferName(), targets.refractionFrameBufferName()}) {
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        glClearColor(1.0f, 0.0f, 1.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    frame(*level, 0.02, true);
+    auto magenta = [](GLuint texture, int width, int height) {
+        std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+        glBindTexture(GL_TEXTURE_2D, 0);
+        size_t count = 0;
+        for (size_t i = 0; i < rgb.size(); i += 3)
+            count += rgb[i] == 255 && rgb[i + 1] == 0 && rgb[i + 2] == 255;
+        return count;
+    };
+    EXPECT_EQ(magenta(targets.reflectionTexture(), 320, 180), 0u);
+    EXPECT_EQ(magenta(targets.refractionTexture(), 1780, 720), 0u);
+}
