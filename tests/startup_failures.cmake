@@ -15,3 +15,17 @@ foreach(size "width=0" "width=-5" "height=0")
   endif()
   message(STATUS "${size}: Failed to open window, exit 255")
 endforeach()
+
+# No display at all: GLFW cannot start.
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY ${GAME}
+  WORKING_DIRECTORY ${WORK}
+  INPUT_FILE /dev/null OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE code TIMEOUT 60)
+if(NOT code EQUAL 255)
+  message(FATAL_ERROR "no display: expected exit code 255 (-1), got '${code}'\n${out}\n${err}")
+endif()
+if(NOT out STREQUAL "Failed to initialize glfw\n")
+  message(FATAL_ERROR "no display: unexpected output '${out}'")
+endif()
+message(STATUS "no display: Failed to initialize glfw, exit 255")

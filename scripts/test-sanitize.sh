@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/) and runs
+# the test suite under its own Xvfb. Any sanitizer report fails the run.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+BUILD_DIR=$root/build-asan BUILD_TYPE=RelWithDebInfo "$root/scripts/build.sh" -DBRINDLEMOX_SANITIZE=ON
+export MESA_SHADER_CACHE_DIR=$(mktemp -d)
+trap 'rm -rf "$MESA_SHADER_CACHE_DIR"' EXIT
+export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/lsan.supp}
+xvfb-run -a -s "-screen 0 1920x1080x24" \
+  ctest --test-dir "$root/build-asan" --output-on-failure --no-tests=error "$@"
