@@ -5,6 +5,7 @@
 #include "app/Game.h"
 #include "gameplay/VulnerableWall.h"
 #include "levels/Level.h"
+#include "render/GlDebug.h"
 #include "support/ScriptedPlatform.h"
 
 #include <GLFW/glfw3.h>
@@ -40,6 +41,7 @@ struct GameRun {
 // Plays 300 frames: 150 in Level 1, then its walls fall and 150 more in Level 2.
 GameRun play(const fs::path& folder) {
     GameRun run;
+    gldebug::clear();
     char previous[4096];
     if (getcwd(previous, sizeof previous) == nullptr)
         return run;
@@ -65,6 +67,9 @@ GameRun play(const fs::path& folder) {
     }
     std::fflush(stdout);
     run.output = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(gldebug::errorCount(), 0)
+        << "GL errors, first: " << (gldebug::errors().empty() ? "" : gldebug::errors()[0]);
+    gldebug::clear();
     Controls::resetSharedState();
     chdir(previous);
     return run;
