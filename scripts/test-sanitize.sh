@@ -7,8 +7,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR=$root/build-asan BUILD_TYPE=RelWithDebInfo "$root/scripts/build.sh" -DBRINDLEMOX_SANITIZE=ON
 export MESA_SHADER_CACHE_DIR=$(mktemp -d)
 trap 'rm -rf "$MESA_SHADER_CACHE_DIR"' EXIT
-export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/lsan.supp}
-xvfb-run -a -s "-screen 0 1920x1080x24" \
-  ctest --test-dir "$root/build-asan" --output-on-failure --no-tests=error "$@"
+# Leak checking stops every thread at exit; with the software GL driver's worker threads alive it
+# sometimes crashes itself, so it runs on the pure-logic tests only. Memory errors and undefined
+# behaviour are checked everywhere. The black-box run is left to the plain build: it judges the
+# game by wall-clock timing, which the sanitizers' slowdown upsets.
+ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1} \
+  ctest --test-dir "$root/build-asan" --output-on-failure --no-tests=error -R '^unit_tests$'
+ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=0} xvfb-run -a -s "-screen 0 1920x1080x24" \
+  ctest --test-dir "$root/build-asan" --output-on-failure --no-tests=error -E '^(unit_tests|blackbox)$'
