@@ -8,6 +8,7 @@ packages=(
   libgl1-mesa-dri libglx-mesa0 mesa-utils xvfb xauth xdotool x11-utils imagemagick
   fonts-dejavu-core
   clang-14 libclang-rt-14-dev
+  valgrind
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Builds the benchmark (build-bench/, RelWithDebInfo) and prints the game's speed figures under
+# Xvfb: frame time against the shading floor, start-up and Level 2 load against the bare context,
+# main-thread CPU time per frame, its growth with the number of objects, and (with valgrind)
+# instruction counts of a fixed run of frames split into game and GL driver. Nothing is asserted.
+# BENCH_QUICK=1 for fewer repetitions; BENCH_CALLGRIND=1 adds the valgrind figures (about ten
+# minutes: the start-up runs under valgrind too).
+# Extra arguments go to brindlemox_bench (e.g. --only a). BENCH_BINARY: run that build instead
+# (a copy kept from before a change, for before-and-after figures).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build-bench
+"$root/scripts/setup.sh"
+if [ -n "${BENCH_BINARY:-}" ]; then
+  bench=$(realpath "$BENCH_BINARY")
+else
+  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINDLEMOX_TESTS=OFF >/dev/null
+  cmake --build "$build" -j"${JOBS:-2}" --target brindlemox_bench >/dev/null
+  bench=$build/tools/benchmark/brindlemox_bench
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+xvfb="xvfb-run -a -s \"-screen 0 1920x1080x24\""
+
+# The frame, CPU and growth figures run with a warm shader cache of their own; the start-up
+# figures make their own cold, warm and disabled caches.
+export MESA_SHADER_CACHE_DIR=$work/mesa
+cd "$root/data"
+eval "$xvfb" "$bench" --child startup >/dev/null
+quick=()
+[ "${BENCH_QUICK:-0}" = 1 ] && quick=(--quick)
+eval "$xvfb" "$bench" "${quick[@]}" "$@"
+
+if [ "${BENCH_CALLGRIND:-0}" = 1 ] && command -v valgrind >/dev/null; then
+  frames=${BENCH_CALLGRIND_FRAMES:-5}
+  # A tiny window, so the driver's rasteriser threads matter as little as possible.
+  tiny=$work/tiny
+  mkdir -p "$tiny/Config"
+  for d in Obj Shader Texture Fonts; do ln -s "$root/data/$d" "$tiny/$d"; done
+  printf 'width=128\nheight=108\n' >"$tiny/Config/config.txt"
+  cd "$tiny"
+  eval "$xvfb" valgrind --tool=callgrind --toggle-collect='*countedFrames*' \
+    --callgrind-out-file="$work/callgrind.out" "$bench" --child callgrind "$frames" \
+    >"$work/callgrind.log" 2>&1 || { tail -n 20 "$work/callgrind.log"; exit 1; }
+  echo
+  echo "(c') Instructions per frame (callgrind, $frames frames of Level 2 over the water, all three"
+  echo "     passes, 128 x 108 window, main thread only), by where they run:"
+  # Self cost per function with its object: Mesa, LLVM and the shader code they generate (no
+  # object) are the driver; the C library serves both and is shown apart.
+  callgrind_annotate --auto=no --inclusive=no --threshold=100 "$work/callgrind.out" 2>/dev/null |
+    awk -v frames="$frames" '
+      /^ *[0-9][0-9,]* / {
+        n = $1; gsub(",", "", n)
+        obj = "?"
+        if ($0 ~ /\[/) { obj = $0; sub(/.*\[/, "", obj); sub(/\].*/, "", obj) }
+        if ($0 ~ /PROGRAM TOTALS/) next
+        if (obj ~ /(dri|gallium|LLVM|glapi|GLX|GLdispatch|libGL|libdrm|libxcb|libX|zstd|^\?\?\?$)/) driver += n
+        else if (obj ~ /libc\.so/) libc += n
+        else game += n
+      }
+      END {
+        printf "     game (its code, libstdc++, Bullet, GLFW) %12.0f\n", game / frames
+        printf "     C library (both sides)                   %12.0f\n", libc / frames
+        printf "     GL driver (Mesa, LLVM, generated code)   %12.0f\n", driver / frames
+      }'
+fi

@@ -1,0 +1,694 @@
+// Prints how fast the game runs, as ratios measured in the same run:
+//  - frame time of both levels at the configured window size from fixed viewpoints, against a
+//    floor loop that shades every pixel of each pass once with the level's own lighting program;
+//  - start-up to the first frame and the Level 2 load, against creating the GL context alone,
+//    with Mesa's shader cache cold, warm and disabled (each start-up is a fresh child process);
+//  - main-thread CPU time per frame in a tiny window, where rasterisation is negligible;
+//  - how that CPU time grows with 10 and 100 times Level 2's enemies and walls.
+// Nothing is asserted. Run from the data folder (scripts/bench.sh does all of this).
+#include "app/Controls.h"
+#include "app/Game.h"
+#include "app/Platform.h"
+#include "effects/WaterMesh.h"
+#include "effects/WaterRenderTargets.h"
+#include "gameplay/Player.h"
+#include "gameplay/SimpleEnemy.h"
+#include "gameplay/VulnerableWall.h"
+#include "levels/Level.h"
+#include "levels/Level2.h"
+#include "render/Model.h"
+#include "render/Semantics.h"
+#include "render/Texture.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+#include <btBulletDynamicsCommon.h>
+#include <glm/ext/matrix_clip_space.hpp>
+#include <glm/geometric.hpp>
+#include <glm/gtc/type_ptr.hpp>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr double FrameTime = 1.0 / 60.0;
+
+// Figures go to the original standard output; the game's loading chatter goes to /dev/null.
+FILE* out = stdout;
+
+void silenceGame() {
+    std::fflush(stdout);
+    const int saved = dup(STDOUT_FILENO);
+    out = fdopen(saved, "w");
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    close(null);
+}
+
+double wallSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+double threadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+double median(std::vector<double> v) {
+    if (v.empty())
+        return 0.0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 == 1 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
+}
+
+// Keys and a clock that advances 1/60 s per frame, so every run sees the same game.
+class BenchPlatform final : public Platform {
+  public:
+    BenchPlatform() { previous = installPlatform(this); }
+    ~BenchPlatform() override { installPlatform(previous); }
+    bool isKeyHeld(int key) override { return held.count(key) > 0; }
+    double now() override { return time; }
+    void waitForKey() override {}
+    std::set<int> held;
+    double time = 0.0;
+
+  private:
+    Platform* previous = nullptr;
+};
+
+struct Viewpoint {
+    const char* name;
+    glm::vec3 eye;
+    glm::vec3 target;
+};
+
+// Where the scripted playthrough stops to look, level by level.
+const std::vector<Viewpoint> Level1Views = {{"spawn", {-5, 11, 7}, {24, 6, 0}},
+                                            {"first wall", {-3.5f, 1.5f, 0}, {-8, 1.5f, 0}},
+                                            {"water", {17, -45, 12}, {16, -60, 0}}};
+const std::vector<Viewpoint> Level2Views = {{"spawn", {0, 8, 0}, {0, 7, -56}},
+                                            {"long hall", {0, 12, -56}, {108, 12, -56}},
+                                            {"water", {96, -110, -56}, {96, -136, -70}}};
+
+Level& currentLevel(Game& game) {
+    return *dynamic_cast<Level*>(game.getCurrentLevel());
+}
+
+// Puts the player at the eye and turns the view to the target through the cursor callback, as a
+// mouse would; the next frame's physics step applies the turn.
+void lookFrom(Game& game, const Viewpoint& view) {
+    Level& level = currentLevel(game);
+    Player& player = level.getPlayer();
+    // The body is moved, not rebuilt: the world keeps pointing at it. The next physics step puts
+    // the camera on it.
+    if (btRigidBody* body = player.getRigidBody()) {
+        const btTransform placed(btQuaternion(0, 0, 0, 1),
+                                 btVector3(view.eye.x, view.eye.y, view.eye.z));
+        body->setWorldTransform(placed);
+        body->setInterpolationWorldTransform(placed);
+        body->getMotionState()->setWorldTransform(placed);
+    }
+    const glm::vec3 d = glm::normalize(view.target - view.eye);
+    const double yaw = std::atan2(d.x, d.z) * 180.0 / M_PI;
+    const double pitch = std::asin(std::clamp(d.y, -1.0f, 1.0f)) * 180.0 / M_PI;
+    const double dyaw = std::remainder(yaw - Controls::getYawDegrees(), 360.0);
+    const double perPixel = game.getConfig().horizontalSensivity * Controls::DegreesPerPixel;
+    const double dpitch = std::clamp(pitch, -80.0, 80.0) - Controls::getPitchDegrees();
+    Controls::setScreenCentre(960.0f, 540.0f);
+    Controls::onCursorMoved(nullptr, 960.0 - dyaw / perPixel, 540.0 - dpitch / perPixel);
+}
+
+// One frame of the game at 1/60 s of game time.
+bool step(Game& game, BenchPlatform& keys, bool render = true) {
+    keys.time += FrameTime;
+    return game.frame(render);
+}
+
+// Destroys Level 1's walls; the next frame starts Level 2.
+void finishLevel(Game& game) {
+    for (VulnerableWall* wall : currentLevel(game).getObjectives())
+        wall->takeHit(1.0e6f, 1.0f);
+}
+
+bool waterInView(Game& game) {
+    Level& level = currentLevel(game);
+    return level.getWater() != nullptr &&
+           level.getWater()->isInFrustum(level.getCamera().getFrustum());
+}
+
+// A full-screen quad lit by the level's own program and lights, drawn once into each target the
+// level renders to: the cost of shading every pixel of every pass exactly once.
+class Floor {
+  public:
+    Floor(Level& level) : level(level), texture("Texture/level1.png") {
+        std::vector<Vertex> vertices(4);
+        const float a = 2.6f; // past the widest target's aspect (1780 / 720), so nothing is left
+        const glm::vec2 corners[4] = {{-a, -1.05f}, {a, -1.05f}, {a, 1.05f}, {-a, 1.05f}};
+        for (int i = 0; i < 4; ++i) {
+            vertices[i].position = glm::vec3(corners[i], -1.0f);
+            vertices[i].texCoord = 0.5f * (corners[i] + 1.0f);
+            vertices[i].normal = glm::vec3(0.0f, 0.0f, 1.0f);
+        }
+        quad.setup(vertices, {0, 1, 2, 0, 2, 3});
+    }
+
+    // allPasses: reflection, refraction and screen; otherwise the screen alone.
+    void frame(GLFWwindow* window, bool allPasses) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        WaterRenderTargets& targets = level.getWaterTargets();
+        glEnable(GL_DEPTH_TEST);
+        if (allPasses) {
+            glEnable(GL_CLIP_DISTANCE0);
+            targets.bindReflection();
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            draw(WaterRenderTargets::ReflectionWidth, WaterRenderTargets::ReflectionHeight);
+            targets.bindRefraction();
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            draw(WaterRenderTargets::RefractionWidth, WaterRenderTargets::RefractionHeight);
+            glDisable(GL_CLIP_DISTANCE0);
+        }
+        targets.bindScreen();
+        draw(targets.getScreenWidth(), targets.getScreenHeight());
+        glDisable(GL_DEPTH_TEST);
+        glfwSwapBuffers(window);
+        glfwPollEvents();
+    }
+
+  private:
+    void draw(int width, int height) {
+        const GLuint program = level.getProgram();
+        glUseProgram(program);
+        // A 90 degree lens at one unit from the quad: the quad fills the target exactly.
+        const float aspect = static_cast<float>(width) / static_cast<float>(height);
+        glm::mat4 mvp = glm::perspective(glm::radians(90.0f), aspect, 0.1f, 100.0f);
+        const glm::mat4 identity(1.0f);
+        glUniformMatrix4fv(glGetUniformLocation(program, "mvp"), 1, GL_FALSE, glm::value_ptr(mvp));
+        glUniformMatrix4fv(glGetUniformLocation(program, "modelMat"), 1, GL_FALSE,
+                           glm::value_ptr(identity));
+        glUniform1f(glGetUniformLocation(program, "alpha"), 1.0f);
+        glUniform1i(glGetUniformLocation(program, "isCelShading"), 0);
+        glUniform1i(glGetUniformLocation(program, "textureSampler"), unit::Material);
+        glUniform4f(glGetUniformLocation(program, "plane"), 0.0f, 0.0f, 0.0f, 1.0f);
+        glUniform3f(glGetUniformLocation(program, "material.ambient"), 0.3f, 0.3f, 0.3f);
+        glUniform3f(glGetUniformLocation(program, "material.diffuse"), 0.8f, 0.8f, 0.8f);
+        glUniform3f(glGetUniformLocation(program, "material.specular"), 0.5f, 0.5f, 0.5f);
+        if (level.getLights() != nullptr)
+            level.getLights()->upload(program);
+        texture.bind(unit::Material);
+        glBindVertexArray(quad.vertexArray);
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(quad.indexCount), GL_UNSIGNED_INT,
+                       nullptr);
+        glBindVertexArray(0);
+        glActiveTexture(GL_TEXTURE0);
+    }
+
+    Level& level;
+    Texture texture;
+    Mesh quad;
+};
+
+// Milliseconds per frame: the median of several batches, each ended by glFinish.
+struct FramePair {
+    double level = 0.0;
+    double floor = 0.0;
+};
+
+FramePair timeFrames(Game& game, BenchPlatform& keys, Floor& floor, bool allPasses, int batches,
+                     int perBatch) {
+    std::vector<double> levelTimes;
+    std::vector<double> floorTimes;
+    for (int b = 0; b < batches; ++b) {
+        // Interleaved, so that whatever else the machine is doing falls on both alike.
+        double t0 = wallSeconds();
+        for (int i = 0; i < perBatch; ++i)
+            step(game, keys);
+        glFinish();
+        levelTimes.push_back((wallSeconds() - t0) * 1000.0 / perBatch);
+        t0 = wallSeconds();
+        for (int i = 0; i < perBatch; ++i)
+            floor.frame(game.getWindow(), allPasses);
+        glFinish();
+        floorTimes.push_back((wallSeconds() - t0) * 1000.0 / perBatch);
+    }
+    return {median(levelTimes), median(floorTimes)};
+}
+
+void frameBenchmark(int batches, int perBatch) {
+    BenchPlatform keys;
+    Controls::resetSharedState();
+    Game game;
+    fprintf(out,
+            "\n(a) Frame time at %d x %d (median of %d batches of %d frames; floor = one "
+            "full-screen pass per target with the level's lighting program)\n",
+            game.getWindowWidth(), game.getWindowHeight(), batches, perBatch);
+    fprintf(out, "    %-8s %-11s %-7s %10s %10s %7s\n", "level", "view", "passes", "frame ms",
+            "floor ms", "ratio");
+    for (int levelNumber = 1; levelNumber <= 2; ++levelNumber) {
+        if (levelNumber == 2) {
+            finishLevel(game);
+            step(game, keys);
+        }
+        Floor floor(currentLevel(game));
+        for (const Viewpoint& view : levelNumber == 1 ? Level1Views : Level2Views) {
+            lookFrom(game, view);
+            for (int i = 0; i < 5; ++i)
+                step(game, keys);
+            const bool water = waterInView(game);
+            const FramePair t = timeFrames(game, keys, floor, water, batches, perBatch);
+            fprintf(out, "    Level %d  %-11s %-7d %10.1f %10.1f %7.2f\n", levelNumber, view.name,
+                    water ? 3 : 1, t.level, t.floor, t.level / t.floor);
+            fflush(out);
+        }
+    }
+}
+
+// ---- children: one start-up each, or CPU time in a tiny window ----
+
+// Creates the window and context the way the game does, clears and presents once.
+int childContext() {
+    const double t0 = wallSeconds();
+    if (!glfwInit())
+        return 1;
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_MAXIMIZED, GLFW_TRUE);
+    GLFWwindow* window = glfwCreateWindow(1024, 860, "Brindlemox", nullptr, nullptr);
+    if (window == nullptr)
+        return 1;
+    glfwMakeContextCurrent(window);
+    glewExperimental = GL_TRUE;
+    if (glewInit() != GLEW_OK)
+        return 1;
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glfwSwapBuffers(window);
+    glFinish();
+    fprintf(out, "context %.3f\n", (wallSeconds() - t0) * 1000.0);
+    fflush(out);
+    glfwDestroyWindow(window);
+    glfwTerminate();
+    return 0;
+}
+
+// The real start-up to the first presented frame, then the frame that loads Level 2.
+int childStartup() {
+    const double t0 = wallSeconds();
+    BenchPlatform keys;
+    auto game = std::make_unique<Game>();
+    step(*game, keys);
+    glFinish();
+    const double first = (wallSeconds() - t0) * 1000.0;
+    for (int i = 0; i < 3; ++i)
+        step(*game, keys);
+    glFinish();
+    finishLevel(*game);
+    double t1 = wallSeconds();
+    step(*game, keys);
+    glFinish();
+    const double load = (wallSeconds() - t1) * 1000.0;
+    t1 = wallSeconds();
+    step(*game, keys);
+    glFinish();
+    const double next = (wallSeconds() - t1) * 1000.0;
+    fprintf(out, "startup %.3f level2 %.3f after %.3f\n", first, load, next);
+    fflush(out);
+    game.reset();
+    return 0;
+}
+
+// Level 2 with every enemy and wall repeated `factor` times, each copy shifted a little, so the
+// per-object cost of update, physics and the passes stands out.
+class CrowdedLevel : public Level2 {
+  public:
+    CrowdedLevel(GLFWwindow* window, const Config* config, int factor)
+        : Level2(window, config), factor(factor) {}
+
+    void start() override {
+        Level2::start();
+        const std::array<std::pair<glm::vec3, int>, 6> walls = {{{{-76, 4, -56}, 0},
+                                                                 {{112, 4, -56}, 1},
+                                                                 {{0, 80, -88}, 3},
+                                                                 {{0, 80, -24}, 2},
+                                                                 {{96, -116, -88}, 3},
+                                                                 {{96, -116, -24}, 2}}};
+        const std::array<std::pair<glm::vec3, int>, 5> cells = {{{{40, 4, -56}, 0},
+                                                                 {{0, 80, -35}, 1},
+                                                                 {{0, 80, -75}, 1},
+                                                                 {{96, -130, -30}, 1},
+                                                                 {{96, -130, -78}, 1}}};
+        for (int k = 1; k < factor; ++k) {
+            const glm::vec3 shift(static_cast<float>(k % 10 - 5) * 1.5f, 0.0f,
+                                  static_cast<float>(k / 10 % 10 - 5) * 1.5f);
+            for (const auto& [position, orientation] : walls) {
+                auto* wall = adopt(std::make_unique<VulnerableWall>(
+                    position + shift, 0.5f, orientation, program, 15.0f, 4.0f));
+                addRigidBody(wall->getRigidBody());
+                addObjective(wall);
+            }
+            for (const auto& [position, axis] : cells) {
+                auto* enemy =
+                    adopt(std::make_unique<SimpleEnemy>(position + shift, axis, program, 3.0f));
+                addRigidBody(enemy->getRigidBody());
+                addEnemy(enemy);
+            }
+        }
+    }
+
+  private:
+    int factor;
+};
+
+struct CpuFigures {
+    double updateMs = 0.0; // update and physics step, nothing drawn
+    double frameMs = 0.0;  // the whole frame with its passes
+};
+
+CpuFigures cpuPerFrame(Game& game, BenchPlatform& keys, int frames) {
+    for (int i = 0; i < 10; ++i)
+        step(game, keys);
+    glFinish();
+    std::vector<double> updates;
+    std::vector<double> whole;
+    for (int i = 0; i < frames; ++i) {
+        double t0 = threadCpuSeconds();
+        step(game, keys, false);
+        updates.push_back((threadCpuSeconds() - t0) * 1000.0);
+        t0 = threadCpuSeconds();
+        step(game, keys, true);
+        whole.push_back((threadCpuSeconds() - t0) * 1000.0);
+    }
+    glFinish();
+    return {median(updates), median(whole)};
+}
+
+// Main-thread CPU time per frame in the tiny window the parent configured (working directory).
+// factor 0: both real levels from their viewpoints; otherwise the crowded level.
+int childCpu(int factor, int frames) {
+    BenchPlatform keys;
+    Controls::resetSharedState();
+    if (factor == 0) {
+        Game game;
+        for (int levelNumber = 1; levelNumber <= 2; ++levelNumber) {
+            if (levelNumber == 2) {
+                finishLevel(game);
+                step(game, keys);
+            }
+            for (const Viewpoint& view : levelNumber == 1 ? Level1Views : Level2Views) {
+                lookFrom(game, view);
+                const CpuFigures f = cpuPerFrame(game, keys, frames);
+                fprintf(out, "cpu Level%d %s %d %.4f %.4f\n", levelNumber, view.name,
+                        waterInView(game) ? 3 : 1, f.updateMs, f.frameMs);
+            }
+        }
+    } else {
+        Game game([factor](GLFWwindow* window, const Config* config) {
+            std::vector<std::unique_ptr<LevelInterface>> levels;
+            levels.push_back(std::make_unique<CrowdedLevel>(window, config, factor));
+            return levels;
+        });
+        const Level& level = currentLevel(game);
+        const size_t objects = level.getEnemies().size() + level.getObjectives().size();
+        for (const Viewpoint& view : Level2Views) {
+            lookFrom(game, view);
+            const CpuFigures f = cpuPerFrame(game, keys, frames);
+            fprintf(out, "crowd %d %zu %s %d %.4f %.4f\n", factor, objects, view.name,
+                    waterInView(game) ? 3 : 1, f.updateMs, f.frameMs);
+        }
+    }
+    fflush(out);
+    return 0;
+}
+
+// ---- the parent ----
+
+std::string selfPath() {
+    return fs::read_symlink("/proc/self/exe").string();
+}
+
+// Runs this program again with arguments and environment prefix; returns its figure lines.
+std::vector<std::string> runChild(const std::string& environment, const std::string& arguments,
+                                  const std::string& directory) {
+    const std::string command = "cd '" + directory + "' && env " + environment + " '" + selfPath() +
+                                "' --child " + arguments + " 2>/dev/null";
+    std::vector<std::string> lines;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return lines;
+    char buffer[512];
+    while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr)
+        lines.emplace_back(buffer);
+    pclose(pipe);
+    return lines;
+}
+
+std::string makeTemporaryDirectory(const char* pattern) {
+    std::string path = (fs::temp_directory_path() / pattern).string();
+    std::vector<char> buffer(path.begin(), path.end());
+    buffer.push_back('\0');
+    return mkdtemp(buffer.data()) != nullptr ? std::string(buffer.data()) : std::string();
+}
+
+// A working directory like the data folder whose config asks for a tiny window.
+std::string tinyWindowDirectory(const std::string& data) {
+    const std::string dir = makeTemporaryDirectory("brindlemox-bench-XXXXXX");
+    for (const char* sub : {"Obj", "Shader", "Texture", "Fonts"})
+        fs::create_directory_symlink(fs::absolute(data) / sub, fs::path(dir) / sub);
+    fs::create_directory(fs::path(dir) / "Config");
+    std::ofstream(fs::path(dir) / "Config" / "config.txt") << "width=128\nheight=108\n";
+    return dir;
+}
+
+void startupBenchmark(const std::string& data, int runs) {
+    fprintf(out,
+            "\n(b) Start-up to the first frame and the Level 2 load, against creating the GL "
+            "context alone (median of %d fresh processes each; ms)\n",
+            runs);
+    fprintf(out, "    %-38s %9s %9s %9s %9s %9s\n", "Mesa shader cache", "context", "start-up",
+            "ratio", "L2 load", "ratio");
+    const std::string warmCache = makeTemporaryDirectory("brindlemox-cache-warm-XXXXXX");
+    // Fills the warm cache before it is measured.
+    runChild("MESA_SHADER_CACHE_DIR=" + warmCache, "startup", data);
+    struct State {
+        const char* name;
+        std::function<std::string()> environment;
+    };
+    std::vector<std::string> coldDirs;
+    const std::vector<State> states = {
+        {"cold (fresh empty dir per run)",
+         [&coldDirs] {
+             coldDirs.push_back(makeTemporaryDirectory("brindlemox-cache-cold-XXXXXX"));
+             return "MESA_SHADER_CACHE_DIR=" + coldDirs.back();
+         }},
+        {"warm (filled by an earlier run)", [&] { return "MESA_SHADER_CACHE_DIR=" + warmCache; }},
+        {"disabled (MESA_SHADER_CACHE_DISABLE)",
+         [] { return std::string("MESA_SHADER_CACHE_DISABLE=true"); }}};
+    for (const State& state : states) {
+        std::vector<double> context, startup, load;
+        for (int r = 0; r < runs; ++r) {
+            for (const std::string& line : runChild(state.environment(), "context", data)) {
+                double v = 0;
+                if (std::sscanf(line.c_str(), "context %lf", &v) == 1)
+                    context.push_back(v);
+            }
+            for (const std::string& line : runChild(state.environment(), "startup", data)) {
+                double a = 0, b = 0, c = 0;
+                if (std::sscanf(line.c_str(), "startup %lf level2 %lf after %lf", &a, &b, &c) ==
+                    3) {
+                    startup.push_back(a);
+                    load.push_back(b);
+                }
+            }
+        }
+        const double c = median(context), s = median(startup), l = median(load);
+        fprintf(out, "    %-38s %9.1f %9.1f %9.2f %9.1f %9.2f\n", state.name, c, s, s / c, l,
+                l / c);
+        fflush(out);
+    }
+    for (const std::string& dir : coldDirs)
+        fs::remove_all(dir);
+    fs::remove_all(warmCache);
+}
+
+void cpuBenchmark(const std::string& tiny, const std::string& cacheEnvironment, int frames) {
+    fprintf(out,
+            "\n(c) Main-thread CPU time per frame (CLOCK_THREAD_CPUTIME_ID) in a 128 x 108 "
+            "window, median of %d frames; llvmpipe rasterises on its own threads, so this is "
+            "the game plus the driver's front end (state, uniforms, vertex work, binning)\n",
+            frames);
+    fprintf(out, "    %-8s %-11s %-7s %14s %14s\n", "level", "view", "passes", "update+phys ms",
+            "whole frame ms");
+    for (const std::string& line :
+         runChild(cacheEnvironment, "cpu 0 " + std::to_string(frames), tiny)) {
+        char levelName[32], view[32];
+        int passes = 0;
+        double update = 0, whole = 0;
+        // View names hold a space at most once; they are written with one below.
+        if (std::sscanf(line.c_str(), "cpu %31s %31[^0-9] %d %lf %lf", levelName, view, &passes,
+                        &update, &whole) == 5) {
+            std::string v(view);
+            while (!v.empty() && v.back() == ' ')
+                v.pop_back();
+            fprintf(out, "    %-8s %-11s %-7d %14.3f %14.3f\n", levelName, v.c_str(), passes,
+                    update, whole);
+        }
+    }
+    fflush(out);
+}
+
+void growthBenchmark(const std::string& tiny, const std::string& cacheEnvironment, int frames) {
+    fprintf(out, "\n(e) Growth: Level 2 with its enemies and walls repeated 1, 10 and 100 times; "
+                 "main-thread CPU ms per frame as in (c)\n");
+    fprintf(out, "    %-7s %-8s %-11s %-7s %14s %14s\n", "factor", "objects", "view", "passes",
+            "update+phys ms", "whole frame ms");
+    struct Row {
+        size_t objects;
+        double update, whole;
+    };
+    std::map<std::string, std::map<int, Row>> rows;
+    for (int factor : {1, 10, 100}) {
+        for (const std::string& line :
+             runChild(cacheEnvironment,
+                      "cpu " + std::to_string(factor) + " " + std::to_string(frames), tiny)) {
+            int f = 0, passes = 0;
+            size_t objects = 0;
+            char view[32];
+            double update = 0, whole = 0;
+            if (std::sscanf(line.c_str(), "crowd %d %zu %31[^0-9] %d %lf %lf", &f, &objects, view,
+                            &passes, &update, &whole) == 6) {
+                std::string v(view);
+                while (!v.empty() && v.back() == ' ')
+                    v.pop_back();
+                rows[v][f] = {objects, update, whole};
+                fprintf(out, "    %-7d %-8zu %-11s %-7d %14.3f %14.3f\n", f, objects, v.c_str(),
+                        passes, update, whole);
+            }
+        }
+        fflush(out);
+    }
+    fprintf(out, "    per object (slope between 10x and 100x), microseconds per frame:\n");
+    for (const auto& [view, byFactor] : rows) {
+        if (byFactor.count(10) == 0 || byFactor.count(100) == 0)
+            continue;
+        const Row& a = byFactor.at(10);
+        const Row& b = byFactor.at(100);
+        const double n = static_cast<double>(b.objects - a.objects);
+        fprintf(out, "    %-11s update+phys %.2f us/object, whole frame %.2f us/object\n",
+                view.c_str(), (b.update - a.update) * 1000.0 / n, (b.whole - a.whole) * 1000.0 / n);
+    }
+    fflush(out);
+}
+
+// The frames callgrind counts (--toggle-collect=*countedFrames*): Level 2 seen from over the water,
+// so every pass runs. Kept out of line so that the tool can find it.
+__attribute__((noinline)) void countedFrames(Game& game, BenchPlatform& keys, int frames) {
+    for (int i = 0; i < frames; ++i)
+        step(game, keys);
+    glFinish();
+}
+
+int childCallgrind(int frames) {
+    BenchPlatform keys;
+    Controls::resetSharedState();
+    Game game;
+    finishLevel(game);
+    step(game, keys);
+    lookFrom(game, Level2Views.back());
+    for (int i = 0; i < 5; ++i)
+        step(game, keys);
+    countedFrames(game, keys, frames);
+    fprintf(out, "callgrind %d frames, %d passes\n", frames, waterInView(game) ? 3 : 1);
+    fflush(out);
+    return 0;
+}
+
+int childMain(int argc, char** argv) {
+    silenceGame();
+    const std::string mode = argv[2];
+    if (mode == "context")
+        return childContext();
+    if (mode == "startup")
+        return childStartup();
+    if (mode == "callgrind" && argc >= 4)
+        return childCallgrind(std::atoi(argv[3]));
+    if (mode == "cpu" && argc >= 5)
+        return childCpu(std::atoi(argv[3]), std::atoi(argv[4]));
+    return 2;
+}
+
+void usage() {
+    std::printf("usage: brindlemox_bench [--quick] [--only a|b|c|e]   (run in the data folder)\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::strcmp(argv[1], "--child") == 0)
+        return childMain(argc, argv);
+
+    bool quick = false;
+    std::string only;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--quick") == 0)
+            quick = true;
+        else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc)
+            only = argv[++i];
+        else {
+            usage();
+            return 2;
+        }
+    }
+    if (!fs::exists("Shader") || !fs::exists("Obj")) {
+        usage();
+        return 2;
+    }
+    const std::string data = fs::current_path().string();
+    silenceGame();
+    const char* cacheDir = std::getenv("MESA_SHADER_CACHE_DIR");
+    const bool cacheDisabled = std::getenv("MESA_SHADER_CACHE_DISABLE") != nullptr;
+    fprintf(out,
+            "Brindlemox benchmark%s. Machine noise is real: figures are medians, ratios are "
+            "measured in the same run.\n",
+            quick ? " (quick)" : "");
+    fprintf(out, "(d) Mesa shader cache for (a), (c) and (e): %s\n",
+            cacheDisabled ? "disabled"
+            : cacheDir    ? (std::string("warm, ") + cacheDir).c_str()
+                          : "Mesa's default directory (warm after the first run)");
+    const std::string cacheEnvironment =
+        cacheDisabled ? "MESA_SHADER_CACHE_DISABLE=true"
+                      : (cacheDir ? std::string("MESA_SHADER_CACHE_DIR=") + cacheDir : "");
+    fflush(out);
+
+    const int runs = quick ? 3 : 5;
+    if (only.empty() || only == "b")
+        startupBenchmark(data, runs);
+    if (only.empty() || only == "a")
+        frameBenchmark(quick ? 3 : 5, quick ? 4 : 8);
+    const std::string tiny = tinyWindowDirectory(data);
+    if (only.empty() || only == "c")
+        cpuBenchmark(tiny, cacheEnvironment, quick ? 40 : 120);
+    if (only.empty() || only == "e")
+        growthBenchmark(tiny, cacheEnvironment, quick ? 20 : 60);
+    fs::remove_all(tiny);
+    return 0;
+}
