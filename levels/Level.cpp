@@ -233,7 +233,7 @@ void Level::drawObject(Drawable& drawable, const RenderState& state, const Frust
     drawable.useProgram();
     drawable.uploadUniforms(state);
     if (lights)
-        lights->upload(drawable.getProgram());
+        lights->upload(drawable.getProgram(), drawable.lightLocations());
     drawable.draw(frustum);
 }
 

@@ -105,7 +105,16 @@ void Drawable::uploadUniforms(const RenderState& state) {
 
 void Drawable::draw(const Frustum& frustum) {
     if (model != nullptr && isInFrustum(frustum) && programLinked(program))
-        model->draw(program, unit::Material);
+        model->drawWithSecondTexture(materialLocations(), unit::Material, nullptr, 0);
+}
+
+const MaterialLocations& Drawable::materialLocations() {
+    if (!materialCached || materialProgram != program) {
+        materialCache = MaterialLocations::lookUp(program);
+        materialProgram = program;
+        materialCached = true;
+    }
+    return materialCache;
 }
 
 void Drawable::releaseProgram() {
@@ -113,6 +122,7 @@ void Drawable::releaseProgram() {
         glDeleteProgram(program);
     program = 0;
     ownsProgram = false;
+    forgetLocations();
 }
 
 void Drawable::release() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/Frustum.h"
+#include "render/LightSet.h"
 #include "render/Model.h"
 
 #include <GL/glew.h>
@@ -68,6 +69,7 @@ class Drawable {
     void setProgram(GLuint p, bool owned = true) {
         program = p;
         ownsProgram = owned;
+        forgetLocations();
     }
     bool ownsProgramName() const { return ownsProgram; }
     btRigidBody* getRigidBody() const { return rigidBody; }
@@ -79,6 +81,10 @@ class Drawable {
     // Sets the scale and measures the bounding radius again.
     void setScale(float s);
     bool isInFrustum(const Frustum& frustum);
+    // Light uniform locations of the current program, for LightSet::upload.
+    LightLocations& lightLocations() { return lightCache; }
+    // Material colour locations of the current program, looked up on first use.
+    const MaterialLocations& materialLocations();
 
     Transform& getTransform() { return transform; }
     const Transform& getTransform() const { return transform; }
@@ -93,6 +99,11 @@ class Drawable {
     void releaseProgram();
     void computeBoundingCentre();
     void computeBoundingRadius();
+    // A new program (or none) has other locations.
+    void forgetLocations() {
+        lightCache.clear();
+        materialCached = false;
+    }
 
     btRigidBody* rigidBody = nullptr; // owned by the derived class that builds it
     Transform transform;
@@ -112,4 +123,8 @@ class Drawable {
 
   private:
     bool released = false;
+    LightLocations lightCache;
+    MaterialLocations materialCache;
+    GLuint materialProgram = 0;
+    bool materialCached = false;
 };

@@ -5,19 +5,36 @@
 #include <string>
 
 void LightSet::upload(GLuint program) const {
+    LightLocations fresh;
+    upload(program, fresh);
+}
+
+void LightSet::upload(GLuint program, LightLocations& cache) const {
     if (!programLinked(program))
         return;
-    glUniform1i(glGetUniformLocation(program, "countLights"), static_cast<GLint>(lights.size()));
-    // Looked up by name on every call: the same set serves every program of the level.
+    if (!cache.filled || cache.program != program || cache.lights.size() != lights.size()) {
+        cache.program = program;
+        cache.count = glGetUniformLocation(program, "countLights");
+        cache.lights.resize(lights.size());
+        for (size_t i = 0; i < lights.size(); ++i) {
+            const std::string prefix = "light[" + std::to_string(i) + "]";
+            std::array<GLint, 5>& at = cache.lights[i];
+            at[0] = glGetUniformLocation(program, (prefix + ".lightPosWorld").c_str());
+            at[1] = glGetUniformLocation(program, (prefix + ".lightPower").c_str());
+            at[2] = glGetUniformLocation(program, (prefix + ".constant").c_str());
+            at[3] = glGetUniformLocation(program, (prefix + ".linear").c_str());
+            at[4] = glGetUniformLocation(program, (prefix + ".quadratic").c_str());
+        }
+        cache.filled = true;
+    }
+    glUniform1i(cache.count, static_cast<GLint>(lights.size()));
     for (size_t i = 0; i < lights.size(); ++i) {
         const Light& light = lights[i];
-        const std::string prefix = "light[" + std::to_string(i) + "]";
-        glUniform3f(glGetUniformLocation(program, (prefix + ".lightPosWorld").c_str()),
-                    light.position.x, light.position.y, light.position.z);
-        glUniform1f(glGetUniformLocation(program, (prefix + ".lightPower").c_str()), light.power);
-        glUniform1f(glGetUniformLocation(program, (prefix + ".constant").c_str()), light.constant);
-        glUniform1f(glGetUniformLocation(program, (prefix + ".linear").c_str()), light.linear);
-        glUniform1f(glGetUniformLocation(program, (prefix + ".quadratic").c_str()),
-                    light.quadratic);
+        const std::array<GLint, 5>& at = cache.lights[i];
+        glUniform3f(at[0], light.position.x, light.position.y, light.position.z);
+        glUniform1f(at[1], light.power);
+        glUniform1f(at[2], light.constant);
+        glUniform1f(at[3], light.linear);
+        glUniform1f(at[4], light.quadratic);
     }
 }

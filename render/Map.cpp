@@ -50,7 +50,7 @@ void Map::uploadUniforms(const RenderState& state) {
 
 void Map::draw(const Frustum& frustum) {
     if (model != nullptr && isInFrustum(frustum) && programLinked(program))
-        model->drawWithSecondTexture(program, modelTextureUnit, secondTexture.get(),
+        model->drawWithSecondTexture(materialLocations(), modelTextureUnit, secondTexture.get(),
                                      secondTextureUnit);
 }
 

@@ -79,13 +79,10 @@ std::unique_ptr<Material> processMaterial(const aiMaterial* source) {
     return material;
 }
 
-void setMaterialColours(GLuint program, const Material& material) {
-    glUniform3f(glGetUniformLocation(program, "material.ambient"), material.ambient.r,
-                material.ambient.g, material.ambient.b);
-    glUniform3f(glGetUniformLocation(program, "material.diffuse"), material.diffuse.r,
-                material.diffuse.g, material.diffuse.b);
-    glUniform3f(glGetUniformLocation(program, "material.specular"), material.specular.r,
-                material.specular.g, material.specular.b);
+void setMaterialColours(const MaterialLocations& at, const Material& material) {
+    glUniform3f(at.ambient, material.ambient.r, material.ambient.g, material.ambient.b);
+    glUniform3f(at.diffuse, material.diffuse.r, material.diffuse.g, material.diffuse.b);
+    glUniform3f(at.specular, material.specular.r, material.specular.g, material.specular.b);
 }
 
 void setAttribute(GLuint index, GLint components, size_t offset) {
@@ -179,8 +176,30 @@ void Model::draw(GLuint program, int textureUnit) const {
     drawWithSecondTexture(program, textureUnit, nullptr, 0);
 }
 
+MaterialLocations MaterialLocations::lookUp(GLuint program) {
+    MaterialLocations at;
+    at.ambient = glGetUniformLocation(program, "material.ambient");
+    at.diffuse = glGetUniformLocation(program, "material.diffuse");
+    at.specular = glGetUniformLocation(program, "material.specular");
+    return at;
+}
+
 void Model::drawWithSecondTexture(GLuint program, int textureUnit, const Texture* second,
                                   int secondUnit) const {
+    // Only a mesh with a material sets colours: a model without any touches no uniform.
+    for (const Mesh& mesh : meshes) {
+        const unsigned m = mesh.materialIndex;
+        if (m < materials.size() && materials[m] != nullptr) {
+            drawWithSecondTexture(MaterialLocations::lookUp(program), textureUnit, second,
+                                  secondUnit);
+            return;
+        }
+    }
+    drawWithSecondTexture(MaterialLocations{}, textureUnit, second, secondUnit);
+}
+
+void Model::drawWithSecondTexture(const MaterialLocations& locations, int textureUnit,
+                                  const Texture* second, int secondUnit) const {
     for (const Mesh& mesh : meshes) {
         const unsigned m = mesh.materialIndex;
         // A mesh without a material keeps whatever textures and colours are current.
@@ -189,7 +208,7 @@ void Model::drawWithSecondTexture(GLuint program, int textureUnit, const Texture
             material.texture->bind(textureUnit);
             if (second != nullptr)
                 second->bind(secondUnit);
-            setMaterialColours(program, material);
+            setMaterialColours(locations, material);
         }
         glBindVertexArray(mesh.vertexArray);
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.indexCount), GL_UNSIGNED_INT,

@@ -33,7 +33,7 @@ struct Material {
 // One mesh of a model file with its own vertex array and buffers. Move-only; deletes its GL
 // names exactly once.
 class Mesh {
-public:
+  public:
     Mesh() = default;
     ~Mesh();
     Mesh(Mesh&& other) noexcept;
@@ -54,10 +54,19 @@ public:
     glm::vec3 centroid{0.0f};
 };
 
+// The material colour uniforms of one program ("material.ambient", ".diffuse", ".specular").
+struct MaterialLocations {
+    GLint ambient = -1;
+    GLint diffuse = -1;
+    GLint specular = -1;
+
+    static MaterialLocations lookUp(GLuint program);
+};
+
 // The GPU form of one model file. A file that fails to load leaves an empty model, which draws
 // nothing.
 class Model {
-public:
+  public:
     Model() = default;
     Model(const Model&) = delete;
     Model& operator=(const Model&) = delete;
@@ -66,6 +75,9 @@ public:
     // As draw, and binds second to secondUnit for every mesh that has a material.
     void drawWithSecondTexture(GLuint program, int textureUnit, const Texture* second,
                                int secondUnit) const;
+    // As above with the material locations already looked up for the program.
+    void drawWithSecondTexture(const MaterialLocations& locations, int textureUnit,
+                               const Texture* second, int secondUnit) const;
 
     std::vector<glm::vec3> getVertexPositions() const;
     std::vector<Triangle> getTriangles() const { return triangles; }
