@@ -130,6 +130,8 @@ void Drawable::release() {
         return;
     releaseProgram();
     model.reset();
+    placedCache.clear();
+    placedModel = nullptr;
     released = true;
 }
 
@@ -179,13 +181,29 @@ void Drawable::setScale(float s) {
 bool Drawable::isInFrustum(const Frustum& frustum) {
     if (model == nullptr)
         return false;
-    const bool pointTest = usesMeshCulling();
-    for (size_t i = 0; i < model->getMeshCount(); ++i) {
-        if (pointTest ? frustum.pointsVisible(getMeshVertices(i))
-                      : frustum.sphereVisible(getMeshCentre(i), boundingRadius))
-            return true;
+    if (usesMeshCulling()) {
+        for (const std::vector<glm::vec3>& points : placedVertices())
+            if (frustum.pointsVisible(points))
+                return true;
+        return false;
     }
+    for (size_t i = 0; i < model->getMeshCount(); ++i)
+        if (frustum.sphereVisible(getMeshCentre(i), boundingRadius))
+            return true;
     return false;
+}
+
+const std::vector<std::vector<glm::vec3>>& Drawable::placedVertices() {
+    // The level geometry never moves: its vertices are placed once, not for every test.
+    const glm::mat4 m = getModelMatrix();
+    if (placedModel != model.get() || m != placedMatrix) {
+        placedCache.clear();
+        for (size_t i = 0; i < model->getMeshCount(); ++i)
+            placedCache.push_back(getMeshVertices(i));
+        placedMatrix = m;
+        placedModel = model.get();
+    }
+    return placedCache;
 }
 
 void Drawable::computeBoundingCentre() {

@@ -123,6 +123,11 @@ class Drawable {
 
   private:
     bool released = false;
+    // Mesh vertices placed by placedMatrix, for the point test; rebuilt when the matrix changes.
+    const std::vector<std::vector<glm::vec3>>& placedVertices();
+    std::vector<std::vector<glm::vec3>> placedCache;
+    glm::mat4 placedMatrix{1.0f};
+    const Model* placedModel = nullptr;
     LightLocations lightCache;
     MaterialLocations materialCache;
     GLuint materialProgram = 0;
