@@ -26,6 +26,10 @@ TextRenderer::TextRenderer(int fontSize) : shaderLoader(std::make_unique<ShaderL
 
     program = shaderLoader->loadShaders("Shader/textVS.vs", "Shader/textFS.fs");
     linked = programLinked(program);
+    if (linked) {
+        projectionLocation = glGetUniformLocation(program, "projection");
+        colourLocation = glGetUniformLocation(program, "textColor");
+    }
 
     // x in 0..800 and y in 0..600 onto the unit square, origin at the lower left.
     projection = glm::mat4(1.0f);
@@ -39,6 +43,7 @@ TextRenderer::TextRenderer(int fontSize) : shaderLoader(std::make_unique<ShaderL
     glBindVertexArray(vertexArray);
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
     glBufferData(GL_ARRAY_BUFFER, QuadBytes, nullptr, GL_DYNAMIC_DRAW);
+    bufferBytes = QuadBytes;
     glEnableVertexAttribArray(attrib::TextVertex);
     glVertexAttribPointer(attrib::TextVertex, 4, GL_FLOAT, GL_FALSE, 4 * sizeof(float), nullptr);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
@@ -119,13 +124,14 @@ void TextRenderer::renderText(const std::string& line, float x, float y, float s
     if (!linked)
         return;
     glUseProgram(program);
-    glUniformMatrix4fv(glGetUniformLocation(program, "projection"), 1, GL_FALSE,
-                       glm::value_ptr(projection));
-    glUniform3f(glGetUniformLocation(program, "textColor"), textColour.r, textColour.g,
-                textColour.b);
+    glUniformMatrix4fv(projectionLocation, 1, GL_FALSE, glm::value_ptr(projection));
+    glUniform3f(colourLocation, textColour.r, textColour.g, textColour.b);
     glActiveTexture(GL_TEXTURE0 + unit::Material);
     glBindVertexArray(vertexArray);
 
+    // Every quad of the line goes up in one buffer update; replacing the buffer between draws
+    // would make the driver finish each character before taking the next.
+    quads.clear();
     for (char c : line) {
         // Unknown characters get an empty entry: a zero-size quad that does not move the pen.
         const Glyph& glyph = glyphs[c];
@@ -134,17 +140,34 @@ void TextRenderer::renderText(const std::string& line, float x, float y, float s
         const float w = static_cast<float>(glyph.size.x) * scale;
         const float h = static_cast<float>(glyph.size.y) * scale;
         // The bitmap's first row is the top of the glyph, at v = 0.
-        const float vertices[6][4] = {
-            {xpos, ypos + h, 0.0f, 0.0f}, {xpos, ypos, 0.0f, 1.0f},
-            {xpos + w, ypos, 1.0f, 1.0f}, {xpos, ypos + h, 0.0f, 0.0f},
-            {xpos + w, ypos, 1.0f, 1.0f}, {xpos + w, ypos + h, 1.0f, 0.0f},
-        };
-        glBindTexture(GL_TEXTURE_2D, glyph.texture);
-        glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
-        glBufferSubData(GL_ARRAY_BUFFER, 0, sizeof(vertices), vertices);
-        glBindBuffer(GL_ARRAY_BUFFER, 0);
-        glDrawArrays(GL_TRIANGLES, 0, 6);
+        quads.push_back({{{xpos, ypos + h, 0.0f, 0.0f},
+                          {xpos, ypos, 0.0f, 1.0f},
+                          {xpos + w, ypos, 1.0f, 1.0f},
+                          {xpos, ypos + h, 0.0f, 0.0f},
+                          {xpos + w, ypos, 1.0f, 1.0f},
+                          {xpos + w, ypos + h, 1.0f, 0.0f}}});
         x += static_cast<float>(glyph.advance >> 6) * scale;
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    const GLsizeiptr bytes = static_cast<GLsizeiptr>(quads.size() * sizeof(Quad));
+    if (bytes > bufferBytes) {
+        glBufferData(GL_ARRAY_BUFFER, bytes, nullptr, GL_DYNAMIC_DRAW);
+        bufferBytes = bytes;
+    }
+    if (bytes > 0)
+        glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, quads.data());
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+
+    // One draw per character with its own glyph texture, so every pixel samples exactly what it
+    // did with one quad at a time. Empty quads cover no pixel and are left out.
+    GLint first = 0;
+    for (char c : line) {
+        const Glyph& glyph = glyphs[c];
+        if (glyph.size.x > 0 && glyph.size.y > 0) {
+            glBindTexture(GL_TEXTURE_2D, glyph.texture);
+            glDrawArrays(GL_TRIANGLES, first, 6);
+        }
+        first += 6;
     }
 
     glBindVertexArray(0);

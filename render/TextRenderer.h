@@ -7,9 +7,11 @@
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 // One rasterised character of the HUD font.
 struct Glyph {
@@ -69,4 +71,10 @@ class TextRenderer {
     bool linked = false;
     GLuint vertexArray = 0;
     GLuint vertexBuffer = 0;
+    GLsizeiptr bufferBytes = 0; // grows to the longest line drawn so far
+    GLint projectionLocation = -1;
+    GLint colourLocation = -1;
+    // Two triangles of (x, y, u, v) per character.
+    using Quad = std::array<std::array<float, 4>, 6>;
+    std::vector<Quad> quads;
 };
