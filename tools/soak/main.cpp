@@ -141,7 +141,8 @@ class Soak {
         level().setLossHold(0.0);
         play(routeText("chase 0 90\n"));
         play(readRoute(routes + "/level1.route"));
-        finishIfNeeded();
+        if (!timeUp())
+            finishIfNeeded();
         step(true); // starts Level 2
         level().setLossHold(0.0);
         play(routeText("goto 0 7 -45\ngoto 0 7 -56\nchase 0 90\n"));
