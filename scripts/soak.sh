@@ -2,7 +2,7 @@
 # Soak run (not part of CI): scripted play through both levels, with a loss in each, for
 # SOAK_SECONDS (default 600) under AddressSanitizer and UndefinedBehaviorSanitizer with the GL
 # debug callback on (build-soak/). Prints resident memory and the GL error count every ~30 s and
-# whether memory stayed flat after the first minute. SOAK_RENDER_EVERY (default 4): one frame in
+# whether memory stayed flat after the first minute. SOAK_RENDER_EVERY (default 8): one frame in
 # that many is drawn. Fails on a sanitizer report, a GL error or growing memory.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,4 +23,4 @@ fi
 cd "$root/data"
 xvfb-run -a -s "-screen 0 1920x1080x24" \
   "$build/tools/soak/brindlemox_soak" "$root/tests/routes" "${SOAK_SECONDS:-600}" \
-  "${SOAK_RENDER_EVERY:-4}"
+  "${SOAK_RENDER_EVERY:-8}"

@@ -95,15 +95,23 @@ class Soak {
         : seconds(seconds), renderEvery(std::max(1, renderEvery)), routes(std::move(routes)) {}
 
     int run() {
-        start = std::chrono::steady_clock::now();
-        std::printf("soak: %.0f s, one frame in %d drawn, routes from %s\n", seconds, renderEvery,
-                    routes.c_str());
-        std::printf("%8s %8s %8s %10s %7s %7s %9s\n", "time s", "RSS MB", "GL err", "frames",
-                    "rounds", "losses", "level");
+        // The game's loading chatter (also in the frame that starts Level 2) would bury the
+        // figures: it goes to /dev/null, the figures to the original standard output.
         std::fflush(stdout);
+        const int saved = dup(STDOUT_FILENO);
+        out = fdopen(saved, "w");
+        std::freopen("/dev/null", "w", stdout);
+        start = std::chrono::steady_clock::now();
+        std::fprintf(out, "soak: %.0f s, one frame in %d drawn, routes from %s\n", seconds,
+                     renderEvery, routes.c_str());
+        std::fprintf(out, "%8s %8s %8s %10s %7s %7s %9s\n", "time s", "RSS MB", "GL err", "frames",
+                     "rounds", "losses", "level");
+        std::fflush(out);
         while (!timeUp())
             round();
+        const size_t inPlay = samples.size();
         sample(true);
+        samples.resize(inPlay);
         return verdict();
     }
 
@@ -121,21 +129,12 @@ class Soak {
         SoakPlatform keys;
         platform = &keys;
         Controls::resetSharedState();
-        {
-            // The game's loading chatter would bury the figures.
-            std::fflush(stdout);
-            const int saved = dup(STDOUT_FILENO);
-            std::freopen("/dev/null", "w", stdout);
-            game = std::make_unique<Game>();
-            std::fflush(stdout);
-            dup2(saved, STDOUT_FILENO);
-            close(saved);
-        }
+        game = std::make_unique<Game>();
         if (rounds == 0 && !debugReported) {
             debugReported = true;
-            std::printf("soak: GL debug output %s\n", glIsEnabled(GL_DEBUG_OUTPUT)
-                                                          ? "on"
-                                                          : "OFF (build with BRINDLEMOX_GL_DEBUG)");
+            std::fprintf(out, "soak: GL debug output %s\n",
+                         glIsEnabled(GL_DEBUG_OUTPUT) ? "on"
+                                                      : "OFF (build with BRINDLEMOX_GL_DEBUG)");
         }
         Controls::setScreenCentre(960.0f, 540.0f);
         level().setLossHold(0.0);
@@ -149,32 +148,29 @@ class Soak {
         play(readRoute(routes + "/level2.route"));
         for (int i = 0; i < 60 && !timeUp(); ++i)
             step();
+        if (game->getNextLevelIndex() == game->getLevelCount() && level().isFinished())
+            ++rounds;
         game.reset();
         platform = nullptr;
-        if (!interrupted)
-            ++rounds;
     }
 
     // Walls the route failed to bring down are finished off so the round reaches Level 2.
     void finishIfNeeded() {
         if (level().isFinished())
             return;
-        std::printf("soak: Level 1 route left walls standing; finishing them\n");
+        std::fprintf(out, "soak: Level 1 route left walls standing; finishing them\n");
         for (VulnerableWall* wall : level().getObjectives())
             wall->takeHit(1.0e6f, 1.0f);
     }
 
     void step(bool render = false) {
-        if (timeUp()) {
-            interrupted = true;
+        if (timeUp())
             return;
-        }
-        interrupted = false;
         platform->time += FrameTime;
         ++frames;
         const bool wasLost = game->getCurrentLevel()->isLost();
         if (!game->frame(render || frames % renderEvery == 0))
-            std::printf("soak: the game asked to quit\n");
+            std::fprintf(out, "soak: the game asked to quit\n");
         if (!wasLost && game->getCurrentLevel()->isLost())
             ++losses;
         if (elapsed() >= nextSample)
@@ -185,12 +181,13 @@ class Soak {
         const double rss = residentMegabytes();
         const double t = elapsed();
         samples.emplace_back(t, rss);
-        std::printf("%8.0f %8.1f %8d %10ld %7d %7d %9s\n", t, rss, gldebug::errorCount(), frames,
-                    rounds, losses, game ? (level().getLevelTitle().getText().c_str()) : "-");
+        std::fprintf(out, "%8.0f %8.1f %8d %10ld %7d %7d %9s\n", t, rss, gldebug::errorCount(),
+                     frames, rounds, losses,
+                     game ? (level().getLevelTitle().getText().c_str()) : "-");
         for (const std::string& e : gldebug::errors())
             if (reported.insert(e).second)
-                std::printf("    GL: %s\n", e.c_str());
-        std::fflush(stdout);
+                std::fprintf(out, "    GL: %s\n", e.c_str());
+        std::fflush(out);
         if (!last)
             nextSample = t + 30.0;
     }
@@ -216,7 +213,8 @@ class Soak {
         }
         platform->held.erase(GLFW_KEY_W);
         if (used >= budget)
-            std::printf("soak: stopped short of (%g, %g, %g)\n", target.x, target.y, target.z);
+            std::fprintf(out, "soak: stopped short of (%g, %g, %g)\n", target.x, target.y,
+                         target.z);
     }
 
     void hold(int key, float secondsHeld) {
@@ -265,18 +263,18 @@ class Soak {
         }
         platform->held.erase(GLFW_KEY_W);
         if (!level().isLost() && !timeUp())
-            std::printf("soak: the chase ended without a loss\n");
+            std::fprintf(out, "soak: the chase ended without a loss\n");
         step(true); // the restart
     }
 
     // Flat: the last sample within 5% (at least 8 MB) of the first sample after the first minute.
     int verdict() {
-        std::printf("soak: %.0f s, %ld frames, %d full rounds, %d losses, %d GL errors\n",
-                    elapsed(), frames, rounds, losses, gldebug::errorCount());
+        std::fprintf(out, "soak: %.0f s, %ld frames, %d full rounds, %d losses, %d GL errors\n",
+                     elapsed(), frames, rounds, losses, gldebug::errorCount());
         const auto firstAfterMinute = std::find_if(samples.begin(), samples.end(),
                                                    [](const auto& s) { return s.first >= 60.0; });
         if (firstAfterMinute == samples.end() || firstAfterMinute == samples.end() - 1) {
-            std::printf("soak: too short to judge memory after the first minute\n");
+            std::fprintf(out, "soak: too short to judge memory after the first minute\n");
             return gldebug::errorCount() == 0 ? 0 : 1;
         }
         double low = 1e30, high = 0;
@@ -289,9 +287,11 @@ class Soak {
         const double minutes = (samples.back().first - firstAfterMinute->first) / 60.0;
         const double slope = minutes > 0 ? (end - base) / minutes : 0.0;
         const bool flat = end - base <= std::max(8.0, 0.05 * base);
-        std::printf("soak: RSS after the first minute %.1f MB, at the end %.1f MB (range %.1f to "
-                    "%.1f, %+.2f MB/min): %s\n",
-                    base, end, low, high, slope, flat ? "FLAT" : "GROWING");
+        std::fprintf(out,
+                     "soak: RSS after the first minute %.1f MB, at the end %.1f MB (range %.1f to "
+                     "%.1f, %+.2f MB/min): %s\n",
+                     base, end, low, high, slope, flat ? "FLAT" : "GROWING");
+        std::fflush(out);
         return flat && gldebug::errorCount() == 0 ? 0 : 1;
     }
 
@@ -304,7 +304,7 @@ class Soak {
     long frames = 0;
     int rounds = 0;
     int losses = 0;
-    bool interrupted = false;
+    FILE* out = stdout;
     bool debugReported = false;
     double nextSample = 0.0;
     std::vector<std::pair<double, double>> samples;
@@ -319,6 +319,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     const double seconds = argc > 2 ? std::atof(argv[2]) : 600.0;
-    const int renderEvery = argc > 3 ? std::atoi(argv[3]) : 4;
+    const int renderEvery = argc > 3 ? std::atoi(argv[3]) : 8;
     return Soak(seconds, renderEvery, argv[1]).run();
 }
