@@ -1,36 +1,4 @@
 #pragma once
 
-#include "app/Platform.h"
-
-#include <set>
-
-// Keys and time under the test's control. Installed for the lifetime of the object.
-class ScriptedPlatform final : public Platform {
-  public:
-    ScriptedPlatform();
-    ~ScriptedPlatform() override;
-    ScriptedPlatform(const ScriptedPlatform&) = delete;
-    ScriptedPlatform& operator=(const ScriptedPlatform&) = delete;
-
-    bool isKeyHeld(int key) override;
-    double now() override { return time; }
-    void waitForKey() override { ++pauses; }
-
-    void hold(int key) { held.insert(key); }
-    void release(int key) { held.erase(key); }
-    // A key pressed and released between two queries still reads as held once.
-    void tap(int key) { tapped.insert(key); }
-    void releaseAll() {
-        held.clear();
-        tapped.clear();
-    }
-    void advance(double seconds) { time += seconds; }
-
-    double time = 0.0;
-    int pauses = 0;
-
-  private:
-    std::set<int> held;
-    std::set<int> tapped;
-    Platform* previous = nullptr;
-};
+// The scripted platform lives with the game so the soak and benchmark drivers share it.
+#include "app/ScriptedPlatform.h"

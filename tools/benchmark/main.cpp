@@ -8,7 +8,7 @@
 // Nothing is asserted. Run from the data folder (scripts/bench.sh does all of this).
 #include "app/Controls.h"
 #include "app/Game.h"
-#include "app/Platform.h"
+#include "app/ScriptedPlatform.h"
 #include "effects/WaterMesh.h"
 #include "effects/WaterRenderTargets.h"
 #include "gameplay/Player.h"
@@ -82,21 +82,6 @@ double median(std::vector<double> v) {
     return n % 2 == 1 ? v[n / 2] : 0.5 * (v[n / 2 - 1] + v[n / 2]);
 }
 
-// Keys and a clock that advances 1/60 s per frame, so every run sees the same game.
-class BenchPlatform final : public Platform {
-  public:
-    BenchPlatform() { previous = installPlatform(this); }
-    ~BenchPlatform() override { installPlatform(previous); }
-    bool isKeyHeld(int key) override { return held.count(key) > 0; }
-    double now() override { return time; }
-    void waitForKey() override {}
-    std::set<int> held;
-    double time = 0.0;
-
-  private:
-    Platform* previous = nullptr;
-};
-
 struct Viewpoint {
     const char* name;
     glm::vec3 eye;
@@ -140,7 +125,7 @@ void lookFrom(Game& game, const Viewpoint& view) {
 }
 
 // One frame of the game at 1/60 s of game time.
-bool step(Game& game, BenchPlatform& keys, bool render = true) {
+bool step(Game& game, ScriptedPlatform& keys, bool render = true) {
     keys.time += FrameTime;
     return game.frame(render);
 }
@@ -234,7 +219,7 @@ struct FramePair {
     double floor = 0.0;
 };
 
-FramePair timeFrames(Game& game, BenchPlatform& keys, Floor& floor, bool allPasses, int batches,
+FramePair timeFrames(Game& game, ScriptedPlatform& keys, Floor& floor, bool allPasses, int batches,
                      int perBatch) {
     std::vector<double> levelTimes;
     std::vector<double> floorTimes;
@@ -255,7 +240,7 @@ FramePair timeFrames(Game& game, BenchPlatform& keys, Floor& floor, bool allPass
 }
 
 void frameBenchmark(int batches, int perBatch) {
-    BenchPlatform keys;
+    ScriptedPlatform keys;
     Controls::resetSharedState();
     Game game;
     fprintf(out,
@@ -314,7 +299,7 @@ int childContext() {
 // The real start-up to the first presented frame, then the frame that loads Level 2.
 int childStartup() {
     const double t0 = wallSeconds();
-    BenchPlatform keys;
+    ScriptedPlatform keys;
     auto game = std::make_unique<Game>();
     step(*game, keys);
     glFinish();
@@ -384,7 +369,7 @@ struct CpuFigures {
     double frameMs = 0.0;  // the whole frame with its passes
 };
 
-CpuFigures cpuPerFrame(Game& game, BenchPlatform& keys, int frames) {
+CpuFigures cpuPerFrame(Game& game, ScriptedPlatform& keys, int frames) {
     for (int i = 0; i < 10; ++i)
         step(game, keys);
     glFinish();
@@ -405,7 +390,7 @@ CpuFigures cpuPerFrame(Game& game, BenchPlatform& keys, int frames) {
 // Main-thread CPU time per frame in the tiny window the parent configured (working directory).
 // factor 0: both real levels from their viewpoints; otherwise the crowded level.
 int childCpu(int factor, int frames) {
-    BenchPlatform keys;
+    ScriptedPlatform keys;
     Controls::resetSharedState();
     if (factor == 0) {
         Game game;
@@ -606,14 +591,14 @@ void growthBenchmark(const std::string& tiny, const std::string& cacheEnvironmen
 
 // The frames callgrind counts (--toggle-collect=*countedFrames*): Level 2 seen from over the water,
 // so every pass runs. Kept out of line so that the tool can find it.
-__attribute__((noinline)) void countedFrames(Game& game, BenchPlatform& keys, int frames) {
+__attribute__((noinline)) void countedFrames(Game& game, ScriptedPlatform& keys, int frames) {
     for (int i = 0; i < frames; ++i)
         step(game, keys);
     glFinish();
 }
 
 int childCallgrind(int frames) {
-    BenchPlatform keys;
+    ScriptedPlatform keys;
     Controls::resetSharedState();
     Game game;
     finishLevel(game);

@@ -5,7 +5,7 @@
 // minute. Meant for the sanitizer build with the GL debug callback on (scripts/soak.sh).
 #include "app/Controls.h"
 #include "app/Game.h"
-#include "app/Platform.h"
+#include "app/ScriptedPlatform.h"
 #include "gameplay/Player.h"
 #include "gameplay/SimpleEnemy.h"
 #include "gameplay/VulnerableWall.h"
@@ -32,20 +32,6 @@
 namespace {
 
 constexpr double FrameTime = 1.0 / 60.0;
-
-class SoakPlatform final : public Platform {
-  public:
-    SoakPlatform() { previous = installPlatform(this); }
-    ~SoakPlatform() override { installPlatform(previous); }
-    bool isKeyHeld(int key) override { return held.count(key) > 0; }
-    double now() override { return time; }
-    void waitForKey() override {}
-    std::set<int> held;
-    double time = 0.0;
-
-  private:
-    Platform* previous = nullptr;
-};
 
 struct Command {
     std::string verb;
@@ -126,7 +112,7 @@ class Soak {
 
     // One Game from start-up to teardown: lose, play Level 1, lose, play Level 2.
     void round() {
-        SoakPlatform keys;
+        ScriptedPlatform keys;
         platform = &keys;
         Controls::resetSharedState();
         game = std::make_unique<Game>();
@@ -205,23 +191,23 @@ class Soak {
     void flyTo(const glm::vec3& target) {
         const float distance = glm::length(target - eye());
         const int budget = static_cast<int>(distance / (6.0 * FrameTime) * 2.0) + 120;
-        platform->held.insert(GLFW_KEY_W);
+        platform->hold(GLFW_KEY_W);
         int used = 0;
         for (; used < budget && glm::length(target - eye()) > 0.3f && !timeUp(); ++used) {
             turnTowards(target - eye());
             step();
         }
-        platform->held.erase(GLFW_KEY_W);
+        platform->release(GLFW_KEY_W);
         if (used >= budget)
             std::fprintf(out, "soak: stopped short of (%g, %g, %g)\n", target.x, target.y,
                          target.z);
     }
 
     void hold(int key, float secondsHeld) {
-        platform->held.insert(key);
+        platform->hold(key);
         for (int i = 0; i < static_cast<int>(secondsHeld / FrameTime) && !timeUp(); ++i)
             step();
-        platform->held.erase(key);
+        platform->release(key);
     }
 
     void play(const std::vector<Command>& route) {
@@ -252,7 +238,7 @@ class Soak {
         if (index >= level().getEnemies().size())
             return;
         SimpleEnemy* enemy = level().getEnemies()[index];
-        platform->held.insert(GLFW_KEY_W);
+        platform->hold(GLFW_KEY_W);
         for (int i = 0;
              i < static_cast<int>(secondsAllowed / FrameTime) && !level().isLost() && !timeUp();
              ++i) {
@@ -261,7 +247,7 @@ class Soak {
                 turnTowards(to);
             step();
         }
-        platform->held.erase(GLFW_KEY_W);
+        platform->release(GLFW_KEY_W);
         if (!level().isLost() && !timeUp())
             std::fprintf(out, "soak: the chase ended without a loss\n");
         step(true); // the restart
@@ -300,7 +286,7 @@ class Soak {
     std::string routes;
     std::chrono::steady_clock::time_point start;
     std::unique_ptr<Game> game;
-    SoakPlatform* platform = nullptr;
+    ScriptedPlatform* platform = nullptr;
     long frames = 0;
     int rounds = 0;
     int losses = 0;

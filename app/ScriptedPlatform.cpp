@@ -1,4 +1,4 @@
-#include "support/ScriptedPlatform.h"
+#include "app/ScriptedPlatform.h"
 
 ScriptedPlatform::ScriptedPlatform() {
     previous = installPlatform(this);
