@@ -146,6 +146,11 @@ double Controls::getPitchDegrees() {
     return shared().pitch;
 }
 
+void Controls::setView(double yawDegrees, double pitchDegrees) {
+    shared().yaw = yawDegrees;
+    shared().pitch = pitchDegrees;
+}
+
 void Controls::setScreenCentre(float cx, float cy) {
     shared().centreX = cx;
     shared().centreY = cy;

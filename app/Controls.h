@@ -36,6 +36,8 @@ class Controls {
     // The process-wide state, for tests.
     static double getYawDegrees();
     static double getPitchDegrees();
+    // Points the view: the camera takes these angles at the player's next update.
+    static void setView(double yawDegrees, double pitchDegrees);
     static void setScreenCentre(float cx, float cy);
     static void resetSharedState();
 

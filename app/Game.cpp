@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 Game::Game() : Game(defaultLevels()) {}
 
@@ -99,10 +100,19 @@ bool Game::frame(bool render) {
     if (render)
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     currentLevel->applyPolygonMode();
-    if (currentLevel->isFinished() && nextLevelIndex < levelList.size()) {
-        currentLevel = levelList[nextLevelIndex].get();
-        ++nextLevelIndex;
-        currentLevel->start();
+    if (currentLevel->isFinished()) {
+        if (nextLevelIndex < levelList.size()) {
+            const size_t finished = nextLevelIndex; // 1-based number of the level just done
+            currentLevel = levelList[nextLevelIndex].get();
+            ++nextLevelIndex;
+            currentLevel->start();
+            currentLevel->announce("Level " + std::to_string(finished) + " complete",
+                                   LevelCompleteSeconds);
+        } else if (!won) {
+            // The last level stays current; the player is told it is over.
+            currentLevel->announce(WonMessage, 0.0);
+            won = true;
+        }
     }
     if (currentLevel->isLost())
         currentLevel->restartAfterLoss();

@@ -43,6 +43,11 @@ class Game {
 
     static LevelFactory defaultLevels();
 
+    // How long "Level N complete" shows once the next level has started (game seconds).
+    static constexpr double LevelCompleteSeconds = 4.0;
+    // Shown for good once the last level is finished.
+    static constexpr const char* WonMessage = "You won! Every wall is down.";
+
   private:
     [[noreturn]] static void fail(const char* message);
 
@@ -53,5 +58,6 @@ class Game {
     LevelInterface* currentLevel = nullptr;
     std::vector<std::unique_ptr<LevelInterface>> levelList;
     size_t nextLevelIndex = 0;
+    bool won = false;
     std::function<void()> beforeSwap;
 };

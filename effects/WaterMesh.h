@@ -31,6 +31,8 @@ class WaterMesh : public Drawable {
     // four textures to units 0..3 (unit 3 is left active).
     void uploadUniforms(const RenderState& state) override;
     bool isWater() override { return true; }
+    // The water is seen through its reflection, refraction and ripple maps only.
+    bool drawsMaterialTextures() const override { return false; }
     void release() override;
     void lookUpUniforms() override;
 

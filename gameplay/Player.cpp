@@ -120,7 +120,15 @@ void Player::respawn() {
     if (body == nullptr)
         return;
     // Otherwise the player would come back inside whatever killed it, still moving.
-    placeBody(spawnPosition);
+    placeAt(spawnPosition);
+}
+
+void Player::placeAt(const glm::vec3& newPosition) {
+    position = newPosition;
+    camera.setPosition(newPosition);
+    if (body == nullptr)
+        return;
+    placeBody(newPosition);
     body->setLinearVelocity(btVector3(0, 0, 0));
     body->setAngularVelocity(btVector3(0, 0, 0));
     body->clearForces();

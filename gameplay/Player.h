@@ -35,6 +35,8 @@ class Player : public GameplayModel {
     // Back to the spawn point: camera reset (yaw 0, pitch 0, fresh frustum), body moved there
     // with its velocities and forces cleared.
     void respawn();
+    // Moves player, body and camera to position at once, at rest (fixed views, demos).
+    void placeAt(const glm::vec3& newPosition);
     // Once a frame, right after the physics step: mouse look, movement keys, body displacement
     // (at most getMaxStep() long, and swept against the collision world's triangle meshes when
     // one is set), camera follow, frustum rebuild. Velocities left on the body by the step are

@@ -1,5 +1,6 @@
 #include "gameplay/SimpleWall.h"
 
+#include "render/ProgramStatus.h"
 #include "render/Semantics.h"
 
 #include <glm/gtc/type_ptr.hpp>
@@ -28,6 +29,8 @@ void SimpleWall::initPhysics() {
 }
 
 void SimpleWall::uploadUniforms(const RenderState& state) {
+    if (!programLinked(program))
+        return;
     const glm::mat4 model = transform.modelMatrix();
     const glm::mat4 mvp = state.viewProjection * model;
     glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));
@@ -35,6 +38,10 @@ void SimpleWall::uploadUniforms(const RenderState& state) {
     glUniform1f(alphaLocation, alpha);
     // The map before it leaves the shared sampler on its second unit; the wood rings are on 0.
     glUniform1i(textureSamplerLocation, unit::Material);
+    const MaterialLocations& material = materialLocations();
+    glUniform3f(material.ambient, Ambient, Ambient, Ambient);
+    glUniform3f(material.diffuse, Diffuse, Diffuse, Diffuse);
+    glUniform3f(material.specular, Specular, Specular, Specular);
     if (noise != nullptr)
         noise->bind(unit::Material);
 }

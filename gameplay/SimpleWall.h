@@ -20,6 +20,11 @@ class SimpleWall : public Drawable {
     static constexpr unsigned NoiseSize = 600;
     static constexpr unsigned NoiseSeed = 235;
     static constexpr float Scale = 16.0f;
+    // Material colours of the wood: the model has no textured material for the mesh draw to set
+    // them from.
+    static constexpr float Ambient = 0.3f;
+    static constexpr float Diffuse = 1.0f;
+    static constexpr float Specular = 0.15f;
 
     // An orientation outside 0..5 is reported on standard output and leaves the wall unturned.
     SimpleWall(const glm::vec3& position, WallOrientation orientation, GLuint program);
@@ -30,10 +35,12 @@ class SimpleWall : public Drawable {
     void initPhysics() override;
     bool isActive() override { return true; }
     void update(float /*deltaTime*/) override {}
-    // Only "mvp", "modelMat" and "alpha", then the noise on unit 0; the other shared uniforms
-    // keep what the drawable before set.
+    // Only "mvp", "modelMat", "alpha", the sampler and the wall's material colours, then the noise
+    // on unit 0; the other shared uniforms keep what the drawable before set.
     void uploadUniforms(const RenderState& state) override;
     void release() override;
+    // The wood rings are the wall's picture; its model carries no texture to draw over them.
+    bool drawsMaterialTextures() const override { return false; }
 
     const PerlinNoise* getNoise() const { return noise.get(); }
     const StaticMeshBody& getBody() const { return physics; }

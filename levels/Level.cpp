@@ -13,6 +13,7 @@
 #include <glm/ext/matrix_transform.hpp>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <sstream>
@@ -50,6 +51,11 @@ Level::Level(GLFWwindow* window, const Config* config) {
     healthText = std::make_unique<TextRenderer>(30);
     lostText = std::make_unique<TextRenderer>(40);
     fpsText = std::make_unique<TextRenderer>(30);
+    // Beyond the four lines every level has: the walls left, a centred message and the
+    // crosshair, at sizes the four already use.
+    wallsText = std::make_unique<TextRenderer>(25);
+    bannerText = std::make_unique<TextRenderer>(40);
+    crosshair = std::make_unique<TextRenderer>(30);
     screenWidth = modeWidth;
     screenHeight = modeHeight;
     waterTargets = std::make_unique<WaterRenderTargets>(screenWidth, screenHeight);
@@ -60,6 +66,16 @@ Level::Level(GLFWwindow* window, const Config* config) {
     healthText->setColour(0, 0, 0);
     lostText->setPosition(300, 300);
     fpsText->setPosition(700, 500);
+    wallsText->setPosition(30, 130);
+    wallsText->setColour(0, 0, 0);
+    bannerText->setPosition(400, 420);
+    bannerText->setCentred(true);
+    crosshair->setText("+");
+    crosshair->setPosition(400, 300);
+    crosshair->setCentred(true);
+    // Every line reads over the darkest and the brightest walls.
+    for (TextRenderer* line : hudLines())
+        line->setOutlined(true);
     createPhysicsWorld();
     waterTargets->init();
 }
@@ -152,6 +168,26 @@ std::string Level::healthLine(float health, float maxHealth) {
     return line.str();
 }
 
+std::array<TextRenderer*, 7> Level::hudLines() const {
+    return {levelTitle.get(), healthText.get(), lostText.get(), fpsText.get(),
+            wallsText.get(),  bannerText.get(), crosshair.get()};
+}
+
+std::string Level::wallsLine(size_t standing, size_t total) {
+    return "Walls " + std::to_string(standing) + "/" + std::to_string(total);
+}
+
+void Level::announce(const std::string& message, double seconds) {
+    bannerText->setText(message);
+    bannerForGood = !(seconds > 0.0);
+    bannerSecondsLeft = bannerForGood ? 0.0 : seconds;
+}
+
+void Level::placePlayer(const glm::vec3& position, double yawDegrees, double pitchDegrees) {
+    player->placeAt(position);
+    Controls::setView(yawDegrees, pitchDegrees);
+}
+
 int Level::framesPerSecond(float deltaTime) {
     const float hundred = std::pow(10.0f, 2.0f);
     const float rounded = std::floor(deltaTime * hundred) / hundred;
@@ -171,6 +207,8 @@ void Level::followFramebuffer() {
     if (width < 1 || height < 1)
         return; // minimised: keep the last picture's size
     waterTargets->setScreenSize(width, height);
+    for (TextRenderer* line : hudLines())
+        line->setScreenSize(width, height);
     camera->setAspect(static_cast<float>(width) / static_cast<float>(height));
 }
 
@@ -183,6 +221,12 @@ void Level::update() {
         drawable->update(deltaTime);
     player->updateModels(gameplayModels);
     healthText->setText(healthLine(player->getHealth(), player->getMaxHealth()));
+    const size_t standing =
+        static_cast<size_t>(std::count_if(objectives.begin(), objectives.end(),
+                                          [](VulnerableWall* wall) { return !wall->isDead(); }));
+    wallsText->setText(wallsLine(standing, objectives.size()));
+    if (!bannerForGood && bannerSecondsLeft > 0.0)
+        bannerSecondsLeft -= deltaTime;
     if (player->getHealth() <= 0.0f) {
         lost = true;
         lostText->setText("You lost!");
@@ -269,8 +313,12 @@ void Level::render() {
                        camera->getFarPlane(), direction, up, mirroredEye);
         waterTargets->bindReflection();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        // The mirror turns every triangle's winding around: without this, the shaders would
+        // light each reflected surface as its back face.
+        glFrontFace(GL_CW);
         renderScene(projection * view * mirrorAbout(waterHeight),
                     glm::vec4(0.0f, 1.0f, 0.0f, -waterHeight), mirrored);
+        glFrontFace(GL_CCW);
 
         // Refraction: what lies below the surface.
         waterTargets->bindRefraction();
@@ -302,12 +350,34 @@ void Level::renderMain(const glm::vec4& clipPlane) {
         wall->drawParticles(viewProjection, camera->getPosition());
     glDepthMask(GL_TRUE);
 
-    levelTitle->render();
-    healthText->render();
+    renderHud();
+}
+
+void Level::drawHudLine(TextRenderer& line) {
+    line.render();
+    hudDrawn.push_back(&line);
+}
+
+void Level::renderHud() {
+    hudDrawn.clear();
+    drawHudLine(*levelTitle);
+    drawHudLine(*healthText);
+    if (!objectives.empty())
+        drawHudLine(*wallsText);
     if (controls->isFpsShown()) {
         fpsText->setText(std::to_string(framesPerSecond(controls->getDeltaTime())));
-        fpsText->render();
+        drawHudLine(*fpsText);
     }
-    if (lost)
-        lostText->render();
+    if (bannerForGood || bannerSecondsLeft > 0.0)
+        drawHudLine(*bannerText);
+    if (lost) {
+        drawHudLine(*lostText);
+        crosshairOnWall = false;
+        return; // nothing to aim at until play resumes
+    }
+    crosshairOnWall =
+        std::any_of(objectives.begin(), objectives.end(),
+                    [this](VulnerableWall* wall) { return wall->isTargeted(*camera); });
+    crosshair->setColour(crosshairOnWall ? crosshairOnWallColour() : crosshairColour());
+    drawHudLine(*crosshair);
 }

@@ -11,6 +11,7 @@
 
 #include <GL/glew.h>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,6 +49,7 @@ class Level : public LevelInterface {
     void applyPolygonMode() override;
     void restartAfterLoss() override;
     void stepPhysics() override;
+    void announce(const std::string& message, double seconds) override;
 
     // Frames per second as the HUD shows it for a frame of deltaTime seconds.
     static int framesPerSecond(float deltaTime);
@@ -56,6 +58,11 @@ class Level : public LevelInterface {
 
     // How long the "You lost!" frame stays on screen before play resumes (seconds).
     void setLossHold(double seconds) { lossHoldSeconds = seconds; }
+    // Moves the player there at once, looking along yaw and pitch (degrees) from the next
+    // physics step on.
+    void placePlayer(const glm::vec3& position, double yawDegrees, double pitchDegrees);
+    // The "Walls 3/4" line: walls still standing out of all of the level's.
+    static std::string wallsLine(size_t standing, size_t total);
 
     // Read access for tests and tools.
     Player& getPlayer() { return *player; }
@@ -75,6 +82,15 @@ class Level : public LevelInterface {
     const TextRenderer& getHealthText() const { return *healthText; }
     const TextRenderer& getLostText() const { return *lostText; }
     const TextRenderer& getFpsText() const { return *fpsText; }
+    const TextRenderer& getWallsText() const { return *wallsText; }
+    const TextRenderer& getBannerText() const { return *bannerText; }
+    // Every HUD line drawn by the last main pass, in drawing order.
+    const std::vector<TextRenderer*>& getHudDrawn() const { return hudDrawn; }
+    // Whether the crosshair showed a breakable wall within reach in the last main pass.
+    bool isCrosshairOnWall() const { return crosshairOnWall; }
+    // Crosshair colours: idle, and while a breakable wall within reach is aimed at.
+    static glm::vec3 crosshairColour() { return glm::vec3(1.0f); }
+    static glm::vec3 crosshairOnWallColour() { return glm::vec3(1.0f, 0.45f, 0.1f); }
     GLuint getProgram() const { return program; }
     float getWaterHeight() const { return waterHeight; }
 
@@ -113,6 +129,9 @@ class Level : public LevelInterface {
     std::unique_ptr<TextRenderer> healthText;
     std::unique_ptr<TextRenderer> lostText;
     std::unique_ptr<TextRenderer> fpsText;
+    std::unique_ptr<TextRenderer> wallsText;
+    std::unique_ptr<TextRenderer> bannerText;
+    std::unique_ptr<TextRenderer> crosshair;
     Map* map = nullptr;
     WaterMesh* water = nullptr;
     std::unique_ptr<WaterRenderTargets> waterTargets;
@@ -131,9 +150,16 @@ class Level : public LevelInterface {
     void renderScene(const glm::mat4& viewProjection, const glm::vec4& clipPlane,
                      const Frustum& frustum);
     void renderMain(const glm::vec4& clipPlane);
+    void renderHud();
+    std::array<TextRenderer*, 7> hudLines() const;
+    void drawHudLine(TextRenderer& line);
 
     std::vector<std::unique_ptr<Drawable>> owned;
     std::vector<btRigidBody*> bodiesInWorld;
     float waterHeight = 1.0f;
     double lossHoldSeconds = 1.5;
+    double bannerSecondsLeft = 0.0;
+    bool bannerForGood = false;
+    bool crosshairOnWall = false;
+    std::vector<TextRenderer*> hudDrawn;
 };

@@ -105,7 +105,9 @@ void Drawable::uploadUniforms(const RenderState& state) {
 
 void Drawable::draw(const Frustum& frustum) {
     if (model != nullptr && isInFrustum(frustum) && programLinked(program))
-        model->drawWithSecondTexture(materialLocations(), unit::Material, nullptr, 0);
+        model->drawWithSecondTexture(
+            materialLocations(),
+            drawsMaterialTextures() ? unit::Material : Model::KeepBoundTextures, nullptr, 0);
 }
 
 const MaterialLocations& Drawable::materialLocations() {

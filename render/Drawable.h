@@ -63,6 +63,9 @@ class Drawable {
     virtual void release();
     virtual void lookUpUniforms();
     virtual bool usesMeshCulling() { return false; }
+    // False for drawables whose uploadUniforms binds the textures they are seen with (water,
+    // plain walls): the mesh draw must not bind the model's material textures over them.
+    virtual bool drawsMaterialTextures() const { return true; }
 
     GLuint getProgram() const { return program; }
     // owned: whether release deletes it. The level's shared program belongs to the level.

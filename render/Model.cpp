@@ -205,7 +205,8 @@ void Model::drawWithSecondTexture(const MaterialLocations& locations, int textur
         // A mesh without a material keeps whatever textures and colours are current.
         if (m < materials.size() && materials[m] != nullptr) {
             const Material& material = *materials[m];
-            material.texture->bind(textureUnit);
+            if (textureUnit != KeepBoundTextures)
+                material.texture->bind(textureUnit);
             if (second != nullptr)
                 second->bind(secondUnit);
             setMaterialColours(locations, material);

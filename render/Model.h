@@ -67,10 +67,15 @@ struct MaterialLocations {
 // nothing.
 class Model {
   public:
+    // Texture unit for drawables whose pictures come from textures of their own: the meshes are
+    // drawn with the material colours but no material texture is bound over theirs.
+    static constexpr int KeepBoundTextures = -1;
+
     Model() = default;
     Model(const Model&) = delete;
     Model& operator=(const Model&) = delete;
 
+    // textureUnit KeepBoundTextures binds no material texture.
     void draw(GLuint program, int textureUnit) const;
     // As draw, and binds second to secondUnit for every mesh that has a material.
     void drawWithSecondTexture(GLuint program, int textureUnit, const Texture* second,

@@ -8,6 +8,8 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -21,7 +23,8 @@ void report(const char* message) {
 
 } // namespace
 
-TextRenderer::TextRenderer(int fontSize) : shaderLoader(std::make_unique<ShaderLoader>()) {
+TextRenderer::TextRenderer(int fontSize)
+    : shaderLoader(std::make_unique<ShaderLoader>()), pixelHeight(fontSize) {
     loadGlyphs(fontSize);
 
     program = shaderLoader->loadShaders("Shader/textVS.vs", "Shader/textFS.fs");
@@ -29,6 +32,8 @@ TextRenderer::TextRenderer(int fontSize) : shaderLoader(std::make_unique<ShaderL
     if (linked) {
         projectionLocation = glGetUniformLocation(program, "projection");
         colourLocation = glGetUniformLocation(program, "textColor");
+        outlineColourLocation = glGetUniformLocation(program, "outlineColor");
+        outlineTexelsLocation = glGetUniformLocation(program, "outlineTexels");
     }
 
     // x in 0..800 and y in 0..600 onto the unit square, origin at the lower left.
@@ -114,6 +119,48 @@ const Glyph* TextRenderer::findGlyph(char c) const {
     return it != glyphs.end() && it->second.texture != 0 ? &it->second : nullptr;
 }
 
+void TextRenderer::setScreenSize(int width, int height) {
+    if (width < 1 || height < 1)
+        return;
+    const float unitsX = static_cast<float>(width) / 800.0f;
+    const float unitsY = static_cast<float>(height) / 600.0f;
+    // The whole 800 x 600 layout fits the screen; a glyph pixel covers the same number of screen
+    // pixels across and up.
+    const float pixels = std::min(unitsX, unitsY);
+    glyphScale = glm::vec2(pixels / unitsX, pixels / unitsY);
+    glyphPixels = pixels;
+}
+
+glm::vec3 TextRenderer::outlineColourFor(glm::vec3 textColour) {
+    const float luminance =
+        0.2126f * textColour.r + 0.7152f * textColour.g + 0.0722f * textColour.b;
+    return luminance < 0.5f ? glm::vec3(1.0f) : glm::vec3(0.0f);
+}
+
+TextRenderer::Extent TextRenderer::measure(const std::string& line) const {
+    Extent extent;
+    glm::vec2 low(1e9f), high(-1e9f);
+    float pen = 0.0f;
+    for (char c : line) {
+        auto it = glyphs.find(c);
+        if (it == glyphs.end())
+            continue;
+        const Glyph& glyph = it->second;
+        if (glyph.size.x > 0 && glyph.size.y > 0) {
+            const glm::vec2 corner(pen + static_cast<float>(glyph.bearing.x),
+                                   static_cast<float>(glyph.bearing.y - glyph.size.y));
+            low = glm::min(low, corner);
+            high = glm::max(high, corner + glm::vec2(glyph.size));
+        }
+        pen += static_cast<float>(glyph.advance >> 6);
+    }
+    if (high.x < low.x)
+        return extent;
+    extent.offset = low * glyphScale;
+    extent.size = (high - low) * glyphScale;
+    return extent;
+}
+
 void TextRenderer::render() {
     renderText(text, position.x, position.y, 1.0f, colour);
 }
@@ -123,30 +170,54 @@ void TextRenderer::renderText(const std::string& line, float x, float y, float s
     // Without a working program (missing or broken shader files) the HUD line is left out.
     if (!linked)
         return;
+    if (centred) {
+        const Extent extent = measure(line);
+        x -= (extent.offset.x + extent.size.x * 0.5f) * scale;
+        y -= (extent.offset.y + extent.size.y * 0.5f) * scale;
+    }
+    // The outline is drawn by the fragment shader around each glyph's coverage, inside quads
+    // grown by a margin of glyph texels: at least two screen pixels wide, more for large text.
+    const float screenPerTexel = std::max(glyphPixels * scale, 1e-3f);
+    const float outlinePixels =
+        std::max(2.5f, static_cast<float>(pixelHeight) * screenPerTexel / 14.0f);
+    const float outlineTexels = outlined ? outlinePixels / screenPerTexel : 0.0f;
+    const float margin = outlined ? std::ceil(outlineTexels) + 1.0f : 0.0f;
+    const glm::vec3 outlineColour = outlineColourFor(textColour);
+
     glUseProgram(program);
     glUniformMatrix4fv(projectionLocation, 1, GL_FALSE, glm::value_ptr(projection));
     glUniform3f(colourLocation, textColour.r, textColour.g, textColour.b);
+    glUniform4f(outlineColourLocation, outlineColour.r, outlineColour.g, outlineColour.b,
+                outlined ? 0.9f : 0.0f);
+    glUniform1f(outlineTexelsLocation, outlineTexels);
     glActiveTexture(GL_TEXTURE0 + unit::Material);
     glBindVertexArray(vertexArray);
 
     // Every quad of the line goes up in one buffer update; replacing the buffer between draws
     // would make the driver finish each character before taking the next.
+    const float kx = glyphScale.x * scale;
+    const float ky = glyphScale.y * scale;
     quads.clear();
     for (char c : line) {
         // Unknown characters get an empty entry: a zero-size quad that does not move the pen.
         const Glyph& glyph = glyphs[c];
-        const float xpos = x + static_cast<float>(glyph.bearing.x) * scale;
-        const float ypos = y - static_cast<float>(glyph.size.y - glyph.bearing.y) * scale;
-        const float w = static_cast<float>(glyph.size.x) * scale;
-        const float h = static_cast<float>(glyph.size.y) * scale;
-        // The bitmap's first row is the top of the glyph, at v = 0.
-        quads.push_back({{{xpos, ypos + h, 0.0f, 0.0f},
-                          {xpos, ypos, 0.0f, 1.0f},
-                          {xpos + w, ypos, 1.0f, 1.0f},
-                          {xpos, ypos + h, 0.0f, 0.0f},
-                          {xpos + w, ypos, 1.0f, 1.0f},
-                          {xpos + w, ypos + h, 1.0f, 0.0f}}});
-        x += static_cast<float>(glyph.advance >> 6) * scale;
+        const float w = static_cast<float>(glyph.size.x);
+        const float h = static_cast<float>(glyph.size.y);
+        const float x0 = x + (static_cast<float>(glyph.bearing.x) - margin) * kx;
+        const float y0 = y - (h - static_cast<float>(glyph.bearing.y) + margin) * ky;
+        const float x1 = x0 + (w + 2.0f * margin) * kx;
+        const float y1 = y0 + (h + 2.0f * margin) * ky;
+        // The bitmap's first row is the top of the glyph, at v = 0; the margin lies outside
+        // 0..1, where the shader finds no coverage.
+        const float u0 = w > 0.0f ? -margin / w : 0.0f, u1 = 1.0f - u0;
+        const float v0 = h > 0.0f ? -margin / h : 0.0f, v1 = 1.0f - v0;
+        quads.push_back({{{x0, y1, u0, v0},
+                          {x0, y0, u0, v1},
+                          {x1, y0, u1, v1},
+                          {x0, y1, u0, v0},
+                          {x1, y0, u1, v1},
+                          {x1, y1, u1, v0}}});
+        x += static_cast<float>(glyph.advance >> 6) * kx;
     }
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
     const GLsizeiptr bytes = static_cast<GLsizeiptr>(quads.size() * sizeof(Quad));

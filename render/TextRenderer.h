@@ -22,10 +22,12 @@ struct Glyph {
 };
 
 // One HUD line drawn on top of the scene, in a fixed 800 x 600 space (origin lower left, y up)
-// whatever the window size. Loads character codes 0..127 of "Fonts/hud.ttf" at construction
-// and builds its own program from "Shader/textVS.vs" and "Shader/textFS.fs"; a missing font or
-// shader is reported on standard output and leaves a renderer that draws nothing visible.
-// Owns its glyph textures, buffer, vertex array and program.
+// whatever the window size: positions are fractions of that space, while glyphs keep their
+// proportions (the space is scaled uniformly to fit the screen, see setScreenSize). Loads character
+// codes 0..127 of "Fonts/hud.ttf" at construction and builds its own program from
+// "Shader/textVS.vs" and "Shader/textFS.fs"; a missing font or shader is reported on standard
+// output and leaves a renderer that draws nothing visible. Owns its glyph textures, buffer, vertex
+// array and program.
 class TextRenderer {
   public:
     // A warm yellow that reads well on the dark scenes; used until setColour is called.
@@ -40,15 +42,35 @@ class TextRenderer {
     void setText(const std::string& newText) { text = newText; }
     const std::string& getText() const { return text; }
     void setColour(float r, float g, float b) { colour = glm::vec3(r, g, b); }
+    void setColour(glm::vec3 rgb) { colour = rgb; }
     glm::vec3 getColour() const { return colour; }
     void setPosition(float x, float y) { position = glm::vec2(x, y); }
     glm::vec2 getPosition() const { return position; }
+    // Size of the picture in pixels; glyphs keep their proportions in it. Until it is set (and
+    // at 800 x 600) one unit of the text space is one pixel of glyph.
+    void setScreenSize(int width, int height);
+    // A thin outline in a colour that contrasts with the text colour, so the line reads over any
+    // background. Off until set.
+    void setOutlined(bool on) { outlined = on; }
+    bool isOutlined() const { return outlined; }
+    // The position is the centre of the line's ink instead of its pen start.
+    void setCentred(bool on) { centred = on; }
+    // Black for light text colours, white for dark ones.
+    static glm::vec3 outlineColourFor(glm::vec3 textColour);
 
     // Draws the stored text at the stored position, scale 1, in the stored colour.
     void render();
     // Draws text with its first pen position at (x, y); sizes and advances are scaled.
-    // Characters without a glyph draw as empty quads and do not move the pen.
+    // Characters without a glyph draw as empty quads and do not move the pen. The outline and
+    // centring settings apply.
     void renderText(const std::string& line, float x, float y, float scale, glm::vec3 textColour);
+    // Width and height of a line's ink in text-space units at scale 1, and the offset of its
+    // lower left corner from the pen start.
+    struct Extent {
+        glm::vec2 offset{0.0f};
+        glm::vec2 size{0.0f};
+    };
+    Extent measure(const std::string& line) const;
 
     GLuint getProgram() const { return program; }
     // False when the text shaders could not be built; render then draws nothing.
@@ -65,6 +87,13 @@ class TextRenderer {
     std::string text;
     glm::vec3 colour = defaultColour();
     glm::vec2 position{0.0f};
+    // Text-space units per glyph pixel on each axis, so glyphs keep their proportions.
+    glm::vec2 glyphScale{1.0f};
+    // Screen pixels per glyph pixel.
+    float glyphPixels = 1.0f;
+    int pixelHeight = 0;
+    bool outlined = false;
+    bool centred = false;
     std::map<char, Glyph> glyphs;
     glm::mat4 projection{1.0f};
     GLuint program = 0;
@@ -74,6 +103,8 @@ class TextRenderer {
     GLsizeiptr bufferBytes = 0; // grows to the longest line drawn so far
     GLint projectionLocation = -1;
     GLint colourLocation = -1;
+    GLint outlineColourLocation = -1;
+    GLint outlineTexelsLocation = -1;
     // Two triangles of (x, y, u, v) per character.
     using Quad = std::array<std::array<float, 4>, 6>;
     std::vector<Quad> quads;

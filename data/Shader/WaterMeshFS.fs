@@ -35,9 +35,11 @@ in vec2 rippleCoord;
 out vec4 color;
 
 void main() {
+    // Both images were drawn from this camera (the reflection through a mirror about the
+    // surface), so each is looked up where the surface itself lies on screen.
     vec2 ndc = clipSpace.xy / clipSpace.w * 0.5 + 0.5;
     vec2 refractCoord = ndc;
-    vec2 reflectCoord = vec2(ndc.x, 1.0 - ndc.y);
+    vec2 reflectCoord = ndc;
 
     // An integer number of repeats per cycle keeps the scroll seamless when moveFactor wraps.
     float scroll = moveFactor * 5.0;

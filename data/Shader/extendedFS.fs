@@ -21,6 +21,8 @@ const int MAX_LIGHTS = 8;
 // Distances are measured in light units of a few world units, so that a light of power 50
 // reaches across a hall instead of a couple of metres.
 const float WORLD_UNITS_PER_LIGHT_UNIT = 3.5;
+// Light that reaches everywhere, so faces turned away from every light keep their texture.
+const float AMBIENT = 0.3;
 
 uniform Material material;
 uniform Light light[MAX_LIGHTS];
@@ -76,7 +78,7 @@ void main() {
     }
 
     vec3 albedo = texture(textureSampler, texCoord).rgb;
-    vec3 colour = albedo * (material.ambient * 0.4 + material.diffuse * lit * 1.25) +
+    vec3 colour = albedo * (material.ambient * 0.4 + material.diffuse * (AMBIENT + lit * 1.25)) +
                   material.specular * shine * 0.6;
     color = vec4(colour, alpha);
 }

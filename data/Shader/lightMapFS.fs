@@ -21,6 +21,8 @@ const int MAX_LIGHTS = 8;
 const float WORLD_UNITS_PER_LIGHT_UNIT = 3.5;
 // The light map stores 1 - exp(-light); this brings its mid tones back up.
 const float LIGHT_MAP_GAIN = 1.5;
+// Light that reaches everywhere, so the baked shadows keep the surface's texture.
+const float AMBIENT = 0.3;
 
 uniform Material material;
 uniform Light light[MAX_LIGHTS];
@@ -70,6 +72,7 @@ void main() {
         shine = step(0.5, shine);
 
     vec3 albedo = texture(textureSampler, texCoord).rgb;
-    vec3 colour = albedo * baked * LIGHT_MAP_GAIN * material.diffuse + material.specular * shine * 0.5;
+    vec3 colour = albedo * (baked * LIGHT_MAP_GAIN + AMBIENT) * material.diffuse +
+                  material.specular * shine * 0.5;
     color = vec4(colour, alpha);
 }

@@ -1,14 +1,39 @@
 #version 330 core
 
-// The glyph bitmap's red channel is the coverage of the text colour.
+// The glyph bitmap's red channel is the coverage of the text colour. With an outline colour of
+// non-zero alpha, a ring of that colour is drawn around the coverage (the quads carry a margin
+// outside the bitmap for it), so the line reads over any background.
 
 uniform sampler2D text;
 uniform vec3 textColor;
+uniform vec4 outlineColor;  // alpha 0: no outline
+uniform float outlineTexels; // outline width in glyph texels
 
 in vec2 texCoord;
 
 out vec4 color;
 
+float coverage(vec2 uv) {
+    bool inside = all(greaterThanEqual(uv, vec2(0.0))) && all(lessThanEqual(uv, vec2(1.0)));
+    return inside ? texture(text, uv).r : 0.0;
+}
+
 void main() {
-    color = vec4(textColor, texture(text, texCoord).r);
+    float fill = coverage(texCoord);
+    if (outlineColor.a <= 0.0) {
+        color = vec4(textColor, fill);
+        return;
+    }
+    vec2 texel = outlineTexels / vec2(textureSize(text, 0));
+    float ring = 0.0;
+    for (int i = 0; i < 16; ++i) {
+        float angle = float(i) * 0.3926991; // 2 pi / 16
+        vec2 direction = vec2(cos(angle), sin(angle));
+        ring = max(ring, coverage(texCoord + direction * texel));
+        ring = max(ring, coverage(texCoord + direction * texel * 0.5));
+    }
+    ring = clamp(ring * 1.5, 0.0, 1.0) * outlineColor.a;
+    float alpha = fill + ring * (1.0 - fill);
+    vec3 rgb = (textColor * fill + outlineColor.rgb * ring * (1.0 - fill)) / max(alpha, 1e-4);
+    color = vec4(rgb, alpha);
 }

@@ -58,8 +58,10 @@ aiMaterial* toAssimp(const MaterialData& data) {
     material->AddProperty(&ambient, 1, AI_MATKEY_COLOR_AMBIENT);
     material->AddProperty(&diffuse, 1, AI_MATKEY_COLOR_DIFFUSE);
     material->AddProperty(&specular, 1, AI_MATKEY_COLOR_SPECULAR);
-    aiString texture(data.texture);
-    material->AddProperty(&texture, AI_MATKEY_TEXTURE_DIFFUSE(0));
+    if (!data.texture.empty()) {
+        aiString texture(data.texture);
+        material->AddProperty(&texture, AI_MATKEY_TEXTURE_DIFFUSE(0));
+    }
     return material;
 }
 

@@ -137,21 +137,6 @@ Image makeCellTexture(int size, unsigned seed) {
     return image;
 }
 
-Image makeBoneTexture(int size, unsigned seed) {
-    Image image(size, size);
-    const glm::vec3 light(0.86f, 0.80f, 0.66f), dark(0.52f, 0.42f, 0.30f);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            const float u = 4.0f * x / size, v = 4.0f * y / size;
-            const float n = fbm(u * 2.0f, v * 2.0f, 8, 5, seed);
-            const float pores = cellular(u * 4.0f, v * 4.0f, 16, seed + 1u);
-            glm::vec3 c = mix3(dark, light, n);
-            c *= 0.7f + 0.3f * std::clamp(pores * 2.0f, 0.0f, 1.0f);
-            image.at(x, y) = c;
-        }
-    return image;
-}
-
 Image makeParticleSprite(int size) {
     Image image(size, size);
     const glm::vec3 hot(1.0f, 0.88f, 0.35f), warm(1.0f, 0.38f, 0.05f);
@@ -196,12 +181,6 @@ Image makeWaterNormalMap(int size, unsigned seed) {
                 (hl - hr) * strength * size / 64.0f, (hd - hu) * strength * size / 64.0f, 1.0f));
             image.at(x, y) = n * 0.5f + 0.5f;
         }
-    return image;
-}
-
-Image makeFlatColour(int size, const glm::vec3& colour) {
-    Image image(size, size);
-    std::fill(image.pixels.begin(), image.pixels.end(), colour);
     return image;
 }
 

@@ -31,10 +31,8 @@ float cellular(float x, float y, int period, unsigned seed);
 Image makeFleshTexture(int size, unsigned seed);
 Image makeMembraneTexture(int size, unsigned seed, const glm::vec3& base, const glm::vec3& vein);
 Image makeCellTexture(int size, unsigned seed);
-Image makeBoneTexture(int size, unsigned seed);
 Image makeParticleSprite(int size);
 Image makeDudvMap(int size, unsigned seed);
 Image makeWaterNormalMap(int size, unsigned seed);
-Image makeFlatColour(int size, const glm::vec3& colour);
 
 } // namespace assets

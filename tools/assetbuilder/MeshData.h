@@ -38,7 +38,9 @@ struct MeshData {
 
 struct MaterialData {
     std::string name;
-    std::string texture; // relative to the data folder, stored as the game loads it
+    // Relative to the data folder, stored as the game loads it. Empty for models whose drawable
+    // brings its own texture (the water, the plain walls): the file then names none.
+    std::string texture;
     glm::vec3 ambient{0.3f};
     glm::vec3 diffuse{1.0f};
     glm::vec3 specular{0.2f};

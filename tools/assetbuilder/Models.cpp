@@ -136,11 +136,9 @@ ModelData makeSimpleWallModel() {
     ModelData model;
     model.meshes.emplace_back();
     addBox(model.meshes[0], {-1.0f, -0.0625f, -1.0f}, {1.0f, 0.0f, 1.0f}, 0.5f);
-    model.materials.push_back({"bone",
-                               "Texture/simpleWall.png",
-                               {0.3f, 0.3f, 0.3f},
-                               {1.0f, 1.0f, 1.0f},
-                               {0.15f, 0.15f, 0.15f}});
+    // The wall is seen through its own wood-ring texture.
+    model.materials.push_back(
+        {"bone", "", {0.3f, 0.3f, 0.3f}, {1.0f, 1.0f, 1.0f}, {0.15f, 0.15f, 0.15f}});
     return model;
 }
 
@@ -167,8 +165,9 @@ ModelData makePlaneModel() {
         {-1.0f, 0.0f, -1.0f}, {-1.0f, 0.0f, 1.0f}, {1.0f, 0.0f, 1.0f}, {1.0f, 0.0f, -1.0f}};
     const glm::vec2 t[4] = {{0.0f, 1.0f}, {0.0f, 0.0f}, {1.0f, 0.0f}, {1.0f, 1.0f}};
     model.meshes[0].addQuad(p, glm::vec3(0.0f, 1.0f, 0.0f), t);
+    // The water is seen through its reflection, refraction and ripple maps.
     model.materials.push_back(
-        {"water", "Texture/water.png", {0.2f, 0.3f, 0.4f}, {0.3f, 0.5f, 0.7f}, {1.0f, 1.0f, 1.0f}});
+        {"water", "", {0.2f, 0.3f, 0.4f}, {0.3f, 0.5f, 0.7f}, {1.0f, 1.0f, 1.0f}});
     return model;
 }
 

@@ -56,11 +56,9 @@ int main(int argc, char** argv) {
         build.image(
             assets::makeMembraneTexture(128, 17u, {0.55f, 0.25f, 0.85f}, {0.95f, 0.85f, 1.0f}),
             "Texture/cellComponent.png");
-        build.image(assets::makeBoneTexture(256, 19u), "Texture/simpleWall.png");
         build.image(
             assets::makeMembraneTexture(256, 23u, {0.10f, 0.24f, 0.36f}, {0.30f, 0.70f, 0.62f}),
             "Texture/vulnerablePath.png");
-        build.image(assets::makeFlatColour(8, {0.2f, 0.4f, 0.6f}), "Texture/water.png");
 
         build.model(assets::makeCellModel(), "obj", "Obj/cell.obj");
         build.model(assets::makeCellComponentModel(), "obj", "Obj/cellComponent.obj");
