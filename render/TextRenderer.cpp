@@ -156,8 +156,8 @@ TextRenderer::Extent TextRenderer::measure(const std::string& line) const {
     }
     if (high.x < low.x)
         return extent;
-    extent.offset = low * glyphScale;
-    extent.size = (high - low) * glyphScale;
+    extent.offset = low;
+    extent.size = high - low;
     return extent;
 }
 
@@ -172,8 +172,9 @@ void TextRenderer::renderText(const std::string& line, float x, float y, float s
         return;
     if (centred) {
         const Extent extent = measure(line);
-        x -= (extent.offset.x + extent.size.x * 0.5f) * scale;
-        y -= (extent.offset.y + extent.size.y * 0.5f) * scale;
+        const glm::vec2 middle = (extent.offset + extent.size * 0.5f) * glyphScale * scale;
+        x -= middle.x;
+        y -= middle.y;
     }
     // The outline is drawn by the fragment shader around each glyph's coverage, inside quads
     // grown by a margin of glyph texels: at least two screen pixels wide, more for large text.

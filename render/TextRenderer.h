@@ -64,8 +64,8 @@ class TextRenderer {
     // Characters without a glyph draw as empty quads and do not move the pen. The outline and
     // centring settings apply.
     void renderText(const std::string& line, float x, float y, float scale, glm::vec3 textColour);
-    // Width and height of a line's ink in text-space units at scale 1, and the offset of its
-    // lower left corner from the pen start.
+    // Width and height of a line's ink in glyph pixels (the font's own proportions, whatever
+    // the screen), and the offset of its lower left corner from the pen start.
     struct Extent {
         glm::vec2 offset{0.0f};
         glm::vec2 size{0.0f};

@@ -255,26 +255,37 @@ TEST_F(EffectsTest, BillboardSetsItsFourUniforms) {
     EXPECT_EQ(billboard.getProgram(), 0u);
 }
 
-TEST_F(EffectsTest, WaterBindsItsFourUnitsInOrder) {
+TEST_F(EffectsTest, WaterDrawsWithItsFourUnitsInOrder) {
     WaterRenderTargets targets(Size, Size);
     targets.init();
+    // A reflection of pure green and a black refraction, to recognise them in the picture.
+    glBindFramebuffer(GL_FRAMEBUFFER, targets.reflectionFrameBufferName());
+    glClearColor(0, 1, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glBindFramebuffer(GL_FRAMEBUFFER, targets.refractionFrameBufferName());
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    // The plane's model carries a textured material, as a careless asset might.
     WaterMesh water(glm::vec3(0, -1, 0), Size, Size, camera);
+    ASSERT_FALSE(water.getModel()->getMaterials().empty());
     water.setRenderTargets(&targets);
     EXPECT_TRUE(water.isWater());
     water.update(10.0f);
     EXPECT_FLOAT_EQ(water.getMoveFactor(), 0.1f);
 
+    target->clear();
     water.useProgram();
     RenderState state;
     state.viewProjection = viewProjection;
-    state.clipPlane = glm::vec4(0, 1, 0, -1);
+    // The main pass's plane, which keeps everything (this driver clips by the distance the
+    // shader writes even with clipping switched off).
+    state.clipPlane = glm::vec4(0, 1, 0, 20000);
     water.uploadUniforms(state);
+    water.draw(camera.getFrustum());
 
+    // After the draw, where a mesh draw could have bound the material's texture over them.
     const GLuint expected[4] = {targets.reflectionTexture(), targets.refractionTexture(),
                                 water.getDudvMap().getName(), water.getNormalMap().getName()};
-    GLint active = 0;
-    glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
-    EXPECT_EQ(active, GL_TEXTURE3);
     for (int unit = 0; unit < 4; ++unit) {
         glActiveTexture(GL_TEXTURE0 + unit);
         GLint bound = 0;
@@ -282,7 +293,6 @@ TEST_F(EffectsTest, WaterBindsItsFourUnitsInOrder) {
         EXPECT_NE(expected[unit], 0u) << unit;
         EXPECT_EQ(static_cast<GLuint>(bound), expected[unit]) << "unit " << unit;
     }
-
     const GLuint program = water.getProgram();
     const char* samplers[4] = {"reflectionTexture", "refractionTexture", "dudvMap", "normalMap"};
     for (int unit = 0; unit < 4; ++unit) {
@@ -297,8 +307,16 @@ TEST_F(EffectsTest, WaterBindsItsFourUnitsInOrder) {
     glGetUniformfv(program, glGetUniformLocation(program, "moveFactor"), &moveFactor);
     EXPECT_FLOAT_EQ(moveFactor, 0.1f);
 
-    target->clear();
-    water.draw(camera.getFrustum());
+    // The surface shows its green reflection, not the material's white.
+    const std::vector<unsigned char> picture = target->read();
+    double red = 0, green = 0;
+    const int lit = litPixels(picture);
+    for (size_t i = 0; i < picture.size(); i += 4) {
+        red += picture[i];
+        green += picture[i + 1];
+    }
+    ASSERT_GT(lit, 100) << "the water was not drawn";
+    EXPECT_GT(green / lit, red / lit + 60) << "the water shows another texture";
     for (int unit = 0; unit < 4; ++unit) {
         glActiveTexture(GL_TEXTURE0 + unit);
         glBindTexture(GL_TEXTURE_2D, 0);

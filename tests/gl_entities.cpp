@@ -209,39 +209,51 @@ TEST_F(EntitiesTest, SimpleWallCodesFourAndFiveRepeatZeroAndOne) {
     EXPECT_EQ(odd->getTransform().angles, glm::vec3(0.0f));
 }
 
-TEST_F(EntitiesTest, SimpleWallUploadsOnlyItsOwnUniforms) {
+TEST_F(EntitiesTest, SimpleWallDrawsItsNoiseWithOnlyItsOwnUniforms) {
     const std::string dir = ::testing::TempDir();
     std::ofstream(dir + "wall.vs") << "#version 330 core\n"
                                       "layout(location = 0) in vec3 position;\n"
                                       "uniform mat4 mvp;\nuniform mat4 modelMat;\n"
-                                      "void main() { gl_Position = mvp * modelMat[0].x * "
+                                      "void main() { gl_Position = mvp * modelMat[3].w * "
                                       "vec4(position, 1.0); }\n";
     std::ofstream(dir + "wall.fs") << "#version 330 core\nuniform float alpha;\n"
                                       "uniform int isCelShading;\nuniform sampler2D "
                                       "textureSampler;\nout vec4 colour;\n"
-                                      "void main() { colour = texture(textureSampler, vec2(0.5)) "
-                                      "* alpha * float(isCelShading); }\n";
+                                      "void main() { colour = vec4(texture(textureSampler, "
+                                      "vec2(0.5)).rgb * alpha * float(isCelShading), 1.0); }\n";
     GLuint program = 0;
     captured([&] {
         ShaderLoader loader;
         program = loader.loadShaders(dir + "wall.vs", dir + "wall.fs");
     });
     {
+        // The wall's model carries a textured material, as a careless asset might.
         SimpleWall wall(glm::vec3(0), 0, program);
+        ASSERT_FALSE(wall.getModel()->getMaterials().empty());
         glUseProgram(program);
         glUniform1i(glGetUniformLocation(program, "isCelShading"), 1);
         glUniform1i(glGetUniformLocation(program, "textureSampler"), 1); // as the map leaves it
         RenderState state;
         state.celShading = false;
-        wall.setAlpha(0.25f);
+        look(glm::vec3(0, 0, -40), 0.0);
+        state.viewProjection = camera.getProjectionMatrix() * camera.getViewMatrix();
+        wall.setAlpha(0.5f);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        glViewport(0, 0, 256, 256);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_BLEND);
         wall.uploadUniforms(state);
+        wall.draw(camera.getFrustum());
 
+        // After the draw, where a mesh draw could have bound the material's texture over it.
         GLint celShading = -1, active = 0, bound = 0;
         GLfloat alpha = 0.0f;
         glGetUniformiv(program, glGetUniformLocation(program, "isCelShading"), &celShading);
         glGetUniformfv(program, glGetUniformLocation(program, "alpha"), &alpha);
         EXPECT_EQ(celShading, 1) << "left as the drawable before set it";
-        EXPECT_FLOAT_EQ(alpha, 0.25f);
+        EXPECT_FLOAT_EQ(alpha, 0.5f);
         GLint sampler = -1;
         glGetUniformiv(program, glGetUniformLocation(program, "textureSampler"), &sampler);
         EXPECT_EQ(sampler, 0) << "the noise texture is on unit 0";
@@ -250,6 +262,12 @@ TEST_F(EntitiesTest, SimpleWallUploadsOnlyItsOwnUniforms) {
         EXPECT_EQ(active, GL_TEXTURE0);
         ASSERT_NE(wall.getNoise(), nullptr);
         EXPECT_EQ(static_cast<GLuint>(bound), wall.getNoise()->getTextureName());
+
+        // The picture shows the noise's red, not the material's white.
+        const std::vector<unsigned char> picture = testgl::readPixels(128, 128, 1, 1);
+        EXPECT_GT(picture[0], 0) << "the wall was not drawn";
+        EXPECT_EQ(picture[1], 0) << "the wall shows another texture";
+        EXPECT_EQ(picture[2], 0) << "the wall shows another texture";
         wall.release();
         EXPECT_TRUE(glIsProgram(program)) << "the shared program belongs to the level";
     }

@@ -367,7 +367,7 @@ std::vector<unsigned char> coverageOf(TextRenderer& line, int width, int height)
 struct HudLine {
     std::string text;
     std::vector<unsigned char> coverage;
-    float inkAspect = 0.0f; // width over height of the ink as the glyph metrics give it
+    float inkAspect = 0.0f; // width over height of the ink in the font's own glyph pixels
 };
 
 struct Frame {
@@ -720,11 +720,9 @@ void checkFrame(const Frame& frame, const View& view) {
                         y0 = std::min(y0, y), y1 = std::max(y1, y);
                     }
             ASSERT_GE(x1, x0);
-            // The ink's measure is in the 800 x 600 space; on screen its units stretch with the
-            // window, so in pixels it must be as wide per height as the glyphs themselves.
+            // On screen the ink must be as wide per height as the font's glyphs are.
             const float seen = float(x1 - x0 + 1) / float(y1 - y0 + 1);
-            const float glyphs =
-                title.inkAspect * (picture.width / 800.0f) / (picture.height / 600.0f);
+            const float glyphs = title.inkAspect;
             std::printf("  %s title ink %.2f wide per unit of height, glyphs %.2f\n", view.name,
                         seen, glyphs);
             EXPECT_NEAR(seen / glyphs, 1.0f, 0.1f) << view.name << ": glyphs stretched";

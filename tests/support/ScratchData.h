@@ -191,6 +191,13 @@ f 1/1/1 2/2/1 3/3/1
 f 1/1/1 3/3/1 4/4/1
 )";
 
+// The same quad with a textured material, for the models whose drawables bind their own textures
+// (water, plain walls): the mesh draw must not bind the material's texture over theirs.
+inline std::string paintedQuadObj() {
+    return std::string("mtllib painted.mtl\nusemtl painted\n") + QuadObj;
+}
+inline const char* PaintedMtl = "newmtl painted\nKd 1 1 1\nKa 1 1 1\nmap_Kd Texture/painted.png\n";
+
 inline void writeGroup(const std::filesystem::path& root, const Group& group) {
     const std::filesystem::path real = std::filesystem::path(testgl::dataDir()) / "Shader";
     bool allReal = true;
@@ -254,11 +261,14 @@ inline const std::string& dataDir() {
             root, Group{{"WaterMeshVS.vs", "WaterMeshFS.fs"}, {detail::WaterVS, detail::WaterFS}});
         detail::writeGroup(
             root, Group{{"debugDrawVS.vs", "debugDrawFS.fs"}, {detail::DebugVS, detail::DebugFS}});
-        for (const char* image : {"particleSystem.bmp", "waterDUDV.png", "normalMap.png"})
+        for (const char* image :
+             {"particleSystem.bmp", "waterDUDV.png", "normalMap.png", "painted.png"})
             detail::copyOrWriteImage(root, image);
-        for (const char* model :
-             {"vulnerablePath.obj", "simpleWall.obj", "plane.obj", "cell.obj", "cellComponent.obj"})
+        for (const char* model : {"vulnerablePath.obj", "cell.obj", "cellComponent.obj"})
             detail::writeText(root / "Obj" / model, detail::QuadObj);
+        for (const char* model : {"simpleWall.obj", "plane.obj"})
+            detail::writeText(root / "Obj" / model, detail::paintedQuadObj());
+        detail::writeText(root / "Obj" / "painted.mtl", detail::PaintedMtl);
         return root.string();
     }();
     return path;
