@@ -67,7 +67,7 @@ Game::Game(LevelFactory makeLevels) : config(std::make_unique<Config>()) {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
     glfwSetInputMode(window, GLFW_STICKY_KEYS, GLFW_TRUE);
-    glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN);
+    // The cursor is the levels' Controls' to take (disabled, for mouse look).
     setPlatformWindow(window);
 
     nextLevelIndex = 0;

@@ -371,10 +371,8 @@ TEST_F(EntitiesTest, HoldingSpaceInFrontOfAWallBreaksIt) {
     Controls::resetSharedState();
     Config config;
     Controls controls(nullptr, &config);
-    Controls::setScreenCentre(0.0f, 0.0f);
     // Turn from yaw 90 to 180 (looking along -z) with the mouse.
-    Controls::onCursorMoved(nullptr,
-                            -90.0 / (config.horizontalSensivity * Controls::DegreesPerPixel), 0.0);
+    Controls::moveMouse(-90.0 / (config.horizontalSensivity * Controls::DegreesPerPixel), 0.0);
     ASSERT_NEAR(Controls::getYawDegrees(), 180.0, 1e-9);
 
     Player player(controls, camera);

@@ -151,7 +151,7 @@ TEST_F(LevelTest, ALossResetsObjectivesViewAndPlayerButNotEnemies) {
     auto level = makeLevel<BoxLevel>();
     frame(*level, 0.1);
     level->wall->takeHit(10.0f, 1.0f);
-    Controls::onCursorMoved(nullptr, -100.0, -50.0);
+    Controls::moveMouse(-100.0, -50.0);
     level->getPlayer().takeDamage(39.99f);
     placeBody(level->getPlayer().getRigidBody(), level->enemy->getTransform().position);
     for (int i = 0; i < 20 && !level->isLost(); ++i)
@@ -192,7 +192,7 @@ TEST_F(LevelTest, WaterPassesFillTheWaterImages) {
     frame(*level, 0.02);
     // Above the lower chamber's water, looking down at it.
     placeBody(level->getPlayer().getRigidBody(), {16, -50, 0});
-    Controls::onCursorMoved(nullptr, 960.0, 540.0 + 60.0 * 60.0 / 50.0);
+    Controls::moveMouse(0.0, 60.0 * 60.0 / 50.0);
     frame(*level, 0.02, true);
     frame(*level, 0.02, true);
     WaterRenderTargets& targets = level->getWaterTargets();
@@ -275,7 +275,7 @@ TEST_F(LevelTest, WaterImagesAreRedrawnFromScratchEachFrame) {
     auto level = makeLevel<Level1>();
     frame(*level, 0.02);
     placeBody(level->getPlayer().getRigidBody(), {16, -50, 0});
-    Controls::onCursorMoved(nullptr, 960.0, 540.0 + 60.0 * 60.0 / 50.0);
+    Controls::moveMouse(0.0, 60.0 * 60.0 / 50.0);
     frame(*level, 0.02);
     // Paint both targets a colour the level never shows; a pass that does not clear keeps it.
     WaterRenderTargets& targets = level->getWaterTargets();
