@@ -3,6 +3,7 @@
 #include "effects/WaterRenderTargets.h"
 #include "gameplay/Player.h"
 #include "gameplay/SimpleEnemy.h"
+#include "gameplay/SimpleWall.h"
 #include "gameplay/VulnerableWall.h"
 #include "levels/Level1.h"
 #include "levels/Level2.h"
@@ -76,7 +77,8 @@ std::string writeBoxModel() {
     return path;
 }
 
-// A box-shaped level with one enemy and one breakable wall, for the contact and loss rules.
+// A box-shaped level with one enemy, one breakable wall (its face at x -60) and one plain wall
+// (its face at x -59, around z 40) outside the box, for the contact and loss rules.
 class BoxLevel : public Level {
   public:
     using Level::Level;
@@ -85,12 +87,16 @@ class BoxLevel : public Level {
         enemy = adopt(std::make_unique<SimpleEnemy>(glm::vec3(60, 0, 0), 2, program, 3.0f));
         wall =
             adopt(std::make_unique<VulnerableWall>(glm::vec3(-60, 0, 0), 0, program, 15.0f, 4.0f));
+        plainWall = adopt(std::make_unique<SimpleWall>(glm::vec3(-60, 0, 40), 0, program));
         player->setStats(40.0f, 10.0f, 3.0f);
         spawnPlayer(glm::vec3(0, 0, 0));
         addRigidBody(map->getRigidBody());
         addRigidBody(player->getRigidBody());
         addRigidBody(enemy->getRigidBody());
+        addRigidBody(wall->getRigidBody());
+        addRigidBody(plainWall->getRigidBody());
         drawables.push_back(map);
+        drawables.push_back(plainWall);
         addEnemy(enemy);
         addObjective(wall);
         lightList.emplace_back(glm::vec3(0, 5, 0), 50.0f);
@@ -98,6 +104,7 @@ class BoxLevel : public Level {
     }
     SimpleEnemy* enemy = nullptr;
     VulnerableWall* wall = nullptr;
+    SimpleWall* plainWall = nullptr;
 };
 
 } // namespace
@@ -145,6 +152,45 @@ TEST_F(LevelTest, OnlyContactsWithBodiesOtherThanTheMapHurt) {
     placeBody(level->getPlayer().getRigidBody(), level->enemy->getTransform().position);
     frame(*level, 0.1);
     EXPECT_LT(level->getPlayer().getHealth(), 40.0f);
+}
+
+TEST_F(LevelTest, PressingAgainstAWallHurtsButTheMapNever) {
+    struct PressCase {
+        const char* name;
+        glm::vec3 from; // the player flies along -x from here for two seconds
+        float face;     // x of the surface that stops it
+        bool hurts;
+    };
+    const std::vector<PressCase> cases = {
+        {"a breakable wall", {-56, 0, 0}, -60.0f, true},
+        {"a plain wall", {-55, 0, 40}, -59.0f, true},
+        {"the map", {-6, 0, 0}, -10.0f, false},
+    };
+    for (const PressCase& c : cases) {
+        auto level = makeLevel<BoxLevel>();
+        frame(*level, 0.1);
+        placeBody(level->getPlayer().getRigidBody(), c.from);
+        Controls::moveMouse(-180.0 * 60.0 / 50.0, 0.0); // from yaw 90 (+x) to 270 (-x)
+        keys.hold(GLFW_KEY_W);
+        for (int i = 0; i < 120; ++i)
+            frame(*level, 1.0 / 60.0);
+        keys.releaseAll();
+        const float x = level->getCamera().getPosition().x;
+        EXPECT_GT(x, c.face + 0.98f) << c.name << ": the player went into it";
+        EXPECT_LT(x, c.face + 1.05f) << c.name << ": the player never reached it";
+        const float health = level->getPlayer().getHealth();
+        if (c.hurts) {
+            // At least one contact point for the second and more of pressing.
+            EXPECT_LT(health, 40.0f - 0.5f * 1.0f) << c.name;
+        } else {
+            EXPECT_FLOAT_EQ(health, 40.0f) << c.name;
+        }
+        // Resting against it without pressing does not hurt.
+        for (int i = 0; i < 30; ++i)
+            frame(*level, 1.0 / 60.0);
+        EXPECT_FLOAT_EQ(level->getPlayer().getHealth(), health) << c.name;
+        Controls::resetSharedState();
+    }
 }
 
 TEST_F(LevelTest, ALossResetsObjectivesViewAndPlayerButNotEnemies) {
