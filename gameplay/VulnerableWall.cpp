@@ -126,6 +126,11 @@ void VulnerableWall::takeHit(float power, float deltaTime) {
         particles->setSpawning(!isDead());
 }
 
+void VulnerableWall::restore() {
+    resetHealth();
+    alpha = fadedAlpha(health, initialHealth);
+}
+
 void VulnerableWall::frameUpdate(const glm::vec3& cameraPosition, float deltaTime,
                                  const glm::mat4& viewProjection) {
     // The sprites are drawn later, in the main pass (drawParticles).

@@ -50,6 +50,8 @@ class VulnerableWall : public Drawable, public GameplayModel {
     // Runs the particles every frame, dead or alive, so sprayed particles finish their flight.
     void frameUpdate(const glm::vec3& cameraPosition, float deltaTime,
                      const glm::mat4& viewProjection) override;
+    // Health back to the maximum and the wall drawn whole again (a restart after a loss).
+    void restore();
     // Draws the sparks the last frameUpdate advanced; the level calls it in its main pass.
     void drawParticles(const glm::mat4& viewProjection, const glm::vec3& cameraPosition);
 

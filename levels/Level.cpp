@@ -222,8 +222,9 @@ void Level::stepPhysics() {
 }
 
 void Level::restartAfterLoss() {
+    // Alive again, so drawn whole again: the picture must not show a wall as gone that blocks.
     for (VulnerableWall* objective : objectives)
-        objective->resetHealth();
+        objective->restore();
     controls->resetView();
     player->resetHealth();
     player->respawn();

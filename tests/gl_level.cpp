@@ -100,11 +100,21 @@ class BoxLevel : public Level {
         addEnemy(enemy);
         addObjective(wall);
         lightList.emplace_back(glm::vec3(0, 5, 0), 50.0f);
+        lightList.emplace_back(glm::vec3(-52, 4, 0), 50.0f); // on the breakable wall
         lights = std::make_unique<LightSet>(lightList);
     }
     SimpleEnemy* enemy = nullptr;
     VulnerableWall* wall = nullptr;
     SimpleWall* plainWall = nullptr;
+};
+
+// The game's blending for the life of the object.
+struct BlendingAsInTheGame {
+    BlendingAsInTheGame() {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+    ~BlendingAsInTheGame() { glDisable(GL_BLEND); }
 };
 
 } // namespace
@@ -221,6 +231,49 @@ TEST_F(LevelTest, ALossResetsObjectivesViewAndPlayerButNotEnemies) {
     EXPECT_FALSE(level->isLost());
     EXPECT_NEAR(glm::length(level->getCamera().getPosition()), 0.0f, 0.1f);
     EXPECT_EQ(level->getHealthText().getText(), "40/40");
+}
+
+TEST_F(LevelTest, AfterALossADestroyedWallIsDrawnWholeAgain) {
+    auto level = makeLevel<BoxLevel>();
+    frame(*level, 0.1);
+    const BlendingAsInTheGame blending; // so a wall's alpha shows
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(testgl::window(), &width, &height);
+    // Ten units in front of the breakable wall, facing it; the picture after the frame.
+    auto look = [&](const char* name) {
+        placeBody(level->getPlayer().getRigidBody(), {-50, 0, 0});
+        level->getControls().resetView();
+        Controls::moveMouse(-180.0 * 60.0 / 50.0, 0.0); // from yaw 90 (+x) to 270 (-x)
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        frame(*level, 1.0 / 60.0, true);
+        std::vector<unsigned char> pixels = testgl::readPixels(0, 0, width, height);
+        testgl::writeImage(name, pixels, width, height);
+        return pixels;
+    };
+    auto changed = [](const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
+        size_t count = 0;
+        for (size_t i = 0; i + 3 < a.size(); i += 4)
+            count += std::abs(a[i] - b[i]) + std::abs(a[i + 1] - b[i + 1]) +
+                         std::abs(a[i + 2] - b[i + 2]) >
+                     24;
+        return count;
+    };
+
+    const std::vector<unsigned char> whole = look("loss_wall_whole");
+    Controls::onKey(nullptr, GLFW_KEY_F8, 0, GLFW_PRESS, 0); // destroyed walls not drawn
+    level->wall->takeHit(100.0f, 1.0f);
+    ASSERT_TRUE(level->wall->isDead());
+    const std::vector<unsigned char> gone = look("loss_wall_destroyed");
+    const size_t area = static_cast<size_t>(width) * height;
+    ASSERT_GT(changed(whole, gone), area / 5) << "the wall should fill much of the view";
+
+    level->getPlayer().takeDamage(100.0f);
+    frame(*level, 1.0 / 60.0);
+    ASSERT_TRUE(level->isLost());
+    level->restartAfterLoss();
+    EXPECT_FALSE(level->wall->isDead());
+    const std::vector<unsigned char> restored = look("loss_wall_restored");
+    EXPECT_LT(changed(whole, restored), area / 100) << "the restored wall looks destroyed";
 }
 
 TEST_F(LevelTest, ALongFrameDoesNotCarryThePlayerThroughWalls) {
