@@ -1,6 +1,7 @@
 #include "app/Game.h"
 
 #include "app/Platform.h"
+#include "effects/ParticleSystem.h"
 #include "render/GlDebug.h"
 
 #include <GL/glew.h>
@@ -61,6 +62,9 @@ Game::Game(LevelFactory makeLevels) : config(std::make_unique<Config>()) {
 #ifdef BRINDLEMOX_GL_DEBUG
     gldebug::install();
 #endif
+    // Not fatal: the game plays on without the walls' sparks.
+    if (!ParticleSystem::transformFeedbackOffered())
+        std::printf("%s\n", ParticleSystem::NotOfferedLine);
 
     glDepthFunc(GL_LESS);
     glEnable(GL_BLEND);
