@@ -68,8 +68,14 @@ void Player::spawnAt(float x, float y, float z) {
     spawnPosition = position;
     camera.setPosition(position);
 
-    body.reset();
-    motionState.reset();
+    if (body != nullptr) {
+        // Replacing the body would free one the world still steps.
+        placeBody(position);
+        body->setLinearVelocity(btVector3(0, 0, 0));
+        body->setAngularVelocity(btVector3(0, 0, 0));
+        body->clearForces();
+        return;
+    }
     shape = std::make_unique<btBoxShape>(btVector3(HalfExtent, HalfExtent, HalfExtent));
     const btTransform start(btQuaternion(0, 0, 0, 1), toBullet(position));
     motionState = std::make_unique<btDefaultMotionState>(start);

@@ -31,7 +31,7 @@ class Player : public GameplayModel {
     Player& operator=(const Player&) = delete;
 
     // Places player and camera at (x, y, z) and builds the body there (mass 0.5, no rotation).
-    // Calling it again replaces the body; the caller re-registers it with its world.
+    // Calling it again moves the same body there, stopped: a world may hold it.
     void spawnAt(float x, float y, float z);
     // Back to the spawn point: camera reset (yaw 0, pitch 0, fresh frustum), body moved there
     // with its velocities and forces cleared.

@@ -181,6 +181,21 @@ TEST_F(PlayerTest, SpawnBuildsAStillBoxAtThePoint) {
     EXPECT_NEAR(box->getHalfExtentsWithMargin().x(), 1.0f, 1e-5);
 }
 
+TEST_F(PlayerTest, SpawningAgainMovesTheBodyTheWorldHolds) {
+    player->spawnAt(0, 0, 0);
+    btRigidBody* body = player->getRigidBody();
+    add(body);
+    body->setLinearVelocity(btVector3(3, 0, 0));
+    player->spawnAt(5, 1, 2);
+    ASSERT_EQ(player->getRigidBody(), body) << "the world still holds the first body";
+    EXPECT_EQ(bodyOrigin(), glm::vec3(5, 1, 2));
+    EXPECT_EQ(player->getSpawnPosition(), glm::vec3(5, 1, 2));
+    EXPECT_EQ(camera.getPosition(), glm::vec3(5, 1, 2));
+    EXPECT_EQ(body->getLinearVelocity(), btVector3(0, 0, 0));
+    frame(Frame);
+    EXPECT_NEAR(glm::length(bodyOrigin() - glm::vec3(5, 1, 2)), 0.0f, 1e-4);
+}
+
 TEST_F(PlayerTest, MovesByTheKeysAndTheCameraRidesTheBody) {
     player->spawnAt(0, 0, 0);
     add(player->getRigidBody());
