@@ -77,7 +77,7 @@ Game::Game(LevelFactory makeLevels) : config(std::make_unique<Config>()) {
     nextLevelIndex = 0;
     levelList = makeLevels(window, config.get());
     if (levelList.empty())
-        fail("Failed to open window"); // nothing to play; cannot happen with the real levels
+        fail("No levels to play"); // cannot happen with the real levels
     currentLevel = levelList[nextLevelIndex].get();
     ++nextLevelIndex;
     currentLevel->start();
