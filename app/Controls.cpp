@@ -16,8 +16,10 @@ struct SharedInput {
     float verticalSensitivity = 0.0f;
     float deltaTime = 0.0f;
     double lastTime = 0.0;
-    float centreX = 0.0f;
-    float centreY = 0.0f;
+    // Where the last cursor event left the cursor; unknown until the first event.
+    bool cursorKnown = false;
+    double cursorX = 0.0;
+    double cursorY = 0.0;
     bool fpsShown = false;
     bool wireframe = false;
     bool celShading = false;
@@ -35,20 +37,17 @@ Controls::Controls(GLFWwindow* window, const Config* config) : window(window) {
     SharedInput& s = shared();
     s.horizontalSensitivity = config->horizontalSensivity;
     s.verticalSensitivity = config->horizontalSensivity;
-    int centreX = 0;
-    int centreY = 0;
-    if (GLFWmonitor* monitor = glfwGetPrimaryMonitor()) {
-        if (const GLFWvidmode* mode = glfwGetVideoMode(monitor)) {
-            centreX = mode->width / 2;
-            centreY = mode->height / 2;
-            s.centreX = static_cast<float>(mode->width) / 2.0f;
-            s.centreY = static_cast<float>(mode->height) / 2.0f;
-        }
-    }
+    s.cursorKnown = false;
     if (window != nullptr) {
-        glfwSetCursorPos(window, centreX, centreY);
+        // A disabled cursor is hidden and never stops at the window's or the screen's edge, so
+        // every movement reaches the game whatever the window's size and place. Raw motion skips
+        // the desktop's pointer acceleration.
+        glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_DISABLED);
+        if (glfwRawMouseMotionSupported())
+            glfwSetInputMode(window, GLFW_RAW_MOUSE_MOTION, GLFW_TRUE);
         glfwSetCursorPosCallback(window, &Controls::onCursorMoved);
         glfwSetKeyCallback(window, &Controls::onKey);
+        glfwSetWindowFocusCallback(window, &Controls::onFocusChanged);
     }
 }
 
@@ -63,13 +62,30 @@ float Controls::getDeltaTime() const {
     return shared().deltaTime;
 }
 
-void Controls::onCursorMoved(GLFWwindow* window, double x, double y) {
+void Controls::onCursorMoved(GLFWwindow* /*window*/, double x, double y) {
+    SharedInput& s = shared();
+    const bool known = s.cursorKnown;
+    const double dx = x - s.cursorX;
+    const double dy = y - s.cursorY;
+    s.cursorKnown = true;
+    s.cursorX = x;
+    s.cursorY = y;
+    if (known)
+        moveMouse(dx, dy);
+}
+
+void Controls::onFocusChanged(GLFWwindow* /*window*/, int /*focused*/) {
+    // GLFW frees the cursor on focus loss and re-centres it on focus gain: neither jump is a
+    // movement of the mouse.
+    shared().cursorKnown = false;
+}
+
+void Controls::moveMouse(double dx, double dy) {
     SharedInput& s = shared();
     // A fixed angle per pixel: the same hand movement turns the view equally at any frame rate.
-    s.yaw += (static_cast<double>(s.centreX) - x) * s.horizontalSensitivity * DegreesPerPixel;
-    s.pitch += (static_cast<double>(s.centreY) - y) * s.verticalSensitivity * DegreesPerPixel;
-    if (window != nullptr)
-        glfwSetCursorPos(window, s.centreX, s.centreY);
+    // Left and up turn the view left and up (yaw and pitch grow).
+    s.yaw -= dx * s.horizontalSensitivity * DegreesPerPixel;
+    s.pitch -= dy * s.verticalSensitivity * DegreesPerPixel;
 }
 
 void Controls::onKey(GLFWwindow* /*window*/, int key, int /*scancode*/, int action, int /*mods*/) {
@@ -149,11 +165,6 @@ double Controls::getPitchDegrees() {
 void Controls::setView(double yawDegrees, double pitchDegrees) {
     shared().yaw = yawDegrees;
     shared().pitch = pitchDegrees;
-}
-
-void Controls::setScreenCentre(float cx, float cy) {
-    shared().centreX = cx;
-    shared().centreY = cy;
 }
 
 void Controls::resetSharedState() {

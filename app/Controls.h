@@ -29,16 +29,22 @@ class Controls {
     bool isCelShading() const;
     bool isDrawingInactive() const;
 
-    // GLFW callbacks; public so tests can feed events without a window.
+    // GLFW callbacks; public so tests can feed events without a window. The window's cursor is
+    // disabled (unbounded, raw motion where offered), so the view turns by the difference between
+    // successive cursor positions; the first position after the window gets the cursor (a new
+    // Controls, a focus change) only sets where the next move starts.
     static void onCursorMoved(GLFWwindow* window, double x, double y);
     static void onKey(GLFWwindow* window, int key, int scancode, int action, int mods);
+    static void onFocusChanged(GLFWwindow* window, int focused);
+
+    // Turns the view as a mouse moved dx pixels right and dy pixels down would (scripted play).
+    static void moveMouse(double dx, double dy);
 
     // The process-wide state, for tests.
     static double getYawDegrees();
     static double getPitchDegrees();
     // Points the view: the camera takes these angles at the player's next update.
     static void setView(double yawDegrees, double pitchDegrees);
-    static void setScreenCentre(float cx, float cy);
     static void resetSharedState();
 
     // Degrees the view turns per pixel of mouse movement at sensitivity 1.

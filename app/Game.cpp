@@ -1,6 +1,7 @@
 #include "app/Game.h"
 
 #include "app/Platform.h"
+#include "effects/ParticleSystem.h"
 #include "render/GlDebug.h"
 
 #include <GL/glew.h>
@@ -62,19 +63,22 @@ Game::Game(LevelFactory makeLevels) : config(std::make_unique<Config>()) {
 #ifdef BRINDLEMOX_GL_DEBUG
     gldebug::install();
 #endif
+    // Not fatal: the game plays on without the walls' sparks.
+    if (!ParticleSystem::transformFeedbackOffered())
+        std::printf("%s\n", ParticleSystem::NotOfferedLine);
 
     glDepthFunc(GL_LESS);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
     glfwSetInputMode(window, GLFW_STICKY_KEYS, GLFW_TRUE);
-    glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_HIDDEN);
+    // The cursor is the levels' Controls' to take (disabled, for mouse look).
     setPlatformWindow(window);
 
     nextLevelIndex = 0;
     levelList = makeLevels(window, config.get());
     if (levelList.empty())
-        fail("Failed to open window"); // nothing to play; cannot happen with the real levels
+        fail("No levels to play"); // cannot happen with the real levels
     currentLevel = levelList[nextLevelIndex].get();
     ++nextLevelIndex;
     currentLevel->start();

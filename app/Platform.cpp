@@ -42,7 +42,13 @@ void setPlatformWindow(GLFWwindow* window) {
 }
 
 void consolePause() {
+    // As the console "PAUSE" does: say what is awaited, then wait for one key (Enter, in a
+    // line-buffered terminal, whose echo ends the prompt's line). At end of input it returns at
+    // once and ends the line itself.
+    std::fputs(PausePrompt, stdout);
     std::fflush(stdout);
-    // One getchar is what the console "PAUSE" asks of the user; EOF ends it at once.
-    (void)std::getchar();
+    if (std::getchar() == EOF) {
+        std::fputs("\n", stdout);
+        std::fflush(stdout);
+    }
 }

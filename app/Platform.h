@@ -24,6 +24,7 @@ struct GLFWwindow;
 // Points the default GLFW platform at the game window, whose key state it then reads.
 void setPlatformWindow(GLFWwindow* window);
 
-// Reads one character from standard input so that a console user can read the last message;
-// returns at once when standard input is closed.
+// Prints PausePrompt, then reads one character from standard input so that a console user can
+// read the last message; returns at once when standard input is closed.
 void consolePause();
+constexpr const char* PausePrompt = "Press Enter to continue . . .";

@@ -4,6 +4,7 @@
 #include "render/Semantics.h"
 
 #include <cstddef>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -29,9 +30,30 @@ glm::vec3 ParticleSystem::directionVector(int directionIndex) {
     }
 }
 
+bool ParticleSystem::transformFeedbackOffered() {
+    if (glGenTransformFeedbacks == nullptr || glDeleteTransformFeedbacks == nullptr ||
+        glBindTransformFeedback == nullptr || glDrawTransformFeedback == nullptr)
+        return false;
+    // The driver's own word: GLEW's experimental loading marks an extension present whenever
+    // its entry points resolve, which they do on drivers that do not offer it.
+    GLint major = 0;
+    glGetIntegerv(GL_MAJOR_VERSION, &major);
+    if (major >= 4)
+        return true;
+    GLint count = 0;
+    glGetIntegerv(GL_NUM_EXTENSIONS, &count);
+    for (GLint i = 0; i < count; ++i) {
+        const auto* name = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, i));
+        if (name != nullptr && std::strcmp(name, "GL_ARB_transform_feedback2") == 0)
+            return true;
+    }
+    return false;
+}
+
 ParticleSystem::ParticleSystem()
     : loader(std::make_unique<ShaderLoader>()),
-      randomTexture(std::make_unique<RandomTexture>(RandomTextureSize)) {
+      randomTexture(std::make_unique<RandomTexture>(RandomTextureSize)),
+      offered(transformFeedbackOffered()) {
     texture = std::make_unique<Texture>("Texture/particleSystem.bmp");
     billboard = std::make_unique<Billboard>();
 
@@ -63,7 +85,8 @@ ParticleSystem::~ParticleSystem() {
     glDeleteVertexArrays(2, drawVertexArrays.data());
     glDeleteProgram(program);
     glDeleteBuffers(2, buffers.data());
-    glDeleteTransformFeedbacks(2, feedbacks.data());
+    if (feedbacks[0] != 0)
+        glDeleteTransformFeedbacks(2, feedbacks.data());
     loader.reset();
     billboard.reset();
     // The sprite's GL name belongs to the Texture, which deletes it here (once).
@@ -74,6 +97,8 @@ ParticleSystem::~ParticleSystem() {
 void ParticleSystem::init(const glm::vec3& position, int newDirectionIndex) {
     if (buffers[0] != 0)
         return; // already running; a second pool would leak the first
+    if (!offered)
+        return; // reported at start-up; the pool stays empty and nothing is drawn
     directionIndex = newDirectionIndex;
 
     Particle seed;

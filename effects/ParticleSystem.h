@@ -43,7 +43,8 @@ class ParticleSystem {
     ParticleSystem& operator=(const ParticleSystem&) = delete;
 
     // Fills both buffers with PoolSize copies of one record at position, moving along the
-    // direction of directionIndex. Call once, before the first renderFrame.
+    // direction of directionIndex. Call once, before the first renderFrame. Does nothing when
+    // the driver offers no transform-feedback objects.
     void init(const glm::vec3& position, int directionIndex);
     // Takes effect at the next update.
     void setSpawning(bool on) { spawning = on; }
@@ -67,6 +68,13 @@ class ParticleSystem {
 
     // Unit vector of a direction code: 0 up, 1 down, 2 +x, 3 +z, anything else down.
     static glm::vec3 directionVector(int directionIndex);
+    // Whether the driver offers transform-feedback objects (GL 4.0 or ARB_transform_feedback2,
+    // entry points loaded). Without them a system never fills its pool and draws nothing.
+    static bool transformFeedbackOffered();
+    // What the game says at start-up when transformFeedbackOffered() is false.
+    static constexpr const char* NotOfferedLine =
+        "The GL driver offers no transform feedback objects (GL 4.0 or "
+        "ARB_transform_feedback2): the walls will spray no sparks";
 
   private:
     void updateParticles(float deltaTime);
@@ -89,6 +97,7 @@ class ParticleSystem {
     bool hasGeneration = false; // advance has captured at least one generation
     unsigned readIndex = 0;
     unsigned writeIndex = 1;
+    bool offered = false;     // the driver has transform-feedback objects
     bool updateReady = false; // the update program linked
     bool drawReady = false;   // the billboard program linked
 

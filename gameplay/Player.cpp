@@ -7,6 +7,7 @@
 #include <glm/geometric.hpp>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -67,8 +68,14 @@ void Player::spawnAt(float x, float y, float z) {
     spawnPosition = position;
     camera.setPosition(position);
 
-    body.reset();
-    motionState.reset();
+    if (body != nullptr) {
+        // Replacing the body would free one the world still steps.
+        placeBody(position);
+        body->setLinearVelocity(btVector3(0, 0, 0));
+        body->setAngularVelocity(btVector3(0, 0, 0));
+        body->clearForces();
+        return;
+    }
     shape = std::make_unique<btBoxShape>(btVector3(HalfExtent, HalfExtent, HalfExtent));
     const btTransform start(btQuaternion(0, 0, 0, 1), toBullet(position));
     motionState = std::make_unique<btDefaultMotionState>(start);
@@ -87,15 +94,39 @@ void Player::placeBody(const glm::vec3& origin) {
     motionState->setWorldTransform(placed);
 }
 
-glm::vec3 Player::sweep(const glm::vec3& origin, const glm::vec3& movement) const {
+glm::vec3 Player::travel(const glm::vec3& origin, const glm::vec3& movement) {
     if (collisionWorld == nullptr)
-        return movement;
+        return origin + movement;
+    const float length = glm::length(movement);
+    if (!(length > 0.0f))
+        return origin;
+    int sweeps = 1;
+    glm::vec3 part = movement;
+    if (maxSweep > 0.0f && length > maxSweep) {
+        const float count = std::ceil(length / maxSweep);
+        sweeps = count < static_cast<float>(MaxSweeps) ? static_cast<int>(count) : MaxSweeps;
+        part = movement * (std::min(length / static_cast<float>(sweeps), maxSweep) / length);
+    }
+    glm::vec3 at = origin;
+    for (int i = 0; i < sweeps; ++i) {
+        const glm::vec3 moved = sweep(at, part);
+        at += moved;
+        // Held fast: the remaining sweeps would meet the same surface in the same place.
+        if (glm::length(moved) < 1e-6f)
+            break;
+    }
+    return at;
+}
+
+glm::vec3 Player::sweep(const glm::vec3& origin, const glm::vec3& movement) {
     glm::vec3 from = origin;
     glm::vec3 remaining = movement;
     // The move, then at most one slide along the surface it stopped at.
     for (int pass = 0; pass < 2; ++pass) {
+        // Moves shorter than the skin count too: at several hundred frames a second every move
+        // is that short.
         const float length = glm::length(remaining);
-        if (!(length > SkinWidth))
+        if (!(length > 1e-6f))
             break;
         const btVector3 a = toBullet(from), b = toBullet(from + remaining);
         MeshHit hit(body.get(), a, b);
@@ -105,6 +136,8 @@ glm::vec3 Player::sweep(const glm::vec3& origin, const glm::vec3& movement) cons
             from += remaining;
             break;
         }
+        if (std::find(pressed.begin(), pressed.end(), hit.m_hitCollisionObject) == pressed.end())
+            pressed.push_back(hit.m_hitCollisionObject);
         const float reach = std::max(0.0f, hit.m_closestHitFraction * length - SkinWidth);
         from += remaining * (reach / length);
         const glm::vec3 normal = glm::normalize(toGlm(hit.m_hitNormalWorld));
@@ -136,10 +169,8 @@ void Player::placeAt(const glm::vec3& newPosition) {
 
 void Player::update() {
     controls.applyMouseLook(camera);
-    glm::vec3 movement = controls.getMovement();
-    const float length = glm::length(movement);
-    if (maxStep > 0.0f && length > maxStep)
-        movement *= maxStep / length;
+    const glm::vec3 movement = controls.getMovement();
+    pressed.clear();
 
     if (body != nullptr) {
         // Without gravity or damping a push from a contact would carry the box on forever; the
@@ -149,7 +180,7 @@ void Player::update() {
         // The body's own transform is where the step left it; the motion state may lag behind it
         // by Bullet's interpolation.
         const glm::vec3 start = toGlm(body->getWorldTransform().getOrigin());
-        const glm::vec3 origin = start + sweep(start, movement);
+        const glm::vec3 origin = travel(start, movement);
         placeBody(origin);
         camera.setPosition(origin);
     } else {

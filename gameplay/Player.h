@@ -9,6 +9,7 @@
 #include <vector>
 
 class btBoxShape;
+class btCollisionObject;
 class btCollisionWorld;
 class btDefaultMotionState;
 class btRigidBody;
@@ -30,7 +31,7 @@ class Player : public GameplayModel {
     Player& operator=(const Player&) = delete;
 
     // Places player and camera at (x, y, z) and builds the body there (mass 0.5, no rotation).
-    // Calling it again replaces the body; the caller re-registers it with its world.
+    // Calling it again moves the same body there, stopped: a world may hold it.
     void spawnAt(float x, float y, float z);
     // Back to the spawn point: camera reset (yaw 0, pitch 0, fresh frustum), body moved there
     // with its velocities and forces cleared.
@@ -38,8 +39,8 @@ class Player : public GameplayModel {
     // Moves player, body and camera to position at once, at rest (fixed views, demos).
     void placeAt(const glm::vec3& newPosition);
     // Once a frame, right after the physics step: mouse look, movement keys, body displacement
-    // (at most getMaxStep() long, and swept against the collision world's triangle meshes when
-    // one is set), camera follow, frustum rebuild. Velocities left on the body by the step are
+    // (swept against the collision world's triangle meshes when one is set, in sweeps of at most
+    // getMaxSweep()), camera follow, frustum rebuild. Velocities left on the body by the step are
     // dropped so the player stands still when no key is held.
     void update();
     // The attack pass, in list order: beginFrame, takeHit(power, deltaTime) if the attack key is
@@ -55,34 +56,41 @@ class Player : public GameplayModel {
     glm::vec3 getPosition() const { return position; }
     glm::vec3 getSpawnPosition() const { return spawnPosition; }
 
-    // Longest displacement one update applies; longer movement is shortened, keeping its
-    // direction. 0 or less removes the limit. The movement Controls reports is not changed.
-    void setMaxStep(float length) { maxStep = length; }
-    float getMaxStep() const { return maxStep; }
+    // Longest single sweep: a longer move is made as several equal sweeps, each stopped and slid
+    // by what it meets, so the whole move is made at any frame rate. 0 or less: one sweep.
+    void setMaxSweep(float length) { maxSweep = length; }
+    float getMaxSweep() const { return maxSweep; }
     // The world whose static triangle meshes (level geometry, walls) stop the displacement
     // before the box enters them, so thin walls hold at any frame rate; the box slides along
     // what it hits. Other bodies (enemies) are left to the physics step, whose penetrating
     // contacts the level counts as damage. Null (the default) moves the body unswept.
     void setCollisionWorld(const btCollisionWorld* world) { collisionWorld = world; }
+    // The triangle-mesh bodies the last update's move ran into (each once): what the player is
+    // pressing against.
+    const std::vector<const btCollisionObject*>& getPressedBodies() const { return pressed; }
 
-    // Keeps a frame that took very long (the first one includes loading) from throwing the
-    // player across the level.
-    static constexpr float DefaultMaxStep = 1.0f;
+    static constexpr float DefaultMaxSweep = 1.0f;
+    // A move longer than this many sweeps (a stall of many seconds, not play) is cut to that
+    // length, so one frame's work stays bounded.
+    static constexpr int MaxSweeps = 256;
     static constexpr float HalfExtent = 1.0f;
     static constexpr float Mass = 0.5f;
 
   private:
     void placeBody(const glm::vec3& origin);
+    // The whole move from origin, in sweeps of at most maxSweep; returns where the box ends.
+    glm::vec3 travel(const glm::vec3& origin, const glm::vec3& movement);
     // The part of movement from origin the box can make before it runs into a triangle mesh,
     // followed by a slide along the surface it hit.
-    glm::vec3 sweep(const glm::vec3& origin, const glm::vec3& movement) const;
+    glm::vec3 sweep(const glm::vec3& origin, const glm::vec3& movement);
 
     Controls& controls;
     Camera& camera;
     glm::vec3 position{0.0f};
     glm::vec3 spawnPosition{0.0f};
-    float maxStep = DefaultMaxStep;
+    float maxSweep = DefaultMaxSweep;
     const btCollisionWorld* collisionWorld = nullptr;
+    std::vector<const btCollisionObject*> pressed;
     // Destroyed body first, then what it refers to.
     std::unique_ptr<btBoxShape> shape;
     std::unique_ptr<btDefaultMotionState> motionState;

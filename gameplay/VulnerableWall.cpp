@@ -94,7 +94,21 @@ bool VulnerableWall::withinReach(const glm::mat4& model, const glm::vec3& vertex
 }
 
 float VulnerableWall::fadedAlpha(float health, float initialHealth) {
-    return std::min(health / initialHealth + 0.1f, 1.0f);
+    if (!(initialHealth > 0.0f))
+        return health > 0.0f ? 1.0f : 0.1f;
+    const float alpha = std::min(health / initialHealth + 0.1f, 1.0f);
+    return std::isfinite(alpha) ? alpha : 0.1f;
+}
+
+float VulnerableWall::healthAfterHit(float health, float power, float deltaTime, float toughness) {
+    const float blow = power * deltaTime;
+    if (std::isnan(blow))
+        return health;
+    // Dividing by it would give an infinite or, for a blow of 0, a not-a-number health that
+    // never reaches 0.
+    if (!(toughness > 0.0f))
+        return blow > 0.0f ? std::min(health, 0.0f) : health;
+    return health - blow / toughness;
 }
 
 bool VulnerableWall::isTargeted(const Camera& camera) {
@@ -120,10 +134,15 @@ void VulnerableWall::beginFrame() {
 }
 
 void VulnerableWall::takeHit(float power, float deltaTime) {
-    health -= power * deltaTime / toughness;
+    health = healthAfterHit(health, power, deltaTime, toughness);
     alpha = fadedAlpha(health, initialHealth);
     if (particles != nullptr)
         particles->setSpawning(!isDead());
+}
+
+void VulnerableWall::restore() {
+    resetHealth();
+    alpha = fadedAlpha(health, initialHealth);
 }
 
 void VulnerableWall::frameUpdate(const glm::vec3& cameraPosition, float deltaTime,

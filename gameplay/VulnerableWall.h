@@ -50,6 +50,8 @@ class VulnerableWall : public Drawable, public GameplayModel {
     // Runs the particles every frame, dead or alive, so sprayed particles finish their flight.
     void frameUpdate(const glm::vec3& cameraPosition, float deltaTime,
                      const glm::mat4& viewProjection) override;
+    // Health back to the maximum and the wall drawn whole again (a restart after a loss).
+    void restore();
     // Draws the sparks the last frameUpdate advanced; the level calls it in its main pass.
     void drawParticles(const glm::mat4& viewProjection, const glm::vec3& cameraPosition);
 
@@ -64,8 +66,12 @@ class VulnerableWall : public Drawable, public GameplayModel {
     static bool withinReach(const glm::mat4& model, const glm::vec3& vertexPosition,
                             const glm::vec3& vertexNormal, const glm::vec3& cameraPosition,
                             double reach);
-    // health / initialHealth + 0.1, at most 1.
+    // health / initialHealth + 0.1, at most 1. Without an initial health above 0: 1 while the
+    // health is above 0, else 0.1; never infinite or not a number.
     static float fadedAlpha(float health, float initialHealth);
+    // health - power * deltaTime / toughness. A toughness not above 0 resists nothing: a hit
+    // destroys the wall (health 0 at most). Never not a number.
+    static float healthAfterHit(float health, float power, float deltaTime, float toughness);
     // The middle of the longer of the two edges leaving the first vertex (the second edge when
     // they are equal), placed by the model matrix. Fewer than three vertices: the placed origin.
     static glm::vec3 emitterPosition(const std::vector<Vertex>& vertices, const glm::mat4& model);

@@ -237,24 +237,38 @@ void Level::stepPhysics() {
     dynamicsWorld->stepSimulation(1.0f / 60.0f, 10, 1.0f / 60.0f);
     player->update();
 
+    // Every penetrating contact point hurts, unless the map's body is in it. The player's move
+    // stops at the surface of triangle meshes (walls), so pressing against a wall never
+    // penetrates: a wall the move ran into counts as one contact instead.
     const float deltaTime = controls->getDeltaTime();
     const btRigidBody* mapBody = map != nullptr ? map->getRigidBody() : nullptr;
+    const btCollisionObject* self = player->getRigidBody();
+    const std::vector<const btCollisionObject*>& pressed = player->getPressedBodies();
     const int manifolds = dispatcher->getNumManifolds();
     for (int i = 0; i < manifolds; ++i) {
         btPersistentManifold* manifold = dispatcher->getManifoldByIndexInternal(i);
         const btCollisionObject* a = manifold->getBody0();
         const btCollisionObject* b = manifold->getBody1();
-        const bool touchesMap = mapBody != nullptr && (a == mapBody || b == mapBody);
+        if (mapBody != nullptr && (a == mapBody || b == mapBody))
+            continue;
+        int penetrating = 0;
         for (int p = 0; p < manifold->getNumContacts(); ++p) {
-            if (manifold->getContactPoint(p).getDistance() < 0.0f && !touchesMap)
+            if (manifold->getContactPoint(p).getDistance() < 0.0f) {
                 player->takeDamage(0.5f * deltaTime);
+                ++penetrating;
+            }
         }
+        const btCollisionObject* other = a == self ? b : b == self ? a : nullptr;
+        if (penetrating == 0 && self != nullptr && other != nullptr &&
+            std::find(pressed.begin(), pressed.end(), other) != pressed.end())
+            player->takeDamage(0.5f * deltaTime);
     }
 }
 
 void Level::restartAfterLoss() {
+    // Alive again, so drawn whole again: the picture must not show a wall as gone that blocks.
     for (VulnerableWall* objective : objectives)
-        objective->resetHealth();
+        objective->restore();
     controls->resetView();
     player->resetHealth();
     player->respawn();

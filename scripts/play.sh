@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Sets up, builds and starts the game. Without a display it runs under Xvfb.
+# Sets up, builds the player's build and starts the game. Without a display it runs under Xvfb.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build-game}
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh"
+BUILD_DIR=$build "$root/scripts/build.sh"
 cd "$root/data"
 if [ -n "${DISPLAY:-}" ]; then
-  exec "$root/build/brindlemox"
+  exec "$build/brindlemox"
 else
   echo "No display: running under Xvfb"
-  exec xvfb-run -a -s "-screen 0 1920x1080x24" "$root/build/brindlemox"
+  exec xvfb-run -a -s "-screen 0 1920x1080x24" "$build/brindlemox"
 fi

@@ -5,7 +5,7 @@ packages=(
   build-essential cmake pkg-config git
   libglfw3-dev libglew-dev libbullet-dev libassimp-dev libfreetype-dev libstb-dev libglm-dev
   libgtest-dev
-  libgl1-mesa-dri libglx-mesa0 mesa-utils xvfb xauth xdotool x11-utils imagemagick
+  libgl1-mesa-dri libglx-mesa0 mesa-utils xvfb xauth xdotool x11-utils imagemagick libxtst-dev
   fonts-dejavu-core
   clang-14 libclang-rt-14-dev
   valgrind

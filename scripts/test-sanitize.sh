@@ -4,7 +4,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
-BUILD_DIR=$root/build-asan BUILD_TYPE=RelWithDebInfo "$root/scripts/build.sh" -DBRINDLEMOX_SANITIZE=ON
+cmake -S "$root" -B "$root/build-asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINDLEMOX_SANITIZE=ON \
+  -DBRINDLEMOX_TESTS=ON -DBRINDLEMOX_GL_DEBUG=ON >/dev/null
+cmake --build "$root/build-asan" -j"${JOBS:-2}"
 export MESA_SHADER_CACHE_DIR=$(mktemp -d)
 trap 'rm -rf "$MESA_SHADER_CACHE_DIR"' EXIT
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}

@@ -5,10 +5,14 @@
 # the diff of both folders like code.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" >/dev/null
+# The test build, as scripts/test.sh makes it.
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINDLEMOX_TESTS=ON \
+  -DBRINDLEMOX_GL_DEBUG=ON >/dev/null
+cmake --build "$build" -j"${JOBS:-2}" --target reference_views_tests >/dev/null
 export MESA_SHADER_CACHE_DIR=$(mktemp -d)
 trap 'rm -rf "$MESA_SHADER_CACHE_DIR"' EXIT
 BRINDLEMOX_UPDATE_VIEWS=1 xvfb-run -a -s "-screen 0 1920x1080x24" \
-  "$root/build/tests/reference_views_tests" "$@"
+  "$build/tests/reference_views_tests" "$@"
 git -C "$root" status --short tests/reference/views docs/gallery docs/GALLERY.md

@@ -70,6 +70,32 @@ int liveNames() {
     return live;
 }
 
+// The current driver without transform-feedback objects, as GLEW leaves a driver that lacks
+// them: their entry points null.
+class DriverWithoutTransformFeedback {
+  public:
+    DriverWithoutTransformFeedback() {
+        __glewGenTransformFeedbacks = nullptr;
+        __glewDeleteTransformFeedbacks = nullptr;
+        __glewBindTransformFeedback = nullptr;
+        __glewDrawTransformFeedback = nullptr;
+    }
+    ~DriverWithoutTransformFeedback() {
+        __glewGenTransformFeedbacks = gen;
+        __glewDeleteTransformFeedbacks = erase;
+        __glewBindTransformFeedback = bind;
+        __glewDrawTransformFeedback = draw;
+    }
+    DriverWithoutTransformFeedback(const DriverWithoutTransformFeedback&) = delete;
+    DriverWithoutTransformFeedback& operator=(const DriverWithoutTransformFeedback&) = delete;
+
+  private:
+    const PFNGLGENTRANSFORMFEEDBACKSPROC gen = __glewGenTransformFeedbacks;
+    const PFNGLDELETETRANSFORMFEEDBACKSPROC erase = __glewDeleteTransformFeedbacks;
+    const PFNGLBINDTRANSFORMFEEDBACKPROC bind = __glewBindTransformFeedback;
+    const PFNGLDRAWTRANSFORMFEEDBACKPROC draw = __glewDrawTransformFeedback;
+};
+
 class EffectsTest : public GlTest {
   protected:
     void SetUp() override {
@@ -231,6 +257,25 @@ TEST_F(EffectsTest, SpawningSystemSpraysVisibleSprites) {
     const std::vector<unsigned char> frame = target->read();
     testgl::writeImage("particles_spraying", frame, Size, Size);
     EXPECT_GT(litPixels(frame), seedPixels + 10) << "sprites appear beyond the seed";
+}
+
+TEST_F(EffectsTest, WithoutTransformFeedbackObjectsNoSparksAreDrawn) {
+    EXPECT_TRUE(ParticleSystem::transformFeedbackOffered()) << "the test driver offers them";
+    const DriverWithoutTransformFeedback olderDriver;
+    EXPECT_FALSE(ParticleSystem::transformFeedbackOffered());
+    {
+        ParticleSystem particles;
+        particles.init(glm::vec3(0.0f), 0);
+        target->clear();
+        const std::vector<unsigned char> empty = target->read();
+        for (int i = 0; i < 20; ++i) {
+            particles.setSpawning(true);
+            particles.renderFrame(0.05f, viewProjection, camera.getPosition());
+            particles.advance(0.05f);
+            particles.drawLatest(viewProjection, camera.getPosition());
+        }
+        EXPECT_TRUE(target->read() == empty) << "a system without a pool drew something";
+    } // and it goes without the missing entry points
 }
 
 TEST_F(EffectsTest, BillboardSetsItsFourUniforms) {

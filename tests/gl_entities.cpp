@@ -350,6 +350,40 @@ TEST_F(EntitiesTest, HitsDrainHealthFadeAndSpray) {
     EXPECT_FLOAT_EQ(doomed.getAlpha(), 0.1f) << "alpha waits for the next hit";
 }
 
+TEST_F(EntitiesTest, WallsWithoutToughnessOrHealthStillFallAndFade) {
+    struct HitCase {
+        const char* name;
+        float health;
+        float toughness;
+        std::vector<std::pair<float, float>> hits; // power, delta time
+        bool dead;
+        float healthAfter;
+        float alphaAfter;
+    };
+    const std::vector<HitCase> cases = {
+        {"an ordinary wall", 15.0f, 4.0f, {{10.0f, 1.0f}}, false, 12.5f, 12.5f / 15.0f + 0.1f},
+        {"no toughness: the first hit destroys", 15.0f, 0.0f, {{10.0f, 0.1f}}, true, 0.0f, 0.1f},
+        {"no toughness, a hit of no time first",
+         15.0f,
+         0.0f,
+         {{10.0f, 0.0f}, {10.0f, 0.1f}},
+         true,
+         0.0f,
+         0.1f},
+        {"no toughness, a hit of no time", 15.0f, 0.0f, {{10.0f, 0.0f}}, false, 15.0f, 1.0f},
+        {"a toughness below 0", 15.0f, -2.0f, {{10.0f, 0.1f}}, true, 0.0f, 0.1f},
+        {"no initial health", 0.0f, 4.0f, {{10.0f, 0.1f}}, true, -0.25f, 0.1f},
+    };
+    for (const HitCase& c : cases) {
+        VulnerableWall wall(glm::vec3(0), 0, 0, c.health, c.toughness);
+        for (const auto& [power, deltaTime] : c.hits)
+            wall.takeHit(power, deltaTime);
+        EXPECT_EQ(wall.isDead(), c.dead) << c.name;
+        EXPECT_FLOAT_EQ(wall.getHealth(), c.healthAfter) << c.name;
+        EXPECT_FLOAT_EQ(wall.getAlpha(), c.alphaAfter) << c.name;
+    }
+}
+
 TEST_F(EntitiesTest, TargetedFromEitherSideOfAnUnturnedWall) {
     VulnerableWall wall(glm::vec3(0), 0, 0, 15.0f, 4.0f); // faces +z
     look({0, 0, 5.4f}, 180);
@@ -389,10 +423,8 @@ TEST_F(EntitiesTest, HoldingSpaceInFrontOfAWallBreaksIt) {
     Controls::resetSharedState();
     Config config;
     Controls controls(nullptr, &config);
-    Controls::setScreenCentre(0.0f, 0.0f);
     // Turn from yaw 90 to 180 (looking along -z) with the mouse.
-    Controls::onCursorMoved(nullptr,
-                            -90.0 / (config.horizontalSensivity * Controls::DegreesPerPixel), 0.0);
+    Controls::moveMouse(-90.0 / (config.horizontalSensivity * Controls::DegreesPerPixel), 0.0);
     ASSERT_NEAR(Controls::getYawDegrees(), 180.0, 1e-9);
 
     Player player(controls, camera);

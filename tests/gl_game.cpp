@@ -5,6 +5,7 @@
 #include <GLFW/glfw3.h>
 
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -164,4 +165,16 @@ TEST_F(GameShellTest, ClosingTheWindowEndsTheLoop) {
     glfwSetWindowShouldClose(game->getWindow(), GLFW_TRUE);
     EXPECT_FALSE(game->frame());
     EXPECT_EQ(first->updates, 2);
+}
+
+TEST_F(GameShellTest, NoLevelsToPlayIsAFailureOfItsOwn) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            dup2(STDERR_FILENO, STDOUT_FILENO); // the game's lines, where the check reads them
+            Game game([](GLFWwindow*, const Config*) {
+                return std::vector<std::unique_ptr<LevelInterface>>{};
+            });
+        },
+        ::testing::ExitedWithCode(255), "No levels to play");
 }

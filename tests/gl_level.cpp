@@ -3,6 +3,7 @@
 #include "effects/WaterRenderTargets.h"
 #include "gameplay/Player.h"
 #include "gameplay/SimpleEnemy.h"
+#include "gameplay/SimpleWall.h"
 #include "gameplay/VulnerableWall.h"
 #include "levels/Level1.h"
 #include "levels/Level2.h"
@@ -76,7 +77,8 @@ std::string writeBoxModel() {
     return path;
 }
 
-// A box-shaped level with one enemy and one breakable wall, for the contact and loss rules.
+// A box-shaped level with one enemy, one breakable wall (its face at x -60) and one plain wall
+// (its face at x -59, around z 40) outside the box, for the contact and loss rules.
 class BoxLevel : public Level {
   public:
     using Level::Level;
@@ -85,19 +87,34 @@ class BoxLevel : public Level {
         enemy = adopt(std::make_unique<SimpleEnemy>(glm::vec3(60, 0, 0), 2, program, 3.0f));
         wall =
             adopt(std::make_unique<VulnerableWall>(glm::vec3(-60, 0, 0), 0, program, 15.0f, 4.0f));
+        plainWall = adopt(std::make_unique<SimpleWall>(glm::vec3(-60, 0, 40), 0, program));
         player->setStats(40.0f, 10.0f, 3.0f);
         spawnPlayer(glm::vec3(0, 0, 0));
         addRigidBody(map->getRigidBody());
         addRigidBody(player->getRigidBody());
         addRigidBody(enemy->getRigidBody());
+        addRigidBody(wall->getRigidBody());
+        addRigidBody(plainWall->getRigidBody());
         drawables.push_back(map);
+        drawables.push_back(plainWall);
         addEnemy(enemy);
         addObjective(wall);
         lightList.emplace_back(glm::vec3(0, 5, 0), 50.0f);
+        lightList.emplace_back(glm::vec3(-52, 4, 0), 50.0f); // on the breakable wall
         lights = std::make_unique<LightSet>(lightList);
     }
     SimpleEnemy* enemy = nullptr;
     VulnerableWall* wall = nullptr;
+    SimpleWall* plainWall = nullptr;
+};
+
+// The game's blending for the life of the object.
+struct BlendingAsInTheGame {
+    BlendingAsInTheGame() {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    }
+    ~BlendingAsInTheGame() { glDisable(GL_BLEND); }
 };
 
 } // namespace
@@ -147,11 +164,50 @@ TEST_F(LevelTest, OnlyContactsWithBodiesOtherThanTheMapHurt) {
     EXPECT_LT(level->getPlayer().getHealth(), 40.0f);
 }
 
+TEST_F(LevelTest, PressingAgainstAWallHurtsButTheMapNever) {
+    struct PressCase {
+        const char* name;
+        glm::vec3 from; // the player flies along -x from here for two seconds
+        float face;     // x of the surface that stops it
+        bool hurts;
+    };
+    const std::vector<PressCase> cases = {
+        {"a breakable wall", {-56, 0, 0}, -60.0f, true},
+        {"a plain wall", {-55, 0, 40}, -59.0f, true},
+        {"the map", {-6, 0, 0}, -10.0f, false},
+    };
+    for (const PressCase& c : cases) {
+        auto level = makeLevel<BoxLevel>();
+        frame(*level, 0.1);
+        placeBody(level->getPlayer().getRigidBody(), c.from);
+        Controls::moveMouse(-180.0 * 60.0 / 50.0, 0.0); // from yaw 90 (+x) to 270 (-x)
+        keys.hold(GLFW_KEY_W);
+        for (int i = 0; i < 120; ++i)
+            frame(*level, 1.0 / 60.0);
+        keys.releaseAll();
+        const float x = level->getCamera().getPosition().x;
+        EXPECT_GT(x, c.face + 0.98f) << c.name << ": the player went into it";
+        EXPECT_LT(x, c.face + 1.05f) << c.name << ": the player never reached it";
+        const float health = level->getPlayer().getHealth();
+        if (c.hurts) {
+            // At least one contact point for the second and more of pressing.
+            EXPECT_LT(health, 40.0f - 0.5f * 1.0f) << c.name;
+        } else {
+            EXPECT_FLOAT_EQ(health, 40.0f) << c.name;
+        }
+        // Resting against it without pressing does not hurt.
+        for (int i = 0; i < 30; ++i)
+            frame(*level, 1.0 / 60.0);
+        EXPECT_FLOAT_EQ(level->getPlayer().getHealth(), health) << c.name;
+        Controls::resetSharedState();
+    }
+}
+
 TEST_F(LevelTest, ALossResetsObjectivesViewAndPlayerButNotEnemies) {
     auto level = makeLevel<BoxLevel>();
     frame(*level, 0.1);
     level->wall->takeHit(10.0f, 1.0f);
-    Controls::onCursorMoved(nullptr, -100.0, -50.0);
+    Controls::moveMouse(-100.0, -50.0);
     level->getPlayer().takeDamage(39.99f);
     placeBody(level->getPlayer().getRigidBody(), level->enemy->getTransform().position);
     for (int i = 0; i < 20 && !level->isLost(); ++i)
@@ -177,6 +233,49 @@ TEST_F(LevelTest, ALossResetsObjectivesViewAndPlayerButNotEnemies) {
     EXPECT_EQ(level->getHealthText().getText(), "40/40");
 }
 
+TEST_F(LevelTest, AfterALossADestroyedWallIsDrawnWholeAgain) {
+    auto level = makeLevel<BoxLevel>();
+    frame(*level, 0.1);
+    const BlendingAsInTheGame blending; // so a wall's alpha shows
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(testgl::window(), &width, &height);
+    // Ten units in front of the breakable wall, facing it; the picture after the frame.
+    auto look = [&](const char* name) {
+        placeBody(level->getPlayer().getRigidBody(), {-50, 0, 0});
+        level->getControls().resetView();
+        Controls::moveMouse(-180.0 * 60.0 / 50.0, 0.0); // from yaw 90 (+x) to 270 (-x)
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        frame(*level, 1.0 / 60.0, true);
+        std::vector<unsigned char> pixels = testgl::readPixels(0, 0, width, height);
+        testgl::writeImage(name, pixels, width, height);
+        return pixels;
+    };
+    auto changed = [](const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
+        size_t count = 0;
+        for (size_t i = 0; i + 3 < a.size(); i += 4)
+            count += std::abs(a[i] - b[i]) + std::abs(a[i + 1] - b[i + 1]) +
+                         std::abs(a[i + 2] - b[i + 2]) >
+                     24;
+        return count;
+    };
+
+    const std::vector<unsigned char> whole = look("loss_wall_whole");
+    Controls::onKey(nullptr, GLFW_KEY_F8, 0, GLFW_PRESS, 0); // destroyed walls not drawn
+    level->wall->takeHit(100.0f, 1.0f);
+    ASSERT_TRUE(level->wall->isDead());
+    const std::vector<unsigned char> gone = look("loss_wall_destroyed");
+    const size_t area = static_cast<size_t>(width) * height;
+    ASSERT_GT(changed(whole, gone), area / 5) << "the wall should fill much of the view";
+
+    level->getPlayer().takeDamage(100.0f);
+    frame(*level, 1.0 / 60.0);
+    ASSERT_TRUE(level->isLost());
+    level->restartAfterLoss();
+    EXPECT_FALSE(level->wall->isDead());
+    const std::vector<unsigned char> restored = look("loss_wall_restored");
+    EXPECT_LT(changed(whole, restored), area / 100) << "the restored wall looks destroyed";
+}
+
 TEST_F(LevelTest, ALongFrameDoesNotCarryThePlayerThroughWalls) {
     auto level = makeLevel<BoxLevel>();
     frame(*level, 0.1);
@@ -192,7 +291,7 @@ TEST_F(LevelTest, WaterPassesFillTheWaterImages) {
     frame(*level, 0.02);
     // Above the lower chamber's water, looking down at it.
     placeBody(level->getPlayer().getRigidBody(), {16, -50, 0});
-    Controls::onCursorMoved(nullptr, 960.0, 540.0 + 60.0 * 60.0 / 50.0);
+    Controls::moveMouse(0.0, 60.0 * 60.0 / 50.0);
     frame(*level, 0.02, true);
     frame(*level, 0.02, true);
     WaterRenderTargets& targets = level->getWaterTargets();
@@ -275,7 +374,7 @@ TEST_F(LevelTest, WaterImagesAreRedrawnFromScratchEachFrame) {
     auto level = makeLevel<Level1>();
     frame(*level, 0.02);
     placeBody(level->getPlayer().getRigidBody(), {16, -50, 0});
-    Controls::onCursorMoved(nullptr, 960.0, 540.0 + 60.0 * 60.0 / 50.0);
+    Controls::moveMouse(0.0, 60.0 * 60.0 / 50.0);
     frame(*level, 0.02);
     // Paint both targets a colour the level never shows; a pass that does not clear keeps it.
     WaterRenderTargets& targets = level->getWaterTargets();

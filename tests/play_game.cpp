@@ -67,7 +67,6 @@ class Playthrough : public GlTest {
         testing::internal::CaptureStdout(); // loading chatter
         game = std::make_unique<Game>();
         loadingOutput = testing::internal::GetCapturedStdout();
-        Controls::setScreenCentre(960.0f, 540.0f);
         sensitivity = game->getConfig().horizontalSensivity;
         game->setBeforeSwap([this] { capture(); });
         wallStart = std::chrono::steady_clock::now();
@@ -107,7 +106,7 @@ class Playthrough : public GlTest {
         pendingShot.clear();
     }
 
-    // Points the view along direction through the cursor callback, as a mouse would.
+    // Points the view along direction by a mouse movement, as a player would.
     void turnTowards(const glm::vec3& direction) {
         const glm::vec3 d = glm::normalize(direction);
         const double yaw = std::atan2(d.x, d.z) * 180.0 / M_PI;
@@ -116,7 +115,7 @@ class Playthrough : public GlTest {
         double dyaw = std::remainder(yaw - currentYaw, 360.0);
         const double perPixel = sensitivity * Controls::DegreesPerPixel;
         const double dpitch = std::clamp(pitch, -80.0, 80.0) - Controls::getPitchDegrees();
-        Controls::onCursorMoved(nullptr, 960.0 - dyaw / perPixel, 540.0 - dpitch / perPixel);
+        Controls::moveMouse(-dyaw / perPixel, -dpitch / perPixel);
     }
 
     void flyTo(const glm::vec3& target, const Command& command) {

@@ -3,6 +3,7 @@
 // through both levels and must print what the game prints for that failure, and go on.
 #include "app/Controls.h"
 #include "app/Game.h"
+#include "effects/ParticleSystem.h"
 #include "gameplay/VulnerableWall.h"
 #include "levels/Level.h"
 #include "render/GlDebug.h"
@@ -160,6 +161,26 @@ INSTANTIATE_TEST_SUITE_P(DataFiles, GarbageFile, ::testing::ValuesIn(dataFiles()
                          [](const auto& info) { return safeName(info.param); });
 INSTANTIATE_TEST_SUITE_P(DataFiles, TruncatedFile, ::testing::ValuesIn(dataFiles()),
                          [](const auto& info) { return safeName(info.param); });
+
+TEST(Robustness, ADriverWithoutTransformFeedbackObjectsPlaysWithoutSparks) {
+    // The driver reads these when the process makes its first context, so a fresh process (the
+    // death-test child) plays: a GL 3.3 driver without ARB_transform_feedback2.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("MESA_GL_VERSION_OVERRIDE", "3.3", 1);
+            setenv("MESA_EXTENSION_OVERRIDE", "-GL_ARB_transform_feedback2", 1);
+            const GameRun run = play(freshCopy("gl33"));
+            const size_t said = run.output.find(ParticleSystem::NotOfferedLine);
+            const bool once =
+                said != std::string::npos &&
+                run.output.find(ParticleSystem::NotOfferedLine, said + 1) == std::string::npos;
+            std::fprintf(stderr, "%s\nframes %d, level two %d, said once %d\n", run.output.c_str(),
+                         run.frames, run.reachedLevelTwo, once);
+            std::exit(once && run.frames == 300 && run.reachedLevelTwo ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "said once 1");
+}
 
 TEST(Robustness, OddConfigurationLinesAreHarmless) {
     const char* configs[] = {

@@ -6,6 +6,8 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 class ControlsTest : public ::testing::Test {
@@ -13,7 +15,6 @@ class ControlsTest : public ::testing::Test {
     void SetUp() override {
         Controls::resetSharedState();
         controls = std::make_unique<Controls>(nullptr, &config);
-        Controls::setScreenCentre(960.0f, 540.0f);
         camera.setYaw(90);
         camera.updateVectors();
     }
@@ -82,7 +83,7 @@ TEST_F(ControlsTest, LastHeldMovementKeyWins) {
 
 TEST_F(ControlsTest, WLooksWhereTheCameraLooks) {
     frame(1.0);
-    Controls::onCursorMoved(nullptr, 960.0, 540.0 - 60.0 * 30.0 / 50.0); // 30 degrees up
+    Controls::moveMouse(0.0, -60.0 * 30.0 / 50.0); // 30 degrees up
     controls->applyMouseLook(camera);
     keys.hold(GLFW_KEY_W);
     controls->readMovementKeys(camera);
@@ -116,22 +117,80 @@ TEST_F(ControlsTest, FunctionKeysToggleOnPressOnly) {
 
 TEST_F(ControlsTest, MouseTurnsByAFixedAnglePerPixel) {
     frame(0.001); // a fast frame must not slow the view down
-    Controls::onCursorMoved(nullptr, 960.0 - 60.0, 540.0);
+    Controls::moveMouse(-60.0, 0.0);
     EXPECT_NEAR(Controls::getYawDegrees(), 90.0 + 50.0, 1e-9);
     frame(0.5); // nor a slow one speed it up
-    Controls::onCursorMoved(nullptr, 960.0 + 60.0, 540.0 + 6.0);
+    Controls::moveMouse(60.0, 6.0);
     EXPECT_NEAR(Controls::getYawDegrees(), 90.0, 1e-9);
     EXPECT_NEAR(Controls::getPitchDegrees(), -5.0, 1e-9);
 }
 
+namespace {
+
+// A cursor event, a focus change or a new level's Controls, fed in order.
+struct InputEvent {
+    enum Kind { Cursor, Focus, NewControls } kind;
+    double x = 0.0;
+    double y = 0.0;
+};
+
+struct CursorCase {
+    const char* name;
+    std::vector<InputEvent> events;
+    double yaw; // expected, degrees, at the default sensitivity of 50
+    double pitch;
+};
+
+InputEvent at(double x, double y) {
+    return {InputEvent::Cursor, x, y};
+}
+
+} // namespace
+
+TEST_F(ControlsTest, TheViewTurnsByTheDifferenceOfSuccessiveCursorPositions) {
+    const InputEvent focus{InputEvent::Focus};
+    const InputEvent newLevel{InputEvent::NewControls};
+    // 60 pixels are 50 degrees.
+    const std::vector<CursorCase> cases = {
+        {"the first position only sets the start", {at(4000, -3000)}, 90, 0},
+        {"left and up turn left and up", {at(100, 100), at(40, 40)}, 140, 50},
+        {"positions far outside any screen", {at(5000, 5000), at(5060, 5006)}, 40, -5},
+        {"a burst: the sum of its moves",
+         {at(0, 0), at(10, 0), at(20, 0), at(30, 0), at(40, 0), at(50, 0)},
+         90 - 50.0 * 50 / 60,
+         0},
+        {"there and back again", {at(0, 0), at(-600, 0), at(0, 0)}, 90, 0},
+        {"a focus change is not a move",
+         {at(0, 0), at(-60, 0), focus, at(900, 700), at(840, 700)},
+         190,
+         0},
+        {"nor is a new level's cursor", {at(0, 0), at(0, -12), newLevel, at(-300, 0)}, 90, 10},
+    };
+    for (const CursorCase& c : cases) {
+        Controls::resetSharedState();
+        Controls fresh(nullptr, &config);
+        for (const InputEvent& e : c.events) {
+            if (e.kind == InputEvent::Cursor)
+                Controls::onCursorMoved(nullptr, e.x, e.y);
+            else if (e.kind == InputEvent::Focus)
+                Controls::onFocusChanged(nullptr, GLFW_FALSE);
+            else
+                Controls another(nullptr, &config);
+        }
+        EXPECT_NEAR(Controls::getYawDegrees(), c.yaw, 1e-9) << c.name;
+        EXPECT_NEAR(Controls::getPitchDegrees(), c.pitch, 1e-9) << c.name;
+    }
+}
+
 TEST_F(ControlsTest, PitchAccumulatesPastTheCameraLimit) {
-    Controls::onCursorMoved(nullptr, 960.0, 540.0 - 120.0); // +100 degrees
+    Controls::moveMouse(0.0, -120.0); // +100 degrees
     controls->applyMouseLook(camera);
     EXPECT_NEAR(camera.getPitch(), 80.0f * 3.14159265f / 180.0f, 1e-5);
-    Controls::onCursorMoved(nullptr, 960.0, 540.0 + 12.0); // back by 10: still above 80
+    Controls::moveMouse(0.0, 12.0); // back by 10: still above 80
     controls->applyMouseLook(camera);
     EXPECT_NEAR(camera.getPitch(), 80.0f * 3.14159265f / 180.0f, 1e-5);
-    Controls::onCursorMoved(nullptr, 960.0, 540.0 + 24.0); // back by 20 more: 70
+    Controls::moveMouse(0.0, 12.0); // back by 10 more: 80
+    Controls::moveMouse(0.0, 12.0); // and 10 more: 70
     controls->applyMouseLook(camera);
     EXPECT_NEAR(camera.getPitch(), 70.0f * 3.14159265f / 180.0f, 1e-5);
     controls->resetView();
@@ -144,6 +203,7 @@ TEST_F(ControlsTest, ZeroSensitivityFreezesTheView) {
     still.horizontalSensivity = 0.0f;
     Controls frozen(nullptr, &still);
     Controls::onCursorMoved(nullptr, 0.0, 0.0);
+    Controls::onCursorMoved(nullptr, 300.0, -200.0);
     EXPECT_EQ(Controls::getYawDegrees(), 90.0);
     EXPECT_EQ(Controls::getPitchDegrees(), 0.0);
 }

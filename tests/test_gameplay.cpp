@@ -181,6 +181,21 @@ TEST_F(PlayerTest, SpawnBuildsAStillBoxAtThePoint) {
     EXPECT_NEAR(box->getHalfExtentsWithMargin().x(), 1.0f, 1e-5);
 }
 
+TEST_F(PlayerTest, SpawningAgainMovesTheBodyTheWorldHolds) {
+    player->spawnAt(0, 0, 0);
+    btRigidBody* body = player->getRigidBody();
+    add(body);
+    body->setLinearVelocity(btVector3(3, 0, 0));
+    player->spawnAt(5, 1, 2);
+    ASSERT_EQ(player->getRigidBody(), body) << "the world still holds the first body";
+    EXPECT_EQ(bodyOrigin(), glm::vec3(5, 1, 2));
+    EXPECT_EQ(player->getSpawnPosition(), glm::vec3(5, 1, 2));
+    EXPECT_EQ(camera.getPosition(), glm::vec3(5, 1, 2));
+    EXPECT_EQ(body->getLinearVelocity(), btVector3(0, 0, 0));
+    frame(Frame);
+    EXPECT_NEAR(glm::length(bodyOrigin() - glm::vec3(5, 1, 2)), 0.0f, 1e-4);
+}
+
 TEST_F(PlayerTest, MovesByTheKeysAndTheCameraRidesTheBody) {
     player->spawnAt(0, 0, 0);
     add(player->getRigidBody());
@@ -193,18 +208,37 @@ TEST_F(PlayerTest, MovesByTheKeysAndTheCameraRidesTheBody) {
     EXPECT_TRUE(camera.getFrustum().isBuilt());
 }
 
-TEST_F(PlayerTest, LongFramesAreCappedButTheReportedMovementIsNot) {
+TEST_F(PlayerTest, SixUnitsASecondAtAnyFrameRateAndThinWallsStillHold) {
+    addWall(wallAtX5()); // ahead along +x
+    player->spawnAt(0, 0, 0);
+    add(player->getRigidBody());
+    player->setCollisionWorld(&world);
+    for (double fps : {2.0, 6.0, 60.0, 600.0}) {
+        keys.releaseAll();
+        player->respawn();
+        controls->resetView(); // yaw 90: W along +x, S along -x
+        frame(0.0);
+        keys.hold(GLFW_KEY_S); // three seconds backwards, through open space
+        for (int i = 0; i < static_cast<int>(3.0 * fps); ++i)
+            frame(1.0 / fps);
+        EXPECT_NEAR(glm::length(controls->getMovement()), 6.0 / fps, 1e-4) << fps << " fps";
+        EXPECT_NEAR(bodyOrigin().x, -18.0f, 1e-2) << fps << " fps";
+        keys.releaseAll();
+        keys.hold(GLFW_KEY_W); // five seconds forwards: 30 units asked for, the wall at 5
+        for (int i = 0; i < static_cast<int>(5.0 * fps); ++i)
+            frame(1.0 / fps);
+        EXPECT_LT(bodyOrigin().x, 4.0f + 1e-3f) << fps << " fps: through the wall";
+        EXPECT_GT(bodyOrigin().x, 3.9f) << fps << " fps: short of the wall";
+    }
+}
+
+TEST_F(PlayerTest, WithoutACollisionWorldTheWholeMoveIsMade) {
     player->spawnAt(0, 0, 0);
     add(player->getRigidBody());
     frame(0.0);
     keys.hold(GLFW_KEY_W);
     frame(1.0); // six units asked for
-    EXPECT_NEAR(glm::length(controls->getMovement()), 6.0f, 1e-4);
-    EXPECT_NEAR(bodyOrigin().x, Player::DefaultMaxStep, 1e-4);
-
-    player->setMaxStep(0.0f); // no limit
-    frame(1.0);
-    EXPECT_NEAR(bodyOrigin().x, Player::DefaultMaxStep + 6.0f, 1e-3);
+    EXPECT_NEAR(bodyOrigin().x, 6.0f, 1e-4);
 }
 
 TEST_F(PlayerTest, RespawnPutsTheBodyBackAndStopsIt) {

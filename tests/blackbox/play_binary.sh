@@ -84,110 +84,149 @@ difference() { { compare -metric MAE "$out/$1.png" "$out/$2.png" null: 2>&1 || t
 # Floating-point comparison: holds "a > b".
 greater() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
 
-key_hold() { xdotool keydown "$1"; sleep "$2"; xdotool keyup "$1"; }
-key_tap() { xdotool key "$1"; sleep 1.5; }
+# Waits until a check holds: runs it again and again (a picture or the output each time) and
+# fails after a bound generous enough for a game that runs at a few frames a second on a busy
+# machine. Nothing here waits a fixed time for the game to get somewhere.
+wait_for() { # seconds what check [args...]
+  local bound=$1 what=$2
+  shift 2
+  local deadline=$((SECONDS + bound))
+  until "$@"; do
+    kill -0 "$pid" 2>/dev/null || fail "the game ended while waiting: $what"
+    [ "$SECONDS" -lt "$deadline" ] || fail "$what (nothing after ${bound} s)"
+    sleep 0.2
+  done
+}
+
+# The checks, each on a fresh picture.
+shader_reported() { grep -q "Compiling shader : Shader/extendedVS.vs" "$work/stdout"; }
+hud_shown() { # the black title and health lines at (30, 50) and (30, 90) over the lit level
+  shot "$1"
+  text=$(dark_share "$1" 30 45 100 75)
+  greater "$text" 0.08 && greater 0.3 "$(black_share "$1")"
+}
+wall_in_front() { # the breakable wall (blue) fills the middle of the view
+  shot "$1"
+  read -r wr _ wb <<<"$(region "$1" 250 150 300 300)"
+  greater "$wb" "$wr"
+}
+wall_faded() { # the middle of the view shows the red level through the faded wall
+  shot "$1"
+  read -r dr _ db <<<"$(region "$1" 250 150 300 300)"
+  greater "$dr" "$db"
+}
+fps_shown() { # a yellow number where the frame-rate line stands (700, 500)
+  shot "$1"
+  after=$(yellow_share "$1" 690 490 100 40)
+  greater "$after" "$(awk -v b="$before" 'BEGIN { print b + 0.02 }')"
+}
+fps_hidden() {
+  shot "$1"
+  after=$(yellow_share "$1" 690 490 100 40)
+  ! greater "$after" "$(awk -v b="$before" 'BEGIN { print b + 0.02 }')"
+}
+lines_only() { # wireframe: mostly the black clear colour between the lines
+  shot "$1"
+  lines=$(black_share "$1")
+  greater "$lines" 0.4
+}
+filled() {
+  shot "$1"
+  lines=$(black_share "$1")
+  ! greater "$lines" 0.4
+}
+changed_from() { # reference threshold name: the picture differs from the reference
+  shot "$3"
+  change=$(difference "$1" "$3")
+  greater "$change" "$2"
+}
+unchanged_from() {
+  shot "$3"
+  change=$(difference "$1" "$3")
+  ! greater "$change" "$2"
+}
 
 cd "$data"
 "$game" >"$work/stdout" 2>"$work/stderr" </dev/null &
 pid=$!
 
 window=""
-for _ in $(seq 1 120); do
+window_found() {
   window=$(xdotool search --name '^Brindlemox$' 2>/dev/null | head -n 1 || true)
-  [ -n "$window" ] && break
-  kill -0 "$pid" 2>/dev/null || fail "the game ended at start"
-  sleep 0.5
-done
-[ -n "$window" ] || fail "no window titled Brindlemox"
+  [ -n "$window" ]
+}
+wait_for 120 "no window titled Brindlemox" window_found
 eval "$(xdotool getwindowgeometry --shell "$window")"
 width=$WIDTH
 height=$HEIGHT
 echo "window $window: ${width} x ${height}"
 [ "$width" -eq 1024 ] && [ "$height" -eq 860 ] || fail "window is ${width} x ${height}, not 1024 x 860"
 
-# Let the first level load and a few frames run.
-for _ in $(seq 1 60); do
-  grep -q "Texture/red.bmp" "$work/stdout" && break
-  sleep 0.5
-done
-sleep 4
-grep -q "Compiling shader : Shader/extendedVS.vs" "$work/stdout" || fail "no shader report on standard output"
-shot start
-
-# The HUD: black title and health text at (30, 50) and (30, 90) over the lit level.
-text=$(dark_share start 30 45 100 75)
-greater "$text" 0.08 || fail "no HUD text where the title and health lines stand ($text dark)"
+# The first level loads, then its frames show the HUD.
+wait_for 300 "no shader report on standard output" shader_reported
+wait_for 300 "no HUD text where the title and health lines stand" hud_shown start
 echo "HUD on screen"
 
 # Turn around to face the first wall (west, at x -8): 180 degrees is 216 pixels at the default
 # sensitivity of 50 (1/60 degree per pixel each), then look down at it (39 degrees, 47 pixels).
-xdotool mousemove 640 480
-sleep 1
-xdotool mousemove_relative -- -216 0
-sleep 1
+# Only relative moves, as a mouse makes them; the first pixel tells the game where the pointer
+# starts and may turn nothing.
+xdotool mousemove_relative -- 1 0
+xdotool mousemove_relative -- -217 0
 xdotool mousemove_relative -- 0 47
+wait_for 120 "the breakable wall (blue) is not in front" wall_in_front turned
+echo "facing the first wall"
+
+# Fly towards it at 6 units a second, whatever the frame rate: a second of W is 6 units, give or
+# take a frame's worth, which brings it within the 5.5 units of reach without touching it.
+xdotool keydown w
 sleep 1
-# Fly 4.5 units towards it at 6 units a second.
-key_hold w 0.75
-sleep 1
-shot facing_wall
-read -r wr wg wb <<<"$(region facing_wall 250 150 300 300)"
-greater "$wb" "$wr" || fail "the breakable wall (blue) is not in front ($wr $wg $wb)"
+xdotool keyup w
+wait_for 60 "the breakable wall (blue) is not in front after the flight" wall_in_front facing_wall
 echo "in front of the first wall"
 
-# Hold Space: six seconds of attack destroy it; give the frame rate some slack.
+# Hold Space until the wall has faded: six seconds of attack destroy it.
 xdotool keydown space
-sleep 3
 shot attacking
-sleep 6
+wait_for 300 "the wall did not fade" wall_faded destroyed
 xdotool keyup space
-sleep 1
-shot destroyed
-read -r dr dg db <<<"$(region destroyed 250 150 300 300)"
-greater "$dr" "$db" || fail "the wall did not fade ($dr $dg $db)"
 echo "first wall destroyed"
 
-# F2: a number appears where the frame-rate line stands (700, 500).
-before=$(yellow_share destroyed 690 490 100 40)
-key_tap F2
-shot fps
-after=$(yellow_share fps 690 490 100 40)
-greater "$after" "$(awk -v b="$before" 'BEGIN { print b + 0.02 }')" || fail "no frame-rate number ($before -> $after)"
+# F2: a number appears where the frame-rate line stands (700, 500); F2 again hides it.
+shot before_fps
+before=$(yellow_share before_fps 690 490 100 40)
+xdotool key F2
+wait_for 60 "no frame-rate number after F2" fps_shown fps
 echo "frame rate shown"
-key_tap F2
+xdotool key F2
+wait_for 60 "the frame-rate number stayed after F2 again" fps_hidden no_fps
 
-# F3: wireframe, mostly the black clear colour between lines.
-key_tap F3
-shot wireframe
-lines=$(black_share wireframe)
-greater "$lines" 0.4 || fail "F3 did not turn the picture to lines ($lines black)"
+# F3: wireframe, mostly the black clear colour between lines; F3 again fills the picture.
+xdotool key F3
+wait_for 60 "F3 did not turn the picture to lines" lines_only wireframe
 echo "wireframe"
-key_tap F3
+xdotool key F3
+wait_for 60 "F3 again did not fill the picture" filled filled
 
-# F4: cel shading changes the picture.
+# F4: cel shading changes the picture; F4 again brings the smooth shading back.
 shot before_cel
-key_tap F4
-shot cel
-change=$(difference before_cel cel)
-greater "$change" 0.01 || fail "F4 changed nothing ($change)"
+xdotool key F4
+wait_for 60 "F4 changed nothing" changed_from before_cel 0.01 cel
 echo "cel shading"
-key_tap F4
+xdotool key F4
+wait_for 60 "F4 again did not bring the smooth shading back" unchanged_from before_cel 0.005 smooth
 
 # F8: the destroyed wall is no longer drawn.
 shot with_inactive
-key_tap F8
-shot without_inactive
-change=$(difference with_inactive without_inactive)
-greater "$change" 0.003 || fail "F8 changed nothing ($change)"
+xdotool key F8
+wait_for 60 "F8 changed nothing" changed_from with_inactive 0.003 without_inactive
 echo "destroyed wall hidden"
 
 # Escape quits with code 0.
 xdotool key Escape
+game_ended() { ! kill -0 "$pid" 2>/dev/null; }
+wait_for 60 "the game did not end after Escape" game_ended
 code=0
-for _ in $(seq 1 40); do
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.25
-done
 wait "$pid" || code=$?
 pid=""
 [ "$code" -eq 0 ] || fail "exit code $code after Escape"

@@ -100,8 +100,8 @@ Level& currentLevel(Game& game) {
     return *dynamic_cast<Level*>(game.getCurrentLevel());
 }
 
-// Puts the player at the eye and turns the view to the target through the cursor callback, as a
-// mouse would; the next frame's physics step applies the turn.
+// Puts the player at the eye and turns the view to the target by a mouse movement; the next
+// frame's physics step applies the turn.
 void lookFrom(Game& game, const Viewpoint& view) {
     Level& level = currentLevel(game);
     Player& player = level.getPlayer();
@@ -120,8 +120,7 @@ void lookFrom(Game& game, const Viewpoint& view) {
     const double dyaw = std::remainder(yaw - Controls::getYawDegrees(), 360.0);
     const double perPixel = game.getConfig().horizontalSensivity * Controls::DegreesPerPixel;
     const double dpitch = std::clamp(pitch, -80.0, 80.0) - Controls::getPitchDegrees();
-    Controls::setScreenCentre(960.0f, 540.0f);
-    Controls::onCursorMoved(nullptr, 960.0 - dyaw / perPixel, 540.0 - dpitch / perPixel);
+    Controls::moveMouse(-dyaw / perPixel, -dpitch / perPixel);
 }
 
 // One frame of the game at 1/60 s of game time.

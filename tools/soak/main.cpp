@@ -122,7 +122,6 @@ class Soak {
                          glIsEnabled(GL_DEBUG_OUTPUT) ? "on"
                                                       : "OFF (build with BRINDLEMOX_GL_DEBUG)");
         }
-        Controls::setScreenCentre(960.0f, 540.0f);
         level().setLossHold(0.0);
         play(routeText("chase 0 90\n"));
         play(readRoute(routes + "/level1.route"));
@@ -185,7 +184,7 @@ class Soak {
         const double dyaw = std::remainder(yaw - Controls::getYawDegrees(), 360.0);
         const double perPixel = game->getConfig().horizontalSensivity * Controls::DegreesPerPixel;
         const double dpitch = std::clamp(pitch, -80.0, 80.0) - Controls::getPitchDegrees();
-        Controls::onCursorMoved(nullptr, 960.0 - dyaw / perPixel, 540.0 - dpitch / perPixel);
+        Controls::moveMouse(-dyaw / perPixel, -dpitch / perPixel);
     }
 
     void flyTo(const glm::vec3& target) {
