@@ -1,5 +1,6 @@
 #include "gameplay/SimpleWall.h"
 
+#include "render/ProgramStatus.h"
 #include "render/Semantics.h"
 
 #include <glm/gtc/type_ptr.hpp>
@@ -28,6 +29,9 @@ void SimpleWall::initPhysics() {
 }
 
 void SimpleWall::uploadUniforms(const RenderState& state) {
+    // useProgram skipped a program that failed to build; another one (or none) is current.
+    if (!programLinked(program))
+        return;
     const glm::mat4 model = transform.modelMatrix();
     const glm::mat4 mvp = state.viewProjection * model;
     glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));

@@ -1,5 +1,6 @@
 #include "render/Model.h"
 
+#include "render/ProgramStatus.h"
 #include "render/Semantics.h"
 
 #include <assimp/Importer.hpp>
@@ -178,6 +179,9 @@ void Model::draw(GLuint program, int textureUnit) const {
 
 MaterialLocations MaterialLocations::lookUp(GLuint program) {
     MaterialLocations at;
+    // A program that failed to build has no uniforms to look up.
+    if (!programLinked(program))
+        return at;
     at.ambient = glGetUniformLocation(program, "material.ambient");
     at.diffuse = glGetUniformLocation(program, "material.diffuse");
     at.specular = glGetUniformLocation(program, "material.specular");
@@ -186,6 +190,9 @@ MaterialLocations MaterialLocations::lookUp(GLuint program) {
 
 void Model::drawWithSecondTexture(GLuint program, int textureUnit, const Texture* second,
                                   int secondUnit) const {
+    // Nothing can be drawn without a working program (a missing or broken shader file).
+    if (!programLinked(program))
+        return;
     // Only a mesh with a material sets colours: a model without any touches no uniform.
     for (const Mesh& mesh : meshes) {
         const unsigned m = mesh.materialIndex;
