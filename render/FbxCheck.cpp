@@ -91,7 +91,11 @@ std::string asciiProblem(const std::string& text) {
         size_t k = i;
         while (k < lineEnd && (text[k] == ' ' || text[k] == '\t' || text[k] == '\r'))
             ++k;
-        const size_t colon = text.find(':', k);
+        // Searched within the line only: a file of colon-less lines stays linear.
+        const void* found = k < lineEnd ? std::memchr(text.data() + k, ':', lineEnd - k) : nullptr;
+        const size_t colon =
+            found != nullptr ? static_cast<size_t>(static_cast<const char*>(found) - text.data())
+                             : lineEnd;
         if (colon < lineEnd && text[k] != ';' && text[k] != '"') {
             const std::string key = text.substr(k, colon - k);
             if (depth == 0)
