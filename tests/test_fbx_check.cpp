@@ -111,6 +111,7 @@ TEST(FbxCheck, RefusesLoopsAndRunawayDepthOnly) {
          asciiFbx({1}, {{1, 0}},
                   "\tName: \"" + std::string(100, '{') + "\"\n\t; " + std::string(100, '{') + "\n"),
          ""},
+        {"a million lines without a key", std::string(1 << 20, '\n') + asciiFbx({1}, {{1, 0}}), ""},
         {"binary 7.4, a small tree", hostile::binaryFbxModels({1, 2}, {{1, 0}, {2, 1}}, 7400), ""},
         {"binary 7.5, a small tree", hostile::binaryFbxModels({1, 2}, {{1, 0}, {2, 1}}, 7500), ""},
         {"binary, a model parented to itself",
