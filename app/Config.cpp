@@ -1,10 +1,11 @@
 #include "app/Config.h"
 
+#include "render/DataFile.h"
+
 #include <cctype>
 #include <climits>
-#include <fstream>
+#include <optional>
 #include <sstream>
-#include <vector>
 
 int parseConfigInt(const std::string& value) {
     size_t i = 0;
@@ -29,34 +30,43 @@ int parseConfigInt(const std::string& value) {
 
 namespace {
 
-std::vector<std::string> splitAtEquals(const std::string& line) {
-    std::vector<std::string> tokens;
-    size_t start = 0;
-    for (;;) {
-        size_t pos = line.find('=', start);
-        if (pos == std::string::npos) {
-            tokens.push_back(line.substr(start));
-            return tokens;
-        }
-        tokens.push_back(line.substr(start, pos - start));
-        start = pos + 1;
-    }
+// The key (up to the first "=") and the value (up to the second) of a line. The rest of the line
+// is never used, so it is never split: a line of millions of "=" costs nothing.
+struct KeyValue {
+    std::string key;
+    std::string value;
+    bool hasValue = false;
+};
+
+KeyValue splitAtEquals(const std::string& line) {
+    KeyValue kv;
+    const size_t first = line.find('=');
+    kv.key = line.substr(0, first);
+    if (first == std::string::npos)
+        return kv;
+    const size_t second = line.find('=', first + 1);
+    kv.value = line.substr(first + 1, second == std::string::npos ? second : second - first - 1);
+    kv.hasValue = true;
+    return kv;
 }
 
 } // namespace
 
 void Config::parse(const std::string& text) {
-    std::istringstream in(text);
+    // Editors on some systems start the file with a UTF-8 byte order mark; it is not part of the
+    // first key.
+    const std::string bom = "\xEF\xBB\xBF";
+    std::istringstream in(text.compare(0, bom.size(), bom) == 0 ? text.substr(bom.size()) : text);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        std::vector<std::string> tokens = splitAtEquals(line);
+        const KeyValue tokens = splitAtEquals(line);
         // A key without "=" or with nothing after it carries no value.
-        if (tokens.size() < 2 || tokens[1].empty())
+        if (!tokens.hasValue || tokens.value.empty())
             continue;
-        const std::string& key = tokens[0];
-        const std::string& value = tokens[1];
+        const std::string& key = tokens.key;
+        const std::string& value = tokens.value;
         if (key == "width")
             width = parseConfigInt(value);
         if (key == "height")
@@ -75,10 +85,7 @@ void Config::parse(const std::string& text) {
 }
 
 void Config::read(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return;
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    parse(contents.str());
+    // Anything but a regular file of sane size (a pipe, a device, a folder) counts as missing.
+    if (const std::optional<std::string> contents = datafile::read(path, datafile::MaxConfigBytes))
+        parse(*contents);
 }

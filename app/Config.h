@@ -14,10 +14,11 @@ struct Config {
     bool fullscreen = false;
     float horizontalSensivity = 50.0f;
 
-    // Updates the fields named in the file and leaves the rest; a missing file changes nothing.
-    // Nothing is ever reported.
+    // Updates the fields named in the file and leaves the rest; a missing file changes nothing,
+    // and so does anything but a regular file of at most 64 KiB. Nothing is ever reported.
     void read(const std::string& path);
-    // The same for text already in memory (what read does with the file's contents).
+    // The same for text already in memory (what read does with the file's contents). A UTF-8
+    // byte order mark at the start is skipped.
     void parse(const std::string& text);
 };
 

@@ -32,6 +32,8 @@ void Billboard::release() {
 
 void Billboard::uploadBillboardUniforms(const glm::mat4& viewProjection, const glm::vec3& cameraPos,
                                         float size) {
+    if (!programLinked(program))
+        return;
     glUniformMatrix4fv(viewProjectionLocation, 1, GL_FALSE, glm::value_ptr(viewProjection));
     glUniform3f(cameraPosLocation, cameraPos.x, cameraPos.y, cameraPos.z);
     glUniform1f(sizeLocation, size);

@@ -52,6 +52,9 @@ void WaterMesh::update(float deltaTime) {
 }
 
 void WaterMesh::uploadUniforms(const RenderState& state) {
+    // useProgram skipped a program that failed to build; another one (or none) is current.
+    if (!programLinked(program))
+        return;
     const glm::mat4 model = transform.modelMatrix();
     const glm::mat4 mvp = state.viewProjection * model;
     const glm::vec3 eye = camera.getPosition();

@@ -1,5 +1,6 @@
 #include "gameplay/Motion.h"
 
+#include <algorithm>
 #include <cmath>
 
 MovementAxis checkedAxis(int code) {
@@ -17,12 +18,40 @@ glm::vec3 alongAxis(MovementAxis axis, float distance) {
     }
 }
 
+namespace {
+
+constexpr double TwoPi = 6.283185307179586;
+// The phase grows by half the elapsed time, so one period of the glide lasts 4 pi seconds.
+constexpr double Period = 2.0 * TwoPi;
+
+// The phase brought back into [0, 2 pi) by whole periods, so its sine is unchanged.
+float wrapped(double phase) {
+    phase -= TwoPi * std::floor(phase / TwoPi);
+    const float result = static_cast<float>(phase);
+    return result < static_cast<float>(TwoPi) ? result : 0.0f;
+}
+
+} // namespace
+
 float Oscillation::advance(float deltaTime) {
-    phase = static_cast<float>(static_cast<double>(phase) + static_cast<double>(deltaTime) * 0.5);
-    // 360 is only a wrap point that keeps the float precise; the phase is used as radians.
-    if (phase >= 360.0f)
-        phase = 0.0f;
-    step = static_cast<float>(std::sin(static_cast<double>(phase)) * deltaTime * 4.0);
+    step = 0.0f;
+    // No time (or a broken clock reading) moves nothing.
+    if (!(deltaTime > 0.0f) || !std::isfinite(deltaTime))
+        return step;
+    double remaining = static_cast<double>(deltaTime);
+    int pieces = 1;
+    if (deltaTime > LongFrame) {
+        // Whole periods end where they began, at the same phase.
+        remaining -= Period * std::floor(remaining / Period);
+        pieces = std::max(1, static_cast<int>(std::ceil(remaining / MaxSubStep)));
+    }
+    const double dt = remaining / pieces;
+    double travelled = 0.0;
+    for (int i = 0; i < pieces; ++i) {
+        phase = wrapped(static_cast<double>(phase) + dt * 0.5);
+        travelled += std::sin(static_cast<double>(phase)) * dt * 4.0;
+    }
+    step = static_cast<float>(travelled);
     return step;
 }
 

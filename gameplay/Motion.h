@@ -19,10 +19,17 @@ glm::vec3 alongAxis(MovementAxis axis, float distance);
 // The enemy's glide: speed 4 sin(0.5 t) along its axis, so it swings between its start and 16
 // units along the axis every 4 pi seconds.
 struct Oscillation {
-    float phase = 0.0f; // radians; restarts at 0 once it reaches 360
+    // Frames up to this long move in one piece by the per-frame rule. Longer ones (the first
+    // frame, a stall, a stopped process) are cut into pieces of at most MaxSubStep.
+    static constexpr float LongFrame = 1.0f;
+    static constexpr float MaxSubStep = 1.0f / 60.0f;
+
+    float phase = 0.0f; // radians; kept below 2 pi by dropping whole periods
     float step = 0.0f;  // this frame's displacement
 
-    // Advances one frame and returns the frame's displacement.
+    // Advances one frame and returns the frame's displacement: the phase grows by deltaTime / 2,
+    // then the enemy moves by sin(phase) * deltaTime * 4. A long frame first drops its whole
+    // periods (which end where they began), so a stall never throws the enemy off its path.
     float advance(float deltaTime);
 };
 

@@ -29,6 +29,7 @@ void SimpleWall::initPhysics() {
 }
 
 void SimpleWall::uploadUniforms(const RenderState& state) {
+    // useProgram skipped a program that failed to build; another one (or none) is current.
     if (!programLinked(program))
         return;
     const glm::mat4 model = transform.modelMatrix();

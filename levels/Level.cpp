@@ -31,7 +31,8 @@ glm::mat4 mirrorAbout(float height) {
 
 } // namespace
 
-Level::Level(GLFWwindow* window, const Config* config) {
+Level::Level(GLFWwindow* window, const Config* config, std::shared_ptr<GlyphCache> glyphs)
+    : glyphCache(glyphs != nullptr ? std::move(glyphs) : std::make_shared<GlyphCache>()) {
     int modeWidth = 0;
     int modeHeight = 0;
     if (GLFWmonitor* monitor = glfwGetPrimaryMonitor()) {
@@ -47,15 +48,15 @@ Level::Level(GLFWwindow* window, const Config* config) {
     camera = std::make_unique<Camera>();
     controls = std::make_unique<Controls>(window, config);
     player = std::make_unique<Player>(*controls, *camera);
-    levelTitle = std::make_unique<TextRenderer>(25);
-    healthText = std::make_unique<TextRenderer>(30);
-    lostText = std::make_unique<TextRenderer>(40);
-    fpsText = std::make_unique<TextRenderer>(30);
+    levelTitle = std::make_unique<TextRenderer>(25, glyphCache.get());
+    healthText = std::make_unique<TextRenderer>(30, glyphCache.get());
+    lostText = std::make_unique<TextRenderer>(40, glyphCache.get());
+    fpsText = std::make_unique<TextRenderer>(30, glyphCache.get());
     // Beyond the four lines every level has: the walls left, a centred message and the
     // crosshair, at sizes the four already use.
-    wallsText = std::make_unique<TextRenderer>(25);
-    bannerText = std::make_unique<TextRenderer>(40);
-    crosshair = std::make_unique<TextRenderer>(30);
+    wallsText = std::make_unique<TextRenderer>(25, glyphCache.get());
+    bannerText = std::make_unique<TextRenderer>(40, glyphCache.get());
+    crosshair = std::make_unique<TextRenderer>(30, glyphCache.get());
     screenWidth = modeWidth;
     screenHeight = modeHeight;
     waterTargets = std::make_unique<WaterRenderTargets>(screenWidth, screenHeight);

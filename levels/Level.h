@@ -38,7 +38,9 @@ class GBtDebugDraw;
 // Level1 and Level2 supply start, which builds the content.
 class Level : public LevelInterface {
   public:
-    Level(GLFWwindow* window, const Config* config);
+    // glyphs: the game's glyph cache, shared by the levels so every HUD font size is loaded
+    // once; without one the level keeps its own.
+    Level(GLFWwindow* window, const Config* config, std::shared_ptr<GlyphCache> glyphs = nullptr);
     ~Level() override;
 
     bool isFinished() override;
@@ -125,6 +127,7 @@ class Level : public LevelInterface {
     std::unique_ptr<Camera> camera;
     std::unique_ptr<ShaderLoader> shaderLoader;
     const Config* config = nullptr;
+    std::shared_ptr<GlyphCache> glyphCache;
     std::unique_ptr<TextRenderer> levelTitle;
     std::unique_ptr<TextRenderer> healthText;
     std::unique_ptr<TextRenderer> lostText;

@@ -7,19 +7,31 @@
 namespace {
 
 // Process-wide, like the context it listens to.
-std::vector<std::string>& recorded() {
-    static std::vector<std::string> messages;
-    return messages;
+struct Record {
+    int count = 0;
+    std::vector<std::string> first;
+};
+
+Record& recorded() {
+    static Record record;
+    return record;
 }
 
-void GLAPIENTRY onDebugMessage(GLenum source, GLenum type, GLuint /*id*/, GLenum severity,
+void GLAPIENTRY onDebugMessage(GLenum source, GLenum type, GLuint /*id*/, GLenum /*severity*/,
                                GLsizei /*length*/, const GLchar* message, const void* /*user*/) {
     // Shader compile and link problems are the shader loader's to report on the console.
     if (type != GL_DEBUG_TYPE_ERROR || source == GL_DEBUG_SOURCE_SHADER_COMPILER)
         return;
-    (void)severity;
-    recorded().emplace_back(message != nullptr ? message : "");
-    std::fprintf(stderr, "GL error: %s\n", message != nullptr ? message : "");
+    Record& record = recorded();
+    // Saturates rather than wraps in a game that runs for days with a broken driver.
+    if (record.count < 0x7fffffff)
+        ++record.count;
+    if (record.count > gldebug::KeptMessages)
+        return;
+    record.first.emplace_back(message != nullptr ? message : "");
+    std::fprintf(stderr, "GL error: %s\n", record.first.back().c_str());
+    if (record.count == gldebug::KeptMessages)
+        std::fprintf(stderr, "GL error: further errors are counted, not printed\n");
 }
 
 } // namespace
@@ -36,13 +48,13 @@ bool install() {
 }
 
 int errorCount() {
-    return static_cast<int>(recorded().size());
+    return recorded().count;
 }
 const std::vector<std::string>& errors() {
-    return recorded();
+    return recorded().first;
 }
 void clear() {
-    recorded().clear();
+    recorded() = Record{};
 }
 
 } // namespace gldebug

@@ -1,14 +1,23 @@
 #include "render/Model.h"
 
+#include "render/DataFile.h"
+#include "render/FbxCheck.h"
+#include "render/ProgramStatus.h"
 #include "render/Semantics.h"
 
+#include <assimp/IOStream.hpp>
+#include <assimp/IOSystem.hpp>
 #include <assimp/Importer.hpp>
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
+#include <optional>
 
 namespace {
 
@@ -16,6 +25,77 @@ constexpr unsigned ImportFlags = aiProcess_Triangulate | aiProcess_FlipUVs;
 
 glm::vec3 toVec3(const aiVector3D& v) {
     return glm::vec3(v.x, v.y, v.z);
+}
+
+// A file already read into memory, handed to the importer.
+class MemoryStream : public Assimp::IOStream {
+  public:
+    explicit MemoryStream(std::shared_ptr<const std::string> bytes) : bytes(std::move(bytes)) {}
+
+    size_t Read(void* buffer, size_t size, size_t count) override {
+        if (size == 0)
+            return 0;
+        const size_t whole = std::min(count, (bytes->size() - position) / size);
+        std::memcpy(buffer, bytes->data() + position, whole * size);
+        position += whole * size;
+        return whole;
+    }
+    size_t Write(const void*, size_t, size_t) override { return 0; }
+    aiReturn Seek(size_t offset, aiOrigin origin) override {
+        const size_t base = origin == aiOrigin_SET   ? 0
+                            : origin == aiOrigin_CUR ? position
+                                                     : bytes->size();
+        if (offset > bytes->size() - base)
+            return aiReturn_FAILURE;
+        position = base + offset;
+        return aiReturn_SUCCESS;
+    }
+    size_t Tell() const override { return position; }
+    size_t FileSize() const override { return bytes->size(); }
+    void Flush() override {}
+
+  private:
+    std::shared_ptr<const std::string> bytes;
+    size_t position = 0;
+};
+
+// The importer's only way to files: the model itself from memory (already read and checked),
+// anything it names (an OBJ's material library) only when it is a regular file of sane size.
+// A pipe, a device or a folder is a file that does not exist.
+class DataFileSystem : public Assimp::IOSystem {
+  public:
+    DataFileSystem(std::string path, std::shared_ptr<const std::string> bytes)
+        : modelPath(std::move(path)), modelBytes(std::move(bytes)) {}
+
+    bool Exists(const char* file) const override {
+        return file == modelPath || datafile::isReadable(file, datafile::MaxModelBytes);
+    }
+    char getOsSeparator() const override { return '/'; }
+    Assimp::IOStream* Open(const char* file, const char* mode) override {
+        if (std::strchr(mode, 'w') != nullptr || std::strchr(mode, 'a') != nullptr ||
+            std::strchr(mode, '+') != nullptr)
+            return nullptr;
+        if (file == modelPath)
+            return new MemoryStream(modelBytes);
+        std::optional<std::string> bytes = datafile::read(file, datafile::MaxModelBytes);
+        if (!bytes)
+            return nullptr;
+        return new MemoryStream(std::make_shared<const std::string>(std::move(*bytes)));
+    }
+    void Close(Assimp::IOStream* stream) override { delete stream; }
+
+  private:
+    std::string modelPath;
+    std::shared_ptr<const std::string> modelBytes;
+};
+
+bool hasFbxExtension(const std::string& path) {
+    if (path.size() < 4)
+        return false;
+    std::string extension = path.substr(path.size() - 4);
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension == ".fbx";
 }
 
 void processMesh(const aiMesh& source, Mesh& mesh, std::vector<Triangle>& triangles) {
@@ -178,6 +258,9 @@ void Model::draw(GLuint program, int textureUnit) const {
 
 MaterialLocations MaterialLocations::lookUp(GLuint program) {
     MaterialLocations at;
+    // A program that failed to build has no uniforms to look up.
+    if (!programLinked(program))
+        return at;
     at.ambient = glGetUniformLocation(program, "material.ambient");
     at.diffuse = glGetUniformLocation(program, "material.diffuse");
     at.specular = glGetUniformLocation(program, "material.specular");
@@ -186,6 +269,9 @@ MaterialLocations MaterialLocations::lookUp(GLuint program) {
 
 void Model::drawWithSecondTexture(GLuint program, int textureUnit, const Texture* second,
                                   int secondUnit) const {
+    // Nothing can be drawn without a working program (a missing or broken shader file).
+    if (!programLinked(program))
+        return;
     // Only a mesh with a material sets colours: a model without any touches no uniform.
     for (const Mesh& mesh : meshes) {
         const unsigned m = mesh.materialIndex;
@@ -228,14 +314,32 @@ std::vector<glm::vec3> Model::getVertexPositions() const {
 
 std::unique_ptr<Model> loadModel(const std::string& path) {
     auto model = std::make_unique<Model>();
-    Assimp::Importer importer;
-    const aiScene* scene = importer.ReadFile(path, ImportFlags);
-    if (scene == nullptr || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) != 0 ||
-        scene->mRootNode == nullptr) {
+    const auto failed = [&path, &model](const std::string& reason) {
+        if (!reason.empty())
+            std::printf("%s: %s\n", path.c_str(), reason.c_str());
         std::printf("\n\nerror loading model %s\n\n", path.c_str());
         std::fflush(stdout);
-        return model;
+        return std::move(model);
+    };
+    // Only a regular file of sane size: a pipe or a device would never end, a folder would load
+    // as an empty scene.
+    std::optional<std::string> file = datafile::read(path, datafile::MaxModelBytes);
+    if (!file)
+        return failed(std::string());
+    // The importer would recurse without end (or too deep) on some FBX node graphs.
+    if (hasFbxExtension(path) || fbxcheck::looksLikeFbx(*file)) {
+        const std::string problem = fbxcheck::problem(*file);
+        if (!problem.empty())
+            return failed(problem);
     }
+    Assimp::Importer importer;
+    importer.SetIOHandler(
+        new DataFileSystem(path, std::make_shared<const std::string>(std::move(*file))));
+    const aiScene* scene = importer.ReadFile(path, ImportFlags);
+    // A scene without meshes has nothing to draw or collide with: as good as no file.
+    if (scene == nullptr || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) != 0 ||
+        scene->mRootNode == nullptr || scene->mNumMeshes == 0)
+        return failed(std::string());
 
     // Sized once before any mesh owns GL names, so no mesh is ever moved after its setup.
     model->meshes.resize(scene->mNumMeshes);

@@ -1,9 +1,12 @@
 #include "render/ShaderLoader.h"
 
 #include "app/Platform.h"
+#include "render/DataFile.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <fstream>
+#include <optional>
+#include <sstream>
 
 namespace {
 
@@ -43,17 +46,94 @@ std::string ShaderLoader::sourceFromLines(std::istream& in) {
     return source;
 }
 
+ShaderLoader::SourceShape ShaderLoader::measureSource(const std::string& source) {
+    SourceShape shape;
+    int operators = 0;
+    int nesting = 0;
+    for (size_t i = 0; i < source.size(); ++i) {
+        const char c = source[i];
+        const char next = i + 1 < source.size() ? source[i + 1] : '\0';
+        if (c == '/' && next == '/') {
+            i = source.find('\n', i);
+            if (i == std::string::npos)
+                break;
+            continue;
+        }
+        if (c == '/' && next == '*') {
+            i = source.find("*/", i + 2);
+            if (i == std::string::npos)
+                break;
+            ++i;
+            continue;
+        }
+        switch (c) {
+        case ';':
+        case '{':
+        case '}':
+            operators = 0;
+            break;
+        case '(':
+        case '[':
+            shape.deepestNesting = std::max(shape.deepestNesting, ++nesting);
+            break;
+        case ')':
+        case ']':
+            nesting = std::max(0, nesting - 1);
+            break;
+        case '+':
+        case '-':
+        case '*':
+        case '/':
+        case '%':
+        case '<':
+        case '>':
+        case '=':
+        case '!':
+        case '&':
+        case '|':
+        case '^':
+        case '?':
+        case ':':
+        case '.':
+        case ',':
+            shape.longestStatement = std::max(shape.longestStatement, ++operators);
+            break;
+        default:
+            break;
+        }
+    }
+    return shape;
+}
+
+std::string ShaderLoader::refusal(const std::string& source) {
+    const SourceShape shape = measureSource(source);
+    if (shape.longestStatement > MaxOperatorsPerStatement)
+        return "more than " + std::to_string(MaxOperatorsPerStatement) +
+               " operators in one statement";
+    if (shape.deepestNesting > MaxNesting)
+        return "brackets nested more than " + std::to_string(MaxNesting) + " deep";
+    return std::string();
+}
+
 GLuint ShaderLoader::compileShader(const std::string& path, int stage) {
     GLuint shader = glCreateShader(glStage(stage));
-    std::ifstream file(path);
-    if (!file.is_open()) {
+    // Only a regular file of sane size: a pipe or a device would never end, a folder is no file.
+    const std::optional<std::string> contents = datafile::read(path, datafile::MaxShaderBytes);
+    if (!contents) {
         std::printf("Impossible to open %s. Are you in the right directory ?\n", path.c_str());
         // The stage object is never used; drop it now rather than leak it.
         glDeleteShader(shader);
         platform().waitForKey();
         return 0;
     }
+    std::istringstream file(*contents);
     std::string source = sourceFromLines(file);
+    const std::string refused = refusal(source);
+    if (!refused.empty()) {
+        std::printf("%s is not compiled: %s\n", path.c_str(), refused.c_str());
+        glDeleteShader(shader);
+        return 0;
+    }
 
     std::printf("Compiling shader : %s\n", path.c_str());
     const char* text = source.c_str();

@@ -10,7 +10,8 @@ enum ShaderStage : int { VertexStage = 0, FragmentStage = 1, GeometryStage = 2 }
 
 // Builds one GL program from shader files under Shader/. Prints what the compiler and linker say
 // and never stops the game: a missing file or a failed build still yields a program name. The
-// caller owns the program; the loader owns only the stage objects until the link.
+// caller owns the program; the loader owns only the stage objects until the link. Only regular
+// files of at most 1 MiB are read, and a source too deep to compile safely is not compiled.
 class ShaderLoader {
   public:
     ShaderLoader() = default;
@@ -31,6 +32,21 @@ class ShaderLoader {
 
     // The source text the game hands to the compiler for a file's lines: "\n" before every line.
     static std::string sourceFromLines(std::istream& in);
+
+    // How deep the compiler's parse of a source can go: the most operator characters in one
+    // statement (up to ";", "{" or "}") and the deepest nesting of "(" and "[", comments left
+    // out. The GL compiler walks a chain of operators recursively, so a chain of tens of
+    // thousands (one long generated line) overflows its stack and ends the process.
+    struct SourceShape {
+        int longestStatement = 0;
+        int deepestNesting = 0;
+    };
+    static SourceShape measureSource(const std::string& source);
+    // Far beyond any hand-written shader, far below what overflows the compiler.
+    static constexpr int MaxOperatorsPerStatement = 4000;
+    static constexpr int MaxNesting = 256;
+    // Why a source is not handed to the compiler, or empty when it may be.
+    static std::string refusal(const std::string& source);
 
   private:
     GLuint compileShader(const std::string& path, int stage);

@@ -1,16 +1,19 @@
 #include "render/TextRenderer.h"
 
+#include "render/DataFile.h"
 #include "render/ProgramStatus.h"
 #include "render/Semantics.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_OUTLINE_H
 
 #include <glm/gtc/type_ptr.hpp>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -21,11 +24,24 @@ void report(const char* message) {
     std::fflush(stdout);
 }
 
+void reportNoOutlines() {
+    report((std::string("ERROR::FREETYPE: ") + GlyphCache::FontPath +
+            " has no glyph outlines; the HUD text cannot be drawn")
+               .c_str());
+}
+
 } // namespace
 
-TextRenderer::TextRenderer(int fontSize)
+TextRenderer::TextRenderer(int fontSize, GlyphCache* glyphCache)
     : shaderLoader(std::make_unique<ShaderLoader>()), pixelHeight(fontSize) {
-    loadGlyphs(fontSize);
+    if (glyphCache != nullptr) {
+        glyphSet = glyphCache->get(fontSize);
+    } else {
+        glyphSet = std::make_shared<const GlyphSet>(GlyphCache::FontPath, fontSize);
+        if (glyphSet->lacksOutlines())
+            reportNoOutlines();
+    }
+    glyphs = glyphSet->getGlyphs();
 
     program = shaderLoader->loadShaders("Shader/textVS.vs", "Shader/textFS.fs");
     linked = programLinked(program);
@@ -55,29 +71,53 @@ TextRenderer::TextRenderer(int fontSize)
     glBindVertexArray(0);
 }
 
-void TextRenderer::loadGlyphs(int fontSize) {
+GlyphSet::GlyphSet(const std::string& fontPath, int fontSize) {
     FT_Library library = nullptr;
     const bool libraryReady = FT_Init_FreeType(&library) == 0;
     if (!libraryReady)
         report("Failed to initialize Freetype");
 
+    // Read through the data-file check: a pipe, a device or a folder is no font.
+    const std::optional<std::string> font =
+        libraryReady ? datafile::read(fontPath, datafile::MaxFontBytes) : std::nullopt;
     FT_Face face = nullptr;
     // Without a library there is no face either; FreeType is not asked to open one.
-    const bool faceReady = libraryReady && FT_New_Face(library, "Fonts/hud.ttf", 0, &face) == 0;
+    const bool faceReady =
+        font && FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(font->data()),
+                                   static_cast<FT_Long>(font->size()), 0, &face) == 0;
     if (!faceReady)
         report("ERROR::FREETYPE: Failed to load font");
     if (faceReady)
         FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(fontSize));
+    fontLoaded = faceReady;
 
     // Glyph bitmaps have byte-aligned rows; this stays in force for the whole context.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
 
+    const long limit = static_cast<long>(MaxGlyphScale) * std::max(fontSize, 1);
     for (int code = 0; code < 128; ++code) {
-        if (!faceReady || FT_Load_Char(face, static_cast<FT_ULong>(code), FT_LOAD_RENDER) != 0) {
+        if (!faceReady || FT_Load_Char(face, static_cast<FT_ULong>(code), FT_LOAD_DEFAULT) != 0) {
             report("ERROR::FREETYTPE: Failed to load Glyph");
             continue;
         }
+        // Measured before rendering: the bitmap of a huge outline is never made.
         const FT_GlyphSlot slot = face->glyph;
+        long width = static_cast<long>(slot->bitmap.width);
+        long rows = static_cast<long>(slot->bitmap.rows);
+        if (slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+            FT_BBox box;
+            FT_Outline_Get_CBox(&slot->outline, &box);
+            width = static_cast<long>((box.xMax - box.xMin) / 64);
+            rows = static_cast<long>((box.yMax - box.yMin) / 64);
+        }
+        if (width > limit || rows > limit) {
+            ++skipped;
+            continue;
+        }
+        if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) {
+            report("ERROR::FREETYTPE: Failed to load Glyph");
+            continue;
+        }
         Glyph glyph;
         glGenTextures(1, &glyph.texture);
         glBindTexture(GL_TEXTURE_2D, glyph.texture);
@@ -92,9 +132,15 @@ void TextRenderer::loadGlyphs(int fontSize) {
             glm::ivec2(static_cast<int>(slot->bitmap.width), static_cast<int>(slot->bitmap.rows));
         glyph.bearing = glm::ivec2(slot->bitmap_left, slot->bitmap_top);
         glyph.advance = static_cast<unsigned>(slot->advance.x);
+        if (glyph.size.x > 0 && glyph.size.y > 0)
+            ++visible;
         glyphs[static_cast<char>(code)] = glyph;
     }
     glBindTexture(GL_TEXTURE_2D, 0);
+    if (skipped > 0)
+        report(("ERROR::FREETYPE: Skipped " + std::to_string(skipped) + " glyphs of " + fontPath +
+                " far larger than " + std::to_string(fontSize) + " pixels")
+                   .c_str());
 
     if (faceReady)
         FT_Done_Face(face);
@@ -102,10 +148,28 @@ void TextRenderer::loadGlyphs(int fontSize) {
         FT_Done_FreeType(library);
 }
 
-TextRenderer::~TextRenderer() {
+GlyphSet::~GlyphSet() {
     for (auto& entry : glyphs)
         if (entry.second.texture != 0)
             glDeleteTextures(1, &entry.second.texture);
+}
+
+std::shared_ptr<const GlyphSet> GlyphCache::get(int fontSize) {
+    if (std::shared_ptr<const GlyphSet> held = sets[fontSize].lock())
+        return held;
+    auto loaded = std::make_shared<const GlyphSet>(FontPath, fontSize);
+    ++loadCount;
+    sets[fontSize] = loaded;
+    // The font, not a size, lacks outlines: said once.
+    if (loaded->lacksOutlines() && !reportedNoOutlines) {
+        reportNoOutlines();
+        reportedNoOutlines = true;
+    }
+    return loaded;
+}
+
+TextRenderer::~TextRenderer() {
+    // The glyph textures belong to the shared glyph set.
     if (vertexBuffer != 0)
         glDeleteBuffers(1, &vertexBuffer);
     if (vertexArray != 0)

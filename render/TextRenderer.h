@@ -21,20 +21,62 @@ struct Glyph {
     unsigned advance = 0;  // in 1/64 pixel
 };
 
+// Character codes 0..127 of the HUD font rasterised at one pixel size, one GL texture each.
+// Reports on standard output what goes wrong: a font file that is missing (or not a regular file
+// of at most 64 MiB) or unreadable, glyphs that fail to load, glyphs far larger than the pixel
+// size (skipped: one 4000-pixel glyph alone would cost 16 MB). Owns the glyph textures.
+class GlyphSet {
+  public:
+    // Glyphs wider or taller than this many times the pixel size are skipped.
+    static constexpr int MaxGlyphScale = 4;
+
+    GlyphSet(const std::string& fontPath, int fontSize);
+    ~GlyphSet();
+    GlyphSet(const GlyphSet&) = delete;
+    GlyphSet& operator=(const GlyphSet&) = delete;
+
+    const std::map<char, Glyph>& getGlyphs() const { return glyphs; }
+    // The font opened but not one of its glyphs has anything to draw.
+    bool lacksOutlines() const { return fontLoaded && skipped == 0 && visible == 0; }
+
+  private:
+    std::map<char, Glyph> glyphs;
+    bool fontLoaded = false;
+    int skipped = 0;
+    int visible = 0;
+};
+
+// Hands out the glyph set of each pixel size, loading it on the first request, so renderers of
+// one size share one set (the HUD has two renderers of 30 pixels in each level). A set lives as
+// long as a renderer holds it. One cache serves one GL context.
+class GlyphCache {
+  public:
+    static constexpr const char* FontPath = "Fonts/hud.ttf";
+
+    std::shared_ptr<const GlyphSet> get(int fontSize);
+    // How many sets have been loaded so far.
+    int loads() const { return loadCount; }
+
+  private:
+    std::map<int, std::weak_ptr<const GlyphSet>> sets;
+    int loadCount = 0;
+    bool reportedNoOutlines = false;
+};
+
 // One HUD line drawn on top of the scene, in a fixed 800 x 600 space (origin lower left, y up)
 // whatever the window size: positions are fractions of that space, while glyphs keep their
-// proportions (the space is scaled uniformly to fit the screen, see setScreenSize). Loads character
-// codes 0..127 of "Fonts/hud.ttf" at construction and builds its own program from
-// "Shader/textVS.vs" and "Shader/textFS.fs"; a missing font or shader is reported on standard
-// output and leaves a renderer that draws nothing visible. Owns its glyph textures, buffer, vertex
-// array and program.
+// proportions (the space is scaled uniformly to fit the screen, see setScreenSize). Takes
+// character codes 0..127 of "Fonts/hud.ttf" at its size from a glyph cache (or loads them itself)
+// and builds its own program from "Shader/textVS.vs" and "Shader/textFS.fs"; a missing font or
+// shader is reported on standard output and leaves a renderer that draws nothing visible. Owns its
+// buffer, vertex array and program and shares its glyph set.
 class TextRenderer {
   public:
     // A warm yellow that reads well on the dark scenes; used until setColour is called.
     static glm::vec3 defaultColour() { return glm::vec3(1.0f, 0.85f, 0.2f); }
 
-    // fontSize is the pixel height of the glyphs.
-    explicit TextRenderer(int fontSize);
+    // fontSize is the pixel height of the glyphs. Without a cache the renderer loads its own.
+    explicit TextRenderer(int fontSize, GlyphCache* glyphCache = nullptr);
     ~TextRenderer();
     TextRenderer(const TextRenderer&) = delete;
     TextRenderer& operator=(const TextRenderer&) = delete;
@@ -81,8 +123,6 @@ class TextRenderer {
     size_t glyphCount() const { return glyphs.size(); }
 
   private:
-    void loadGlyphs(int fontSize);
-
     std::unique_ptr<ShaderLoader> shaderLoader;
     std::string text;
     glm::vec3 colour = defaultColour();
@@ -94,6 +134,8 @@ class TextRenderer {
     int pixelHeight = 0;
     bool outlined = false;
     bool centred = false;
+    // Keeps the glyph textures alive; glyphs holds this renderer's copy of their records.
+    std::shared_ptr<const GlyphSet> glyphSet;
     std::map<char, Glyph> glyphs;
     glm::mat4 projection{1.0f};
     GLuint program = 0;

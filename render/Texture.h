@@ -5,9 +5,14 @@
 #include <string>
 
 // A GL 2D texture from an image file (through stb_image, converted to RGB, full mipmap chain).
-// A file that cannot be read leaves name 0: binding it unbinds the unit. Owns its GL name.
+// A file that cannot be read leaves name 0: binding it unbinds the unit. So does anything but a
+// regular file, an image wider or taller than the driver's GL_MAX_TEXTURE_SIZE and an image of
+// more than MaxPixels pixels (checked from its header, before decoding). Owns its GL name.
 class Texture {
-public:
+  public:
+    // 8192 x 8192: 192 MB decoded, far beyond any texture of the game.
+    static constexpr long long MaxPixels = 8192LL * 8192LL;
+
     explicit Texture(const std::string& path);
     ~Texture();
     Texture(const Texture&) = delete;
@@ -17,6 +22,6 @@ public:
     void bind(int unit) const;
     GLuint getName() const { return name; }
 
-private:
+  private:
     GLuint name = 0;
 };

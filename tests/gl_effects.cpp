@@ -6,6 +6,9 @@
 #include "effects/RandomTexture.h"
 #include "effects/WaterMesh.h"
 #include "effects/WaterRenderTargets.h"
+#include "gameplay/SimpleWall.h"
+#include "render/GlDebug.h"
+#include "render/ShaderLoader.h"
 #include "support/GlContext.h"
 #include "support/ScratchData.h"
 #include "support/ScriptedPlatform.h"
@@ -13,7 +16,10 @@
 #include <btBulletDynamicsCommon.h>
 #include <glm/gtc/type_ptr.hpp>
 
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <unistd.h>
 #include <vector>
@@ -417,4 +423,75 @@ TEST_F(EffectsTest, DebugDrawerDrawsAWorld) {
     testgl::writeImage("debug_draw_box", frame, Size, Size);
     EXPECT_GT(litPixels(frame), 50);
     world.removeRigidBody(&body);
+}
+
+// Started from the wrong folder every program fails to build and none is current: the objects
+// must then set no uniform and draw nothing, each frame, instead of raising GL errors.
+TEST_F(EffectsTest, ObjectsWhoseShadersFailedTouchNoUniform) {
+    const std::string empty = ::testing::TempDir() + "brindlemox_no_data";
+    std::filesystem::remove_all(empty);
+    std::filesystem::create_directories(empty);
+    ASSERT_EQ(chdir(empty.c_str()), 0);
+    ::testing::internal::CaptureStdout(); // the missing files are reported there
+    ShaderLoader loader;
+    const GLuint failed = loader.loadShaders("Shader/extendedVS.vs", "Shader/extendedFS.fs");
+    WaterRenderTargets targets(Size, Size);
+    targets.init();
+    WaterMesh water(glm::vec3(0, -1, 0), Size, Size, camera);
+    water.setRenderTargets(&targets);
+    SimpleWall wall(glm::vec3(0, 0, 0), 0, failed);
+    Billboard billboard;
+    ::testing::internal::GetCapturedStdout();
+    target->clear();
+
+    struct Case {
+        const char* name;
+        std::function<void()> frame;
+    };
+    RenderState state;
+    state.viewProjection = viewProjection;
+    const Case cases[] = {
+        {"water",
+         [&] {
+             water.useProgram();
+             water.uploadUniforms(state);
+             water.draw(camera.getFrustum());
+         }},
+        {"plain wall",
+         [&] {
+             wall.useProgram();
+             wall.uploadUniforms(state);
+             wall.draw(camera.getFrustum());
+         }},
+        {"billboard",
+         [&] {
+             billboard.useProgram();
+             billboard.uploadBillboardUniforms(viewProjection, camera.getPosition(), 0.01f);
+         }},
+    };
+    for (const Case& c : cases) {
+        glUseProgram(0);
+        c.frame();
+        glFinish();
+        EXPECT_EQ(gldebug::errorCount(), 0)
+            << c.name << ": " << (gldebug::errors().empty() ? "" : gldebug::errors()[0]);
+        gldebug::clear();
+    }
+    EXPECT_EQ(litPixels(target->read()), 0);
+    glDeleteProgram(failed);
+    ASSERT_EQ(chdir(scratch::dataDir().c_str()), 0);
+}
+
+// A flood of GL errors is counted in full; only the first few are kept and printed.
+TEST_F(EffectsTest, GlErrorFloodIsCountedNotKept) {
+    glUseProgram(0);
+    ::testing::internal::CaptureStderr();
+    for (int i = 0; i < 5000; ++i)
+        glUniform1f(0, 1.0f); // no program in use
+    glFinish();
+    const std::string printed = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(gldebug::errorCount(), 5000);
+    EXPECT_EQ(static_cast<int>(gldebug::errors().size()), gldebug::KeptMessages);
+    EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), gldebug::KeptMessages + 1);
+    gldebug::clear();
 }

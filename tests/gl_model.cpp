@@ -2,6 +2,7 @@
 #include "render/Semantics.h"
 #include "render_fixtures.h"
 #include "support/GlContext.h"
+#include "support/HostileFiles.h"
 
 #include <assimp/Exporter.hpp>
 #include <assimp/Importer.hpp>
@@ -9,6 +10,7 @@
 #include <stb_image_write.h>
 
 #include <cstring>
+#include <filesystem>
 
 using renderfix::captureStdout;
 using renderfix::ScratchDir;
@@ -371,4 +373,26 @@ TEST_F(ModelTest, MovedMeshKeepsItsNamesAndTheSourceLetsGo) {
     model.reset(); // must not delete what moved now owns
     EXPECT_TRUE(glIsBuffer(moved.vertexBuffer));
     EXPECT_TRUE(glIsVertexArray(moved.vertexArray));
+}
+
+// What is no model at all fails like a missing file: a folder, a scene without a single mesh,
+// an FBX node graph the importer would recurse through without end (with a line saying why).
+TEST_F(ModelTest, WhatIsNoModelFailsLikeAMissingFile) {
+    std::filesystem::create_directories(dir.file("folder.obj"));
+    const struct {
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        {dir.file("folder.obj"), ""},
+        {dir.write("empty.obj", "# a wall without geometry\no wall\ng slab\nusemtl none\n"), ""},
+        {dir.write("loop.fbx", hostile::binaryFbxModels({1, 2}, {{1, 0}, {2, 1}, {1, 2}}, 7400)),
+         ": a model is its own ancestor in the node hierarchy\n"},
+    };
+    for (const auto& c : cases) {
+        std::unique_ptr<Model> model;
+        const std::string out = captureStdout([&] { model = loadModel(c.path); });
+        const std::string reason = c.reason.empty() ? "" : c.path + c.reason;
+        EXPECT_EQ(out, reason + "\n\nerror loading model " + c.path + "\n\n");
+        EXPECT_TRUE(model->isEmpty()) << c.path;
+    }
 }

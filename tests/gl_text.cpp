@@ -1,6 +1,7 @@
 #include "render/TextRenderer.h"
 #include "render_fixtures.h"
 #include "support/GlContext.h"
+#include "support/HostileFiles.h"
 #include "support/ScriptedPlatform.h"
 
 #include <algorithm>
@@ -280,4 +281,59 @@ TEST_F(TextTest, DestructionReleasesEveryGlName) {
     renderer.reset();
     EXPECT_FALSE(glIsTexture(glyphTexture));
     EXPECT_FALSE(glIsProgram(program));
+}
+
+// The HUD's renderers of one size share one set of glyph textures, loaded once; the set lives as
+// long as any renderer holds it.
+TEST_F(TextTest, RenderersOfOneSizeShareOneGlyphSet) {
+    GlyphCache cache;
+    std::unique_ptr<TextRenderer> health, fps, title;
+    captureStdout([&] {
+        health = std::make_unique<TextRenderer>(30, &cache);
+        fps = std::make_unique<TextRenderer>(30, &cache);
+        title = std::make_unique<TextRenderer>(25, &cache);
+    });
+    EXPECT_EQ(cache.loads(), 2);
+    const GLuint shared = health->findGlyph('A')->texture;
+    EXPECT_EQ(fps->findGlyph('A')->texture, shared);
+    EXPECT_NE(title->findGlyph('A')->texture, shared);
+
+    health.reset();
+    renderfix::OffscreenTarget target(800, 600);
+    fps->renderText("A", 100.0f, 100.0f, 1.0f, glm::vec3(1.0f));
+    const Box b = litBounds(testgl::readPixels(0, 0, 800, 600));
+    EXPECT_LT(b.x0, b.x1) << "the glyph went with the first renderer";
+    fps.reset();
+    EXPECT_FALSE(glIsTexture(shared));
+}
+
+// A font of a few hundred bytes whose glyphs are 160 times the requested size: they are skipped
+// with one line (each would cost 16 MB), and a font without outlines says so once.
+TEST_F(TextTest, FontsThatCannotDrawTheHudSaySoInOneLine) {
+    const struct {
+        const char* name;
+        std::string font;
+        std::string line;
+    } cases[] = {
+        {"giant glyphs", hostile::trueTypeFont(16, 2560),
+         "ERROR::FREETYPE: Skipped 94 glyphs of Fonts/hud.ttf far larger than 25 pixels\n"},
+        {"no outlines", hostile::trueTypeFont(1000, 0),
+         "ERROR::FREETYPE: Fonts/hud.ttf has no glyph outlines; the HUD text cannot be drawn\n"},
+    };
+    for (const auto& c : cases) {
+        dir.write("Fonts/hud.ttf", c.font);
+        GlyphCache cache;
+        std::unique_ptr<TextRenderer> first, second;
+        const std::string out = captureStdout([&] {
+            first = std::make_unique<TextRenderer>(25, &cache);
+            second = std::make_unique<TextRenderer>(30, &cache);
+        });
+        const size_t at = out.find(c.line);
+        EXPECT_NE(at, std::string::npos) << c.name << ":\n" << out;
+        EXPECT_EQ(out.find(c.line, at + 1), std::string::npos) << c.name << ": said twice";
+        renderfix::OffscreenTarget target(800, 600);
+        first->renderText("HUD", 100.0f, 100.0f, 1.0f, glm::vec3(1.0f));
+        const Box b = litBounds(testgl::readPixels(0, 0, 800, 600));
+        EXPECT_GE(b.x0, b.x1) << c.name << ": something was drawn";
+    }
 }

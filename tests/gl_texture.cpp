@@ -1,6 +1,7 @@
 #include "render/Texture.h"
 #include "render_fixtures.h"
 #include "support/GlContext.h"
+#include "support/HostileFiles.h"
 
 #include <stb_image_write.h>
 
@@ -161,4 +162,27 @@ TEST_F(TextureTest, DestructionDeletesTheGlTexture) {
         EXPECT_TRUE(glIsTexture(name));
     });
     EXPECT_FALSE(glIsTexture(name));
+}
+
+// Images the driver cannot hold, or that would decode to far more memory than any texture of the
+// game, are refused from their header: nothing is decoded or uploaded, no GL error is raised.
+TEST_F(TextureTest, ImagesBeyondTheDriverOrTheMemoryBoundAreRefused) {
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    const struct {
+        const char* name;
+        uint32_t width, height;
+    } cases[] = {
+        {"wider than the driver takes", static_cast<uint32_t>(maxSize) + 1, 2},
+        {"taller than the driver takes", 2, static_cast<uint32_t>(maxSize) + 1},
+        {"more pixels than any texture", 8193, 8193},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.file(std::string(c.name) + ".png");
+        ASSERT_TRUE(hostile::writeBlackPng(path, c.width, c.height));
+        std::unique_ptr<Texture> texture;
+        const std::string out = captureStdout([&] { texture = std::make_unique<Texture>(path); });
+        EXPECT_EQ(out, "Failed to load texture " + path + "\n") << c.name;
+        EXPECT_EQ(texture->getName(), 0u) << c.name;
+    }
 }

@@ -1,12 +1,17 @@
 // The real game started on damaged copies of its data folder: every file missing in turn, then
 // replaced by garbage, then cut short, and odd configuration files. Each run plays 300 frames
 // through both levels and must print what the game prints for that failure, and go on.
+// Hostile data (files that never end, devices, folders where files belong, tiny files that
+// decode to gigabytes, looping or very deep model graphs, expressions too deep to compile) is
+// played in a child process under a time bound, with its peak memory measured.
 #include "app/Controls.h"
 #include "app/Game.h"
 #include "effects/ParticleSystem.h"
 #include "gameplay/VulnerableWall.h"
 #include "levels/Level.h"
 #include "render/GlDebug.h"
+#include "support/ChildRun.h"
+#include "support/HostileFiles.h"
 #include "support/ScriptedPlatform.h"
 
 #include <GLFW/glfw3.h>
@@ -15,7 +20,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
+#include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -208,3 +216,336 @@ TEST(Robustness, OddConfigurationLinesAreHarmless) {
     fs::remove(none / "Config/config.txt");
     EXPECT_EQ(play(none).frames, 300);
 }
+
+namespace {
+
+// What the child's summary line says, or -1 for what it does not.
+struct Summary {
+    int frames = -1;
+    int nextLevel = -1;
+    int glErrors = -1;
+    int width = -1;
+};
+
+Summary summaryOf(const std::string& output) {
+    Summary summary;
+    const size_t at = output.rfind("[scripted run] frames=");
+    if (at == std::string::npos)
+        return summary;
+    std::sscanf(output.c_str() + at, "[scripted run] frames=%d nextLevel=%d glErrors=%d width=%d",
+                &summary.frames, &summary.nextLevel, &summary.glErrors, &summary.width);
+    return summary;
+}
+
+childrun::Result playInChild(const fs::path& folder) {
+    childrun::Limits limits;
+    // A shorter bound for runs that are expected to hang (before a fix).
+    if (const char* seconds = std::getenv("BRINDLEMOX_CHILD_SECONDS"))
+        limits.time = std::chrono::seconds(std::max(1, std::atoi(seconds)));
+    return childrun::run({BRINDLEMOX_SCRIPTED_RUN, folder.string()}, limits);
+}
+
+// Peak resident memory of an intact run: what every big-file case is measured against.
+long intactPeakKb() {
+    static const long peak = [] {
+        const childrun::Result run = playInChild(freshCopy("child_intact"));
+        EXPECT_TRUE(run.exited && run.exitCode == 0) << run.describe();
+        return run.peakKb;
+    }();
+    return peak;
+}
+
+// A big-file case may cost this much more than an intact run at its peak.
+constexpr long MemoryAllowanceKb = 256L * 1024;
+
+std::string readFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+    fs::remove_all(path);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+void makeFifo(const fs::path& path) {
+    fs::remove_all(path);
+    ASSERT_EQ(mkfifo(path.c_str(), 0644), 0) << path;
+}
+
+void linkToZeros(const fs::path& path) {
+    fs::remove_all(path);
+    fs::create_symlink("/dev/zero", path);
+}
+
+void makeFolder(const fs::path& path) {
+    fs::remove_all(path);
+    fs::create_directory(path);
+}
+
+// A fragment shader whose one statement adds up a value 40000 times: about 80 KB on one line.
+std::string shaderOfOneHugeExpression() {
+    std::string sum = "a";
+    for (int i = 0; i < 40000; ++i)
+        sum += "+a";
+    return "#version 330 core\nuniform float alpha;\nout vec4 colour;\nvoid main() {\n"
+           "    float a = alpha;\n    colour = vec4(" +
+           sum + ");\n}\n";
+}
+
+// The level 2 model with extra model records and connections, its first model being first.
+void editLevel2(
+    const fs::path& copy,
+    const std::function<std::pair<std::string, std::string>(const std::string&)>& objectsAndLinks) {
+    const fs::path path = copy / "Obj/level2.fbx";
+    const std::string text = readFile(path);
+    const auto [objects, links] = objectsAndLinks(hostile::firstFbxModel(text));
+    const std::string edited = hostile::withFbxLines(text, objects, links);
+    ASSERT_FALSE(edited.empty()) << "Obj/level2.fbx is not the ASCII FBX the builder writes";
+    writeFile(path, edited);
+}
+
+std::string nullModel(long long id) {
+    return "\tModel: " + std::to_string(id) + ", \"Model::extra" + std::to_string(id) +
+           "\", \"Null\" {\n\t\tVersion: 232\n\t}\n";
+}
+
+std::string link(const std::string& child, const std::string& parent) {
+    return "\tC: \"OO\", " + child + ", " + parent + "\n";
+}
+
+struct HostileCase {
+    std::string name;
+    std::function<void(const fs::path& copy)> damage;
+    // Lines the game must print.
+    std::vector<std::string> lines;
+    // Whether the case is about memory: its peak is checked against an intact run's.
+    bool bigFile = false;
+    // The window width the configuration must give (0: not checked).
+    int width = 0;
+    // Whether each line must appear exactly once (said once for the whole game).
+    bool once = false;
+};
+
+const std::string LevelTwoFailed = "\n\nerror loading model Obj/level2.fbx\n\n";
+const std::string LevelTwoLoops =
+    "Obj/level2.fbx: a model is its own ancestor in the node hierarchy\n";
+
+std::vector<HostileCase> hostileCases() {
+    std::vector<HostileCase> cases;
+    // Started from the wrong folder, or with the shaders missing: no program links, and nothing
+    // may touch uniforms without one.
+    cases.push_back({"NoShaderFolder",
+                     [](const fs::path& copy) { fs::remove_all(copy / "Shader"); },
+                     {missingLine("Shader/extendedVS.vs")}});
+    cases.push_back({"StartedFromAnEmptyFolder",
+                     [](const fs::path& copy) {
+                         fs::remove_all(copy);
+                         fs::create_directory(copy);
+                     },
+                     {missingLine("Shader/extendedVS.vs"), missingLine("Obj/level1.2.obj"),
+                      missingLine("Fonts/hud.ttf")},
+                     false,
+                     1024});
+    // Files that never end: named pipes, and links to an endless device.
+    for (const char* path : {"Config/config.txt", "Shader/textFS.fs", "Texture/waterDUDV.png",
+                             "Obj/cell.obj", "Obj/level1.2.mtl", "Fonts/hud.ttf"}) {
+        const std::string file = path;
+        HostileCase fifo{"Fifo_" + safeName(file),
+                         [file](const fs::path& copy) { makeFifo(copy / file); }};
+        if (file.rfind("Config/", 0) == 0)
+            fifo.width = 1024; // the defaults
+        else if (file.find(".mtl") == std::string::npos)
+            fifo.lines = {missingLine(file)};
+        cases.push_back(fifo);
+    }
+    for (const char* path : {"Config/config.txt", "Shader/extendedFS.fs", "Texture/normalMap.png",
+                             "Obj/level2.fbx", "Fonts/hud.ttf"}) {
+        const std::string file = path;
+        HostileCase zeros{"EndlessZeros_" + safeName(file),
+                          [file](const fs::path& copy) { linkToZeros(copy / file); }};
+        zeros.bigFile = true;
+        if (file.rfind("Config/", 0) == 0)
+            zeros.width = 1024;
+        else
+            zeros.lines = {missingLine(file)};
+        cases.push_back(zeros);
+    }
+    // A folder where a file belongs.
+    cases.push_back({"ModelIsAFolder",
+                     [](const fs::path& copy) { makeFolder(copy / "Obj/cell.obj"); },
+                     {missingLine("Obj/cell.obj")}});
+    cases.push_back({"ShaderIsAFolder",
+                     [](const fs::path& copy) { makeFolder(copy / "Shader/textVS.vs"); },
+                     {missingLine("Shader/textVS.vs")}});
+    // A file the importer reads as a complete scene without a single mesh.
+    cases.push_back({"ModelWithoutMeshes",
+                     [](const fs::path& copy) {
+                         writeFile(copy / "Obj/simpleWall.obj",
+                                   "# a wall without geometry\no wall\ng slab\nusemtl none\n");
+                     },
+                     {missingLine("Obj/simpleWall.obj")}});
+    // Images beyond what the driver or the memory takes.
+    cases.push_back({"TextureWiderThanAnyDriverTakes",
+                     [](const fs::path& copy) {
+                         ASSERT_TRUE(hostile::writeBlackPng(
+                             (copy / "Texture/waterDUDV.png").string(), 65536, 1));
+                     },
+                     {missingLine("Texture/waterDUDV.png")}});
+    cases.push_back({"TextureOfAQuarterGigapixel",
+                     [](const fs::path& copy) {
+                         ASSERT_TRUE(hostile::writeBlackPng(
+                             (copy / "Texture/normalMap.png").string(), 16384, 16384));
+                     },
+                     {missingLine("Texture/normalMap.png")},
+                     true});
+    // A font of a few hundred bytes whose glyphs are 160 times the requested size.
+    cases.push_back({"FontWithGiantGlyphs",
+                     [](const fs::path& copy) {
+                         writeFile(copy / "Fonts/hud.ttf", hostile::trueTypeFont(16, 2560));
+                     },
+                     {"ERROR::FREETYPE: Skipped 94 glyphs of Fonts/hud.ttf far larger than 25 "
+                      "pixels\n",
+                      "ERROR::FREETYPE: Skipped 94 glyphs of Fonts/hud.ttf far larger than 30 "
+                      "pixels\n",
+                      "ERROR::FREETYPE: Skipped 94 glyphs of Fonts/hud.ttf far larger than 40 "
+                      "pixels\n"},
+                     true,
+                     0,
+                     true});
+    cases.push_back({"FontWithoutOutlines",
+                     [](const fs::path& copy) {
+                         writeFile(copy / "Fonts/hud.ttf", hostile::trueTypeFont(1000, 0));
+                     },
+                     {"ERROR::FREETYPE: Fonts/hud.ttf has no glyph outlines; the HUD text "
+                      "cannot be drawn\n"},
+                     false,
+                     0,
+                     true});
+    // Configuration text the reader must not choke on.
+    cases.push_back({"ConfigOfTenMegabytesOfEquals",
+                     [](const fs::path& copy) {
+                         writeFile(copy / "Config/config.txt",
+                                   "width=200\nheight=150\nlevels=" + std::string(10 << 20, '=') +
+                                       "\n");
+                     },
+                     {},
+                     true,
+                     1024});
+    cases.push_back({"ConfigWithByteOrderMark",
+                     [](const fs::path& copy) {
+                         writeFile(copy / "Config/config.txt",
+                                   "\xEF\xBB\xBFwidth=321\nheight=150\n");
+                     },
+                     {},
+                     false,
+                     321});
+    // Level 2's model graph looping back on itself, or running very deep.
+    cases.push_back({"Level2ModelParentedToItself",
+                     [](const fs::path& copy) {
+                         editLevel2(copy, [](const std::string& model) {
+                             return std::make_pair(std::string(), link(model, model));
+                         });
+                     },
+                     {LevelTwoLoops, LevelTwoFailed}});
+    cases.push_back({"Level2ModelsParentedToEachOther",
+                     [](const fs::path& copy) {
+                         editLevel2(copy, [](const std::string& model) {
+                             return std::make_pair(nullModel(7000001),
+                                                   link("7000001", model) + link(model, "7000001"));
+                         });
+                     },
+                     {LevelTwoLoops, LevelTwoFailed}});
+    cases.push_back(
+        {"Level2HierarchyTwentyThousandDeep",
+         [](const fs::path& copy) {
+             editLevel2(copy, [](const std::string& model) {
+                 std::string objects, links;
+                 std::string parent = model;
+                 for (long long id = 7000001; id <= 7020000; ++id) {
+                     objects += nullModel(id);
+                     links += link(std::to_string(id), parent);
+                     parent = std::to_string(id);
+                 }
+                 return std::make_pair(objects, links);
+             });
+         },
+         {"Obj/level2.fbx: the node hierarchy is more than 256 models deep\n", LevelTwoFailed}});
+    cases.push_back({"Level2NestedThirtyThousandDeep",
+                     [](const fs::path& copy) {
+                         editLevel2(copy, [](const std::string&) {
+                             std::string deep = "\tDeep: ";
+                             for (int i = 0; i < 30000; ++i)
+                                 deep += "{ D: ";
+                             deep += std::string(30000, '}') + "\n";
+                             return std::make_pair(deep, std::string());
+                         });
+                     },
+                     {"Obj/level2.fbx: blocks nested more than 64 deep\n", LevelTwoFailed}});
+    cases.push_back(
+        {"Level2BinaryModelParentedToItself",
+         [](const fs::path& copy) {
+             writeFile(copy / "Obj/level2.fbx",
+                       hostile::binaryFbxModels({11, 12}, {{11, 0}, {12, 11}, {11, 11}}, 7400));
+         },
+         {LevelTwoLoops, LevelTwoFailed}});
+    cases.push_back(
+        {"Level2BinaryModelsParentedToEachOther",
+         [](const fs::path& copy) {
+             writeFile(copy / "Obj/level2.fbx",
+                       hostile::binaryFbxModels({11, 12}, {{11, 0}, {12, 11}, {11, 12}}, 7500));
+         },
+         {LevelTwoLoops, LevelTwoFailed}});
+    // One expression far deeper than any real shader: the compiler must never see it.
+    cases.push_back({"ShaderOfOneHugeExpression",
+                     [](const fs::path& copy) {
+                         writeFile(copy / "Shader/extendedFS.fs", shaderOfOneHugeExpression());
+                     },
+                     {"Shader/extendedFS.fs is not compiled: more than 4000 operators in one "
+                      "statement\n"}});
+    return cases;
+}
+
+void PrintTo(const HostileCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class HostileData : public ::testing::TestWithParam<HostileCase> {};
+
+} // namespace
+
+TEST_P(HostileData, IsRefusedAndTheGameGoesOn) {
+    const HostileCase& c = GetParam();
+    const long baseline = c.bigFile ? intactPeakKb() : 0;
+    const fs::path copy = freshCopy("hostile_" + c.name);
+    c.damage(copy);
+    const childrun::Result run = playInChild(copy);
+    const std::string tail =
+        run.output.substr(run.output.size() - std::min<size_t>(run.output.size(), 2000));
+    ASSERT_TRUE(run.started);
+    EXPECT_TRUE(run.exited && run.exitCode == 0) << run.describe() << "\n" << tail;
+    const Summary summary = summaryOf(run.output);
+    EXPECT_EQ(summary.frames, 300) << run.describe();
+    EXPECT_EQ(summary.nextLevel, 2) << "Level 2 was not reached";
+    EXPECT_EQ(summary.glErrors, 0) << run.describe() << "\n" << tail;
+    for (const std::string& line : c.lines) {
+        const size_t first = run.output.find(line);
+        EXPECT_NE(first, std::string::npos) << "missing line: " << line << "\n" << tail;
+        if (c.once && first != std::string::npos)
+            EXPECT_EQ(run.output.find(line, first + 1), std::string::npos)
+                << "said more than once: " << line;
+    }
+    if (c.width != 0)
+        EXPECT_EQ(summary.width, c.width);
+    if (c.bigFile)
+        EXPECT_LE(run.peakKb, baseline + MemoryAllowanceKb)
+            << "peak " << run.peakKb / 1024 << " MB against " << baseline / 1024
+            << " MB for intact data";
+    std::printf("%s: %s\n", c.name.c_str(), run.describe().c_str());
+    fs::remove_all(copy);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HostileData, ::testing::ValuesIn(hostileCases()),
+                         [](const auto& info) { return info.param.name; });

@@ -4,7 +4,12 @@
 
 #include <climits>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -12,6 +17,33 @@ Config parsed(const std::string& text) {
     Config config;
     config.parse(text);
     return config;
+}
+
+// Peak resident memory the action adds, in kB, measured in a child process so that nothing the
+// test process did before counts.
+long peakGrowthKb(const std::function<void()>& action) {
+    int channel[2];
+    if (pipe(channel) != 0)
+        return -1;
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        rusage before{}, after{};
+        getrusage(RUSAGE_SELF, &before);
+        action();
+        getrusage(RUSAGE_SELF, &after);
+        const long growth = after.ru_maxrss - before.ru_maxrss;
+        const ssize_t written = write(channel[1], &growth, sizeof growth);
+        _exit(written == sizeof growth ? 0 : 1);
+    }
+    close(channel[1]);
+    long growth = -1;
+    if (read(channel[0], &growth, sizeof growth) != sizeof growth)
+        growth = -1;
+    close(channel[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return growth;
 }
 
 } // namespace
@@ -99,4 +131,47 @@ TEST(Config, ReadsAFileAndKeepsEarlierValues) {
     EXPECT_EQ(config.refreshRate, 144);
     EXPECT_EQ(config.width, 640);
     std::remove(path.c_str());
+}
+
+TEST(Config, ByteOrderMarkBeforeTheFirstKey) {
+    EXPECT_EQ(parsed("\xEF\xBB\xBFwidth=321\nheight=150\n").width, 321);
+    EXPECT_EQ(parsed("\xEF\xBB\xBFwidth=321\r\n").width, 321);
+    // Only at the very start: elsewhere the bytes belong to the key.
+    EXPECT_EQ(parsed("height=150\n\xEF\xBB\xBFwidth=321\n").width, 1024);
+}
+
+// A line of ten million "=" is split only as far as its key and value: it costs a few copies of
+// the line, not a string per token.
+TEST(Config, AHugeLineOfEqualsCostsOnlyItsText) {
+    const std::string text = "width=640\nlevels=" + std::string(10 << 20, '=') + "\n";
+    Config config;
+    const long growthKb = peakGrowthKb([&] {
+        config.parse(text);
+        if (config.width != 640)
+            _exit(2);
+    });
+    ASSERT_GE(growthKb, 0);
+    EXPECT_LT(growthKb, 64 * 1024) << growthKb / 1024 << " MB for a 10 MB line";
+}
+
+// Anything but a regular file of sane size reads as no file at all. (Pipes and endless devices
+// are played in the robustness suite, where a regression cannot hang the run.)
+TEST(Config, OnlyRegularFilesOfSaneSizeAreRead) {
+    const std::filesystem::path dir =
+        std::filesystem::path(::testing::TempDir()) / "brindlemox_config_kinds";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::filesystem::create_directory(dir / "folder.txt");
+    std::ofstream(dir / "big.txt") << "width=640\n" << std::string(70 << 10, '\n');
+    std::ofstream(dir / "plain.txt") << "width=640\n" << std::string(60 << 10, '\n');
+    const struct {
+        const char* name;
+        int width;
+    } cases[] = {{"folder.txt", 1024}, {"big.txt", 1024}, {"plain.txt", 640}};
+    for (const auto& c : cases) {
+        Config config;
+        config.read((dir / c.name).string());
+        EXPECT_EQ(config.width, c.width) << c.name;
+    }
+    std::filesystem::remove_all(dir);
 }

@@ -19,6 +19,7 @@
 
 #include <cmath>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -369,11 +370,15 @@ TEST(MotionTest, OscillationStandsStillWithoutTime) {
     EXPECT_FLOAT_EQ(o.phase, 0.5f);
 }
 
-TEST(MotionTest, OscillationWrapsBeforeTheSine) {
+TEST(MotionTest, OscillationWrapsByWholePeriods) {
     Oscillation o;
     o.phase = 359.9f;
-    EXPECT_EQ(o.advance(0.5f), 0.0f) << "phase 360.15 restarts at 0, sin(0) = 0";
-    EXPECT_EQ(o.phase, 0.0f);
+    // Phase 360.15 goes on as the same angle less whole turns; the sine does not jump.
+    const double expected = 359.9 + 0.25;
+    EXPECT_NEAR(o.advance(0.5f), std::sin(expected) * 2.0, 1e-4);
+    EXPECT_NEAR(o.phase, std::fmod(expected, 2.0 * M_PI), 1e-4);
+    EXPECT_GE(o.phase, 0.0f);
+    EXPECT_LT(o.phase, 2.0 * M_PI);
 }
 
 TEST(MotionTest, OscillationSwingsBetweenStartAndSixteen) {
@@ -386,6 +391,50 @@ TEST(MotionTest, OscillationSwingsBetweenStartAndSixteen) {
     }
     EXPECT_NEAR(furthest, 16.0f, 0.05f);
     EXPECT_NEAR(travelled, 0.0f, 0.05f);
+}
+
+// Frame timings an enemy must survive without leaving its path: it stays within its 16-unit
+// segment during them, and afterwards one period of normal frames still swings it from its start
+// to 16 units along the axis and back.
+TEST(MotionTest, OscillationStaysOnItsSegmentWhateverTheFrames) {
+    struct Timing {
+        const char* name;
+        std::vector<float> frames;
+    };
+    const float normal = 1.0f / 60.0f;
+    std::vector<Timing> timings;
+    timings.push_back({"one 20 s frame", {20.0f}});
+    timings.push_back({"a stop of 20 s in play", std::vector<float>(600, normal)});
+    timings.back().frames.push_back(20.0f);
+    timings.push_back({"a thousand varied frames", {}});
+    std::mt19937 random(13);
+    std::uniform_real_distribution<float> frame(0.004f, 0.1f);
+    std::uniform_real_distribution<float> stall(1.5f, 40.0f);
+    for (int i = 0; i < 1000; ++i)
+        timings.back().frames.push_back(i % 50 == 7 ? stall(random) : frame(random));
+    timings.push_back({"45 minutes of normal frames", std::vector<float>(45 * 60 * 60, normal)});
+    timings.push_back({"a day-long stop", {normal, 86400.0f}});
+
+    for (const Timing& timing : timings) {
+        Oscillation o;
+        double travelled = 0.0;
+        double lowest = 0.0, highest = 0.0;
+        for (float seconds : timing.frames) {
+            travelled += o.advance(seconds);
+            lowest = std::min(lowest, travelled);
+            highest = std::max(highest, travelled);
+        }
+        EXPECT_GT(lowest, -0.5) << timing.name;
+        EXPECT_LT(highest, 16.5) << timing.name;
+        lowest = highest = travelled;
+        for (int i = 0; i < static_cast<int>(4.0 * M_PI / normal) + 2; ++i) {
+            travelled += o.advance(normal);
+            lowest = std::min(lowest, travelled);
+            highest = std::max(highest, travelled);
+        }
+        EXPECT_NEAR(lowest, 0.0, 0.5) << timing.name << ": the swing afterwards";
+        EXPECT_NEAR(highest, 16.0, 0.5) << timing.name << ": the swing afterwards";
+    }
 }
 
 TEST(MotionTest, AxisCodes) {

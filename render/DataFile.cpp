@@ -1,0 +1,51 @@
+#include "render/DataFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace datafile {
+
+bool isReadable(const std::string& path, std::uintmax_t maxBytes) {
+    struct stat status {};
+    return !path.empty() && stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+           static_cast<std::uintmax_t>(status.st_size) <= maxBytes;
+}
+
+std::optional<std::string> read(const std::string& path, std::uintmax_t maxBytes) {
+    if (path.empty())
+        return std::nullopt;
+    // Not blocking: opening a named pipe for reading would otherwise wait for a writer.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat status {};
+    std::optional<std::string> contents;
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
+        static_cast<std::uintmax_t>(status.st_size) <= maxBytes) {
+        std::string bytes;
+        bytes.resize(static_cast<size_t>(status.st_size));
+        size_t filled = 0;
+        bool failed = false;
+        // A file that grows while it is read is cut at the size it had when opened.
+        while (filled < bytes.size()) {
+            const ssize_t n = ::read(fd, &bytes[filled], bytes.size() - filled);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                failed = n < 0;
+                break;
+            }
+            filled += static_cast<size_t>(n);
+        }
+        if (!failed) {
+            bytes.resize(filled);
+            contents = std::move(bytes);
+        }
+    }
+    close(fd);
+    return contents;
+}
+
+} // namespace datafile

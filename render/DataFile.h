@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// Reading the game's data files. Only regular files (after links) of a sane size are read:
+// a named pipe, a device, a folder or a file far larger than any real one of its kind counts as
+// missing, so hostile data can neither hang the game nor fill its memory.
+namespace datafile {
+
+// Size bounds per kind, far above any real file of that kind.
+constexpr std::uintmax_t MaxConfigBytes = 64u << 10;
+constexpr std::uintmax_t MaxShaderBytes = 1u << 20;
+constexpr std::uintmax_t MaxFontBytes = 64u << 20;
+constexpr std::uintmax_t MaxModelBytes = 256u << 20;
+constexpr std::uintmax_t MaxImageBytes = 256u << 20;
+
+// Whether path names a regular file of at most maxBytes.
+bool isReadable(const std::string& path, std::uintmax_t maxBytes);
+
+// The whole contents of path when it is a regular file of at most maxBytes; nothing otherwise.
+// The file is opened without waiting (a pipe never blocks) and checked once it is open.
+std::optional<std::string> read(const std::string& path, std::uintmax_t maxBytes);
+
+} // namespace datafile
