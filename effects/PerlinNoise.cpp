@@ -85,8 +85,8 @@ std::vector<float> PerlinNoise::woodTexels(const std::vector<int>& permutation, 
 PerlinNoise::PerlinNoise(unsigned size, unsigned seed) : permutation(makePermutation(seed)) {
     const std::vector<float> texels = woodTexels(permutation, size);
     const GLsizei s = static_cast<GLsizei>(size);
-    glGenTextures(1, &textureId);
-    glBindTexture(GL_TEXTURE_2D, textureId);
+    textureId = gl::makeTexture();
+    glBindTexture(GL_TEXTURE_2D, textureId.get());
     // Float storage keeps the rings free of banding and every value below 1.
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB32F, s, s, 0, GL_RGB, GL_FLOAT, texels.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -95,15 +95,11 @@ PerlinNoise::PerlinNoise(unsigned size, unsigned seed) : permutation(makePermuta
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
 }
 
-PerlinNoise::~PerlinNoise() {
-    glDeleteTextures(1, &textureId);
-}
-
 double PerlinNoise::noise(double x, double y, double z) const {
     return (improvedNoise(permutation, x, y, z) + 1.0) / 2.0;
 }
 
 void PerlinNoise::bind(int unit) const {
     glActiveTexture(GL_TEXTURE0 + unit);
-    glBindTexture(GL_TEXTURE_2D, textureId);
+    glBindTexture(GL_TEXTURE_2D, textureId.get());
 }

@@ -25,7 +25,8 @@ class SimpleEnemy : public Drawable, public GameplayModel {
 
     // An axis code outside 0..2 is reported on standard output and read as y (1), the axis the
     // satellite would follow anyway.
-    SimpleEnemy(const glm::vec3& position, int axis, GLuint program, float damage);
+    SimpleEnemy(const glm::vec3& position, int axis, ProgramRef program, float damage,
+                ResourceCache* cache = nullptr);
     ~SimpleEnemy() override;
 
     // Box body at the current position: mass 0, moved by the enemy, never deactivated.

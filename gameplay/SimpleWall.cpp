@@ -7,13 +7,14 @@
 
 #include <cstdio>
 
-SimpleWall::SimpleWall(const glm::vec3& position, WallOrientation orientation, GLuint program)
-    : Drawable("Obj/simpleWall.obj", program) {
+SimpleWall::SimpleWall(const glm::vec3& position, WallOrientation orientation, ProgramRef program,
+                       ResourceCache* cache)
+    : Drawable("Obj/simpleWall.obj", std::move(program), cache) {
     transform.move(position);
     if (!isWallOrientation(orientation))
         std::printf("Wall orientation %d is not 0 to 5; the wall stays unturned\n", orientation);
     turnWall(transform, simpleWallTurn(orientation));
-    noise = std::make_unique<PerlinNoise>(NoiseSize, NoiseSeed);
+    noise = CacheOrOwn(cache)->noise(NoiseSize, NoiseSeed);
     setScale(Scale);
     initPhysics();
 }
@@ -30,7 +31,7 @@ void SimpleWall::initPhysics() {
 
 void SimpleWall::uploadUniforms(const RenderState& state) {
     // useProgram skipped a program that failed to build; another one (or none) is current.
-    if (!programLinked(program))
+    if (!programReady(program))
         return;
     const glm::mat4 model = transform.modelMatrix();
     const glm::mat4 mvp = state.viewProjection * model;

@@ -27,7 +27,8 @@ class SimpleWall : public Drawable {
     static constexpr float Specular = 0.15f;
 
     // An orientation outside 0..5 is reported on standard output and leaves the wall unturned.
-    SimpleWall(const glm::vec3& position, WallOrientation orientation, GLuint program);
+    SimpleWall(const glm::vec3& position, WallOrientation orientation, ProgramRef program,
+               ResourceCache* cache = nullptr);
     ~SimpleWall() override;
 
     // Builds the body from the model's triangles placed by the current model matrix; moving the
@@ -47,5 +48,6 @@ class SimpleWall : public Drawable {
 
   private:
     StaticMeshBody physics;
-    std::unique_ptr<PerlinNoise> noise;
+    // Every plain wall shows the same rings: one texture for all of them.
+    std::shared_ptr<const PerlinNoise> noise;
 };

@@ -31,8 +31,8 @@ glm::mat4 mirrorAbout(float height) {
 
 } // namespace
 
-Level::Level(GLFWwindow* window, const Config* config, std::shared_ptr<GlyphCache> glyphs)
-    : glyphCache(glyphs != nullptr ? std::move(glyphs) : std::make_shared<GlyphCache>()) {
+Level::Level(GLFWwindow* window, const Config* config, std::shared_ptr<ResourceCache> given)
+    : resources(given != nullptr ? std::move(given) : std::make_shared<ResourceCache>()) {
     int modeWidth = 0;
     int modeHeight = 0;
     if (GLFWmonitor* monitor = glfwGetPrimaryMonitor()) {
@@ -41,22 +41,21 @@ Level::Level(GLFWwindow* window, const Config* config, std::shared_ptr<GlyphCach
             modeHeight = mode->height;
         }
     }
-    shaderLoader = std::make_unique<ShaderLoader>();
-    program = shaderLoader->loadShaders("Shader/extendedVS.vs", "Shader/extendedFS.fs");
+    program = resources->program("Shader/extendedVS.vs", "Shader/extendedFS.fs");
     this->config = config;
     this->window = window;
     camera = std::make_unique<Camera>();
     controls = std::make_unique<Controls>(window, config);
     player = std::make_unique<Player>(*controls, *camera);
-    levelTitle = std::make_unique<TextRenderer>(25, glyphCache.get());
-    healthText = std::make_unique<TextRenderer>(30, glyphCache.get());
-    lostText = std::make_unique<TextRenderer>(40, glyphCache.get());
-    fpsText = std::make_unique<TextRenderer>(30, glyphCache.get());
+    levelTitle = std::make_unique<TextRenderer>(25, resources.get());
+    healthText = std::make_unique<TextRenderer>(30, resources.get());
+    lostText = std::make_unique<TextRenderer>(40, resources.get());
+    fpsText = std::make_unique<TextRenderer>(30, resources.get());
     // Beyond the four lines every level has: the walls left, a centred message and the
     // crosshair, at sizes the four already use.
-    wallsText = std::make_unique<TextRenderer>(25, glyphCache.get());
-    bannerText = std::make_unique<TextRenderer>(40, glyphCache.get());
-    crosshair = std::make_unique<TextRenderer>(30, glyphCache.get());
+    wallsText = std::make_unique<TextRenderer>(25, resources.get());
+    bannerText = std::make_unique<TextRenderer>(40, resources.get());
+    crosshair = std::make_unique<TextRenderer>(30, resources.get());
     screenWidth = modeWidth;
     screenHeight = modeHeight;
     waterTargets = std::make_unique<WaterRenderTargets>(screenWidth, screenHeight);
@@ -94,8 +93,6 @@ Level::~Level() {
     enemies.clear();
     owned.clear();
     player.reset();
-    if (program != 0)
-        glDeleteProgram(program);
     dynamicsWorld.reset();
     solver.reset();
     dispatcher.reset();

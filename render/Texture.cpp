@@ -46,8 +46,8 @@ Texture::Texture(const std::string& path) {
         return;
     }
 
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
+    name = gl::makeTexture();
+    glBindTexture(GL_TEXTURE_2D, name.get());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
@@ -61,12 +61,7 @@ Texture::Texture(const std::string& path) {
     std::fflush(stdout);
 }
 
-Texture::~Texture() {
-    if (name != 0)
-        glDeleteTextures(1, &name);
-}
-
 void Texture::bind(int unit) const {
     glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
-    glBindTexture(GL_TEXTURE_2D, name);
+    glBindTexture(GL_TEXTURE_2D, name.get());
 }

@@ -200,7 +200,7 @@ class Floor {
         if (level.getLights() != nullptr)
             level.getLights()->upload(program);
         texture.bind(unit::Material);
-        glBindVertexArray(quad.vertexArray);
+        glBindVertexArray(quad.vertexArray.get());
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(quad.indexCount), GL_UNSIGNED_INT,
                        nullptr);
         glBindVertexArray(0);
