@@ -38,6 +38,12 @@ void SimpleWall::uploadUniforms(const RenderState& state) {
     glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));
     glUniformMatrix4fv(modelMatLocation, 1, GL_FALSE, glm::value_ptr(model));
     glUniform1f(alphaLocation, alpha);
+    // The pass's own values, rather than whatever the drawable before left on the shared
+    // program: the passes draw in an order of their own.
+    glUniform1i(celShadingLocation, state.celShading ? 1 : 0);
+    glUniform4f(planeLocation, state.clipPlane.x, state.clipPlane.y, state.clipPlane.z,
+                state.clipPlane.w);
+    glUniform1i(levelsLocation, state.levels);
     // The map before it leaves the shared sampler on its second unit; the wood rings are on 0.
     glUniform1i(textureSamplerLocation, unit::Material);
     const MaterialLocations& material = materialLocations();

@@ -42,6 +42,7 @@ class SimpleWall : public Drawable {
     void release() override;
     // The wood rings are the wall's picture; its model carries no texture to draw over them.
     bool drawsMaterialTextures() const override { return false; }
+    bool isClosedSurface() const override { return true; }
 
     const PerlinNoise* getNoise() const { return noise.get(); }
     const StaticMeshBody& getBody() const { return physics; }

@@ -37,6 +37,7 @@ class VulnerableWall : public Drawable, public GameplayModel {
     void initPhysics() override;
     // False once destroyed.
     bool isActive() override { return !isDead(); }
+    bool isClosedSurface() const override { return true; }
     void update(float /*deltaTime*/) override {}
     void release() override;
 

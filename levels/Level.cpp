@@ -285,20 +285,59 @@ RenderState Level::passState(const glm::mat4& viewProjection, const glm::vec4& c
     return state;
 }
 
-void Level::drawObject(Drawable& drawable, const RenderState& state, const Frustum& frustum) {
+void Level::drawObject(Drawable& drawable, const RenderState& state, const Frustum& frustum,
+                       bool clipped) {
+    // Closed, opaque surfaces never show their back faces: not shading them saves their pixels.
+    // A water pass's clip plane cuts a wall open, and its inside then shows; the level geometry
+    // is seen from inside anyway.
+    const bool cull =
+        drawable.isClosedSurface() && drawable.getAlpha() >= 1.0f && (!clipped || &drawable == map);
+    if (cull)
+        glEnable(GL_CULL_FACE);
+    // The level geometry now comes after the objects in front of it; on a tie it wins as before.
+    if (&drawable == map)
+        glDepthFunc(GL_LEQUAL);
     drawable.useProgram();
     drawable.uploadUniforms(state);
     if (lights)
         lights->upload(drawable.getProgram(), drawable.lightLocations());
     drawable.draw(frustum);
+    if (&drawable == map)
+        glDepthFunc(GL_LESS);
+    if (cull)
+        glDisable(GL_CULL_FACE);
+}
+
+void Level::orderForDrawing(bool mainPass) {
+    // Opaque objects (the water among them) first, then the level geometry, so that the
+    // geometry's pixels they hide fail the depth test before they are shaded; what blends with
+    // what lies behind it comes last. Depth decides what is seen; where the geometry meets an
+    // object at exactly its depth, it is drawn to win (drawObject), as it did when it came
+    // first. So the picture is the one the list order gives.
+    drawOrder.clear();
+    const auto wanted = [&](Drawable* drawable) {
+        if (mainPass)
+            return drawable->isActive() || controls->isDrawingInactive();
+        return drawable->isActive() && !drawable->isWater();
+    };
+    const auto opaque = [](Drawable* drawable) { return drawable->getAlpha() >= 1.0f; };
+    for (Drawable* drawable : drawables)
+        if (wanted(drawable) && drawable != map && opaque(drawable))
+            drawOrder.push_back(drawable);
+    for (Drawable* drawable : drawables)
+        if (wanted(drawable) && drawable == map)
+            drawOrder.push_back(drawable);
+    for (Drawable* drawable : drawables)
+        if (wanted(drawable) && drawable != map && !opaque(drawable))
+            drawOrder.push_back(drawable);
 }
 
 void Level::renderScene(const glm::mat4& viewProjection, const glm::vec4& clipPlane,
                         const Frustum& frustum) {
     const RenderState state = passState(viewProjection, clipPlane);
-    for (Drawable* drawable : drawables)
-        if (drawable->isActive() && !drawable->isWater())
-            drawObject(*drawable, state, frustum);
+    orderForDrawing(false);
+    for (Drawable* drawable : drawOrder)
+        drawObject(*drawable, state, frustum, true);
 }
 
 void Level::render() {
@@ -352,9 +391,9 @@ void Level::renderMain(const glm::vec4& clipPlane) {
     const glm::mat4 viewProjection = camera->getProjectionMatrix() * camera->getViewMatrix();
     const RenderState state = passState(viewProjection, clipPlane);
     const Frustum& frustum = camera->getFrustum();
-    for (Drawable* drawable : drawables)
-        if (drawable->isActive() || controls->isDrawingInactive())
-            drawObject(*drawable, state, frustum);
+    orderForDrawing(true);
+    for (Drawable* drawable : drawOrder)
+        drawObject(*drawable, state, frustum, false);
 
     // Sparks last among the scene, so the walls they fly from do not paint over them.
     glDepthMask(GL_FALSE);

@@ -152,10 +152,13 @@ class Level : public LevelInterface {
     void createPhysicsWorld();
     void followFramebuffer();
     RenderState passState(const glm::mat4& viewProjection, const glm::vec4& clipPlane) const;
-    void drawObject(Drawable& drawable, const RenderState& state, const Frustum& frustum);
+    void drawObject(Drawable& drawable, const RenderState& state, const Frustum& frustum,
+                    bool clipped);
     void renderScene(const glm::mat4& viewProjection, const glm::vec4& clipPlane,
                      const Frustum& frustum);
     void renderMain(const glm::vec4& clipPlane);
+    // Fills drawOrder with what a pass draws, in the order it draws it.
+    void orderForDrawing(bool mainPass);
     void renderHud();
     std::array<TextRenderer*, 7> hudLines() const;
     void drawHudLine(TextRenderer& line);
@@ -168,4 +171,5 @@ class Level : public LevelInterface {
     bool bannerForGood = false;
     bool crosshairOnWall = false;
     std::vector<TextRenderer*> hudDrawn;
+    std::vector<Drawable*> drawOrder;
 };

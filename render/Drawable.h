@@ -70,6 +70,9 @@ class Drawable {
     // False for drawables whose uploadUniforms binds the textures they are seen with (water,
     // plain walls): the mesh draw must not bind the model's material textures over them.
     virtual bool drawsMaterialTextures() const { return true; }
+    // True for closed surfaces whose back faces are never seen (the level geometry from inside,
+    // the walls from outside): the passes cull back faces while drawing them opaque.
+    virtual bool isClosedSurface() const { return false; }
 
     GLuint getProgram() const { return programName(program); }
     const ProgramRef& getSharedProgram() const { return program; }

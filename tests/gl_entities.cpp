@@ -209,7 +209,7 @@ TEST_F(EntitiesTest, SimpleWallCodesFourAndFiveRepeatZeroAndOne) {
     EXPECT_EQ(odd->getTransform().angles, glm::vec3(0.0f));
 }
 
-TEST_F(EntitiesTest, SimpleWallDrawsItsNoiseWithOnlyItsOwnUniforms) {
+TEST_F(EntitiesTest, SimpleWallDrawsItsNoiseWithThePassUniforms) {
     const std::string dir = ::testing::TempDir();
     std::ofstream(dir + "wall.vs") << "#version 330 core\n"
                                       "layout(location = 0) in vec3 position;\n"
@@ -232,10 +232,10 @@ TEST_F(EntitiesTest, SimpleWallDrawsItsNoiseWithOnlyItsOwnUniforms) {
         SimpleWall wall(glm::vec3(0), 0, shared);
         ASSERT_FALSE(wall.getModel()->getMaterials().empty());
         glUseProgram(program);
-        glUniform1i(glGetUniformLocation(program, "isCelShading"), 1);
+        glUniform1i(glGetUniformLocation(program, "isCelShading"), 0);
         glUniform1i(glGetUniformLocation(program, "textureSampler"), 1); // as the map leaves it
         RenderState state;
-        state.celShading = false;
+        state.celShading = true;
         look(glm::vec3(0, 0, -40), 0.0);
         state.viewProjection = camera.getProjectionMatrix() * camera.getViewMatrix();
         wall.setAlpha(0.5f);
@@ -253,7 +253,7 @@ TEST_F(EntitiesTest, SimpleWallDrawsItsNoiseWithOnlyItsOwnUniforms) {
         GLfloat alpha = 0.0f;
         glGetUniformiv(program, glGetUniformLocation(program, "isCelShading"), &celShading);
         glGetUniformfv(program, glGetUniformLocation(program, "alpha"), &alpha);
-        EXPECT_EQ(celShading, 1) << "left as the drawable before set it";
+        EXPECT_EQ(celShading, 1) << "the pass's value, whatever was drawn before";
         EXPECT_FLOAT_EQ(alpha, 0.5f);
         GLint sampler = -1;
         glGetUniformiv(program, glGetUniformLocation(program, "textureSampler"), &sampler);
