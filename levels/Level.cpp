@@ -11,6 +11,7 @@
 #include <GLFW/glfw3.h>
 #include <btBulletDynamicsCommon.h>
 #include <glm/ext/matrix_transform.hpp>
+#include <glm/geometric.hpp>
 
 #include <algorithm>
 #include <array>
@@ -287,11 +288,13 @@ RenderState Level::passState(const glm::mat4& viewProjection, const glm::vec4& c
 
 void Level::drawObject(Drawable& drawable, const RenderState& state, const Frustum& frustum,
                        bool clipped) {
-    // Closed, opaque surfaces never show their back faces: not shading them saves their pixels.
-    // A water pass's clip plane cuts a wall open, and its inside then shows; the level geometry
-    // is seen from inside anyway.
-    const bool cull =
-        drawable.isClosedSurface() && drawable.getAlpha() >= 1.0f && (!clipped || &drawable == map);
+    // The back faces of a closed, opaque surface seen from outside hide behind its front faces:
+    // not shading them saves their pixels. The level geometry is always seen from inside. A
+    // water pass's clip plane cuts an object open, and a camera inside one sees its inside.
+    const bool outside = glm::length(camera->getPosition() - drawable.getWorldCentre()) >
+                         drawable.getBoundingRadius();
+    const bool cull = &drawable == map || (drawable.isClosedSurface() &&
+                                           drawable.getAlpha() >= 1.0f && !clipped && outside);
     if (cull)
         glEnable(GL_CULL_FACE);
     // The level geometry now comes after the objects in front of it; on a tie it wins as before.

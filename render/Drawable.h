@@ -70,8 +70,8 @@ class Drawable {
     // False for drawables whose uploadUniforms binds the textures they are seen with (water,
     // plain walls): the mesh draw must not bind the model's material textures over them.
     virtual bool drawsMaterialTextures() const { return true; }
-    // True for closed surfaces whose back faces are never seen (the level geometry from inside,
-    // the walls from outside): the passes cull back faces while drawing them opaque.
+    // True for closed surfaces (walls, enemies): from outside, their back faces are hidden behind
+    // their front faces, so the passes may cull them.
     virtual bool isClosedSurface() const { return false; }
 
     GLuint getProgram() const { return programName(program); }

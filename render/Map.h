@@ -29,7 +29,6 @@ class Map : public Drawable {
     void release() override;
     void lookUpUniforms() override;
     bool usesMeshCulling() override { return true; }
-    bool isClosedSurface() const override { return true; }
 
     const Texture& getSecondTexture() const { return *secondTexture; }
 

@@ -703,6 +703,45 @@ __attribute__((noinline)) void countedFrames(Game& game, ScriptedPlatform& keys,
     glFinish();
 }
 
+// The same view's level frames and floor frames, each in a function of its own so that callgrind
+// counts them apart (--toggle-collect). Run with LP_NUM_THREADS=0, so that the rasteriser works on
+// this thread and every shaded pixel is counted: a machine-independent frame-against-floor ratio.
+__attribute__((noinline)) void countedLevelFrames(Game& game, ScriptedPlatform& keys, int frames) {
+    for (int i = 0; i < frames; ++i)
+        step(game, keys);
+    glFinish();
+}
+__attribute__((noinline)) void countedFloorFrames(Game& game, Floor& floor, bool allPasses,
+                                                  int frames) {
+    for (int i = 0; i < frames; ++i)
+        floor.frame(game.getWindow(), allPasses);
+    glFinish();
+}
+
+int childInstructions(int levelNumber, int viewIndex, int frames) {
+    ScriptedPlatform keys;
+    Controls::resetSharedState();
+    Game game;
+    if (levelNumber == 2) {
+        finishLevel(game);
+        step(game, keys);
+    }
+    const std::vector<Viewpoint>& views = levelNumber == 1 ? Level1Views : Level2Views;
+    if (viewIndex >= 0 && viewIndex < static_cast<int>(views.size()))
+        lookFrom(game, views[static_cast<size_t>(viewIndex)]);
+    Floor floor(currentLevel(game));
+    for (int i = 0; i < 5; ++i)
+        step(game, keys);
+    const bool water = waterInView(game);
+    floor.frame(game.getWindow(), water);
+    countedLevelFrames(game, keys, frames);
+    countedFloorFrames(game, floor, water, frames);
+    fprintf(out, "instructions level %d view %d, %d frames, %d passes\n", levelNumber, viewIndex,
+            frames, water ? 3 : 1);
+    fflush(out);
+    return 0;
+}
+
 int childCallgrind(int frames) {
     ScriptedPlatform keys;
     Controls::resetSharedState();
@@ -729,6 +768,8 @@ int childMain(int argc, char** argv) {
         return childCompiles();
     if (mode == "callgrind" && argc >= 4)
         return childCallgrind(std::atoi(argv[3]));
+    if (mode == "instructions" && argc >= 6)
+        return childInstructions(std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
     if (mode == "cpu" && argc >= 5)
         return childCpu(std::atoi(argv[3]), std::atoi(argv[4]));
     return 2;
