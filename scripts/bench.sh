@@ -25,7 +25,7 @@ xvfb="xvfb-run -a -s \"-screen 0 1920x1080x24\""
 # The frame, CPU and growth figures run with a warm shader cache of their own; the start-up
 # figures make their own cold, warm and disabled caches.
 export MESA_SHADER_CACHE_DIR=$work/mesa
-cd "$root/data"
+cd "$build/data"
 eval "$xvfb" "$bench" --child startup >/dev/null
 quick=()
 [ "${BENCH_QUICK:-0}" = 1 ] && quick=(--quick)
@@ -36,7 +36,7 @@ if [ "${BENCH_CALLGRIND:-0}" = 1 ] && command -v valgrind >/dev/null; then
   # A tiny window, so the driver's rasteriser threads matter as little as possible.
   tiny=$work/tiny
   mkdir -p "$tiny/Config"
-  for d in Obj Shader Texture Fonts; do ln -s "$root/data/$d" "$tiny/$d"; done
+  for d in Obj Shader Texture Fonts; do ln -s "$build/data/$d" "$tiny/$d"; done
   printf 'width=128\nheight=108\n' >"$tiny/Config/config.txt"
   cd "$tiny"
   eval "$xvfb" valgrind --tool=callgrind --toggle-collect='*countedFrames*' \
