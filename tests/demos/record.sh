@@ -3,9 +3,9 @@
 # its own, as a player would play: the committed demos of this folder are made with it, and the
 # suite records one with it to replay.
 #   record.sh GAME DEMO_FILE SCENARIO
-# SCENARIO: level1 (turn to the first wall, fly to it, destroy it, a few toggles), level2
-# (placed in front of the hall's west wall, attack it, back off, wireframe on and off) or short
-# (a few seconds of every kind of input: mouse, movement keys, attack, toggles). Input is
+# SCENARIO: level1 (turn to the first wall, fly to it, destroy it, fly back, toggles), level2
+# (placed in front of the hall's west wall, destroy it, fly along the hall, toggles) or short (a
+# few seconds of every kind of input: mouse, movement keys, attack, toggles). Input is
 # paced by the game's own progress, read from the demo as it is written: keys are held for a
 # span of game time, not of wall time, so a slow machine records the same play.
 set -euo pipefail
@@ -95,7 +95,8 @@ wait_until 300 "no frames recorded" frames_reached 3
 
 if [ "$scenario" = level1 ]; then
   # Face the first wall (west, 180 degrees and 39 down at the default sensitivity), fly about
-  # six units towards it, destroy it, then the frame rate and cel shading on and off.
+  # six units towards it and destroy it; then back to the middle with the frame rate shown,
+  # looking over the water, cel shading on and off, destroyed walls hidden.
   xdotool mousemove_relative -- 1 0
   play_for 0.1
   xdotool mousemove_relative -- -217 0
@@ -110,11 +111,26 @@ if [ "$scenario" = level1 ]; then
   play_for 6.5
   xdotool keyup space
   xdotool key F2
+  xdotool mousemove_relative -- 216 -40
   play_for 0.5
+  xdotool keydown w
+  play_for 1.5
+  xdotool keyup w
+  xdotool keydown d
+  xdotool mousemove_relative -- 0 30
+  play_for 1.0
+  xdotool keyup d
   xdotool key F4
+  xdotool mousemove_relative -- -60 0
+  play_for 1.5
+  xdotool key F4 F8
+  xdotool keydown s
+  play_for 1.0
+  xdotool keyup s
+  xdotool mousemove_relative -- 100 -20
+  play_for 1.5
+  xdotool key F8 F2
   play_for 0.5
-  xdotool key F4 F2
-  play_for 0.3
 elif [ "$scenario" = short ]; then
   xdotool mousemove_relative -- 1 0
   xdotool mousemove_relative -- -100 10
@@ -135,22 +151,56 @@ elif [ "$scenario" = short ]; then
   play_for 0.3
   xdotool keyup d
 else
-  # Attack the wall in front for a while, back off turning left, wireframe on and off.
+  # Destroy the wall in front, turn round and fly east along the hall with the frame rate shown,
+  # wireframe on and off, a look around, a step aside and back.
+  xdotool mousemove_relative -- 1 0
   xdotool keydown space
-  play_for 3.0
+  play_for 7.5
   xdotool keyup space
-  xdotool keydown s
-  xdotool mousemove_relative -- -30 0
-  play_for 0.8
-  xdotool keyup s
-  xdotool key F3
-  xdotool mousemove_relative -- 0 -20
+  xdotool key F2
+  xdotool mousemove_relative -- 216 0
   play_for 0.5
+  xdotool keydown w
+  play_for 3.0
+  xdotool keyup w
+  xdotool key F3
+  xdotool mousemove_relative -- -30 -20
+  play_for 1.0
   xdotool key F3
   xdotool keydown d
   play_for 0.5
   xdotool keyup d
-  play_for 0.3
+  xdotool mousemove_relative -- 60 25
+  xdotool keydown s
+  play_for 1.0
+  xdotool keyup s
+  xdotool key F2
+  play_for 0.5
+fi
+if [ "$scenario" != short ]; then
+  # A wander through the level: turns, flights, strafes and an attack on whatever is in front,
+  # running into what stands in the way.
+  xdotool mousemove_relative -- -108 0
+  xdotool keydown w
+  play_for 2.0
+  xdotool keyup w
+  xdotool keydown a
+  play_for 1.0
+  xdotool keyup a
+  xdotool mousemove_relative -- 50 10
+  xdotool keydown w space
+  play_for 2.0
+  xdotool keyup w space
+  xdotool keydown s
+  play_for 1.5
+  xdotool keyup s
+  xdotool mousemove_relative -- -200 -10
+  xdotool keydown d
+  play_for 1.0
+  xdotool keyup d
+  xdotool keydown w
+  play_for 2.0
+  xdotool keyup w
 fi
 xdotool key Escape
 game_ended() { ! kill -0 "$pid" 2>/dev/null; }
