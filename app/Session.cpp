@@ -227,6 +227,9 @@ int runSession(const CommandLine& options) {
                     rates.lowOnePercentFps, rates.lowPointOnePercentFps);
     }
     if (played) {
+        if (frames < limit)
+            std::printf("The replay stopped at frame %ld of %ld: the window was closed\n", frames,
+                        limit);
         if (state == played->endState) {
             std::printf("The replay ends in the demo's recorded state\n");
         } else {

@@ -15,7 +15,7 @@
 // the first folder that holds its data.
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const CommandLine options = parseCommandLine(arguments, Game::DefaultLevelCount);
+    CommandLine options = parseCommandLine(arguments, Game::DefaultLevelCount);
     if (!options.error.empty()) {
         std::fprintf(stderr, "brindlemox: %s\n\n%s", options.error.c_str(), usageText().c_str());
         return 2;
@@ -39,6 +39,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (*data != here) {
+        // Files named on the command line are where the user named them, not in the data folder.
+        for (std::string* file :
+             {&options.screenshot, &options.record, &options.replay, &options.timedemo})
+            if (!file->empty() && std::filesystem::path(*file).is_relative())
+                *file = (here / *file).string();
         std::filesystem::current_path(*data, error);
         if (error) {
             std::fprintf(stderr, "Cannot enter the game data in %s: %s\n", data->c_str(),

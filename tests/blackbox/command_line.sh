@@ -109,6 +109,10 @@ if [ -f "$out/command_line_shot.png" ]; then
 else
   fail "no screenshot written"
 fi
+# A file named relative to where the game is started lands there, not in the data folder.
+run "$work/empty" --frames 1 --screenshot relative.png
+[ "$code" -eq 0 ] && [ -f "$work/empty/relative.png" ] ||
+  fail "--screenshot relative.png: exit code $code, not written in the starting folder"
 run "$work/empty" --frames 1 --screenshot "$work/no/such/folder/shot.png"
 [ "$code" -eq 1 ] || fail "unwritable screenshot: exit code $code"
 grep -qxF "Cannot write the screenshot $work/no/such/folder/shot.png" <<<"$stderr" ||
