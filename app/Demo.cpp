@@ -120,6 +120,31 @@ std::optional<std::vector<int>> parseToggles(std::string_view list) {
     return keys;
 }
 
+// The lines of a text one by one, without their line end (nor a carriage return before it).
+class LineReader {
+  public:
+    explicit LineReader(std::string_view text) : text(text) {}
+    // False past the last line. cut: the line has no line end (the text stops inside it).
+    bool next(std::string_view& line, bool& cut) {
+        if (at >= text.size())
+            return false;
+        const size_t end = text.find('\n', at);
+        cut = end == std::string_view::npos;
+        line = text.substr(at, (cut ? text.size() : end) - at);
+        at = cut ? text.size() : end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        ++number;
+        return true;
+    }
+    // 1-based number of the last line read.
+    size_t number = 0;
+
+  private:
+    std::string_view text;
+    size_t at = 0;
+};
+
 // One "f" line; an error phrase when it is not a frame.
 std::optional<Frame> parseFrame(const std::vector<std::string_view>& w, std::string& error) {
     Frame frame;
@@ -270,18 +295,13 @@ ParseResult parse(const std::string& text) {
         result.error = why;
         return result;
     };
-    std::vector<std::string_view> lines = split(text, '\n');
-    const bool endsWithNewline = !text.empty() && text.back() == '\n';
-    if (endsWithNewline)
-        lines.pop_back();
-    for (std::string_view& line : lines)
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-
+    LineReader lines(text);
+    std::string_view first;
+    bool cut = false;
     const std::string magic = std::string(Magic) + " ";
-    if (lines.empty() || lines[0].substr(0, magic.size()) != magic)
+    if (!lines.next(first, cut) || first.substr(0, magic.size()) != magic)
         return fail("not a Brindlemox demo");
-    const std::optional<long long> version = textnum::parseWhole(lines[0].substr(magic.size()));
+    const std::optional<long long> version = textnum::parseWhole(first.substr(magic.size()));
     if (!version)
         return fail("not a Brindlemox demo");
     if (*version != Version)
@@ -291,11 +311,10 @@ ParseResult parse(const std::string& text) {
     Demo demo;
     std::vector<std::string> headerSeen;
     bool ended = false;
-    for (size_t n = 1; n < lines.size(); ++n) {
-        const std::string where = "line " + std::to_string(n + 1) + ": ";
-        const std::vector<std::string_view> w = words(lines[n]);
-        // A last line without its line end was cut in the middle.
-        const bool cut = n + 1 == lines.size() && !endsWithNewline;
+    std::string_view line;
+    while (lines.next(line, cut)) {
+        const std::string where = "line " + std::to_string(lines.number) + ": ";
+        const std::vector<std::string_view> w = words(line);
         if (ended) {
             if (w.empty())
                 continue;
@@ -308,12 +327,13 @@ ParseResult parse(const std::string& text) {
         }
         std::string error;
         if (w[0] == "f") {
-            if (std::optional<Frame> frame = parseFrame(w, error))
+            if (demo.frames.size() == MaxFrames)
+                error = "more than " + std::to_string(MaxFrames) + " frames";
+            else if (std::optional<Frame> frame = parseFrame(w, error))
                 demo.frames.push_back(std::move(*frame));
         } else if (w[0] == "end") {
             // The state is the rest of the line after "end" and its spaces; a demo is whole only
             // with the end line's own line end.
-            const std::string_view line = lines[n];
             if (cut)
                 break;
             if (demo.frames.empty())
@@ -321,7 +341,8 @@ ParseResult parse(const std::string& text) {
             else if (w.size() < 2)
                 error = "the end line holds no state";
             else
-                demo.endState = std::string(line.substr(line.find(w[1], line.find("end") + 3)));
+                demo.endState =
+                    std::string(line.substr(static_cast<size_t>(w[1].data() - line.data())));
             ended = error.empty();
         } else if (!demo.frames.empty()) {
             error = "unknown line " + excerpt(w[0]);

@@ -35,8 +35,10 @@ namespace demo {
 
 constexpr const char* Magic = "brindlemox demo";
 constexpr int Version = 1;
-// Far above any real demo (an hour at a thousand frames a second is about 200 MB).
-constexpr std::uintmax_t MaxBytes = 256u << 20;
+// Far above any real demo (an hour at 60 frames a second with the mouse moving is about 10 MB):
+// what a damaged or hostile demo can make the game hold stays a few hundred megabytes.
+constexpr std::uintmax_t MaxBytes = 128u << 20;
+constexpr size_t MaxFrames = 1u << 22; // 19 hours at 60 frames a second
 // Bounds of what a demo may hold, so a damaged or hostile file cannot push the game into values
 // it was never meant to see.
 constexpr int MaxLevel = 1000;

@@ -76,13 +76,14 @@ FrameRates frameRates(std::vector<double> frameSeconds) {
     const auto fps = [](double seconds) { return seconds > 0.0 ? 1.0 / seconds : 0.0; };
     rates.averageFps = fps(rates.seconds / static_cast<double>(rates.frames));
     std::sort(frameSeconds.begin(), frameSeconds.end());
-    // Nearest rank: the smallest frame time that at least p of the frames do not exceed.
-    const auto percentile = [&frameSeconds](double p) {
-        const size_t rank = static_cast<size_t>(std::ceil(p * frameSeconds.size()));
+    // Nearest rank: the smallest frame time that at least perMille thousandths of the frames do
+    // not exceed (in whole numbers, so 99 % of 1000 frames is exactly the 990th).
+    const auto percentile = [&frameSeconds](size_t perMille) {
+        const size_t rank = (frameSeconds.size() * perMille + 999) / 1000;
         return frameSeconds[std::clamp<size_t>(rank, 1, frameSeconds.size()) - 1];
     };
-    rates.lowOnePercentFps = fps(percentile(0.99));
-    rates.lowPointOnePercentFps = fps(percentile(0.999));
+    rates.lowOnePercentFps = fps(percentile(990));
+    rates.lowPointOnePercentFps = fps(percentile(999));
     return rates;
 }
 

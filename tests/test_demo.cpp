@@ -2,6 +2,7 @@
 #include "app/Controls.h"
 #include "app/Demo.h"
 #include "app/ScriptedPlatform.h"
+#include "app/Session.h"
 #include "app/TextNumbers.h"
 
 #include <GLFW/glfw3.h>
@@ -234,4 +235,51 @@ TEST(DemoRecording, AReplayAnswersTheGameAsTheRecordedRunDid) {
     EXPECT_EQ(replayControls.isFpsShown(), fpsShownRecorded);
     EXPECT_TRUE(fpsShownRecorded);
     Controls::resetSharedState();
+}
+
+namespace {
+
+struct RatesCase {
+    const char* name;
+    std::vector<double> frameSeconds;
+    double averageFps;
+    double lowOnePercentFps;
+    double lowPointOnePercentFps;
+};
+
+std::vector<double> evenFrames(size_t count, double seconds) {
+    return std::vector<double>(count, seconds);
+}
+
+std::vector<double> withSlowFrames(size_t count, size_t slow) {
+    std::vector<double> frames(count, 0.01);
+    for (size_t i = 0; i < slow; ++i)
+        frames[i * 7 % count] = 0.1; // spread, in no order
+    return frames;
+}
+
+const RatesCase Rates[] = {
+    {"one frame", {0.05}, 20.0, 20.0, 20.0},
+    {"even frames", evenFrames(1000, 0.02), 50.0, 50.0, 50.0},
+    // 1000 frames, 10 slow: the 990th fastest is still fast, the 991st and later are slow.
+    {"1 % slow", withSlowFrames(1000, 10), 1000.0 / (990 * 0.01 + 10 * 0.1), 100.0, 10.0},
+    {"a little over 1 % slow", withSlowFrames(1000, 11), 1000.0 / (989 * 0.01 + 11 * 0.1), 10.0,
+     10.0},
+    {"one slow frame in a thousand", withSlowFrames(1000, 1), 1000.0 / (999 * 0.01 + 0.1), 100.0,
+     100.0},
+    {"two slow frames in a thousand", withSlowFrames(1000, 2), 1000.0 / (998 * 0.01 + 0.2), 100.0,
+     10.0},
+};
+
+} // namespace
+
+TEST(Timedemo, FrameRatesFromFrameTimes) {
+    for (const RatesCase& c : Rates) {
+        const FrameRates rates = frameRates(c.frameSeconds);
+        EXPECT_EQ(rates.frames, c.frameSeconds.size()) << c.name;
+        EXPECT_NEAR(rates.averageFps, c.averageFps, 1e-9 * c.averageFps) << c.name;
+        EXPECT_NEAR(rates.lowOnePercentFps, c.lowOnePercentFps, 1e-9) << c.name;
+        EXPECT_NEAR(rates.lowPointOnePercentFps, c.lowPointOnePercentFps, 1e-9) << c.name;
+    }
+    EXPECT_EQ(frameRates({}).frames, 0u);
 }

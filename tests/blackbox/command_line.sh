@@ -39,6 +39,7 @@ cases=(
   "--at 1,2|2||brindlemox: --at takes X,Y,Z (three numbers), not '1,2'"
   "--replay a.demo --level 2|2||brindlemox: --level cannot be combined with --replay (the demo sets it)"
   "stray|2||brindlemox: unexpected argument 'stray'"
+  "--record /no/such/folder/run.demo|1||Cannot write the demo /no/such/folder/run.demo: No such file or directory"
 )
 for c in "${cases[@]}"; do
   IFS='|' read -r args expected_code expected_out expected_err <<<"$c"
