@@ -24,6 +24,7 @@ struct SharedInput {
     bool wireframe = false;
     bool celShading = false;
     bool drawingInactive = true;
+    Controls::Observer* observer = nullptr;
 };
 
 SharedInput& shared() {
@@ -86,6 +87,8 @@ void Controls::moveMouse(double dx, double dy) {
     // Left and up turn the view left and up (yaw and pitch grow).
     s.yaw -= dx * s.horizontalSensitivity * DegreesPerPixel;
     s.pitch -= dy * s.verticalSensitivity * DegreesPerPixel;
+    if (s.observer != nullptr)
+        s.observer->mouseMoved(dx, dy);
 }
 
 void Controls::onKey(GLFWwindow* /*window*/, int key, int /*scancode*/, int action, int /*mods*/) {
@@ -106,8 +109,10 @@ void Controls::onKey(GLFWwindow* /*window*/, int key, int /*scancode*/, int acti
         s.drawingInactive = !s.drawingInactive;
         break;
     default:
-        break;
+        return;
     }
+    if (s.observer != nullptr)
+        s.observer->togglePressed(key);
 }
 
 void Controls::applyMouseLook(Camera& camera) {
@@ -165,6 +170,10 @@ double Controls::getPitchDegrees() {
 void Controls::setView(double yawDegrees, double pitchDegrees) {
     shared().yaw = yawDegrees;
     shared().pitch = pitchDegrees;
+}
+
+void Controls::setObserver(Observer* observer) {
+    shared().observer = observer;
 }
 
 void Controls::resetSharedState() {

@@ -40,6 +40,17 @@ class Controls {
     // Turns the view as a mouse moved dx pixels right and dy pixels down would (scripted play).
     static void moveMouse(double dx, double dy);
 
+    // Told of every mouse movement the view takes and every display toggle pressed, as they
+    // happen (demo recording).
+    class Observer {
+      public:
+        virtual ~Observer() = default;
+        virtual void mouseMoved(double dx, double dy) = 0;
+        virtual void togglePressed(int key) = 0;
+    };
+    // Part of the process-wide input state; nullptr for none. Not owned.
+    static void setObserver(Observer* observer);
+
     // The process-wide state, for tests.
     static double getYawDegrees();
     static double getPitchDegrees();

@@ -13,8 +13,18 @@
 
 Game::Game() : Game(defaultLevels()) {}
 
-Game::Game(LevelFactory makeLevels) : config(std::make_unique<Config>()) {
+Game::Game(LevelFactory makeLevels) : Game(std::move(makeLevels), StartOptions()) {}
+
+Game::Game(LevelFactory makeLevels, const StartOptions& options)
+    : config(std::make_unique<Config>()) {
     config->read("Config/config.txt");
+    if (options.windowWidth > 0 && options.windowHeight > 0) {
+        config->width = options.windowWidth;
+        config->height = options.windowHeight;
+        config->fullscreen = false;
+    }
+    if (options.sensitivity)
+        config->horizontalSensivity = *options.sensitivity;
 
     if (!glfwInit())
         fail("Failed to initialize glfw");
@@ -75,10 +85,12 @@ Game::Game(LevelFactory makeLevels) : config(std::make_unique<Config>()) {
     // The cursor is the levels' Controls' to take (disabled, for mouse look).
     setPlatformWindow(window);
 
-    nextLevelIndex = 0;
     levelList = makeLevels(window, config.get());
     if (levelList.empty())
         fail("No levels to play"); // cannot happen with the real levels
+    if (options.level < 1 || options.level > levelList.size())
+        fail("No such level"); // the command line checks the number first
+    nextLevelIndex = options.level - 1;
     currentLevel = levelList[nextLevelIndex].get();
     ++nextLevelIndex;
     currentLevel->start();

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct GLFWwindow;
@@ -12,6 +13,17 @@ struct GLFWwindow;
 // Builds the levels, in play order, once the window and context exist.
 using LevelFactory =
     std::function<std::vector<std::unique_ptr<LevelInterface>>(GLFWwindow*, const Config*)>;
+
+// How a run starts besides what the configuration file says (the command line, demos).
+struct StartOptions {
+    // 1-based level to start at.
+    size_t level = 1;
+    // A windowed window of this size instead of the configured one; 0 keeps the configuration's.
+    int windowWidth = 0;
+    int windowHeight = 0;
+    // Mouse sensitivity instead of the configured one.
+    std::optional<float> sensitivity;
+};
 
 // Start-up, the frame loop and level sequencing. A fatal start-up failure prints its line, waits
 // for the console and ends the process with exit code -1.
@@ -21,6 +33,7 @@ class Game {
     Game();
     // The same start-up with other levels (tests).
     explicit Game(LevelFactory makeLevels);
+    Game(LevelFactory makeLevels, const StartOptions& options);
     ~Game();
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;
@@ -36,12 +49,18 @@ class Game {
     GLFWwindow* getWindow() const { return window; }
     const Config& getConfig() const { return *config; }
     LevelInterface* getCurrentLevel() const { return currentLevel; }
+    // The level at index (0-based, play order); nullptr past the end.
+    LevelInterface* getLevel(size_t index) const {
+        return index < levelList.size() ? levelList[index].get() : nullptr;
+    }
     size_t getNextLevelIndex() const { return nextLevelIndex; }
     size_t getLevelCount() const { return levelList.size(); }
     int getWindowWidth() const { return windowWidth; }
     int getWindowHeight() const { return windowHeight; }
 
     static LevelFactory defaultLevels();
+    // How many levels defaultLevels makes.
+    static constexpr int DefaultLevelCount = 2;
 
     // How long "Level N complete" shows once the next level has started (game seconds).
     static constexpr double LevelCompleteSeconds = 4.0;

@@ -1,13 +1,66 @@
+#include "app/CommandLine.h"
+#include "app/DataFolder.h"
 #include "app/Game.h"
+#include "app/Session.h"
 
 #include <GLFW/glfw3.h>
 
-// The game takes no arguments; it reads everything relative to the working directory.
-int main() {
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+// The game reads everything relative to its working directory; started elsewhere, it changes into
+// the first folder that holds its data.
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    CommandLine options = parseCommandLine(arguments, Game::DefaultLevelCount);
+    if (!options.error.empty()) {
+        std::fprintf(stderr, "brindlemox: %s\n\n%s", options.error.c_str(), usageText().c_str());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(usageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("brindlemox %s\n", BRINDLEMOX_VERSION);
+        return 0;
+    }
+
+    std::error_code error;
+    const std::filesystem::path here = std::filesystem::current_path(error);
+    const std::vector<std::filesystem::path> candidates =
+        datafolder::candidates(here, options.dataDir, datafolder::programDir());
+    const std::optional<std::filesystem::path> data = datafolder::find(candidates);
+    if (!data) {
+        std::fprintf(stderr, "%s\n", datafolder::notFoundLine(candidates).c_str());
+        return 1;
+    }
+    if (*data != here) {
+        // Files named on the command line are where the user named them, not in the data folder.
+        for (std::string* file :
+             {&options.screenshot, &options.record, &options.replay, &options.timedemo})
+            if (!file->empty() && std::filesystem::path(*file).is_relative())
+                *file = (here / *file).string();
+        std::filesystem::current_path(*data, error);
+        if (error) {
+            std::fprintf(stderr, "Cannot enter the game data in %s: %s\n", data->c_str(),
+                         error.message().c_str());
+            return 1;
+        }
+    }
+
+    int code = 0;
     {
-        Game game;
-        game.run();
+        if (arguments.empty()) {
+            Game game;
+            game.run();
+        } else {
+            code = runSession(options);
+        }
     }
     glfwTerminate();
-    return 0;
+    return code;
 }

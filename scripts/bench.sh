@@ -1,23 +1,29 @@
 #!/usr/bin/env bash
-# Builds the benchmark (build-bench/, RelWithDebInfo) and prints the game's speed figures under
-# Xvfb: frame time against the shading floor, start-up and Level 2 load against the bare context,
-# main-thread CPU time per frame, its growth with the number of objects, and (with valgrind)
-# instruction counts of a fixed run of frames split into game and GL driver. Nothing is asserted.
+# Builds the benchmark and the game (build-bench/, RelWithDebInfo) and prints the game's speed
+# figures under Xvfb: frame time against the shading floor, start-up and Level 2 load against the
+# bare context, main-thread CPU time per frame, its growth with the number of objects, the
+# timedemo of each committed demo (tests/demos: frames, seconds, average, 1 % and 0.1 % low
+# frame rates) and (with valgrind) instruction counts of a fixed run of frames split into game
+# and GL driver. Nothing is asserted.
 # BENCH_QUICK=1 for fewer repetitions; BENCH_CALLGRIND=1 adds the valgrind figures (about ten
 # minutes: the start-up runs under valgrind too).
-# Extra arguments go to brindlemox_bench (e.g. --only a). BENCH_BINARY: run that build instead
-# (a copy kept from before a change, for before-and-after figures).
+# Extra arguments go to brindlemox_bench (e.g. --only a); --only f runs the timedemos alone.
+# BENCH_BINARY, BENCH_GAME: run that benchmark or game binary instead (copies kept from before a
+# change, for before-and-after figures).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-bench
 "$root/scripts/setup.sh"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINDLEMOX_TESTS=OFF >/dev/null
+targets=(brindlemox game_assets hud_font data_links)
+[ -n "${BENCH_BINARY:-}" ] || targets+=(brindlemox_bench)
+cmake --build "$build" -j"${JOBS:-2}" --target "${targets[@]}" >/dev/null
 if [ -n "${BENCH_BINARY:-}" ]; then
   bench=$(realpath "$BENCH_BINARY")
 else
-  cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINDLEMOX_TESTS=OFF >/dev/null
-  cmake --build "$build" -j"${JOBS:-2}" --target brindlemox_bench >/dev/null
   bench=$build/tools/benchmark/brindlemox_bench
 fi
+game=$(realpath "${BENCH_GAME:-$build/brindlemox}")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 xvfb="xvfb-run -a -s \"-screen 0 1920x1080x24\""
@@ -25,18 +31,34 @@ xvfb="xvfb-run -a -s \"-screen 0 1920x1080x24\""
 # The frame, CPU and growth figures run with a warm shader cache of their own; the start-up
 # figures make their own cold, warm and disabled caches.
 export MESA_SHADER_CACHE_DIR=$work/mesa
-cd "$root/data"
-eval "$xvfb" "$bench" --child startup >/dev/null
-quick=()
-[ "${BENCH_QUICK:-0}" = 1 ] && quick=(--quick)
-eval "$xvfb" "$bench" "${quick[@]}" "$@"
+cd "$build/data"
+timedemos_only=0
+[ "$*" = "--only f" ] && timedemos_only=1
+if [ "$timedemos_only" = 0 ]; then
+  eval "$xvfb" "$bench" --child startup >/dev/null
+  quick=()
+  [ "${BENCH_QUICK:-0}" = 1 ] && quick=(--quick)
+  eval "$xvfb" "$bench" "${quick[@]}" "$@"
+fi
 
-if [ "${BENCH_CALLGRIND:-0}" = 1 ] && command -v valgrind >/dev/null; then
+if [ "$timedemos_only" = 1 ] || [ $# -eq 0 ]; then
+  echo
+  echo "(f) Timedemos of the committed demos (tests/demos; the recorded window size, every frame"
+  echo "    drawn, no waiting between frames):"
+  for demo in "$root"/tests/demos/*.demo; do
+    # A demo that no longer plays to its recorded end is said so (its figures are another run's).
+    eval "$xvfb" "$game" --timedemo "$demo" >"$work/timedemo.log" 2>&1 || true
+    sed -n -e 's|^timedemo '"$root"'/|    |p' -e 's|^\(The replay ends elsewhere.*\)|    \1|p' \
+      -e 's|^\(Cannot play.*\)|    \1|p' "$work/timedemo.log"
+  done
+fi
+
+if [ "$timedemos_only" = 0 ] && [ "${BENCH_CALLGRIND:-0}" = 1 ] && command -v valgrind >/dev/null; then
   frames=${BENCH_CALLGRIND_FRAMES:-5}
   # A tiny window, so the driver's rasteriser threads matter as little as possible.
   tiny=$work/tiny
   mkdir -p "$tiny/Config"
-  for d in Obj Shader Texture Fonts; do ln -s "$root/data/$d" "$tiny/$d"; done
+  for d in Obj Shader Texture Fonts; do ln -s "$build/data/$d" "$tiny/$d"; done
   printf 'width=128\nheight=108\n' >"$tiny/Config/config.txt"
   cd "$tiny"
   eval "$xvfb" valgrind --tool=callgrind --toggle-collect='*countedFrames*' \

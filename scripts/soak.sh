@@ -20,7 +20,7 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 if [ -f "$root/tests/lsan.supp" ]; then
   export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/lsan.supp}
 fi
-cd "$root/data"
+cd "$build/data"
 xvfb-run -a -s "-screen 0 1920x1080x24" \
   "$build/tools/soak/brindlemox_soak" "$root/tests/routes" "${SOAK_SECONDS:-600}" \
   "${SOAK_RENDER_EVERY:-8}"

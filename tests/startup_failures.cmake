@@ -1,9 +1,10 @@
 # Runs the real game with configs whose window cannot open and checks the message and exit code.
-# Standard input is closed, so the console pause must not wait; it still shows its prompt.
+# Standard input is closed, so the console pause must not wait; it still shows its prompt. Each
+# working folder holds Config/, Shader/ and Obj/, so the game takes it as its data folder.
 set(prompt "Press Enter to continue . . .\n")
 foreach(size "width=0" "width=-5" "height=0")
   file(REMOVE_RECURSE ${WORK})
-  file(MAKE_DIRECTORY ${WORK}/Config)
+  file(MAKE_DIRECTORY ${WORK}/Config ${WORK}/Shader ${WORK}/Obj)
   file(WRITE ${WORK}/Config/config.txt "${size}\n")
   execute_process(COMMAND ${GAME} WORKING_DIRECTORY ${WORK}
     INPUT_FILE /dev/null OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE code
@@ -20,7 +21,7 @@ endforeach()
 # A key waiting on standard input ends the pause after the prompt; the terminal's echo of the
 # key, not the game, would end the prompt's line.
 file(REMOVE_RECURSE ${WORK})
-file(MAKE_DIRECTORY ${WORK}/Config)
+file(MAKE_DIRECTORY ${WORK}/Config ${WORK}/Shader ${WORK}/Obj)
 file(WRITE ${WORK}/Config/config.txt "width=0\n")
 file(WRITE ${WORK}/key "\n")
 execute_process(COMMAND ${GAME} WORKING_DIRECTORY ${WORK}
@@ -32,7 +33,7 @@ message(STATUS "a key on input: the prompt, then exit 255")
 
 # No display at all: GLFW cannot start.
 file(REMOVE_RECURSE ${WORK})
-file(MAKE_DIRECTORY ${WORK})
+file(MAKE_DIRECTORY ${WORK}/Config ${WORK}/Shader ${WORK}/Obj)
 execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY ${GAME}
   WORKING_DIRECTORY ${WORK}
   INPUT_FILE /dev/null OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE code TIMEOUT 60)

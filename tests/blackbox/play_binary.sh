@@ -110,10 +110,20 @@ wall_in_front() { # the breakable wall (blue) fills the middle of the view
   read -r wr _ wb <<<"$(region "$1" 250 150 300 300)"
   greater "$wb" "$wr"
 }
-wall_faded() { # the middle of the view shows the red level through the faded wall
+# Share of pixels in a HUD-space region that are spark orange.
+spark_share() { # name x y w h
+  local name=$1 x=$2 y=$3 w=$4 h=$5
+  local px=$((x * width / 800)) py=$((height - (y + h) * height / 600))
+  local pw=$((w * width / 800)) ph=$((h * height / 600))
+  convert "$out/$name.png" -crop "${pw}x${ph}+${px}+${py}" +repage \
+    -fx "(r>0.8 && g>0.45 && b<0.4) ? 1 : 0" -format "%[fx:mean]" info:
+}
+wall_faded() { # the middle of the view shows the red level where the wall stood, and no sparks:
+  # the orange sparks sprayed while the wall is hit are redder than blue too, but they stop only
+  # once the wall is gone
   shot "$1"
   read -r dr _ db <<<"$(region "$1" 250 150 300 300)"
-  greater "$dr" "$db"
+  greater "$dr" "$db" && greater 0.02 "$(spark_share "$1" 250 150 300 300)"
 }
 fps_shown() { # a yellow number where the frame-rate line stands (700, 500)
   shot "$1"

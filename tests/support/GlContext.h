@@ -16,7 +16,8 @@ GLFWwindow* window();
 const std::string& dataDir();
 // Reads back the RGBA pixels of the bound read frame buffer, bottom row first.
 std::vector<unsigned char> readPixels(int x, int y, int width, int height);
-// Writes an RGBA image (bottom row first) as a PNG under tests/output for a person to look at.
+// Writes an RGBA image (bottom row first) as a PNG under the build's test-output for a person to
+// look at.
 std::string writeImage(const std::string& name, const std::vector<unsigned char>& rgba, int width,
                        int height);
 } // namespace testgl

@@ -184,4 +184,46 @@ Image makeWaterNormalMap(int size, unsigned seed) {
     return image;
 }
 
+void writeIcon(int size, const std::string& path) {
+    const glm::vec3 rim(0.20f, 0.42f, 0.08f), core(0.78f, 0.92f, 0.35f), spot(0.10f, 0.25f, 0.06f);
+    const glm::vec3 satellite(0.62f, 0.32f, 0.92f), outline(0.05f, 0.07f, 0.04f);
+    std::vector<std::uint8_t> rgba(static_cast<size_t>(size) * size * 4, 0);
+    // Four samples a pixel, so the round edges are smooth at every size.
+    const float offsets[4][2] = {{0.25f, 0.25f}, {0.75f, 0.25f}, {0.25f, 0.75f}, {0.75f, 0.75f}};
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            glm::vec3 colour(0.0f);
+            float cover = 0.0f;
+            for (const auto& o : offsets) {
+                // Unit square, y up; the cell left of centre and low, the satellite upper right.
+                const float u = (x + o[0]) / size, v = 1.0f - (y + o[1]) / size;
+                const float cell = glm::length(glm::vec2(u - 0.44f, v - 0.44f)) / 0.38f;
+                const float moon = glm::length(glm::vec2(u - 0.80f, v - 0.80f)) / 0.15f;
+                glm::vec3 c;
+                if (moon < 1.0f) {
+                    c = moon > 0.82f ? outline : satellite * (1.15f - 0.45f * moon);
+                } else if (cell < 1.0f) {
+                    const float cells = cellular(u * 6.0f, v * 6.0f, 6, 13u);
+                    const float n = fbm(u * 12.0f, v * 12.0f, 12, 4, 16u);
+                    c = mix3(core, rim, std::clamp(cells * 1.2f + cell * cell * 0.5f, 0.0f, 1.0f));
+                    c = mix3(c, spot, std::pow(std::clamp(n * 1.6f - 0.6f, 0.0f, 1.0f), 2.0f));
+                    if (cell > 0.9f)
+                        c = outline;
+                } else {
+                    continue;
+                }
+                colour += c;
+                cover += 0.25f;
+            }
+            std::uint8_t* p = &rgba[(static_cast<size_t>(y) * size + x) * 4];
+            for (int ch = 0; ch < 3; ++ch) {
+                const float v = cover > 0.0f ? colour[ch] * 0.25f / cover : 0.0f;
+                p[ch] = static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0f, 1.0f) * 255.0f));
+            }
+            p[3] = static_cast<std::uint8_t>(std::lround(cover * 255.0f));
+        }
+    if (!stbi_write_png(path.c_str(), size, size, 4, rgba.data(), size * 4))
+        throw std::runtime_error("cannot write image " + path);
+}
+
 } // namespace assets

@@ -35,4 +35,8 @@ Image makeParticleSprite(int size);
 Image makeDudvMap(int size, unsigned seed);
 Image makeWaterNormalMap(int size, unsigned seed);
 
+// The program's icon: one of the game's cells, green and speckled, with its violet satellite,
+// on a transparent square. Written as RGBA PNG; throws on failure.
+void writeIcon(int size, const std::string& path);
+
 } // namespace assets

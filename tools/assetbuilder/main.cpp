@@ -1,5 +1,6 @@
-// Builds the game's models and images into the data folder:
-//   assetbuilder <data folder> <level description folder>
+// Builds the game's models and images into the data folder, and the program's icons:
+//   assetbuilder <data folder> <level description folder> [<icon folder>]
+// The icons go to <icon folder>/<size>x<size>/apps/brindlemox.png (the hicolor theme's layout).
 // Everything is generated from code and the level descriptions, so the output is the same on
 // every run.
 
@@ -37,8 +38,9 @@ struct Builder {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s <data folder> <level description folder>\n", argv[0]);
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: %s <data folder> <level description folder> [<icon folder>]\n",
+                     argv[0]);
         return 2;
     }
     try {
@@ -78,6 +80,15 @@ int main(int argc, char** argv) {
             const double seconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
             std::printf("  %s built in %.1f s\n", level.name.c_str(), seconds);
+        }
+        if (argc == 4) {
+            for (int size : {48, 128, 256}) {
+                const std::string side = std::to_string(size);
+                const fs::path folder = fs::path(argv[3]) / (side + "x" + side) / "apps";
+                fs::create_directories(folder);
+                assets::writeIcon(size, (folder / "brindlemox.png").string());
+                std::printf("  icon %sx%s\n", side.c_str(), side.c_str());
+            }
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "assetbuilder: %s\n", e.what());

@@ -300,7 +300,8 @@ class Soak {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::printf("usage: brindlemox_soak ROUTES_DIR [SECONDS [RENDER_EVERY]]  (run in data/)\n");
+        std::printf(
+            "usage: brindlemox_soak ROUTES_DIR [SECONDS [RENDER_EVERY]]  (run in a data folder)\n");
         return 2;
     }
     const double seconds = argc > 2 ? std::atof(argv[2]) : 600.0;

@@ -1,0 +1,497 @@
+#include "app/Demo.h"
+
+#include "app/CommandLine.h"
+#include "app/Game.h"
+#include "app/ScriptedPlatform.h"
+#include "app/TextNumbers.h"
+#include "gameplay/Player.h"
+#include "gameplay/VulnerableWall.h"
+#include "levels/Level.h"
+#include "render/DataFile.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <sstream>
+
+namespace demo {
+
+namespace {
+
+struct KeyName {
+    int key;
+    const char* name;
+};
+constexpr KeyName PolledKeys[PolledKeyCount] = {
+    {GLFW_KEY_W, "W"}, {GLFW_KEY_S, "S"},         {GLFW_KEY_D, "D"},
+    {GLFW_KEY_A, "A"}, {GLFW_KEY_SPACE, "Space"}, {GLFW_KEY_ESCAPE, "Escape"}};
+constexpr KeyName ToggleKeys[] = {
+    {GLFW_KEY_F2, "F2"}, {GLFW_KEY_F3, "F3"}, {GLFW_KEY_F4, "F4"}, {GLFW_KEY_F8, "F8"}};
+
+std::string keyList(unsigned bits) {
+    std::string text;
+    for (size_t i = 0; i < PolledKeyCount; ++i)
+        if ((bits & (1u << i)) != 0)
+            text += (text.empty() ? "" : ",") + std::string(PolledKeys[i].name);
+    return text;
+}
+
+std::vector<std::string_view> split(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    size_t start = 0;
+    for (;;) {
+        const size_t at = text.find(separator, start);
+        parts.push_back(text.substr(start, at == std::string_view::npos ? at : at - start));
+        if (at == std::string_view::npos)
+            return parts;
+        start = at + 1;
+    }
+}
+
+// Words separated by runs of spaces or tabs.
+std::vector<std::string_view> words(std::string_view line) {
+    std::vector<std::string_view> found;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+        const size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+            ++i;
+        if (i > start)
+            found.push_back(line.substr(start, i - start));
+    }
+    return found;
+}
+
+// A short, printable excerpt of untrusted text for an error line.
+std::string excerpt(std::string_view text) {
+    std::string shown;
+    for (char c : text.substr(0, 24))
+        shown += c >= 0x20 && c < 0x7f ? c : '?';
+    return "'" + shown + (text.size() > 24 ? "...'" : "'");
+}
+
+template <class T = double> std::optional<T> bounded(std::string_view word, double limit) {
+    const std::optional<T> value = textnum::parseFinite<T>(word);
+    if (!value || std::fabs(*value) > limit)
+        return std::nullopt;
+    return value;
+}
+
+// A bound as an error line shows it.
+std::string whole(double bound) {
+    return std::to_string(static_cast<long long>(bound));
+}
+
+std::optional<int> whole(std::string_view word, int low, int high) {
+    const std::optional<long long> value = textnum::parseWhole(word);
+    if (!value || *value < low || *value > high)
+        return std::nullopt;
+    return static_cast<int>(*value);
+}
+
+// Polled keys by name into bits; nothing when a name is unknown or repeated.
+std::optional<unsigned> parseKeys(std::string_view list) {
+    unsigned bits = 0;
+    for (std::string_view name : split(list, ',')) {
+        size_t i = 0;
+        while (i < PolledKeyCount && name != PolledKeys[i].name)
+            ++i;
+        if (i == PolledKeyCount || (bits & (1u << i)) != 0)
+            return std::nullopt;
+        bits |= 1u << i;
+    }
+    return bits;
+}
+
+std::optional<std::vector<int>> parseToggles(std::string_view list) {
+    std::vector<int> keys;
+    for (std::string_view name : split(list, ',')) {
+        const auto* found = std::find_if(std::begin(ToggleKeys), std::end(ToggleKeys),
+                                         [name](const KeyName& k) { return name == k.name; });
+        if (found == std::end(ToggleKeys))
+            return std::nullopt;
+        keys.push_back(found->key);
+    }
+    return keys;
+}
+
+// The lines of a text one by one, without their line end (nor a carriage return before it).
+class LineReader {
+  public:
+    explicit LineReader(std::string_view text) : text(text) {}
+    // False past the last line. cut: the line has no line end (the text stops inside it).
+    bool next(std::string_view& line, bool& cut) {
+        if (at >= text.size())
+            return false;
+        const size_t end = text.find('\n', at);
+        cut = end == std::string_view::npos;
+        line = text.substr(at, (cut ? text.size() : end) - at);
+        at = cut ? text.size() : end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        ++number;
+        return true;
+    }
+    // 1-based number of the last line read.
+    size_t number = 0;
+
+  private:
+    std::string_view text;
+    size_t at = 0;
+};
+
+// One "f" line; an error phrase when it is not a frame.
+std::optional<Frame> parseFrame(const std::vector<std::string_view>& w, std::string& error) {
+    Frame frame;
+    const std::optional<double> delta = textnum::parseFinite(w.size() > 1 ? w[1] : "");
+    if (!delta || *delta < 0.0 || *delta > MaxDelta) {
+        error = "no delta time from 0 to " + whole(MaxDelta) + " s";
+        return std::nullopt;
+    }
+    frame.delta = *delta;
+    bool seenHold = false, seenTap = false, seenKey = false;
+    for (size_t i = 2; i < w.size(); ++i) {
+        const size_t equals = w[i].find('=');
+        const std::string_view name = w[i].substr(0, equals);
+        const std::string_view value =
+            equals == std::string_view::npos ? std::string_view() : w[i].substr(equals + 1);
+        if ((name == "hold" && !seenHold) || (name == "tap" && !seenTap)) {
+            const std::optional<unsigned> bits = parseKeys(value);
+            if (!bits) {
+                error = "unknown or repeated key in " + excerpt(w[i]);
+                return std::nullopt;
+            }
+            (name == "hold" ? frame.held : frame.tapped) = *bits;
+            (name == "hold" ? seenHold : seenTap) = true;
+        } else if (name == "key" && !seenKey) {
+            const std::optional<std::vector<int>> keys = parseToggles(value);
+            if (!keys) {
+                error = "unknown toggle key in " + excerpt(w[i]);
+                return std::nullopt;
+            }
+            frame.toggles = *keys;
+            seenKey = true;
+        } else if (name == "move") {
+            const std::vector<std::string_view> d = split(value, ',');
+            const std::optional<double> dx = bounded(d[0], MaxMove);
+            const std::optional<double> dy = d.size() == 2 ? bounded(d[1], MaxMove) : std::nullopt;
+            if (!dx || !dy) {
+                error = "a move is DX,DY (pixels, at most " + whole(MaxMove) + "), not " +
+                        excerpt(w[i]);
+                return std::nullopt;
+            }
+            frame.moves.emplace_back(*dx, *dy);
+        } else {
+            error = "unknown or repeated field " + excerpt(w[i]);
+            return std::nullopt;
+        }
+    }
+    if ((frame.held & frame.tapped) != 0) {
+        error = "a key both held and tapped";
+        return std::nullopt;
+    }
+    return frame;
+}
+
+// One header line into header; an error phrase when it is not one.
+bool parseHeaderLine(const std::vector<std::string_view>& w, Header& header, std::string& error) {
+    const std::string_view key = w[0];
+    const size_t values = w.size() - 1;
+    if (key == "level") {
+        const std::optional<int> level = values == 1 ? whole(w[1], 1, MaxLevel) : std::nullopt;
+        if (!level)
+            error = "the level is a number from 1 to " + std::to_string(MaxLevel);
+        else
+            header.level = *level;
+    } else if (key == "window") {
+        const std::optional<int> width = values == 2 ? whole(w[1], 1, MaxWindowSide) : std::nullopt;
+        const std::optional<int> height =
+            values == 2 ? whole(w[2], 1, MaxWindowSide) : std::nullopt;
+        if (!width || !height) {
+            error = "the window is WIDTH HEIGHT, each from 1 to " + std::to_string(MaxWindowSide);
+        } else {
+            header.width = *width;
+            header.height = *height;
+        }
+    } else if (key == "sensitivity") {
+        const std::optional<float> s =
+            values == 1 ? bounded<float>(w[1], MaxSensitivity) : std::nullopt;
+        if (!s)
+            error = "the sensitivity is one number";
+        else
+            header.sensitivity = *s;
+    } else if (key == "at") {
+        std::optional<float> xyz[3];
+        for (size_t i = 0; i < 3 && values == 3; ++i)
+            xyz[i] = bounded<float>(w[i + 1], CoordinateLimit);
+        if (!xyz[0] || !xyz[1] || !xyz[2])
+            error = "the placement is X Y Z, within " + whole(CoordinateLimit);
+        else
+            header.at = glm::vec3(*xyz[0], *xyz[1], *xyz[2]);
+    } else if (key == "look") {
+        const std::optional<double> yaw =
+            values == 2 ? bounded(w[1], CoordinateLimit) : std::nullopt;
+        const std::optional<double> pitch =
+            values == 2 ? bounded(w[2], CoordinateLimit) : std::nullopt;
+        if (!yaw || !pitch)
+            error = "the view is YAW PITCH, within " + whole(CoordinateLimit);
+        else
+            header.look = glm::dvec2(*yaw, *pitch);
+    } else {
+        error = "unknown line " + excerpt(key);
+    }
+    return error.empty();
+}
+
+} // namespace
+
+std::string headerText(const Header& header) {
+    std::string text = std::string(Magic) + " " + std::to_string(Version) + "\n";
+    text += "level " + std::to_string(header.level) + "\n";
+    text += "window " + std::to_string(header.width) + " " + std::to_string(header.height) + "\n";
+    text += "sensitivity " + textnum::shortest(header.sensitivity) + "\n";
+    if (header.at)
+        text += "at " + textnum::shortest(header.at->x) + " " + textnum::shortest(header.at->y) +
+                " " + textnum::shortest(header.at->z) + "\n";
+    if (header.look)
+        text += "look " + textnum::shortest(header.look->x) + " " +
+                textnum::shortest(header.look->y) + "\n";
+    return text;
+}
+
+std::string frameLine(const Frame& frame) {
+    std::string line = "f " + textnum::shortest(frame.delta);
+    if (frame.held != 0)
+        line += " hold=" + keyList(frame.held);
+    if (frame.tapped != 0)
+        line += " tap=" + keyList(frame.tapped);
+    if (!frame.toggles.empty()) {
+        line += " key=";
+        for (size_t i = 0; i < frame.toggles.size(); ++i) {
+            const auto* found =
+                std::find_if(std::begin(ToggleKeys), std::end(ToggleKeys),
+                             [&](const KeyName& k) { return k.key == frame.toggles[i]; });
+            line += (i > 0 ? "," : "") +
+                    std::string(found != std::end(ToggleKeys) ? found->name : "F2");
+        }
+    }
+    for (const auto& [dx, dy] : frame.moves)
+        line += " move=" + textnum::shortest(dx) + "," + textnum::shortest(dy);
+    return line + "\n";
+}
+
+std::string endLine(const std::string& state) {
+    return "end " + state + "\n";
+}
+
+ParseResult parse(const std::string& text) {
+    ParseResult result;
+    const auto fail = [&result](const std::string& why) {
+        result.error = why;
+        return result;
+    };
+    LineReader lines(text);
+    std::string_view first;
+    bool cut = false;
+    const std::string magic = std::string(Magic) + " ";
+    if (!lines.next(first, cut) || first.substr(0, magic.size()) != magic)
+        return fail("not a Brindlemox demo");
+    const std::optional<long long> version = textnum::parseWhole(first.substr(magic.size()));
+    if (!version)
+        return fail("not a Brindlemox demo");
+    if (*version != Version)
+        return fail("a demo of format version " + std::to_string(*version) +
+                    "; this game plays version " + std::to_string(Version));
+
+    Demo demo;
+    std::vector<std::string> headerSeen;
+    bool ended = false;
+    std::string_view line;
+    while (lines.next(line, cut)) {
+        const std::string where = "line " + std::to_string(lines.number) + ": ";
+        const std::vector<std::string_view> w = words(line);
+        if (ended) {
+            if (w.empty())
+                continue;
+            return fail(where + "text after the end line");
+        }
+        if (w.empty()) {
+            if (cut)
+                break;
+            return fail(where + "empty line");
+        }
+        std::string error;
+        if (w[0] == "f") {
+            if (demo.frames.size() == MaxFrames)
+                error = "more than " + std::to_string(MaxFrames) + " frames";
+            else if (std::optional<Frame> frame = parseFrame(w, error))
+                demo.frames.push_back(std::move(*frame));
+        } else if (w[0] == "end") {
+            // The state is the rest of the line after "end" and its spaces; a demo is whole only
+            // with the end line's own line end.
+            if (cut)
+                break;
+            if (demo.frames.empty())
+                error = "no frames before the end line";
+            else if (w.size() < 2)
+                error = "the end line holds no state";
+            else
+                demo.endState =
+                    std::string(line.substr(static_cast<size_t>(w[1].data() - line.data())));
+            ended = error.empty();
+        } else if (!demo.frames.empty()) {
+            error = "unknown line " + excerpt(w[0]);
+        } else if (std::find(headerSeen.begin(), headerSeen.end(), w[0]) != headerSeen.end()) {
+            error = excerpt(w[0]) + " given twice";
+        } else {
+            headerSeen.emplace_back(w[0]);
+            parseHeaderLine(w, demo.header, error);
+        }
+        if (!error.empty()) {
+            if (cut)
+                break;
+            return fail(where + error);
+        }
+    }
+    if (!ended)
+        return fail("cut short after " + std::to_string(demo.frames.size()) +
+                    " frames (no end line)");
+    for (const char* required : {"level", "window", "sensitivity"})
+        if (std::find(headerSeen.begin(), headerSeen.end(), required) == headerSeen.end())
+            return fail(std::string("no ") + required + " line");
+    result.demo = std::move(demo);
+    return result;
+}
+
+ParseResult load(const std::string& path) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+        ParseResult result;
+        result.error = "no such file";
+        return result;
+    }
+    const std::optional<std::string> text = datafile::read(path, MaxBytes);
+    if (!text) {
+        ParseResult result;
+        result.error = "not a regular file of at most " + std::to_string(MaxBytes >> 20) + " MB";
+        return result;
+    }
+    return parse(*text);
+}
+
+std::string stateLine(const Game& game, long frames) {
+    std::string line;
+    size_t current = 0;
+    std::string walls;
+    for (size_t i = 0; game.getLevel(i) != nullptr; ++i) {
+        if (game.getLevel(i) == game.getCurrentLevel())
+            current = i + 1;
+        size_t destroyed = 0, total = 0;
+        if (const auto* level = dynamic_cast<const Level*>(game.getLevel(i))) {
+            total = level->getObjectives().size();
+            for (const VulnerableWall* wall : level->getObjectives())
+                destroyed += wall->isDead() ? 1 : 0;
+        }
+        walls += (i > 0 ? "," : "") + std::to_string(destroyed) + "/" + std::to_string(total);
+    }
+    line = "level=" + std::to_string(current);
+    if (auto* level = dynamic_cast<Level*>(game.getCurrentLevel())) {
+        const Player& player = level->getPlayer();
+        const glm::vec3 p = player.getPosition();
+        line += " health=" + textnum::shortest(player.getHealth());
+        line += " walls=" + walls;
+        line += " position=" + textnum::shortest(p.x) + "," + textnum::shortest(p.y) + "," +
+                textnum::shortest(p.z);
+    } else {
+        line += " walls=" + walls;
+    }
+    line += " view=" + textnum::shortest(Controls::getYawDegrees()) + "," +
+            textnum::shortest(Controls::getPitchDegrees());
+    return line + " frames=" + std::to_string(frames);
+}
+
+Recorder::Recorder(std::ostream& out, const Header& header) : out(out), inner(platform()) {
+    previous = installPlatform(this);
+    Controls::setObserver(this);
+    out << headerText(header);
+    out.flush();
+}
+
+Recorder::~Recorder() {
+    Controls::setObserver(nullptr);
+    installPlatform(previous);
+}
+
+bool Recorder::isKeyHeld(int key) {
+    const bool answer = inner.isKeyHeld(key);
+    for (size_t i = 0; i < PolledKeyCount; ++i)
+        if (PolledKeys[i].key == key) {
+            if (queries[i]++ == 0)
+                first[i] = answer;
+            last[i] = answer;
+        }
+    return answer;
+}
+
+double Recorder::now() {
+    // The clock is read once a frame and handed out as the sum of the recorded deltas, which is
+    // exactly what a replay's scripted clock will add up to.
+    if (!clockRead) {
+        frame.delta = inner.now() - time;
+        time += frame.delta;
+        clockRead = true;
+    }
+    return time;
+}
+
+void Recorder::mouseMoved(double dx, double dy) {
+    frame.moves.emplace_back(dx, dy);
+}
+
+void Recorder::togglePressed(int key) {
+    frame.toggles.push_back(key);
+}
+
+void Recorder::endFrame() {
+    for (size_t i = 0; i < PolledKeyCount; ++i) {
+        if (queries[i] > 0 && last[i])
+            frame.held |= 1u << i;
+        else if (queries[i] > 0 && first[i])
+            frame.tapped |= 1u << i;
+        queries[i] = 0;
+    }
+    out << frameLine(frame);
+    out.flush(); // a run that ends badly keeps every frame before it
+    frame = Frame();
+    clockRead = false;
+}
+
+void Recorder::finish(const std::string& state) {
+    out << endLine(state);
+    out.flush();
+}
+
+void applyBefore(ScriptedPlatform& platform, const Frame& frame) {
+    platform.releaseAll();
+    platform.advance(frame.delta);
+    for (size_t i = 0; i < PolledKeyCount; ++i) {
+        if ((frame.held & (1u << i)) != 0)
+            platform.hold(PolledKeys[i].key);
+        if ((frame.tapped & (1u << i)) != 0)
+            platform.tap(PolledKeys[i].key);
+    }
+}
+
+void applyAfter(const Frame& frame) {
+    for (int key : frame.toggles)
+        Controls::onKey(nullptr, key, 0, GLFW_PRESS, 0);
+    for (const auto& [dx, dy] : frame.moves)
+        Controls::moveMouse(dx, dy);
+}
+
+} // namespace demo

@@ -1,0 +1,143 @@
+#pragma once
+
+// Demos: the input of a run, frame by frame, so that the same binary plays the run again to the
+// same end. The format is text, one line per frame (docs/DEMOS.md):
+//
+//   brindlemox demo 1
+//   level 1
+//   window 1024 860
+//   sensitivity 50
+//   f 2.1547 hold=W
+//   f 0.0166 hold=W,Space key=F2 move=-3,0 move=-1,2
+//   end level=1 health=40 walls=1/4,0/0 position=... view=... frames=2
+//
+// The physics steps a fixed 1/60 s and everything else follows the frame's delta time and input,
+// so replaying the recorded delta times, keys and mouse movements reproduces the run.
+
+#include "app/Controls.h"
+#include "app/Platform.h"
+
+#include <glm/vec2.hpp>
+#include <glm/vec3.hpp>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+class Game;
+class ScriptedPlatform;
+
+namespace demo {
+
+constexpr const char* Magic = "brindlemox demo";
+constexpr int Version = 1;
+// Far above any real demo (an hour at 60 frames a second with the mouse moving is about 10 MB):
+// what a damaged or hostile demo can make the game hold stays a few hundred megabytes.
+constexpr std::uintmax_t MaxBytes = 128u << 20;
+constexpr size_t MaxFrames = 1u << 22; // 19 hours at 60 frames a second
+// Bounds of what a demo may hold, so a damaged or hostile file cannot push the game into values
+// it was never meant to see.
+constexpr int MaxLevel = 1000;
+constexpr int MaxWindowSide = 16384;
+// Any clock reading a run could make (a process stopped for years included).
+constexpr double MaxDelta = 1.0e9;
+constexpr double MaxMove = 1.0e6;
+constexpr double MaxSensitivity = 1.0e10;
+
+// The keys the game polls: W, S, D, A, Space, Escape (named so in demo lines).
+constexpr size_t PolledKeyCount = 6;
+
+struct Header {
+    int level = 1;
+    int width = 0;
+    int height = 0;
+    float sensitivity = 0.0f;
+    std::optional<glm::vec3> at;
+    std::optional<glm::dvec2> look;
+};
+
+struct Frame {
+    // The frame's delta time: the platform clock advanced by exactly this much.
+    double delta = 0.0;
+    // Bit i stands for polled key i. Held: every query of the frame read it as held. Tapped:
+    // the first query did, later ones did not (pressed and released since the last frame).
+    unsigned held = 0;
+    unsigned tapped = 0;
+    // Display toggles pressed, in order (GLFW key codes of F2, F3, F4, F8).
+    std::vector<int> toggles;
+    // Mouse movements the view took, in order (pixels right, down).
+    std::vector<std::pair<double, double>> moves;
+
+    bool operator==(const Frame& other) const {
+        return delta == other.delta && held == other.held && tapped == other.tapped &&
+               toggles == other.toggles && moves == other.moves;
+    }
+};
+
+struct Demo {
+    Header header;
+    std::vector<Frame> frames;
+    // The state line of the recorded run's end.
+    std::string endState;
+};
+
+std::string headerText(const Header& header);
+std::string frameLine(const Frame& frame);
+std::string endLine(const std::string& state);
+
+// A demo from its text, or why the text is not one (a short phrase, no file name).
+struct ParseResult {
+    std::optional<Demo> demo;
+    std::string error;
+};
+ParseResult parse(const std::string& text);
+// The same from a file: a regular file of at most MaxBytes.
+ParseResult load(const std::string& path);
+
+// The game's state at the end of a run, one line: current level, its player's health, walls
+// destroyed per level, the player's position, the view angles and the frames run. Floating-point
+// values in their shortest exact form, so two lines are equal only for equal states.
+std::string stateLine(const Game& game, long frames);
+
+// Records a run: installed as the platform (forwarding to the one before it) and as the
+// Controls observer for its lifetime. Call endFrame after each frame; the frame's line is
+// written then.
+class Recorder final : public Platform, public Controls::Observer {
+  public:
+    Recorder(std::ostream& out, const Header& header);
+    ~Recorder() override;
+    Recorder(const Recorder&) = delete;
+    Recorder& operator=(const Recorder&) = delete;
+
+    bool isKeyHeld(int key) override;
+    double now() override;
+    void waitForKey() override { inner.waitForKey(); }
+    void mouseMoved(double dx, double dy) override;
+    void togglePressed(int key) override;
+
+    void endFrame();
+    void finish(const std::string& state);
+
+  private:
+    std::ostream& out;
+    Platform& inner;
+    Platform* previous = nullptr;
+    Frame frame;
+    // Per polled key this frame: queries made, first and last answer.
+    int queries[PolledKeyCount] = {};
+    bool first[PolledKeyCount] = {};
+    bool last[PolledKeyCount] = {};
+    bool clockRead = false;
+    double time = 0.0;
+};
+
+// Replay, frame by frame: before the frame, the clock and keys; after it, the toggles and mouse
+// movements that arrived in its event poll.
+void applyBefore(ScriptedPlatform& platform, const Frame& frame);
+void applyAfter(const Frame& frame);
+
+} // namespace demo

@@ -1,0 +1,244 @@
+#include "app/Session.h"
+
+#include "app/Controls.h"
+#include "app/Demo.h"
+#include "app/Game.h"
+#include "app/ScriptedPlatform.h"
+#include "levels/Level.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+#include <stb_image_write.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A replay waits for a frame's recorded delta time, but never longer than this (a stall in the
+// recording, or a damaged demo, does not stop the replay for long).
+constexpr double MaxPacingSeconds = 2.0;
+
+// The last frame drawn, read back before the swap.
+struct Screenshot {
+    std::vector<unsigned char> rgba;
+    int width = 0;
+    int height = 0;
+
+    void capture(GLFWwindow* window) {
+        glfwGetFramebufferSize(window, &width, &height);
+        rgba.resize(static_cast<size_t>(width) * height * 4);
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+        glReadBuffer(GL_BACK);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    }
+    bool write(const std::string& path) const {
+        if (rgba.empty())
+            return false;
+        // GL rows run bottom to top, PNG rows top to bottom.
+        stbi_flip_vertically_on_write(1);
+        const int ok = stbi_write_png(path.c_str(), width, height, 4, rgba.data(), width * 4);
+        stbi_flip_vertically_on_write(0);
+        return ok != 0;
+    }
+};
+
+void placeForFirstFrame(Game& game, const std::optional<glm::vec3>& at,
+                        const std::optional<glm::dvec2>& look) {
+    const double yaw = look ? look->x : Controls::getYawDegrees();
+    const double pitch = look ? look->y : Controls::getPitchDegrees();
+    auto* level = dynamic_cast<Level*>(game.getCurrentLevel());
+    if (at && level != nullptr)
+        level->placePlayer(*at, yaw, pitch);
+    else if (look)
+        Controls::setView(yaw, pitch);
+}
+
+} // namespace
+
+FrameRates frameRates(std::vector<double> frameSeconds) {
+    FrameRates rates;
+    rates.frames = frameSeconds.size();
+    if (frameSeconds.empty())
+        return rates;
+    for (double seconds : frameSeconds)
+        rates.seconds += seconds;
+    const auto fps = [](double seconds) { return seconds > 0.0 ? 1.0 / seconds : 0.0; };
+    rates.averageFps = fps(rates.seconds / static_cast<double>(rates.frames));
+    std::sort(frameSeconds.begin(), frameSeconds.end());
+    // Nearest rank: the smallest frame time that at least perMille thousandths of the frames do
+    // not exceed (in whole numbers, so 99 % of 1000 frames is exactly the 990th).
+    const auto percentile = [&frameSeconds](size_t perMille) {
+        const size_t rank = (frameSeconds.size() * perMille + 999) / 1000;
+        return frameSeconds[std::clamp<size_t>(rank, 1, frameSeconds.size()) - 1];
+    };
+    rates.lowOnePercentFps = fps(percentile(990));
+    rates.lowPointOnePercentFps = fps(percentile(999));
+    return rates;
+}
+
+int runSession(const CommandLine& options) {
+    // A demo is read, and a recording opened, before any window: a bad file fails at once.
+    std::optional<demo::Demo> played;
+    const std::string& demoPath = !options.replay.empty() ? options.replay : options.timedemo;
+    if (options.playsDemo()) {
+        demo::ParseResult read = demo::load(demoPath);
+        if (read.demo && read.demo->header.level > Game::DefaultLevelCount)
+            read.error = "it starts at level " + std::to_string(read.demo->header.level) +
+                         ", and this game has " + std::to_string(Game::DefaultLevelCount);
+        if (!read.error.empty()) {
+            std::fprintf(stderr, "Cannot play the demo %s: %s\n", demoPath.c_str(),
+                         read.error.c_str());
+            return 1;
+        }
+        played = std::move(read.demo);
+    }
+    std::ofstream recording;
+    if (!options.record.empty()) {
+        recording.open(options.record, std::ios::binary | std::ios::trunc);
+        if (!recording) {
+            std::fprintf(stderr, "Cannot write the demo %s: %s\n", options.record.c_str(),
+                         std::strerror(errno));
+            return 1;
+        }
+    }
+
+    // A demo starts where and as its recording did.
+    StartOptions start;
+    const std::optional<glm::vec3>& at = played ? played->header.at : options.at;
+    const std::optional<glm::dvec2>& look = played ? played->header.look : options.look;
+    if (played) {
+        const demo::Header& header = played->header;
+        start.level = static_cast<size_t>(header.level);
+        start.windowWidth = header.width;
+        start.windowHeight = header.height;
+        start.sensitivity = header.sensitivity;
+    } else if (options.level > 0) {
+        start.level = static_cast<size_t>(options.level);
+    }
+
+    Game game(Game::defaultLevels(), start);
+    GLFWwindow* window = game.getWindow();
+    placeForFirstFrame(game, at, look);
+
+    // Nothing to do between frames: exactly the plain game.
+    if (!options.reportsState() && options.screenshot.empty()) {
+        game.run();
+        return 0;
+    }
+
+    std::unique_ptr<demo::Recorder> recorder;
+    int width = 0;
+    int height = 0;
+    glfwGetFramebufferSize(window, &width, &height);
+    if (recording.is_open()) {
+        demo::Header header;
+        header.level = static_cast<int>(start.level);
+        header.width = width;
+        header.height = height;
+        header.sensitivity = game.getConfig().horizontalSensivity;
+        header.at = at;
+        header.look = look;
+        recorder = std::make_unique<demo::Recorder>(recording, header);
+    }
+    std::unique_ptr<ScriptedPlatform> scripted;
+    const bool timedemo = !options.timedemo.empty();
+    if (played) {
+        scripted = std::make_unique<ScriptedPlatform>();
+        // Only the demo turns the view and flips the toggles; the window's own input would
+        // make the run another one. Closing the window still ends it.
+        glfwSetCursorPosCallback(window, nullptr);
+        glfwSetKeyCallback(window, nullptr);
+        glfwSetWindowFocusCallback(window, nullptr);
+        if (timedemo)
+            // No pause on the lost frame: only rendering is timed.
+            for (size_t i = 0; game.getLevel(i) != nullptr; ++i)
+                if (auto* level = dynamic_cast<Level*>(game.getLevel(i)))
+                    level->setLossHold(0.0);
+        if (width != played->header.width || height != played->header.height)
+            std::printf("The window is %d x %d, not the demo's %d x %d: the replay may differ\n",
+                        width, height, played->header.width, played->header.height);
+    }
+
+    const long limit = played ? static_cast<long>(played->frames.size()) : options.frames;
+    long frames = 0;
+    Screenshot shot;
+    if (!options.screenshot.empty())
+        // Every frame may be the last one (Escape), except in a timedemo, whose timing the read
+        // back would change.
+        game.setBeforeSwap([&] {
+            if (!timedemo || frames + 1 == limit)
+                shot.capture(window);
+        });
+
+    std::vector<double> frameSeconds;
+    Clock::time_point nextFrameAt = Clock::now();
+    bool running = true;
+    while (running && (limit == 0 || frames < limit)) {
+        const demo::Frame* frame = played ? &played->frames[static_cast<size_t>(frames)] : nullptr;
+        if (frame != nullptr) {
+            if (!timedemo && frames > 0) {
+                nextFrameAt += std::chrono::duration_cast<Clock::duration>(
+                    std::chrono::duration<double>(std::min(frame->delta, MaxPacingSeconds)));
+                std::this_thread::sleep_until(nextFrameAt);
+            }
+            demo::applyBefore(*scripted, *frame);
+        }
+        const Clock::time_point frameStart = Clock::now();
+        running = game.frame();
+        frameSeconds.push_back(std::chrono::duration<double>(Clock::now() - frameStart).count());
+        if (frame != nullptr)
+            demo::applyAfter(*frame);
+        if (recorder)
+            recorder->endFrame();
+        ++frames;
+    }
+
+    int code = 0;
+    const std::string state = demo::stateLine(game, frames);
+    if (recorder) {
+        recorder->finish(state);
+        recorder.reset();
+        recording.close();
+        if (!recording) {
+            std::fprintf(stderr, "Cannot write the demo %s\n", options.record.c_str());
+            code = 1;
+        }
+    }
+    if (!options.screenshot.empty() && !shot.write(options.screenshot)) {
+        std::fprintf(stderr, "Cannot write the screenshot %s\n", options.screenshot.c_str());
+        code = 1;
+    }
+    std::printf("state %s\n", state.c_str());
+    if (timedemo) {
+        const FrameRates rates = frameRates(frameSeconds);
+        std::printf("timedemo %s: %zu frames in %.2f s, %.1f fps average, %.1f fps 1 %% low, "
+                    "%.1f fps 0.1 %% low\n",
+                    demoPath.c_str(), rates.frames, rates.seconds, rates.averageFps,
+                    rates.lowOnePercentFps, rates.lowPointOnePercentFps);
+    }
+    if (played) {
+        if (frames < limit)
+            std::printf("The replay stopped at frame %ld of %ld: the window was closed\n", frames,
+                        limit);
+        if (state == played->endState) {
+            std::printf("The replay ends in the demo's recorded state\n");
+        } else {
+            std::printf("The replay ends elsewhere than the demo, which recorded: %s\n",
+                        played->endState.c_str());
+            code = 1;
+        }
+    }
+    std::fflush(stdout);
+    return code;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/CommandLine.h"
+
+#include <string>
+#include <vector>
+
+// One run of the game as the command line asks for it, in the data folder (the working
+// directory): plain play, a number of frames, recording a demo, replaying one at its pace or as
+// a timedemo; then the screenshot and the state line. Returns the process's exit code: 0, or 1
+// when a demo cannot be read or written, a replay ends elsewhere than its demo, or the
+// screenshot cannot be written. Fatal start-up failures end the process as they always have.
+int runSession(const CommandLine& options);
+
+// Frame-rate figures of a timedemo from its frame times (seconds).
+struct FrameRates {
+    size_t frames = 0;
+    double seconds = 0.0;
+    double averageFps = 0.0;
+    // The frame rate of the 99th and the 99.9th percentile frame time (nearest rank).
+    double lowOnePercentFps = 0.0;
+    double lowPointOnePercentFps = 0.0;
+};
+FrameRates frameRates(std::vector<double> frameSeconds);

@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# The real binary's command line: help, version, refused options, the data search from other
+# folders, and short runs with --level, --at, --look, --frames and --screenshot, judged by exit
+# code, output and the picture written. Runs on the display it is given (the suite's Xvfb).
+#   command_line.sh GAME_BINARY VERSION OUTPUT_DIR
+set -euo pipefail
+game=$(realpath "$1")
+version=$2
+out=$(realpath -m "$3")
+mkdir -p "$out"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# Runs the game in folder with the arguments; sets code, stdout and stderr.
+run() { # folder args...
+  local folder=$1
+  shift
+  code=0
+  (cd "$folder" && timeout 600 "$game" "$@" >"$work/stdout" 2>"$work/stderr" </dev/null) || code=$?
+  stdout=$(cat "$work/stdout")
+  stderr=$(cat "$work/stderr")
+}
+
+# Cases as data: arguments | exit code | a line standard output holds | a line standard error
+# holds ("" for none expected). Run from an empty folder.
+mkdir -p "$work/empty"
+cases=(
+  "--help|0|      --timedemo FILE   play the demo FILE back as fast as frames render and print|"
+  "-h|0|Usage: brindlemox [OPTION]...|"
+  "--version|0|brindlemox $version|"
+  "--fly|2||brindlemox: unknown option '--fly'"
+  "--level 3|2||brindlemox: --level takes a level from 1 to 2, not '3'"
+  "--frames|2||brindlemox: --frames needs a value"
+  "--at 1,2|2||brindlemox: --at takes X,Y,Z (three numbers), not '1,2'"
+  "--replay a.demo --level 2|2||brindlemox: --level cannot be combined with --replay (the demo sets it)"
+  "stray|2||brindlemox: unexpected argument 'stray'"
+  "--record /no/such/folder/run.demo|1||Cannot write the demo /no/such/folder/run.demo: No such file or directory"
+)
+for c in "${cases[@]}"; do
+  IFS='|' read -r args expected_code expected_out expected_err <<<"$c"
+  # shellcheck disable=SC2086
+  run "$work/empty" $args
+  [ "$code" -eq "$expected_code" ] || fail "'$args': exit code $code, expected $expected_code"
+  if [ -n "$expected_out" ] && ! grep -qxF -- "$expected_out" <<<"$stdout"; then
+    fail "'$args': no line '$expected_out' on standard output: $stdout"
+  fi
+  if [ -n "$expected_err" ] && ! grep -qxF -- "$expected_err" <<<"$stderr"; then
+    fail "'$args': no line '$expected_err' on standard error: $stderr"
+  fi
+  # A refused command line shows the usage on standard error and nothing on standard output.
+  if [ "$expected_code" -eq 2 ]; then
+    grep -q -- '--timedemo FILE' <<<"$stderr" || fail "'$args': no usage on standard error"
+    [ -z "$stdout" ] || fail "'$args': standard output not empty: $stdout"
+  fi
+  echo "'$args': exit $code"
+done
+
+# No data anywhere: a copy of the binary alone, started from an empty folder. One line naming
+# every place looked at, exit code 1, no window and no console pause.
+mkdir -p "$work/alone/bin"
+cp "$game" "$work/alone/bin/brindlemox"
+code=0
+(cd "$work/empty" && "$work/alone/bin/brindlemox" >"$work/stdout" 2>"$work/stderr" </dev/null) || code=$?
+expected="No game data (folders Config, Shader and Obj) in $work/empty, $work/alone/bin/data or"
+expected+=" $work/alone/share/brindlemox (start the game in its data folder or name it with --data DIR)"
+[ "$code" -eq 1 ] || fail "no data: exit code $code, expected 1"
+[ "$(cat "$work/stderr")" = "$expected" ] || fail "no data: '$(cat "$work/stderr")'"
+[ ! -s "$work/stdout" ] || fail "no data: standard output '$(cat "$work/stdout")'"
+echo "no data anywhere: exit $code, one line"
+
+# --data naming a folder without the data: only there is looked.
+run "$work/empty" --data "$work/empty" --frames 1
+[ "$code" -eq 1 ] || fail "--data without data: exit code $code"
+grep -qF "No game data (folders Config, Shader and Obj) in $work/empty (" <<<"$stderr" ||
+  fail "--data without data: '$stderr'"
+
+# Short runs from a folder without data: the game finds its own beside the binary.
+state_of() { grep '^state ' <<<"$stdout" || true; }
+runs=(
+  "--frames 3|state level=1 health=40 walls=0/4,0/0 position=0,8,0 view=90,0 frames=3"
+  "--level 2 --frames 2|state level=2 health=50 walls=0/0,0/6 position=0,8,0 view=90,0 frames=2"
+  "--at -4,4.5,0.25 --look 180,-39 --frames 2|state level=1 health=40 walls=0/4,0/0 position=-4,4.5,0.25 view=180,-39 frames=2"
+  "--look 270,10 --frames=1|state level=1 health=40 walls=0/4,0/0 position=0,8,0 view=270,10 frames=1"
+)
+for c in "${runs[@]}"; do
+  IFS='|' read -r args expected <<<"$c"
+  # shellcheck disable=SC2086
+  run "$work/empty" $args
+  [ "$code" -eq 0 ] || fail "'$args': exit code $code: $stderr"
+  [ "$(state_of)" = "$expected" ] || fail "'$args': '$(state_of)', expected '$expected'"
+  echo "'$args': $(state_of)"
+done
+
+# --data naming the data from elsewhere, and a screenshot of the last frame.
+data=$(dirname "$game")/data
+run "$work/empty" --data "$data" --frames 4 --screenshot "$out/command_line_shot.png"
+[ "$code" -eq 0 ] || fail "--data with --screenshot: exit code $code: $stderr"
+if [ -f "$out/command_line_shot.png" ]; then
+  size=$(identify -format '%w %h' "$out/command_line_shot.png")
+  [ "$size" = "1024 860" ] || fail "the screenshot is $size, not the window's 1024 860"
+  # The level lit in its colours, not a black or empty picture.
+  mean=$(convert "$out/command_line_shot.png" -colorspace gray -format '%[fx:mean]' info:)
+  awk -v m="$mean" 'BEGIN { exit !(m > 0.08) }' || fail "the screenshot is dark (mean $mean)"
+  echo "screenshot: $size, mean brightness $mean"
+else
+  fail "no screenshot written"
+fi
+# A file named relative to where the game is started lands there, not in the data folder.
+run "$work/empty" --frames 1 --screenshot relative.png
+[ "$code" -eq 0 ] && [ -f "$work/empty/relative.png" ] ||
+  fail "--screenshot relative.png: exit code $code, not written in the starting folder"
+run "$work/empty" --frames 1 --screenshot "$work/no/such/folder/shot.png"
+[ "$code" -eq 1 ] || fail "unwritable screenshot: exit code $code"
+grep -qxF "Cannot write the screenshot $work/no/such/folder/shot.png" <<<"$stderr" ||
+  fail "unwritable screenshot: '$stderr'"
+
+[ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
+echo "all checks passed"

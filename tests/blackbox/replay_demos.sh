@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The committed demos played back by the real binary as timedemos, from a folder without data:
+# each must end in the state its demo recorded (the replay check, without waiting between frames)
+# and print its frame-rate figures. Runs on the display it is given (the suite's Xvfb). The
+# paced --replay is checked on a freshly recorded demo by record_and_replay.sh.
+#   replay_demos.sh GAME_BINARY DEMO...
+set -euo pipefail
+game=$(realpath "$1")
+shift
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+for demo in "$@"; do
+  demo=$(realpath "$demo")
+  recorded="state $(sed -n 's/^end //p' "$demo")"
+  for option in --timedemo; do
+    code=0
+    (cd "$work" && timeout 900 "$game" "$option" "$demo" >"$work/stdout" 2>"$work/stderr" \
+      </dev/null) || code=$?
+    state=$(grep '^state ' "$work/stdout" || true)
+    name="$option $(basename "$demo")"
+    if [ "$code" -ne 0 ] || [ "$state" != "$recorded" ]; then
+      echo "FAIL: $name: exit code $code"
+      echo "  recorded: $recorded"
+      echo "  played:   $state"
+      tail -n 5 "$work/stdout" "$work/stderr"
+      failures=$((failures + 1))
+      continue
+    fi
+    grep -qxF "The replay ends in the demo's recorded state" "$work/stdout" ||
+      { echo "FAIL: $name: no verdict line"; failures=$((failures + 1)); }
+    if [ "$option" = --timedemo ]; then
+      figures=$(grep "^timedemo $demo: " "$work/stdout" || true)
+      frames=$(grep -c '^f ' "$demo")
+      pattern="^timedemo .*: $frames frames in [0-9.]+ s, [0-9.]+ fps average, [0-9.]+ fps 1 % low, [0-9.]+ fps 0.1 % low$"
+      grep -Eq "$pattern" <<<"$figures" ||
+        { echo "FAIL: $name: figures '$figures'"; failures=$((failures + 1)); }
+      echo "$figures"
+    else
+      echo "$name: $state"
+    fi
+  done
+done
+[ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
+echo "all checks passed"

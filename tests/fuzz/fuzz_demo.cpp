@@ -1,0 +1,40 @@
+// Feeds arbitrary bytes to the demo reader: it must refuse or take them, never crash, hang or
+// read out of bounds, and whatever it takes must hold only values within the demo's bounds and
+// write back to text it reads the same.
+#include "app/Demo.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const demo::ParseResult read =
+        demo::parse(std::string(reinterpret_cast<const char*>(data), size));
+    if (!read.demo) {
+        if (read.error.empty())
+            std::abort(); // a refusal always says why
+        return 0;
+    }
+    const demo::Demo& d = *read.demo;
+    if (d.frames.empty() || d.endState.empty())
+        std::abort();
+    std::string text = demo::headerText(d.header);
+    for (const demo::Frame& frame : d.frames) {
+        if (!(frame.delta >= 0.0 && frame.delta <= demo::MaxDelta))
+            std::abort();
+        for (const auto& [dx, dy] : frame.moves)
+            if (!(std::fabs(dx) <= demo::MaxMove && std::fabs(dy) <= demo::MaxMove))
+                std::abort();
+        text += demo::frameLine(frame);
+    }
+    text += demo::endLine(d.endState);
+    const demo::ParseResult again = demo::parse(text);
+    if (!again.demo || again.demo->frames.size() != d.frames.size())
+        std::abort();
+    for (size_t i = 0; i < d.frames.size(); ++i)
+        if (!(again.demo->frames[i] == d.frames[i]))
+            std::abort();
+    return 0;
+}
