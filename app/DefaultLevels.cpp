@@ -4,11 +4,12 @@
 
 LevelFactory Game::defaultLevels() {
     return [](GLFWwindow* window, const Config* config) {
-        // One glyph cache for the game: each HUD font size is rasterised once, not per level.
-        auto glyphs = std::make_shared<GlyphCache>();
+        // One cache for the game: each program, model, image and glyph set is built once, not
+        // once per level or per object.
+        auto resources = std::make_shared<ResourceCache>();
         std::vector<std::unique_ptr<LevelInterface>> levels;
-        levels.push_back(std::make_unique<Level1>(window, config, glyphs));
-        levels.push_back(std::make_unique<Level2>(window, config, glyphs));
+        levels.push_back(std::make_unique<Level1>(window, config, resources));
+        levels.push_back(std::make_unique<Level2>(window, config, resources));
         return levels;
     };
 }

@@ -5,20 +5,18 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
-Billboard::Billboard() : loader(std::make_unique<ShaderLoader>()) {
-    loader->createProgram();
-    loader->addShader("Shader/billboardVS.vs", VertexStage);
-    loader->addShader("Shader/billboardGS.gs", GeometryStage);
-    loader->addShader("Shader/billboardFS.fs", FragmentStage);
-    loader->linkProgram();
-    setProgram(loader->getProgram(), true);
+Billboard::Billboard(ResourceCache* cache) {
+    setProgram(CacheOrOwn(cache)->program(ProgramFiles{{{"Shader/billboardVS.vs", VertexStage},
+                                                        {"Shader/billboardGS.gs", GeometryStage},
+                                                        {"Shader/billboardFS.fs", FragmentStage}},
+                                                       {}}));
     // A program that failed to build has no uniforms; its locations stay -1.
-    if (!programLinked(program))
+    if (!programReady(program))
         return;
-    viewProjectionLocation = glGetUniformLocation(program, "viewProjectionMatrix");
-    cameraPosLocation = glGetUniformLocation(program, "cameraPos");
-    sizeLocation = glGetUniformLocation(program, "size");
-    samplerLocation = glGetUniformLocation(program, "textureSampler");
+    viewProjectionLocation = glGetUniformLocation(getProgram(), "viewProjectionMatrix");
+    cameraPosLocation = glGetUniformLocation(getProgram(), "cameraPos");
+    sizeLocation = glGetUniformLocation(getProgram(), "size");
+    samplerLocation = glGetUniformLocation(getProgram(), "textureSampler");
 }
 
 Billboard::~Billboard() {
@@ -27,12 +25,11 @@ Billboard::~Billboard() {
 
 void Billboard::release() {
     Drawable::release();
-    loader.reset();
 }
 
 void Billboard::uploadBillboardUniforms(const glm::mat4& viewProjection, const glm::vec3& cameraPos,
                                         float size) {
-    if (!programLinked(program))
+    if (!programReady(program))
         return;
     glUniformMatrix4fv(viewProjectionLocation, 1, GL_FALSE, glm::value_ptr(viewProjection));
     glUniform3f(cameraPosLocation, cameraPos.x, cameraPos.y, cameraPos.z);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "render/Drawable.h"
-#include "render/ShaderLoader.h"
+#include "render/ResourceCache.h"
 
 #include <glm/mat4x4.hpp>
 #include <glm/vec3.hpp>
@@ -10,11 +10,12 @@
 
 // The program that expands points (position at location 0) into camera-facing textured quads.
 // Has no model or geometry of its own: the particle system binds its buffer and sprite and uses
-// the billboard for the program and its four uniforms. Owns its program.
+// the billboard for the program and its four uniforms. Shares its program.
 class Billboard : public Drawable {
   public:
     // Builds the program from Shader/billboardVS.vs, billboardGS.gs and billboardFS.fs.
-    Billboard();
+    // The program comes from cache (a private one when none is given).
+    explicit Billboard(ResourceCache* cache = nullptr);
     ~Billboard() override;
 
     bool isActive() override { return true; }
@@ -27,7 +28,6 @@ class Billboard : public Drawable {
                                  float size);
 
   private:
-    std::unique_ptr<ShaderLoader> loader;
     GLint viewProjectionLocation = -1;
     GLint cameraPosLocation = -1;
     GLint sizeLocation = -1;

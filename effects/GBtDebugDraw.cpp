@@ -6,18 +6,17 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
-GBtDebugDraw::GBtDebugDraw() {
-    ShaderLoader loader;
-    setProgram(loader.loadShaders("Shader/debugDrawVS.vs", "Shader/debugDrawFS.fs"), true);
+GBtDebugDraw::GBtDebugDraw(ResourceCache* cache) {
+    setProgram(CacheOrOwn(cache)->program("Shader/debugDrawVS.vs", "Shader/debugDrawFS.fs"));
     GBtDebugDraw::lookUpUniforms();
 }
 
 GBtDebugDraw::~GBtDebugDraw() = default;
 
 void GBtDebugDraw::lookUpUniforms() {
-    if (!programLinked(program))
+    if (!programReady(program))
         return;
-    mvpLocation = glGetUniformLocation(program, "mvp");
+    mvpLocation = glGetUniformLocation(getProgram(), "mvp");
 }
 
 void GBtDebugDraw::uploadUniforms(const RenderState& state) {
@@ -27,49 +26,38 @@ void GBtDebugDraw::uploadUniforms(const RenderState& state) {
 
 void GBtDebugDraw::drawLine(const btVector3& from, const btVector3& to,
                             const btVector3& /*color*/) {
-    // The debug fragment shader decides the colour.
-    GLuint vertexArray = 0;
-    GLuint vertexBuffer = 0;
-    GLuint indexBuffer = 0;
+    // The debug fragment shader decides the colour. The objects live for this call only.
     const float points[6] = {static_cast<float>(from.x()), static_cast<float>(from.y()),
                              static_cast<float>(from.z()), static_cast<float>(to.x()),
                              static_cast<float>(to.y()),   static_cast<float>(to.z())};
     const GLuint indices[2] = {0, 1};
 
-    glGenVertexArrays(1, &vertexArray);
-    glBindVertexArray(vertexArray);
-    glGenBuffers(1, &vertexBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    const gl::VertexArray vertexArray = gl::makeVertexArray();
+    glBindVertexArray(vertexArray.get());
+    const gl::Buffer vertexBuffer = gl::makeBuffer();
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer.get());
     glBufferData(GL_ARRAY_BUFFER, sizeof(points), points, GL_STATIC_DRAW);
-    glGenBuffers(1, &indexBuffer);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+    const gl::Buffer indexBuffer = gl::makeBuffer();
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer.get());
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof(indices), indices, GL_STATIC_DRAW);
     glEnableVertexAttribArray(attrib::DebugPosition);
     glVertexAttribPointer(attrib::DebugPosition, 3, GL_FLOAT, GL_FALSE, 3 * sizeof(float), nullptr);
 
     glDrawElements(GL_LINES, 2, GL_UNSIGNED_INT, nullptr);
     glBindVertexArray(0);
-
-    glDeleteVertexArrays(1, &vertexArray);
-    glDeleteBuffers(1, &vertexBuffer);
-    glDeleteBuffers(1, &indexBuffer);
 }
 
 void GBtDebugDraw::drawSegments(const std::vector<float>& points) {
-    GLuint vertexArray = 0;
-    GLuint vertexBuffer = 0;
-    glGenVertexArrays(1, &vertexArray);
-    glBindVertexArray(vertexArray);
-    glGenBuffers(1, &vertexBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    const gl::VertexArray vertexArray = gl::makeVertexArray();
+    glBindVertexArray(vertexArray.get());
+    const gl::Buffer vertexBuffer = gl::makeBuffer();
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer.get());
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(points.size() * sizeof(float)),
                  points.data(), GL_STREAM_DRAW);
     glEnableVertexAttribArray(attrib::DebugPosition);
     glVertexAttribPointer(attrib::DebugPosition, 3, GL_FLOAT, GL_FALSE, 3 * sizeof(float), nullptr);
     glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(points.size() / 3));
     glBindVertexArray(0);
-    glDeleteVertexArrays(1, &vertexArray);
-    glDeleteBuffers(1, &vertexBuffer);
 }
 
 void GBtDebugDraw::draw(const Frustum& /*frustum*/) {

@@ -17,7 +17,7 @@ class GBtDebugDraw : public btIDebugDraw, public Drawable {
         btVector3 to;
     };
 
-    GBtDebugDraw();
+    explicit GBtDebugDraw(ResourceCache* cache = nullptr);
     ~GBtDebugDraw() override;
 
     // btIDebugDraw

@@ -50,53 +50,37 @@ bool ParticleSystem::transformFeedbackOffered() {
     return false;
 }
 
-ParticleSystem::ParticleSystem()
-    : loader(std::make_unique<ShaderLoader>()),
-      randomTexture(std::make_unique<RandomTexture>(RandomTextureSize)),
-      offered(transformFeedbackOffered()) {
-    texture = std::make_unique<Texture>("Texture/particleSystem.bmp");
-    billboard = std::make_unique<Billboard>();
+ParticleSystem::ParticleSystem(ResourceCache* given) : offered(transformFeedbackOffered()) {
+    CacheOrOwn cache(given);
+    randomTexture = cache->randomTexture(RandomTextureSize);
+    texture = cache->texture("Texture/particleSystem.bmp");
+    billboard = std::make_unique<Billboard>(&*cache);
+    program = cache->program(ProgramFiles{
+        {{"Shader/particleVS.vs", VertexStage}, {"Shader/particleGS.gs", GeometryStage}},
+        {"typeVarying", "positionVarying", "directionVarying", "ageVarying"}});
 
-    loader->createProgram();
-    loader->addShader("Shader/particleVS.vs", VertexStage);
-    loader->addShader("Shader/particleGS.gs", GeometryStage);
-    program = loader->getProgram();
-    const GLchar* varyings[4] = {"typeVarying", "positionVarying", "directionVarying",
-                                 "ageVarying"};
-    glTransformFeedbackVaryings(program, 4, varyings, GL_INTERLEAVED_ATTRIBS);
-    loader->linkProgram();
-
-    updateReady = programLinked(program);
-    drawReady = programLinked(billboard->getProgram());
+    updateReady = programReady(program);
+    drawReady = programReady(billboard->getSharedProgram());
     if (!updateReady)
         return;
-    isSpawnLocation = glGetUniformLocation(program, "isSpawn");
-    deltaTimeLocation = glGetUniformLocation(program, "deltaTime");
-    launchTimeLocation = glGetUniformLocation(program, "launchTime");
-    fireTimeLocation = glGetUniformLocation(program, "fireTime");
-    spreadTimeLocation = glGetUniformLocation(program, "spreadTime");
-    randomTextureSizeLocation = glGetUniformLocation(program, "randomTextureSize");
-    directionLocation = glGetUniformLocation(program, "directionParticles");
-    randomSamplerLocation = glGetUniformLocation(program, "randomTexture");
+    const GLuint name = program->get();
+    isSpawnLocation = glGetUniformLocation(name, "isSpawn");
+    deltaTimeLocation = glGetUniformLocation(name, "deltaTime");
+    launchTimeLocation = glGetUniformLocation(name, "launchTime");
+    fireTimeLocation = glGetUniformLocation(name, "fireTime");
+    spreadTimeLocation = glGetUniformLocation(name, "spreadTime");
+    randomTextureSizeLocation = glGetUniformLocation(name, "randomTextureSize");
+    directionLocation = glGetUniformLocation(name, "directionParticles");
+    randomSamplerLocation = glGetUniformLocation(name, "randomTexture");
 }
 
-ParticleSystem::~ParticleSystem() {
-    glDeleteVertexArrays(2, updateVertexArrays.data());
-    glDeleteVertexArrays(2, drawVertexArrays.data());
-    glDeleteProgram(program);
-    glDeleteBuffers(2, buffers.data());
-    if (feedbacks[0] != 0)
-        glDeleteTransformFeedbacks(2, feedbacks.data());
-    loader.reset();
-    billboard.reset();
-    // The sprite's GL name belongs to the Texture, which deletes it here (once).
-    texture.reset();
-    randomTexture.reset();
-}
+// The handles delete the pool's objects; the shared program and textures stay with their other
+// users.
+ParticleSystem::~ParticleSystem() = default;
 
 void ParticleSystem::init(const glm::vec3& position, int newDirectionIndex) {
-    if (buffers[0] != 0)
-        return; // already running; a second pool would leak the first
+    if (buffers[0])
+        return; // already running
     if (!offered)
         return; // reported at start-up; the pool stays empty and nothing is drawn
     directionIndex = newDirectionIndex;
@@ -108,20 +92,22 @@ void ParticleSystem::init(const glm::vec3& position, int newDirectionIndex) {
     seed.age = 0.0f;
     const std::vector<Particle> records(PoolSize, seed);
 
-    glGenTransformFeedbacks(2, feedbacks.data());
-    glGenBuffers(2, buffers.data());
-    glGenVertexArrays(2, updateVertexArrays.data());
-    glGenVertexArrays(2, drawVertexArrays.data());
+    for (unsigned i = 0; i < 2; ++i) {
+        feedbacks[i] = gl::makeTransformFeedback();
+        buffers[i] = gl::makeBuffer();
+        updateVertexArrays[i] = gl::makeVertexArray();
+        drawVertexArrays[i] = gl::makeVertexArray();
+    }
 
     for (unsigned i = 0; i < 2; ++i) {
-        glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, feedbacks[i]);
-        glBindBuffer(GL_ARRAY_BUFFER, buffers[i]);
+        glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, feedbacks[i].get());
+        glBindBuffer(GL_ARRAY_BUFFER, buffers[i].get());
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(records.size() * sizeof(Particle)),
                      records.data(), GL_DYNAMIC_DRAW);
         // Recorded in feedbacks[i]: capturing through it writes buffers[i].
-        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffers[i]);
+        glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffers[i].get());
 
-        glBindVertexArray(updateVertexArrays[i]);
+        glBindVertexArray(updateVertexArrays[i].get());
         glEnableVertexAttribArray(attrib::ParticleType);
         glEnableVertexAttribArray(attrib::ParticlePosition);
         glEnableVertexAttribArray(attrib::ParticleDirection);
@@ -135,7 +121,7 @@ void ParticleSystem::init(const glm::vec3& position, int newDirectionIndex) {
         glVertexAttribPointer(attrib::ParticleAge, 1, GL_FLOAT, GL_FALSE, Stride,
                               offsetOf(offsetof(Particle, age)));
 
-        glBindVertexArray(drawVertexArrays[i]);
+        glBindVertexArray(drawVertexArrays[i].get());
         glEnableVertexAttribArray(attrib::BillboardPosition);
         glVertexAttribPointer(attrib::BillboardPosition, 3, GL_FLOAT, GL_FALSE, Stride,
                               offsetOf(offsetof(Particle, position)));
@@ -150,9 +136,9 @@ void ParticleSystem::renderFrame(float deltaTime, const glm::mat4& viewProjectio
                                  const glm::vec3& cameraPos) {
     // Never initialised, or the update shaders failed to build (already reported): the pool
     // cannot advance.
-    if (buffers[0] == 0 || !updateReady)
+    if (!buffers[0] || !updateReady)
         return;
-    updateParticles(deltaTime);
+    updateParticles(deltaTime, spawning);
     if (drawReady)
         drawParticles(viewProjection, cameraPos);
     else
@@ -162,31 +148,46 @@ void ParticleSystem::renderFrame(float deltaTime, const glm::mat4& viewProjectio
 }
 
 void ParticleSystem::advance(float deltaTime) {
-    if (buffers[0] == 0 || !updateReady)
+    if (!buffers[0] || !updateReady)
         return;
-    updateParticles(deltaTime);
-    glDisable(GL_RASTERIZER_DISCARD);
-    readIndex = writeIndex;
-    writeIndex = (writeIndex + 1) & 1;
+    idle = !spawning && quietSeconds >= IdleAfter;
+    if (idle) {
+        // Nothing alive to move or draw; only the launcher's clock would run on.
+        idleSeconds += deltaTime;
+        return;
+    }
+    const auto swap = [this] {
+        glDisable(GL_RASTERIZER_DISCARD);
+        readIndex = writeIndex;
+        writeIndex = (writeIndex + 1) & 1;
+    };
+    if (idleSeconds > 0.0f) {
+        updateParticles(idleSeconds, false);
+        swap();
+        idleSeconds = 0.0f;
+    }
+    updateParticles(deltaTime, spawning);
+    swap();
     hasGeneration = true;
+    quietSeconds = spawning ? 0.0f : quietSeconds + deltaTime;
 }
 
 void ParticleSystem::drawLatest(const glm::mat4& viewProjection, const glm::vec3& cameraPos) {
-    if (!hasGeneration || !drawReady)
+    if (!hasGeneration || !drawReady || idle)
         return;
     billboard->useProgram();
     billboard->uploadBillboardUniforms(viewProjection, cameraPos, SpriteSize);
     glActiveTexture(GL_TEXTURE0 + unit::Sprite);
     glBindTexture(GL_TEXTURE_2D, texture->getName());
     // After the swap, readIndex names the buffer the last update wrote.
-    glBindVertexArray(drawVertexArrays[readIndex]);
-    glDrawTransformFeedback(GL_POINTS, feedbacks[readIndex]);
+    glBindVertexArray(drawVertexArrays[readIndex].get());
+    glDrawTransformFeedback(GL_POINTS, feedbacks[readIndex].get());
     glBindVertexArray(0);
 }
 
-void ParticleSystem::updateParticles(float deltaTime) {
-    glUseProgram(program);
-    glUniform1i(isSpawnLocation, spawning ? 1 : 0);
+void ParticleSystem::updateParticles(float deltaTime, bool spawn) {
+    glUseProgram(program->get());
+    glUniform1i(isSpawnLocation, spawn ? 1 : 0);
     glUniform1f(deltaTimeLocation, deltaTime);
     glUniform1f(launchTimeLocation, LaunchTime);
     glUniform1f(fireTimeLocation, FireTime);
@@ -198,8 +199,8 @@ void ParticleSystem::updateParticles(float deltaTime) {
     randomTexture->bind(GL_TEXTURE0 + unit::RandomTexture);
 
     glEnable(GL_RASTERIZER_DISCARD);
-    glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, feedbacks[writeIndex]);
-    glBindVertexArray(updateVertexArrays[readIndex]);
+    glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, feedbacks[writeIndex].get());
+    glBindVertexArray(updateVertexArrays[readIndex].get());
 
     glBeginTransformFeedback(GL_POINTS);
     if (firstUpdate) {
@@ -207,7 +208,7 @@ void ParticleSystem::updateParticles(float deltaTime) {
         glDrawArrays(GL_POINTS, 0, 1);
         firstUpdate = false;
     } else {
-        glDrawTransformFeedback(GL_POINTS, feedbacks[readIndex]);
+        glDrawTransformFeedback(GL_POINTS, feedbacks[readIndex].get());
     }
     glEndTransformFeedback();
     glBindVertexArray(0);
@@ -222,7 +223,7 @@ void ParticleSystem::drawParticles(const glm::mat4& viewProjection, const glm::v
     glBindTexture(GL_TEXTURE_2D, texture->getName());
     glDisable(GL_RASTERIZER_DISCARD);
 
-    glBindVertexArray(drawVertexArrays[writeIndex]);
-    glDrawTransformFeedback(GL_POINTS, feedbacks[writeIndex]);
+    glBindVertexArray(drawVertexArrays[writeIndex].get());
+    glDrawTransformFeedback(GL_POINTS, feedbacks[writeIndex].get());
     glBindVertexArray(0);
 }

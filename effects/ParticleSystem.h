@@ -2,6 +2,8 @@
 
 #include "effects/Billboard.h"
 #include "effects/RandomTexture.h"
+#include "render/GlHandle.h"
+#include "render/ResourceCache.h"
 #include "render/ShaderLoader.h"
 #include "render/Texture.h"
 
@@ -37,7 +39,9 @@ class ParticleSystem {
 
     // Builds the update program (Shader/particleVS.vs + particleGS.gs, no fragment stage), the
     // billboard, the sprite "Texture/particleSystem.bmp" and the random texture. Spawning off.
-    ParticleSystem();
+    // The programs and textures come from cache (a private one when none is given); the pool's
+    // buffers are its own.
+    explicit ParticleSystem(ResourceCache* cache = nullptr);
     ~ParticleSystem();
     ParticleSystem(const ParticleSystem&) = delete;
     ParticleSystem& operator=(const ParticleSystem&) = delete;
@@ -55,16 +59,25 @@ class ParticleSystem {
     // renderFrame in two halves, for the game: advance runs the update pass and swaps the
     // buffers during the level's update; drawLatest draws the generation advance captured, in
     // the main pass after the scene, so the walls drawn later cannot paint over the sprites.
+    // A pool that is not spawning and whose last spark has burnt out is idle: it costs neither
+    // an update nor a draw. The time it spends idle is handed to the launcher in one update
+    // when spawning starts again, so the sparks come out as if it had run all along.
     void advance(float deltaTime);
     void drawLatest(const glm::mat4& viewProjection, const glm::vec3& cameraPos);
+    bool isIdle() const { return idle; }
 
     bool isSpawning() const { return spawning; }
     int getDirectionIndex() const { return directionIndex; }
     unsigned getReadIndex() const { return readIndex; }
     unsigned getWriteIndex() const { return writeIndex; }
-    GLuint getBuffer(unsigned i) const { return buffers[i]; }
-    GLuint getFeedback(unsigned i) const { return feedbacks[i]; }
-    GLuint getUpdateProgram() const { return program; }
+    GLuint getBuffer(unsigned i) const { return buffers[i].get(); }
+    GLuint getFeedback(unsigned i) const { return feedbacks[i].get(); }
+    GLuint getUpdateProgram() const { return programName(program); }
+    // How long a spark lives (Shader/particleGS.gs): no spark is left this long after the
+    // last frame that spawned.
+    static constexpr float SparkLifetime = 1.2f;
+    // Quiet this long, a pool has nothing alive (with room for rounding in the sparks' ages).
+    static constexpr float IdleAfter = SparkLifetime + 0.1f;
 
     // Unit vector of a direction code: 0 up, 1 down, 2 +x, 3 +z, anything else down.
     static glm::vec3 directionVector(int directionIndex);
@@ -77,24 +90,26 @@ class ParticleSystem {
         "ARB_transform_feedback2): the walls will spray no sparks";
 
   private:
-    void updateParticles(float deltaTime);
+    void updateParticles(float deltaTime, bool spawn);
     void drawParticles(const glm::mat4& viewProjection, const glm::vec3& cameraPos);
 
-    std::unique_ptr<ShaderLoader> loader;
     std::unique_ptr<Billboard> billboard;
-    std::unique_ptr<Texture> texture;
-    std::unique_ptr<RandomTexture> randomTexture;
+    std::shared_ptr<const Texture> texture;
+    std::shared_ptr<const RandomTexture> randomTexture;
+    ProgramRef program;
     // One vertex array per buffer and pass, so each pass reads the buffer its index names
     // without setting attribute pointers every frame.
-    std::array<GLuint, 2> updateVertexArrays{};
-    std::array<GLuint, 2> drawVertexArrays{};
-    GLuint program = 0;
-    std::array<GLuint, 2> buffers{};
-    std::array<GLuint, 2> feedbacks{}; // feedbacks[i] captures into buffers[i]
+    std::array<gl::VertexArray, 2> updateVertexArrays;
+    std::array<gl::VertexArray, 2> drawVertexArrays;
+    std::array<gl::Buffer, 2> buffers;
+    std::array<gl::TransformFeedback, 2> feedbacks; // feedbacks[i] captures into buffers[i]
     int directionIndex = 0;
     bool spawning = false;
     bool firstUpdate = true;
-    bool hasGeneration = false; // advance has captured at least one generation
+    bool hasGeneration = false;     // advance has captured at least one generation
+    bool idle = false;              // the last advance found nothing alive and skipped the pool
+    float quietSeconds = IdleAfter; // since the last update that spawned
+    float idleSeconds = 0.0f;       // skipped, not yet handed to the launcher
     unsigned readIndex = 0;
     unsigned writeIndex = 1;
     bool offered = false;     // the driver has transform-feedback objects

@@ -66,15 +66,35 @@ double PerlinNoise::improvedNoise(const std::vector<int>& p, double x, double y,
              lerp(u, grad(p[AB + 1], x, y - 1, z - 1), grad(p[BB + 1], x - 1, y - 1, z - 1))));
 }
 
-std::vector<float> PerlinNoise::woodTexels(const std::vector<int>& permutation, unsigned size) {
+std::vector<float> PerlinNoise::woodTexels(const std::vector<int>& p, unsigned size) {
+    // Every sample lies in lattice cell (0, 0, 0) at z = 0.8: the cell's hashes, the fade of z
+    // and the fade of each column are the same for the whole texture, so they are worked out
+    // once; each texel then makes exactly the operations improvedNoise would.
     const size_t s = size;
     std::vector<float> texels(s * s * 3, 0.0f);
+    const double z = 0.8;
+    const double w = fade(z);
+    const int A = p[0], AA = p[A], AB = p[A + 1];
+    const int B = p[1], BA = p[B], BB = p[B + 1];
+    std::vector<double> columns(s), columnFades(s);
+    for (size_t j = 0; j < s; ++j) {
+        columns[j] = static_cast<double>(j) / s;
+        columnFades[j] = fade(columns[j]);
+    }
     for (size_t i = 0; i < s; ++i) {
+        const double y = static_cast<double>(i) / s;
+        const double v = fade(y);
         for (size_t j = 0; j < s; ++j) {
-            const double n = (improvedNoise(permutation, static_cast<double>(j) / s,
-                                            static_cast<double>(i) / s, 0.8) +
-                              1.0) /
-                             2.0;
+            const double x = columns[j];
+            const double u = columnFades[j];
+            const double noise = lerp(
+                w,
+                lerp(v, lerp(u, grad(p[AA], x, y, z), grad(p[BA], x - 1, y, z)),
+                     lerp(u, grad(p[AB], x, y - 1, z), grad(p[BB], x - 1, y - 1, z))),
+                lerp(v, lerp(u, grad(p[AA + 1], x, y, z - 1), grad(p[BA + 1], x - 1, y, z - 1)),
+                     lerp(u, grad(p[AB + 1], x, y - 1, z - 1),
+                          grad(p[BB + 1], x - 1, y - 1, z - 1))));
+            const double n = (noise + 1.0) / 2.0;
             const double rings = 20.0 * n;
             texels[(i * s + j) * 3] = static_cast<float>(rings - std::floor(rings));
         }
@@ -85,8 +105,8 @@ std::vector<float> PerlinNoise::woodTexels(const std::vector<int>& permutation, 
 PerlinNoise::PerlinNoise(unsigned size, unsigned seed) : permutation(makePermutation(seed)) {
     const std::vector<float> texels = woodTexels(permutation, size);
     const GLsizei s = static_cast<GLsizei>(size);
-    glGenTextures(1, &textureId);
-    glBindTexture(GL_TEXTURE_2D, textureId);
+    textureId = gl::makeTexture();
+    glBindTexture(GL_TEXTURE_2D, textureId.get());
     // Float storage keeps the rings free of banding and every value below 1.
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB32F, s, s, 0, GL_RGB, GL_FLOAT, texels.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -95,15 +115,11 @@ PerlinNoise::PerlinNoise(unsigned size, unsigned seed) : permutation(makePermuta
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
 }
 
-PerlinNoise::~PerlinNoise() {
-    glDeleteTextures(1, &textureId);
-}
-
 double PerlinNoise::noise(double x, double y, double z) const {
     return (improvedNoise(permutation, x, y, z) + 1.0) / 2.0;
 }
 
 void PerlinNoise::bind(int unit) const {
     glActiveTexture(GL_TEXTURE0 + unit);
-    glBindTexture(GL_TEXTURE_2D, textureId);
+    glBindTexture(GL_TEXTURE_2D, textureId.get());
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <GL/glew.h>
+#include "render/GlHandle.h"
 
 #include <vector>
 
@@ -11,15 +11,12 @@ class PerlinNoise {
   public:
     // Builds the permutation and the size x size texture; needs a current context.
     PerlinNoise(unsigned size, unsigned seed);
-    ~PerlinNoise();
-    PerlinNoise(const PerlinNoise&) = delete;
-    PerlinNoise& operator=(const PerlinNoise&) = delete;
 
     // Improved noise mapped to [0, 1].
     double noise(double x, double y, double z) const;
     // Makes GL_TEXTURE0 + unit active and binds the texture to it.
     void bind(int unit) const;
-    GLuint getTextureName() const { return textureId; }
+    GLuint getTextureName() const { return textureId.get(); }
     const std::vector<int>& getPermutation() const { return permutation; }
 
     // 0..255 shuffled by a seeded MT19937 (exactly the draw rule below, not a library
@@ -31,6 +28,6 @@ class PerlinNoise {
     static std::vector<float> woodTexels(const std::vector<int>& permutation, unsigned size);
 
   private:
-    GLuint textureId = 0;
+    gl::Texture textureId;
     std::vector<int> permutation;
 };

@@ -28,8 +28,8 @@ std::vector<float> RandomTexture::randomComponents(unsigned size) {
 
 RandomTexture::RandomTexture(unsigned size) : texelCount(size) {
     const std::vector<float> values = randomComponents(size);
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_1D, name);
+    name = gl::makeTexture();
+    glBindTexture(GL_TEXTURE_1D, name.get());
     // Float storage: eight-bit texels would round the smallest and largest draws to 0 and 1.
     glTexImage1D(GL_TEXTURE_1D, 0, GL_RGB32F, static_cast<GLsizei>(size), 0, GL_RGB, GL_FLOAT,
                  values.data());
@@ -38,11 +38,7 @@ RandomTexture::RandomTexture(unsigned size) : texelCount(size) {
     glTexParameteri(GL_TEXTURE_1D, GL_TEXTURE_WRAP_S, GL_REPEAT);
 }
 
-RandomTexture::~RandomTexture() {
-    glDeleteTextures(1, &name);
-}
-
 void RandomTexture::bind(GLenum textureUnit) const {
     glActiveTexture(textureUnit);
-    glBindTexture(GL_TEXTURE_1D, name);
+    glBindTexture(GL_TEXTURE_1D, name.get());
 }

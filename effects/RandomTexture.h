@@ -1,6 +1,6 @@
 #pragma once
 
-#include <GL/glew.h>
+#include "render/GlHandle.h"
 
 #include <vector>
 
@@ -11,19 +11,16 @@ class RandomTexture {
   public:
     // Needs a current context.
     explicit RandomTexture(unsigned size);
-    ~RandomTexture();
-    RandomTexture(const RandomTexture&) = delete;
-    RandomTexture& operator=(const RandomTexture&) = delete;
 
     // textureUnit is the GL enumerant (GL_TEXTURE0 + n); binds to GL_TEXTURE_1D there.
     void bind(GLenum textureUnit) const;
     unsigned size() const { return texelCount; }
-    GLuint getName() const { return name; }
+    GLuint getName() const { return name.get(); }
 
     // size x 3 components, each a 15-bit std::rand draw / 32767, redrawn while it is 0 or 1.
     static std::vector<float> randomComponents(unsigned size);
 
   private:
     unsigned texelCount = 0;
-    GLuint name = 0;
+    gl::Texture name;
 };

@@ -9,14 +9,14 @@
 #include <glm/gtc/type_ptr.hpp>
 
 WaterMesh::WaterMesh(const glm::vec3& position, int /*screenHeight*/, int /*screenWidth*/,
-                     const Camera& camera)
-    : Drawable("Obj/plane.obj"), camera(camera) {
-    ShaderLoader loader;
-    setProgram(loader.loadShaders("Shader/WaterMeshVS.vs", "Shader/WaterMeshFS.fs"), true);
+                     const Camera& camera, ResourceCache* given)
+    : Drawable("Obj/plane.obj", given), camera(camera) {
+    CacheOrOwn cache(given);
+    setProgram(cache->program("Shader/WaterMeshVS.vs", "Shader/WaterMeshFS.fs"));
     WaterMesh::lookUpUniforms();
     transform.position = position;
-    dudvMap = std::make_unique<Texture>("Texture/waterDUDV.png");
-    normalMap = std::make_unique<Texture>("Texture/normalMap.png");
+    dudvMap = cache->texture("Texture/waterDUDV.png");
+    normalMap = cache->texture("Texture/normalMap.png");
 }
 
 WaterMesh::~WaterMesh() {
@@ -25,19 +25,19 @@ WaterMesh::~WaterMesh() {
 
 void WaterMesh::lookUpUniforms() {
     // A program that failed to build has no uniforms; its locations stay -1.
-    if (!programLinked(program))
+    if (!programReady(program))
         return;
-    modelMatLocation = glGetUniformLocation(program, "modelMat");
-    mvpLocation = glGetUniformLocation(program, "mvp");
-    textureSamplerLocation = glGetUniformLocation(program, "textureSampler");
-    alphaLocation = glGetUniformLocation(program, "alpha");
-    planeLocation = glGetUniformLocation(program, "plane");
-    reflectionLocation = glGetUniformLocation(program, "reflectionTexture");
-    refractionLocation = glGetUniformLocation(program, "refractionTexture");
-    dudvLocation = glGetUniformLocation(program, "dudvMap");
-    normalMapLocation = glGetUniformLocation(program, "normalMap");
-    moveFactorLocation = glGetUniformLocation(program, "moveFactor");
-    cameraPosLocation = glGetUniformLocation(program, "cameraPos");
+    modelMatLocation = glGetUniformLocation(getProgram(), "modelMat");
+    mvpLocation = glGetUniformLocation(getProgram(), "mvp");
+    textureSamplerLocation = glGetUniformLocation(getProgram(), "textureSampler");
+    alphaLocation = glGetUniformLocation(getProgram(), "alpha");
+    planeLocation = glGetUniformLocation(getProgram(), "plane");
+    reflectionLocation = glGetUniformLocation(getProgram(), "reflectionTexture");
+    refractionLocation = glGetUniformLocation(getProgram(), "refractionTexture");
+    dudvLocation = glGetUniformLocation(getProgram(), "dudvMap");
+    normalMapLocation = glGetUniformLocation(getProgram(), "normalMap");
+    moveFactorLocation = glGetUniformLocation(getProgram(), "moveFactor");
+    cameraPosLocation = glGetUniformLocation(getProgram(), "cameraPos");
 }
 
 float WaterMesh::advanceMoveFactor(float moveFactor, float deltaTime) {
@@ -53,7 +53,7 @@ void WaterMesh::update(float deltaTime) {
 
 void WaterMesh::uploadUniforms(const RenderState& state) {
     // useProgram skipped a program that failed to build; another one (or none) is current.
-    if (!programLinked(program))
+    if (!programReady(program))
         return;
     const glm::mat4 model = transform.modelMatrix();
     const glm::mat4 mvp = state.viewProjection * model;

@@ -17,7 +17,8 @@ class WaterRenderTargets;
 class WaterMesh : public Drawable {
   public:
     // screenHeight and screenWidth are accepted for the level's convenience and not used.
-    WaterMesh(const glm::vec3& position, int screenHeight, int screenWidth, const Camera& camera);
+    WaterMesh(const glm::vec3& position, int screenHeight, int screenWidth, const Camera& camera,
+              ResourceCache* cache = nullptr);
     ~WaterMesh() override;
 
     // Must be called before the first uploadUniforms; without targets units 0 and 1 are left
@@ -46,8 +47,8 @@ class WaterMesh : public Drawable {
   private:
     const Camera& camera;
     const WaterRenderTargets* renderTargets = nullptr;
-    std::unique_ptr<Texture> dudvMap;
-    std::unique_ptr<Texture> normalMap;
+    std::shared_ptr<const Texture> dudvMap;
+    std::shared_ptr<const Texture> normalMap;
     GLint reflectionLocation = -1;
     GLint refractionLocation = -1;
     GLint dudvLocation = -1;

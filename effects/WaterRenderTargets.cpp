@@ -2,43 +2,40 @@
 
 namespace {
 
-GLuint createFrameBuffer() {
-    GLuint frameBuffer = 0;
-    glGenFramebuffers(1, &frameBuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer);
+gl::Framebuffer createFrameBuffer() {
+    gl::Framebuffer frameBuffer = gl::makeFramebuffer();
+    glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer.get());
     glDrawBuffer(GL_COLOR_ATTACHMENT0);
     return frameBuffer;
 }
 
-GLuint createColourTexture(int width, int height) {
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
+gl::Texture createColourTexture(int width, int height) {
+    gl::Texture texture = gl::makeTexture();
+    glBindTexture(GL_TEXTURE_2D, texture.get());
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glFramebufferTexture(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, texture, 0);
+    glFramebufferTexture(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, texture.get(), 0);
     return texture;
 }
 
-GLuint createDepthTexture(int width, int height) {
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
+gl::Texture createDepthTexture(int width, int height) {
+    gl::Texture texture = gl::makeTexture();
+    glBindTexture(GL_TEXTURE_2D, texture.get());
     glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT32, width, height, 0, GL_DEPTH_COMPONENT,
                  GL_FLOAT, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glFramebufferTexture(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, texture, 0);
+    glFramebufferTexture(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, texture.get(), 0);
     return texture;
 }
 
-GLuint createDepthBuffer(int width, int height) {
-    GLuint renderBuffer = 0;
-    glGenRenderbuffers(1, &renderBuffer);
-    glBindRenderbuffer(GL_RENDERBUFFER, renderBuffer);
+gl::Renderbuffer createDepthBuffer(int width, int height) {
+    gl::Renderbuffer renderBuffer = gl::makeRenderbuffer();
+    glBindRenderbuffer(GL_RENDERBUFFER, renderBuffer.get());
     glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, width, height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, renderBuffer);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
+                              renderBuffer.get());
     return renderBuffer;
 }
 
@@ -56,18 +53,13 @@ WaterRenderTargets::WaterRenderTargets(int width, int height)
     : screenWidth(width), screenHeight(height) {}
 
 WaterRenderTargets::~WaterRenderTargets() {
-    if (reflectionFrameBuffer != 0)
-        glDeleteFramebuffers(1, &reflectionFrameBuffer);
-    if (refractionFrameBuffer != 0)
-        glDeleteFramebuffers(1, &refractionFrameBuffer);
-    if (reflectionColour != 0)
-        glDeleteTextures(1, &reflectionColour);
-    if (refractionColour != 0)
-        glDeleteTextures(1, &refractionColour);
-    if (refractionDepthTexture != 0)
-        glDeleteTextures(1, &refractionDepthTexture);
-    if (reflectionDepthBuffer != 0)
-        glDeleteRenderbuffers(1, &reflectionDepthBuffer);
+    // Frame buffers before what is attached to them.
+    reflectionFrameBuffer.reset();
+    refractionFrameBuffer.reset();
+    reflectionColour.reset();
+    refractionColour.reset();
+    refractionDepthTexture.reset();
+    reflectionDepthBuffer.reset();
 }
 
 void WaterRenderTargets::init() {
@@ -83,11 +75,11 @@ void WaterRenderTargets::init() {
 }
 
 void WaterRenderTargets::bindReflection() {
-    bindTarget(reflectionFrameBuffer, ReflectionWidth, ReflectionHeight);
+    bindTarget(reflectionFrameBuffer.get(), ReflectionWidth, ReflectionHeight);
 }
 
 void WaterRenderTargets::bindRefraction() {
-    bindTarget(refractionFrameBuffer, RefractionWidth, RefractionHeight);
+    bindTarget(refractionFrameBuffer.get(), RefractionWidth, RefractionHeight);
 }
 
 void WaterRenderTargets::bindScreen() {

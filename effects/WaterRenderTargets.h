@@ -1,6 +1,6 @@
 #pragma once
 
-#include <GL/glew.h>
+#include "render/GlHandle.h"
 
 // The two off-screen targets the water surface samples: the scene reflected (320 x 180) and
 // refracted (1780 x 720). Their sizes are fixed whatever the window size. Owns every GL name it
@@ -30,22 +30,22 @@ class WaterRenderTargets {
     // monitor size the level was built with).
     void setScreenSize(int width, int height);
 
-    GLuint reflectionTexture() const { return reflectionColour; }
-    GLuint refractionTexture() const { return refractionColour; }
-    GLuint reflectionFrameBufferName() const { return reflectionFrameBuffer; }
-    GLuint refractionFrameBufferName() const { return refractionFrameBuffer; }
-    GLuint reflectionDepthBufferName() const { return reflectionDepthBuffer; }
-    GLuint refractionDepthTextureName() const { return refractionDepthTexture; }
+    GLuint reflectionTexture() const { return reflectionColour.get(); }
+    GLuint refractionTexture() const { return refractionColour.get(); }
+    GLuint reflectionFrameBufferName() const { return reflectionFrameBuffer.get(); }
+    GLuint refractionFrameBufferName() const { return refractionFrameBuffer.get(); }
+    GLuint reflectionDepthBufferName() const { return reflectionDepthBuffer.get(); }
+    GLuint refractionDepthTextureName() const { return refractionDepthTexture.get(); }
     int getScreenWidth() const { return screenWidth; }
     int getScreenHeight() const { return screenHeight; }
 
   private:
-    GLuint reflectionFrameBuffer = 0;
-    GLuint refractionFrameBuffer = 0;
-    GLuint reflectionColour = 0;
-    GLuint reflectionDepthBuffer = 0;
-    GLuint refractionColour = 0;
-    GLuint refractionDepthTexture = 0;
+    gl::Framebuffer reflectionFrameBuffer;
+    gl::Framebuffer refractionFrameBuffer;
+    gl::Texture reflectionColour;
+    gl::Renderbuffer reflectionDepthBuffer;
+    gl::Texture refractionColour;
+    gl::Texture refractionDepthTexture;
     int screenWidth = 0;
     int screenHeight = 0;
 };

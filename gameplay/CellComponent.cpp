@@ -1,8 +1,9 @@
 #include "gameplay/CellComponent.h"
 
 CellComponent::CellComponent(const glm::vec3& position, MovementAxis axis, float spinRate,
-                             GLuint program, float damage)
-    : Drawable("Obj/cellComponent.obj", program), GameplayModel(0.0f, damage, 0.0f), axis(axis) {
+                             ProgramRef program, float damage, ResourceCache* cache)
+    : Drawable("Obj/cellComponent.obj", std::move(program), cache),
+      GameplayModel(0.0f, damage, 0.0f), axis(axis) {
     transform.move(position);
     transform.move(0.0f, Height, 0.0f);
     spin.rate = spinRate;

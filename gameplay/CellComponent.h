@@ -13,10 +13,11 @@ class CellComponent : public Drawable, public GameplayModel {
   public:
     static constexpr float Height = 4.5f;
 
-    CellComponent(const glm::vec3& position, MovementAxis axis, float spinRate, GLuint program,
-                  float damage);
+    CellComponent(const glm::vec3& position, MovementAxis axis, float spinRate, ProgramRef program,
+                  float damage, ResourceCache* cache = nullptr);
 
     bool isActive() override { return true; }
+    bool isClosedSurface() const override { return true; }
     // Moves by the step the enemy set this frame and adds the accumulated spin to the Z angle.
     // Runs after the owning enemy's update.
     void update(float deltaTime) override;

@@ -4,13 +4,14 @@
 
 #include <cstdio>
 
-SimpleEnemy::SimpleEnemy(const glm::vec3& position, int axisCode, GLuint program, float damage)
-    : Drawable("Obj/cell.obj", program), GameplayModel(0.0f, damage, 0.0f),
+SimpleEnemy::SimpleEnemy(const glm::vec3& position, int axisCode, ProgramRef program, float damage,
+                         ResourceCache* cache)
+    : Drawable("Obj/cell.obj", program, cache), GameplayModel(0.0f, damage, 0.0f),
       axis(checkedAxis(axisCode)) {
     if (axis != axisCode)
         std::printf("Enemy movement axis %d is not 0, 1 or 2; moving along y\n", axisCode);
     transform.move(position);
-    component = std::make_unique<CellComponent>(position, axis, SpinRate, program, damage);
+    component = std::make_unique<CellComponent>(position, axis, SpinRate, program, damage, cache);
     setScale(Scale);
     initPhysics();
 }

@@ -25,12 +25,14 @@ class SimpleEnemy : public Drawable, public GameplayModel {
 
     // An axis code outside 0..2 is reported on standard output and read as y (1), the axis the
     // satellite would follow anyway.
-    SimpleEnemy(const glm::vec3& position, int axis, GLuint program, float damage);
+    SimpleEnemy(const glm::vec3& position, int axis, ProgramRef program, float damage,
+                ResourceCache* cache = nullptr);
     ~SimpleEnemy() override;
 
     // Box body at the current position: mass 0, moved by the enemy, never deactivated.
     void initPhysics() override;
     bool isActive() override { return true; }
+    bool isClosedSurface() const override { return true; }
     // One frame of the glide: enemy, body and (through its step) the satellite move together.
     void update(float deltaTime) override;
     // GL side of the enemy and its satellite; the Bullet objects go with the enemy itself.

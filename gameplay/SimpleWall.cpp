@@ -7,13 +7,14 @@
 
 #include <cstdio>
 
-SimpleWall::SimpleWall(const glm::vec3& position, WallOrientation orientation, GLuint program)
-    : Drawable("Obj/simpleWall.obj", program) {
+SimpleWall::SimpleWall(const glm::vec3& position, WallOrientation orientation, ProgramRef program,
+                       ResourceCache* cache)
+    : Drawable("Obj/simpleWall.obj", std::move(program), cache) {
     transform.move(position);
     if (!isWallOrientation(orientation))
         std::printf("Wall orientation %d is not 0 to 5; the wall stays unturned\n", orientation);
     turnWall(transform, simpleWallTurn(orientation));
-    noise = std::make_unique<PerlinNoise>(NoiseSize, NoiseSeed);
+    noise = CacheOrOwn(cache)->noise(NoiseSize, NoiseSeed);
     setScale(Scale);
     initPhysics();
 }
@@ -30,13 +31,19 @@ void SimpleWall::initPhysics() {
 
 void SimpleWall::uploadUniforms(const RenderState& state) {
     // useProgram skipped a program that failed to build; another one (or none) is current.
-    if (!programLinked(program))
+    if (!programReady(program))
         return;
     const glm::mat4 model = transform.modelMatrix();
     const glm::mat4 mvp = state.viewProjection * model;
     glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));
     glUniformMatrix4fv(modelMatLocation, 1, GL_FALSE, glm::value_ptr(model));
     glUniform1f(alphaLocation, alpha);
+    // The pass's own values, rather than whatever the drawable before left on the shared
+    // program: the passes draw in an order of their own.
+    glUniform1i(celShadingLocation, state.celShading ? 1 : 0);
+    glUniform4f(planeLocation, state.clipPlane.x, state.clipPlane.y, state.clipPlane.z,
+                state.clipPlane.w);
+    glUniform1i(levelsLocation, state.levels);
     // The map before it leaves the shared sampler on its second unit; the wood rings are on 0.
     glUniform1i(textureSamplerLocation, unit::Material);
     const MaterialLocations& material = materialLocations();

@@ -27,7 +27,8 @@ class SimpleWall : public Drawable {
     static constexpr float Specular = 0.15f;
 
     // An orientation outside 0..5 is reported on standard output and leaves the wall unturned.
-    SimpleWall(const glm::vec3& position, WallOrientation orientation, GLuint program);
+    SimpleWall(const glm::vec3& position, WallOrientation orientation, ProgramRef program,
+               ResourceCache* cache = nullptr);
     ~SimpleWall() override;
 
     // Builds the body from the model's triangles placed by the current model matrix; moving the
@@ -41,11 +42,13 @@ class SimpleWall : public Drawable {
     void release() override;
     // The wood rings are the wall's picture; its model carries no texture to draw over them.
     bool drawsMaterialTextures() const override { return false; }
+    bool isClosedSurface() const override { return true; }
 
     const PerlinNoise* getNoise() const { return noise.get(); }
     const StaticMeshBody& getBody() const { return physics; }
 
   private:
     StaticMeshBody physics;
-    std::unique_ptr<PerlinNoise> noise;
+    // Every plain wall shows the same rings: one texture for all of them.
+    std::shared_ptr<const PerlinNoise> noise;
 };

@@ -17,10 +17,11 @@ glm::vec3 place(const glm::mat4& m, const glm::vec3& p) {
 
 } // namespace
 
-VulnerableWall::VulnerableWall(const glm::vec3& position, int directionIndex, GLuint program,
-                               float health, float toughness)
-    : Drawable("Obj/vulnerablePath.obj", program), GameplayModel(health, 0.0f, toughness),
-      particles(std::make_unique<ParticleSystem>()), initialHealth(health) {
+VulnerableWall::VulnerableWall(const glm::vec3& position, int directionIndex, ProgramRef program,
+                               float health, float toughness, ResourceCache* cache)
+    : Drawable("Obj/vulnerablePath.obj", std::move(program), cache),
+      GameplayModel(health, 0.0f, toughness), particles(std::make_unique<ParticleSystem>(cache)),
+      initialHealth(health) {
     transform.move(position);
     particles->setSpawning(false);
     startParticles(directionIndex);
@@ -28,9 +29,11 @@ VulnerableWall::VulnerableWall(const glm::vec3& position, int directionIndex, GL
 }
 
 VulnerableWall::VulnerableWall(const glm::vec3& position, float scale, WallOrientation orientation,
-                               GLuint program, float health, float toughness)
-    : Drawable("Obj/vulnerablePath.obj", program), GameplayModel(health, 0.0f, toughness),
-      particles(std::make_unique<ParticleSystem>()), initialHealth(health) {
+                               ProgramRef program, float health, float toughness,
+                               ResourceCache* cache)
+    : Drawable("Obj/vulnerablePath.obj", std::move(program), cache),
+      GameplayModel(health, 0.0f, toughness), particles(std::make_unique<ParticleSystem>(cache)),
+      initialHealth(health) {
     particles->setSpawning(false);
     transform.move(position);
     // The bounding radius keeps its loaded value, as the level layouts were made with it.

@@ -25,17 +25,19 @@ class VulnerableWall : public Drawable, public GameplayModel {
     static constexpr double Reach = 5.5;
 
     // Unturned and unscaled; directionIndex only selects the particle direction.
-    VulnerableWall(const glm::vec3& position, int directionIndex, GLuint program, float health,
-                   float toughness);
+    VulnerableWall(const glm::vec3& position, int directionIndex, ProgramRef program, float health,
+                   float toughness, ResourceCache* cache = nullptr);
     // Scaled (bounding radius as loaded) and turned by the orientation, which is also the
     // particle direction. An orientation outside 0..5 is reported and leaves the wall unturned.
     VulnerableWall(const glm::vec3& position, float scale, WallOrientation orientation,
-                   GLuint program, float health, float toughness);
+                   ProgramRef program, float health, float toughness,
+                   ResourceCache* cache = nullptr);
     ~VulnerableWall() override;
 
     void initPhysics() override;
     // False once destroyed.
     bool isActive() override { return !isDead(); }
+    bool isClosedSurface() const override { return true; }
     void update(float /*deltaTime*/) override {}
     void release() override;
 

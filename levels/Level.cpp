@@ -11,6 +11,7 @@
 #include <GLFW/glfw3.h>
 #include <btBulletDynamicsCommon.h>
 #include <glm/ext/matrix_transform.hpp>
+#include <glm/geometric.hpp>
 
 #include <algorithm>
 #include <array>
@@ -31,8 +32,8 @@ glm::mat4 mirrorAbout(float height) {
 
 } // namespace
 
-Level::Level(GLFWwindow* window, const Config* config, std::shared_ptr<GlyphCache> glyphs)
-    : glyphCache(glyphs != nullptr ? std::move(glyphs) : std::make_shared<GlyphCache>()) {
+Level::Level(GLFWwindow* window, const Config* config, std::shared_ptr<ResourceCache> given)
+    : resources(given != nullptr ? std::move(given) : std::make_shared<ResourceCache>()) {
     int modeWidth = 0;
     int modeHeight = 0;
     if (GLFWmonitor* monitor = glfwGetPrimaryMonitor()) {
@@ -41,22 +42,21 @@ Level::Level(GLFWwindow* window, const Config* config, std::shared_ptr<GlyphCach
             modeHeight = mode->height;
         }
     }
-    shaderLoader = std::make_unique<ShaderLoader>();
-    program = shaderLoader->loadShaders("Shader/extendedVS.vs", "Shader/extendedFS.fs");
+    program = resources->program("Shader/extendedVS.vs", "Shader/extendedFS.fs");
     this->config = config;
     this->window = window;
     camera = std::make_unique<Camera>();
     controls = std::make_unique<Controls>(window, config);
     player = std::make_unique<Player>(*controls, *camera);
-    levelTitle = std::make_unique<TextRenderer>(25, glyphCache.get());
-    healthText = std::make_unique<TextRenderer>(30, glyphCache.get());
-    lostText = std::make_unique<TextRenderer>(40, glyphCache.get());
-    fpsText = std::make_unique<TextRenderer>(30, glyphCache.get());
+    levelTitle = std::make_unique<TextRenderer>(25, resources.get());
+    healthText = std::make_unique<TextRenderer>(30, resources.get());
+    lostText = std::make_unique<TextRenderer>(40, resources.get());
+    fpsText = std::make_unique<TextRenderer>(30, resources.get());
     // Beyond the four lines every level has: the walls left, a centred message and the
     // crosshair, at sizes the four already use.
-    wallsText = std::make_unique<TextRenderer>(25, glyphCache.get());
-    bannerText = std::make_unique<TextRenderer>(40, glyphCache.get());
-    crosshair = std::make_unique<TextRenderer>(30, glyphCache.get());
+    wallsText = std::make_unique<TextRenderer>(25, resources.get());
+    bannerText = std::make_unique<TextRenderer>(40, resources.get());
+    crosshair = std::make_unique<TextRenderer>(30, resources.get());
     screenWidth = modeWidth;
     screenHeight = modeHeight;
     waterTargets = std::make_unique<WaterRenderTargets>(screenWidth, screenHeight);
@@ -94,8 +94,6 @@ Level::~Level() {
     enemies.clear();
     owned.clear();
     player.reset();
-    if (program != 0)
-        glDeleteProgram(program);
     dynamicsWorld.reset();
     solver.reset();
     dispatcher.reset();
@@ -288,20 +286,61 @@ RenderState Level::passState(const glm::mat4& viewProjection, const glm::vec4& c
     return state;
 }
 
-void Level::drawObject(Drawable& drawable, const RenderState& state, const Frustum& frustum) {
+void Level::drawObject(Drawable& drawable, const RenderState& state, const Frustum& frustum,
+                       bool clipped) {
+    // The back faces of a closed, opaque surface seen from outside hide behind its front faces:
+    // not shading them saves their pixels. The level geometry is always seen from inside. A
+    // water pass's clip plane cuts an object open, and a camera inside one sees its inside.
+    const bool outside = glm::length(camera->getPosition() - drawable.getWorldCentre()) >
+                         drawable.getBoundingRadius();
+    const bool cull = &drawable == map || (drawable.isClosedSurface() &&
+                                           drawable.getAlpha() >= 1.0f && !clipped && outside);
+    if (cull)
+        glEnable(GL_CULL_FACE);
+    // The level geometry now comes after the objects in front of it; on a tie it wins as before.
+    if (&drawable == map)
+        glDepthFunc(GL_LEQUAL);
     drawable.useProgram();
     drawable.uploadUniforms(state);
     if (lights)
         lights->upload(drawable.getProgram(), drawable.lightLocations());
     drawable.draw(frustum);
+    if (&drawable == map)
+        glDepthFunc(GL_LESS);
+    if (cull)
+        glDisable(GL_CULL_FACE);
+}
+
+void Level::orderForDrawing(bool mainPass) {
+    // Opaque objects (the water among them) first, then the level geometry, so that the
+    // geometry's pixels they hide fail the depth test before they are shaded; what blends with
+    // what lies behind it comes last. Depth decides what is seen; where the geometry meets an
+    // object at exactly its depth, it is drawn to win (drawObject), as it did when it came
+    // first. So the picture is the one the list order gives.
+    drawOrder.clear();
+    const auto wanted = [&](Drawable* drawable) {
+        if (mainPass)
+            return drawable->isActive() || controls->isDrawingInactive();
+        return drawable->isActive() && !drawable->isWater();
+    };
+    const auto opaque = [](Drawable* drawable) { return drawable->getAlpha() >= 1.0f; };
+    for (Drawable* drawable : drawables)
+        if (wanted(drawable) && drawable != map && opaque(drawable))
+            drawOrder.push_back(drawable);
+    for (Drawable* drawable : drawables)
+        if (wanted(drawable) && drawable == map)
+            drawOrder.push_back(drawable);
+    for (Drawable* drawable : drawables)
+        if (wanted(drawable) && drawable != map && !opaque(drawable))
+            drawOrder.push_back(drawable);
 }
 
 void Level::renderScene(const glm::mat4& viewProjection, const glm::vec4& clipPlane,
                         const Frustum& frustum) {
     const RenderState state = passState(viewProjection, clipPlane);
-    for (Drawable* drawable : drawables)
-        if (drawable->isActive() && !drawable->isWater())
-            drawObject(*drawable, state, frustum);
+    orderForDrawing(false);
+    for (Drawable* drawable : drawOrder)
+        drawObject(*drawable, state, frustum, true);
 }
 
 void Level::render() {
@@ -355,9 +394,9 @@ void Level::renderMain(const glm::vec4& clipPlane) {
     const glm::mat4 viewProjection = camera->getProjectionMatrix() * camera->getViewMatrix();
     const RenderState state = passState(viewProjection, clipPlane);
     const Frustum& frustum = camera->getFrustum();
-    for (Drawable* drawable : drawables)
-        if (drawable->isActive() || controls->isDrawingInactive())
-            drawObject(*drawable, state, frustum);
+    orderForDrawing(true);
+    for (Drawable* drawable : drawOrder)
+        drawObject(*drawable, state, frustum, false);
 
     // Sparks last among the scene, so the walls they fly from do not paint over them.
     glDepthMask(GL_FALSE);

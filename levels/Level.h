@@ -6,7 +6,7 @@
 #include "levels/LevelInterface.h"
 #include "render/Drawable.h"
 #include "render/LightSet.h"
-#include "render/ShaderLoader.h"
+#include "render/ResourceCache.h"
 #include "render/TextRenderer.h"
 
 #include <GL/glew.h>
@@ -40,7 +40,10 @@ class Level : public LevelInterface {
   public:
     // glyphs: the game's glyph cache, shared by the levels so every HUD font size is loaded
     // once; without one the level keeps its own.
-    Level(GLFWwindow* window, const Config* config, std::shared_ptr<GlyphCache> glyphs = nullptr);
+    // Programs, models, images and glyphs come from resources, which the game shares between its
+    // levels (a level without one makes its own).
+    Level(GLFWwindow* window, const Config* config,
+          std::shared_ptr<ResourceCache> resources = nullptr);
     ~Level() override;
 
     bool isFinished() override;
@@ -93,7 +96,8 @@ class Level : public LevelInterface {
     // Crosshair colours: idle, and while a breakable wall within reach is aimed at.
     static glm::vec3 crosshairColour() { return glm::vec3(1.0f); }
     static glm::vec3 crosshairOnWallColour() { return glm::vec3(1.0f, 0.45f, 0.1f); }
-    GLuint getProgram() const { return program; }
+    GLuint getProgram() const { return programName(program); }
+    ResourceCache& getResources() { return *resources; }
     float getWaterHeight() const { return waterHeight; }
 
   protected:
@@ -114,7 +118,7 @@ class Level : public LevelInterface {
     int screenWidth = 0;
     int screenHeight = 0;
     bool lost = false;
-    GLuint program = 0;
+    ProgramRef program;
     std::vector<Drawable*> drawables;
     std::vector<GameplayModel*> gameplayModels;
     std::vector<Light> lightList;
@@ -125,9 +129,8 @@ class Level : public LevelInterface {
     std::unique_ptr<Player> player;
     GLFWwindow* window = nullptr;
     std::unique_ptr<Camera> camera;
-    std::unique_ptr<ShaderLoader> shaderLoader;
     const Config* config = nullptr;
-    std::shared_ptr<GlyphCache> glyphCache;
+    std::shared_ptr<ResourceCache> resources;
     std::unique_ptr<TextRenderer> levelTitle;
     std::unique_ptr<TextRenderer> healthText;
     std::unique_ptr<TextRenderer> lostText;
@@ -149,10 +152,13 @@ class Level : public LevelInterface {
     void createPhysicsWorld();
     void followFramebuffer();
     RenderState passState(const glm::mat4& viewProjection, const glm::vec4& clipPlane) const;
-    void drawObject(Drawable& drawable, const RenderState& state, const Frustum& frustum);
+    void drawObject(Drawable& drawable, const RenderState& state, const Frustum& frustum,
+                    bool clipped);
     void renderScene(const glm::mat4& viewProjection, const glm::vec4& clipPlane,
                      const Frustum& frustum);
     void renderMain(const glm::vec4& clipPlane);
+    // Fills drawOrder with what a pass draws, in the order it draws it.
+    void orderForDrawing(bool mainPass);
     void renderHud();
     std::array<TextRenderer*, 7> hudLines() const;
     void drawHudLine(TextRenderer& line);
@@ -165,4 +171,5 @@ class Level : public LevelInterface {
     bool bannerForGood = false;
     bool crosshairOnWall = false;
     std::vector<TextRenderer*> hudDrawn;
+    std::vector<Drawable*> drawOrder;
 };

@@ -9,22 +9,27 @@
 #include "render/Map.h"
 
 void Level1::start() {
-    auto* enemyA = adopt(std::make_unique<SimpleEnemy>(glm::vec3(8, 6, 0), 0, program, 3.0f));
-    auto* enemyB = adopt(std::make_unique<SimpleEnemy>(glm::vec3(16, 6, 32), 2, program, 3.0f));
-    auto* wall1 =
-        adopt(std::make_unique<VulnerableWall>(glm::vec3(-8, 0, 0), 0, program, 15.0f, 4.0f));
-    auto* wall2 =
-        adopt(std::make_unique<VulnerableWall>(glm::vec3(8, 0, 80), 0, program, 15.0f, 4.0f));
-    auto* wall3 =
-        adopt(std::make_unique<VulnerableWall>(glm::vec3(8, 32, 0), 0, program, 15.0f, 4.0f));
-    auto* wall4 =
-        adopt(std::make_unique<VulnerableWall>(glm::vec3(0, -56, 0), 0, program, 15.0f, 4.0f));
-    auto* plainWall1 = adopt(std::make_unique<SimpleWall>(glm::vec3(16, -48, 16), 3, program));
-    auto* plainWall2 = adopt(std::make_unique<SimpleWall>(glm::vec3(16, -48, -16), 2, program));
-    auto* surface = adopt(
-        std::make_unique<WaterMesh>(glm::vec3(16, -60, 0), screenHeight, screenWidth, *camera));
-    map = adopt(std::make_unique<Map>("Obj/level1.2.obj", program, false));
-    debugDrawer = adopt(std::make_unique<GBtDebugDraw>());
+    ResourceCache* cache = resources.get();
+    auto* enemyA =
+        adopt(std::make_unique<SimpleEnemy>(glm::vec3(8, 6, 0), 0, program, 3.0f, cache));
+    auto* enemyB =
+        adopt(std::make_unique<SimpleEnemy>(glm::vec3(16, 6, 32), 2, program, 3.0f, cache));
+    auto* wall1 = adopt(
+        std::make_unique<VulnerableWall>(glm::vec3(-8, 0, 0), 0, program, 15.0f, 4.0f, cache));
+    auto* wall2 = adopt(
+        std::make_unique<VulnerableWall>(glm::vec3(8, 0, 80), 0, program, 15.0f, 4.0f, cache));
+    auto* wall3 = adopt(
+        std::make_unique<VulnerableWall>(glm::vec3(8, 32, 0), 0, program, 15.0f, 4.0f, cache));
+    auto* wall4 = adopt(
+        std::make_unique<VulnerableWall>(glm::vec3(0, -56, 0), 0, program, 15.0f, 4.0f, cache));
+    auto* plainWall1 =
+        adopt(std::make_unique<SimpleWall>(glm::vec3(16, -48, 16), 3, program, cache));
+    auto* plainWall2 =
+        adopt(std::make_unique<SimpleWall>(glm::vec3(16, -48, -16), 2, program, cache));
+    auto* surface = adopt(std::make_unique<WaterMesh>(glm::vec3(16, -60, 0), screenHeight,
+                                                      screenWidth, *camera, cache));
+    map = adopt(std::make_unique<Map>("Obj/level1.2.obj", program, false, cache));
+    debugDrawer = adopt(std::make_unique<GBtDebugDraw>(cache));
 
     surface->setRenderTargets(waterTargets.get());
     levelTitle->setText("Level 1");

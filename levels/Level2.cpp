@@ -9,10 +9,11 @@
 #include <array>
 
 void Level2::start() {
+    ResourceCache* cache = resources.get();
     // Wide enough that a saturated brightness plus an offset cannot overflow.
     const long long b = config->brightness;
 
-    map = adopt(std::make_unique<Map>("Obj/level2.fbx", program, true));
+    map = adopt(std::make_unique<Map>("Obj/level2.fbx", program, true, cache));
 
     struct WallPlacement {
         glm::vec3 position;
@@ -26,11 +27,12 @@ void Level2::start() {
                                                           {{96, -116, -24}, 2}}};
     std::array<VulnerableWall*, 6> walls{};
     for (size_t i = 0; i < walls.size(); ++i)
-        walls[i] = adopt(std::make_unique<VulnerableWall>(
-            wallPlacements[i].position, 0.5f, wallPlacements[i].orientation, program, 15.0f, 4.0f));
+        walls[i] = adopt(std::make_unique<VulnerableWall>(wallPlacements[i].position, 0.5f,
+                                                          wallPlacements[i].orientation, program,
+                                                          15.0f, 4.0f, cache));
 
-    auto* surface = adopt(
-        std::make_unique<WaterMesh>(glm::vec3(96, -136, -70), screenHeight, screenWidth, *camera));
+    auto* surface = adopt(std::make_unique<WaterMesh>(glm::vec3(96, -136, -70), screenHeight,
+                                                      screenWidth, *camera, cache));
 
     struct EnemyPlacement {
         glm::vec3 position;
@@ -43,8 +45,8 @@ void Level2::start() {
                                                             {{96, -130, -78}, 1}}};
     std::array<SimpleEnemy*, 5> enemyList{};
     for (size_t i = 0; i < enemyList.size(); ++i)
-        enemyList[i] = adopt(std::make_unique<SimpleEnemy>(enemyPlacements[i].position,
-                                                           enemyPlacements[i].axis, program, 3.0f));
+        enemyList[i] = adopt(std::make_unique<SimpleEnemy>(
+            enemyPlacements[i].position, enemyPlacements[i].axis, program, 3.0f, cache));
 
     surface->setRenderTargets(waterTargets.get());
     surface->setScale(48.0f);

@@ -65,14 +65,15 @@ glm::mat4 Transform::modelMatrix() const {
 
 Drawable::Drawable() = default;
 
-Drawable::Drawable(const std::string& modelPath) : model(loadModel(modelPath)) {
+Drawable::Drawable(const std::string& modelPath, ResourceCache* cache)
+    : model(CacheOrOwn(cache)->model(modelPath)) {
     computeBoundingCentre();
     computeBoundingRadius();
 }
 
-Drawable::Drawable(const std::string& modelPath, GLuint sharedProgram) : Drawable(modelPath) {
-    // The level's shared program: the level deletes it, not each object drawn with it.
-    setProgram(sharedProgram, false);
+Drawable::Drawable(const std::string& modelPath, ProgramRef sharedProgram, ResourceCache* cache)
+    : Drawable(modelPath, cache) {
+    setProgram(std::move(sharedProgram));
     Drawable::lookUpUniforms();
 }
 
@@ -83,13 +84,13 @@ Drawable::~Drawable() {
 
 void Drawable::useProgram() {
     // A program that failed to build cannot be made current; the object's draw skips it too.
-    if (programLinked(program))
-        glUseProgram(program);
+    if (programReady(program))
+        glUseProgram(program->get());
 }
 
 void Drawable::uploadUniforms(const RenderState& state) {
     // useProgram skipped an unlinked program, so another program may be current.
-    if (!programLinked(program))
+    if (!programReady(program))
         return;
     const glm::mat4 m = transform.modelMatrix();
     const glm::mat4 mvp = state.viewProjection * m;
@@ -104,26 +105,23 @@ void Drawable::uploadUniforms(const RenderState& state) {
 }
 
 void Drawable::draw(const Frustum& frustum) {
-    if (model != nullptr && isInFrustum(frustum) && programLinked(program))
+    if (model != nullptr && isInFrustum(frustum) && programReady(program))
         model->drawWithSecondTexture(
             materialLocations(),
             drawsMaterialTextures() ? unit::Material : Model::KeepBoundTextures, nullptr, 0);
 }
 
 const MaterialLocations& Drawable::materialLocations() {
-    if (!materialCached || materialProgram != program) {
-        materialCache = MaterialLocations::lookUp(program);
-        materialProgram = program;
+    if (!materialCached || materialProgram != getProgram()) {
+        materialCache = MaterialLocations::lookUp(getProgram());
+        materialProgram = getProgram();
         materialCached = true;
     }
     return materialCache;
 }
 
 void Drawable::releaseProgram() {
-    if (ownsProgram && program != 0)
-        glDeleteProgram(program);
-    program = 0;
-    ownsProgram = false;
+    program.reset();
     forgetLocations();
 }
 
@@ -138,19 +136,19 @@ void Drawable::release() {
 }
 
 void Drawable::lookUpUniforms() {
-    if (!programLinked(program)) {
+    if (!programReady(program)) {
         // Unlinked programs have no uniforms; -1 makes every upload a no-op.
         mvpLocation = textureSamplerLocation = modelMatLocation = celShadingLocation = -1;
         alphaLocation = planeLocation = levelsLocation = -1;
         return;
     }
-    mvpLocation = glGetUniformLocation(program, "mvp");
-    textureSamplerLocation = glGetUniformLocation(program, "textureSampler");
-    modelMatLocation = glGetUniformLocation(program, "modelMat");
-    celShadingLocation = glGetUniformLocation(program, "isCelShading");
-    alphaLocation = glGetUniformLocation(program, "alpha");
-    planeLocation = glGetUniformLocation(program, "plane");
-    levelsLocation = glGetUniformLocation(program, "levels");
+    mvpLocation = glGetUniformLocation(getProgram(), "mvp");
+    textureSamplerLocation = glGetUniformLocation(getProgram(), "textureSampler");
+    modelMatLocation = glGetUniformLocation(getProgram(), "modelMat");
+    celShadingLocation = glGetUniformLocation(getProgram(), "isCelShading");
+    alphaLocation = glGetUniformLocation(getProgram(), "alpha");
+    planeLocation = glGetUniformLocation(getProgram(), "plane");
+    levelsLocation = glGetUniformLocation(getProgram(), "levels");
 }
 
 glm::vec3 Drawable::getWorldCentre() const {

@@ -3,6 +3,8 @@
 #include "render/Frustum.h"
 #include "render/LightSet.h"
 #include "render/Model.h"
+#include "render/ResourceCache.h"
+#include "render/ShaderProgram.h"
 
 #include <GL/glew.h>
 #include <glm/mat4x4.hpp>
@@ -39,13 +41,15 @@ struct RenderState {
     int levels = 0;
 };
 
-// Base of everything the game renders. Owns its model and (by default) deletes its program in
-// release. Culls per mesh before any GL call.
+// Base of everything the game renders. Shares its model and its program with the other objects
+// drawn from the same files (through ResourceCache); release lets go of both. Culls per mesh
+// before any GL call.
 class Drawable {
   public:
     Drawable();
-    explicit Drawable(const std::string& modelPath);
-    Drawable(const std::string& modelPath, GLuint program);
+    // The model comes from cache (a private one when none is given).
+    explicit Drawable(const std::string& modelPath, ResourceCache* cache = nullptr);
+    Drawable(const std::string& modelPath, ProgramRef program, ResourceCache* cache = nullptr);
     virtual ~Drawable();
     Drawable(const Drawable&) = delete;
     Drawable& operator=(const Drawable&) = delete;
@@ -66,15 +70,16 @@ class Drawable {
     // False for drawables whose uploadUniforms binds the textures they are seen with (water,
     // plain walls): the mesh draw must not bind the model's material textures over them.
     virtual bool drawsMaterialTextures() const { return true; }
+    // True for closed surfaces (walls, enemies): from outside, their back faces are hidden behind
+    // their front faces, so the passes may cull them.
+    virtual bool isClosedSurface() const { return false; }
 
-    GLuint getProgram() const { return program; }
-    // owned: whether release deletes it. The level's shared program belongs to the level.
-    void setProgram(GLuint p, bool owned = true) {
-        program = p;
-        ownsProgram = owned;
+    GLuint getProgram() const { return programName(program); }
+    const ProgramRef& getSharedProgram() const { return program; }
+    void setProgram(ProgramRef p) {
+        program = std::move(p);
         forgetLocations();
     }
-    bool ownsProgramName() const { return ownsProgram; }
     btRigidBody* getRigidBody() const { return rigidBody; }
     glm::mat4 getModelMatrix() const { return transform.modelMatrix(); }
     glm::vec3 getWorldCentre() const;
@@ -91,14 +96,14 @@ class Drawable {
 
     Transform& getTransform() { return transform; }
     const Transform& getTransform() const { return transform; }
-    Model* getModel() const { return model.get(); }
+    const Model* getModel() const { return model.get(); }
     float getAlpha() const { return alpha; }
     void setAlpha(float a) { alpha = a; }
     glm::vec3 getBoundingCentre() const { return boundingCentre; }
     float getBoundingRadius() const { return boundingRadius; }
 
   protected:
-    // Deletes the program if this drawable owns it; safe to call more than once.
+    // Lets go of the program; safe to call more than once.
     void releaseProgram();
     void computeBoundingCentre();
     void computeBoundingRadius();
@@ -110,12 +115,11 @@ class Drawable {
 
     btRigidBody* rigidBody = nullptr; // owned by the derived class that builds it
     Transform transform;
-    std::unique_ptr<Model> model;
+    std::shared_ptr<const Model> model;
     glm::vec3 boundingCentre{0.0f};
     float boundingRadius = 0.0f;
     float alpha = 1.0f;
-    GLuint program = 0;
-    bool ownsProgram = false;
+    ProgramRef program;
     GLint textureSamplerLocation = -1;
     GLint modelMatLocation = -1;
     GLint mvpLocation = -1;

@@ -10,9 +10,12 @@ void LightSet::upload(GLuint program) const {
 }
 
 void LightSet::upload(GLuint program, LightLocations& cache) const {
-    if (!programLinked(program))
+    const bool known = cache.filled && cache.program == program;
+    // A cache is only ever filled for a program that linked; its owner clears it when its
+    // program changes.
+    if (!known && !programLinked(program))
         return;
-    if (!cache.filled || cache.program != program || cache.lights.size() != lights.size()) {
+    if (!known || cache.lights.size() != lights.size()) {
         cache.program = program;
         cache.count = glGetUniformLocation(program, "countLights");
         cache.lights.resize(lights.size());

@@ -6,14 +6,15 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
-Map::Map(const std::string& modelPath, GLuint sharedProgram, bool ownShader)
-    : Drawable(modelPath), secondTexture(std::make_unique<Texture>("Texture/red.bmp")) {
-    if (ownShader) {
-        ShaderLoader loader;
-        setProgram(loader.loadShaders("Shader/lightMapVS.vs", "Shader/lightMapFS.fs"), true);
-    } else {
-        setProgram(sharedProgram, false);
-    }
+Map::Map(const std::string& modelPath, ProgramRef sharedProgram, bool ownShader,
+         ResourceCache* given)
+    : Drawable(modelPath, given) {
+    CacheOrOwn cache(given);
+    secondTexture = cache->texture("Texture/red.bmp");
+    if (ownShader)
+        setProgram(cache->program("Shader/lightMapVS.vs", "Shader/lightMapFS.fs"));
+    else
+        setProgram(std::move(sharedProgram));
     modelTextureUnit = unit::Material;
     secondTextureUnit = unit::SecondTexture;
     Map::lookUpUniforms();
@@ -31,7 +32,7 @@ void Map::initPhysics() {
 }
 
 void Map::uploadUniforms(const RenderState& state) {
-    if (!programLinked(program))
+    if (!programReady(program))
         return;
     const glm::mat4 m = transform.modelMatrix();
     const glm::mat4 mvp = state.viewProjection * m;
@@ -49,7 +50,7 @@ void Map::uploadUniforms(const RenderState& state) {
 }
 
 void Map::draw(const Frustum& frustum) {
-    if (model != nullptr && isInFrustum(frustum) && programLinked(program))
+    if (model != nullptr && isInFrustum(frustum) && programReady(program))
         model->drawWithSecondTexture(materialLocations(), modelTextureUnit, secondTexture.get(),
                                      secondTextureUnit);
 }
@@ -59,18 +60,18 @@ void Map::release() {
 }
 
 void Map::lookUpUniforms() {
-    if (!programLinked(program)) {
+    if (!programReady(program)) {
         planeLocation = -1;
         mvpLocation = lightMapSamplerLocation = textureSamplerLocation = modelMatLocation = -1;
         alphaLocation = celShadingLocation = levelsLocation = -1;
         return;
     }
-    mvpLocation = glGetUniformLocation(program, "mvp");
-    lightMapSamplerLocation = glGetUniformLocation(program, "lightMapTextureSampler");
-    textureSamplerLocation = glGetUniformLocation(program, "textureSampler");
-    modelMatLocation = glGetUniformLocation(program, "modelMat");
-    alphaLocation = glGetUniformLocation(program, "alpha");
-    celShadingLocation = glGetUniformLocation(program, "isCelShading");
-    levelsLocation = glGetUniformLocation(program, "levels");
-    planeLocation = glGetUniformLocation(program, "plane");
+    mvpLocation = glGetUniformLocation(getProgram(), "mvp");
+    lightMapSamplerLocation = glGetUniformLocation(getProgram(), "lightMapTextureSampler");
+    textureSamplerLocation = glGetUniformLocation(getProgram(), "textureSampler");
+    modelMatLocation = glGetUniformLocation(getProgram(), "modelMat");
+    alphaLocation = glGetUniformLocation(getProgram(), "alpha");
+    celShadingLocation = glGetUniformLocation(getProgram(), "isCelShading");
+    levelsLocation = glGetUniformLocation(getProgram(), "levels");
+    planeLocation = glGetUniformLocation(getProgram(), "plane");
 }

@@ -15,7 +15,8 @@ class Map : public Drawable {
     // ownShader false: draws with program, which stays the caller's. ownShader true: builds and
     // owns the light-map program from "Shader/lightMapVS.vs" and "Shader/lightMapFS.fs" and
     // ignores program.
-    Map(const std::string& modelPath, GLuint program, bool ownShader);
+    Map(const std::string& modelPath, ProgramRef program, bool ownShader,
+        ResourceCache* cache = nullptr);
     ~Map() override;
 
     void initPhysics() override;
@@ -32,7 +33,7 @@ class Map : public Drawable {
     const Texture& getSecondTexture() const { return *secondTexture; }
 
   private:
-    std::unique_ptr<Texture> secondTexture;
+    std::shared_ptr<const Texture> secondTexture;
     GLint lightMapSamplerLocation = -1;
     int modelTextureUnit = 0;
     int secondTextureUnit = 1;

@@ -3,6 +3,7 @@
 #include "render/DataFile.h"
 #include "render/FbxCheck.h"
 #include "render/ProgramStatus.h"
+#include "render/ResourceCache.h"
 #include "render/Semantics.h"
 
 #include <assimp/IOStream.hpp>
@@ -145,14 +146,14 @@ glm::vec3 materialColour(const aiMaterial* material, const char* key) {
     return glm::vec3(colour.r, colour.g, colour.b);
 }
 
-std::unique_ptr<Material> processMaterial(const aiMaterial* source) {
+std::unique_ptr<Material> processMaterial(const aiMaterial* source, ResourceCache& cache) {
     if (aiGetMaterialTextureCount(source, aiTextureType_DIFFUSE) == 0)
         return nullptr;
     aiString texturePath;
     if (aiGetMaterialTexture(source, aiTextureType_DIFFUSE, 0, &texturePath) != AI_SUCCESS)
         return nullptr;
     auto material = std::make_unique<Material>();
-    material->texture = std::make_unique<Texture>(texturePath.C_Str());
+    material->texture = cache.texture(texturePath.C_Str());
     material->ambient = materialColour(source, "$clr.ambient");
     material->diffuse = materialColour(source, "$clr.diffuse");
     material->specular = materialColour(source, "$clr.specular");
@@ -173,39 +174,6 @@ void setAttribute(GLuint index, GLint components, size_t offset) {
 
 } // namespace
 
-Mesh::~Mesh() {
-    release();
-}
-
-Mesh::Mesh(Mesh&& other) noexcept
-    : vertexBuffer(other.vertexBuffer), indexBuffer(other.indexBuffer),
-      vertexArray(other.vertexArray), indexCount(other.indexCount),
-      materialIndex(other.materialIndex), vertices(std::move(other.vertices)),
-      centroid(other.centroid) {
-    other.vertexBuffer = 0;
-    other.indexBuffer = 0;
-    other.vertexArray = 0;
-    other.indexCount = 0;
-}
-
-Mesh& Mesh::operator=(Mesh&& other) noexcept {
-    if (this != &other) {
-        release();
-        vertexBuffer = other.vertexBuffer;
-        indexBuffer = other.indexBuffer;
-        vertexArray = other.vertexArray;
-        indexCount = other.indexCount;
-        materialIndex = other.materialIndex;
-        vertices = std::move(other.vertices);
-        centroid = other.centroid;
-        other.vertexBuffer = 0;
-        other.indexBuffer = 0;
-        other.vertexArray = 0;
-        other.indexCount = 0;
-    }
-    return *this;
-}
-
 void Mesh::setup(std::vector<Vertex> meshVertices, const std::vector<unsigned>& indices) {
     release(); // a second setup replaces the buffers instead of leaking them
     indexCount = static_cast<unsigned>(indices.size());
@@ -217,14 +185,14 @@ void Mesh::setup(std::vector<Vertex> meshVertices, const std::vector<unsigned>& 
     // An empty mesh keeps its centroid at the origin instead of 0/0.
     centroid = vertices.empty() ? glm::vec3(0.0f) : sum / static_cast<float>(vertices.size());
 
-    glGenVertexArrays(1, &vertexArray);
-    glBindVertexArray(vertexArray);
-    glGenBuffers(1, &vertexBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    vertexArray = gl::makeVertexArray();
+    glBindVertexArray(vertexArray.get());
+    vertexBuffer = gl::makeBuffer();
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer.get());
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(Vertex)),
                  vertices.data(), GL_STATIC_DRAW);
-    glGenBuffers(1, &indexBuffer);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+    indexBuffer = gl::makeBuffer();
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer.get());
     glBufferData(GL_ELEMENT_ARRAY_BUFFER,
                  static_cast<GLsizeiptr>(indices.size() * sizeof(unsigned)), indices.data(),
                  GL_STATIC_DRAW);
@@ -239,15 +207,9 @@ void Mesh::setup(std::vector<Vertex> meshVertices, const std::vector<unsigned>& 
 }
 
 void Mesh::release() {
-    if (vertexBuffer != 0)
-        glDeleteBuffers(1, &vertexBuffer);
-    if (indexBuffer != 0)
-        glDeleteBuffers(1, &indexBuffer);
-    if (vertexArray != 0)
-        glDeleteVertexArrays(1, &vertexArray);
-    vertexBuffer = 0;
-    indexBuffer = 0;
-    vertexArray = 0;
+    vertexBuffer.reset();
+    indexBuffer.reset();
+    vertexArray.reset();
     indexCount = 0;
     vertices.clear();
 }
@@ -297,7 +259,7 @@ void Model::drawWithSecondTexture(const MaterialLocations& locations, int textur
                 second->bind(secondUnit);
             setMaterialColours(locations, material);
         }
-        glBindVertexArray(mesh.vertexArray);
+        glBindVertexArray(mesh.vertexArray.get());
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.indexCount), GL_UNSIGNED_INT,
                        nullptr);
     }
@@ -312,7 +274,7 @@ std::vector<glm::vec3> Model::getVertexPositions() const {
     return positions;
 }
 
-std::unique_ptr<Model> loadModel(const std::string& path) {
+std::unique_ptr<Model> loadModel(const std::string& path, ResourceCache* given) {
     auto model = std::make_unique<Model>();
     const auto failed = [&path, &model](const std::string& reason) {
         if (!reason.empty())
@@ -346,7 +308,8 @@ std::unique_ptr<Model> loadModel(const std::string& path) {
     model->materials.resize(scene->mNumMaterials);
     for (unsigned i = 0; i < scene->mNumMeshes; ++i)
         processMesh(*scene->mMeshes[i], model->meshes[i], model->triangles);
+    CacheOrOwn cache(given);
     for (unsigned m = 0; m < scene->mNumMaterials; ++m)
-        model->materials[m] = processMaterial(scene->mMaterials[m]);
+        model->materials[m] = processMaterial(scene->mMaterials[m], *cache);
     return model;
 }

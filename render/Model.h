@@ -1,8 +1,8 @@
 #pragma once
 
+#include "render/GlHandle.h"
 #include "render/Texture.h"
 
-#include <GL/glew.h>
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 
@@ -24,30 +24,23 @@ struct Triangle {
 };
 
 struct Material {
-    std::unique_ptr<Texture> texture;
+    std::shared_ptr<const Texture> texture;
     glm::vec3 ambient{0.0f};
     glm::vec3 diffuse{0.0f};
     glm::vec3 specular{0.0f};
 };
 
-// One mesh of a model file with its own vertex array and buffers. Move-only; deletes its GL
-// names exactly once.
+// One mesh of a model file with its own vertex array and buffers. Move-only, like the handles
+// that own its GL objects.
 class Mesh {
   public:
-    Mesh() = default;
-    ~Mesh();
-    Mesh(Mesh&& other) noexcept;
-    Mesh& operator=(Mesh&& other) noexcept;
-    Mesh(const Mesh&) = delete;
-    Mesh& operator=(const Mesh&) = delete;
-
     // Uploads the vertices and indices and records the attribute layout.
     void setup(std::vector<Vertex> vertices, const std::vector<unsigned>& indices);
     void release();
 
-    GLuint vertexBuffer = 0;
-    GLuint indexBuffer = 0;
-    GLuint vertexArray = 0;
+    gl::Buffer vertexBuffer;
+    gl::Buffer indexBuffer;
+    gl::VertexArray vertexArray;
     unsigned indexCount = 0;
     unsigned materialIndex = 0;
     std::vector<Vertex> vertices;
@@ -102,4 +95,6 @@ class Model {
 // most 256 MiB are read (the model and any file it names); a scene without meshes is a failure;
 // an FBX file whose node graph loops or runs too deep is refused before the importer sees it,
 // with one line saying why.
-std::unique_ptr<Model> loadModel(const std::string& path);
+// Material textures come from cache (a private one when none is given).
+class ResourceCache;
+std::unique_ptr<Model> loadModel(const std::string& path, ResourceCache* cache = nullptr);

@@ -23,12 +23,6 @@ GLenum glStage(int stage) {
 
 } // namespace
 
-ShaderLoader::~ShaderLoader() {
-    for (GLuint name : attached)
-        if (name != 0)
-            glDeleteShader(name);
-}
-
 GLuint ShaderLoader::createProgram() {
     program = glCreateProgram();
     return program;
@@ -115,50 +109,49 @@ std::string ShaderLoader::refusal(const std::string& source) {
     return std::string();
 }
 
-GLuint ShaderLoader::compileShader(const std::string& path, int stage) {
-    GLuint shader = glCreateShader(glStage(stage));
+gl::Shader ShaderLoader::compileShader(const std::string& path, int stage) {
+    gl::Shader shader(glCreateShader(glStage(stage)));
     // Only a regular file of sane size: a pipe or a device would never end, a folder is no file.
     const std::optional<std::string> contents = datafile::read(path, datafile::MaxShaderBytes);
     if (!contents) {
         std::printf("Impossible to open %s. Are you in the right directory ?\n", path.c_str());
-        // The stage object is never used; drop it now rather than leak it.
-        glDeleteShader(shader);
+        // The stage object is never used; its handle drops it.
         platform().waitForKey();
-        return 0;
+        return gl::Shader();
     }
     std::istringstream file(*contents);
     std::string source = sourceFromLines(file);
     const std::string refused = refusal(source);
     if (!refused.empty()) {
         std::printf("%s is not compiled: %s\n", path.c_str(), refused.c_str());
-        glDeleteShader(shader);
-        return 0;
+        return gl::Shader();
     }
 
     std::printf("Compiling shader : %s\n", path.c_str());
     const char* text = source.c_str();
-    glShaderSource(shader, 1, &text, nullptr);
-    glCompileShader(shader);
+    glShaderSource(shader.get(), 1, &text, nullptr);
+    glCompileShader(shader.get());
 
     GLint status = GL_FALSE;
     GLint logLength = 0;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &status);
-    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &logLength);
+    glGetShaderiv(shader.get(), GL_COMPILE_STATUS, &status);
+    glGetShaderiv(shader.get(), GL_INFO_LOG_LENGTH, &logLength);
     if (logLength > 0) {
         std::vector<char> log(static_cast<size_t>(logLength) + 1, '\0');
-        glGetShaderInfoLog(shader, logLength, nullptr, log.data());
+        glGetShaderInfoLog(shader.get(), logLength, nullptr, log.data());
         std::printf("%s\n", log.data());
     }
     return shader;
 }
 
 GLuint ShaderLoader::addShader(const std::string& path, int stage) {
-    GLuint shader = compileShader(path, stage);
+    gl::Shader shader = compileShader(path, stage);
+    const GLuint name = shader.get();
     // Name 0 is rejected by GL; only attach what exists so the error log stays quiet.
-    if (shader != 0)
-        glAttachShader(program, shader);
-    attached.push_back(shader);
-    return shader;
+    if (name != 0)
+        glAttachShader(program, name);
+    attached.push_back(std::move(shader));
+    return name;
 }
 
 void ShaderLoader::linkProgram() {
@@ -173,13 +166,11 @@ void ShaderLoader::linkProgram() {
         glGetProgramInfoLog(program, logLength, nullptr, log.data());
         std::printf("%s\n", log.data());
     }
-    for (GLuint name : attached) {
-        if (name == 0)
-            continue;
-        glDetachShader(program, name);
-        glDeleteShader(name);
-    }
-    attached.clear();
+    for (const gl::Shader& shader : attached)
+        if (shader)
+            glDetachShader(program, shader.get());
+    attached.clear(); // deletes the stages
+
     std::fflush(stdout);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <GL/glew.h>
+#include "render/GlHandle.h"
 
 #include <string>
 #include <vector>
@@ -15,7 +15,6 @@ enum ShaderStage : int { VertexStage = 0, FragmentStage = 1, GeometryStage = 2 }
 class ShaderLoader {
   public:
     ShaderLoader() = default;
-    ~ShaderLoader();
     ShaderLoader(const ShaderLoader&) = delete;
     ShaderLoader& operator=(const ShaderLoader&) = delete;
 
@@ -28,7 +27,9 @@ class ShaderLoader {
     GLuint loadShaders(const std::string& vertexPath, const std::string& fragmentPath);
 
     GLuint getProgram() const { return program; }
-    const std::vector<GLuint>& getAttached() const { return attached; }
+    // The stages attached since the last link; the loader deletes them at the link or when it
+    // goes (an empty handle stands for a file that could not be opened).
+    const std::vector<gl::Shader>& getAttached() const { return attached; }
 
     // The source text the game hands to the compiler for a file's lines: "\n" before every line.
     static std::string sourceFromLines(std::istream& in);
@@ -49,8 +50,8 @@ class ShaderLoader {
     static std::string refusal(const std::string& source);
 
   private:
-    GLuint compileShader(const std::string& path, int stage);
+    gl::Shader compileShader(const std::string& path, int stage);
 
     GLuint program = 0;
-    std::vector<GLuint> attached;
+    std::vector<gl::Shader> attached;
 };

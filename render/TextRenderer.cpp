@@ -24,32 +24,20 @@ void report(const char* message) {
     std::fflush(stdout);
 }
 
-void reportNoOutlines() {
-    report((std::string("ERROR::FREETYPE: ") + GlyphCache::FontPath +
-            " has no glyph outlines; the HUD text cannot be drawn")
-               .c_str());
-}
-
 } // namespace
 
-TextRenderer::TextRenderer(int fontSize, GlyphCache* glyphCache)
-    : shaderLoader(std::make_unique<ShaderLoader>()), pixelHeight(fontSize) {
-    if (glyphCache != nullptr) {
-        glyphSet = glyphCache->get(fontSize);
-    } else {
-        glyphSet = std::make_shared<const GlyphSet>(GlyphCache::FontPath, fontSize);
-        if (glyphSet->lacksOutlines())
-            reportNoOutlines();
-    }
+TextRenderer::TextRenderer(int fontSize, ResourceCache* given) : pixelHeight(fontSize) {
+    CacheOrOwn cache(given);
+    glyphSet = cache->glyphs(fontSize);
     glyphs = glyphSet->getGlyphs();
 
-    program = shaderLoader->loadShaders("Shader/textVS.vs", "Shader/textFS.fs");
-    linked = programLinked(program);
-    if (linked) {
-        projectionLocation = glGetUniformLocation(program, "projection");
-        colourLocation = glGetUniformLocation(program, "textColor");
-        outlineColourLocation = glGetUniformLocation(program, "outlineColor");
-        outlineTexelsLocation = glGetUniformLocation(program, "outlineTexels");
+    program = cache->program("Shader/textVS.vs", "Shader/textFS.fs");
+    if (programReady(program)) {
+        const GLuint name = program->get();
+        projectionLocation = glGetUniformLocation(name, "projection");
+        colourLocation = glGetUniformLocation(name, "textColor");
+        outlineColourLocation = glGetUniformLocation(name, "outlineColor");
+        outlineTexelsLocation = glGetUniformLocation(name, "outlineTexels");
     }
 
     // x in 0..800 and y in 0..600 onto the unit square, origin at the lower left.
@@ -59,10 +47,10 @@ TextRenderer::TextRenderer(int fontSize, GlyphCache* glyphCache)
     projection[3][0] = -1.0f;
     projection[3][1] = -1.0f;
 
-    glGenVertexArrays(1, &vertexArray);
-    glGenBuffers(1, &vertexBuffer);
-    glBindVertexArray(vertexArray);
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    vertexArray = gl::makeVertexArray();
+    vertexBuffer = gl::makeBuffer();
+    glBindVertexArray(vertexArray.get());
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer.get());
     glBufferData(GL_ARRAY_BUFFER, QuadBytes, nullptr, GL_DYNAMIC_DRAW);
     bufferBytes = QuadBytes;
     glEnableVertexAttribArray(attrib::TextVertex);
@@ -119,7 +107,8 @@ GlyphSet::GlyphSet(const std::string& fontPath, int fontSize) {
             continue;
         }
         Glyph glyph;
-        glGenTextures(1, &glyph.texture);
+        textures.push_back(gl::makeTexture());
+        glyph.texture = textures.back().get();
         glBindTexture(GL_TEXTURE_2D, glyph.texture);
         glTexImage2D(GL_TEXTURE_2D, 0, GL_RED, static_cast<GLsizei>(slot->bitmap.width),
                      static_cast<GLsizei>(slot->bitmap.rows), 0, GL_RED, GL_UNSIGNED_BYTE,
@@ -148,34 +137,10 @@ GlyphSet::GlyphSet(const std::string& fontPath, int fontSize) {
         FT_Done_FreeType(library);
 }
 
-GlyphSet::~GlyphSet() {
-    for (auto& entry : glyphs)
-        if (entry.second.texture != 0)
-            glDeleteTextures(1, &entry.second.texture);
-}
-
-std::shared_ptr<const GlyphSet> GlyphCache::get(int fontSize) {
-    if (std::shared_ptr<const GlyphSet> held = sets[fontSize].lock())
-        return held;
-    auto loaded = std::make_shared<const GlyphSet>(FontPath, fontSize);
-    ++loadCount;
-    sets[fontSize] = loaded;
-    // The font, not a size, lacks outlines: said once.
-    if (loaded->lacksOutlines() && !reportedNoOutlines) {
-        reportNoOutlines();
-        reportedNoOutlines = true;
-    }
-    return loaded;
-}
-
-TextRenderer::~TextRenderer() {
-    // The glyph textures belong to the shared glyph set.
-    if (vertexBuffer != 0)
-        glDeleteBuffers(1, &vertexBuffer);
-    if (vertexArray != 0)
-        glDeleteVertexArrays(1, &vertexArray);
-    if (program != 0)
-        glDeleteProgram(program);
+void GlyphSet::reportNoOutlines() {
+    report((std::string("ERROR::FREETYPE: ") + FontPath +
+            " has no glyph outlines; the HUD text cannot be drawn")
+               .c_str());
 }
 
 const Glyph* TextRenderer::findGlyph(char c) const {
@@ -232,7 +197,7 @@ void TextRenderer::render() {
 void TextRenderer::renderText(const std::string& line, float x, float y, float scale,
                               glm::vec3 textColour) {
     // Without a working program (missing or broken shader files) the HUD line is left out.
-    if (!linked)
+    if (!programReady(program))
         return;
     if (centred) {
         const Extent extent = measure(line);
@@ -249,14 +214,14 @@ void TextRenderer::renderText(const std::string& line, float x, float y, float s
     const float margin = outlined ? std::ceil(outlineTexels) + 1.0f : 0.0f;
     const glm::vec3 outlineColour = outlineColourFor(textColour);
 
-    glUseProgram(program);
+    glUseProgram(program->get());
     glUniformMatrix4fv(projectionLocation, 1, GL_FALSE, glm::value_ptr(projection));
     glUniform3f(colourLocation, textColour.r, textColour.g, textColour.b);
     glUniform4f(outlineColourLocation, outlineColour.r, outlineColour.g, outlineColour.b,
                 outlined ? 0.9f : 0.0f);
     glUniform1f(outlineTexelsLocation, outlineTexels);
     glActiveTexture(GL_TEXTURE0 + unit::Material);
-    glBindVertexArray(vertexArray);
+    glBindVertexArray(vertexArray.get());
 
     // Every quad of the line goes up in one buffer update; replacing the buffer between draws
     // would make the driver finish each character before taking the next.
@@ -284,7 +249,7 @@ void TextRenderer::renderText(const std::string& line, float x, float y, float s
                           {x1, y1, u1, v0}}});
         x += static_cast<float>(glyph.advance >> 6) * kx;
     }
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer.get());
     const GLsizeiptr bytes = static_cast<GLsizeiptr>(quads.size() * sizeof(Quad));
     if (bytes > bufferBytes) {
         glBufferData(GL_ARRAY_BUFFER, bytes, nullptr, GL_DYNAMIC_DRAW);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "render/ShaderLoader.h"
+#include "render/GlHandle.h"
+#include "render/ResourceCache.h"
 
-#include <GL/glew.h>
 #include <glm/mat4x4.hpp>
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
@@ -15,7 +15,7 @@
 
 // One rasterised character of the HUD font.
 struct Glyph {
-    GLuint texture = 0;    // single-channel bitmap; 0 when the glyph could not be loaded
+    GLuint texture = 0;    // single-channel bitmap (its glyph set owns it); 0 when not loaded
     glm::ivec2 size{0};    // bitmap width and rows in pixels
     glm::ivec2 bearing{0}; // left and top offsets from the pen position and baseline
     unsigned advance = 0;  // in 1/64 pixel
@@ -24,62 +24,45 @@ struct Glyph {
 // Character codes 0..127 of the HUD font rasterised at one pixel size, one GL texture each.
 // Reports on standard output what goes wrong: a font file that is missing (or not a regular file
 // of at most 64 MiB) or unreadable, glyphs that fail to load, glyphs far larger than the pixel
-// size (skipped: one 4000-pixel glyph alone would cost 16 MB). Owns the glyph textures.
+// size (skipped: one 4000-pixel glyph alone would cost 16 MB). Owns the glyph textures; the
+// renderers of one size share one set (ResourceCache).
 class GlyphSet {
   public:
+    static constexpr const char* FontPath = "Fonts/hud.ttf";
     // Glyphs wider or taller than this many times the pixel size are skipped.
     static constexpr int MaxGlyphScale = 4;
 
     GlyphSet(const std::string& fontPath, int fontSize);
-    ~GlyphSet();
-    GlyphSet(const GlyphSet&) = delete;
-    GlyphSet& operator=(const GlyphSet&) = delete;
 
     const std::map<char, Glyph>& getGlyphs() const { return glyphs; }
     // The font opened but not one of its glyphs has anything to draw.
     bool lacksOutlines() const { return fontLoaded && skipped == 0 && visible == 0; }
 
+    // Said once for the game when a font has no outlines.
+    static void reportNoOutlines();
+
   private:
     std::map<char, Glyph> glyphs;
+    std::vector<gl::Texture> textures;
     bool fontLoaded = false;
     int skipped = 0;
     int visible = 0;
 };
 
-// Hands out the glyph set of each pixel size, loading it on the first request, so renderers of
-// one size share one set (the HUD has two renderers of 30 pixels in each level). A set lives as
-// long as a renderer holds it. One cache serves one GL context.
-class GlyphCache {
-  public:
-    static constexpr const char* FontPath = "Fonts/hud.ttf";
-
-    std::shared_ptr<const GlyphSet> get(int fontSize);
-    // How many sets have been loaded so far.
-    int loads() const { return loadCount; }
-
-  private:
-    std::map<int, std::weak_ptr<const GlyphSet>> sets;
-    int loadCount = 0;
-    bool reportedNoOutlines = false;
-};
-
 // One HUD line drawn on top of the scene, in a fixed 800 x 600 space (origin lower left, y up)
 // whatever the window size: positions are fractions of that space, while glyphs keep their
 // proportions (the space is scaled uniformly to fit the screen, see setScreenSize). Takes
-// character codes 0..127 of "Fonts/hud.ttf" at its size from a glyph cache (or loads them itself)
-// and builds its own program from "Shader/textVS.vs" and "Shader/textFS.fs"; a missing font or
+// character codes 0..127 of "Fonts/hud.ttf" at its size and the program of "Shader/textVS.vs" and
+// "Shader/textFS.fs" from a resource cache (a private one when none is given); a missing font or
 // shader is reported on standard output and leaves a renderer that draws nothing visible. Owns its
-// buffer, vertex array and program and shares its glyph set.
+// buffer and vertex array and shares its glyph set and program.
 class TextRenderer {
   public:
     // A warm yellow that reads well on the dark scenes; used until setColour is called.
     static glm::vec3 defaultColour() { return glm::vec3(1.0f, 0.85f, 0.2f); }
 
-    // fontSize is the pixel height of the glyphs. Without a cache the renderer loads its own.
-    explicit TextRenderer(int fontSize, GlyphCache* glyphCache = nullptr);
-    ~TextRenderer();
-    TextRenderer(const TextRenderer&) = delete;
-    TextRenderer& operator=(const TextRenderer&) = delete;
+    // fontSize is the pixel height of the glyphs.
+    explicit TextRenderer(int fontSize, ResourceCache* cache = nullptr);
 
     void setText(const std::string& newText) { text = newText; }
     const std::string& getText() const { return text; }
@@ -114,16 +97,15 @@ class TextRenderer {
     };
     Extent measure(const std::string& line) const;
 
-    GLuint getProgram() const { return program; }
+    GLuint getProgram() const { return programName(program); }
     // False when the text shaders could not be built; render then draws nothing.
-    bool isReady() const { return linked; }
+    bool isReady() const { return programReady(program); }
     const glm::mat4& getProjection() const { return projection; }
     // The glyph of c, or nullptr when none was loaded for it.
     const Glyph* findGlyph(char c) const;
     size_t glyphCount() const { return glyphs.size(); }
 
   private:
-    std::unique_ptr<ShaderLoader> shaderLoader;
     std::string text;
     glm::vec3 colour = defaultColour();
     glm::vec2 position{0.0f};
@@ -138,10 +120,9 @@ class TextRenderer {
     std::shared_ptr<const GlyphSet> glyphSet;
     std::map<char, Glyph> glyphs;
     glm::mat4 projection{1.0f};
-    GLuint program = 0;
-    bool linked = false;
-    GLuint vertexArray = 0;
-    GLuint vertexBuffer = 0;
+    ProgramRef program;
+    gl::VertexArray vertexArray;
+    gl::Buffer vertexBuffer;
     GLsizeiptr bufferBytes = 0; // grows to the longest line drawn so far
     GLint projectionLocation = -1;
     GLint colourLocation = -1;

@@ -4,6 +4,7 @@
 
 #include <stb_image.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <optional>
@@ -16,6 +17,31 @@ void reportFailure(const std::string& path) {
 }
 
 } // namespace
+
+std::vector<unsigned char> Texture::halve(const std::vector<unsigned char>& rgb, int width,
+                                          int height) {
+    const int w = std::max(1, width / 2);
+    const int h = std::max(1, height / 2);
+    std::vector<unsigned char> half(static_cast<size_t>(w) * h * 3);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 3; ++c) {
+                // The 2 x 2 block under the texel; along an odd size the last texel also takes the
+                // column or row left over, and a size of one is kept.
+                const int x0 = 2 * x, y0 = 2 * y;
+                const int x1 = std::min(width - 1, x == w - 1 ? width - 1 : x0 + 1);
+                const int y1 = std::min(height - 1, y == h - 1 ? height - 1 : y0 + 1);
+                int sum = 0, count = 0;
+                for (int sy = std::min(y0, height - 1); sy <= y1; ++sy)
+                    for (int sx = std::min(x0, width - 1); sx <= x1; ++sx) {
+                        sum += rgb[(static_cast<size_t>(sy) * width + sx) * 3 + c];
+                        ++count;
+                    }
+                half[(static_cast<size_t>(y) * w + x) * 3 + c] =
+                    static_cast<unsigned char>((sum + count / 2) / count);
+            }
+    return half;
+}
 
 Texture::Texture(const std::string& path) {
     // Only a regular file of sane size is read; a pipe or a device would never end.
@@ -46,8 +72,8 @@ Texture::Texture(const std::string& path) {
         return;
     }
 
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
+    name = gl::makeTexture();
+    glBindTexture(GL_TEXTURE_2D, name.get());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
@@ -55,18 +81,22 @@ Texture::Texture(const std::string& path) {
     // renderer has set this for the whole context.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
-    glGenerateMipmap(GL_TEXTURE_2D);
+    // The smaller levels are averaged here rather than by glGenerateMipmap, whose first call
+    // costs the software driver some 70 ms of code generation at every start.
+    std::vector<unsigned char> level(pixels, pixels + static_cast<size_t>(width) * height * 3);
     stbi_image_free(pixels);
+    for (int i = 1; width > 1 || height > 1; ++i) {
+        level = halve(level, width, height);
+        width = std::max(1, width / 2);
+        height = std::max(1, height / 2);
+        glTexImage2D(GL_TEXTURE_2D, i, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                     level.data());
+    }
     std::printf("%s - texture successfully loaded\n", path.c_str());
     std::fflush(stdout);
 }
 
-Texture::~Texture() {
-    if (name != 0)
-        glDeleteTextures(1, &name);
-}
-
 void Texture::bind(int unit) const {
     glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
-    glBindTexture(GL_TEXTURE_2D, name);
+    glBindTexture(GL_TEXTURE_2D, name.get());
 }

@@ -1,27 +1,32 @@
 #pragma once
 
-#include <GL/glew.h>
+#include "render/GlHandle.h"
 
 #include <string>
+#include <vector>
 
-// A GL 2D texture from an image file (through stb_image, converted to RGB, full mipmap chain).
+// A GL 2D texture from an image file (through stb_image, converted to RGB, full mipmap chain
+// averaged on the CPU).
 // A file that cannot be read leaves name 0: binding it unbinds the unit. So does anything but a
 // regular file, an image wider or taller than the driver's GL_MAX_TEXTURE_SIZE and an image of
-// more than MaxPixels pixels (checked from its header, before decoding). Owns its GL name.
+// more than MaxPixels pixels (checked from its header, before decoding). Owns its GL texture;
+// shared between users through ResourceCache.
 class Texture {
   public:
     // 8192 x 8192: 192 MB decoded, far beyond any texture of the game.
     static constexpr long long MaxPixels = 8192LL * 8192LL;
 
     explicit Texture(const std::string& path);
-    ~Texture();
-    Texture(const Texture&) = delete;
-    Texture& operator=(const Texture&) = delete;
 
     // Makes GL_TEXTURE0 + unit active and binds this texture to it.
     void bind(int unit) const;
-    GLuint getName() const { return name; }
+    GLuint getName() const { return name.get(); }
+
+    // The next mipmap level of an RGB image: each texel the rounded mean of the 2 x 2 block
+    // under it (along an odd size, the last one also takes what is left over).
+    static std::vector<unsigned char> halve(const std::vector<unsigned char>& rgb, int width,
+                                            int height);
 
   private:
-    GLuint name = 0;
+    gl::Texture name;
 };

@@ -38,8 +38,9 @@ class DrawableTest : public GlTest {
   protected:
     void SetUp() override {
         GlTest::SetUp();
-        program =
-            renderfix::compileProgram(renderfix::ModelVertexSource, renderfix::ModelFragmentSource);
+        shared = ShaderProgram::adopt(renderfix::compileProgram(renderfix::ModelVertexSource,
+                                                                renderfix::ModelFragmentSource));
+        program = shared->get();
         const std::vector<unsigned char> rgb(12, 200);
         image = dir.file("white.png");
         ASSERT_NE(stbi_write_png(image.c_str(), 2, 2, 3, rgb.data(), 6), 0);
@@ -53,8 +54,7 @@ class DrawableTest : public GlTest {
     }
     void TearDown() override {
         glUseProgram(0);
-        if (glIsProgram(program))
-            glDeleteProgram(program);
+        shared.reset();
         glActiveTexture(GL_TEXTURE0);
         glBindTexture(GL_TEXTURE_2D, 0);
         GlTest::TearDown();
@@ -62,7 +62,7 @@ class DrawableTest : public GlTest {
 
     std::unique_ptr<Prop> makeSquare() {
         std::unique_ptr<Prop> prop;
-        captureStdout([&] { prop = std::make_unique<Prop>(squarePath, program); });
+        captureStdout([&] { prop = std::make_unique<Prop>(squarePath, shared); });
         return prop;
     }
 
@@ -79,7 +79,8 @@ class DrawableTest : public GlTest {
     }
 
     ScratchDir dir{"drawable"};
-    GLuint program = 0;
+    ProgramRef shared;
+    GLuint program = 0; // its name
     std::string image;
     std::string squarePath;
 };
@@ -91,7 +92,6 @@ TEST_F(DrawableTest, ConstructionFromAFileMeasuresTheBoundingSphere) {
     EXPECT_EQ(prop->getBoundingCentre(), glm::vec3(0.0f));
     EXPECT_NEAR(prop->getBoundingRadius(), std::sqrt(8.0f), 1e-5f);
     EXPECT_EQ(prop->getProgram(), program);
-    EXPECT_FALSE(prop->ownsProgramName());
     EXPECT_EQ(prop->getTriangles().size(), 2u);
     prop->setScale(3.0f);
     EXPECT_NEAR(prop->getBoundingRadius(), 3.0f * std::sqrt(8.0f), 1e-4f);
@@ -172,7 +172,7 @@ TEST_F(DrawableTest, DrawsWhenInViewAndTouchesNothingWhenCulled) {
 TEST_F(DrawableTest, MissingModelDrawsNothingAndStaysFinite) {
     std::unique_ptr<Prop> prop;
     const std::string out =
-        captureStdout([&] { prop = std::make_unique<Prop>("Obj/none.obj", program); });
+        captureStdout([&] { prop = std::make_unique<Prop>("Obj/none.obj", shared); });
     EXPECT_EQ(out, "\n\nerror loading model Obj/none.obj\n\n");
     EXPECT_EQ(prop->getBoundingCentre(), glm::vec3(0.0f));
     EXPECT_EQ(prop->getBoundingRadius(), 0.0f);
@@ -184,21 +184,25 @@ TEST_F(DrawableTest, MissingModelDrawsNothingAndStaysFinite) {
     EXPECT_EQ(testgl::readPixels(4, 4, 1, 1)[0], 0);
 }
 
-TEST_F(DrawableTest, SharedProgramSurvivesAndOwnedProgramIsDeletedOnce) {
+TEST_F(DrawableTest, AProgramLivesAsLongAsItsLastUser) {
     makeSquare().reset();
-    EXPECT_TRUE(glIsProgram(program));
+    EXPECT_TRUE(glIsProgram(program)) << "the fixture still holds it";
 
-    GLuint own =
-        renderfix::compileProgram(renderfix::ModelVertexSource, renderfix::ModelFragmentSource);
+    ProgramRef own = ShaderProgram::adopt(
+        renderfix::compileProgram(renderfix::ModelVertexSource, renderfix::ModelFragmentSource));
+    const GLuint name = own->get();
     {
         auto prop = makeSquare();
-        prop->setProgram(own, true);
-        EXPECT_TRUE(prop->ownsProgramName());
+        auto other = makeSquare();
+        prop->setProgram(own);
+        other->setProgram(own);
+        own.reset();
         prop->release();
-        EXPECT_FALSE(glIsProgram(own));
+        EXPECT_TRUE(glIsProgram(name)) << "another drawable still draws with it";
         EXPECT_EQ(prop->getModel(), nullptr);
         prop->release(); // a second release and the destructor delete nothing more
     }
+    EXPECT_FALSE(glIsProgram(name)) << "deleted with its last user";
     EXPECT_TRUE(glIsProgram(program));
 }
 
@@ -206,7 +210,7 @@ TEST_F(DrawableTest, DestructionFreesTheModelBuffers) {
     GLuint vertexBuffer = 0;
     {
         auto prop = makeSquare();
-        vertexBuffer = prop->getModel()->getMesh(0).vertexBuffer;
+        vertexBuffer = prop->getModel()->getMesh(0).vertexBuffer.get();
         EXPECT_TRUE(glIsBuffer(vertexBuffer));
     }
     EXPECT_FALSE(glIsBuffer(vertexBuffer));
@@ -270,8 +274,9 @@ TEST_F(DrawableTest, LightSetLeavesAProgramWithoutLightsAlone) {
 }
 
 TEST_F(DrawableTest, ProgramThatFailedToLinkDrawsNothingAndRaisesNoGlError) {
-    const GLuint broken = glCreateProgram();
-    glLinkProgram(broken); // no stages: the link fails, as with missing shader files
+    const GLuint name = glCreateProgram();
+    glLinkProgram(name); // no stages: the link fails, as with missing shader files
+    const ProgramRef broken = ShaderProgram::adopt(name);
     std::unique_ptr<Prop> prop;
     captureStdout([&] { prop = std::make_unique<Prop>(squarePath, broken); });
     renderfix::OffscreenTarget target(16, 16);
@@ -281,9 +286,8 @@ TEST_F(DrawableTest, ProgramThatFailedToLinkDrawsNothingAndRaisesNoGlError) {
     prop->getTransform().move(0.0f, 0.0f, -3.0f);
     prop->useProgram();
     prop->uploadUniforms(state);
-    LightSet({Light(glm::vec3(0.0f), 1.0f)}).upload(broken);
+    LightSet({Light(glm::vec3(0.0f), 1.0f)}).upload(name);
     prop->draw(frustum());
     EXPECT_EQ(testgl::readPixels(8, 8, 1, 1)[0], 0);
     prop.reset();
-    glDeleteProgram(broken);
 }

@@ -8,6 +8,7 @@
 #include "effects/WaterRenderTargets.h"
 #include "gameplay/SimpleWall.h"
 #include "render/GlDebug.h"
+#include "render/ResourceCache.h"
 #include "render/ShaderLoader.h"
 #include "support/GlContext.h"
 #include "support/ScratchData.h"
@@ -265,6 +266,66 @@ TEST_F(EffectsTest, SpawningSystemSpraysVisibleSprites) {
     EXPECT_GT(litPixels(frame), seedPixels + 10) << "sprites appear beyond the seed";
 }
 
+// A pool neither spawning nor holding a live spark costs no update and no draw, and once hit
+// again sparks exactly as a pool that ran every frame.
+TEST_F(EffectsTest, IdlePoolsCostNothingAndSparkAsIfTheyHadRun) {
+    ResourceCache cache; // one random texture for both pools
+    ParticleSystem running(&cache);
+    ParticleSystem idling(&cache);
+    running.init(glm::vec3(0.0f), 0);
+    idling.init(glm::vec3(0.0f), 0);
+    std::vector<unsigned char> expected, seen;
+    const auto frame = [&](bool spawn, float deltaTime) {
+        running.setSpawning(spawn);
+        idling.setSpawning(spawn);
+        target->clear();
+        running.renderFrame(deltaTime, viewProjection, camera.getPosition());
+        expected = target->read();
+        GLuint query = 0;
+        glGenQueries(1, &query);
+        glBeginQuery(GL_PRIMITIVES_GENERATED, query);
+        idling.advance(deltaTime);
+        target->clear();
+        idling.drawLatest(viewProjection, camera.getPosition());
+        glEndQuery(GL_PRIMITIVES_GENERATED);
+        seen = target->read();
+        GLuint primitives = 0;
+        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &primitives);
+        glDeleteQueries(1, &query);
+        return primitives;
+    };
+    // Quiet from the start, then a burst, then quiet long enough for every spark to burn out.
+    struct Phase {
+        bool spawn;
+        int frames;
+        float deltaTime;
+        bool idleAfter;
+    } phases[] = {{false, 30, 0.05f, true},
+                  {true, 20, 0.04f, false},
+                  {false, 10, 0.05f, false},
+                  {false, 40, 0.05f, true},
+                  {true, 15, 0.03f, false}};
+    for (const Phase& phase : phases) {
+        for (int i = 0; i < phase.frames; ++i) {
+            const GLuint primitives = frame(phase.spawn, phase.deltaTime);
+            if (idling.isIdle())
+                EXPECT_EQ(primitives, 0u) << "an idle pool runs no pass";
+        }
+        EXPECT_EQ(idling.isIdle(), phase.idleAfter);
+    }
+    // The last frame of each.
+    EXPECT_GT(litPixels(expected), 50);
+    // The launcher's clock after a quiet spell is the same sum of frame times, added up in
+    // another order: the odd spark may land a pixel away.
+    size_t differing = 0;
+    for (size_t i = 0; i < seen.size(); i += 4)
+        differing += seen[i] != expected[i] || seen[i + 1] != expected[i + 1] ||
+                     seen[i + 2] != expected[i + 2];
+    EXPECT_LT(differing, expected.size() / 4 / 100)
+        << differing << " pixels differ; lit " << litPixels(seen) << " against "
+        << litPixels(expected);
+}
+
 TEST_F(EffectsTest, WithoutTransformFeedbackObjectsNoSparksAreDrawn) {
     EXPECT_TRUE(ParticleSystem::transformFeedbackOffered()) << "the test driver offers them";
     const DriverWithoutTransformFeedback olderDriver;
@@ -434,7 +495,8 @@ TEST_F(EffectsTest, ObjectsWhoseShadersFailedTouchNoUniform) {
     ASSERT_EQ(chdir(empty.c_str()), 0);
     ::testing::internal::CaptureStdout(); // the missing files are reported there
     ShaderLoader loader;
-    const GLuint failed = loader.loadShaders("Shader/extendedVS.vs", "Shader/extendedFS.fs");
+    const ProgramRef failed =
+        ShaderProgram::adopt(loader.loadShaders("Shader/extendedVS.vs", "Shader/extendedFS.fs"));
     WaterRenderTargets targets(Size, Size);
     targets.init();
     WaterMesh water(glm::vec3(0, -1, 0), Size, Size, camera);
@@ -478,7 +540,7 @@ TEST_F(EffectsTest, ObjectsWhoseShadersFailedTouchNoUniform) {
         gldebug::clear();
     }
     EXPECT_EQ(litPixels(target->read()), 0);
-    glDeleteProgram(failed);
+
     ASSERT_EQ(chdir(scratch::dataDir().c_str()), 0);
 }
 

@@ -165,7 +165,7 @@ TEST_F(EntitiesTest, EnemyBodyAndSatelliteMoveTogether) {
 TEST_F(EntitiesTest, EnemyReadsAnUnknownAxisAsY) {
     std::unique_ptr<SimpleEnemy> enemy;
     const std::string out =
-        captured([&] { enemy = std::make_unique<SimpleEnemy>(glm::vec3(0), 9, 0, 1.0f); });
+        captured([&] { enemy = std::make_unique<SimpleEnemy>(glm::vec3(0), 9, nullptr, 1.0f); });
     EXPECT_NE(out.find("axis 9"), std::string::npos) << out;
     EXPECT_EQ(enemy->getAxis(), 1);
     EXPECT_EQ(enemy->getComponent()->getAxis(), 1);
@@ -175,7 +175,7 @@ TEST_F(EntitiesTest, EnemyReadsAnUnknownAxisAsY) {
 
 TEST_F(EntitiesTest, SimpleWallPlacedTurnedScaledWithItsBody) {
     const glm::vec3 at(4, 0, -2);
-    SimpleWall wall(at, 2, 0);
+    SimpleWall wall(at, 2, nullptr);
     EXPECT_EQ(wall.getTransform().position, at);
     EXPECT_FLOAT_EQ(wall.getTransform().angles.x, 90.0f * DegreesToRadians);
     EXPECT_EQ(wall.getTransform().angles.y, 0.0f);
@@ -204,12 +204,12 @@ TEST_F(EntitiesTest, SimpleWallCodesFourAndFiveRepeatZeroAndOne) {
     EXPECT_EQ(five.getModelMatrix(), one.getModelMatrix());
     std::unique_ptr<SimpleWall> odd;
     const std::string out =
-        captured([&] { odd = std::make_unique<SimpleWall>(glm::vec3(0), 8, 0); });
+        captured([&] { odd = std::make_unique<SimpleWall>(glm::vec3(0), 8, nullptr); });
     EXPECT_NE(out.find("orientation 8"), std::string::npos) << out;
     EXPECT_EQ(odd->getTransform().angles, glm::vec3(0.0f));
 }
 
-TEST_F(EntitiesTest, SimpleWallDrawsItsNoiseWithOnlyItsOwnUniforms) {
+TEST_F(EntitiesTest, SimpleWallDrawsItsNoiseWithThePassUniforms) {
     const std::string dir = ::testing::TempDir();
     std::ofstream(dir + "wall.vs") << "#version 330 core\n"
                                       "layout(location = 0) in vec3 position;\n"
@@ -221,20 +221,21 @@ TEST_F(EntitiesTest, SimpleWallDrawsItsNoiseWithOnlyItsOwnUniforms) {
                                       "textureSampler;\nout vec4 colour;\n"
                                       "void main() { colour = vec4(texture(textureSampler, "
                                       "vec2(0.5)).rgb * alpha * float(isCelShading), 1.0); }\n";
-    GLuint program = 0;
+    ProgramRef shared;
     captured([&] {
         ShaderLoader loader;
-        program = loader.loadShaders(dir + "wall.vs", dir + "wall.fs");
+        shared = ShaderProgram::adopt(loader.loadShaders(dir + "wall.vs", dir + "wall.fs"));
     });
+    const GLuint program = shared->get();
     {
         // The wall's model carries a textured material, as a careless asset might.
-        SimpleWall wall(glm::vec3(0), 0, program);
+        SimpleWall wall(glm::vec3(0), 0, shared);
         ASSERT_FALSE(wall.getModel()->getMaterials().empty());
         glUseProgram(program);
-        glUniform1i(glGetUniformLocation(program, "isCelShading"), 1);
+        glUniform1i(glGetUniformLocation(program, "isCelShading"), 0);
         glUniform1i(glGetUniformLocation(program, "textureSampler"), 1); // as the map leaves it
         RenderState state;
-        state.celShading = false;
+        state.celShading = true;
         look(glm::vec3(0, 0, -40), 0.0);
         state.viewProjection = camera.getProjectionMatrix() * camera.getViewMatrix();
         wall.setAlpha(0.5f);
@@ -252,7 +253,7 @@ TEST_F(EntitiesTest, SimpleWallDrawsItsNoiseWithOnlyItsOwnUniforms) {
         GLfloat alpha = 0.0f;
         glGetUniformiv(program, glGetUniformLocation(program, "isCelShading"), &celShading);
         glGetUniformfv(program, glGetUniformLocation(program, "alpha"), &alpha);
-        EXPECT_EQ(celShading, 1) << "left as the drawable before set it";
+        EXPECT_EQ(celShading, 1) << "the pass's value, whatever was drawn before";
         EXPECT_FLOAT_EQ(alpha, 0.5f);
         GLint sampler = -1;
         glGetUniformiv(program, glGetUniformLocation(program, "textureSampler"), &sampler);
@@ -269,10 +270,11 @@ TEST_F(EntitiesTest, SimpleWallDrawsItsNoiseWithOnlyItsOwnUniforms) {
         EXPECT_EQ(picture[1], 0) << "the wall shows another texture";
         EXPECT_EQ(picture[2], 0) << "the wall shows another texture";
         wall.release();
-        EXPECT_TRUE(glIsProgram(program)) << "the shared program belongs to the level";
+        EXPECT_TRUE(glIsProgram(program)) << "the level still draws with it";
     }
     glUseProgram(0);
-    glDeleteProgram(program);
+    shared.reset();
+    EXPECT_FALSE(glIsProgram(program)) << "deleted with its last user";
 }
 
 TEST_F(EntitiesTest, WallsWithoutAModelHaveNoBody) {
@@ -280,7 +282,7 @@ TEST_F(EntitiesTest, WallsWithoutAModelHaveNoBody) {
     std::filesystem::create_directories(empty);
     ASSERT_EQ(chdir(empty.c_str()), 0);
     captured([] {
-        SimpleWall wall(glm::vec3(0), 0, 0);
+        SimpleWall wall(glm::vec3(0), 0, nullptr);
         EXPECT_EQ(wall.getRigidBody(), nullptr);
         SimpleEnemy enemy(glm::vec3(0), 0, 0, 1.0f);
         EXPECT_NE(enemy.getRigidBody(), nullptr) << "the enemy's box does not need the model";
@@ -290,7 +292,7 @@ TEST_F(EntitiesTest, WallsWithoutAModelHaveNoBody) {
 
 TEST_F(EntitiesTest, BreakableWallConstructorA) {
     const glm::vec3 at(2, 0, 0);
-    VulnerableWall wall(at, 3, 0, 15.0f, 4.0f);
+    VulnerableWall wall(at, 3, nullptr, 15.0f, 4.0f);
     EXPECT_EQ(wall.getTransform().angles, glm::vec3(0.0f));
     EXPECT_EQ(wall.getTransform().scale, 1.0f);
     EXPECT_EQ(wall.getHealth(), 15.0f);
@@ -309,7 +311,7 @@ TEST_F(EntitiesTest, BreakableWallConstructorA) {
 }
 
 TEST_F(EntitiesTest, BreakableWallConstructorB) {
-    VulnerableWall wall(glm::vec3(0, 0, 10), 3.0f, 2, 0, 15.0f, 4.0f);
+    VulnerableWall wall(glm::vec3(0, 0, 10), 3.0f, 2, nullptr, 15.0f, 4.0f);
     EXPECT_FLOAT_EQ(wall.getTransform().angles.y, 90.0f * DegreesToRadians);
     EXPECT_EQ(wall.getTransform().scale, 3.0f);
     EXPECT_NEAR(wall.getBoundingRadius(), std::sqrt(2.0f), 1e-5) << "the radius as loaded";
@@ -322,7 +324,7 @@ TEST_F(EntitiesTest, BreakableWallConstructorB) {
 }
 
 TEST_F(EntitiesTest, HitsDrainHealthFadeAndSpray) {
-    VulnerableWall wall(glm::vec3(0), 0, 0, 15.0f, 4.0f);
+    VulnerableWall wall(glm::vec3(0), 0, nullptr, 15.0f, 4.0f);
     wall.takeHit(10.0f, 0.5f);
     wall.takeHit(10.0f, 0.5f);
     EXPECT_FLOAT_EQ(wall.getHealth(), 12.5f);
@@ -375,7 +377,7 @@ TEST_F(EntitiesTest, WallsWithoutToughnessOrHealthStillFallAndFade) {
         {"no initial health", 0.0f, 4.0f, {{10.0f, 0.1f}}, true, -0.25f, 0.1f},
     };
     for (const HitCase& c : cases) {
-        VulnerableWall wall(glm::vec3(0), 0, 0, c.health, c.toughness);
+        VulnerableWall wall(glm::vec3(0), 0, nullptr, c.health, c.toughness);
         for (const auto& [power, deltaTime] : c.hits)
             wall.takeHit(power, deltaTime);
         EXPECT_EQ(wall.isDead(), c.dead) << c.name;
@@ -385,7 +387,7 @@ TEST_F(EntitiesTest, WallsWithoutToughnessOrHealthStillFallAndFade) {
 }
 
 TEST_F(EntitiesTest, TargetedFromEitherSideOfAnUnturnedWall) {
-    VulnerableWall wall(glm::vec3(0), 0, 0, 15.0f, 4.0f); // faces +z
+    VulnerableWall wall(glm::vec3(0), 0, nullptr, 15.0f, 4.0f); // faces +z
     look({0, 0, 5.4f}, 180);
     EXPECT_TRUE(wall.isTargeted(camera));
     look({0, 0, 5.5f}, 180);
@@ -406,7 +408,7 @@ TEST_F(EntitiesTest, TargetedFromEitherSideOfAnUnturnedWall) {
 }
 
 TEST_F(EntitiesTest, TargetedThroughTheTurnedNormal) {
-    VulnerableWall wall(glm::vec3(0), 1.0f, 2, 0, 15.0f, 4.0f); // turned to face +x
+    VulnerableWall wall(glm::vec3(0), 1.0f, 2, nullptr, 15.0f, 4.0f); // turned to face +x
     look({5.4f, 0, 0}, -90);
     EXPECT_TRUE(wall.isTargeted(camera));
     look({5.5f, 0, 0}, -90);
@@ -430,7 +432,7 @@ TEST_F(EntitiesTest, HoldingSpaceInFrontOfAWallBreaksIt) {
     Player player(controls, camera);
     player.setStats(50, 10, 3);
     player.spawnAt(0, 0, 4);
-    VulnerableWall wall(glm::vec3(0), 0, 0, 15.0f, 4.0f);
+    VulnerableWall wall(glm::vec3(0), 0, nullptr, 15.0f, 4.0f);
 
     auto frame = [&](double seconds) {
         console.advance(seconds);

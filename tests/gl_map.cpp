@@ -58,14 +58,14 @@ class MapTest : public GlTest {
         dir.write("Shader/lightMapVS.vs", renderfix::ModelVertexSource);
         dir.write("Shader/lightMapFS.fs", renderfix::MapFragmentSource);
         cwd = std::make_unique<ScopedChdir>(dir.root());
-        shared =
-            renderfix::compileProgram(renderfix::ModelVertexSource, renderfix::MapFragmentSource);
+        sharedProgram = ShaderProgram::adopt(
+            renderfix::compileProgram(renderfix::ModelVertexSource, renderfix::MapFragmentSource));
+        shared = sharedProgram->get();
         glDisable(GL_DEPTH_TEST);
     }
     void TearDown() override {
         glUseProgram(0);
-        if (glIsProgram(shared))
-            glDeleteProgram(shared);
+        sharedProgram.reset();
         for (int unit = 0; unit < 2; ++unit) {
             glActiveTexture(GL_TEXTURE0 + unit);
             glBindTexture(GL_TEXTURE_2D, 0);
@@ -78,7 +78,7 @@ class MapTest : public GlTest {
     std::unique_ptr<Map> make(const std::string& path, bool ownShader, std::string* out = nullptr) {
         std::unique_ptr<Map> map;
         const std::string printed =
-            captureStdout([&] { map = std::make_unique<Map>(path, shared, ownShader); });
+            captureStdout([&] { map = std::make_unique<Map>(path, sharedProgram, ownShader); });
         if (out != nullptr)
             *out = printed;
         return map;
@@ -87,7 +87,8 @@ class MapTest : public GlTest {
     ScratchDir dir{"map"};
     std::unique_ptr<ScopedChdir> cwd;
     ScriptedPlatform console;
-    GLuint shared = 0;
+    ProgramRef sharedProgram; // the level's program
+    GLuint shared = 0;        // its name
 };
 
 } // namespace
@@ -148,7 +149,6 @@ TEST_F(MapTest, SharedProgramGetsTheMapSamplersAndSurvivesTheMap) {
     {
         auto map = make("Obj/floor.obj", false);
         EXPECT_EQ(map->getProgram(), shared);
-        EXPECT_FALSE(map->ownsProgramName());
         glUseProgram(shared);
         glUniform4f(glGetUniformLocation(shared, "plane"), 1.0f, 2.0f, 3.0f, 4.0f);
         RenderState state;
@@ -176,7 +176,6 @@ TEST_F(MapTest, OwnShaderIsBuiltFromTheLightMapFilesAndDeletedWithTheMap) {
     EXPECT_NE(out.find("Compiling shader : Shader/lightMapFS.fs\n"), std::string::npos);
     const GLuint own = map->getProgram();
     EXPECT_NE(own, shared);
-    EXPECT_TRUE(map->ownsProgramName());
     GLint linked = GL_FALSE;
     glGetProgramiv(own, GL_LINK_STATUS, &linked);
     EXPECT_EQ(linked, GL_TRUE);

@@ -130,7 +130,7 @@ TEST_F(ModelTest, TrianglesFollowTheFaceIndices) {
                                            "f 1/1/1 2/1/1 3/1/1\n"));
     ASSERT_EQ(model->getMeshCount(), 1u);
     const Mesh& mesh = model->getMesh(0);
-    const std::vector<unsigned> indices = readBuffer<unsigned>(mesh.indexBuffer, 3);
+    const std::vector<unsigned> indices = readBuffer<unsigned>(mesh.indexBuffer.get(), 3);
     ASSERT_EQ(model->getTriangles().size(), 1u);
     const Triangle t = model->getTriangles()[0];
     EXPECT_EQ(t.a, mesh.vertices[indices[0]].position);
@@ -210,11 +210,11 @@ TEST_F(ModelTest, BuffersHoldTheVerticesAndIndices) {
     auto model = load(dir.write("quad.obj", QuadObj));
     ASSERT_EQ(model->getMeshCount(), 1u);
     const Mesh& mesh = model->getMesh(0);
-    EXPECT_EQ(bufferSize(mesh.vertexBuffer), 4 * 40);
-    EXPECT_EQ(bufferSize(mesh.indexBuffer), 6 * 4);
-    const std::vector<Vertex> gpu = readBuffer<Vertex>(mesh.vertexBuffer, 4);
+    EXPECT_EQ(bufferSize(mesh.vertexBuffer.get()), 4 * 40);
+    EXPECT_EQ(bufferSize(mesh.indexBuffer.get()), 6 * 4);
+    const std::vector<Vertex> gpu = readBuffer<Vertex>(mesh.vertexBuffer.get(), 4);
     EXPECT_EQ(std::memcmp(gpu.data(), mesh.vertices.data(), 4 * sizeof(Vertex)), 0);
-    const std::vector<unsigned> indices = readBuffer<unsigned>(mesh.indexBuffer, 6);
+    const std::vector<unsigned> indices = readBuffer<unsigned>(mesh.indexBuffer.get(), 6);
     for (unsigned i : indices)
         EXPECT_LT(i, 4u);
 }
@@ -222,10 +222,10 @@ TEST_F(ModelTest, BuffersHoldTheVerticesAndIndices) {
 TEST_F(ModelTest, VertexArrayRecordsTheAttributeTable) {
     auto model = load(dir.write("quad.obj", QuadObj));
     const Mesh& mesh = model->getMesh(0);
-    glBindVertexArray(mesh.vertexArray);
+    glBindVertexArray(mesh.vertexArray.get());
     GLint elementBuffer = 0;
     glGetIntegerv(GL_ELEMENT_ARRAY_BUFFER_BINDING, &elementBuffer);
-    EXPECT_EQ(static_cast<GLuint>(elementBuffer), mesh.indexBuffer);
+    EXPECT_EQ(static_cast<GLuint>(elementBuffer), mesh.indexBuffer.get());
     const size_t offsets[4] = {0, 12, 20, 28};
     for (GLuint index = 0; index < 4; ++index) {
         SCOPED_TRACE(index);
@@ -241,7 +241,7 @@ TEST_F(ModelTest, VertexArrayRecordsTheAttributeTable) {
         glGetVertexAttribiv(index, GL_VERTEX_ATTRIB_ARRAY_NORMALIZED, &value);
         EXPECT_EQ(value, GL_FALSE);
         glGetVertexAttribiv(index, GL_VERTEX_ATTRIB_ARRAY_BUFFER_BINDING, &value);
-        EXPECT_EQ(static_cast<GLuint>(value), mesh.vertexBuffer);
+        EXPECT_EQ(static_cast<GLuint>(value), mesh.vertexBuffer.get());
         void* pointer = nullptr;
         glGetVertexAttribPointerv(index, GL_VERTEX_ATTRIB_ARRAY_POINTER, &pointer);
         EXPECT_EQ(reinterpret_cast<size_t>(pointer), offsets[index]);
@@ -353,9 +353,9 @@ TEST_F(ModelTest, DestructionDeletesEveryMeshName) {
     {
         auto model = load(dir.write("quad.obj", QuadObj));
         const Mesh& mesh = model->getMesh(0);
-        names[0] = mesh.vertexBuffer;
-        names[1] = mesh.indexBuffer;
-        names[2] = mesh.vertexArray;
+        names[0] = mesh.vertexBuffer.get();
+        names[1] = mesh.indexBuffer.get();
+        names[2] = mesh.vertexArray.get();
         EXPECT_TRUE(glIsBuffer(names[0]));
         EXPECT_TRUE(glIsVertexArray(names[2]));
     }
@@ -367,12 +367,12 @@ TEST_F(ModelTest, DestructionDeletesEveryMeshName) {
 TEST_F(ModelTest, MovedMeshKeepsItsNamesAndTheSourceLetsGo) {
     auto model = load(dir.write("quad.obj", QuadObj));
     Mesh moved(std::move(model->meshes[0]));
-    EXPECT_EQ(model->meshes[0].vertexBuffer, 0u);
-    EXPECT_EQ(model->meshes[0].vertexArray, 0u);
-    EXPECT_TRUE(glIsBuffer(moved.vertexBuffer));
+    EXPECT_EQ(model->meshes[0].vertexBuffer.get(), 0u);
+    EXPECT_EQ(model->meshes[0].vertexArray.get(), 0u);
+    EXPECT_TRUE(glIsBuffer(moved.vertexBuffer.get()));
     model.reset(); // must not delete what moved now owns
-    EXPECT_TRUE(glIsBuffer(moved.vertexBuffer));
-    EXPECT_TRUE(glIsVertexArray(moved.vertexArray));
+    EXPECT_TRUE(glIsBuffer(moved.vertexBuffer.get()));
+    EXPECT_TRUE(glIsVertexArray(moved.vertexArray.get()));
 }
 
 // What is no model at all fails like a missing file: a folder, a scene without a single mesh,

@@ -283,17 +283,19 @@ TEST_F(TextTest, DestructionReleasesEveryGlName) {
     EXPECT_FALSE(glIsProgram(program));
 }
 
-// The HUD's renderers of one size share one set of glyph textures, loaded once; the set lives as
-// long as any renderer holds it.
+// The HUD's renderers of one size share one set of glyph textures, loaded once, and all share one
+// program; the set lives as long as any renderer holds it.
 TEST_F(TextTest, RenderersOfOneSizeShareOneGlyphSet) {
-    GlyphCache cache;
+    ResourceCache cache;
     std::unique_ptr<TextRenderer> health, fps, title;
     captureStdout([&] {
         health = std::make_unique<TextRenderer>(30, &cache);
         fps = std::make_unique<TextRenderer>(30, &cache);
         title = std::make_unique<TextRenderer>(25, &cache);
     });
-    EXPECT_EQ(cache.loads(), 2);
+    EXPECT_EQ(cache.built().glyphSets, 2);
+    EXPECT_EQ(cache.built().programs, 1);
+    EXPECT_EQ(title->getProgram(), health->getProgram());
     const GLuint shared = health->findGlyph('A')->texture;
     EXPECT_EQ(fps->findGlyph('A')->texture, shared);
     EXPECT_NE(title->findGlyph('A')->texture, shared);
@@ -322,7 +324,7 @@ TEST_F(TextTest, FontsThatCannotDrawTheHudSaySoInOneLine) {
     };
     for (const auto& c : cases) {
         dir.write("Fonts/hud.ttf", c.font);
-        GlyphCache cache;
+        ResourceCache cache;
         std::unique_ptr<TextRenderer> first, second;
         const std::string out = captureStdout([&] {
             first = std::make_unique<TextRenderer>(25, &cache);

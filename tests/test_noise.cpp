@@ -79,6 +79,11 @@ TEST(WoodTexels, FirstTexelAndRanges) {
 
     float low = 1.0f, high = 0.0f;
     for (size_t t = 0; t < size * size; ++t) {
+        // Every texel is exactly what the noise function gives at its sample point.
+        const double x = static_cast<double>(t % size) / size;
+        const double y = static_cast<double>(t / size) / size;
+        const double nt = (PerlinNoise::improvedNoise(p, x, y, 0.8) + 1.0) / 2.0;
+        ASSERT_EQ(texels[t * 3], static_cast<float>(20.0 * nt - std::floor(20.0 * nt))) << t;
         low = std::min(low, texels[t * 3]);
         high = std::max(high, texels[t * 3]);
         ASSERT_EQ(texels[t * 3 + 1], 0.0f);

@@ -25,19 +25,20 @@ class CpuDrawable : public Drawable {
   public:
     explicit CpuDrawable(const std::vector<std::vector<glm::vec3>>& meshes, bool points = false)
         : pointCulling(points) {
-        model = std::make_unique<Model>();
-        model->meshes.resize(meshes.size());
+        auto built = std::make_shared<Model>();
+        built->meshes.resize(meshes.size());
         for (size_t i = 0; i < meshes.size(); ++i) {
             glm::vec3 sum(0.0f);
             for (const glm::vec3& p : meshes[i]) {
                 Vertex v;
                 v.position = p;
-                model->meshes[i].vertices.push_back(v);
+                built->meshes[i].vertices.push_back(v);
                 sum += p;
             }
             if (!meshes[i].empty())
-                model->meshes[i].centroid = sum / static_cast<float>(meshes[i].size());
+                built->meshes[i].centroid = sum / static_cast<float>(meshes[i].size());
         }
+        model = built;
         computeBoundingCentre();
         computeBoundingRadius();
     }

@@ -17,6 +17,7 @@
 #include "levels/Level.h"
 #include "levels/Level2.h"
 #include "render/Model.h"
+#include "render/ResourceCache.h"
 #include "render/Semantics.h"
 #include "render/Texture.h"
 
@@ -200,7 +201,7 @@ class Floor {
         if (level.getLights() != nullptr)
             level.getLights()->upload(program);
         texture.bind(unit::Material);
-        glBindVertexArray(quad.vertexArray);
+        glBindVertexArray(quad.vertexArray.get());
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(quad.indexCount), GL_UNSIGNED_INT,
                        nullptr);
         glBindVertexArray(0);
@@ -248,6 +249,17 @@ void frameBenchmark(int batches, int perBatch) {
             game.getWindowWidth(), game.getWindowHeight(), batches, perBatch);
     fprintf(out, "    %-8s %-11s %-7s %10s %10s %7s\n", "level", "view", "passes", "frame ms",
             "floor ms", "ratio");
+    {
+        // The game as it starts: the spawn point with enemy A gliding close by.
+        Floor floor(currentLevel(game));
+        for (int i = 0; i < 5; ++i)
+            step(game, keys);
+        const bool water = waterInView(game);
+        const FramePair t = timeFrames(game, keys, floor, water, batches, perBatch);
+        fprintf(out, "    Level 1  %-11s %-7d %10.1f %10.1f %7.2f\n", "real start", water ? 3 : 1,
+                t.level, t.floor, t.level / t.floor);
+        fflush(out);
+    }
     for (int levelNumber = 1; levelNumber <= 2; ++levelNumber) {
         if (levelNumber == 2) {
             finishLevel(game);
@@ -295,6 +307,73 @@ int childContext() {
     return 0;
 }
 
+// The part of start-up no game could skip: the context, then one build of each distinct program
+// the game draws with (the stage files of every program both levels build), each drawn once, as
+// the driver makes its machine code at a program's first draw.
+int childCompiles() {
+    const double t0 = wallSeconds();
+    if (!glfwInit())
+        return 1;
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
+    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
+    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
+    glfwWindowHint(GLFW_MAXIMIZED, GLFW_TRUE);
+    GLFWwindow* window = glfwCreateWindow(1024, 860, "Brindlemox", nullptr, nullptr);
+    if (window == nullptr)
+        return 1;
+    glfwMakeContextCurrent(window);
+    glewExperimental = GL_TRUE;
+    if (glewInit() != GLEW_OK)
+        return 1;
+    {
+        ResourceCache cache;
+        const std::vector<ProgramFiles> programs = {
+            {{{"Shader/extendedVS.vs", VertexStage}, {"Shader/extendedFS.fs", FragmentStage}}, {}},
+            {{{"Shader/lightMapVS.vs", VertexStage}, {"Shader/lightMapFS.fs", FragmentStage}}, {}},
+            {{{"Shader/textVS.vs", VertexStage}, {"Shader/textFS.fs", FragmentStage}}, {}},
+            {{{"Shader/WaterMeshVS.vs", VertexStage}, {"Shader/WaterMeshFS.fs", FragmentStage}},
+             {}},
+            {{{"Shader/debugDrawVS.vs", VertexStage}, {"Shader/debugDrawFS.fs", FragmentStage}},
+             {}},
+            {{{"Shader/billboardVS.vs", VertexStage},
+              {"Shader/billboardGS.gs", GeometryStage},
+              {"Shader/billboardFS.fs", FragmentStage}},
+             {}},
+            {{{"Shader/particleVS.vs", VertexStage}, {"Shader/particleGS.gs", GeometryStage}},
+             {"typeVarying", "positionVarying", "directionVarying", "ageVarying"}}};
+        // The driver compiles a program to machine code at its first draw: one point each.
+        GLuint vertexArray = 0;
+        glGenVertexArrays(1, &vertexArray);
+        glBindVertexArray(vertexArray);
+        glEnable(GL_DEPTH_TEST);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        std::vector<ProgramRef> built;
+        for (const ProgramFiles& files : programs) {
+            built.push_back(cache.program(files));
+            const bool feedback = !files.feedbackVaryings.empty();
+            if (feedback)
+                glEnable(GL_RASTERIZER_DISCARD);
+            glUseProgram(built.back()->get());
+            glDrawArrays(GL_POINTS, 0, 1);
+            if (feedback)
+                glDisable(GL_RASTERIZER_DISCARD);
+        }
+        glUseProgram(0);
+        glBindVertexArray(0);
+        glDeleteVertexArrays(1, &vertexArray);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glfwSwapBuffers(window);
+        glFinish();
+        fprintf(out, "compiles %.3f programs %d stages %d\n", (wallSeconds() - t0) * 1000.0,
+                cache.built().programs, cache.built().shaderStages);
+        fflush(out);
+    }
+    glfwDestroyWindow(window);
+    glfwTerminate();
+    return 0;
+}
+
 // The real start-up to the first presented frame, then the frame that loads Level 2.
 int childStartup() {
     const double t0 = wallSeconds();
@@ -303,6 +382,7 @@ int childStartup() {
     step(*game, keys);
     glFinish();
     const double first = (wallSeconds() - t0) * 1000.0;
+    const ResourceCache::Counts atStart = currentLevel(*game).getResources().built();
     for (int i = 0; i < 3; ++i)
         step(*game, keys);
     glFinish();
@@ -315,7 +395,10 @@ int childStartup() {
     step(*game, keys);
     glFinish();
     const double next = (wallSeconds() - t1) * 1000.0;
+    const ResourceCache::Counts all = currentLevel(*game).getResources().built();
     fprintf(out, "startup %.3f level2 %.3f after %.3f\n", first, load, next);
+    fprintf(out, "built %d %d %d %d\n", atStart.programs, atStart.shaderStages, all.programs,
+            all.shaderStages);
     fflush(out);
     game.reset();
     return 0;
@@ -466,10 +549,12 @@ std::string tinyWindowDirectory(const std::string& data) {
 void startupBenchmark(const std::string& data, int runs) {
     fprintf(out,
             "\n(b) Start-up to the first frame and the Level 2 load, against creating the GL "
-            "context alone (median of %d fresh processes each; ms)\n",
+            "context alone and against the context plus one build of each distinct program the "
+            "game draws with (the part no start-up can skip); median of %d fresh processes each; "
+            "ms\n",
             runs);
-    fprintf(out, "    %-38s %9s %9s %9s %9s %9s\n", "Mesa shader cache", "context", "start-up",
-            "ratio", "L2 load", "ratio");
+    fprintf(out, "    %-38s %8s %9s %9s %7s %7s %8s %7s %7s\n", "Mesa shader cache", "context",
+            "+compiles", "start-up", "ratio", "ratio2", "L2 load", "ratio", "ratio2");
     const std::string warmCache = makeTemporaryDirectory("brindlemox-cache-warm-XXXXXX");
     // Fills the warm cache before it is measured.
     runChild("MESA_SHADER_CACHE_DIR=" + warmCache, "startup", data);
@@ -487,13 +572,24 @@ void startupBenchmark(const std::string& data, int runs) {
         {"warm (filled by an earlier run)", [&] { return "MESA_SHADER_CACHE_DIR=" + warmCache; }},
         {"disabled (MESA_SHADER_CACHE_DISABLE)",
          [] { return std::string("MESA_SHADER_CACHE_DISABLE=true"); }}};
+    int programsAtStart = 0, stagesAtStart = 0, programs = 0, stages = 0, distinct = 0;
+    int distinctStages = 0;
+    double warmRatio = 0.0;
     for (const State& state : states) {
-        std::vector<double> context, startup, load;
+        std::vector<double> context, compiles, startup, load;
         for (int r = 0; r < runs; ++r) {
             for (const std::string& line : runChild(state.environment(), "context", data)) {
                 double v = 0;
                 if (std::sscanf(line.c_str(), "context %lf", &v) == 1)
                     context.push_back(v);
+            }
+            // A cold cache is cold for the compiles too: each child gets the same state.
+            const std::string environment = state.environment();
+            for (const std::string& line : runChild(environment, "compiles", data)) {
+                double v = 0;
+                if (std::sscanf(line.c_str(), "compiles %lf programs %d stages %d", &v, &distinct,
+                                &distinctStages) == 3)
+                    compiles.push_back(v);
             }
             for (const std::string& line : runChild(state.environment(), "startup", data)) {
                 double a = 0, b = 0, c = 0;
@@ -502,13 +598,24 @@ void startupBenchmark(const std::string& data, int runs) {
                     startup.push_back(a);
                     load.push_back(b);
                 }
+                std::sscanf(line.c_str(), "built %d %d %d %d", &programsAtStart, &stagesAtStart,
+                            &programs, &stages);
             }
         }
-        const double c = median(context), s = median(startup), l = median(load);
-        fprintf(out, "    %-38s %9.1f %9.1f %9.2f %9.1f %9.2f\n", state.name, c, s, s / c, l,
-                l / c);
+        const double c = median(context), k = median(compiles), s = median(startup);
+        const double l = median(load);
+        fprintf(out, "    %-38s %8.1f %9.1f %9.1f %7.2f %7.2f %8.1f %7.2f %7.2f\n", state.name, c,
+                k, s, s / c, s / k, l, l / c, l / k);
+        if (state.name[0] == 'w')
+            warmRatio = s / k;
         fflush(out);
     }
+    fprintf(out,
+            "    shader files compiled: %d by the first frame, %d by the end of the Level 2 load; "
+            "programs linked: %d and %d; distinct: %d programs from %d files\n",
+            stagesAtStart, stages, programsAtStart, programs, distinct, distinctStages);
+    fprintf(out, "start-up ratio (warm): %.2f\n", warmRatio);
+    fflush(out);
     for (const std::string& dir : coldDirs)
         fs::remove_all(dir);
     fs::remove_all(warmCache);
@@ -596,6 +703,45 @@ __attribute__((noinline)) void countedFrames(Game& game, ScriptedPlatform& keys,
     glFinish();
 }
 
+// The same view's level frames and floor frames, each in a function of its own so that callgrind
+// counts them apart (--toggle-collect). Run with LP_NUM_THREADS=0, so that the rasteriser works on
+// this thread and every shaded pixel is counted: a machine-independent frame-against-floor ratio.
+__attribute__((noinline)) void countedLevelFrames(Game& game, ScriptedPlatform& keys, int frames) {
+    for (int i = 0; i < frames; ++i)
+        step(game, keys);
+    glFinish();
+}
+__attribute__((noinline)) void countedFloorFrames(Game& game, Floor& floor, bool allPasses,
+                                                  int frames) {
+    for (int i = 0; i < frames; ++i)
+        floor.frame(game.getWindow(), allPasses);
+    glFinish();
+}
+
+int childInstructions(int levelNumber, int viewIndex, int frames) {
+    ScriptedPlatform keys;
+    Controls::resetSharedState();
+    Game game;
+    if (levelNumber == 2) {
+        finishLevel(game);
+        step(game, keys);
+    }
+    const std::vector<Viewpoint>& views = levelNumber == 1 ? Level1Views : Level2Views;
+    if (viewIndex >= 0 && viewIndex < static_cast<int>(views.size()))
+        lookFrom(game, views[static_cast<size_t>(viewIndex)]);
+    Floor floor(currentLevel(game));
+    for (int i = 0; i < 5; ++i)
+        step(game, keys);
+    const bool water = waterInView(game);
+    floor.frame(game.getWindow(), water);
+    countedLevelFrames(game, keys, frames);
+    countedFloorFrames(game, floor, water, frames);
+    fprintf(out, "instructions level %d view %d, %d frames, %d passes\n", levelNumber, viewIndex,
+            frames, water ? 3 : 1);
+    fflush(out);
+    return 0;
+}
+
 int childCallgrind(int frames) {
     ScriptedPlatform keys;
     Controls::resetSharedState();
@@ -618,8 +764,12 @@ int childMain(int argc, char** argv) {
         return childContext();
     if (mode == "startup")
         return childStartup();
+    if (mode == "compiles")
+        return childCompiles();
     if (mode == "callgrind" && argc >= 4)
         return childCallgrind(std::atoi(argv[3]));
+    if (mode == "instructions" && argc >= 6)
+        return childInstructions(std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
     if (mode == "cpu" && argc >= 5)
         return childCpu(std::atoi(argv[3]), std::atoi(argv[4]));
     return 2;

@@ -1,0 +1,106 @@
+#include "render/ResourceCache.h"
+
+#include "effects/PerlinNoise.h"
+#include "effects/RandomTexture.h"
+#include "render/Model.h"
+#include "render/ShaderLoader.h"
+#include "render/TextRenderer.h"
+#include "render/Texture.h"
+
+#include <cstdio>
+
+std::shared_ptr<const ShaderProgram> ShaderProgram::adopt(GLuint program) {
+    auto shared = std::make_shared<ShaderProgram>();
+    shared->name.reset(program);
+    if (program != 0 && glIsProgram(program) == GL_TRUE) {
+        GLint status = GL_FALSE;
+        glGetProgramiv(program, GL_LINK_STATUS, &status);
+        shared->linked = status == GL_TRUE;
+    }
+    return shared;
+}
+
+std::string ProgramFiles::key() const {
+    std::string key;
+    for (const auto& [path, stage] : stages)
+        key += std::to_string(stage) + ":" + path + "\n";
+    for (const std::string& varying : feedbackVaryings)
+        key += "varying:" + varying + "\n";
+    return key;
+}
+
+ResourceCache::ResourceCache() = default;
+ResourceCache::~ResourceCache() = default;
+
+template <class T, class Make>
+std::shared_ptr<const T> ResourceCache::find(Table<T>& table, const std::string& key, int& count,
+                                             Make make) {
+    auto found = table.find(key);
+    if (found != table.end())
+        if (std::shared_ptr<const T> alive = found->second.lock())
+            return alive;
+    std::shared_ptr<const T> made = make();
+    table[key] = made;
+    ++count;
+    return made;
+}
+
+ProgramRef ResourceCache::program(const ProgramFiles& files) {
+    return find(programs, files.key(), counts.programs, [&] {
+        ShaderLoader loader;
+        loader.createProgram();
+        for (const auto& [path, stage] : files.stages) {
+            loader.addShader(path, stage);
+            ++counts.shaderStages;
+        }
+        if (!files.feedbackVaryings.empty()) {
+            std::vector<const GLchar*> names;
+            for (const std::string& varying : files.feedbackVaryings)
+                names.push_back(varying.c_str());
+            glTransformFeedbackVaryings(loader.getProgram(), static_cast<GLsizei>(names.size()),
+                                        names.data(), GL_INTERLEAVED_ATTRIBS);
+        }
+        loader.linkProgram();
+        return ShaderProgram::adopt(loader.getProgram());
+    });
+}
+
+ProgramRef ResourceCache::program(const std::string& vertexPath, const std::string& fragmentPath) {
+    return program(ProgramFiles{{{vertexPath, VertexStage}, {fragmentPath, FragmentStage}}, {}});
+}
+
+std::shared_ptr<const Texture> ResourceCache::texture(const std::string& path) {
+    return find(textures, path, counts.textures,
+                [&] { return std::make_shared<const Texture>(path); });
+}
+
+std::shared_ptr<const Model> ResourceCache::model(const std::string& path) {
+    return find(models, path, counts.models,
+                [&] { return std::shared_ptr<const Model>(loadModel(path, this)); });
+}
+
+std::shared_ptr<const PerlinNoise> ResourceCache::noise(unsigned size, unsigned seed) {
+    return find(noises, std::to_string(size) + "/" + std::to_string(seed), counts.noises,
+                [&] { return std::make_shared<const PerlinNoise>(size, seed); });
+}
+
+std::shared_ptr<const RandomTexture> ResourceCache::randomTexture(unsigned size) {
+    return find(randomTextures, std::to_string(size), counts.randomTextures,
+                [&] { return std::make_shared<const RandomTexture>(size); });
+}
+
+std::shared_ptr<const GlyphSet> ResourceCache::glyphs(int pixelSize) {
+    return find(glyphSets, std::to_string(pixelSize), counts.glyphSets, [&] {
+        auto set = std::make_shared<const GlyphSet>(GlyphSet::FontPath, pixelSize);
+        // Said once for the game, not once per size.
+        if (set->lacksOutlines() && !reportedNoOutlines) {
+            GlyphSet::reportNoOutlines();
+            reportedNoOutlines = true;
+        }
+        return set;
+    });
+}
+
+CacheOrOwn::CacheOrOwn(ResourceCache* given)
+    : own(given != nullptr ? nullptr : std::make_unique<ResourceCache>()),
+      cache(given != nullptr ? given : own.get()) {}

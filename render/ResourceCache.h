@@ -1,0 +1,88 @@
+#pragma once
+
+#include "render/ShaderLoader.h"
+#include "render/ShaderProgram.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+class Model;
+class Texture;
+class PerlinNoise;
+class RandomTexture;
+class GlyphSet;
+
+// The shader files of one program, in the order they are attached, and the transform-feedback
+// varyings declared before the link (none for drawing programs).
+struct ProgramFiles {
+    std::vector<std::pair<std::string, int>> stages; // path, ShaderStage
+    std::vector<std::string> feedbackVaryings;
+
+    std::string key() const;
+};
+
+// Hands out the game's shared resources: each distinct program (by its stage files), image (by
+// path), model (by path), noise texture (by size and seed), random texture (by size) and HUD
+// glyph set (by pixel size) is built once, on its first request, and then shared by everyone who
+// asks, as a shared owner. The cache itself only remembers what is alive: a resource is freed
+// with its last user. What loading prints (progress lines, failures) is printed once per distinct
+// load. One cache serves one GL context; the game keeps one for both levels.
+class ResourceCache {
+  public:
+    ResourceCache();
+    ~ResourceCache();
+    ResourceCache(const ResourceCache&) = delete;
+    ResourceCache& operator=(const ResourceCache&) = delete;
+
+    ProgramRef program(const ProgramFiles& files);
+    // A vertex and a fragment stage, as the shader loader's loadShaders builds them.
+    ProgramRef program(const std::string& vertexPath, const std::string& fragmentPath);
+    std::shared_ptr<const Texture> texture(const std::string& path);
+    std::shared_ptr<const Model> model(const std::string& path);
+    std::shared_ptr<const PerlinNoise> noise(unsigned size, unsigned seed);
+    std::shared_ptr<const RandomTexture> randomTexture(unsigned size);
+    // "Fonts/hud.ttf" at a pixel size.
+    std::shared_ptr<const GlyphSet> glyphs(int pixelSize);
+
+    // How many of each were built so far (shader stages: files compiled).
+    struct Counts {
+        int programs = 0;
+        int shaderStages = 0;
+        int textures = 0;
+        int models = 0;
+        int noises = 0;
+        int randomTextures = 0;
+        int glyphSets = 0;
+    };
+    const Counts& built() const { return counts; }
+
+  private:
+    template <class T> using Table = std::map<std::string, std::weak_ptr<const T>>;
+    // The live resource under key, or a new one from make (counted in count).
+    template <class T, class Make>
+    std::shared_ptr<const T> find(Table<T>& table, const std::string& key, int& count, Make make);
+
+    Table<ShaderProgram> programs;
+    Table<Texture> textures;
+    Table<Model> models;
+    Table<PerlinNoise> noises;
+    Table<RandomTexture> randomTextures;
+    Table<GlyphSet> glyphSets;
+    Counts counts;
+    bool reportedNoOutlines = false;
+};
+
+// The cache to load through: the one given, or a private one for a single object (tests, tools).
+class CacheOrOwn {
+  public:
+    explicit CacheOrOwn(ResourceCache* given);
+    ResourceCache& operator*() { return *cache; }
+    ResourceCache* operator->() { return cache; }
+
+  private:
+    std::unique_ptr<ResourceCache> own;
+    ResourceCache* cache;
+};

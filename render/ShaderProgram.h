@@ -1,0 +1,27 @@
+#pragma once
+
+#include "render/GlHandle.h"
+
+#include <memory>
+
+// A program built from shader files, with whether it linked (asked of GL once, not per draw).
+// Everything drawn with one set of shader files shares one of these (see ResourceCache).
+struct ShaderProgram {
+    gl::Program name;
+    bool linked = false;
+
+    GLuint get() const { return name.get(); }
+    // Takes ownership of a program name the shader loader built, and asks whether it linked.
+    static std::shared_ptr<const ShaderProgram> adopt(GLuint program);
+};
+
+using ProgramRef = std::shared_ptr<const ShaderProgram>;
+
+// The name of a shared program, or 0 for none.
+inline GLuint programName(const ProgramRef& program) {
+    return program != nullptr ? program->get() : 0;
+}
+// Whether uniforms may be set and draws made with it.
+inline bool programReady(const ProgramRef& program) {
+    return program != nullptr && program->linked;
+}
