@@ -190,7 +190,7 @@ void Player::update() {
     camera.updateFrustum();
 }
 
-void Player::updateModels(std::vector<GameplayModel*> models) {
+void Player::updateModels(const std::vector<GameplayModel*>& models) {
     if (models.empty())
         return;
     // Read once: the key state counts a press since the previous query as held.

@@ -45,7 +45,7 @@ class Player : public GameplayModel {
     void update();
     // The attack pass, in list order: beginFrame, takeHit(power, deltaTime) if the attack key is
     // held and the model is targeted by the camera, frameUpdate.
-    void updateModels(std::vector<GameplayModel*> models);
+    void updateModels(const std::vector<GameplayModel*>& models);
 
     bool isDead() const override { return health <= 0.0f; }
 

@@ -405,7 +405,8 @@ int childStartup() {
 }
 
 // Level 2 with every enemy and wall repeated `factor` times, each copy shifted a little, so the
-// per-object cost of update, physics and the passes stands out.
+// per-object cost of update, physics and the passes stands out. The copies share the level's
+// resources, as the level's own objects do.
 class CrowdedLevel : public Level2 {
   public:
     CrowdedLevel(GLFWwindow* window, const Config* config, int factor)
@@ -429,13 +430,13 @@ class CrowdedLevel : public Level2 {
                                   static_cast<float>(k / 10 % 10 - 5) * 1.5f);
             for (const auto& [position, orientation] : walls) {
                 auto* wall = adopt(std::make_unique<VulnerableWall>(
-                    position + shift, 0.5f, orientation, program, 15.0f, 4.0f));
+                    position + shift, 0.5f, orientation, program, 15.0f, 4.0f, resources.get()));
                 addRigidBody(wall->getRigidBody());
                 addObjective(wall);
             }
             for (const auto& [position, axis] : cells) {
-                auto* enemy =
-                    adopt(std::make_unique<SimpleEnemy>(position + shift, axis, program, 3.0f));
+                auto* enemy = adopt(std::make_unique<SimpleEnemy>(position + shift, axis, program,
+                                                                  3.0f, resources.get()));
                 addRigidBody(enemy->getRigidBody());
                 addEnemy(enemy);
             }
