@@ -17,6 +17,12 @@ Game::Game(LevelFactory makeLevels) : Game(std::move(makeLevels), StartOptions()
 
 Game::Game(LevelFactory makeLevels, const StartOptions& options)
     : config(std::make_unique<Config>()) {
+    // The factory may be reading files on worker threads: they finish before the process exits.
+    const auto fatal = [&makeLevels, this](const char* message) {
+        levelList.clear();
+        makeLevels = nullptr;
+        fail(message);
+    };
     config->read("Config/config.txt");
     if (options.windowWidth > 0 && options.windowHeight > 0) {
         config->width = options.windowWidth;
@@ -27,7 +33,7 @@ Game::Game(LevelFactory makeLevels, const StartOptions& options)
         config->horizontalSensivity = *options.sensitivity;
 
     if (!glfwInit())
-        fail("Failed to initialize glfw");
+        fatal("Failed to initialize glfw");
 
     glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
     glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
@@ -62,13 +68,13 @@ Game::Game(LevelFactory makeLevels, const StartOptions& options)
     }
     if (window == nullptr) {
         glfwTerminate();
-        fail("Failed to open window");
+        fatal("Failed to open window");
     }
 
     glfwMakeContextCurrent(window);
     glewExperimental = GL_TRUE;
     if (glewInit() != GLEW_OK)
-        fail("Failed to initialize glew");
+        fatal("Failed to initialize glew");
     glGetError(); // GLEW's extension probe leaves an error flag behind on core contexts
 #ifdef BRINDLEMOX_GL_DEBUG
     gldebug::install();
@@ -87,9 +93,9 @@ Game::Game(LevelFactory makeLevels, const StartOptions& options)
 
     levelList = makeLevels(window, config.get());
     if (levelList.empty())
-        fail("No levels to play"); // cannot happen with the real levels
+        fatal("No levels to play"); // cannot happen with the real levels
     if (options.level < 1 || options.level > levelList.size())
-        fail("No such level"); // the command line checks the number first
+        fatal("No such level"); // the command line checks the number first
     nextLevelIndex = options.level - 1;
     currentLevel = levelList[nextLevelIndex].get();
     ++nextLevelIndex;

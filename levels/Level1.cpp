@@ -8,6 +8,11 @@
 #include "gameplay/VulnerableWall.h"
 #include "render/Map.h"
 
+std::vector<std::string> Level1::modelFiles() {
+    return {"Obj/cell.obj",       "Obj/cellComponent.obj", "Obj/vulnerablePath.obj",
+            "Obj/simpleWall.obj", "Obj/plane.obj",         "Obj/level1.2.obj"};
+}
+
 void Level1::start() {
     ResourceCache* cache = resources.get();
     auto* enemyA =

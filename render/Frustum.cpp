@@ -17,6 +17,7 @@ Plane Plane::fromPoints(const glm::vec3& p1, const glm::vec3& p2, const glm::vec
 void Frustum::build(float fovDegrees, float aspect, float nearDistance, float farDistance,
                     const glm::vec3& direction, const glm::vec3& up, const glm::vec3& position) {
     const double pi = 3.141592653589793;
+    eye = position;
     float t = static_cast<float>(std::tan(static_cast<double>(fovDegrees) * pi / 360.0));
     float nh = nearDistance * t;
     float nw = nh * aspect;

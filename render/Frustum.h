@@ -30,9 +30,12 @@ class Frustum {
     bool pointsVisible(const std::vector<glm::vec3>& points) const;
 
     bool isBuilt() const { return built; }
+    // Where the view volume starts: the camera, or its mirror image in the reflection pass.
+    const glm::vec3& getEye() const { return eye; }
     const std::array<Plane, 6>& getPlanes() const { return planes; }
 
   private:
     std::array<Plane, 6> planes{};
+    glm::vec3 eye{0.0f};
     bool built = false;
 };

@@ -51,8 +51,8 @@ void Map::uploadUniforms(const RenderState& state) {
 
 void Map::draw(const Frustum& frustum) {
     if (model != nullptr && isInFrustum(frustum) && programReady(program))
-        model->drawWithSecondTexture(materialLocations(), modelTextureUnit, secondTexture.get(),
-                                     secondTextureUnit);
+        model->drawNearestFirst(materialLocations(), modelTextureUnit, secondTexture.get(),
+                                secondTextureUnit, transform.modelMatrix(), frustum);
 }
 
 void Map::release() {

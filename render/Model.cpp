@@ -2,6 +2,7 @@
 
 #include "render/DataFile.h"
 #include "render/FbxCheck.h"
+#include "render/Frustum.h"
 #include "render/ProgramStatus.h"
 #include "render/ResourceCache.h"
 #include "render/Semantics.h"
@@ -12,13 +13,20 @@
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
+#include <glm/common.hpp>
+#include <glm/geometric.hpp>
+#include <glm/matrix.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <optional>
+#include <tuple>
 
 namespace {
 
@@ -99,7 +107,7 @@ bool hasFbxExtension(const std::string& path) {
     return extension == ".fbx";
 }
 
-void processMesh(const aiMesh& source, Mesh& mesh, std::vector<Triangle>& triangles) {
+void readMesh(const aiMesh& source, ModelData::MeshData& mesh, std::vector<Triangle>& triangles) {
     mesh.materialIndex = source.mMaterialIndex;
 
     // Texture sets are read up to the first absent one; the second set only counts when there
@@ -122,7 +130,7 @@ void processMesh(const aiMesh& source, Mesh& mesh, std::vector<Triangle>& triang
                 glm::vec2(source.mTextureCoords[1][j].x, source.mTextureCoords[1][j].y);
     }
 
-    std::vector<unsigned> indices;
+    std::vector<unsigned>& indices = mesh.indices;
     indices.reserve(static_cast<size_t>(source.mNumFaces) * 3);
     for (unsigned f = 0; f < source.mNumFaces; ++f) {
         const aiFace& face = source.mFaces[f];
@@ -136,7 +144,8 @@ void processMesh(const aiMesh& source, Mesh& mesh, std::vector<Triangle>& triang
                                      toVec3(source.mVertices[idx[2]])});
     }
 
-    mesh.setup(std::move(vertices), indices);
+    mesh.regions = groupIntoRegions(vertices, indices);
+    mesh.vertices = std::move(vertices);
 }
 
 glm::vec3 materialColour(const aiMaterial* material, const char* key) {
@@ -146,17 +155,17 @@ glm::vec3 materialColour(const aiMaterial* material, const char* key) {
     return glm::vec3(colour.r, colour.g, colour.b);
 }
 
-std::unique_ptr<Material> processMaterial(const aiMaterial* source, ResourceCache& cache) {
+std::optional<ModelData::MaterialData> readMaterial(const aiMaterial* source) {
     if (aiGetMaterialTextureCount(source, aiTextureType_DIFFUSE) == 0)
-        return nullptr;
+        return std::nullopt;
     aiString texturePath;
     if (aiGetMaterialTexture(source, aiTextureType_DIFFUSE, 0, &texturePath) != AI_SUCCESS)
-        return nullptr;
-    auto material = std::make_unique<Material>();
-    material->texture = cache.texture(texturePath.C_Str());
-    material->ambient = materialColour(source, "$clr.ambient");
-    material->diffuse = materialColour(source, "$clr.diffuse");
-    material->specular = materialColour(source, "$clr.specular");
+        return std::nullopt;
+    ModelData::MaterialData material;
+    material.texturePath = texturePath.C_Str();
+    material.ambient = materialColour(source, "$clr.ambient");
+    material.diffuse = materialColour(source, "$clr.diffuse");
+    material.specular = materialColour(source, "$clr.specular");
     return material;
 }
 
@@ -207,6 +216,7 @@ void Mesh::setup(std::vector<Vertex> meshVertices, const std::vector<unsigned>& 
 }
 
 void Mesh::release() {
+    regions.clear();
     vertexBuffer.reset();
     indexBuffer.reset();
     vertexArray.reset();
@@ -266,6 +276,108 @@ void Model::drawWithSecondTexture(const MaterialLocations& locations, int textur
     glBindVertexArray(0);
 }
 
+std::vector<MeshRegion> groupIntoRegions(const std::vector<Vertex>& vertices,
+                                         std::vector<unsigned>& indices) {
+    const size_t triangleCount = indices.size() / 3;
+    if (triangleCount == 0 || vertices.empty())
+        return {};
+    glm::vec3 low(vertices.front().position), high(low);
+    for (const Vertex& v : vertices) {
+        low = glm::min(low, v.position);
+        high = glm::max(high, v.position);
+    }
+    const auto bounds = [&](unsigned first, unsigned count) {
+        MeshRegion region{first, count, vertices[indices[first]].position,
+                          vertices[indices[first]].position};
+        for (unsigned i = first; i < first + count; ++i) {
+            region.low = glm::min(region.low, vertices[indices[i]].position);
+            region.high = glm::max(region.high, vertices[indices[i]].position);
+        }
+        return region;
+    };
+    const glm::vec3 size = high - low;
+    if (std::max({size.x, size.y, size.z}) <= MeshRegionSize)
+        return {bounds(0, static_cast<unsigned>(triangleCount * 3))};
+
+    // Triangles by the cube their centre lies in; a map keeps the regions in a fixed order.
+    using Cube = std::tuple<int, int, int>;
+    std::map<Cube, std::vector<unsigned>> byCube;
+    for (size_t t = 0; t < triangleCount; ++t) {
+        const glm::vec3 centre =
+            (vertices[indices[3 * t]].position + vertices[indices[3 * t + 1]].position +
+             vertices[indices[3 * t + 2]].position) /
+            3.0f;
+        const glm::vec3 cube = glm::floor((centre - low) / MeshRegionSize);
+        byCube[{static_cast<int>(cube.x), static_cast<int>(cube.y), static_cast<int>(cube.z)}]
+            .push_back(static_cast<unsigned>(t));
+    }
+    std::vector<unsigned> grouped;
+    grouped.reserve(triangleCount * 3);
+    std::vector<MeshRegion> regions;
+    for (const auto& [cube, triangles] : byCube) {
+        const auto first = static_cast<unsigned>(grouped.size());
+        for (unsigned t : triangles)
+            grouped.insert(grouped.end(), indices.begin() + 3 * t, indices.begin() + 3 * t + 3);
+        regions.push_back({first, static_cast<unsigned>(grouped.size()) - first});
+    }
+    indices = std::move(grouped);
+    for (MeshRegion& region : regions)
+        region = bounds(region.firstIndex, region.indexCount);
+    return regions;
+}
+
+void Model::drawNearestFirst(const MaterialLocations& locations, int textureUnit,
+                             const Texture* second, int secondUnit, const glm::mat4& modelMatrix,
+                             const Frustum& frustum) const {
+    const glm::vec3 eye(glm::inverse(modelMatrix) * glm::vec4(frustum.getEye(), 1.0f));
+    std::vector<std::pair<float, const MeshRegion*>> order;
+    std::vector<GLsizei> counts;
+    std::vector<const void*> offsets;
+    std::vector<glm::vec3> corners(8);
+    for (const Mesh& mesh : meshes) {
+        const unsigned m = mesh.materialIndex;
+        if (m < materials.size() && materials[m] != nullptr) {
+            const Material& material = *materials[m];
+            if (textureUnit != KeepBoundTextures)
+                material.texture->bind(textureUnit);
+            if (second != nullptr)
+                second->bind(secondUnit);
+            setMaterialColours(locations, material);
+        }
+        order.clear();
+        for (const MeshRegion& region : mesh.regions) {
+            for (int c = 0; c < 8; ++c) {
+                const glm::vec3 corner((c & 1) != 0 ? region.high.x : region.low.x,
+                                       (c & 2) != 0 ? region.high.y : region.low.y,
+                                       (c & 4) != 0 ? region.high.z : region.low.z);
+                corners[c] = glm::vec3(modelMatrix * glm::vec4(corner, 1.0f));
+            }
+            if (!frustum.pointsVisible(corners))
+                continue;
+            const glm::vec3 toRegion = glm::clamp(eye, region.low, region.high) - eye;
+            order.emplace_back(glm::dot(toRegion, toRegion), &region);
+        }
+        std::sort(order.begin(), order.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        counts.clear();
+        offsets.clear();
+        for (const auto& [distance, region] : order) {
+            counts.push_back(static_cast<GLsizei>(region->indexCount));
+            offsets.push_back(reinterpret_cast<const void*>(region->firstIndex * sizeof(unsigned)));
+        }
+        if (mesh.regions.empty() && mesh.indexCount > 0) { // set up without regions: whole
+            counts.push_back(static_cast<GLsizei>(mesh.indexCount));
+            offsets.push_back(nullptr);
+        }
+        if (counts.empty())
+            continue;
+        glBindVertexArray(mesh.vertexArray.get());
+        glMultiDrawElements(GL_TRIANGLES, counts.data(), GL_UNSIGNED_INT, offsets.data(),
+                            static_cast<GLsizei>(counts.size()));
+    }
+    glBindVertexArray(0);
+}
+
 std::vector<glm::vec3> Model::getVertexPositions() const {
     std::vector<glm::vec3> positions;
     for (const Mesh& mesh : meshes)
@@ -274,25 +386,19 @@ std::vector<glm::vec3> Model::getVertexPositions() const {
     return positions;
 }
 
-std::unique_ptr<Model> loadModel(const std::string& path, ResourceCache* given) {
-    auto model = std::make_unique<Model>();
-    const auto failed = [&path, &model](const std::string& reason) {
-        if (!reason.empty())
-            std::printf("%s: %s\n", path.c_str(), reason.c_str());
-        std::printf("\n\nerror loading model %s\n\n", path.c_str());
-        std::fflush(stdout);
-        return std::move(model);
-    };
+ModelData readModel(const std::string& path) {
+    ModelData data;
+    data.failed = true;
     // Only a regular file of sane size: a pipe or a device would never end, a folder would load
     // as an empty scene.
     std::optional<std::string> file = datafile::read(path, datafile::MaxModelBytes);
     if (!file)
-        return failed(std::string());
+        return data;
     // The importer would recurse without end (or too deep) on some FBX node graphs.
     if (hasFbxExtension(path) || fbxcheck::looksLikeFbx(*file)) {
-        const std::string problem = fbxcheck::problem(*file);
-        if (!problem.empty())
-            return failed(problem);
+        data.problem = fbxcheck::problem(*file);
+        if (!data.problem.empty())
+            return data;
     }
     Assimp::Importer importer;
     importer.SetIOHandler(
@@ -301,15 +407,52 @@ std::unique_ptr<Model> loadModel(const std::string& path, ResourceCache* given) 
     // A scene without meshes has nothing to draw or collide with: as good as no file.
     if (scene == nullptr || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) != 0 ||
         scene->mRootNode == nullptr || scene->mNumMeshes == 0)
-        return failed(std::string());
+        return data;
 
-    // Sized once before any mesh owns GL names, so no mesh is ever moved after its setup.
-    model->meshes.resize(scene->mNumMeshes);
-    model->materials.resize(scene->mNumMaterials);
+    data.meshes.resize(scene->mNumMeshes);
     for (unsigned i = 0; i < scene->mNumMeshes; ++i)
-        processMesh(*scene->mMeshes[i], model->meshes[i], model->triangles);
-    CacheOrOwn cache(given);
+        readMesh(*scene->mMeshes[i], data.meshes[i], data.triangles);
     for (unsigned m = 0; m < scene->mNumMaterials; ++m)
-        model->materials[m] = processMaterial(scene->mMaterials[m], *cache);
+        data.materials.push_back(readMaterial(scene->mMaterials[m]));
+    data.failed = false;
+    return data;
+}
+
+std::unique_ptr<Model> buildModel(const std::string& path, ModelData data, ResourceCache* given) {
+    auto model = std::make_unique<Model>();
+    if (data.failed) {
+        if (!data.problem.empty())
+            std::printf("%s: %s\n", path.c_str(), data.problem.c_str());
+        std::printf("\n\nerror loading model %s\n\n", path.c_str());
+        std::fflush(stdout);
+        return model;
+    }
+    // Sized once before any mesh owns GL names, so no mesh is ever moved after its setup.
+    model->meshes.resize(data.meshes.size());
+    for (size_t i = 0; i < data.meshes.size(); ++i) {
+        ModelData::MeshData& source = data.meshes[i];
+        Mesh& mesh = model->meshes[i];
+        mesh.setup(std::move(source.vertices), source.indices);
+        mesh.regions = std::move(source.regions);
+        mesh.materialIndex = source.materialIndex;
+    }
+    model->triangles = std::move(data.triangles);
+    CacheOrOwn cache(given);
+    for (const std::optional<ModelData::MaterialData>& source : data.materials) {
+        if (!source) {
+            model->materials.push_back(nullptr);
+            continue;
+        }
+        auto material = std::make_unique<Material>();
+        material->texture = cache->texture(source->texturePath);
+        material->ambient = source->ambient;
+        material->diffuse = source->diffuse;
+        material->specular = source->specular;
+        model->materials.push_back(std::move(material));
+    }
     return model;
+}
+
+std::unique_ptr<Model> loadModel(const std::string& path, ResourceCache* cache) {
+    return buildModel(path, readModel(path), cache);
 }

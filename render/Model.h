@@ -3,12 +3,16 @@
 #include "render/GlHandle.h"
 #include "render/Texture.h"
 
+#include <glm/mat4x4.hpp>
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+class Frustum;
 
 // The 40-byte interleaved vertex of every model buffer.
 struct Vertex {
@@ -30,6 +34,15 @@ struct Material {
     glm::vec3 specular{0.0f};
 };
 
+// A run of a mesh's index list whose triangles have their centres in one cube of space, with
+// the bounds of those triangles.
+struct MeshRegion {
+    unsigned firstIndex = 0;
+    unsigned indexCount = 0;
+    glm::vec3 low{0.0f};
+    glm::vec3 high{0.0f};
+};
+
 // One mesh of a model file with its own vertex array and buffers. Move-only, like the handles
 // that own its GL objects.
 class Mesh {
@@ -45,7 +58,17 @@ class Mesh {
     unsigned materialIndex = 0;
     std::vector<Vertex> vertices;
     glm::vec3 centroid{0.0f};
+    // Large meshes (the level maps) have their indices grouped by region, so that they can be
+    // drawn nearest region first; a small mesh is one region in its file's order.
+    std::vector<MeshRegion> regions;
 };
+
+// Side of the cubes a large mesh's triangles are grouped by.
+constexpr float MeshRegionSize = 8.0f;
+// Reorders indices so that each region's triangles are contiguous (keeping their file order
+// within a region) and returns the regions; a mesh no larger than one region keeps its order.
+std::vector<MeshRegion> groupIntoRegions(const std::vector<Vertex>& vertices,
+                                         std::vector<unsigned>& indices);
 
 // The material colour uniforms of one program ("material.ambient", ".diffuse", ".specular").
 struct MaterialLocations {
@@ -76,6 +99,11 @@ class Model {
     // As above with the material locations already looked up for the program.
     void drawWithSecondTexture(const MaterialLocations& locations, int textureUnit,
                                const Texture* second, int secondUnit) const;
+    // As above, each mesh's regions nearest the frustum's eye first (the depth test then spares
+    // the shading of what they hide), leaving out regions outside the frustum.
+    void drawNearestFirst(const MaterialLocations& locations, int textureUnit,
+                          const Texture* second, int secondUnit, const glm::mat4& modelMatrix,
+                          const Frustum& frustum) const;
 
     std::vector<glm::vec3> getVertexPositions() const;
     std::vector<Triangle> getTriangles() const { return triangles; }
@@ -98,3 +126,29 @@ class Model {
 // Material textures come from cache (a private one when none is given).
 class ResourceCache;
 std::unique_ptr<Model> loadModel(const std::string& path, ResourceCache* cache = nullptr);
+
+// A model file as read and converted, before any GL object exists: read on any thread.
+struct ModelData {
+    struct MeshData {
+        std::vector<Vertex> vertices;
+        std::vector<unsigned> indices;
+        std::vector<MeshRegion> regions;
+        unsigned materialIndex = 0;
+    };
+    struct MaterialData {
+        std::string texturePath;
+        glm::vec3 ambient{0.0f};
+        glm::vec3 diffuse{0.0f};
+        glm::vec3 specular{0.0f};
+    };
+    std::vector<MeshData> meshes;
+    std::vector<Triangle> triangles;
+    std::vector<std::optional<MaterialData>> materials; // none: no diffuse texture
+    bool failed = false;
+    std::string problem; // said before the failure line, when there is more to say
+};
+
+// loadModel in two steps: the file (no GL, prints nothing), then the GL objects on the
+// context's thread, with the failure lines printed there.
+ModelData readModel(const std::string& path);
+std::unique_ptr<Model> buildModel(const std::string& path, ModelData data, ResourceCache* cache);

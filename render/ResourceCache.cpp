@@ -7,7 +7,9 @@
 #include "render/TextRenderer.h"
 #include "render/Texture.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <system_error>
 
 std::shared_ptr<const ShaderProgram> ShaderProgram::adopt(GLuint program) {
     auto shared = std::make_shared<ShaderProgram>();
@@ -75,8 +77,46 @@ std::shared_ptr<const Texture> ResourceCache::texture(const std::string& path) {
 }
 
 std::shared_ptr<const Model> ResourceCache::model(const std::string& path) {
-    return find(models, path, counts.models,
-                [&] { return std::shared_ptr<const Model>(loadModel(path, this)); });
+    return find(models, path, counts.models, [&] {
+        for (ModelBatch& batch : modelBatches) {
+            if (std::find(batch.paths.begin(), batch.paths.end(), path) == batch.paths.end())
+                continue;
+            if (batch.reading.valid())
+                batch.read = batch.reading.get();
+            auto read = batch.read.find(path);
+            if (read == batch.read.end())
+                break; // asked for once already, and since freed: read it again
+            ModelData data = std::move(read->second);
+            batch.read.erase(read);
+            return std::shared_ptr<const Model>(buildModel(path, std::move(data), this));
+        }
+        return std::shared_ptr<const Model>(loadModel(path, this));
+    });
+}
+
+void ResourceCache::prefetchModels(const std::vector<std::string>& paths) {
+    // One worker, reading the files in turn: more would only take the processor from the
+    // thread making the context.
+    ModelBatch batch;
+    batch.paths = paths;
+    try {
+        batch.reading = std::async(std::launch::async, [paths] {
+            std::map<std::string, ModelData> read;
+            for (const std::string& path : paths)
+                read.emplace(path, readModel(path));
+            return read;
+        });
+    } catch (const std::system_error&) {
+        return; // no thread to spare: the models are read when they are asked for
+    }
+    modelBatches.push_back(std::move(batch));
+}
+
+size_t ResourceCache::modelsPrefetchedUnused() const {
+    size_t unused = 0;
+    for (const ModelBatch& batch : modelBatches)
+        unused += batch.reading.valid() ? batch.paths.size() : batch.read.size();
+    return unused;
 }
 
 std::shared_ptr<const PerlinNoise> ResourceCache::noise(unsigned size, unsigned seed) {

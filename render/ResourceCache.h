@@ -1,8 +1,10 @@
 #pragma once
 
+#include "render/Model.h"
 #include "render/ShaderLoader.h"
 #include "render/ShaderProgram.h"
 
+#include <future>
 #include <map>
 #include <memory>
 #include <string>
@@ -10,6 +12,7 @@
 #include <vector>
 
 class Model;
+
 class Texture;
 class PerlinNoise;
 class RandomTexture;
@@ -42,6 +45,12 @@ class ResourceCache {
     ProgramRef program(const std::string& vertexPath, const std::string& fragmentPath);
     std::shared_ptr<const Texture> texture(const std::string& path);
     std::shared_ptr<const Model> model(const std::string& path);
+    // Starts reading these model files on worker threads (nothing is printed, no GL object is
+    // made): the first model() of each then only waits for it and builds its GL objects. Lets
+    // the files be read while the window and its context are made.
+    void prefetchModels(const std::vector<std::string>& paths);
+    // Prefetched model files nobody has asked for yet.
+    size_t modelsPrefetchedUnused() const;
     std::shared_ptr<const PerlinNoise> noise(unsigned size, unsigned seed);
     std::shared_ptr<const RandomTexture> randomTexture(unsigned size);
     // "Fonts/hud.ttf" at a pixel size.
@@ -71,6 +80,12 @@ class ResourceCache {
     Table<PerlinNoise> noises;
     Table<RandomTexture> randomTextures;
     Table<GlyphSet> glyphSets;
+    struct ModelBatch {
+        std::vector<std::string> paths;
+        std::future<std::map<std::string, ModelData>> reading; // until the first is asked for
+        std::map<std::string, ModelData> read;                 // then: those not asked for yet
+    };
+    std::vector<ModelBatch> modelBatches;
     Counts counts;
     bool reportedNoOutlines = false;
 };

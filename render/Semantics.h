@@ -21,12 +21,12 @@ constexpr unsigned TextVertex = 0; // xy position, zw texture coordinate
 } // namespace attrib
 
 namespace unit {
-constexpr int Material = 0;        // model material textures, wall noise, HUD glyphs
-constexpr int SecondTexture = 1;   // the map's "Texture/red.bmp"
-constexpr int Reflection = 0;      // water
-constexpr int Refraction = 1;      // water
-constexpr int Dudv = 2;            // water
-constexpr int WaterNormalMap = 3;  // water
-constexpr int RandomTexture = 0;   // particle update pass
-constexpr int Sprite = 0;          // particle draw pass
+constexpr int Material = 0;       // model material textures, wall noise, HUD glyphs
+constexpr int SecondTexture = 1;  // the map's "Texture/red.bmp"
+constexpr int Reflection = 0;     // water
+constexpr int Refraction = 1;     // water
+constexpr int Dudv = 2;           // water
+constexpr int WaterNormalMap = 3; // water
+constexpr int RandomTexture = 0;  // particle update pass
+constexpr int Sprite = 0;         // particle draw pass
 } // namespace unit
