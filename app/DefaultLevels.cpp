@@ -4,10 +4,10 @@
 
 LevelFactory Game::defaultLevels() {
     // One cache for the game: each program, model, image and glyph set is built once, not
-    // once per level or per object. The first level's model files are read while the window
+    // once per level or per object. The first level's files are read while the window
     // and its context are being made.
     auto resources = std::make_shared<ResourceCache>();
-    resources->prefetchModels(Level1::modelFiles());
+    resources->readAhead(Level1::filesToReadAhead());
     return [prefetched = std::move(resources)](GLFWwindow* window, const Config* config) mutable {
         // A second game from the same factory gets a cache of its own: one cache, one context.
         auto resources =

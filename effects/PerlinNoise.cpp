@@ -102,8 +102,11 @@ std::vector<float> PerlinNoise::woodTexels(const std::vector<int>& p, unsigned s
     return texels;
 }
 
-PerlinNoise::PerlinNoise(unsigned size, unsigned seed) : permutation(makePermutation(seed)) {
-    const std::vector<float> texels = woodTexels(permutation, size);
+PerlinNoise::PerlinNoise(unsigned size, unsigned seed)
+    : PerlinNoise(size, seed, woodTexels(makePermutation(seed), size)) {}
+
+PerlinNoise::PerlinNoise(unsigned size, unsigned seed, const std::vector<float>& texels)
+    : permutation(makePermutation(seed)) {
     const GLsizei s = static_cast<GLsizei>(size);
     textureId = gl::makeTexture();
     glBindTexture(GL_TEXTURE_2D, textureId.get());

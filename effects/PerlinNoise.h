@@ -11,6 +11,8 @@ class PerlinNoise {
   public:
     // Builds the permutation and the size x size texture; needs a current context.
     PerlinNoise(unsigned size, unsigned seed);
+    // The same from texels made earlier by woodTexels (on any thread).
+    PerlinNoise(unsigned size, unsigned seed, const std::vector<float>& texels);
 
     // Improved noise mapped to [0, 1].
     double noise(double x, double y, double z) const;

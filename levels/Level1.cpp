@@ -8,9 +8,14 @@
 #include "gameplay/VulnerableWall.h"
 #include "render/Map.h"
 
-std::vector<std::string> Level1::modelFiles() {
-    return {"Obj/cell.obj",       "Obj/cellComponent.obj", "Obj/vulnerablePath.obj",
-            "Obj/simpleWall.obj", "Obj/plane.obj",         "Obj/level1.2.obj"};
+ResourceCache::ReadAhead Level1::filesToReadAhead() {
+    ResourceCache::ReadAhead files;
+    files.models = {"Obj/cell.obj",       "Obj/cellComponent.obj", "Obj/vulnerablePath.obj",
+                    "Obj/simpleWall.obj", "Obj/plane.obj",         "Obj/level1.2.obj"};
+    files.images = {"Texture/particleSystem.bmp", "Texture/waterDUDV.png", "Texture/normalMap.png",
+                    "Texture/red.bmp"};
+    files.noises = {{SimpleWall::NoiseSize, SimpleWall::NoiseSeed}};
+    return files;
 }
 
 void Level1::start() {

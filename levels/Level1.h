@@ -7,6 +7,6 @@ class Level1 : public Level {
   public:
     using Level::Level;
     void start() override;
-    // Every model file start() loads, for reading them ahead of it.
-    static std::vector<std::string> modelFiles();
+    // The model files, images and noise start() loads, for reading them ahead of it.
+    static ResourceCache::ReadAhead filesToReadAhead();
 };

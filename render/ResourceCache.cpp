@@ -72,56 +72,85 @@ ProgramRef ResourceCache::program(const std::string& vertexPath, const std::stri
 }
 
 std::shared_ptr<const Texture> ResourceCache::texture(const std::string& path) {
-    return find(textures, path, counts.textures,
-                [&] { return std::make_shared<const Texture>(path); });
+    return find(textures, path, counts.textures, [&] {
+        collectReadAhead();
+        auto read = readAheadDone.images.find(path);
+        if (read == readAheadDone.images.end())
+            return std::make_shared<const Texture>(path);
+        Texture::Image image = std::move(read->second);
+        readAheadDone.images.erase(read);
+        return std::make_shared<const Texture>(path, std::move(image));
+    });
 }
 
 std::shared_ptr<const Model> ResourceCache::model(const std::string& path) {
     return find(models, path, counts.models, [&] {
-        for (ModelBatch& batch : modelBatches) {
-            if (std::find(batch.paths.begin(), batch.paths.end(), path) == batch.paths.end())
-                continue;
-            if (batch.reading.valid())
-                batch.read = batch.reading.get();
-            auto read = batch.read.find(path);
-            if (read == batch.read.end())
-                break; // asked for once already, and since freed: read it again
-            ModelData data = std::move(read->second);
-            batch.read.erase(read);
-            return std::shared_ptr<const Model>(buildModel(path, std::move(data), this));
-        }
-        return std::shared_ptr<const Model>(loadModel(path, this));
+        collectReadAhead();
+        auto read = readAheadDone.models.find(path);
+        if (read == readAheadDone.models.end())
+            return std::shared_ptr<const Model>(loadModel(path, this));
+        ModelData data = std::move(read->second);
+        readAheadDone.models.erase(read);
+        return std::shared_ptr<const Model>(buildModel(path, std::move(data), this));
     });
 }
 
-void ResourceCache::prefetchModels(const std::vector<std::string>& paths) {
-    // One worker, reading the files in turn: more would only take the processor from the
-    // thread making the context.
-    ModelBatch batch;
-    batch.paths = paths;
-    try {
-        batch.reading = std::async(std::launch::async, [paths] {
-            std::map<std::string, ModelData> read;
-            for (const std::string& path : paths)
-                read.emplace(path, readModel(path));
-            return read;
-        });
-    } catch (const std::system_error&) {
-        return; // no thread to spare: the models are read when they are asked for
-    }
-    modelBatches.push_back(std::move(batch));
-}
-
-size_t ResourceCache::modelsPrefetchedUnused() const {
-    size_t unused = 0;
-    for (const ModelBatch& batch : modelBatches)
-        unused += batch.reading.valid() ? batch.paths.size() : batch.read.size();
-    return unused;
+std::string ResourceCache::noiseKey(unsigned size, unsigned seed) {
+    return std::to_string(size) + "/" + std::to_string(seed);
 }
 
 std::shared_ptr<const PerlinNoise> ResourceCache::noise(unsigned size, unsigned seed) {
-    return find(noises, std::to_string(size) + "/" + std::to_string(seed), counts.noises,
-                [&] { return std::make_shared<const PerlinNoise>(size, seed); });
+    const std::string key = noiseKey(size, seed);
+    return find(noises, key, counts.noises, [&] {
+        collectReadAhead();
+        auto read = readAheadDone.noises.find(key);
+        if (read == readAheadDone.noises.end())
+            return std::make_shared<const PerlinNoise>(size, seed);
+        const std::vector<float> texels = std::move(read->second);
+        readAheadDone.noises.erase(read);
+        return std::make_shared<const PerlinNoise>(size, seed, texels);
+    });
+}
+
+void ResourceCache::readAhead(ReadAhead what) {
+    collectReadAhead(); // one worker at a time
+    try {
+        readingAhead = std::async(std::launch::async, [what = std::move(what)] {
+            ReadAheadResult result;
+            // Any side the pixel bound allows: the driver's limit is checked at the upload.
+            const long long anySide = Texture::MaxPixels;
+            for (const std::string& path : what.models) {
+                ModelData& data = result.models[path] = readModel(path);
+                for (const std::optional<ModelData::MaterialData>& material : data.materials)
+                    if (material && result.images.count(material->texturePath) == 0)
+                        result.images[material->texturePath] =
+                            Texture::read(material->texturePath, anySide);
+            }
+            for (const std::string& path : what.images)
+                if (result.images.count(path) == 0)
+                    result.images[path] = Texture::read(path, anySide);
+            for (const auto& [size, seed] : what.noises)
+                result.noises[noiseKey(size, seed)] =
+                    PerlinNoise::woodTexels(PerlinNoise::makePermutation(seed), size);
+            return result;
+        });
+    } catch (const std::system_error&) {
+        // No thread to spare: everything is read when it is asked for.
+    }
+}
+
+void ResourceCache::collectReadAhead() {
+    if (!readingAhead.valid())
+        return;
+    ReadAheadResult result = readingAhead.get();
+    readAheadDone.models.merge(result.models);
+    readAheadDone.images.merge(result.images);
+    readAheadDone.noises.merge(result.noises);
+}
+
+size_t ResourceCache::readAheadUnused() {
+    collectReadAhead();
+    return readAheadDone.models.size() + readAheadDone.images.size() + readAheadDone.noises.size();
 }
 
 std::shared_ptr<const RandomTexture> ResourceCache::randomTexture(unsigned size) {

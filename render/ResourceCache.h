@@ -3,6 +3,7 @@
 #include "render/Model.h"
 #include "render/ShaderLoader.h"
 #include "render/ShaderProgram.h"
+#include "render/Texture.h"
 
 #include <future>
 #include <map>
@@ -13,7 +14,6 @@
 
 class Model;
 
-class Texture;
 class PerlinNoise;
 class RandomTexture;
 class GlyphSet;
@@ -45,12 +45,20 @@ class ResourceCache {
     ProgramRef program(const std::string& vertexPath, const std::string& fragmentPath);
     std::shared_ptr<const Texture> texture(const std::string& path);
     std::shared_ptr<const Model> model(const std::string& path);
-    // Starts reading these model files on worker threads (nothing is printed, no GL object is
-    // made): the first model() of each then only waits for it and builds its GL objects. Lets
-    // the files be read while the window and its context are made.
-    void prefetchModels(const std::vector<std::string>& paths);
-    // Prefetched model files nobody has asked for yet.
-    size_t modelsPrefetchedUnused() const;
+    // What a level will ask for first: model files (with the images their materials name),
+    // other images and noise textures (size, seed).
+    struct ReadAhead {
+        std::vector<std::string> models;
+        std::vector<std::string> images;
+        std::vector<std::pair<unsigned, unsigned>> noises;
+    };
+    // Starts reading and decoding them on a worker thread (nothing is printed, no GL object is
+    // made), so that it happens while the window and its context are made. The next request for
+    // a model, an image or a noise waits for the worker, and whatever was read ahead then only
+    // needs its GL objects; what loading prints is printed then, as without reading ahead.
+    void readAhead(ReadAhead what);
+    // Things read ahead that nobody has asked for yet.
+    size_t readAheadUnused();
     std::shared_ptr<const PerlinNoise> noise(unsigned size, unsigned seed);
     std::shared_ptr<const RandomTexture> randomTexture(unsigned size);
     // "Fonts/hud.ttf" at a pixel size.
@@ -80,12 +88,16 @@ class ResourceCache {
     Table<PerlinNoise> noises;
     Table<RandomTexture> randomTextures;
     Table<GlyphSet> glyphSets;
-    struct ModelBatch {
-        std::vector<std::string> paths;
-        std::future<std::map<std::string, ModelData>> reading; // until the first is asked for
-        std::map<std::string, ModelData> read;                 // then: those not asked for yet
+    struct ReadAheadResult {
+        std::map<std::string, ModelData> models;
+        std::map<std::string, Texture::Image> images;
+        std::map<std::string, std::vector<float>> noises; // by noiseKey
     };
-    std::vector<ModelBatch> modelBatches;
+    static std::string noiseKey(unsigned size, unsigned seed);
+    // Waits for the worker, if one is reading, and keeps what it read in readAheadDone.
+    void collectReadAhead();
+    std::future<ReadAheadResult> readingAhead;
+    ReadAheadResult readAheadDone;
     Counts counts;
     bool reportedNoOutlines = false;
 };

@@ -11,6 +11,12 @@
 
 namespace {
 
+long long maxTextureSize() {
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    return maxSize;
+}
+
 void reportFailure(const std::string& path) {
     std::printf("Failed to load texture %s\n", path.c_str());
     std::fflush(stdout);
@@ -43,13 +49,12 @@ std::vector<unsigned char> Texture::halve(const std::vector<unsigned char>& rgb,
     return half;
 }
 
-Texture::Texture(const std::string& path) {
+Texture::Image Texture::read(const std::string& path, long long maxSide) {
+    Image image;
     // Only a regular file of sane size is read; a pipe or a device would never end.
     const std::optional<std::string> file = datafile::read(path, datafile::MaxImageBytes);
-    if (!file || file->size() > static_cast<size_t>(INT_MAX)) {
-        reportFailure(path);
-        return;
-    }
+    if (!file || file->size() > static_cast<size_t>(INT_MAX))
+        return image;
     const auto* bytes = reinterpret_cast<const stbi_uc*>(file->data());
     const int length = static_cast<int>(file->size());
 
@@ -58,20 +63,37 @@ Texture::Texture(const std::string& path) {
     int width = 0;
     int height = 0;
     int channelsInFile = 0;
-    GLint maxSize = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
     if (stbi_info_from_memory(bytes, length, &width, &height, &channelsInFile) == 0 ||
-        width > maxSize || height > maxSize || static_cast<long long>(width) * height > MaxPixels) {
-        reportFailure(path);
-        return;
-    }
+        width > maxSide || height > maxSide || static_cast<long long>(width) * height > MaxPixels)
+        return image;
     unsigned char* pixels =
         stbi_load_from_memory(bytes, length, &width, &height, &channelsInFile, 3);
-    if (pixels == nullptr) {
+    if (pixels == nullptr)
+        return image;
+    image.width = width;
+    image.height = height;
+    image.levels.emplace_back(pixels, pixels + static_cast<size_t>(width) * height * 3);
+    stbi_image_free(pixels);
+    // The smaller levels are averaged here rather than by glGenerateMipmap, whose first call
+    // costs the software driver some 70 ms of code generation at every start.
+    while (width > 1 || height > 1) {
+        image.levels.push_back(halve(image.levels.back(), width, height));
+        width = std::max(1, width / 2);
+        height = std::max(1, height / 2);
+    }
+    image.failed = false;
+    return image;
+}
+
+Texture::Texture(const std::string& path) : Texture(path, read(path, maxTextureSize())) {}
+
+Texture::Texture(const std::string& path, Image image) {
+    // An image read ahead of the context was only bounded by its pixel count.
+    const long long maxSide = maxTextureSize();
+    if (image.failed || image.width > maxSide || image.height > maxSide) {
         reportFailure(path);
         return;
     }
-
     name = gl::makeTexture();
     glBindTexture(GL_TEXTURE_2D, name.get());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
@@ -80,17 +102,13 @@ Texture::Texture(const std::string& path) {
     // RGB rows of odd widths are not 4-byte aligned; textures may load before any HUD text
     // renderer has set this for the whole context.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
-    // The smaller levels are averaged here rather than by glGenerateMipmap, whose first call
-    // costs the software driver some 70 ms of code generation at every start.
-    std::vector<unsigned char> level(pixels, pixels + static_cast<size_t>(width) * height * 3);
-    stbi_image_free(pixels);
-    for (int i = 1; width > 1 || height > 1; ++i) {
-        level = halve(level, width, height);
+    int width = image.width;
+    int height = image.height;
+    for (size_t i = 0; i < image.levels.size(); ++i) {
+        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGB, width, height, 0, GL_RGB,
+                     GL_UNSIGNED_BYTE, image.levels[i].data());
         width = std::max(1, width / 2);
         height = std::max(1, height / 2);
-        glTexImage2D(GL_TEXTURE_2D, i, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE,
-                     level.data());
     }
     std::printf("%s - texture successfully loaded\n", path.c_str());
     std::fflush(stdout);

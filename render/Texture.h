@@ -18,6 +18,18 @@ class Texture {
 
     explicit Texture(const std::string& path);
 
+    // An image file decoded, with its mipmap chain, before any GL object exists: read on any
+    // thread, prints nothing. Images with a side above maxSide are refused from their header.
+    struct Image {
+        bool failed = true;
+        int width = 0;
+        int height = 0;
+        std::vector<std::vector<unsigned char>> levels; // RGB, level 0 first
+    };
+    static Image read(const std::string& path, long long maxSide);
+    // The GL texture of an image read earlier; says what the loading says.
+    Texture(const std::string& path, Image image);
+
     // Makes GL_TEXTURE0 + unit active and binds this texture to it.
     void bind(int unit) const;
     GLuint getName() const { return name.get(); }

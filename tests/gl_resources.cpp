@@ -52,7 +52,7 @@ TEST_F(ResourcesTest, TheGameBuildsEachDistinctResourceOnce) {
     Level* first = dynamic_cast<Level*>(game->getCurrentLevel());
     ASSERT_NE(first, nullptr);
     const ResourceCache::Counts atStart = first->getResources().built();
-    EXPECT_EQ(first->getResources().modelsPrefetchedUnused(), 0u) << "read ahead, never used";
+    EXPECT_EQ(first->getResources().readAheadUnused(), 0u) << "read ahead, never used";
     for (VulnerableWall* wall : first->getObjectives())
         wall->takeHit(1000.0f, 1.0f);
     keys.advance(1.0 / 60.0);
