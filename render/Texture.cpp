@@ -24,31 +24,6 @@ void reportFailure(const std::string& path) {
 
 } // namespace
 
-std::vector<unsigned char> Texture::halve(const std::vector<unsigned char>& rgb, int width,
-                                          int height) {
-    const int w = std::max(1, width / 2);
-    const int h = std::max(1, height / 2);
-    std::vector<unsigned char> half(static_cast<size_t>(w) * h * 3);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            for (int c = 0; c < 3; ++c) {
-                // The 2 x 2 block under the texel; along an odd size the last texel also takes the
-                // column or row left over, and a size of one is kept.
-                const int x0 = 2 * x, y0 = 2 * y;
-                const int x1 = std::min(width - 1, x == w - 1 ? width - 1 : x0 + 1);
-                const int y1 = std::min(height - 1, y == h - 1 ? height - 1 : y0 + 1);
-                int sum = 0, count = 0;
-                for (int sy = std::min(y0, height - 1); sy <= y1; ++sy)
-                    for (int sx = std::min(x0, width - 1); sx <= x1; ++sx) {
-                        sum += rgb[(static_cast<size_t>(sy) * width + sx) * 3 + c];
-                        ++count;
-                    }
-                half[(static_cast<size_t>(y) * w + x) * 3 + c] =
-                    static_cast<unsigned char>((sum + count / 2) / count);
-            }
-    return half;
-}
-
 Texture::Image Texture::read(const std::string& path, long long maxSide) {
     Image image;
     // Only a regular file of sane size is read; a pipe or a device would never end.
@@ -72,15 +47,8 @@ Texture::Image Texture::read(const std::string& path, long long maxSide) {
         return image;
     image.width = width;
     image.height = height;
-    image.levels.emplace_back(pixels, pixels + static_cast<size_t>(width) * height * 3);
+    image.pixels.assign(pixels, pixels + static_cast<size_t>(width) * height * 3);
     stbi_image_free(pixels);
-    // The smaller levels are averaged here rather than by glGenerateMipmap, whose first call
-    // costs the software driver some 70 ms of code generation at every start.
-    while (width > 1 || height > 1) {
-        image.levels.push_back(halve(image.levels.back(), width, height));
-        width = std::max(1, width / 2);
-        height = std::max(1, height / 2);
-    }
     image.failed = false;
     return image;
 }
@@ -102,14 +70,10 @@ Texture::Texture(const std::string& path, Image image) {
     // RGB rows of odd widths are not 4-byte aligned; textures may load before any HUD text
     // renderer has set this for the whole context.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    int width = image.width;
-    int height = image.height;
-    for (size_t i = 0; i < image.levels.size(); ++i) {
-        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGB, width, height, 0, GL_RGB,
-                     GL_UNSIGNED_BYTE, image.levels[i].data());
-        width = std::max(1, width / 2);
-        height = std::max(1, height / 2);
-    }
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image.width, image.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
+                 image.pixels.data());
+    // The driver's own filter: the smaller levels are part of the picture.
+    glGenerateMipmap(GL_TEXTURE_2D);
     std::printf("%s - texture successfully loaded\n", path.c_str());
     std::fflush(stdout);
 }

@@ -6,7 +6,7 @@
 #include <vector>
 
 // A GL 2D texture from an image file (through stb_image, converted to RGB, full mipmap chain
-// averaged on the CPU).
+// from the driver).
 // A file that cannot be read leaves name 0: binding it unbinds the unit. So does anything but a
 // regular file, an image wider or taller than the driver's GL_MAX_TEXTURE_SIZE and an image of
 // more than MaxPixels pixels (checked from its header, before decoding). Owns its GL texture;
@@ -18,13 +18,13 @@ class Texture {
 
     explicit Texture(const std::string& path);
 
-    // An image file decoded, with its mipmap chain, before any GL object exists: read on any
-    // thread, prints nothing. Images with a side above maxSide are refused from their header.
+    // An image file decoded before any GL object exists: read on any thread, prints nothing.
+    // Images with a side above maxSide are refused from their header.
     struct Image {
         bool failed = true;
         int width = 0;
         int height = 0;
-        std::vector<std::vector<unsigned char>> levels; // RGB, level 0 first
+        std::vector<unsigned char> pixels; // RGB, the first row first
     };
     static Image read(const std::string& path, long long maxSide);
     // The GL texture of an image read earlier; says what the loading says.
@@ -33,11 +33,6 @@ class Texture {
     // Makes GL_TEXTURE0 + unit active and binds this texture to it.
     void bind(int unit) const;
     GLuint getName() const { return name.get(); }
-
-    // The next mipmap level of an RGB image: each texel the rounded mean of the 2 x 2 block
-    // under it (along an odd size, the last one also takes what is left over).
-    static std::vector<unsigned char> halve(const std::vector<unsigned char>& rgb, int width,
-                                            int height);
 
   private:
     gl::Texture name;

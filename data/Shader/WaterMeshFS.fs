@@ -14,13 +14,7 @@ struct Light {
 const int MAX_LIGHTS = 8;
 const float WORLD_UNITS_PER_LIGHT_UNIT = 3.5;
 const float WAVE_STRENGTH = 0.02;
-// Highlights as x^24, by squaring: the driver's pow is a logarithm and an exponential.
-float shine(float x) {
-    float x2 = x * x;
-    float x4 = x2 * x2;
-    float x8 = x4 * x4;
-    return x8 * x8 * x8;
-}
+const float SHINE_DAMPER = 24.0;
 const float REFLECTIVITY = 0.6;
 const vec3 WATER_TINT = vec3(0.05, 0.25, 0.4);
 
@@ -75,7 +69,7 @@ void main() {
         float attenuation = light[i].lightPower /
                             max(light[i].constant + light[i].linear * d + light[i].quadratic * d * d, 1e-4);
         vec3 reflected = reflect(-toLight / max(distance, 1e-4), n);
-        float specular = shine(max(dot(reflected, toEye), 0.0));
+        float specular = pow(max(dot(reflected, toEye), 0.0), SHINE_DAMPER);
         highlights += vec3(1.0, 0.95, 0.85) * specular * REFLECTIVITY * min(attenuation, 4.0);
     }
 

@@ -24,16 +24,6 @@ const float LIGHT_MAP_GAIN = 1.5;
 // Light that reaches everywhere, so the baked shadows keep the surface's texture.
 const float AMBIENT = 0.3;
 
-// x^48 by squaring: the driver's pow is a logarithm and an exponential, and this is a loop of
-// eight lights per pixel.
-float power48(float x) {
-    float x3 = x * x * x;
-    float x6 = x3 * x3;
-    float x12 = x6 * x6;
-    float x24 = x12 * x12;
-    return x24 * x24;
-}
-
 uniform Material material;
 uniform Light light[MAX_LIGHTS];
 uniform int countLights;
@@ -75,7 +65,7 @@ void main() {
         float attenuation = light[i].lightPower /
                             max(light[i].constant + light[i].linear * d + light[i].quadratic * d * d, 1e-4);
         if (dot(n, l) > 0.0)
-            specular += power48(max(dot(n, normalize(l + toEye)), 0.0)) * attenuation;
+            specular += pow(max(dot(n, normalize(l + toEye)), 0.0), 48.0) * attenuation;
     }
     float shine = 1.0 - exp(-specular * 0.3);
     if (isCelShading != 0)

@@ -24,15 +24,14 @@ void main() {
         color = vec4(textColor, fill);
         return;
     }
-    // Twelve directions at the outline's width and every other one at half of it: enough to
-    // close the ring around strokes a texel or two wide and around their corners.
-    const vec2 around[12] = vec2[](vec2(1.0000, 0.0000), vec2(0.8660, 0.5000), vec2(0.5000, 0.8660), vec2(0.0000, 1.0000), vec2(-0.5000, 0.8660), vec2(-0.8660, 0.5000), vec2(-1.0000, 0.0000), vec2(-0.8660, -0.5000), vec2(-0.5000, -0.8660), vec2(-0.0000, -1.0000), vec2(0.5000, -0.8660), vec2(0.8660, -0.5000));
     vec2 texel = outlineTexels / vec2(textureSize(text, 0));
     float ring = 0.0;
-    for (int i = 0; i < 12; ++i)
-        ring = max(ring, coverage(texCoord + around[i] * texel));
-    for (int i = 0; i < 12; i += 2)
-        ring = max(ring, coverage(texCoord + around[i] * texel * 0.5));
+    for (int i = 0; i < 16; ++i) {
+        float angle = float(i) * 0.3926991; // 2 pi / 16
+        vec2 direction = vec2(cos(angle), sin(angle));
+        ring = max(ring, coverage(texCoord + direction * texel));
+        ring = max(ring, coverage(texCoord + direction * texel * 0.5));
+    }
     ring = clamp(ring * 1.5, 0.0, 1.0) * outlineColor.a;
     float alpha = fill + ring * (1.0 - fill);
     vec3 rgb = (textColor * fill + outlineColor.rgb * ring * (1.0 - fill)) / max(alpha, 1e-4);
