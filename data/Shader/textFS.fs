@@ -26,7 +26,9 @@ void main() {
     }
     vec2 texel = outlineTexels / vec2(textureSize(text, 0));
     float ring = 0.0;
-    for (int i = 0; i < 16; ++i) {
+    // Inside a stroke (full coverage) the ring cannot show, and once ring * 1.5 reaches 1 the
+    // clamp below keeps it at 1: the rest of the samples could not change the colour.
+    for (int i = 0; i < 16 && fill < 1.0 && ring * 1.5 < 1.0; ++i) {
         float angle = float(i) * 0.3926991; // 2 pi / 16
         vec2 direction = vec2(cos(angle), sin(angle));
         ring = max(ring, coverage(texCoord + direction * texel));
