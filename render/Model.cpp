@@ -256,19 +256,24 @@ void Model::drawWithSecondTexture(GLuint program, int textureUnit, const Texture
     drawWithSecondTexture(MaterialLocations{}, textureUnit, second, secondUnit);
 }
 
+void Model::bindMaterial(const Mesh& mesh, const MaterialLocations& locations, int textureUnit,
+                         const Texture* second, int secondUnit) const {
+    const unsigned m = mesh.materialIndex;
+    // A mesh without a material keeps whatever textures and colours are current.
+    if (m >= materials.size() || materials[m] == nullptr)
+        return;
+    const Material& material = *materials[m];
+    if (textureUnit != KeepBoundTextures)
+        material.texture->bind(textureUnit);
+    if (second != nullptr)
+        second->bind(secondUnit);
+    setMaterialColours(locations, material);
+}
+
 void Model::drawWithSecondTexture(const MaterialLocations& locations, int textureUnit,
                                   const Texture* second, int secondUnit) const {
     for (const Mesh& mesh : meshes) {
-        const unsigned m = mesh.materialIndex;
-        // A mesh without a material keeps whatever textures and colours are current.
-        if (m < materials.size() && materials[m] != nullptr) {
-            const Material& material = *materials[m];
-            if (textureUnit != KeepBoundTextures)
-                material.texture->bind(textureUnit);
-            if (second != nullptr)
-                second->bind(secondUnit);
-            setMaterialColours(locations, material);
-        }
+        bindMaterial(mesh, locations, textureUnit, second, secondUnit);
         glBindVertexArray(mesh.vertexArray.get());
         glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.indexCount), GL_UNSIGNED_INT,
                        nullptr);
@@ -335,15 +340,7 @@ void Model::drawNearestFirst(const MaterialLocations& locations, int textureUnit
     std::vector<const void*> offsets;
     std::vector<glm::vec3> corners(8);
     for (const Mesh& mesh : meshes) {
-        const unsigned m = mesh.materialIndex;
-        if (m < materials.size() && materials[m] != nullptr) {
-            const Material& material = *materials[m];
-            if (textureUnit != KeepBoundTextures)
-                material.texture->bind(textureUnit);
-            if (second != nullptr)
-                second->bind(secondUnit);
-            setMaterialColours(locations, material);
-        }
+        bindMaterial(mesh, locations, textureUnit, second, secondUnit);
         order.clear();
         for (const MeshRegion& region : mesh.regions) {
             for (int c = 0; c < 8; ++c) {

@@ -106,6 +106,9 @@ class Model {
                           const Frustum& frustum) const;
 
     std::vector<glm::vec3> getVertexPositions() const;
+    // Binds the mesh's material texture (unless KeepBoundTextures), second, and its colours.
+    void bindMaterial(const Mesh& mesh, const MaterialLocations& locations, int textureUnit,
+                      const Texture* second, int secondUnit) const;
     std::vector<Triangle> getTriangles() const { return triangles; }
     const std::vector<Triangle>& triangleList() const { return triangles; }
     size_t getMeshCount() const { return meshes.size(); }
