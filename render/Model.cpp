@@ -313,8 +313,11 @@ std::vector<MeshRegion> groupIntoRegions(const std::vector<Vertex>& vertices,
              vertices[indices[3 * t + 2]].position) /
             3.0f;
         const glm::vec3 cube = glm::floor((centre - low) / MeshRegionSize);
-        byCube[{static_cast<int>(cube.x), static_cast<int>(cube.y), static_cast<int>(cube.z)}]
-            .push_back(static_cast<unsigned>(t));
+        // Odd files may hold huge or non-finite positions: keep the conversion to int defined.
+        const auto index = [](float c) {
+            return std::isfinite(c) ? static_cast<int>(std::clamp(c, 0.0f, 1.0e6f)) : 0;
+        };
+        byCube[{index(cube.x), index(cube.y), index(cube.z)}].push_back(static_cast<unsigned>(t));
     }
     std::vector<unsigned> grouped;
     grouped.reserve(triangleCount * 3);

@@ -396,3 +396,11 @@ TEST_F(ModelTest, WhatIsNoModelFailsLikeAMissingFile) {
         EXPECT_TRUE(model->isEmpty()) << c.path;
     }
 }
+
+// Coordinates far beyond any level (or not numbers at all) still load every triangle.
+TEST_F(ModelTest, HugeAndNonFiniteCoordinatesKeepEveryTriangle) {
+    auto model = load(dir.write("far.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 3e13\n"
+                                           "v 1 0 -3e13\nv 0 1 nan\nv 0 0 inf\n"
+                                           "f 1 2 3\nf 4 5 6\nf 1 2 4\nf 3 6 7\n"));
+    EXPECT_EQ(model->getTriangles().size(), 4u);
+}
