@@ -24,6 +24,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -355,7 +356,10 @@ void Model::drawNearestFirst(const MaterialLocations& locations, int textureUnit
             if (!frustum.pointsVisible(corners))
                 continue;
             const glm::vec3 toRegion = glm::clamp(eye, region.low, region.high) - eye;
-            order.emplace_back(glm::dot(toRegion, toRegion), &region);
+            const float distance = glm::dot(toRegion, toRegion);
+            // A region of odd coordinates goes last: the sort needs comparable keys.
+            order.emplace_back(
+                std::isnan(distance) ? std::numeric_limits<float>::infinity() : distance, &region);
         }
         std::sort(order.begin(), order.end(),
                   [](const auto& a, const auto& b) { return a.first < b.first; });

@@ -1,3 +1,4 @@
+#include "render/Frustum.h"
 #include "render/Model.h"
 #include "render/Semantics.h"
 #include "render_fixtures.h"
@@ -403,4 +404,10 @@ TEST_F(ModelTest, HugeAndNonFiniteCoordinatesKeepEveryTriangle) {
                                            "v 1 0 -3e13\nv 0 1 nan\nv 0 0 inf\n"
                                            "f 1 2 3\nf 4 5 6\nf 1 2 4\nf 3 6 7\n"));
     EXPECT_EQ(model->getTriangles().size(), 4u);
+    Frustum frustum;
+    frustum.build(90.0f, 1.0f, 0.1f, 100.0f, glm::vec3(0, 0, -1), glm::vec3(0, 1, 0),
+                  glm::vec3(0, 0, 5));
+    model->drawNearestFirst({}, unit::Material, nullptr, unit::SecondTexture, glm::mat4(1.0f),
+                            frustum);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
