@@ -407,7 +407,14 @@ TEST_F(ModelTest, HugeAndNonFiniteCoordinatesKeepEveryTriangle) {
     Frustum frustum;
     frustum.build(90.0f, 1.0f, 0.1f, 100.0f, glm::vec3(0, 0, -1), glm::vec3(0, 1, 0),
                   glm::vec3(0, 0, 5));
+    const GLuint program =
+        renderfix::compileProgram(renderfix::ModelVertexSource, renderfix::ModelFragmentSource);
+    glUseProgram(program);
+    while (glGetError() != GL_NO_ERROR) {
+    }
     model->drawNearestFirst({}, unit::Material, nullptr, unit::SecondTexture, glm::mat4(1.0f),
                             frustum);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    glUseProgram(0);
+    glDeleteProgram(program);
 }
