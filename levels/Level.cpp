@@ -57,6 +57,7 @@ Level::Level(GLFWwindow* window, const Config* config, std::shared_ptr<ResourceC
     wallsText = std::make_unique<TextRenderer>(25, resources.get());
     bannerText = std::make_unique<TextRenderer>(40, resources.get());
     crosshair = std::make_unique<TextRenderer>(30, resources.get());
+    hud = std::make_unique<HudCache>(*resources);
     screenWidth = modeWidth;
     screenHeight = modeHeight;
     waterTargets = std::make_unique<WaterRenderTargets>(screenWidth, screenHeight);
@@ -412,31 +413,27 @@ void Level::renderMain(const glm::vec4& clipPlane) {
     renderHud();
 }
 
-void Level::drawHudLine(TextRenderer& line) {
-    line.render();
-    hudDrawn.push_back(&line);
-}
-
 void Level::renderHud() {
     hudDrawn.clear();
-    drawHudLine(*levelTitle);
-    drawHudLine(*healthText);
+    hudDrawn.push_back(levelTitle.get());
+    hudDrawn.push_back(healthText.get());
     if (!objectives.empty())
-        drawHudLine(*wallsText);
+        hudDrawn.push_back(wallsText.get());
     if (controls->isFpsShown()) {
         fpsText->setText(std::to_string(framesPerSecond(controls->getDeltaTime())));
-        drawHudLine(*fpsText);
+        hudDrawn.push_back(fpsText.get());
     }
     if (bannerForGood || bannerSecondsLeft > 0.0)
-        drawHudLine(*bannerText);
+        hudDrawn.push_back(bannerText.get());
     if (lost) {
-        drawHudLine(*lostText);
-        crosshairOnWall = false;
-        return; // nothing to aim at until play resumes
+        hudDrawn.push_back(lostText.get());
+        crosshairOnWall = false; // nothing to aim at until play resumes
+    } else {
+        crosshairOnWall =
+            std::any_of(objectives.begin(), objectives.end(),
+                        [this](VulnerableWall* wall) { return wall->isTargeted(*camera); });
+        crosshair->setColour(crosshairOnWall ? crosshairOnWallColour() : crosshairColour());
+        hudDrawn.push_back(crosshair.get());
     }
-    crosshairOnWall =
-        std::any_of(objectives.begin(), objectives.end(),
-                    [this](VulnerableWall* wall) { return wall->isTargeted(*camera); });
-    crosshair->setColour(crosshairOnWall ? crosshairOnWallColour() : crosshairColour());
-    drawHudLine(*crosshair);
+    hud->draw(hudDrawn);
 }

@@ -5,6 +5,7 @@
 #include "app/Controls.h"
 #include "levels/LevelInterface.h"
 #include "render/Drawable.h"
+#include "render/HudCache.h"
 #include "render/LightSet.h"
 #include "render/ResourceCache.h"
 #include "render/TextRenderer.h"
@@ -161,7 +162,6 @@ class Level : public LevelInterface {
     void orderForDrawing(bool mainPass);
     void renderHud();
     std::array<TextRenderer*, 7> hudLines() const;
-    void drawHudLine(TextRenderer& line);
 
     std::vector<std::unique_ptr<Drawable>> owned;
     std::vector<btRigidBody*> bodiesInWorld;
@@ -171,5 +171,6 @@ class Level : public LevelInterface {
     bool bannerForGood = false;
     bool crosshairOnWall = false;
     std::vector<TextRenderer*> hudDrawn;
+    std::unique_ptr<HudCache> hud;
     std::vector<Drawable*> drawOrder;
 };

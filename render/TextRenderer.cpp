@@ -190,6 +190,15 @@ TextRenderer::Extent TextRenderer::measure(const std::string& line) const {
     return extent;
 }
 
+std::string TextRenderer::appearance() const {
+    char numbers[160];
+    std::snprintf(numbers, sizeof(numbers), "%a %a %a %a %a %a %a %a %d %d %d %p", colour.r,
+                  colour.g, colour.b, position.x, position.y, glyphScale.x, glyphScale.y,
+                  glyphPixels, pixelHeight, outlined ? 1 : 0, centred ? 1 : 0,
+                  static_cast<const void*>(glyphSet.get()));
+    return numbers + (" " + text);
+}
+
 void TextRenderer::render() {
     renderText(text, position.x, position.y, 1.0f, colour);
 }
@@ -228,6 +237,7 @@ void TextRenderer::renderText(const std::string& line, float x, float y, float s
     const float kx = glyphScale.x * scale;
     const float ky = glyphScale.y * scale;
     quads.clear();
+    drawnQuads = {};
     for (char c : line) {
         // Unknown characters get an empty entry: a zero-size quad that does not move the pen.
         const Glyph& glyph = glyphs[c];
@@ -241,6 +251,13 @@ void TextRenderer::renderText(const std::string& line, float x, float y, float s
         // 0..1, where the shader finds no coverage.
         const float u0 = w > 0.0f ? -margin / w : 0.0f, u1 = 1.0f - u0;
         const float v0 = h > 0.0f ? -margin / h : 0.0f, v1 = 1.0f - v0;
+        if (w > 0.0f && h > 0.0f) {
+            const bool first = drawnQuads.empty();
+            drawnQuads.low =
+                first ? glm::vec2(x0, y0) : glm::min(drawnQuads.low, glm::vec2(x0, y0));
+            drawnQuads.high =
+                first ? glm::vec2(x1, y1) : glm::max(drawnQuads.high, glm::vec2(x1, y1));
+        }
         quads.push_back({{{x0, y1, u0, v0},
                           {x0, y0, u0, v1},
                           {x1, y0, u1, v1},

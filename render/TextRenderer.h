@@ -96,6 +96,15 @@ class TextRenderer {
         glm::vec2 size{0.0f};
     };
     Extent measure(const std::string& line) const;
+    // Everything that decides the pixels render() gives, as text: equal texts, equal pixels.
+    std::string appearance() const;
+    // The corners, in the 800 x 600 text space, of the quads the last draw covered.
+    struct Quads {
+        glm::vec2 low{0.0f};
+        glm::vec2 high{-1.0f};
+        bool empty() const { return high.x < low.x || high.y < low.y; }
+    };
+    Quads getDrawnQuads() const { return drawnQuads; }
 
     GLuint getProgram() const { return programName(program); }
     // False when the text shaders could not be built; render then draws nothing.
@@ -123,6 +132,7 @@ class TextRenderer {
     ProgramRef program;
     gl::VertexArray vertexArray;
     gl::Buffer vertexBuffer;
+    Quads drawnQuads;
     GLsizeiptr bufferBytes = 0; // grows to the longest line drawn so far
     GLint projectionLocation = -1;
     GLint colourLocation = -1;

@@ -1,3 +1,4 @@
+#include "render/HudCache.h"
 #include "render/TextRenderer.h"
 #include "render_fixtures.h"
 #include "support/GlContext.h"
@@ -338,4 +339,111 @@ TEST_F(TextTest, FontsThatCannotDrawTheHudSaySoInOneLine) {
         const Box b = litBounds(testgl::readPixels(0, 0, 800, 600));
         EXPECT_GE(b.x0, b.x1) << c.name << ": something was drawn";
     }
+}
+
+// The HUD copied from its stored picture gives the very pixels of the lines drawn one by one:
+// over a scene with colours and a near surface, with lines that overlap, steady or changing.
+TEST_F(TextTest, StoredHudGivesTheVeryPixelsOfItsLines) {
+    const std::filesystem::path data = testgl::dataDir();
+    for (const char* stage : {"Shader/hudPictureVS.vs", "Shader/hudPictureFS.fs"})
+        std::filesystem::copy_file(data / stage, dir.root() / stage);
+    ResourceCache cache;
+    const int width = 1024, height = 860;
+    struct LineSpec {
+        int size;
+        const char* text;
+        glm::vec2 position;
+        glm::vec3 colour;
+        bool centred;
+    };
+    const LineSpec specs[] = {{25, "Level 2", {30, 50}, {0, 0, 0}, false},
+                              {25, "Walls 3/6", {45, 56}, {1, 1, 1}, false},
+                              {40, "Level 1 complete", {400, 420}, {1, 0.85f, 0.2f}, true},
+                              {30, "+", {400, 300}, {1, 0.45f, 0.1f}, true}};
+    std::vector<std::unique_ptr<TextRenderer>> owned;
+    std::vector<TextRenderer*> lines;
+    captureStdout([&] {
+        for (const LineSpec& spec : specs) {
+            owned.push_back(std::make_unique<TextRenderer>(spec.size, &cache));
+            TextRenderer& line = *owned.back();
+            line.setText(spec.text);
+            line.setPosition(spec.position.x, spec.position.y);
+            line.setColour(spec.colour);
+            line.setCentred(spec.centred);
+            line.setOutlined(true);
+            line.setScreenSize(width, height);
+            lines.push_back(&line);
+        }
+    });
+    renderfix::OffscreenTarget target(width, height);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glDepthMask(GL_TRUE);
+    // A scene: coloured bands, and a surface nearer than the HUD's depth over part of the banner.
+    const auto scene = [&] {
+        glEnable(GL_SCISSOR_TEST);
+        for (int band = 0; band < 8; ++band) {
+            glScissor(band * width / 8, 0, width / 8, height);
+            glClearColor(0.1f * band, 0.9f - 0.1f * band, 0.5f, 1.0f);
+            glClearDepth(1.0);
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        }
+        glScissor(500, 550, 200, 200);
+        glClearDepth(0.3);
+        glClear(GL_DEPTH_BUFFER_BIT);
+        glClearDepth(1.0);
+        glDisable(GL_SCISSOR_TEST);
+    };
+    // Colour and depth, as bytes.
+    const auto pixels = [&] {
+        std::vector<unsigned char> read = testgl::readPixels(0, 0, width, height);
+        std::vector<float> depth(static_cast<size_t>(width) * height);
+        glReadPixels(0, 0, width, height, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+        const auto* bytes = reinterpret_cast<const unsigned char*>(depth.data());
+        read.insert(read.end(), bytes, bytes + depth.size() * sizeof(float));
+        return read;
+    };
+    const auto differing = [](const std::vector<unsigned char>& a,
+                              const std::vector<unsigned char>& b) {
+        size_t count = 0;
+        for (size_t i = 0; i < a.size(); ++i)
+            count += a[i] != b[i];
+        return count;
+    };
+
+    scene();
+    for (TextRenderer* line : lines)
+        line->render();
+    const std::vector<unsigned char> drawn = pixels();
+
+    HudCache hud(cache);
+    const struct {
+        bool copied; // the frame is copied from the picture
+    } frames[] = {{false}, {true}, {true}};
+    for (const auto& frame : frames) {
+        scene();
+        captureStdout([&] { hud.draw(lines); });
+        EXPECT_EQ(hud.copiedLastTime(), frame.copied);
+        EXPECT_EQ(differing(pixels(), drawn), 0u);
+    }
+
+    // A changed line is drawn as it is, then stored again.
+    lines[1]->setText("Walls 2/6");
+    scene();
+    for (TextRenderer* line : lines)
+        line->render();
+    const std::vector<unsigned char> changed = pixels();
+    for (bool copied : {false, true}) {
+        scene();
+        hud.draw(lines);
+        EXPECT_EQ(hud.copiedLastTime(), copied);
+        EXPECT_EQ(differing(pixels(), changed), 0u);
+    }
+
+    // Without the depth rule the lines blend over each other: they are drawn, never copied.
+    glDisable(GL_DEPTH_TEST);
+    scene();
+    hud.draw(lines);
+    EXPECT_FALSE(hud.copiedLastTime());
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
 }

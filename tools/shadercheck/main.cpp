@@ -287,6 +287,10 @@ int main(int argc, char** argv) {
     p = build("text", {{"textVS.vs", GL_VERTEX_SHADER}, {"textFS.fs", GL_FRAGMENT_SHADER}});
     requireUniforms(p, "text", {"projection", "textColor"});
 
+    p = build("HUD picture",
+              {{"hudPictureVS.vs", GL_VERTEX_SHADER}, {"hudPictureFS.fs", GL_FRAGMENT_SHADER}});
+    requireUniforms(p, "HUD picture", {"screenSize", "picture"});
+
     p = build("water",
               {{"WaterMeshVS.vs", GL_VERTEX_SHADER}, {"WaterMeshFS.fs", GL_FRAGMENT_SHADER}});
     requireUniforms(p, "water",
