@@ -48,7 +48,7 @@ void HudCache::draw(const std::vector<TextRenderer*>& lines) {
     if (key != builtKey && steady && build(lines, viewport[2], viewport[3]))
         builtKey = key;
     if (key == builtKey) {
-        copy(lines, viewport[2], viewport[3]);
+        copy(viewport[2], viewport[3]);
         copied = true;
     } else {
         drawLines(lines);
@@ -123,6 +123,7 @@ bool HudCache::build(const std::vector<TextRenderer*>& lines, int width, int hei
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glDisable(GL_BLEND);
     drawLines(lines);
+    storeRectangles(lines, width, height);
     if (blending)
         glEnable(GL_BLEND);
     glClearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
@@ -131,10 +132,10 @@ bool HudCache::build(const std::vector<TextRenderer*>& lines, int width, int hei
     return true;
 }
 
-void HudCache::copy(const std::vector<TextRenderer*>& lines, int width, int height) {
+void HudCache::storeRectangles(const std::vector<TextRenderer*>& lines, int width, int height) {
     // One rectangle per line, a pixel beyond its quads; where rectangles overlap, the depth
     // test keeps the first copy as it kept the first fragment.
-    corners.clear();
+    std::vector<float> corners;
     const float w = static_cast<float>(width), h = static_cast<float>(height);
     for (const TextRenderer* line : lines) {
         const TextRenderer::Quads quads = line->getDrawnQuads();
@@ -148,19 +149,23 @@ void HudCache::copy(const std::vector<TextRenderer*>& lines, int width, int heig
             continue;
         corners.insert(corners.end(), {x0, y0, x1, y0, x1, y1, x0, y0, x1, y1, x0, y1});
     }
-    if (corners.empty())
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer.get());
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(corners.size() * sizeof(float)),
+                 corners.data(), GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    rectangleVertices = static_cast<GLsizei>(corners.size() / 2);
+}
+
+void HudCache::copy(int width, int height) {
+    if (rectangleVertices == 0)
         return;
     glUseProgram(program->get());
-    glUniform2f(screenSizeLocation, w, h);
+    glUniform2f(screenSizeLocation, static_cast<float>(width), static_cast<float>(height));
     glUniform1i(pictureLocation, unit::Material);
     glActiveTexture(GL_TEXTURE0 + unit::Material);
     glBindTexture(GL_TEXTURE_2D, picture.get());
     glBindVertexArray(vertexArray.get());
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer.get());
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(corners.size() * sizeof(float)),
-                 corners.data(), GL_STREAM_DRAW);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(corners.size() / 2));
+    glDrawArrays(GL_TRIANGLES, 0, rectangleVertices);
     glBindVertexArray(0);
     glBindTexture(GL_TEXTURE_2D, 0);
 }

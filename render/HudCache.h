@@ -31,7 +31,9 @@ class HudCache {
 
   private:
     bool build(const std::vector<TextRenderer*>& lines, int width, int height);
-    void copy(const std::vector<TextRenderer*>& lines, int width, int height);
+    // The rectangles the copy covers, from the quads the lines just drew.
+    void storeRectangles(const std::vector<TextRenderer*>& lines, int width, int height);
+    void copy(int width, int height);
 
     ResourceCache& resources;
     ProgramRef program;
@@ -47,6 +49,6 @@ class HudCache {
     int pictureHeight = 0;
     std::string lastKey;  // the lines asked for in the previous frame
     std::string builtKey; // the lines the picture holds; empty when none
-    std::vector<float> corners;
+    GLsizei rectangleVertices = 0;
     bool copied = false;
 };

@@ -349,27 +349,27 @@ TEST_F(TextTest, StoredHudGivesTheVeryPixelsOfItsLines) {
         std::filesystem::copy_file(data / stage, dir.root() / stage);
     ResourceCache cache;
     const int width = 1024, height = 860;
-    struct LineSpec {
+    struct HudLine {
         int size;
         const char* text;
         glm::vec2 position;
         glm::vec3 colour;
         bool centred;
     };
-    const LineSpec specs[] = {{25, "Level 2", {30, 50}, {0, 0, 0}, false},
-                              {25, "Walls 3/6", {45, 56}, {1, 1, 1}, false},
-                              {40, "Level 1 complete", {400, 420}, {1, 0.85f, 0.2f}, true},
-                              {30, "+", {400, 300}, {1, 0.45f, 0.1f}, true}};
+    const HudLine hudLines[] = {{25, "Level 2", {30, 50}, {0, 0, 0}, false},
+                                {25, "Walls 3/6", {45, 56}, {1, 1, 1}, false},
+                                {40, "Level 1 complete", {400, 420}, {1, 0.85f, 0.2f}, true},
+                                {30, "+", {400, 300}, {1, 0.45f, 0.1f}, true}};
     std::vector<std::unique_ptr<TextRenderer>> owned;
     std::vector<TextRenderer*> lines;
     captureStdout([&] {
-        for (const LineSpec& spec : specs) {
-            owned.push_back(std::make_unique<TextRenderer>(spec.size, &cache));
+        for (const HudLine& wanted : hudLines) {
+            owned.push_back(std::make_unique<TextRenderer>(wanted.size, &cache));
             TextRenderer& line = *owned.back();
-            line.setText(spec.text);
-            line.setPosition(spec.position.x, spec.position.y);
-            line.setColour(spec.colour);
-            line.setCentred(spec.centred);
+            line.setText(wanted.text);
+            line.setPosition(wanted.position.x, wanted.position.y);
+            line.setColour(wanted.colour);
+            line.setCentred(wanted.centred);
             line.setOutlined(true);
             line.setScreenSize(width, height);
             lines.push_back(&line);
