@@ -14,7 +14,8 @@ class Map : public Drawable {
   public:
     // ownShader false: draws with program, which stays the caller's. ownShader true: builds and
     // owns the light-map program from "Shader/lightMapVS.vs" and "Shader/lightMapFS.fs" and
-    // ignores program.
+    // ignores program; when no material of the model has a specular colour, the fragment stage
+    // is "Shader/lightMapMatteFS.fs", which leaves out the sheen that would be zero.
     Map(const std::string& modelPath, ProgramRef program, bool ownShader,
         ResourceCache* cache = nullptr);
     ~Map() override;

@@ -8,12 +8,14 @@
 #include "levels/Level1.h"
 #include "levels/Level2.h"
 #include "render/Map.h"
+#include "render/ProgramStatus.h"
 #include "support/GlContext.h"
 #include "support/ScriptedPlatform.h"
 
 #include <GLFW/glfw3.h>
 #include <btBulletDynamicsCommon.h>
 
+#include <algorithm>
 #include <fstream>
 
 namespace {
@@ -400,4 +402,51 @@ TEST_F(LevelTest, WaterImagesAreRedrawnFromScratchEachFrame) {
     };
     EXPECT_EQ(magenta(targets.reflectionTexture(), 320, 180), 0u);
     EXPECT_EQ(magenta(targets.refractionTexture(), 1780, 720), 0u);
+}
+
+TEST_F(LevelTest, MatteMapShowsTheVeryPixelsOfTheFullLightMapShader) {
+    // Level 2's map has no specular colour, so it is drawn without the sheen. Each view is drawn
+    // with that program and with the full light-map program: the pictures must be equal.
+    struct View {
+        const char* name;
+        glm::vec3 eye;
+        double yaw, pitch;
+        bool celShaded;
+    };
+    const View views[] = {{"long hall", {0, 12, -56}, 90, 0, false},
+                          {"hall, cel shaded", {60, 14, -56}, -90, -10, true},
+                          {"over the water", {96, -110, -56}, 180, -40, false}};
+    auto level = makeLevel<Level2>();
+    frame(*level, 0.02);
+    Map& map = *level->getMap();
+    const ProgramRef matte = map.getSharedProgram();
+    const ProgramRef full =
+        level->getResources().program("Shader/lightMapVS.vs", "Shader/lightMapFS.fs");
+    ASSERT_TRUE(programLinked(full->get()));
+    ASSERT_NE(matte->get(), full->get());
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(testgl::window(), &width, &height);
+    const auto drawWith = [&](const ProgramRef& program) {
+        map.setProgram(program);
+        map.lookUpUniforms();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        level->render();
+        return testgl::readPixels(0, 0, width, height);
+    };
+    for (const View& view : views) {
+        SCOPED_TRACE(view.name);
+        if (view.celShaded != level->getControls().isCelShading())
+            Controls::onKey(testgl::window(), GLFW_KEY_F4, 0, GLFW_PRESS, 0);
+        placeBody(level->getPlayer().getRigidBody(), view.eye);
+        Controls::setView(view.yaw, view.pitch);
+        frame(*level, 0.02);
+        const std::vector<unsigned char> withoutSheen = drawWith(matte);
+        const std::vector<unsigned char> withSheen = drawWith(full);
+        const auto lit = std::count_if(withoutSheen.begin(), withoutSheen.end(),
+                                       [](unsigned char c) { return c > 40; });
+        EXPECT_GT(lit, static_cast<long>(withoutSheen.size() / 4)) << "the map is in view";
+        EXPECT_TRUE(withoutSheen == withSheen);
+    }
+    map.setProgram(matte);
+    map.lookUpUniforms();
 }

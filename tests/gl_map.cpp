@@ -57,6 +57,7 @@ class MapTest : public GlTest {
                                    "f 5/1/1 8/1/1 7/1/1 6/1/1\n");
         dir.write("Shader/lightMapVS.vs", renderfix::ModelVertexSource);
         dir.write("Shader/lightMapFS.fs", renderfix::MapFragmentSource);
+        dir.write("Shader/lightMapMatteFS.fs", renderfix::MapFragmentSource);
         cwd = std::make_unique<ScopedChdir>(dir.root());
         sharedProgram = ShaderProgram::adopt(
             renderfix::compileProgram(renderfix::ModelVertexSource, renderfix::MapFragmentSource));
@@ -170,18 +171,32 @@ TEST_F(MapTest, SharedProgramGetsTheMapSamplersAndSurvivesTheMap) {
 }
 
 TEST_F(MapTest, OwnShaderIsBuiltFromTheLightMapFilesAndDeletedWithTheMap) {
-    std::string out;
-    auto map = make("Obj/floor.obj", true, &out);
-    EXPECT_NE(out.find("Compiling shader : Shader/lightMapVS.vs\n"), std::string::npos);
-    EXPECT_NE(out.find("Compiling shader : Shader/lightMapFS.fs\n"), std::string::npos);
-    const GLuint own = map->getProgram();
-    EXPECT_NE(own, shared);
-    GLint linked = GL_FALSE;
-    glGetProgramiv(own, GL_LINK_STATUS, &linked);
-    EXPECT_EQ(linked, GL_TRUE);
-    map.reset();
-    EXPECT_FALSE(glIsProgram(own));
-    EXPECT_TRUE(glIsProgram(shared));
+    // A material with a specular colour needs the sheen; without one, the matte stage is enough.
+    const struct {
+        const char* specularLine;
+        const char* fragmentStage;
+    } cases[] = {{"Ks 0.5 0.5 0.5\n", "Shader/lightMapFS.fs"}, {"", "Shader/lightMapMatteFS.fs"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fragmentStage);
+        dir.write("Obj/floor.mtl", std::string("newmtl floor\nKd 1 1 1\n") + c.specularLine +
+                                       "map_Kd Texture/floor.png\n");
+        std::string out;
+        auto map = make("Obj/floor.obj", true, &out);
+        EXPECT_NE(out.find("Compiling shader : Shader/lightMapVS.vs\n"), std::string::npos);
+        EXPECT_NE(out.find(std::string("Compiling shader : ") + c.fragmentStage + "\n"),
+                  std::string::npos);
+        EXPECT_EQ(out.find("Compiling shader : Shader/lightMap", out.find("FS.fs")),
+                  std::string::npos)
+            << "one fragment stage only";
+        const GLuint own = map->getProgram();
+        EXPECT_NE(own, shared);
+        GLint linked = GL_FALSE;
+        glGetProgramiv(own, GL_LINK_STATUS, &linked);
+        EXPECT_EQ(linked, GL_TRUE);
+        map.reset();
+        EXPECT_FALSE(glIsProgram(own));
+        EXPECT_TRUE(glIsProgram(shared));
+    }
 }
 
 TEST_F(MapTest, MissingLightMapShadersLeaveAMapThatDrawsNothing) {

@@ -333,7 +333,8 @@ int childCompiles() {
         ResourceCache cache;
         const std::vector<ProgramFiles> programs = {
             {{{"Shader/extendedVS.vs", VertexStage}, {"Shader/extendedFS.fs", FragmentStage}}, {}},
-            {{{"Shader/lightMapVS.vs", VertexStage}, {"Shader/lightMapFS.fs", FragmentStage}}, {}},
+            {{{"Shader/lightMapVS.vs", VertexStage}, {"Shader/lightMapMatteFS.fs", FragmentStage}},
+             {}},
             {{{"Shader/textVS.vs", VertexStage}, {"Shader/textFS.fs", FragmentStage}}, {}},
             {{{"Shader/WaterMeshVS.vs", VertexStage}, {"Shader/WaterMeshFS.fs", FragmentStage}},
              {}},

@@ -284,6 +284,12 @@ int main(int argc, char** argv) {
     requireUniforms(p, "light map", {"plane", "textureSampler", "lightMapTextureSampler"});
     requireUniforms(p, "light map", lightUniforms());
 
+    p = build("matte light map",
+              {{"lightMapVS.vs", GL_VERTEX_SHADER}, {"lightMapMatteFS.fs", GL_FRAGMENT_SHADER}});
+    requireUniforms(p, "matte light map",
+                    {"mvp", "modelMat", "alpha", "isCelShading", "levels", "material.diffuse",
+                     "plane", "textureSampler", "lightMapTextureSampler"});
+
     p = build("text", {{"textVS.vs", GL_VERTEX_SHADER}, {"textFS.fs", GL_FRAGMENT_SHADER}});
     requireUniforms(p, "text", {"projection", "textColor"});
 
