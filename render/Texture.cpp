@@ -1,6 +1,7 @@
 #include "render/Texture.h"
 
 #include "render/DataFile.h"
+#include "render/MipmapCache.h"
 
 #include <stb_image.h>
 
@@ -49,6 +50,7 @@ Texture::Image Texture::read(const std::string& path, long long maxSide) {
     image.height = height;
     image.pixels.assign(pixels, pixels + static_cast<size_t>(width) * height * 3);
     stbi_image_free(pixels);
+    image.pixelHash = mipcache::hashPixels(image.pixels.data(), image.pixels.size());
     image.failed = false;
     return image;
 }
@@ -72,8 +74,12 @@ Texture::Texture(const std::string& path, Image image) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, image.width, image.height, 0, GL_RGB, GL_UNSIGNED_BYTE,
                  image.pixels.data());
-    // The driver's own filter: the smaller levels are part of the picture.
-    glGenerateMipmap(GL_TEXTURE_2D);
+    // The driver's own filter: the smaller levels are part of the picture. The levels it made in
+    // an earlier run are the same bytes and spare its start-up code generation.
+    if (!mipcache::load(image.pixelHash, image.width, image.height)) {
+        glGenerateMipmap(GL_TEXTURE_2D);
+        mipcache::store(image.pixelHash, image.width, image.height);
+    }
     std::printf("%s - texture successfully loaded\n", path.c_str());
     std::fflush(stdout);
 }

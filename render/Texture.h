@@ -2,11 +2,12 @@
 
 #include "render/GlHandle.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 // A GL 2D texture from an image file (through stb_image, converted to RGB, full mipmap chain
-// from the driver).
+// from the driver, kept between runs by mipcache).
 // A file that cannot be read leaves name 0: binding it unbinds the unit. So does anything but a
 // regular file, an image wider or taller than the driver's GL_MAX_TEXTURE_SIZE and an image of
 // more than MaxPixels pixels (checked from its header, before decoding). Owns its GL texture;
@@ -25,6 +26,7 @@ class Texture {
         int width = 0;
         int height = 0;
         std::vector<unsigned char> pixels; // RGB, the first row first
+        std::uint64_t pixelHash = 0;       // finds the driver's smaller levels of it on disk
     };
     static Image read(const std::string& path, long long maxSide);
     // The GL texture of an image read earlier; says what the loading says.

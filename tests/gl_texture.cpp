@@ -1,3 +1,4 @@
+#include "render/MipmapCache.h"
 #include "render/Texture.h"
 #include "render_fixtures.h"
 #include "support/GlContext.h"
@@ -5,6 +6,12 @@
 
 #include <stb_image_write.h>
 
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string_view>
 #include <vector>
 
 using renderfix::captureStdout;
@@ -17,6 +24,14 @@ std::vector<unsigned char> readTexture(GLuint name, GLenum format, int channels,
     glBindTexture(GL_TEXTURE_2D, name);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 0, format, GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
+std::vector<unsigned char> readLevel(GLuint name, int level, int w, int h) {
+    std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 3, 0xAB);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
 }
 
@@ -185,4 +200,91 @@ TEST_F(TextureTest, ImagesBeyondTheDriverOrTheMemoryBoundAreRefused) {
         EXPECT_EQ(out, "Failed to load texture " + path + "\n") << c.name;
         EXPECT_EQ(texture->getName(), 0u) << c.name;
     }
+}
+
+TEST_F(TextureTest, SmallerLevelsComeBackFromTheCacheAsTheDriverMadeThem) {
+    // Each image is loaded with an empty cache (the driver makes the levels, the cache keeps
+    // them), then again after something happened to the cache entry.
+    struct Case {
+        const char* name;
+        std::function<void(const std::filesystem::path&)> change;
+        bool planted; // the entry holds other valid levels: they must be the ones used
+    };
+    const auto rewrite = [](const std::filesystem::path& entry, auto edit) {
+        std::ifstream in(entry, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        in.close();
+        edit(bytes);
+        std::ofstream(entry, std::ios::binary | std::ios::trunc) << bytes;
+    };
+    constexpr size_t HeaderBytes = 24;
+    const Case cases[] = {
+        {"intact", [](const auto&) {}, false},
+        {"truncated", [&](const auto& e) { rewrite(e, [](std::string& b) { b.pop_back(); }); },
+         false},
+        {"a level byte changed",
+         [&](const auto& e) { rewrite(e, [](std::string& b) { b.back() ^= 0x5A; }); }, false},
+        {"a folder in its place",
+         [](const auto& e) {
+             std::filesystem::remove(e);
+             std::filesystem::create_directory(e);
+         },
+         false},
+        {"other levels with their own hash",
+         [&](const auto& e) {
+             rewrite(e, [](std::string& b) {
+                 std::fill(b.begin() + HeaderBytes, b.end(), 77);
+                 const std::uint64_t hash =
+                     std::hash<std::string_view>{}(std::string_view(b).substr(HeaderBytes));
+                 std::memcpy(b.data() + 16, &hash, sizeof hash);
+             });
+         },
+         true}};
+    const std::pair<int, int> sizes[] = {{8, 4}, {5, 3}, {1, 1}};
+
+    const char* before = std::getenv("XDG_CACHE_HOME");
+    const std::string saved = before != nullptr ? before : "";
+    const auto levels = [](GLuint name, int width, int height) {
+        std::vector<std::vector<unsigned char>> all;
+        for (int level = 1; width > 1 || height > 1; ++level) {
+            width = std::max(1, width / 2);
+            height = std::max(1, height / 2);
+            all.push_back(readLevel(name, level, width, height));
+        }
+        return all;
+    };
+    for (const auto& [width, height] : sizes) {
+        std::vector<unsigned char> rgb(static_cast<size_t>(width) * height * 3);
+        for (size_t i = 0; i < rgb.size(); ++i)
+            rgb[i] = static_cast<unsigned char>(i * 37 + width);
+        const std::string path = dir.file("cached.png");
+        ASSERT_NE(stbi_write_png(path.c_str(), width, height, 3, rgb.data(), width * 3), 0);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + ", " + c.name);
+            const std::filesystem::path cache = dir.root() / ("cache-" + std::string(c.name));
+            std::filesystem::remove_all(cache);
+            setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+            std::unique_ptr<Texture> texture;
+            captureStdout([&] { texture = std::make_unique<Texture>(path); });
+            const auto made = levels(texture->getName(), width, height);
+            std::vector<std::filesystem::path> entries;
+            for (const auto& file : std::filesystem::directory_iterator(mipcache::directory()))
+                entries.push_back(file.path());
+            ASSERT_EQ(entries.size(), 1u) << "one entry, no partial file left";
+            c.change(entries[0]);
+            std::string out;
+            out = captureStdout([&] { texture = std::make_unique<Texture>(path); });
+            EXPECT_EQ(out, path + " - texture successfully loaded\n");
+            const auto loaded = levels(texture->getName(), width, height);
+            if (c.planted && !made.empty())
+                EXPECT_EQ(loaded[0], std::vector<unsigned char>(loaded[0].size(), 77));
+            else
+                EXPECT_EQ(loaded, made);
+            EXPECT_EQ(readTexture(texture->getName(), GL_RGB, 3, width, height), rgb);
+        }
+    }
+    if (before != nullptr)
+        setenv("XDG_CACHE_HOME", saved.c_str(), 1);
+    else
+        unsetenv("XDG_CACHE_HOME");
 }

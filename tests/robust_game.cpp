@@ -84,11 +84,14 @@ GameRun play(const fs::path& folder) {
     return run;
 }
 
+// Every file the game reads. The light-map stage with the sheen is for maps with a specular
+// colour; neither level's map has one (their matte stage is in the list).
 std::vector<std::string> dataFiles() {
     std::vector<std::string> files;
     for (const char* folder : {"Obj", "Shader", "Texture", "Fonts"})
         for (const auto& entry : fs::directory_iterator(DataDir / folder))
-            if (entry.is_regular_file() && entry.path().extension() != ".mtl")
+            if (entry.is_regular_file() && entry.path().extension() != ".mtl" &&
+                entry.path().filename() != "lightMapFS.fs")
                 files.push_back(std::string(folder) + "/" + entry.path().filename().string());
     std::sort(files.begin(), files.end());
     return files;

@@ -559,25 +559,33 @@ void startupBenchmark(const std::string& data, int runs) {
             "game draws with (the part no start-up can skip); median of %d fresh processes each; "
             "ms\n",
             runs);
-    fprintf(out, "    %-38s %8s %9s %9s %7s %7s %8s %7s %7s\n", "Mesa shader cache", "context",
-            "+compiles", "start-up", "ratio", "ratio2", "L2 load", "ratio", "ratio2");
+    fprintf(out, "    %-38s %8s %9s %9s %7s %7s %8s %7s %7s\n", "Mesa's and the game's caches",
+            "context", "+compiles", "start-up", "ratio", "ratio2", "L2 load", "ratio", "ratio2");
     const std::string warmCache = makeTemporaryDirectory("brindlemox-cache-warm-XXXXXX");
     // Fills the warm cache before it is measured.
-    runChild("MESA_SHADER_CACHE_DIR=" + warmCache, "startup", data);
+    runChild("MESA_SHADER_CACHE_DIR=" + warmCache + " XDG_CACHE_HOME=" + warmCache, "startup",
+             data);
     struct State {
         const char* name;
         std::function<std::string()> environment;
     };
+    // The game keeps the driver's mipmap levels in its own cache under XDG_CACHE_HOME: it is cold,
+    // warm or cold with Mesa's cache.
     std::vector<std::string> coldDirs;
+    const auto freshDirectory = [&coldDirs] {
+        coldDirs.push_back(makeTemporaryDirectory("brindlemox-cache-cold-XXXXXX"));
+        return coldDirs.back();
+    };
     const std::vector<State> states = {
-        {"cold (fresh empty dir per run)",
-         [&coldDirs] {
-             coldDirs.push_back(makeTemporaryDirectory("brindlemox-cache-cold-XXXXXX"));
-             return "MESA_SHADER_CACHE_DIR=" + coldDirs.back();
+        {"cold (fresh empty dirs per run)",
+         [&] {
+             const std::string dir = freshDirectory();
+             return "MESA_SHADER_CACHE_DIR=" + dir + " XDG_CACHE_HOME=" + dir;
          }},
-        {"warm (filled by an earlier run)", [&] { return "MESA_SHADER_CACHE_DIR=" + warmCache; }},
-        {"disabled (MESA_SHADER_CACHE_DISABLE)",
-         [] { return std::string("MESA_SHADER_CACHE_DISABLE=true"); }}};
+        {"warm (filled by an earlier run)",
+         [&] { return "MESA_SHADER_CACHE_DIR=" + warmCache + " XDG_CACHE_HOME=" + warmCache; }},
+        {"Mesa's disabled, the game's cold",
+         [&] { return "MESA_SHADER_CACHE_DISABLE=true XDG_CACHE_HOME=" + freshDirectory(); }}};
     int programsAtStart = 0, stagesAtStart = 0, programs = 0, stages = 0, distinct = 0;
     int distinctStages = 0;
     double warmRatio = 0.0;

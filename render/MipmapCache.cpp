@@ -1,0 +1,149 @@
+#include "render/MipmapCache.h"
+
+#include "render/DataFile.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace mipcache {
+namespace {
+
+constexpr char Magic[8] = {'B', 'M', 'X', 'M', 'I', 'P', '1', '\n'};
+
+struct Header {
+    char magic[8];
+    std::uint32_t width;
+    std::uint32_t height;
+    std::uint64_t payloadHash;
+};
+
+// Bytes of levels 1 and up, RGB rows tightly packed.
+std::size_t smallerLevelBytes(int width, int height) {
+    std::size_t total = 0;
+    while (width > 1 || height > 1) {
+        width = std::max(1, width / 2);
+        height = std::max(1, height / 2);
+        total += static_cast<std::size_t>(width) * height * 3;
+    }
+    return total;
+}
+
+std::uint64_t hashBytes(const void* data, std::size_t size) {
+    return std::hash<std::string_view>{}(std::string_view(static_cast<const char*>(data), size));
+}
+
+std::filesystem::path entryPath(std::uint64_t pixelHash, int width, int height) {
+    const std::filesystem::path dir = directory();
+    if (dir.empty())
+        return {};
+    // The driver is part of the key: another driver filters differently.
+    std::string driver;
+    for (GLenum name : {GL_VENDOR, GL_RENDERER, GL_VERSION}) {
+        const auto* text = reinterpret_cast<const char*>(glGetString(name));
+        driver += text != nullptr ? text : "?";
+        driver += '\n';
+    }
+    char file[96];
+    std::snprintf(file, sizeof file, "%016llx-%016llx-%dx%d.mips",
+                  static_cast<unsigned long long>(hashBytes(driver.data(), driver.size())),
+                  static_cast<unsigned long long>(pixelHash), width, height);
+    return dir / file;
+}
+
+void packRows() {
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+}
+
+} // namespace
+
+std::filesystem::path directory() {
+    const char* cacheHome = std::getenv("XDG_CACHE_HOME");
+    if (cacheHome != nullptr && cacheHome[0] == '/')
+        return std::filesystem::path(cacheHome) / "brindlemox" / "mipmaps";
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/')
+        return std::filesystem::path(home) / ".cache" / "brindlemox" / "mipmaps";
+    return {};
+}
+
+std::uint64_t hashPixels(const unsigned char* rgb, std::size_t size) {
+    return hashBytes(rgb, size);
+}
+
+bool load(std::uint64_t pixelHash, int width, int height) {
+    const std::filesystem::path path = entryPath(pixelHash, width, height);
+    if (path.empty() || width <= 0 || height <= 0)
+        return false;
+    const std::size_t payload = smallerLevelBytes(width, height);
+    // Only a regular file of exactly the expected size, with its header and a payload whose
+    // hash matches, is used.
+    const std::optional<std::string> file = datafile::read(path.string(), sizeof(Header) + payload);
+    if (!file || file->size() != sizeof(Header) + payload)
+        return false;
+    Header header;
+    std::memcpy(&header, file->data(), sizeof header);
+    const char* levels = file->data() + sizeof header;
+    if (std::memcmp(header.magic, Magic, sizeof Magic) != 0 ||
+        header.width != static_cast<std::uint32_t>(width) ||
+        header.height != static_cast<std::uint32_t>(height) ||
+        header.payloadHash != hashBytes(levels, payload))
+        return false;
+    packRows();
+    for (int level = 1, w = width, h = height; w > 1 || h > 1; ++level) {
+        w = std::max(1, w / 2);
+        h = std::max(1, h / 2);
+        glTexImage2D(GL_TEXTURE_2D, level, GL_RGB, w, h, 0, GL_RGB, GL_UNSIGNED_BYTE, levels);
+        levels += static_cast<std::size_t>(w) * h * 3;
+    }
+    return true;
+}
+
+void store(std::uint64_t pixelHash, int width, int height) {
+    const std::filesystem::path path = entryPath(pixelHash, width, height);
+    if (path.empty() || width <= 0 || height <= 0)
+        return;
+    std::vector<char> levels(smallerLevelBytes(width, height));
+    packRows();
+    char* at = levels.data();
+    for (int level = 1, w = width, h = height; w > 1 || h > 1; ++level) {
+        w = std::max(1, w / 2);
+        h = std::max(1, h / 2);
+        glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_UNSIGNED_BYTE, at);
+        at += static_cast<std::size_t>(w) * h * 3;
+    }
+    Header header{};
+    std::memcpy(header.magic, Magic, sizeof Magic);
+    header.width = static_cast<std::uint32_t>(width);
+    header.height = static_cast<std::uint32_t>(height);
+    header.payloadHash = hashBytes(levels.data(), levels.size());
+
+    // Written beside its final name and renamed: another run never sees half a file.
+    std::error_code error;
+    std::filesystem::create_directories(path.parent_path(), error);
+    if (error)
+        return;
+    const std::string temporary = path.string() + "." + std::to_string(getpid()) + ".part";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(&header), sizeof header);
+        out.write(levels.data(), static_cast<std::streamsize>(levels.size()));
+        if (!out) {
+            out.close();
+            std::filesystem::remove(temporary, error);
+            return;
+        }
+    }
+    std::filesystem::rename(temporary, path, error);
+    if (error)
+        std::filesystem::remove(temporary, error);
+}
+
+} // namespace mipcache
