@@ -336,6 +336,8 @@ int childCompiles() {
             {{{"Shader/lightMapVS.vs", VertexStage}, {"Shader/lightMapMatteFS.fs", FragmentStage}},
              {}},
             {{{"Shader/textVS.vs", VertexStage}, {"Shader/textFS.fs", FragmentStage}}, {}},
+            {{{"Shader/hudPictureVS.vs", VertexStage}, {"Shader/hudPictureFS.fs", FragmentStage}},
+             {}},
             {{{"Shader/WaterMeshVS.vs", VertexStage}, {"Shader/WaterMeshFS.fs", FragmentStage}},
              {}},
             {{{"Shader/debugDrawVS.vs", VertexStage}, {"Shader/debugDrawFS.fs", FragmentStage}},
