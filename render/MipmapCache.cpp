@@ -24,14 +24,27 @@ struct Header {
     std::uint64_t payloadHash;
 };
 
-// Bytes of levels 1 and up, RGB rows tightly packed.
-std::size_t smallerLevelBytes(int width, int height) {
-    std::size_t total = 0;
+struct LevelSize {
+    int width;
+    int height;
+    std::size_t bytes; // RGB rows tightly packed
+};
+
+// Levels 1 and up of a width x height texture, down to 1 x 1.
+std::vector<LevelSize> smallerLevels(int width, int height) {
+    std::vector<LevelSize> levels;
     while (width > 1 || height > 1) {
         width = std::max(1, width / 2);
         height = std::max(1, height / 2);
-        total += static_cast<std::size_t>(width) * height * 3;
+        levels.push_back({width, height, static_cast<std::size_t>(width) * height * 3});
     }
+    return levels;
+}
+
+std::size_t totalBytes(const std::vector<LevelSize>& levels) {
+    std::size_t total = 0;
+    for (const LevelSize& level : levels)
+        total += level.bytes;
     return total;
 }
 
@@ -82,7 +95,8 @@ bool load(std::uint64_t pixelHash, int width, int height) {
     const std::filesystem::path path = entryPath(pixelHash, width, height);
     if (path.empty() || width <= 0 || height <= 0)
         return false;
-    const std::size_t payload = smallerLevelBytes(width, height);
+    const std::vector<LevelSize> sizes = smallerLevels(width, height);
+    const std::size_t payload = totalBytes(sizes);
     // Only a regular file of exactly the expected size, with its header and a payload whose
     // hash matches, is used.
     const std::optional<std::string> file = datafile::read(path.string(), sizeof(Header) + payload);
@@ -97,11 +111,10 @@ bool load(std::uint64_t pixelHash, int width, int height) {
         header.payloadHash != hashBytes(levels, payload))
         return false;
     packRows();
-    for (int level = 1, w = width, h = height; w > 1 || h > 1; ++level) {
-        w = std::max(1, w / 2);
-        h = std::max(1, h / 2);
-        glTexImage2D(GL_TEXTURE_2D, level, GL_RGB, w, h, 0, GL_RGB, GL_UNSIGNED_BYTE, levels);
-        levels += static_cast<std::size_t>(w) * h * 3;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i + 1), GL_RGB, sizes[i].width,
+                     sizes[i].height, 0, GL_RGB, GL_UNSIGNED_BYTE, levels);
+        levels += sizes[i].bytes;
     }
     return true;
 }
@@ -110,14 +123,13 @@ void store(std::uint64_t pixelHash, int width, int height) {
     const std::filesystem::path path = entryPath(pixelHash, width, height);
     if (path.empty() || width <= 0 || height <= 0)
         return;
-    std::vector<char> levels(smallerLevelBytes(width, height));
+    const std::vector<LevelSize> sizes = smallerLevels(width, height);
+    std::vector<char> levels(totalBytes(sizes));
     packRows();
     char* at = levels.data();
-    for (int level = 1, w = width, h = height; w > 1 || h > 1; ++level) {
-        w = std::max(1, w / 2);
-        h = std::max(1, h / 2);
-        glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_UNSIGNED_BYTE, at);
-        at += static_cast<std::size_t>(w) * h * 3;
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        glGetTexImage(GL_TEXTURE_2D, static_cast<GLint>(i + 1), GL_RGB, GL_UNSIGNED_BYTE, at);
+        at += sizes[i].bytes;
     }
     Header header{};
     std::memcpy(header.magic, Magic, sizeof Magic);
@@ -135,8 +147,8 @@ void store(std::uint64_t pixelHash, int width, int height) {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(&header), sizeof header);
         out.write(levels.data(), static_cast<std::streamsize>(levels.size()));
+        out.close(); // a full disk may only show when the last bytes are flushed
         if (!out) {
-            out.close();
             std::filesystem::remove(temporary, error);
             return;
         }
