@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "app/TextNumbers.h"
+#include "platform/TextNumbers.h"
 
 #include <cmath>
 #include <set>

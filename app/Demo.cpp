@@ -2,12 +2,12 @@
 
 #include "app/CommandLine.h"
 #include "app/Game.h"
-#include "app/ScriptedPlatform.h"
-#include "app/TextNumbers.h"
 #include "gameplay/Player.h"
 #include "gameplay/VulnerableWall.h"
 #include "levels/Level.h"
-#include "render/DataFile.h"
+#include "platform/DataFile.h"
+#include "platform/ScriptedPlatform.h"
+#include "platform/TextNumbers.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>

@@ -14,8 +14,8 @@
 // The physics steps a fixed 1/60 s and everything else follows the frame's delta time and input,
 // so replaying the recorded delta times, keys and mouse movements reproduces the run.
 
-#include "app/Controls.h"
-#include "app/Platform.h"
+#include "platform/Controls.h"
+#include "platform/Platform.h"
 
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>

@@ -1,8 +1,8 @@
 #include "app/Game.h"
 
-#include "app/Platform.h"
 #include "effects/ParticleSystem.h"
-#include "render/GlDebug.h"
+#include "platform/GlDebug.h"
+#include "platform/Platform.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Config.h"
 #include "levels/LevelInterface.h"
+#include "platform/Config.h"
 
 #include <functional>
 #include <memory>

@@ -1,10 +1,10 @@
 #include "app/Session.h"
 
-#include "app/Controls.h"
 #include "app/Demo.h"
 #include "app/Game.h"
-#include "app/ScriptedPlatform.h"
 #include "levels/Level.h"
+#include "platform/Controls.h"
+#include "platform/ScriptedPlatform.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>

@@ -52,7 +52,7 @@ bool ParticleSystem::transformFeedbackOffered() {
 
 ParticleSystem::ParticleSystem(ResourceCache* given) : offered(transformFeedbackOffered()) {
     CacheOrOwn cache(given);
-    randomTexture = cache->randomTexture(RandomTextureSize);
+    randomTexture = sharedRandomTexture(*cache, RandomTextureSize);
     texture = cache->texture("Texture/particleSystem.bmp");
     billboard = std::make_unique<Billboard>(&*cache);
     program = cache->program(ProgramFiles{

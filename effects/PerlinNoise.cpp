@@ -126,3 +126,24 @@ void PerlinNoise::bind(int unit) const {
     glActiveTexture(GL_TEXTURE0 + unit);
     glBindTexture(GL_TEXTURE_2D, textureId.get());
 }
+
+namespace {
+std::string noiseKey(unsigned size, unsigned seed) {
+    return "noise/" + std::to_string(size) + "/" + std::to_string(seed);
+}
+} // namespace
+
+std::shared_ptr<const PerlinNoise> sharedNoise(ResourceCache& cache, unsigned size, unsigned seed) {
+    const std::string key = noiseKey(size, seed);
+    return cache.generated<PerlinNoise>("noise", key, [&]() -> std::shared_ptr<const PerlinNoise> {
+        if (std::optional<std::vector<float>> texels = cache.takeReadAheadTexels(key))
+            return std::make_shared<const PerlinNoise>(size, seed, *texels);
+        return std::make_shared<const PerlinNoise>(size, seed);
+    });
+}
+
+ResourceCache::TexelJob noiseReadAhead(unsigned size, unsigned seed) {
+    return {noiseKey(size, seed), [size, seed] {
+                return PerlinNoise::woodTexels(PerlinNoise::makePermutation(seed), size);
+            }};
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/GlHandle.h"
+#include "render/ResourceCache.h"
 
 #include <vector>
 
@@ -33,3 +34,9 @@ class PerlinNoise {
     gl::Texture textureId;
     std::vector<int> permutation;
 };
+
+// The game's one noise texture of that size and seed, from the cache (texels the start-up reader
+// made are used when there are some).
+std::shared_ptr<const PerlinNoise> sharedNoise(ResourceCache& cache, unsigned size, unsigned seed);
+// What to give the cache's readAhead so that noise's texels are made on the start-up reader.
+ResourceCache::TexelJob noiseReadAhead(unsigned size, unsigned seed);

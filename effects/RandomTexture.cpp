@@ -42,3 +42,9 @@ void RandomTexture::bind(GLenum textureUnit) const {
     glActiveTexture(textureUnit);
     glBindTexture(GL_TEXTURE_1D, name.get());
 }
+
+std::shared_ptr<const RandomTexture> sharedRandomTexture(ResourceCache& cache, unsigned size) {
+    return cache.generated<RandomTexture>("random", std::to_string(size), [size] {
+        return std::make_shared<const RandomTexture>(size);
+    });
+}

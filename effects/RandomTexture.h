@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/GlHandle.h"
+#include "render/ResourceCache.h"
 
 #include <vector>
 
@@ -24,3 +25,6 @@ class RandomTexture {
     unsigned texelCount = 0;
     gl::Texture name;
 };
+
+// The game's one random texture of that size, from the cache.
+std::shared_ptr<const RandomTexture> sharedRandomTexture(ResourceCache& cache, unsigned size);

@@ -1,7 +1,7 @@
 #include "effects/WaterMesh.h"
 
-#include "app/Camera.h"
 #include "effects/WaterRenderTargets.h"
+#include "render/Camera.h"
 #include "render/ProgramStatus.h"
 #include "render/Semantics.h"
 #include "render/ShaderLoader.h"

@@ -1,7 +1,7 @@
 #include "gameplay/Player.h"
 
-#include "app/Camera.h"
-#include "app/Controls.h"
+#include "platform/Controls.h"
+#include "render/Camera.h"
 
 #include <btBulletDynamicsCommon.h>
 #include <glm/geometric.hpp>
@@ -168,7 +168,7 @@ void Player::placeAt(const glm::vec3& newPosition) {
 }
 
 void Player::update() {
-    controls.applyMouseLook(camera);
+    applyMouseLook(controls, camera);
     const glm::vec3 movement = controls.getMovement();
     pressed.clear();
 

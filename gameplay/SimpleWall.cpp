@@ -14,7 +14,7 @@ SimpleWall::SimpleWall(const glm::vec3& position, WallOrientation orientation, P
     if (!isWallOrientation(orientation))
         std::printf("Wall orientation %d is not 0 to 5; the wall stays unturned\n", orientation);
     turnWall(transform, simpleWallTurn(orientation));
-    noise = CacheOrOwn(cache)->noise(NoiseSize, NoiseSeed);
+    noise = sharedNoise(*CacheOrOwn(cache), NoiseSize, NoiseSeed);
     setScale(Scale);
     initPhysics();
 }

@@ -1,6 +1,6 @@
 #include "gameplay/VulnerableWall.h"
 
-#include "app/Camera.h"
+#include "render/Camera.h"
 
 #include <glm/geometric.hpp>
 #include <glm/mat3x3.hpp>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/Camera.h"
-#include "app/Config.h"
-#include "app/Controls.h"
 #include "levels/LevelInterface.h"
+#include "platform/Config.h"
+#include "platform/Controls.h"
+#include "render/Camera.h"
 #include "render/Drawable.h"
 #include "render/HudCache.h"
 #include "render/LightSet.h"

@@ -14,7 +14,7 @@ ResourceCache::ReadAhead Level1::filesToReadAhead() {
                     "Obj/simpleWall.obj", "Obj/plane.obj",         "Obj/level1.2.obj"};
     files.images = {"Texture/particleSystem.bmp", "Texture/waterDUDV.png", "Texture/normalMap.png",
                     "Texture/red.bmp"};
-    files.noises = {{SimpleWall::NoiseSize, SimpleWall::NoiseSeed}};
+    files.texels = {noiseReadAhead(SimpleWall::NoiseSize, SimpleWall::NoiseSeed)};
     return files;
 }
 

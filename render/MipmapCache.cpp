@@ -1,6 +1,6 @@
 #include "render/MipmapCache.h"
 
-#include "render/DataFile.h"
+#include "platform/DataFile.h"
 
 #include <unistd.h>
 

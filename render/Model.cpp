@@ -1,6 +1,6 @@
 #include "render/Model.h"
 
-#include "render/DataFile.h"
+#include "platform/DataFile.h"
 #include "render/FbxCheck.h"
 #include "render/Frustum.h"
 #include "render/ProgramStatus.h"

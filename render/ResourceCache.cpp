@@ -1,7 +1,5 @@
 #include "render/ResourceCache.h"
 
-#include "effects/PerlinNoise.h"
-#include "effects/RandomTexture.h"
 #include "render/Model.h"
 #include "render/ShaderLoader.h"
 #include "render/TextRenderer.h"
@@ -95,21 +93,14 @@ std::shared_ptr<const Model> ResourceCache::model(const std::string& path) {
     });
 }
 
-std::string ResourceCache::noiseKey(unsigned size, unsigned seed) {
-    return std::to_string(size) + "/" + std::to_string(seed);
-}
-
-std::shared_ptr<const PerlinNoise> ResourceCache::noise(unsigned size, unsigned seed) {
-    const std::string key = noiseKey(size, seed);
-    return find(noises, key, counts.noises, [&] {
-        collectReadAhead();
-        auto read = readAheadDone.noises.find(key);
-        if (read == readAheadDone.noises.end())
-            return std::make_shared<const PerlinNoise>(size, seed);
-        const std::vector<float> texels = std::move(read->second);
-        readAheadDone.noises.erase(read);
-        return std::make_shared<const PerlinNoise>(size, seed, texels);
-    });
+std::optional<std::vector<float>> ResourceCache::takeReadAheadTexels(const std::string& key) {
+    collectReadAhead();
+    auto read = readAheadDone.texels.find(key);
+    if (read == readAheadDone.texels.end())
+        return std::nullopt;
+    std::vector<float> texels = std::move(read->second);
+    readAheadDone.texels.erase(read);
+    return texels;
 }
 
 void ResourceCache::readAhead(ReadAhead what) {
@@ -129,9 +120,8 @@ void ResourceCache::readAhead(ReadAhead what) {
             for (const std::string& path : what.images)
                 if (result.images.count(path) == 0)
                     result.images[path] = Texture::read(path, anySide);
-            for (const auto& [size, seed] : what.noises)
-                result.noises[noiseKey(size, seed)] =
-                    PerlinNoise::woodTexels(PerlinNoise::makePermutation(seed), size);
+            for (const TexelJob& job : what.texels)
+                result.texels[job.key] = job.make();
             return result;
         });
     } catch (const std::system_error&) {
@@ -145,17 +135,12 @@ void ResourceCache::collectReadAhead() {
     ReadAheadResult result = readingAhead.get();
     readAheadDone.models.merge(result.models);
     readAheadDone.images.merge(result.images);
-    readAheadDone.noises.merge(result.noises);
+    readAheadDone.texels.merge(result.texels);
 }
 
 size_t ResourceCache::readAheadUnused() {
     collectReadAhead();
-    return readAheadDone.models.size() + readAheadDone.images.size() + readAheadDone.noises.size();
-}
-
-std::shared_ptr<const RandomTexture> ResourceCache::randomTexture(unsigned size) {
-    return find(randomTextures, std::to_string(size), counts.randomTextures,
-                [&] { return std::make_shared<const RandomTexture>(size); });
+    return readAheadDone.models.size() + readAheadDone.images.size() + readAheadDone.texels.size();
 }
 
 std::shared_ptr<const GlyphSet> ResourceCache::glyphs(int pixelSize) {

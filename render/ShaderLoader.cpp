@@ -1,7 +1,7 @@
 #include "render/ShaderLoader.h"
 
-#include "app/Platform.h"
-#include "render/DataFile.h"
+#include "platform/DataFile.h"
+#include "platform/Platform.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "render/TextRenderer.h"
 
-#include "render/DataFile.h"
+#include "platform/DataFile.h"
 #include "render/ProgramStatus.h"
 #include "render/Semantics.h"
 

@@ -1,6 +1,6 @@
 #include "render/Texture.h"
 
-#include "render/DataFile.h"
+#include "platform/DataFile.h"
 #include "render/MipmapCache.h"
 
 #include <stb_image.h>

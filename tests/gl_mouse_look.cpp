@@ -1,8 +1,8 @@
 // Mouse look on real game windows, driven by real X pointer motion (XTest) as a mouse makes it.
 // The windows must take the keyboard focus to own the pointer, so ctest runs these cases on an X
 // server of their own (mouse_look); gl_tests skips them.
-#include "app/Controls.h"
 #include "app/Game.h"
+#include "platform/Controls.h"
 #include "support/GlContext.h"
 #include "support/ScriptedPlatform.h"
 

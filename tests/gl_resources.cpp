@@ -1,11 +1,11 @@
 // The real game's start-up and Level 2 load through one resource cache: each distinct program,
 // image, model and noise texture is built once, said once, and shared by everyone drawn with it.
-#include "app/Controls.h"
 #include "app/Game.h"
 #include "gameplay/SimpleEnemy.h"
 #include "gameplay/SimpleWall.h"
 #include "gameplay/VulnerableWall.h"
 #include "levels/Level.h"
+#include "platform/Controls.h"
 #include "render/ResourceCache.h"
 #include "support/GlContext.h"
 #include "support/ScriptedPlatform.h"
@@ -70,8 +70,8 @@ TEST_F(ResourcesTest, TheGameBuildsEachDistinctResourceOnce) {
     const ResourceCache::Counts all = second->getResources().built();
     EXPECT_EQ(all.programs, 7);
     EXPECT_EQ(all.shaderStages, 15);
-    EXPECT_EQ(all.noises, 1) << "every plain wall shows the same rings";
-    EXPECT_EQ(all.randomTextures, 1);
+    EXPECT_EQ(all.generated.at("noise"), 1) << "every plain wall shows the same rings";
+    EXPECT_EQ(all.generated.at("random"), 1);
 
     for (const auto& [what, lines] :
          {std::pair{"compiled", countLines(out, "Compiling shader : ", "")},

@@ -1,12 +1,12 @@
 // The whole game played by script: the real Game, levels, data files and GL context, with keys
 // and clock driven through the platform seam at a fixed 1/60 s per frame. Routes are data in
 // tests/routes. Most frames only update and step the level; frames are rendered at checkpoints.
-#include "app/Controls.h"
 #include "app/Game.h"
 #include "gameplay/Player.h"
 #include "gameplay/SimpleEnemy.h"
 #include "gameplay/VulnerableWall.h"
 #include "levels/Level.h"
+#include "platform/Controls.h"
 #include "support/GlContext.h"
 #include "support/ScriptedPlatform.h"
 

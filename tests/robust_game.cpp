@@ -4,12 +4,12 @@
 // Hostile data (files that never end, devices, folders where files belong, tiny files that
 // decode to gigabytes, looping or very deep model graphs, expressions too deep to compile) is
 // played in a child process under a time bound, with its peak memory measured.
-#include "app/Controls.h"
 #include "app/Game.h"
 #include "effects/ParticleSystem.h"
 #include "gameplay/VulnerableWall.h"
 #include "levels/Level.h"
-#include "render/GlDebug.h"
+#include "platform/Controls.h"
+#include "platform/GlDebug.h"
 #include "support/ChildRun.h"
 #include "support/HostileFiles.h"
 #include "support/ScriptedPlatform.h"

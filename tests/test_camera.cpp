@@ -1,4 +1,4 @@
-#include "app/Camera.h"
+#include "render/Camera.h"
 #include "render/Frustum.h"
 
 #include <glm/ext/matrix_clip_space.hpp>

@@ -1,6 +1,6 @@
-#include "app/Camera.h"
-#include "app/Config.h"
-#include "app/Controls.h"
+#include "platform/Config.h"
+#include "platform/Controls.h"
+#include "render/Camera.h"
 #include "support/ScriptedPlatform.h"
 
 #include <GLFW/glfw3.h>
@@ -56,37 +56,37 @@ TEST_F(ControlsTest, LastHeldMovementKeyWins) {
     const float step = 0.5f * 6.0f;
 
     keys.hold(GLFW_KEY_W);
-    controls->readMovementKeys(camera);
+    controls->readMovementKeys(camera.getDirection(), camera.getRight());
     EXPECT_NEAR(controls->getMovement().x, d.x * step, 1e-5);
 
     keys.hold(GLFW_KEY_S);
-    controls->readMovementKeys(camera);
+    controls->readMovementKeys(camera.getDirection(), camera.getRight());
     EXPECT_NEAR(controls->getMovement().x, -d.x * step, 1e-5);
 
     keys.releaseAll();
     keys.hold(GLFW_KEY_A);
     keys.hold(GLFW_KEY_D);
-    controls->readMovementKeys(camera);
+    controls->readMovementKeys(camera.getDirection(), camera.getRight());
     EXPECT_NEAR(controls->getMovement().z, -r.z * step, 1e-5);
 
     keys.releaseAll();
-    controls->readMovementKeys(camera);
+    controls->readMovementKeys(camera.getDirection(), camera.getRight());
     EXPECT_EQ(controls->getMovement(), glm::vec3(0.0f));
 
     // A tap between two frames still counts once.
     keys.tap(GLFW_KEY_D);
-    controls->readMovementKeys(camera);
+    controls->readMovementKeys(camera.getDirection(), camera.getRight());
     EXPECT_NEAR(controls->getMovement().z, r.z * step, 1e-5);
-    controls->readMovementKeys(camera);
+    controls->readMovementKeys(camera.getDirection(), camera.getRight());
     EXPECT_EQ(controls->getMovement(), glm::vec3(0.0f));
 }
 
 TEST_F(ControlsTest, WLooksWhereTheCameraLooks) {
     frame(1.0);
     Controls::moveMouse(0.0, -60.0 * 30.0 / 50.0); // 30 degrees up
-    controls->applyMouseLook(camera);
+    applyMouseLook(*controls, camera);
     keys.hold(GLFW_KEY_W);
-    controls->readMovementKeys(camera);
+    controls->readMovementKeys(camera.getDirection(), camera.getRight());
     EXPECT_GT(controls->getMovement().y, 2.9f);
 }
 
@@ -184,14 +184,14 @@ TEST_F(ControlsTest, TheViewTurnsByTheDifferenceOfSuccessiveCursorPositions) {
 
 TEST_F(ControlsTest, PitchAccumulatesPastTheCameraLimit) {
     Controls::moveMouse(0.0, -120.0); // +100 degrees
-    controls->applyMouseLook(camera);
+    applyMouseLook(*controls, camera);
     EXPECT_NEAR(camera.getPitch(), 80.0f * 3.14159265f / 180.0f, 1e-5);
     Controls::moveMouse(0.0, 12.0); // back by 10: still above 80
-    controls->applyMouseLook(camera);
+    applyMouseLook(*controls, camera);
     EXPECT_NEAR(camera.getPitch(), 80.0f * 3.14159265f / 180.0f, 1e-5);
     Controls::moveMouse(0.0, 12.0); // back by 10 more: 80
     Controls::moveMouse(0.0, 12.0); // and 10 more: 70
-    controls->applyMouseLook(camera);
+    applyMouseLook(*controls, camera);
     EXPECT_NEAR(camera.getPitch(), 70.0f * 3.14159265f / 180.0f, 1e-5);
     controls->resetView();
     EXPECT_EQ(Controls::getYawDegrees(), 90.0);

@@ -1,9 +1,9 @@
-#include "app/Config.h"
-#include "app/Controls.h"
 #include "app/Demo.h"
-#include "app/ScriptedPlatform.h"
 #include "app/Session.h"
-#include "app/TextNumbers.h"
+#include "platform/Config.h"
+#include "platform/Controls.h"
+#include "platform/ScriptedPlatform.h"
+#include "platform/TextNumbers.h"
 
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>

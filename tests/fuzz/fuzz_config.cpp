@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the configuration reader: it must never crash or misbehave.
-#include "app/Config.h"
+#include "platform/Config.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "support/GlContext.h"
 
-#include "render/GlDebug.h"
+#include "platform/GlDebug.h"
 
 #include <stb_image_write.h>
 

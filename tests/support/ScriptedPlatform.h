@@ -1,4 +1,4 @@
 #pragma once
 
 // The scripted platform lives with the game so the soak and benchmark drivers share it.
-#include "app/ScriptedPlatform.h"
+#include "platform/ScriptedPlatform.h"

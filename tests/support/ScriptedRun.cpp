@@ -4,11 +4,11 @@
 // is lost (a full-size window on a software renderer) stays quick. Ends with one summary line on
 // standard output. The suite runs it as a child process for the cases that could
 // hang, crash or take all memory, so that such a case fails alone and within a time bound.
-#include "app/Controls.h"
 #include "app/Game.h"
 #include "gameplay/VulnerableWall.h"
 #include "levels/Level.h"
-#include "render/GlDebug.h"
+#include "platform/Controls.h"
+#include "platform/GlDebug.h"
 #include "support/ScriptedPlatform.h"
 
 #include <cstdio>

@@ -6,9 +6,7 @@
 //  - main-thread CPU time per frame in a tiny window, where rasterisation is negligible;
 //  - how that CPU time grows with 10 and 100 times Level 2's enemies and walls.
 // Nothing is asserted. Run from the data folder (scripts/bench.sh does all of this).
-#include "app/Controls.h"
 #include "app/Game.h"
-#include "app/ScriptedPlatform.h"
 #include "effects/WaterMesh.h"
 #include "effects/WaterRenderTargets.h"
 #include "gameplay/Player.h"
@@ -16,6 +14,8 @@
 #include "gameplay/VulnerableWall.h"
 #include "levels/Level.h"
 #include "levels/Level2.h"
+#include "platform/Controls.h"
+#include "platform/ScriptedPlatform.h"
 #include "render/Model.h"
 #include "render/ResourceCache.h"
 #include "render/Semantics.h"

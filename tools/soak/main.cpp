@@ -3,14 +3,14 @@
 // seam at 1/60 s per frame; one frame in `renderEvery` is drawn. Every ~30 s it prints resident
 // memory and the GL error count, and at the end whether memory stayed flat after the first
 // minute. Meant for the sanitizer build with the GL debug callback on (scripts/soak.sh).
-#include "app/Controls.h"
 #include "app/Game.h"
-#include "app/ScriptedPlatform.h"
 #include "gameplay/Player.h"
 #include "gameplay/SimpleEnemy.h"
 #include "gameplay/VulnerableWall.h"
 #include "levels/Level.h"
-#include "render/GlDebug.h"
+#include "platform/Controls.h"
+#include "platform/GlDebug.h"
+#include "platform/ScriptedPlatform.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>

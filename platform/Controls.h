@@ -3,7 +3,6 @@
 #include <glm/vec3.hpp>
 
 struct Config;
-class Camera;
 struct GLFWwindow;
 
 // Keyboard, mouse and frame timing as the rest of the game consumes them. Each level makes its
@@ -16,10 +15,9 @@ class Controls {
     // Measures this frame's delta time from the platform clock.
     void updateTime();
     float getDeltaTime() const;
-    // Yaw and pitch into the camera, then the movement keys.
-    void applyMouseLook(Camera& camera);
-    // W, S, D, A in that order; the last held key wins, keys do not combine.
-    void readMovementKeys(const Camera& camera);
+    // W, S, D, A in that order along the view's forward and right; the last held key wins,
+    // keys do not combine.
+    void readMovementKeys(const glm::vec3& forward, const glm::vec3& right);
     glm::vec3 getMovement() const { return movement; }
     void resetView();
     bool isAttackHeld() const;

@@ -1,4 +1,6 @@
-#include "app/Camera.h"
+#include "render/Camera.h"
+
+#include "platform/Controls.h"
 
 #include <glm/ext/matrix_clip_space.hpp>
 #include <glm/ext/matrix_transform.hpp>
@@ -69,4 +71,11 @@ void Camera::toggleSavedYaw() {
         savedYaw = yaw;
     else
         yaw = savedYaw;
+}
+
+void applyMouseLook(Controls& controls, Camera& camera) {
+    camera.setYaw(Controls::getYawDegrees());
+    camera.setPitch(Controls::getPitchDegrees());
+    camera.updateVectors();
+    controls.readMovementKeys(camera.getDirection(), camera.getRight());
 }

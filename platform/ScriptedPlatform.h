@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Platform.h"
+#include "platform/Platform.h"
 
 #include <set>
 

@@ -1,6 +1,6 @@
-#include "app/Config.h"
+#include "platform/Config.h"
 
-#include "render/DataFile.h"
+#include "platform/DataFile.h"
 
 #include <cctype>
 #include <climits>

@@ -1,8 +1,7 @@
-#include "app/Controls.h"
+#include "platform/Controls.h"
 
-#include "app/Camera.h"
-#include "app/Config.h"
-#include "app/Platform.h"
+#include "platform/Config.h"
+#include "platform/Platform.h"
 
 #include <GLFW/glfw3.h>
 
@@ -115,16 +114,9 @@ void Controls::onKey(GLFWwindow* /*window*/, int key, int /*scancode*/, int acti
         s.observer->togglePressed(key);
 }
 
-void Controls::applyMouseLook(Camera& camera) {
-    camera.setYaw(shared().yaw);
-    camera.setPitch(shared().pitch);
-    camera.updateVectors();
-    readMovementKeys(camera);
-}
-
-void Controls::readMovementKeys(const Camera& camera) {
-    const glm::vec3 d = camera.getDirection();
-    const glm::vec3 r = camera.getRight();
+void Controls::readMovementKeys(const glm::vec3& forward, const glm::vec3& right) {
+    const glm::vec3 d = forward;
+    const glm::vec3 r = right;
     const float distance = shared().deltaTime * moveSpeed;
     movement = glm::vec3(0.0f);
     Platform& keys = platform();

@@ -1,4 +1,4 @@
-#include "app/ScriptedPlatform.h"
+#include "platform/ScriptedPlatform.h"
 
 ScriptedPlatform::ScriptedPlatform() {
     previous = installPlatform(this);

@@ -1,4 +1,4 @@
-#include "render/DataFile.h"
+#include "platform/DataFile.h"
 
 #include <cerrno>
 #include <fcntl.h>

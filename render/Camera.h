@@ -2,6 +2,8 @@
 
 #include "render/Frustum.h"
 
+class Controls;
+
 #include <glm/mat4x4.hpp>
 #include <glm/vec3.hpp>
 
@@ -55,3 +57,6 @@ class Camera {
     float pitch = 0.0f;
     bool yawSaved = false;
 };
+
+// The process-wide view angles into the camera, then the movement keys along its new axes.
+void applyMouseLook(Controls& controls, Camera& camera);

@@ -1,4 +1,4 @@
-#include "app/Platform.h"
+#include "platform/Platform.h"
 
 #include <GLFW/glfw3.h>
 

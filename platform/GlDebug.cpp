@@ -1,4 +1,4 @@
-#include "render/GlDebug.h"
+#include "platform/GlDebug.h"
 
 #include <GL/glew.h>
 
