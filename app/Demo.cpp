@@ -2,9 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/Game.h"
-#include "gameplay/Player.h"
-#include "gameplay/VulnerableWall.h"
-#include "levels/Level.h"
+#include "platform/Controls.h"
 #include "platform/DataFile.h"
 #include "platform/ScriptedPlatform.h"
 #include "platform/TextNumbers.h"
@@ -385,28 +383,23 @@ ParseResult load(const std::string& path) {
 }
 
 std::string stateLine(const Game& game, long frames) {
-    std::string line;
     size_t current = 0;
     std::string walls;
     for (size_t i = 0; game.getLevel(i) != nullptr; ++i) {
         if (game.getLevel(i) == game.getCurrentLevel())
             current = i + 1;
-        size_t destroyed = 0, total = 0;
-        if (const auto* level = dynamic_cast<const Level*>(game.getLevel(i))) {
-            total = level->getObjectives().size();
-            for (const VulnerableWall* wall : level->getObjectives())
-                destroyed += wall->isDead() ? 1 : 0;
-        }
-        walls += (i > 0 ? "," : "") + std::to_string(destroyed) + "/" + std::to_string(total);
+        const LevelState level = game.getLevel(i)->state();
+        walls += (i > 0 ? "," : "") + std::to_string(level.wallsDestroyed) + "/" +
+                 std::to_string(level.wallsTotal);
     }
-    line = "level=" + std::to_string(current);
-    if (auto* level = dynamic_cast<Level*>(game.getCurrentLevel())) {
-        const Player& player = level->getPlayer();
-        const glm::vec3 p = player.getPosition();
-        line += " health=" + textnum::shortest(player.getHealth());
+    std::string line = "level=" + std::to_string(current);
+    const LevelState now =
+        game.getCurrentLevel() != nullptr ? game.getCurrentLevel()->state() : LevelState{};
+    if (now.hasPlayer) {
+        line += " health=" + textnum::shortest(now.health);
         line += " walls=" + walls;
-        line += " position=" + textnum::shortest(p.x) + "," + textnum::shortest(p.y) + "," +
-                textnum::shortest(p.z);
+        line += " position=" + textnum::shortest(now.position.x) + "," +
+                textnum::shortest(now.position.y) + "," + textnum::shortest(now.position.z);
     } else {
         line += " walls=" + walls;
     }

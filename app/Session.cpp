@@ -2,7 +2,6 @@
 
 #include "app/Demo.h"
 #include "app/Game.h"
-#include "levels/Level.h"
 #include "platform/Controls.h"
 #include "platform/ScriptedPlatform.h"
 
@@ -57,10 +56,9 @@ void placeForFirstFrame(Game& game, const std::optional<glm::vec3>& at,
                         const std::optional<glm::dvec2>& look) {
     const double yaw = look ? look->x : Controls::getYawDegrees();
     const double pitch = look ? look->y : Controls::getPitchDegrees();
-    auto* level = dynamic_cast<Level*>(game.getCurrentLevel());
-    if (at && level != nullptr)
-        level->placePlayer(*at, yaw, pitch);
-    else if (look)
+    LevelInterface* level = game.getCurrentLevel();
+    const bool placed = at && level != nullptr && level->placePlayer(*at, yaw, pitch);
+    if (!placed && look)
         Controls::setView(yaw, pitch);
 }
 
@@ -163,8 +161,7 @@ int runSession(const CommandLine& options) {
         if (timedemo)
             // No pause on the lost frame: only rendering is timed.
             for (size_t i = 0; game.getLevel(i) != nullptr; ++i)
-                if (auto* level = dynamic_cast<Level*>(game.getLevel(i)))
-                    level->setLossHold(0.0);
+                game.getLevel(i)->setLossHold(0.0);
         if (width != played->header.width || height != played->header.height)
             std::printf("The window is %d x %d, not the demo's %d x %d: the replay may differ\n",
                         width, height, played->header.width, played->header.height);

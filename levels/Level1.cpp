@@ -19,7 +19,8 @@ ResourceCache::ReadAhead Level1::filesToReadAhead() {
 }
 
 void Level1::start() {
-    ResourceCache* cache = resources.get();
+    ResourceCache* cache = this->cache();
+    const ProgramRef& program = entityProgram();
     auto* enemyA =
         adopt(std::make_unique<SimpleEnemy>(glm::vec3(8, 6, 0), 0, program, 3.0f, cache));
     auto* enemyB =
@@ -36,21 +37,21 @@ void Level1::start() {
         adopt(std::make_unique<SimpleWall>(glm::vec3(16, -48, 16), 3, program, cache));
     auto* plainWall2 =
         adopt(std::make_unique<SimpleWall>(glm::vec3(16, -48, -16), 2, program, cache));
-    auto* surface = adopt(std::make_unique<WaterMesh>(glm::vec3(16, -60, 0), screenHeight,
-                                                      screenWidth, *camera, cache));
-    map = adopt(std::make_unique<Map>("Obj/level1.2.obj", program, false, cache));
-    debugDrawer = adopt(std::make_unique<GBtDebugDraw>(cache));
+    auto* surface = adopt(std::make_unique<WaterMesh>(glm::vec3(16, -60, 0), screenHeight(),
+                                                      screenWidth(), getCamera(), cache));
+    auto* map = adopt(std::make_unique<Map>("Obj/level1.2.obj", program, false, cache));
+    setMap(map);
+    adopt(std::make_unique<GBtDebugDraw>(cache));
 
-    surface->setRenderTargets(waterTargets.get());
-    levelTitle->setText("Level 1");
+    surface->setRenderTargets(&getWaterTargets());
+    setTitle("Level 1");
     surface->setScale(16.0f);
     setWater(surface);
 
-    player->setStats(40.0f, 10.0f, 3.0f);
-    spawnPlayer(glm::vec3(0, 8, 0));
+    spawnPlayer(glm::vec3(0, 8, 0), 40.0f, 10.0f, 3.0f);
 
     addRigidBody(map->getRigidBody());
-    addRigidBody(player->getRigidBody());
+    addRigidBody(getPlayer().getRigidBody());
     addRigidBody(enemyA->getRigidBody());
     addRigidBody(enemyB->getRigidBody());
     for (VulnerableWall* wall : {wall1, wall2, wall3, wall4})
@@ -58,18 +59,19 @@ void Level1::start() {
     addRigidBody(plainWall1->getRigidBody());
     addRigidBody(plainWall2->getRigidBody());
 
-    drawables.push_back(map);
-    drawables.push_back(plainWall1);
-    drawables.push_back(plainWall2);
-    drawables.push_back(surface);
+    addDrawable(map);
+    addDrawable(plainWall1);
+    addDrawable(plainWall2);
+    addDrawable(surface);
     addEnemy(enemyA);
     addEnemy(enemyB);
     for (VulnerableWall* wall : {wall1, wall2, wall3, wall4})
         addObjective(wall);
 
-    const float power = static_cast<float>(config->brightness);
+    const float power = static_cast<float>(settings().brightness);
+    std::vector<Light> lightList;
     for (const glm::vec3& position :
          {glm::vec3(16, 8, 0), glm::vec3(16, 8, 32), glm::vec3(16, 8, 80), glm::vec3(16, -50, 0)})
         lightList.emplace_back(position, power);
-    lights = std::make_unique<LightSet>(lightList);
+    setLights(std::move(lightList));
 }

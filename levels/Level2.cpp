@@ -9,11 +9,13 @@
 #include <array>
 
 void Level2::start() {
-    ResourceCache* cache = resources.get();
+    ResourceCache* cache = this->cache();
+    const ProgramRef& program = entityProgram();
     // Wide enough that a saturated brightness plus an offset cannot overflow.
-    const long long b = config->brightness;
+    const long long b = settings().brightness;
 
-    map = adopt(std::make_unique<Map>("Obj/level2.fbx", program, true, cache));
+    auto* map = adopt(std::make_unique<Map>("Obj/level2.fbx", program, true, cache));
+    setMap(map);
 
     struct WallPlacement {
         glm::vec3 position;
@@ -31,8 +33,8 @@ void Level2::start() {
                                                           wallPlacements[i].orientation, program,
                                                           15.0f, 4.0f, cache));
 
-    auto* surface = adopt(std::make_unique<WaterMesh>(glm::vec3(96, -136, -70), screenHeight,
-                                                      screenWidth, *camera, cache));
+    auto* surface = adopt(std::make_unique<WaterMesh>(glm::vec3(96, -136, -70), screenHeight(),
+                                                      screenWidth(), getCamera(), cache));
 
     struct EnemyPlacement {
         glm::vec3 position;
@@ -48,27 +50,26 @@ void Level2::start() {
         enemyList[i] = adopt(std::make_unique<SimpleEnemy>(
             enemyPlacements[i].position, enemyPlacements[i].axis, program, 3.0f, cache));
 
-    surface->setRenderTargets(waterTargets.get());
+    surface->setRenderTargets(&getWaterTargets());
     surface->setScale(48.0f);
     setWater(surface);
-    levelTitle->setText("Level 2");
+    setTitle("Level 2");
 
-    player->setStats(50.0f, 10.0f, 3.0f);
-    spawnPlayer(glm::vec3(0, 8, 0));
+    spawnPlayer(glm::vec3(0, 8, 0), 50.0f, 10.0f, 3.0f);
 
     addRigidBody(map->getRigidBody());
-    addRigidBody(player->getRigidBody());
+    addRigidBody(getPlayer().getRigidBody());
     for (SimpleEnemy* enemy : enemyList)
         addRigidBody(enemy->getRigidBody());
     for (VulnerableWall* wall : walls)
         addRigidBody(wall->getRigidBody());
 
-    drawables.push_back(map);
+    addDrawable(map);
     for (VulnerableWall* wall : walls)
         addObjective(wall);
     for (SimpleEnemy* enemy : enemyList)
         addEnemy(enemy);
-    drawables.push_back(surface);
+    addDrawable(surface);
 
     // Offsets are added in integers before the conversion, as the light table gives them.
     const std::array<std::pair<glm::vec3, long long>, 8> lightTable = {{{{0, 8, 0}, b - 30},
@@ -79,7 +80,8 @@ void Level2::start() {
                                                                         {{96, -120, -56}, b + 80},
                                                                         {{0, 34, -56}, b - 20},
                                                                         {{0, 80, -56}, b + 100}}};
+    std::vector<Light> lightList;
     for (const auto& [position, power] : lightTable)
         lightList.emplace_back(position, static_cast<float>(power));
-    lights = std::make_unique<LightSet>(lightList);
+    setLights(std::move(lightList));
 }

@@ -85,25 +85,25 @@ class BoxLevel : public Level {
   public:
     using Level::Level;
     void start() override {
-        map = adopt(std::make_unique<Map>(writeBoxModel(), program, false));
+        const ProgramRef& program = entityProgram();
+        Map* map = adopt(std::make_unique<Map>(writeBoxModel(), program, false));
+        setMap(map);
         enemy = adopt(std::make_unique<SimpleEnemy>(glm::vec3(60, 0, 0), 2, program, 3.0f));
         wall =
             adopt(std::make_unique<VulnerableWall>(glm::vec3(-60, 0, 0), 0, program, 15.0f, 4.0f));
         plainWall = adopt(std::make_unique<SimpleWall>(glm::vec3(-60, 0, 40), 0, program));
-        player->setStats(40.0f, 10.0f, 3.0f);
-        spawnPlayer(glm::vec3(0, 0, 0));
+        spawnPlayer(glm::vec3(0, 0, 0), 40.0f, 10.0f, 3.0f);
         addRigidBody(map->getRigidBody());
-        addRigidBody(player->getRigidBody());
+        addRigidBody(getPlayer().getRigidBody());
         addRigidBody(enemy->getRigidBody());
         addRigidBody(wall->getRigidBody());
         addRigidBody(plainWall->getRigidBody());
-        drawables.push_back(map);
-        drawables.push_back(plainWall);
+        addDrawable(map);
+        addDrawable(plainWall);
         addEnemy(enemy);
         addObjective(wall);
-        lightList.emplace_back(glm::vec3(0, 5, 0), 50.0f);
-        lightList.emplace_back(glm::vec3(-52, 4, 0), 50.0f); // on the breakable wall
-        lights = std::make_unique<LightSet>(lightList);
+        setLights({Light(glm::vec3(0, 5, 0), 50.0f),
+                   Light(glm::vec3(-52, 4, 0), 50.0f)}); // the second on the breakable wall
     }
     SimpleEnemy* enemy = nullptr;
     VulnerableWall* wall = nullptr;
@@ -124,8 +124,8 @@ struct BlendingAsInTheGame {
 TEST_F(LevelTest, FirstFrameOfLevelOneShowsTitleAndHealth) {
     auto level = makeLevel<Level1>();
     frame(*level, 0.02, true);
-    EXPECT_EQ(level->getLevelTitle().getText(), "Level 1");
-    EXPECT_EQ(level->getHealthText().getText(), "40/40");
+    EXPECT_EQ(level->getHud().title().getText(), "Level 1");
+    EXPECT_EQ(level->getHud().health().getText(), "40/40");
     EXPECT_EQ(level->getDrawables().size(), 12u);
     EXPECT_EQ(level->getGameplayModels().size(), 8u);
     EXPECT_EQ(level->getObjectives().size(), 4u);
@@ -215,7 +215,7 @@ TEST_F(LevelTest, ALossResetsObjectivesViewAndPlayerButNotEnemies) {
     for (int i = 0; i < 20 && !level->isLost(); ++i)
         frame(*level, 0.1, i == 0);
     ASSERT_TRUE(level->isLost());
-    EXPECT_EQ(level->getLostText().getText(), "You lost!");
+    EXPECT_EQ(level->getHud().lost().getText(), "You lost!");
     const glm::vec3 enemyBefore = level->enemy->getTransform().position;
 
     level->restartAfterLoss();
@@ -232,7 +232,7 @@ TEST_F(LevelTest, ALossResetsObjectivesViewAndPlayerButNotEnemies) {
     frame(*level, 0.02, true);
     EXPECT_FALSE(level->isLost());
     EXPECT_NEAR(glm::length(level->getCamera().getPosition()), 0.0f, 0.1f);
-    EXPECT_EQ(level->getHealthText().getText(), "40/40");
+    EXPECT_EQ(level->getHud().health().getText(), "40/40");
 }
 
 TEST_F(LevelTest, AfterALossADestroyedWallIsDrawnWholeAgain) {
@@ -343,8 +343,8 @@ TEST_F(LevelTest, LevelOneFinishesOnlyWithItsFourthWallAndLevelTwoRunsOn) {
     testing::internal::GetCapturedStdout();
     auto* second = dynamic_cast<Level*>(game.getCurrentLevel());
     ASSERT_NE(second, first);
-    EXPECT_EQ(second->getLevelTitle().getText(), "Level 2");
-    EXPECT_EQ(second->getHealthText().getText(), "50/50");
+    EXPECT_EQ(second->getHud().title().getText(), "Level 2");
+    EXPECT_EQ(second->getHud().health().getText(), "50/50");
 
     for (VulnerableWall* wall : second->getObjectives())
         wall->takeHit(10.0f, 6.0f);

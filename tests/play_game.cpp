@@ -250,9 +250,9 @@ class Playthrough : public GlTest {
 
 TEST_F(Playthrough, BothLevelsFromStartToFinish) {
     Level* first = &level();
-    EXPECT_EQ(first->getLevelTitle().getText(), "Level 1");
+    EXPECT_EQ(first->getHud().title().getText(), "Level 1");
     step(true);
-    EXPECT_EQ(first->getHealthText().getText(), "40/40");
+    EXPECT_EQ(first->getHud().health().getText(), "40/40");
 
     run(readRoute("level1.route"));
     ASSERT_FALSE(HasFatalFailure());
@@ -265,8 +265,8 @@ TEST_F(Playthrough, BothLevelsFromStartToFinish) {
     step(true);
     Level* second = &level();
     ASSERT_NE(second, first);
-    EXPECT_EQ(second->getLevelTitle().getText(), "Level 2");
-    EXPECT_EQ(second->getHealthText().getText(), "50/50");
+    EXPECT_EQ(second->getHud().title().getText(), "Level 2");
+    EXPECT_EQ(second->getHud().health().getText(), "50/50");
 
     attacked.clear();
     run(readRoute("level2.route"));
@@ -302,7 +302,7 @@ TEST_F(Playthrough, SparksAreSeenWhileAWallIsHit) {
 TEST_F(Playthrough, LosingShowsTheMessageAndPlayGoesOnFromTheSpawnPoint) {
     run(readRoute("lose.route"));
     ASSERT_TRUE(level().isLost()) << "health left: " << level().getPlayer().getHealth();
-    EXPECT_EQ(level().getLostText().getText(), "You lost!");
+    EXPECT_EQ(level().getHud().lost().getText(), "You lost!");
     EXPECT_LE(level().getPlayer().getHealth(), 0.0f);
     level().setLossHold(0.0);
     // The losing frame shows the message in the default HUD yellow around (300, 300) of the
@@ -318,9 +318,9 @@ TEST_F(Playthrough, LosingShowsTheMessageAndPlayGoesOnFromTheSpawnPoint) {
     // The next frame restarts the level in place.
     step(true);
     EXPECT_FALSE(level().isLost());
-    EXPECT_EQ(level().getHealthText().getText(), "40/40");
+    EXPECT_EQ(level().getHud().health().getText(), "40/40");
     EXPECT_LT(glm::length(eye() - glm::vec3(0, 8, 0)), 0.5f);
-    EXPECT_EQ(level().getLevelTitle().getText(), "Level 1");
+    EXPECT_EQ(level().getHud().title().getText(), "Level 1");
 
     // Play goes on.
     keys.hold(GLFW_KEY_S);

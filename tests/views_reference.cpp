@@ -540,9 +540,9 @@ class ReferenceViews : public GlTest, public ::testing::WithParamInterface<View>
         frame.reflection =
             readTexture(level().getWaterTargets().reflectionTexture(),
                         WaterRenderTargets::ReflectionWidth, WaterRenderTargets::ReflectionHeight);
-        frame.crosshairOnWall = level().isCrosshairOnWall();
+        frame.crosshairOnWall = level().getHud().isCrosshairOnWall();
         frame.hud.clear();
-        for (TextRenderer* line : level().getHudDrawn()) {
+        for (TextRenderer* line : level().getHud().drawn()) {
             HudLine hud;
             hud.text = line->getText();
             const TextRenderer::Extent ink = line->measure(hud.text);
@@ -696,7 +696,7 @@ void checkFrame(const Frame& frame, const View& view) {
             EXPECT_EQ(frame.crosshairOnWall, onWall) << view.name;
             int coloured = 0;
             const glm::vec3 want =
-                (onWall ? Level::crosshairOnWallColour() : Level::crosshairColour()) * 255.0f;
+                (onWall ? Hud::crosshairOnWallColour() : Hud::crosshairColour()) * 255.0f;
             for (int y = picture.height / 2 - 12; y <= picture.height / 2 + 12; ++y)
                 for (int x = picture.width / 2 - 12; x <= picture.width / 2 + 12; ++x) {
                     const unsigned char* p = picture.at(x, y);

@@ -437,13 +437,13 @@ class CrowdedLevel : public Level2 {
                                   static_cast<float>(k / 10 % 10 - 5) * 1.5f);
             for (const auto& [position, orientation] : walls) {
                 auto* wall = adopt(std::make_unique<VulnerableWall>(
-                    position + shift, 0.5f, orientation, program, 15.0f, 4.0f, resources.get()));
+                    position + shift, 0.5f, orientation, entityProgram(), 15.0f, 4.0f, cache()));
                 addRigidBody(wall->getRigidBody());
                 addObjective(wall);
             }
             for (const auto& [position, axis] : cells) {
-                auto* enemy = adopt(std::make_unique<SimpleEnemy>(position + shift, axis, program,
-                                                                  3.0f, resources.get()));
+                auto* enemy = adopt(std::make_unique<SimpleEnemy>(position + shift, axis,
+                                                                  entityProgram(), 3.0f, cache()));
                 addRigidBody(enemy->getRigidBody());
                 addEnemy(enemy);
             }

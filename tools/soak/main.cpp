@@ -168,7 +168,7 @@ class Soak {
         samples.emplace_back(t, rss);
         std::fprintf(out, "%8.0f %8.1f %8d %10ld %7d %7d %9s\n", t, rss, gldebug::errorCount(),
                      frames, rounds, losses,
-                     game ? (level().getLevelTitle().getText().c_str()) : "-");
+                     game ? (level().getHud().title().getText().c_str()) : "-");
         for (const std::string& e : gldebug::errors())
             if (reported.insert(e).second)
                 std::fprintf(out, "    GL: %s\n", e.c_str());

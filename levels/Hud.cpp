@@ -1,0 +1,118 @@
+#include "levels/Hud.h"
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+Hud::Hud(ResourceCache& resources)
+    : titleLine(std::make_unique<TextRenderer>(25, &resources)),
+      healthText(std::make_unique<TextRenderer>(30, &resources)),
+      lostText(std::make_unique<TextRenderer>(40, &resources)),
+      fpsText(std::make_unique<TextRenderer>(30, &resources)),
+      // Beyond the four lines every level has: the walls left, a centred message and the
+      // crosshair, at sizes the four already use.
+      wallsText(std::make_unique<TextRenderer>(25, &resources)),
+      bannerText(std::make_unique<TextRenderer>(40, &resources)),
+      crosshair(std::make_unique<TextRenderer>(30, &resources)),
+      cache(std::make_unique<HudCache>(resources)) {
+    titleLine->setPosition(30, 50);
+    titleLine->setColour(0, 0, 0);
+    healthText->setPosition(30, 90);
+    healthText->setColour(0, 0, 0);
+    lostText->setPosition(300, 300);
+    fpsText->setPosition(700, 500);
+    wallsText->setPosition(30, 130);
+    wallsText->setColour(0, 0, 0);
+    bannerText->setPosition(400, 420);
+    bannerText->setCentred(true);
+    crosshair->setText("+");
+    crosshair->setPosition(400, 300);
+    crosshair->setCentred(true);
+    for (TextRenderer* line : lines())
+        line->setOutlined(true);
+}
+
+Hud::~Hud() = default;
+
+std::array<TextRenderer*, 7> Hud::lines() const {
+    return {titleLine.get(), healthText.get(), lostText.get(), fpsText.get(),
+            wallsText.get(), bannerText.get(), crosshair.get()};
+}
+
+void Hud::setTitle(const std::string& title) {
+    titleLine->setText(title);
+}
+
+void Hud::setScreenSize(int width, int height) {
+    for (TextRenderer* line : lines())
+        line->setScreenSize(width, height);
+}
+
+void Hud::showHealth(float health, float maxHealth) {
+    healthText->setText(healthLine(health, maxHealth));
+}
+
+void Hud::showWallsLeft(size_t standing, size_t total) {
+    wallsText->setText(wallsLine(standing, total));
+}
+
+void Hud::showLost() {
+    lostText->setText("You lost!");
+}
+
+void Hud::announce(const std::string& message, double seconds) {
+    bannerText->setText(message);
+    bannerForGood = !(seconds > 0.0);
+    bannerSecondsLeft = bannerForGood ? 0.0 : seconds;
+}
+
+void Hud::advance(float deltaTime) {
+    if (!bannerForGood && bannerSecondsLeft > 0.0)
+        bannerSecondsLeft -= deltaTime;
+}
+
+void Hud::draw(const Frame& frame) {
+    drawnLines.clear();
+    drawnLines.push_back(titleLine.get());
+    drawnLines.push_back(healthText.get());
+    if (frame.hasWalls)
+        drawnLines.push_back(wallsText.get());
+    if (frame.showFps) {
+        fpsText->setText(std::to_string(framesPerSecond(frame.deltaTime)));
+        drawnLines.push_back(fpsText.get());
+    }
+    if (bannerForGood || bannerSecondsLeft > 0.0)
+        drawnLines.push_back(bannerText.get());
+    if (frame.lost) {
+        drawnLines.push_back(lostText.get());
+        crosshairOnWall = false;
+    } else {
+        crosshairOnWall = frame.crosshairOnWall;
+        crosshair->setColour(crosshairOnWall ? crosshairOnWallColour() : crosshairColour());
+        drawnLines.push_back(crosshair.get());
+    }
+    cache->draw(drawnLines);
+}
+
+std::string Hud::healthLine(float health, float maxHealth) {
+    // Cut toward zero; far out-of-range values are clamped rather than converted blindly.
+    float clamped = std::isnan(health) ? 0.0f : std::clamp(health, -2.0e9f, 2.0e9f);
+    std::ostringstream line;
+    line << static_cast<int>(clamped) << "/" << maxHealth;
+    return line.str();
+}
+
+std::string Hud::wallsLine(size_t standing, size_t total) {
+    return "Walls " + std::to_string(standing) + "/" + std::to_string(total);
+}
+
+int Hud::framesPerSecond(float deltaTime) {
+    const float hundred = std::pow(10.0f, 2.0f);
+    const float rounded = std::floor(deltaTime * hundred) / hundred;
+    if (rounded > 0.0f)
+        return static_cast<int>(std::floor(1.0f / rounded));
+    // Faster than a hundred frames a second: count the frame itself, capped at a thousand.
+    if (deltaTime <= 0.001f)
+        return 1000;
+    return static_cast<int>(std::floor(1.0f / deltaTime));
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "render/HudCache.h"
+#include "render/ResourceCache.h"
+#include "render/TextRenderer.h"
+
+#include <glm/vec3.hpp>
+
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A level's HUD: the title, health and walls-left lines, the frame rate (F2), a centred message,
+// "You lost!" and the crosshair. Every line is outlined so it reads over the darkest and the
+// brightest walls, and the lines reach the screen through a HudCache.
+class Hud {
+  public:
+    explicit Hud(ResourceCache& resources);
+    ~Hud();
+
+    void setTitle(const std::string& title);
+    // The lines keep their proportions in a framebuffer of this size.
+    void setScreenSize(int width, int height);
+    void showHealth(float health, float maxHealth);
+    void showWallsLeft(size_t standing, size_t total);
+    void showLost();
+    // A message shown for seconds of game time, or for good when seconds is 0 or less.
+    void announce(const std::string& message, double seconds);
+    // Counts a timed message down.
+    void advance(float deltaTime);
+
+    // What a frame shows beyond the title and the health.
+    struct Frame {
+        bool hasWalls = false;
+        bool showFps = false;
+        float deltaTime = 0.0f;
+        bool lost = false;
+        bool crosshairOnWall = false; // ignored while lost: nothing to aim at
+    };
+    void draw(const Frame& frame);
+
+    // Frames per second as the HUD shows it for a frame of deltaTime seconds.
+    static int framesPerSecond(float deltaTime);
+    // The health line: health cut to an integer, "/", the maximum as a stream writes a float.
+    static std::string healthLine(float health, float maxHealth);
+    // The "Walls 3/4" line: walls still standing out of all of the level's.
+    static std::string wallsLine(size_t standing, size_t total);
+    // Crosshair colours: idle, and while a breakable wall within reach is aimed at.
+    static glm::vec3 crosshairColour() { return glm::vec3(1.0f); }
+    static glm::vec3 crosshairOnWallColour() { return glm::vec3(1.0f, 0.45f, 0.1f); }
+
+    const TextRenderer& title() const { return *titleLine; }
+    const TextRenderer& health() const { return *healthText; }
+    const TextRenderer& lost() const { return *lostText; }
+    const TextRenderer& fps() const { return *fpsText; }
+    const TextRenderer& walls() const { return *wallsText; }
+    const TextRenderer& banner() const { return *bannerText; }
+    // Every line drawn by the last draw, in drawing order.
+    const std::vector<TextRenderer*>& drawn() const { return drawnLines; }
+    // Whether the crosshair showed a breakable wall within reach in the last draw.
+    bool isCrosshairOnWall() const { return crosshairOnWall; }
+
+  private:
+    std::array<TextRenderer*, 7> lines() const;
+
+    std::unique_ptr<TextRenderer> titleLine;
+    std::unique_ptr<TextRenderer> healthText;
+    std::unique_ptr<TextRenderer> lostText;
+    std::unique_ptr<TextRenderer> fpsText;
+    std::unique_ptr<TextRenderer> wallsText;
+    std::unique_ptr<TextRenderer> bannerText;
+    std::unique_ptr<TextRenderer> crosshair;
+    std::unique_ptr<HudCache> cache;
+    double bannerSecondsLeft = 0.0;
+    bool bannerForGood = false;
+    bool crosshairOnWall = false;
+    std::vector<TextRenderer*> drawnLines;
+};

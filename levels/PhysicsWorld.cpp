@@ -1,0 +1,74 @@
+#include "levels/PhysicsWorld.h"
+
+#include "gameplay/Player.h"
+
+#include <btBulletDynamicsCommon.h>
+
+#include <algorithm>
+
+PhysicsWorld::PhysicsWorld() {
+    auto tree = std::make_unique<btDbvtBroadphase>();
+    // Enemies glide a little every frame. Without a box that reaches ahead along their motion,
+    // each one leaves its box every frame or two and costs a query of both trees, which grows
+    // with everything it overlaps; contacts themselves are still computed exactly.
+    tree->setVelocityPrediction(1.0f);
+    broadphase = std::move(tree);
+    collisionConfiguration = std::make_unique<btDefaultCollisionConfiguration>();
+    dispatcher = std::make_unique<btCollisionDispatcher>(collisionConfiguration.get());
+    solver = std::make_unique<btSequentialImpulseConstraintSolver>();
+    dynamicsWorld = std::make_unique<btDiscreteDynamicsWorld>(
+        dispatcher.get(), broadphase.get(), solver.get(), collisionConfiguration.get());
+    dynamicsWorld->setGravity(btVector3(0, 0, 0));
+}
+
+PhysicsWorld::~PhysicsWorld() {
+    removeAll();
+    // The world goes before the parts it was made with.
+    dynamicsWorld.reset();
+    solver.reset();
+    dispatcher.reset();
+    collisionConfiguration.reset();
+    broadphase.reset();
+}
+
+void PhysicsWorld::add(btRigidBody* body) {
+    if (body == nullptr)
+        return;
+    dynamicsWorld->addRigidBody(body);
+    bodies.push_back(body);
+}
+
+void PhysicsWorld::removeAll() {
+    for (btRigidBody* body : bodies)
+        dynamicsWorld->removeRigidBody(body);
+    bodies.clear();
+}
+
+void PhysicsWorld::step() {
+    dynamicsWorld->stepSimulation(1.0f / 60.0f, 10, 1.0f / 60.0f);
+}
+
+void PhysicsWorld::hurtByContacts(Player& player, const btCollisionObject* geometry,
+                                  float deltaTime) {
+    const btCollisionObject* self = player.getRigidBody();
+    const std::vector<const btCollisionObject*>& pressed = player.getPressedBodies();
+    const int manifolds = dispatcher->getNumManifolds();
+    for (int i = 0; i < manifolds; ++i) {
+        btPersistentManifold* manifold = dispatcher->getManifoldByIndexInternal(i);
+        const btCollisionObject* a = manifold->getBody0();
+        const btCollisionObject* b = manifold->getBody1();
+        if (geometry != nullptr && (a == geometry || b == geometry))
+            continue;
+        int penetrating = 0;
+        for (int p = 0; p < manifold->getNumContacts(); ++p) {
+            if (manifold->getContactPoint(p).getDistance() < 0.0f) {
+                player.takeDamage(0.5f * deltaTime);
+                ++penetrating;
+            }
+        }
+        const btCollisionObject* other = a == self ? b : b == self ? a : nullptr;
+        if (penetrating == 0 && self != nullptr && other != nullptr &&
+            std::find(pressed.begin(), pressed.end(), other) != pressed.end())
+            player.takeDamage(0.5f * deltaTime);
+    }
+}
