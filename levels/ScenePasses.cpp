@@ -101,8 +101,9 @@ void ScenePasses::drawObject(Drawable& drawable, const RenderState& state, const
         glDepthFunc(GL_LEQUAL);
     drawable.useProgram();
     drawable.uploadUniforms(state);
-    if (scene->lights != nullptr)
-        scene->lights->upload(drawable.getProgram(), drawable.lightLocations());
+    // A program keeps the lights it was given: they are written once per program and level.
+    if (scene->lights != nullptr && drawable.getSharedProgram() != nullptr)
+        scene->lights->uploadTo(*drawable.getSharedProgram());
     drawable.draw(frustum);
     if (isMap)
         glDepthFunc(GL_LESS);

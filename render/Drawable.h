@@ -89,8 +89,6 @@ class Drawable {
     // Sets the scale and measures the bounding radius again.
     void setScale(float s);
     bool isInFrustum(const Frustum& frustum);
-    // Light uniform locations of the current program, for LightSet::upload.
-    LightLocations& lightLocations() { return lightCache; }
     // Material colour locations of the current program, looked up on first use.
     const MaterialLocations& materialLocations();
 
@@ -108,10 +106,7 @@ class Drawable {
     void computeBoundingCentre();
     void computeBoundingRadius();
     // A new program (or none) has other locations.
-    void forgetLocations() {
-        lightCache.clear();
-        materialCached = false;
-    }
+    void forgetLocations() { materialCached = false; }
 
     btRigidBody* rigidBody = nullptr; // owned by the derived class that builds it
     Transform transform;
@@ -135,7 +130,6 @@ class Drawable {
     std::vector<std::vector<glm::vec3>> placedCache;
     glm::mat4 placedMatrix{1.0f};
     const Model* placedModel = nullptr;
-    LightLocations lightCache;
     MaterialLocations materialCache;
     GLuint materialProgram = 0;
     bool materialCached = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "render/ShaderProgram.h"
+
 #include <GL/glew.h>
 #include <glm/vec3.hpp>
 
@@ -18,31 +20,24 @@ struct Light {
     Light(glm::vec3 lightPosition, float lightPower) : position(lightPosition), power(lightPower) {}
 };
 
-// Where one program keeps the light uniforms. Filled by the first upload to that program and
-// reused while the program stays the same; its owner clears it when the program changes.
-struct LightLocations {
-    GLuint program = 0;
-    bool filled = false;
-    GLint count = -1;
-    // lightPosWorld, lightPower, constant, linear, quadratic of each light.
-    std::vector<std::array<GLint, 5>> lights;
-
-    void clear() { filled = false; }
-};
-
-// The level's fixed lights, written into whichever program draws the next object.
+// A level's fixed lights. They never change once made, so each program that draws with them is
+// given them once (uploadTo), not at every draw.
 class LightSet {
   public:
-    explicit LightSet(std::vector<Light> lights) : lights(std::move(lights)) {}
+    explicit LightSet(std::vector<Light> lights);
 
     // Sets "countLights" and light[i].lightPosWorld / .lightPower / .constant / .linear /
     // .quadratic on program, which must be in use. Names the program lacks are ignored.
     void upload(GLuint program) const;
-    // The same values to the same uniforms, with the locations kept in cache: the names are
-    // looked up only when the cache is empty or was filled for another program.
-    void upload(GLuint program, LightLocations& cache) const;
+    // The same, unless program holds these lights already; the uniform locations are looked up
+    // once per program. program must be in use; one that did not link is left alone.
+    void uploadTo(const ShaderProgram& program) const;
     const std::vector<Light>& getLights() const { return lights; }
 
   private:
+    void write(const ShaderProgram::Lights& at) const;
+    static void locate(GLuint program, size_t count, ShaderProgram::Lights& at);
+
     std::vector<Light> lights;
+    unsigned long long serial;
 };

@@ -40,6 +40,43 @@ std::string ShaderLoader::sourceFromLines(std::istream& in) {
     return source;
 }
 
+std::string ShaderLoader::expandIncludes(const std::string& source, const std::string& stagePath,
+                                         std::string& missing) {
+    const size_t slash = stagePath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : stagePath.substr(0, slash + 1);
+    std::istringstream lines(source);
+    std::string expanded;
+    std::string line;
+    int number = 0; // the driver's count: sourceFromLines starts with an empty line
+    bool first = true;
+    while (std::getline(lines, line)) {
+        ++number;
+        if (!first)
+            expanded += "\n";
+        first = false;
+        const size_t start = line.find_first_not_of(" \t");
+        const bool directive =
+            start != std::string::npos && line.compare(start, 8, "#include") == 0;
+        const size_t open = directive ? line.find('"', start + 8) : std::string::npos;
+        const size_t close =
+            open != std::string::npos ? line.find('"', open + 1) : std::string::npos;
+        if (close == std::string::npos) {
+            expanded += line;
+            continue;
+        }
+        const std::string path = folder + line.substr(open + 1, close - open - 1);
+        const std::optional<std::string> contents = datafile::read(path, datafile::MaxShaderBytes);
+        if (!contents) {
+            missing = path;
+            return std::string();
+        }
+        std::istringstream file(*contents);
+        expanded +=
+            "#line 1 1" + sourceFromLines(file) + "\n#line " + std::to_string(number + 1) + " 0";
+    }
+    return expanded;
+}
+
 ShaderLoader::SourceShape ShaderLoader::measureSource(const std::string& source) {
     SourceShape shape;
     int operators = 0;
@@ -120,7 +157,13 @@ gl::Shader ShaderLoader::compileShader(const std::string& path, int stage) {
         return gl::Shader();
     }
     std::istringstream file(*contents);
-    std::string source = sourceFromLines(file);
+    std::string missing;
+    std::string source = expandIncludes(sourceFromLines(file), path, missing);
+    if (!missing.empty()) {
+        std::printf("Impossible to open %s. Are you in the right directory ?\n", missing.c_str());
+        platform().waitForKey();
+        return gl::Shader();
+    }
     const std::string refused = refusal(source);
     if (!refused.empty()) {
         std::printf("%s is not compiled: %s\n", path.c_str(), refused.c_str());

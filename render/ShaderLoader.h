@@ -33,6 +33,11 @@ class ShaderLoader {
 
     // The source text the game hands to the compiler for a file's lines: "\n" before every line.
     static std::string sourceFromLines(std::istream& in);
+    // Puts the file each line `#include "NAME"` names (beside the stage, one level deep) in
+    // place of that line, keeping the stage's own line numbers in the driver's messages. The
+    // name of the first file that cannot be read goes to missing, and the result is empty.
+    static std::string expandIncludes(const std::string& source, const std::string& stagePath,
+                                      std::string& missing);
 
     // How deep the compiler's parse of a source can go: the most operator characters in one
     // statement (up to ";", "{" or "}") and the deepest nesting of "(" and "[", comments left

@@ -2,13 +2,25 @@
 
 #include "render/GlHandle.h"
 
+#include <array>
 #include <memory>
+#include <vector>
 
 // A program built from shader files, with whether it linked (asked of GL once, not per draw).
 // Everything drawn with one set of shader files shares one of these (see ResourceCache).
 struct ShaderProgram {
     gl::Program name;
     bool linked = false;
+
+    // The level's lights as this program holds them. A program keeps its uniform values, so a
+    // set of lights is written into it once and again only when another set comes (LightSet).
+    struct Lights {
+        unsigned long long heldSet = 0; // the serial of the set last written; 0 for none
+        GLint count = -1;
+        // lightPosWorld, lightPower, constant, linear, quadratic of each light.
+        std::vector<std::array<GLint, 5>> locations;
+    };
+    mutable Lights lights;
 
     GLuint get() const { return name.get(); }
     // Takes ownership of a program name the shader loader built, and asks whether it linked.

@@ -265,6 +265,34 @@ TEST_F(DrawableTest, LightSetWritesEveryLightByName) {
     glDeleteProgram(lit);
 }
 
+TEST_F(DrawableTest, AProgramIsGivenEachSetOfLightsOnce) {
+    const ProgramRef lit =
+        ShaderProgram::adopt(renderfix::compileProgram(PlainVertexSource, LitFragmentSource));
+    const LightSet first({Light(glm::vec3(1.0f), 5.0f)});
+    const LightSet second({Light(glm::vec3(2.0f), 7.0f), Light(glm::vec3(3.0f), 9.0f)});
+    glUseProgram(lit->get());
+    const GLint power = glGetUniformLocation(lit->get(), "light[0].lightPower");
+    // Each row: the set given, a power written behind the set's back before it (-1: none), and
+    // the power the program then holds.
+    const struct {
+        const LightSet* set;
+        float overwritten;
+        float held;
+    } steps[] = {{&first, -1.0f, 5.0f},
+                 {&first, 1.0f, 1.0f}, // held already: not written again
+                 {&second, -1.0f, 7.0f},
+                 {&first, -1.0f, 5.0f}};
+    for (const auto& step : steps) {
+        if (step.overwritten >= 0.0f)
+            glUniform1f(power, step.overwritten);
+        step.set->uploadTo(*lit);
+        EXPECT_FLOAT_EQ(uniformFloats(lit->get(), "light[0].lightPower", 1)[0], step.held);
+        EXPECT_EQ(uniformInt(lit->get(), "countLights"),
+                  static_cast<int>(step.set->getLights().size()));
+    }
+    glUseProgram(0);
+}
+
 TEST_F(DrawableTest, LightSetLeavesAProgramWithoutLightsAlone) {
     LightSet set({Light(glm::vec3(1.0f), 5.0f)});
     glUseProgram(program);

@@ -67,3 +67,33 @@ TEST(ShaderSource, OnlyExpressionsBeyondTheBoundAreRefused) {
     for (const auto& c : cases)
         EXPECT_EQ(ShaderLoader::refusal(c.source), c.refusal) << c.name;
 }
+
+TEST(ShaderSource, IncludedFilesStandInPlaceOfTheirLine) {
+    const std::filesystem::path folder =
+        std::filesystem::path(::testing::TempDir()) / "brindlemox_shader_include";
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder / "common.glsl") << "float shared;\n";
+    const std::string stage = (folder / "stage.fs").string();
+    const std::string missingPath = (folder / "absent.glsl").string();
+    const struct {
+        const char* name;
+        std::string source;
+        std::string expanded;
+        std::string missing;
+    } cases[] = {
+        {"no include", "\n#version 330 core\nvoid main() {}", "\n#version 330 core\nvoid main() {}",
+         ""},
+        {"an include keeps the stage's line numbers",
+         "\n#version 330 core\n#include \"common.glsl\"\nint a;",
+         "\n#version 330 core\n#line 1 1\nfloat shared;\n#line 4 0\nint a;", ""},
+        {"indented, with a trailing comment", "\n  #include \"common.glsl\" // lights",
+         "\n#line 1 1\nfloat shared;\n#line 3 0", ""},
+        {"a missing file", "\n#include \"absent.glsl\"", "", missingPath},
+        {"not a directive", "\n// #include \"absent.glsl\"", "\n// #include \"absent.glsl\"", ""},
+    };
+    for (const auto& c : cases) {
+        std::string missing;
+        EXPECT_EQ(ShaderLoader::expandIncludes(c.source, stage, missing), c.expanded) << c.name;
+        EXPECT_EQ(missing, c.missing) << c.name;
+    }
+}

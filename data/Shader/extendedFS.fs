@@ -9,24 +9,23 @@ struct Material {
     vec3 specular;
 };
 
-struct Light {
-    vec3 lightPosWorld;
-    float lightPower;
-    float constant;
-    float linear;
-    float quadratic;
-};
+#include "lights.glsl"
 
-const int MAX_LIGHTS = 8;
-// Distances are measured in light units of a few world units, so that a light of power 50
-// reaches across a hall instead of a couple of metres.
-const float WORLD_UNITS_PER_LIGHT_UNIT = 3.5;
 // Light that reaches everywhere, so faces turned away from every light keep their texture.
 const float AMBIENT = 0.3;
+// How tight the highlights are.
+const float SHININESS = 32.0;
+// Exposure of the summed light and sheen: any number of lights saturates smoothly.
+const float DIFFUSE_EXPOSURE = 0.9;
+const float SHEEN_EXPOSURE = 0.5;
+// How much of the material's ambient colour, the lit diffuse colour and the sheen show.
+const float AMBIENT_SHARE = 0.4;
+const float DIFFUSE_GAIN = 1.25;
+const float SHEEN_SHARE = 0.6;
+// Cel shading shows the sheen only where it is at least this strong.
+const float CEL_SHEEN_THRESHOLD = 0.5;
 
 uniform Material material;
-uniform Light light[MAX_LIGHTS];
-uniform int countLights;
 uniform sampler2D textureSampler;
 uniform float alpha;
 uniform int isCelShading;
@@ -53,32 +52,31 @@ void main() {
 
     float diffuse = 0.0;
     float specular = 0.0;
-    int count = min(countLights, MAX_LIGHTS);
+    int count = lightCount();
     for (int i = 0; i < count; ++i) {
         vec3 toLight = light[i].lightPosWorld - worldPosition;
         float distance = length(toLight);
         vec3 l = toLight / max(distance, 1e-4);
-        float d = distance / WORLD_UNITS_PER_LIGHT_UNIT;
-        float attenuation = light[i].lightPower /
-                            max(light[i].constant + light[i].linear * d + light[i].quadratic * d * d, 1e-4);
+        float reach = attenuation(i, distance);
         float lambert = max(dot(n, l), 0.0);
-        diffuse += lambert * attenuation;
+        diffuse += lambert * reach;
         if (lambert > 0.0) {
             vec3 halfway = normalize(l + toEye);
-            specular += pow(max(dot(n, halfway), 0.0), 32.0) * attenuation;
+            specular += pow(max(dot(n, halfway), 0.0), SHININESS) * reach;
         }
     }
 
     // Exposure curve: any number of lights saturates smoothly instead of clipping.
-    float lit = 1.0 - exp(-diffuse * 0.9);
-    float shine = 1.0 - exp(-specular * 0.5);
+    float lit = 1.0 - exp(-diffuse * DIFFUSE_EXPOSURE);
+    float shine = 1.0 - exp(-specular * SHEEN_EXPOSURE);
     if (isCelShading != 0) {
         lit = band(lit);
-        shine = step(0.5, shine);
+        shine = step(CEL_SHEEN_THRESHOLD, shine);
     }
 
     vec3 albedo = texture(textureSampler, texCoord).rgb;
-    vec3 colour = albedo * (material.ambient * 0.4 + material.diffuse * (AMBIENT + lit * 1.25)) +
-                  material.specular * shine * 0.6;
+    vec3 colour = albedo * (material.ambient * AMBIENT_SHARE +
+                            material.diffuse * (AMBIENT + lit * DIFFUSE_GAIN)) +
+                  material.specular * shine * SHEEN_SHARE;
     color = vec4(colour, alpha);
 }

@@ -9,24 +9,22 @@ struct Material {
     vec3 specular;
 };
 
-struct Light {
-    vec3 lightPosWorld;
-    float lightPower;
-    float constant;
-    float linear;
-    float quadratic;
-};
+#include "lights.glsl"
 
-const int MAX_LIGHTS = 8;
-const float WORLD_UNITS_PER_LIGHT_UNIT = 3.5;
 // The light map stores 1 - exp(-light); this brings its mid tones back up.
 const float LIGHT_MAP_GAIN = 1.5;
 // Light that reaches everywhere, so the baked shadows keep the surface's texture.
 const float AMBIENT = 0.3;
+// Where a surface has no light-map coordinates (marked far below -1000), this light stands in.
+const float NO_LIGHT_MAP_MARK = -1000.0;
+const float UNMAPPED_LIGHT = 0.6;
+// The sheen: how tight, its exposure, how much of it shows, and where cel shading cuts it.
+const float SHININESS = 48.0;
+const float SHEEN_EXPOSURE = 0.3;
+const float SHEEN_SHARE = 0.5;
+const float CEL_SHEEN_THRESHOLD = 0.5;
 
 uniform Material material;
-uniform Light light[MAX_LIGHTS];
-uniform int countLights;
 uniform sampler2D textureSampler;         // surface texture, unit 1
 uniform sampler2D lightMapTextureSampler; // baked light, unit 0
 uniform float alpha;
@@ -47,7 +45,7 @@ void main() {
         n = -n;
     vec3 toEye = normalize(eyePosition - worldPosition);
 
-    vec3 baked = lightMapCoord.x < -1000.0 ? vec3(0.6) : texture(lightMapTextureSampler, lightMapCoord).rgb;
+    vec3 baked = lightMapCoord.x < NO_LIGHT_MAP_MARK ? vec3(UNMAPPED_LIGHT) : texture(lightMapTextureSampler, lightMapCoord).rgb;
     if (isCelShading != 0) {
         float count = float(max(levels, 1));
         float brightness = max(max(baked.r, baked.g), baked.b);
@@ -56,23 +54,21 @@ void main() {
     }
 
     float specular = 0.0;
-    int count = min(countLights, MAX_LIGHTS);
+    int count = lightCount();
     for (int i = 0; i < count; ++i) {
         vec3 toLight = light[i].lightPosWorld - worldPosition;
         float distance = length(toLight);
         vec3 l = toLight / max(distance, 1e-4);
-        float d = distance / WORLD_UNITS_PER_LIGHT_UNIT;
-        float attenuation = light[i].lightPower /
-                            max(light[i].constant + light[i].linear * d + light[i].quadratic * d * d, 1e-4);
+        float reach = attenuation(i, distance);
         if (dot(n, l) > 0.0)
-            specular += pow(max(dot(n, normalize(l + toEye)), 0.0), 48.0) * attenuation;
+            specular += pow(max(dot(n, normalize(l + toEye)), 0.0), SHININESS) * reach;
     }
-    float shine = 1.0 - exp(-specular * 0.3);
+    float shine = 1.0 - exp(-specular * SHEEN_EXPOSURE);
     if (isCelShading != 0)
-        shine = step(0.5, shine);
+        shine = step(CEL_SHEEN_THRESHOLD, shine);
 
     vec3 albedo = texture(textureSampler, texCoord).rgb;
     vec3 colour = albedo * (baked * LIGHT_MAP_GAIN + AMBIENT) * material.diffuse +
-                  material.specular * shine * 0.5;
+                  material.specular * shine * SHEEN_SHARE;
     color = vec4(colour, alpha);
 }

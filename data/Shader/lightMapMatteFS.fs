@@ -14,6 +14,9 @@ struct Material {
 const float LIGHT_MAP_GAIN = 1.5;
 // Light that reaches everywhere, so the baked shadows keep the surface's texture.
 const float AMBIENT = 0.3;
+// Where a surface has no light-map coordinates (marked far below -1000), this light stands in.
+const float NO_LIGHT_MAP_MARK = -1000.0;
+const float UNMAPPED_LIGHT = 0.6;
 
 uniform Material material;
 uniform sampler2D textureSampler;         // surface texture, unit 1
@@ -31,7 +34,7 @@ in vec3 eyePosition;
 out vec4 color;
 
 void main() {
-    vec3 baked = lightMapCoord.x < -1000.0 ? vec3(0.6) : texture(lightMapTextureSampler, lightMapCoord).rgb;
+    vec3 baked = lightMapCoord.x < NO_LIGHT_MAP_MARK ? vec3(UNMAPPED_LIGHT) : texture(lightMapTextureSampler, lightMapCoord).rgb;
     if (isCelShading != 0) {
         float count = float(max(levels, 1));
         float brightness = max(max(baked.r, baked.g), baked.b);

@@ -257,8 +257,8 @@ inline const std::string& dataDir() {
         detail::writeGroup(root,
                            Group{{"billboardVS.vs", "billboardGS.gs", "billboardFS.fs"},
                                  {detail::BillboardVS, detail::BillboardGS, detail::BillboardFS}});
-        detail::writeGroup(
-            root, Group{{"WaterMeshVS.vs", "WaterMeshFS.fs"}, {detail::WaterVS, detail::WaterFS}});
+        detail::writeGroup(root, Group{{"WaterMeshVS.vs", "WaterMeshFS.fs", "lights.glsl"},
+                                       {detail::WaterVS, detail::WaterFS, ""}});
         detail::writeGroup(
             root, Group{{"debugDrawVS.vs", "debugDrawFS.fs"}, {detail::DebugVS, detail::DebugFS}});
         for (const char* image :

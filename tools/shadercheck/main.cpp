@@ -3,6 +3,8 @@
 // particle update program for a while to check that its population stays inside the pool.
 //   shadercheck <data folder>
 
+#include "render/ShaderLoader.h"
+
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
@@ -27,11 +29,14 @@ void check(bool ok, const std::string& what) {
 }
 
 GLuint compile(const std::string& file, GLenum stage) {
-    std::ifstream in(dataFolder + "/Shader/" + file);
+    const std::string path = dataFolder + "/Shader/" + file;
+    std::ifstream in(path);
     check(static_cast<bool>(in), file + ": exists");
-    std::stringstream source;
-    source << in.rdbuf();
-    const std::string text = source.str();
+    // The stage as the game compiles it: with the files it includes in place.
+    std::string missing;
+    const std::string text =
+        ShaderLoader::expandIncludes(ShaderLoader::sourceFromLines(in), path, missing);
+    check(missing.empty(), file + ": includes " + missing);
     const char* pointer = text.c_str();
     const GLuint shader = glCreateShader(stage);
     glShaderSource(shader, 1, &pointer, nullptr);
