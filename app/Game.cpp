@@ -1,8 +1,8 @@
 #include "app/Game.h"
 
 #include "effects/ParticleSystem.h"
-#include "platform/GlDebug.h"
 #include "platform/Platform.h"
+#include "platform/Window.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -32,53 +32,24 @@ Game::Game(LevelFactory makeLevels, const StartOptions& options)
     if (options.sensitivity)
         config->horizontalSensivity = *options.sensitivity;
 
-    if (!glfwInit())
-        fatal("Failed to initialize glfw");
-
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_MAXIMIZED, GLFW_TRUE);
+    WindowOptions windowOptions;
+    windowOptions.width = config->width;
+    windowOptions.height = config->height;
+    windowOptions.title = "Brindlemox";
+    windowOptions.fullScreen = config->fullscreen;
+    windowOptions.placeAtOrigin = true;
+    windowOptions.maximized = true;
 #ifdef BRINDLEMOX_GL_DEBUG
-    glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
+    windowOptions.debugContext = true;
 #endif
-
-    GLFWmonitor* monitor = glfwGetPrimaryMonitor();
-    const GLFWvidmode* mode = monitor != nullptr ? glfwGetVideoMode(monitor) : nullptr;
-    const int refreshRate = mode != nullptr ? mode->refreshRate : GLFW_DONT_CARE;
-
-    if (config->fullscreen && mode != nullptr) {
-        windowWidth = mode->width;
-        windowHeight = mode->height;
-    } else {
-        windowWidth = config->width;
-        windowHeight = config->height;
-    }
-    // GLFW asserts on a size below 1 instead of failing; treat it as a window that cannot open.
-    if (windowWidth >= 1 && windowHeight >= 1) {
-        if (config->fullscreen && mode != nullptr) {
-            window = glfwCreateWindow(windowWidth, windowHeight, "Brindlemox", monitor, nullptr);
-            if (window != nullptr)
-                glfwSetWindowMonitor(window, monitor, 0, 0, windowWidth, windowHeight, refreshRate);
-        } else {
-            window = glfwCreateWindow(windowWidth, windowHeight, "Brindlemox", nullptr, nullptr);
-            if (window != nullptr)
-                glfwSetWindowMonitor(window, nullptr, 0, 0, windowWidth, windowHeight, refreshRate);
-        }
-    }
-    if (window == nullptr) {
+    const OpenedWindow opened = openWindow(windowOptions);
+    windowWidth = opened.width;
+    windowHeight = opened.height;
+    if (opened.failure == WindowFailure::Window)
         glfwTerminate();
-        fatal("Failed to open window");
-    }
-
-    glfwMakeContextCurrent(window);
-    glewExperimental = GL_TRUE;
-    if (glewInit() != GLEW_OK)
-        fatal("Failed to initialize glew");
-    glGetError(); // GLEW's extension probe leaves an error flag behind on core contexts
-#ifdef BRINDLEMOX_GL_DEBUG
-    gldebug::install();
-#endif
+    if (opened.window == nullptr)
+        fatal(opened.reason());
+    window = opened.window;
     // Not fatal: the game plays on without the walls' sparks.
     if (!ParticleSystem::transformFeedbackOffered())
         std::printf("%s\n", ParticleSystem::NotOfferedLine);

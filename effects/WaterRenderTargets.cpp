@@ -2,49 +2,16 @@
 
 namespace {
 
-gl::Framebuffer createFrameBuffer() {
-    gl::Framebuffer frameBuffer = gl::makeFramebuffer();
-    glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer.get());
-    glDrawBuffer(GL_COLOR_ATTACHMENT0);
-    return frameBuffer;
-}
-
-gl::Texture createColourTexture(int width, int height) {
-    gl::Texture texture = gl::makeTexture();
-    glBindTexture(GL_TEXTURE_2D, texture.get());
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glFramebufferTexture(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, texture.get(), 0);
-    return texture;
-}
-
-gl::Texture createDepthTexture(int width, int height) {
-    gl::Texture texture = gl::makeTexture();
-    glBindTexture(GL_TEXTURE_2D, texture.get());
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT32, width, height, 0, GL_DEPTH_COMPONENT,
-                 GL_FLOAT, nullptr);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glFramebufferTexture(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, texture.get(), 0);
-    return texture;
-}
-
-gl::Renderbuffer createDepthBuffer(int width, int height) {
-    gl::Renderbuffer renderBuffer = gl::makeRenderbuffer();
-    glBindRenderbuffer(GL_RENDERBUFFER, renderBuffer.get());
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT, width, height);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
-                              renderBuffer.get());
-    return renderBuffer;
-}
-
-void bindTarget(GLuint frameBuffer, int width, int height) {
-    // The target's own colour texture may be the one bound for sampling; never read and write it
-    // at once.
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glBindFramebuffer(GL_FRAMEBUFFER, frameBuffer);
-    glViewport(0, 0, width, height);
+// Byte colour, filtered, as the water samples it with a ripple offset.
+RenderTarget::Format waterFormat(RenderTarget::Depth depth, GLint depthInternalFormat) {
+    RenderTarget::Format format;
+    format.colourInternalFormat = GL_RGB;
+    format.colourFormat = GL_RGB;
+    format.colourType = GL_UNSIGNED_BYTE;
+    format.filter = GL_LINEAR;
+    format.depth = depth;
+    format.depthInternalFormat = depthInternalFormat;
+    return format;
 }
 
 } // namespace
@@ -52,34 +19,20 @@ void bindTarget(GLuint frameBuffer, int width, int height) {
 WaterRenderTargets::WaterRenderTargets(int width, int height)
     : screenWidth(width), screenHeight(height) {}
 
-WaterRenderTargets::~WaterRenderTargets() {
-    // Frame buffers before what is attached to them.
-    reflectionFrameBuffer.reset();
-    refractionFrameBuffer.reset();
-    reflectionColour.reset();
-    refractionColour.reset();
-    refractionDepthTexture.reset();
-    reflectionDepthBuffer.reset();
-}
-
 void WaterRenderTargets::init() {
-    reflectionFrameBuffer = createFrameBuffer();
-    reflectionColour = createColourTexture(ReflectionWidth, ReflectionHeight);
-    reflectionDepthBuffer = createDepthBuffer(ReflectionWidth, ReflectionHeight);
-    bindScreen();
-
-    refractionFrameBuffer = createFrameBuffer();
-    refractionColour = createColourTexture(RefractionWidth, RefractionHeight);
-    refractionDepthTexture = createDepthTexture(RefractionWidth, RefractionHeight);
+    reflection = RenderTarget("water reflection", ReflectionWidth, ReflectionHeight,
+                              waterFormat(RenderTarget::Depth::Renderbuffer, GL_DEPTH_COMPONENT));
+    refraction = RenderTarget("water refraction", RefractionWidth, RefractionHeight,
+                              waterFormat(RenderTarget::Depth::Texture, GL_DEPTH_COMPONENT32));
     bindScreen();
 }
 
 void WaterRenderTargets::bindReflection() {
-    bindTarget(reflectionFrameBuffer.get(), ReflectionWidth, ReflectionHeight);
+    reflection.bind();
 }
 
 void WaterRenderTargets::bindRefraction() {
-    bindTarget(refractionFrameBuffer.get(), RefractionWidth, RefractionHeight);
+    refraction.bind();
 }
 
 void WaterRenderTargets::bindScreen() {

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "render/GlHandle.h"
+#include "render/RenderTarget.h"
 
 // The two off-screen targets the water surface samples: the scene reflected (320 x 180) and
-// refracted (1780 x 720). Their sizes are fixed whatever the window size. Owns every GL name it
-// creates; the destructor deletes them once.
+// refracted (1780 x 720). Their sizes are fixed whatever the window size. A target the driver
+// cannot make is left empty (see RenderTarget): the water then samples nothing from it.
 class WaterRenderTargets {
   public:
     static constexpr int ReflectionWidth = 320;
@@ -14,11 +14,10 @@ class WaterRenderTargets {
 
     // Stores the screen size; creates no GL object.
     WaterRenderTargets(int screenWidth, int screenHeight);
-    ~WaterRenderTargets();
     WaterRenderTargets(const WaterRenderTargets&) = delete;
     WaterRenderTargets& operator=(const WaterRenderTargets&) = delete;
 
-    // Builds both frame buffers; needs a current context. Leaves the screen bound.
+    // Builds both targets; needs a current context. Leaves the screen bound.
     void init();
     // Unbind the active unit's 2D texture, bind the target, set the viewport to its size.
     // Nothing is cleared.
@@ -30,22 +29,18 @@ class WaterRenderTargets {
     // monitor size the level was built with).
     void setScreenSize(int width, int height);
 
-    GLuint reflectionTexture() const { return reflectionColour.get(); }
-    GLuint refractionTexture() const { return refractionColour.get(); }
-    GLuint reflectionFrameBufferName() const { return reflectionFrameBuffer.get(); }
-    GLuint refractionFrameBufferName() const { return refractionFrameBuffer.get(); }
-    GLuint reflectionDepthBufferName() const { return reflectionDepthBuffer.get(); }
-    GLuint refractionDepthTextureName() const { return refractionDepthTexture.get(); }
+    GLuint reflectionTexture() const { return reflection.colourTexture(); }
+    GLuint refractionTexture() const { return refraction.colourTexture(); }
+    GLuint reflectionFrameBufferName() const { return reflection.framebuffer(); }
+    GLuint refractionFrameBufferName() const { return refraction.framebuffer(); }
+    GLuint reflectionDepthBufferName() const { return reflection.depthRenderbuffer(); }
+    GLuint refractionDepthTextureName() const { return refraction.depthTexture(); }
     int getScreenWidth() const { return screenWidth; }
     int getScreenHeight() const { return screenHeight; }
 
   private:
-    gl::Framebuffer reflectionFrameBuffer;
-    gl::Framebuffer refractionFrameBuffer;
-    gl::Texture reflectionColour;
-    gl::Renderbuffer reflectionDepthBuffer;
-    gl::Texture refractionColour;
-    gl::Texture refractionDepthTexture;
+    RenderTarget reflection;
+    RenderTarget refraction;
     int screenWidth = 0;
     int screenHeight = 0;
 };

@@ -77,46 +77,30 @@ bool HudCache::build(const std::vector<TextRenderer*>& lines, int width, int hei
     if (!programReady(program))
         return false;
 
-    GLint previousFramebuffer = 0;
-    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &previousFramebuffer);
     if (width != pictureWidth || height != pictureHeight) {
         // Float colour, so the copy hands the blending exactly the values the lines gave it.
-        framebuffer = gl::makeFramebuffer();
-        picture = gl::makeTexture();
-        depth = gl::makeRenderbuffer();
-        glBindTexture(GL_TEXTURE_2D, picture.get());
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA32F, width, height, 0, GL_RGBA, GL_FLOAT, nullptr);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glBindTexture(GL_TEXTURE_2D, 0);
-        glBindRenderbuffer(GL_RENDERBUFFER, depth.get());
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, width, height);
-        glBindRenderbuffer(GL_RENDERBUFFER, 0);
-        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer.get());
-        glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, picture.get(),
-                               0);
-        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER,
-                                  depth.get());
-        const bool complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-        glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(previousFramebuffer));
-        if (!complete) {
-            framebuffer = {};
-            picture = {};
-            depth = {};
-            return false;
-        }
+        RenderTarget::Format format;
+        format.colourInternalFormat = GL_RGBA32F;
+        format.colourFormat = GL_RGBA;
+        format.colourType = GL_FLOAT;
+        format.filter = GL_NEAREST;
+        format.depth = RenderTarget::Depth::Renderbuffer;
+        format.depthInternalFormat = GL_DEPTH_COMPONENT24;
+        picture = RenderTarget("HUD picture", width, height, format);
         pictureWidth = width;
         pictureHeight = height;
     }
-    if (!framebuffer)
+    if (!picture.valid())
         return false;
 
+    GLint previousFramebuffer = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &previousFramebuffer);
     GLfloat clearColour[4];
     GLfloat clearDepth = 1.0f;
     glGetFloatv(GL_COLOR_CLEAR_VALUE, clearColour);
     glGetFloatv(GL_DEPTH_CLEAR_VALUE, &clearDepth);
     const bool blending = glIsEnabled(GL_BLEND) == GL_TRUE;
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer.get());
+    glBindFramebuffer(GL_FRAMEBUFFER, picture.framebuffer());
     // Alpha -1 marks a pixel no line reached.
     glClearColor(0.0f, 0.0f, 0.0f, -1.0f);
     glClearDepth(1.0);
@@ -163,7 +147,7 @@ void HudCache::copy(int width, int height) {
     glUniform2f(screenSizeLocation, static_cast<float>(width), static_cast<float>(height));
     glUniform1i(pictureLocation, unit::Material);
     glActiveTexture(GL_TEXTURE0 + unit::Material);
-    glBindTexture(GL_TEXTURE_2D, picture.get());
+    glBindTexture(GL_TEXTURE_2D, picture.colourTexture());
     glBindVertexArray(vertexArray.get());
     glDrawArrays(GL_TRIANGLES, 0, rectangleVertices);
     glBindVertexArray(0);

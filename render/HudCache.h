@@ -1,6 +1,7 @@
 #pragma once
 
 #include "render/GlHandle.h"
+#include "render/RenderTarget.h"
 #include "render/ResourceCache.h"
 
 #include <string>
@@ -40,11 +41,11 @@ class HudCache {
     bool programLoaded = false;
     GLint screenSizeLocation = -1;
     GLint pictureLocation = -1;
-    gl::Framebuffer framebuffer;
-    gl::Texture picture;
-    gl::Renderbuffer depth;
+    RenderTarget picture;
     gl::VertexArray vertexArray;
     gl::Buffer vertexBuffer;
+    // The size last asked for, kept when the picture could not be made so that it is not tried
+    // (and reported) again every frame.
     int pictureWidth = 0;
     int pictureHeight = 0;
     std::string lastKey;  // the lines asked for in the previous frame

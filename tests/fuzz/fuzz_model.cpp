@@ -1,9 +1,7 @@
 // Feeds arbitrary files to the game's model loader, with a real (hidden) GL context, since
 // loading uploads the meshes.
+#include "platform/Window.h"
 #include "render/Model.h"
-
-#include <GL/glew.h>
-#include <GLFW/glfw3.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -21,18 +19,12 @@ std::string fbxPath;
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    if (!glfwInit())
-        return 0;
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    window = glfwCreateWindow(64, 64, "fuzz", nullptr, nullptr);
-    if (window != nullptr) {
-        glfwMakeContextCurrent(window);
-        glewExperimental = GL_TRUE;
-        glewInit();
-    }
+    WindowOptions options;
+    options.width = 64;
+    options.height = 64;
+    options.title = "fuzz";
+    options.visible = false;
+    window = openWindow(options).window;
     std::string base = "/tmp/brindlemox_fuzz_" + std::to_string(getpid());
     objPath = base + ".obj";
     fbxPath = base + ".fbx";

@@ -1,6 +1,7 @@
 #include "support/GlContext.h"
 
 #include "platform/GlDebug.h"
+#include "platform/Window.h"
 
 #include <stb_image_write.h>
 
@@ -15,28 +16,27 @@ GLFWwindow* sharedWindow = nullptr;
 void createContext() {
     if (sharedWindow != nullptr)
         return;
-    if (!glfwInit()) {
+    WindowOptions options;
+    options.width = 256;
+    options.height = 256;
+    options.title = "Brindlemox tests";
+    options.visible = false;
+    options.debugContext = true;
+    const OpenedWindow opened = openWindow(options);
+    switch (opened.failure) {
+    case WindowFailure::None:
+        break;
+    case WindowFailure::Glfw:
         ADD_FAILURE() << "glfwInit failed (is a display or Xvfb running?)";
-        return;
-    }
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_OPENGL_DEBUG_CONTEXT, GLFW_TRUE);
-    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    sharedWindow = glfwCreateWindow(256, 256, "Brindlemox tests", nullptr, nullptr);
-    if (sharedWindow == nullptr) {
+        break;
+    case WindowFailure::Window:
         ADD_FAILURE() << "could not create the hidden test window";
-        return;
-    }
-    glfwMakeContextCurrent(sharedWindow);
-    glewExperimental = GL_TRUE;
-    if (glewInit() != GLEW_OK) {
+        break;
+    case WindowFailure::Glew:
         ADD_FAILURE() << "glewInit failed";
-        return;
+        break;
     }
-    glGetError(); // GLEW's probe leaves an INVALID_ENUM behind on core contexts
-    gldebug::install();
+    sharedWindow = opened.window;
 }
 
 } // namespace

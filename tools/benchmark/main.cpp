@@ -16,6 +16,7 @@
 #include "levels/Level2.h"
 #include "platform/Controls.h"
 #include "platform/ScriptedPlatform.h"
+#include "platform/Window.h"
 #include "render/Model.h"
 #include "render/ResourceCache.h"
 #include "render/Semantics.h"
@@ -285,21 +286,21 @@ void frameBenchmark(int batches, int perBatch) {
 
 // ---- children: one start-up each, or CPU time in a tiny window ----
 
+// A window and context as the game makes them, at a fixed size.
+GLFWwindow* openBenchWindow() {
+    WindowOptions options;
+    options.width = 1024;
+    options.height = 860;
+    options.title = "Brindlemox";
+    options.maximized = true;
+    return openWindow(options).window;
+}
+
 // Creates the window and context the way the game does, clears and presents once.
 int childContext() {
     const double t0 = wallSeconds();
-    if (!glfwInit())
-        return 1;
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_MAXIMIZED, GLFW_TRUE);
-    GLFWwindow* window = glfwCreateWindow(1024, 860, "Brindlemox", nullptr, nullptr);
+    GLFWwindow* window = openBenchWindow();
     if (window == nullptr)
-        return 1;
-    glfwMakeContextCurrent(window);
-    glewExperimental = GL_TRUE;
-    if (glewInit() != GLEW_OK)
         return 1;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glfwSwapBuffers(window);
@@ -316,18 +317,8 @@ int childContext() {
 // the driver makes its machine code at a program's first draw.
 int childCompiles() {
     const double t0 = wallSeconds();
-    if (!glfwInit())
-        return 1;
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_MAXIMIZED, GLFW_TRUE);
-    GLFWwindow* window = glfwCreateWindow(1024, 860, "Brindlemox", nullptr, nullptr);
+    GLFWwindow* window = openBenchWindow();
     if (window == nullptr)
-        return 1;
-    glfwMakeContextCurrent(window);
-    glewExperimental = GL_TRUE;
-    if (glewInit() != GLEW_OK)
         return 1;
     {
         ResourceCache cache;

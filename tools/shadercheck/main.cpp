@@ -3,6 +3,7 @@
 // particle update program for a while to check that its population stays inside the pool.
 //   shadercheck <data folder>
 
+#include "platform/Window.h"
 #include "render/ShaderLoader.h"
 
 #include <GL/glew.h>
@@ -245,28 +246,25 @@ int main(int argc, char** argv) {
         return 2;
     }
     dataFolder = argv[1];
-    if (!glfwInit()) {
-        std::printf("shadercheck: no display\n");
+    WindowOptions options;
+    options.width = 64;
+    options.height = 64;
+    options.title = "shadercheck";
+    options.visible = false;
+    options.forwardCompatible = true;
+    const OpenedWindow opened = openWindow(options);
+    GLFWwindow* window = opened.window;
+    if (window == nullptr) {
+        if (opened.failure == WindowFailure::Glfw) {
+            std::printf("shadercheck: no display\n");
+        } else if (opened.failure == WindowFailure::Window) {
+            std::printf("shadercheck: no OpenGL 3.3 core context\n");
+            glfwTerminate();
+        } else {
+            std::printf("shadercheck: GLEW failed\n");
+        }
         return 1;
     }
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MAJOR, 3);
-    glfwWindowHint(GLFW_CONTEXT_VERSION_MINOR, 3);
-    glfwWindowHint(GLFW_OPENGL_PROFILE, GLFW_OPENGL_CORE_PROFILE);
-    glfwWindowHint(GLFW_OPENGL_FORWARD_COMPAT, GL_TRUE);
-    glfwWindowHint(GLFW_VISIBLE, GLFW_FALSE);
-    GLFWwindow* window = glfwCreateWindow(64, 64, "shadercheck", nullptr, nullptr);
-    if (!window) {
-        std::printf("shadercheck: no OpenGL 3.3 core context\n");
-        glfwTerminate();
-        return 1;
-    }
-    glfwMakeContextCurrent(window);
-    glewExperimental = GL_TRUE;
-    if (glewInit() != GLEW_OK) {
-        std::printf("shadercheck: GLEW failed\n");
-        return 1;
-    }
-    glGetError(); // GLEW's probe leaves an error behind on core contexts
     std::printf("  GL %s, %s\n", glGetString(GL_VERSION), glGetString(GL_RENDERER));
 
     const std::vector<std::string> drawable{"mvp",
