@@ -17,8 +17,9 @@ class Camera {
     void resetAt(const glm::vec3& newPosition);
     void setPosition(const glm::vec3& newPosition) { position = newPosition; }
     void setYaw(double degrees);
-    // Clamped to +-80 degrees.
+    // Clamped to +-MaxPitchDegrees.
     void setPitch(double degrees);
+    static constexpr double MaxPitchDegrees = 80.0;
     void updateVectors();
     // Width over height of the picture; the level keeps it equal to the framebuffer's.
     void setAspect(float widthOverHeight);

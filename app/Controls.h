@@ -54,7 +54,8 @@ class Controls {
     // The process-wide state, for tests.
     static double getYawDegrees();
     static double getPitchDegrees();
-    // Points the view: the camera takes these angles at the player's next update.
+    // Points the view: the camera takes these angles at the player's next update. The pitch,
+    // here and from the mouse, is kept within the camera's limits.
     static void setView(double yawDegrees, double pitchDegrees);
     static void resetSharedState();
 
