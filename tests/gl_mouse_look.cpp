@@ -1,6 +1,7 @@
 // Mouse look on real game windows, driven by real X pointer motion (XTest) as a mouse makes it.
 // The windows must take the keyboard focus to own the pointer, so ctest runs these cases on an X
 // server of their own (mouse_look); gl_tests skips them.
+#include "app/Camera.h"
 #include "app/Controls.h"
 #include "app/Game.h"
 #include "support/GlContext.h"
@@ -11,6 +12,7 @@
 #include <X11/extensions/XTest.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -117,7 +119,9 @@ class MouseLookTest : public GlTest {
         for (const auto& [dx, dy] : c.moves) {
             move(dx, dy);
             expectedYaw -= dx * perPixel;
-            expectedPitch -= dy * perPixel;
+            // The view stops at the camera's limits, looking up or down.
+            expectedPitch = std::clamp(expectedPitch - dy * perPixel, -Camera::MaxPitchDegrees,
+                                       Camera::MaxPitchDegrees);
         }
         send();
         auto arrived = [&] {
