@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "platform/Printable.h"
 #include "platform/TextNumbers.h"
 
 #include <cmath>
@@ -35,7 +36,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments, int leve
     CommandLine line;
     std::set<std::string> seen;
     const auto refuse = [&line](const std::string& why) {
-        line.error = why;
+        line.error = printable(why); // it may echo what was typed
         return line;
     };
     for (size_t i = 0; i < arguments.size(); ++i) {

@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <sstream>
 
 namespace demo {
@@ -248,6 +247,47 @@ bool parseHeaderLine(const std::vector<std::string_view>& w, Header& header, std
 
 } // namespace
 
+FrameList::FrameList(const std::vector<Frame>& frames) {
+    for (const Frame& frame : frames)
+        push_back(frame);
+}
+
+void FrameList::reserve(size_t frames, size_t toggleCount, size_t moveCount) {
+    deltas.reserve(frames);
+    keys.reserve(frames);
+    toggleEnds.reserve(frames);
+    moveEnds.reserve(frames);
+    toggles.reserve(toggleCount);
+    moves.reserve(moveCount);
+}
+
+void FrameList::push_back(const Frame& frame) {
+    deltas.push_back(frame.delta);
+    keys.push_back(static_cast<std::uint16_t>((frame.held & 0xff) | (frame.tapped & 0xff) << 8));
+    for (int key : frame.toggles) {
+        const auto* found = std::find_if(std::begin(ToggleKeys), std::end(ToggleKeys),
+                                         [key](const KeyName& k) { return k.key == key; });
+        toggles.push_back(static_cast<std::uint8_t>(
+            found != std::end(ToggleKeys) ? found - std::begin(ToggleKeys) : 0));
+    }
+    moves.insert(moves.end(), frame.moves.begin(), frame.moves.end());
+    toggleEnds.push_back(static_cast<std::uint32_t>(toggles.size()));
+    moveEnds.push_back(static_cast<std::uint32_t>(moves.size()));
+}
+
+Frame FrameList::operator[](size_t i) const {
+    Frame frame;
+    frame.delta = deltas[i];
+    frame.held = keys[i] & 0xffu;
+    frame.tapped = keys[i] >> 8;
+    for (size_t t = i > 0 ? toggleEnds[i - 1] : 0; t < toggleEnds[i]; ++t)
+        frame.toggles.push_back(ToggleKeys[toggles[t]].key);
+    const size_t firstMove = i > 0 ? moveEnds[i - 1] : 0;
+    frame.moves.assign(moves.begin() + static_cast<long>(firstMove),
+                       moves.begin() + static_cast<long>(moveEnds[i]));
+    return frame;
+}
+
 std::string headerText(const Header& header) {
     std::string text = std::string(Magic) + " " + std::to_string(Version) + "\n";
     text += "level " + std::to_string(header.level) + "\n";
@@ -307,6 +347,15 @@ ParseResult parse(const std::string& text) {
                     "; this game plays version " + std::to_string(Version));
 
     Demo demo;
+    // Exact room, counted from the text, so the arrays never grow past what they hold.
+    const auto occurrences = [&text](std::string_view word) {
+        size_t count = 0;
+        for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1))
+            ++count;
+        return count;
+    };
+    demo.frames.reserve(std::min(occurrences("\nf"), MaxFrames),
+                        occurrences("key=") + occurrences(","), occurrences("move="));
     std::vector<std::string> headerSeen;
     bool ended = false;
     std::string_view line;
@@ -367,16 +416,15 @@ ParseResult parse(const std::string& text) {
 }
 
 ParseResult load(const std::string& path) {
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
-        ParseResult result;
-        result.error = "no such file";
-        return result;
-    }
-    const std::optional<std::string> text = datafile::read(path, MaxBytes);
+    datafile::Refusal why;
+    const std::optional<std::string> text = datafile::read(path, MaxBytes, &why);
     if (!text) {
         ParseResult result;
-        result.error = "not a regular file of at most " + std::to_string(MaxBytes >> 20) + " MB";
+        // The system's own words for a file it cannot open (missing, permission denied, a loop
+        // of links); a pipe, a device, a folder or a huge file is named as such.
+        result.error = why.error != 0 ? datafile::describe(why, MaxBytes)
+                                      : "not a regular file of at most " +
+                                            std::to_string(MaxBytes >> 20) + " MB";
         return result;
     }
     return parse(*text);

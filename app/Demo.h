@@ -42,7 +42,7 @@ constexpr size_t MaxFrames = 1u << 22; // 19 hours at 60 frames a second
 // Bounds of what a demo may hold, so a damaged or hostile file cannot push the game into values
 // it was never meant to see.
 constexpr int MaxLevel = 1000;
-constexpr int MaxWindowSide = 16384;
+constexpr int MaxWindowSide = 8192; // the game also keeps the window within the screen
 // Any clock reading a run could make (a process stopped for years included).
 constexpr double MaxDelta = 1.0e9;
 constexpr double MaxMove = 1.0e6;
@@ -78,9 +78,50 @@ struct Frame {
     }
 };
 
+// The frames of a demo, packed: the fixed part of each frame in arrays, toggles as one byte each
+// and moves in one shared array, so a demo in memory takes at most about three times its file
+// (a frame line is at least four bytes, a toggle three, a move nine).
+class FrameList {
+  public:
+    FrameList() = default;
+    FrameList(const std::vector<Frame>& frames);
+    // Room for this many frames, toggles and moves (an upper bound saves the growth's copies).
+    void reserve(size_t frames, size_t toggles, size_t moves);
+    void push_back(const Frame& frame);
+    size_t size() const { return deltas.size(); }
+    bool empty() const { return deltas.empty(); }
+    Frame operator[](size_t i) const;
+
+    class Iterator {
+      public:
+        Iterator(const FrameList& list, size_t at) : list(&list), at(at) {}
+        Frame operator*() const { return (*list)[at]; }
+        Iterator& operator++() {
+            ++at;
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return at != other.at; }
+
+      private:
+        const FrameList* list;
+        size_t at;
+    };
+    Iterator begin() const { return Iterator(*this, 0); }
+    Iterator end() const { return Iterator(*this, size()); }
+
+  private:
+    std::vector<double> deltas;
+    std::vector<std::uint16_t> keys; // held in the low byte, tapped in the high one
+    // Where each frame's toggles and moves end in the shared arrays.
+    std::vector<std::uint32_t> toggleEnds;
+    std::vector<std::uint32_t> moveEnds;
+    std::vector<std::uint8_t> toggles; // index into the toggle keys
+    std::vector<std::pair<double, double>> moves;
+};
+
 struct Demo {
     Header header;
-    std::vector<Frame> frames;
+    FrameList frames;
     // The state line of the recorded run's end.
     std::string endState;
 };

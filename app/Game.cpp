@@ -2,14 +2,56 @@
 
 #include "effects/ParticleSystem.h"
 #include "platform/Platform.h"
+#include "platform/Printable.h"
 #include "platform/Window.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+#include <sys/statvfs.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
+
+namespace {
+
+// Below this much free space the driver's shader cache may fail to grow its new files; Mesa
+// then dies of SIGBUS inside the driver instead of reporting it.
+constexpr unsigned long long MinShaderCacheBytes = 8ull << 20;
+
+// The folder Mesa keeps its shader cache under.
+std::filesystem::path shaderCacheFolder() {
+    for (const char* name : {"MESA_SHADER_CACHE_DIR", "XDG_CACHE_HOME"})
+        if (const char* dir = std::getenv(name); dir != nullptr && dir[0] == '/')
+            return dir;
+    const char* home = std::getenv("HOME");
+    return home != nullptr && home[0] == '/' ? std::filesystem::path(home) / ".cache"
+                                             : std::filesystem::path();
+}
+
+// Turns the driver's shader cache off for this run when its disk is (nearly) full. Must run
+// before the first GL context: Mesa reads the variable then.
+void spareAFullShaderCacheDisk() {
+    std::filesystem::path folder = shaderCacheFolder();
+    // The folder may not exist yet: its nearest existing parent holds the space.
+    struct statvfs space {};
+    while (!folder.empty() && statvfs(folder.c_str(), &space) != 0)
+        folder = folder.has_relative_path() ? folder.parent_path() : std::filesystem::path();
+    if (folder.empty())
+        return;
+    const unsigned long long free =
+        static_cast<unsigned long long>(space.f_bavail) * space.f_frsize;
+    if (free >= MinShaderCacheBytes)
+        return;
+    std::printf("Only %llu KB free under %s: the driver's shader cache is off for this run\n",
+                free >> 10, printable(folder.string()).c_str());
+    setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
+}
+
+} // namespace
 
 Game::Game() : Game(defaultLevels()) {}
 
@@ -32,6 +74,7 @@ Game::Game(LevelFactory makeLevels, const StartOptions& options)
     if (options.sensitivity)
         config->horizontalSensivity = *options.sensitivity;
 
+    spareAFullShaderCacheDisk();
     WindowOptions windowOptions;
     windowOptions.width = config->width;
     windowOptions.height = config->height;
@@ -39,6 +82,9 @@ Game::Game(LevelFactory makeLevels, const StartOptions& options)
     windowOptions.fullScreen = config->fullscreen;
     windowOptions.placeAtOrigin = true;
     windowOptions.maximized = true;
+    // A demo's window is bounded by the screen and by a sane size.
+    if (options.windowWidth > 0 && options.windowHeight > 0)
+        windowOptions.largestSide = MaxWindowSide;
 #ifdef BRINDLEMOX_GL_DEBUG
     windowOptions.debugContext = true;
 #endif

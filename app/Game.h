@@ -62,6 +62,8 @@ class Game {
     // How many levels defaultLevels makes.
     static constexpr int DefaultLevelCount = 2;
 
+    // The largest window side a demo may ask for.
+    static constexpr int MaxWindowSide = 8192;
     // How long "Level N complete" shows once the next level has started (game seconds).
     static constexpr double LevelCompleteSeconds = 4.0;
     // Shown for good once the last level is finished.

@@ -2,7 +2,8 @@
 
 #include "app/Demo.h"
 #include "app/Game.h"
-#include "platform/Controls.h"
+#include "platform/OutputFile.h"
+#include "platform/Printable.h"
 #include "platform/ScriptedPlatform.h"
 
 #include <GL/glew.h>
@@ -41,14 +42,24 @@ struct Screenshot {
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
     }
-    bool write(const std::string& path) const {
+    // "" or why the file was not written.
+    std::string write(const std::string& path) const {
         if (rgba.empty())
-            return false;
+            return "no frame was drawn";
+        // Encoded in memory first, so writing the file is one checked step.
+        std::string png;
+        const auto append = [](void* to, void* data, int size) {
+            static_cast<std::string*>(to)->append(static_cast<const char*>(data),
+                                                  static_cast<size_t>(size));
+        };
         // GL rows run bottom to top, PNG rows top to bottom.
         stbi_flip_vertically_on_write(1);
-        const int ok = stbi_write_png(path.c_str(), width, height, 4, rgba.data(), width * 4);
+        const int ok =
+            stbi_write_png_to_func(append, &png, width, height, 4, rgba.data(), width * 4);
         stbi_flip_vertically_on_write(0);
-        return ok != 0;
+        if (ok == 0)
+            return "the picture could not be encoded";
+        return outputfile::writeWhole(path, png);
     }
 };
 
@@ -95,7 +106,7 @@ int runSession(const CommandLine& options) {
             read.error = "it starts at level " + std::to_string(read.demo->header.level) +
                          ", and this game has " + std::to_string(Game::DefaultLevelCount);
         if (!read.error.empty()) {
-            std::fprintf(stderr, "Cannot play the demo %s: %s\n", demoPath.c_str(),
+            std::fprintf(stderr, "Cannot play the demo %s: %s\n", printable(demoPath).c_str(),
                          read.error.c_str());
             return 1;
         }
@@ -105,8 +116,8 @@ int runSession(const CommandLine& options) {
     if (!options.record.empty()) {
         recording.open(options.record, std::ios::binary | std::ios::trunc);
         if (!recording) {
-            std::fprintf(stderr, "Cannot write the demo %s: %s\n", options.record.c_str(),
-                         std::strerror(errno));
+            std::fprintf(stderr, "Cannot write the demo %s: %s\n",
+                         printable(options.record).c_str(), std::strerror(errno));
             return 1;
         }
     }
@@ -181,8 +192,12 @@ int runSession(const CommandLine& options) {
     std::vector<double> frameSeconds;
     Clock::time_point nextFrameAt = Clock::now();
     bool running = true;
+    bool stopped = false;
     while (running && (limit == 0 || frames < limit)) {
-        const demo::Frame* frame = played ? &played->frames[static_cast<size_t>(frames)] : nullptr;
+        std::optional<demo::Frame> step;
+        if (played)
+            step = played->frames[static_cast<size_t>(frames)];
+        const demo::Frame* frame = step ? &*step : nullptr;
         if (frame != nullptr) {
             if (!timedemo && frames > 0) {
                 nextFrameAt += std::chrono::duration_cast<Clock::duration>(
@@ -199,6 +214,11 @@ int runSession(const CommandLine& options) {
         if (recorder)
             recorder->endFrame();
         ++frames;
+        // The demo holds the keys the game polls; the player's own Escape still ends the run.
+        if (played && running && glfwGetKey(window, GLFW_KEY_ESCAPE) == GLFW_PRESS) {
+            stopped = true;
+            running = false;
+        }
     }
 
     int code = 0;
@@ -208,32 +228,41 @@ int runSession(const CommandLine& options) {
         recorder.reset();
         recording.close();
         if (!recording) {
-            std::fprintf(stderr, "Cannot write the demo %s\n", options.record.c_str());
+            std::fprintf(stderr, "Cannot write the demo %s\n", printable(options.record).c_str());
             code = 1;
         }
     }
-    if (!options.screenshot.empty() && !shot.write(options.screenshot)) {
-        std::fprintf(stderr, "Cannot write the screenshot %s\n", options.screenshot.c_str());
-        code = 1;
+    if (!options.screenshot.empty()) {
+        const std::string why = shot.write(options.screenshot);
+        if (!why.empty()) {
+            std::fprintf(stderr, "Cannot write the screenshot %s: %s\n",
+                         printable(options.screenshot).c_str(), why.c_str());
+            code = 1;
+        }
     }
     std::printf("state %s\n", state.c_str());
     if (timedemo) {
         const FrameRates rates = frameRates(frameSeconds);
         std::printf("timedemo %s: %zu frames in %.2f s, %.1f fps average, %.1f fps 1 %% low, "
                     "%.1f fps 0.1 %% low\n",
-                    demoPath.c_str(), rates.frames, rates.seconds, rates.averageFps,
+                    printable(demoPath).c_str(), rates.frames, rates.seconds, rates.averageFps,
                     rates.lowOnePercentFps, rates.lowPointOnePercentFps);
     }
     if (played) {
-        if (frames < limit)
-            std::printf("The replay stopped at frame %ld of %ld: the window was closed\n", frames,
-                        limit);
-        if (state == played->endState) {
-            std::printf("The replay ends in the demo's recorded state\n");
-        } else {
-            std::printf("The replay ends elsewhere than the demo, which recorded: %s\n",
-                        played->endState.c_str());
+        if (stopped) {
+            std::printf("The replay was stopped with Escape at frame %ld of %ld\n", frames, limit);
             code = 1;
+        } else {
+            if (frames < limit)
+                std::printf("The replay stopped at frame %ld of %ld: the window was closed\n",
+                            frames, limit);
+            if (state == played->endState) {
+                std::printf("The replay ends in the demo's recorded state\n");
+            } else {
+                std::printf("The replay ends elsewhere than the demo, which recorded: %s\n",
+                            printable(played->endState).c_str());
+                code = 1;
+            }
         }
     }
     std::fflush(stdout);

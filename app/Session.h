@@ -8,8 +8,9 @@
 // One run of the game as the command line asks for it, in the data folder (the working
 // directory): plain play, a number of frames, recording a demo, replaying one at its pace or as
 // a timedemo; then the screenshot and the state line. Returns the process's exit code: 0, or 1
-// when a demo cannot be read or written, a replay ends elsewhere than its demo, or the
-// screenshot cannot be written. Fatal start-up failures end the process as they always have.
+// when a demo cannot be read or written, a replay ends elsewhere than its demo or is stopped
+// with Escape, or the screenshot cannot be written. Fatal start-up failures end the process as they
+// always have.
 int runSession(const CommandLine& options);
 
 // Frame-rate figures of a timedemo from its frame times (seconds).

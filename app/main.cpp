@@ -2,6 +2,8 @@
 #include "app/DataFolder.h"
 #include "app/Game.h"
 #include "app/Session.h"
+#include "platform/OutputFile.h"
+#include "platform/Printable.h"
 
 #include <GLFW/glfw3.h>
 
@@ -9,6 +11,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 // The game reads everything relative to its working directory; started elsewhere, it changes into
@@ -29,13 +32,26 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // An output that is not a regular file (a pipe would block, a device swallow the bytes) is
+    // refused before any window opens.
+    for (const auto& [what, file] :
+         {std::pair<const char*, const std::string*>{"screenshot", &options.screenshot},
+          {"demo", &options.record}}) {
+        const std::string why = file->empty() ? "" : outputfile::refusal(*file);
+        if (!why.empty()) {
+            std::fprintf(stderr, "brindlemox: cannot write the %s to %s: %s\n", what,
+                         printable(*file).c_str(), why.c_str());
+            return 2;
+        }
+    }
+
     std::error_code error;
     const std::filesystem::path here = std::filesystem::current_path(error);
     const std::vector<std::filesystem::path> candidates =
         datafolder::candidates(here, options.dataDir, datafolder::programDir());
     const std::optional<std::filesystem::path> data = datafolder::find(candidates);
     if (!data) {
-        std::fprintf(stderr, "%s\n", datafolder::notFoundLine(candidates).c_str());
+        std::fprintf(stderr, "%s\n", printable(datafolder::notFoundLine(candidates)).c_str());
         return 1;
     }
     if (*data != here) {
@@ -46,8 +62,8 @@ int main(int argc, char** argv) {
                 *file = (here / *file).string();
         std::filesystem::current_path(*data, error);
         if (error) {
-            std::fprintf(stderr, "Cannot enter the game data in %s: %s\n", data->c_str(),
-                         error.message().c_str());
+            std::fprintf(stderr, "Cannot enter the game data in %s: %s\n",
+                         printable(data->string()).c_str(), error.message().c_str());
             return 1;
         }
     }

@@ -1,9 +1,11 @@
 #include "platform/Config.h"
 
 #include "platform/DataFile.h"
+#include "platform/Printable.h"
 
 #include <cctype>
 #include <climits>
+#include <cstdio>
 #include <optional>
 #include <sstream>
 
@@ -86,6 +88,11 @@ void Config::parse(const std::string& text) {
 
 void Config::read(const std::string& path) {
     // Anything but a regular file of sane size (a pipe, a device, a folder) counts as missing.
-    if (const std::optional<std::string> contents = datafile::read(path, datafile::MaxConfigBytes))
+    datafile::Refusal why;
+    if (const std::optional<std::string> contents =
+            datafile::read(path, datafile::MaxConfigBytes, &why))
         parse(*contents);
+    else if (why.tooLarge) // a real config is a few lines: the player is told it was ignored
+        std::printf("%s is larger than %ju KB: it is ignored and the defaults are used\n",
+                    printable(path).c_str(), datafile::MaxConfigBytes >> 10);
 }

@@ -5,7 +5,14 @@
 
 #include <GLFW/glfw3.h>
 
+#include <algorithm>
+
 namespace {
+
+// The stored pitch stays within the camera's limits, so the first movement back turns the view.
+double boundedPitch(double degrees) {
+    return std::clamp(degrees, -Controls::MaxPitchDegrees, Controls::MaxPitchDegrees);
+}
 
 // One copy for the whole program.
 struct SharedInput {
@@ -85,7 +92,7 @@ void Controls::moveMouse(double dx, double dy) {
     // A fixed angle per pixel: the same hand movement turns the view equally at any frame rate.
     // Left and up turn the view left and up (yaw and pitch grow).
     s.yaw -= dx * s.horizontalSensitivity * DegreesPerPixel;
-    s.pitch -= dy * s.verticalSensitivity * DegreesPerPixel;
+    s.pitch = boundedPitch(s.pitch - dy * s.verticalSensitivity * DegreesPerPixel);
     if (s.observer != nullptr)
         s.observer->mouseMoved(dx, dy);
 }
@@ -161,7 +168,7 @@ double Controls::getPitchDegrees() {
 
 void Controls::setView(double yawDegrees, double pitchDegrees) {
     shared().yaw = yawDegrees;
-    shared().pitch = pitchDegrees;
+    shared().pitch = boundedPitch(pitchDegrees);
 }
 
 void Controls::setObserver(Observer* observer) {

@@ -52,9 +52,13 @@ class Controls {
     // The process-wide state, for tests.
     static double getYawDegrees();
     static double getPitchDegrees();
-    // Points the view: the camera takes these angles at the player's next update.
+    // Points the view: the camera takes these angles at the player's next update. The pitch,
+    // here and from the mouse, is kept within the camera's limits.
     static void setView(double yawDegrees, double pitchDegrees);
     static void resetSharedState();
+
+    // How far the view looks up or down: the camera's limit too.
+    static constexpr double MaxPitchDegrees = 80.0;
 
     // Degrees the view turns per pixel of mouse movement at sensitivity 1.
     static constexpr double DegreesPerPixel = 1.0 / 60.0;

@@ -1,6 +1,7 @@
 #include "platform/DataFile.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,17 +14,44 @@ bool isReadable(const std::string& path, std::uintmax_t maxBytes) {
            static_cast<std::uintmax_t>(status.st_size) <= maxBytes;
 }
 
-std::optional<std::string> read(const std::string& path, std::uintmax_t maxBytes) {
-    if (path.empty())
+std::string describe(const Refusal& why, std::uintmax_t maxBytes) {
+    if (why.notRegular)
+        return "not a regular file";
+    if (why.tooLarge)
+        return maxBytes >= (1u << 20) ? "larger than " + std::to_string(maxBytes >> 20) + " MB"
+                                      : "larger than " + std::to_string(maxBytes >> 10) + " KB";
+    return std::strerror(why.error != 0 ? why.error : EIO);
+}
+
+bool isMissing(const Refusal& why) {
+    return why.error == ENOENT;
+}
+
+std::optional<std::string> read(const std::string& path, std::uintmax_t maxBytes, Refusal* why,
+                                Links links) {
+    Refusal ignored;
+    Refusal& refusal = why != nullptr ? *why : ignored;
+    refusal = Refusal();
+    if (path.empty()) {
+        refusal.error = ENOENT;
         return std::nullopt;
+    }
     // Not blocking: opening a named pipe for reading would otherwise wait for a writer.
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC |
+                                          (links == Links::Refused ? O_NOFOLLOW : 0));
+    if (fd < 0) {
+        refusal.error = errno;
         return std::nullopt;
+    }
     struct stat status {};
     std::optional<std::string> contents;
-    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode) &&
-        static_cast<std::uintmax_t>(status.st_size) <= maxBytes) {
+    if (fstat(fd, &status) != 0) {
+        refusal.error = errno;
+    } else if (!S_ISREG(status.st_mode)) {
+        refusal.notRegular = true;
+    } else if (static_cast<std::uintmax_t>(status.st_size) > maxBytes) {
+        refusal.tooLarge = true;
+    } else {
         std::string bytes;
         bytes.resize(static_cast<size_t>(status.st_size));
         size_t filled = 0;
@@ -42,6 +70,8 @@ std::optional<std::string> read(const std::string& path, std::uintmax_t maxBytes
         if (!failed) {
             bytes.resize(filled);
             contents = std::move(bytes);
+        } else {
+            refusal.error = errno;
         }
     }
     close(fd);

@@ -16,11 +16,26 @@ constexpr std::uintmax_t MaxFontBytes = 64u << 20;
 constexpr std::uintmax_t MaxModelBytes = 256u << 20;
 constexpr std::uintmax_t MaxImageBytes = 256u << 20;
 
+// Why read gave nothing: the system's error number when the file could not be opened (ENOENT:
+// missing), else what is wrong with it.
+struct Refusal {
+    int error = 0;
+    bool notRegular = false;
+    bool tooLarge = false;
+};
+// "No such file or directory", "not a regular file", "larger than 1 MB", ...
+std::string describe(const Refusal& why, std::uintmax_t maxBytes);
+// Whether the refusal is for a file that is not there at all.
+bool isMissing(const Refusal& why);
+
 // Whether path names a regular file of at most maxBytes.
 bool isReadable(const std::string& path, std::uintmax_t maxBytes);
 
 // The whole contents of path when it is a regular file of at most maxBytes; nothing otherwise.
 // The file is opened without waiting (a pipe never blocks) and checked once it is open.
-std::optional<std::string> read(const std::string& path, std::uintmax_t maxBytes);
+// With Links::Refused a symbolic link is not followed (ELOOP): for files the game itself wrote.
+enum class Links { Followed, Refused };
+std::optional<std::string> read(const std::string& path, std::uintmax_t maxBytes,
+                                Refusal* why = nullptr, Links links = Links::Followed);
 
 } // namespace datafile

@@ -1,5 +1,7 @@
 #include "platform/Window.h"
 
+#include <algorithm>
+
 #include "platform/GlDebug.h"
 
 #include <GL/glew.h>
@@ -39,7 +41,7 @@ OpenedWindow openWindow(const WindowOptions& options) {
 
     GLFWmonitor* monitor = nullptr;
     const GLFWvidmode* mode = nullptr;
-    if (options.fullScreen || options.placeAtOrigin) {
+    if (options.fullScreen || options.placeAtOrigin || options.largestSide > 0) {
         monitor = glfwGetPrimaryMonitor();
         mode = monitor != nullptr ? glfwGetVideoMode(monitor) : nullptr;
     }
@@ -48,6 +50,10 @@ OpenedWindow openWindow(const WindowOptions& options) {
     if (fullScreen) {
         opened.width = mode->width;
         opened.height = mode->height;
+    } else if (options.largestSide > 0) {
+        const int side = options.largestSide;
+        opened.width = std::min({opened.width, side, mode != nullptr ? mode->width : side});
+        opened.height = std::min({opened.height, side, mode != nullptr ? mode->height : side});
     }
     // GLFW asserts on a size below 1 instead of failing; such a window cannot open.
     GLFWwindow* window = nullptr;

@@ -20,6 +20,9 @@ struct WindowOptions {
     // always put it.
     bool placeAtOrigin = false;
     bool maximized = false;
+    // Above 0: a windowed size is kept within this many pixels a side and within the screen (a
+    // size that comes from a file, such as a demo's).
+    int largestSide = 0;
     // A debug context with gldebug's callback installed, so GL errors are seen as they happen.
     bool debugContext = false;
     bool forwardCompatible = false;

@@ -29,7 +29,7 @@ void Camera::setYaw(double degrees) {
 
 void Camera::setPitch(double degrees) {
     pitch = static_cast<float>(degrees * Pi / 180.0);
-    const float limit = 80.0f * static_cast<float>(Pi) / 180.0f;
+    const float limit = static_cast<float>(MaxPitchDegrees) * static_cast<float>(Pi) / 180.0f;
     pitch = std::clamp(pitch, -limit, limit);
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 
+#include "platform/Controls.h"
 #include "render/Frustum.h"
-
-class Controls;
 
 #include <glm/mat4x4.hpp>
 #include <glm/vec3.hpp>
@@ -19,8 +18,9 @@ class Camera {
     void resetAt(const glm::vec3& newPosition);
     void setPosition(const glm::vec3& newPosition) { position = newPosition; }
     void setYaw(double degrees);
-    // Clamped to +-80 degrees.
+    // Clamped to +-MaxPitchDegrees.
     void setPitch(double degrees);
+    static constexpr double MaxPitchDegrees = Controls::MaxPitchDegrees;
     void updateVectors();
     // Width over height of the picture; the level keeps it equal to the framebuffer's.
     void setAspect(float widthOverHeight);

@@ -1,10 +1,13 @@
 #include "render/Map.h"
 
+#include "platform/Printable.h"
 #include "render/ProgramStatus.h"
 #include "render/Semantics.h"
 #include "render/ShaderLoader.h"
 
 #include <glm/gtc/type_ptr.hpp>
+
+#include <cstdio>
 
 namespace {
 
@@ -23,11 +26,29 @@ bool withoutSheen(const Model* model) {
     return true;
 }
 
+// A level map is textured all over: a part without a texture would draw black. One line names
+// the model and the material (the importer gives no texture for a map_Kd it cannot take).
+void reportUntexturedParts(const std::string& path, const Model* model) {
+    if (model == nullptr || model->isEmpty() || model->areMaterialsReported())
+        return;
+    const auto& materials = model->getMaterials();
+    for (size_t i = 0; i < model->getMeshCount(); ++i) {
+        const unsigned m = model->getMesh(i).materialIndex;
+        if (m < materials.size() && materials[m] != nullptr)
+            continue;
+        std::printf("%s: a material of the level map names no texture the game can take; that "
+                    "part is drawn black\n",
+                    printable(path).c_str());
+        return;
+    }
+}
+
 } // namespace
 
 Map::Map(const std::string& modelPath, ProgramRef sharedProgram, bool ownShader,
          ResourceCache* given)
     : Drawable(modelPath, given) {
+    reportUntexturedParts(modelPath, getModel());
     CacheOrOwn cache(given);
     secondTexture = cache->texture("Texture/red.bmp");
     // A matte map skips the sheen's eight lights per pixel: the same picture for far less work.

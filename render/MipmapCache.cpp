@@ -2,12 +2,14 @@
 
 #include "platform/DataFile.h"
 
+#include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -70,6 +72,20 @@ std::filesystem::path entryPath(std::uint64_t pixelHash, int width, int height) 
     return dir / file;
 }
 
+bool writeAll(int fd, const void* data, std::size_t size) {
+    const char* at = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = write(fd, at, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        at += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
 void packRows() {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
@@ -99,7 +115,9 @@ bool load(std::uint64_t pixelHash, int width, int height) {
     const std::size_t payload = totalBytes(sizes);
     // Only a regular file of exactly the expected size, with its header and a payload whose
     // hash matches, is used.
-    const std::optional<std::string> file = datafile::read(path.string(), sizeof(Header) + payload);
+    // A link planted in the cache folder is not followed.
+    const std::optional<std::string> file =
+        datafile::read(path.string(), sizeof(Header) + payload, nullptr, datafile::Links::Refused);
     if (!file || file->size() != sizeof(Header) + payload)
         return false;
     Header header;
@@ -142,16 +160,18 @@ void store(std::uint64_t pixelHash, int width, int height) {
     std::filesystem::create_directories(path.parent_path(), error);
     if (error)
         return;
-    const std::string temporary = path.string() + "." + std::to_string(getpid()) + ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(&header), sizeof header);
-        out.write(levels.data(), static_cast<std::streamsize>(levels.size()));
-        out.close(); // a full disk may only show when the last bytes are flushed
-        if (!out) {
-            std::filesystem::remove(temporary, error);
-            return;
-        }
+    // A fresh name made exclusively (never an existing file or a planted link), so nothing but
+    // the new file is written.
+    std::string temporary = path.string() + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0)
+        return;
+    const bool written =
+        writeAll(fd, &header, sizeof header) && writeAll(fd, levels.data(), levels.size());
+    // A full disk may only show when the last bytes are closed.
+    if (close(fd) != 0 || !written) {
+        std::filesystem::remove(temporary, error);
+        return;
     }
     std::filesystem::rename(temporary, path, error);
     if (error)

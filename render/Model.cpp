@@ -1,6 +1,7 @@
 #include "render/Model.h"
 
 #include "platform/DataFile.h"
+#include "platform/Printable.h"
 #include "render/FbxCheck.h"
 #include "render/Frustum.h"
 #include "render/ProgramStatus.h"
@@ -87,12 +88,22 @@ class DataFileSystem : public Assimp::IOSystem {
             return nullptr;
         if (file == modelPath)
             return new MemoryStream(modelBytes);
-        std::optional<std::string> bytes = datafile::read(file, datafile::MaxModelBytes);
-        if (!bytes)
+        datafile::Refusal why;
+        std::optional<std::string> bytes = datafile::read(file, datafile::MaxModelBytes, &why);
+        if (!bytes) {
+            // The importer may ask more than once.
+            const std::string line = printable(file) + " cannot be read (" +
+                                     datafile::describe(why, datafile::MaxModelBytes) + ")";
+            if (std::find(unread.begin(), unread.end(), line) == unread.end())
+                unread.push_back(line);
             return nullptr;
+        }
         return new MemoryStream(std::make_shared<const std::string>(std::move(*bytes)));
     }
     void Close(Assimp::IOStream* stream) override { delete stream; }
+
+    // The files the model names that could not be read, with why.
+    std::vector<std::string> unread;
 
   private:
     std::string modelPath;
@@ -405,8 +416,8 @@ ModelData readModel(const std::string& path) {
             return data;
     }
     Assimp::Importer importer;
-    importer.SetIOHandler(
-        new DataFileSystem(path, std::make_shared<const std::string>(std::move(*file))));
+    auto* files = new DataFileSystem(path, std::make_shared<const std::string>(std::move(*file)));
+    importer.SetIOHandler(files); // the importer owns it
     const aiScene* scene = importer.ReadFile(path, ImportFlags);
     // A scene without meshes has nothing to draw or collide with: as good as no file.
     if (scene == nullptr || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) != 0 ||
@@ -418,6 +429,9 @@ ModelData readModel(const std::string& path) {
         readMesh(*scene->mMeshes[i], data.meshes[i], data.triangles);
     for (unsigned m = 0; m < scene->mNumMaterials; ++m)
         data.materials.push_back(readMaterial(scene->mMaterials[m]));
+    // Without its material file a part draws black: the player is told which.
+    for (const std::string& unread : files->unread)
+        data.warnings.push_back("the material file " + unread);
     data.failed = false;
     return data;
 }
@@ -431,6 +445,9 @@ std::unique_ptr<Model> buildModel(const std::string& path, ModelData data, Resou
         std::fflush(stdout);
         return model;
     }
+    for (const std::string& warning : data.warnings)
+        std::printf("%s: %s; it is drawn without it\n", printable(path).c_str(), warning.c_str());
+    model->materialsReported = !data.warnings.empty();
     // Sized once before any mesh owns GL names, so no mesh is ever moved after its setup.
     model->meshes.resize(data.meshes.size());
     for (size_t i = 0; i < data.meshes.size(); ++i) {

@@ -114,11 +114,14 @@ class Model {
     size_t getMeshCount() const { return meshes.size(); }
     const Mesh& getMesh(size_t i) const { return meshes[i]; }
     const std::vector<std::unique_ptr<Material>>& getMaterials() const { return materials; }
+    // Whether loading already told the player of a missing material file.
+    bool areMaterialsReported() const { return materialsReported; }
     bool isEmpty() const { return meshes.empty(); }
 
     std::vector<Mesh> meshes;
     std::vector<Triangle> triangles;
     std::vector<std::unique_ptr<Material>> materials;
+    bool materialsReported = false;
 };
 
 // Reads a model file through assimp (triangulated, texture v flipped). On failure prints
@@ -149,6 +152,8 @@ struct ModelData {
     std::vector<std::optional<MaterialData>> materials; // none: no diffuse texture
     bool failed = false;
     std::string problem; // said before the failure line, when there is more to say
+    // Said of a model that loads but draws without some of its materials (one line each).
+    std::vector<std::string> warnings;
 };
 
 // loadModel in two steps: the file (no GL, prints nothing), then the GL objects on the

@@ -2,6 +2,7 @@
 
 #include "platform/DataFile.h"
 #include "platform/Platform.h"
+#include "platform/Printable.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -149,9 +150,16 @@ std::string ShaderLoader::refusal(const std::string& source) {
 gl::Shader ShaderLoader::compileShader(const std::string& path, int stage) {
     gl::Shader shader(glCreateShader(glStage(stage)));
     // Only a regular file of sane size: a pipe or a device would never end, a folder is no file.
-    const std::optional<std::string> contents = datafile::read(path, datafile::MaxShaderBytes);
+    datafile::Refusal why;
+    const std::optional<std::string> contents =
+        datafile::read(path, datafile::MaxShaderBytes, &why);
     if (!contents) {
-        std::printf("Impossible to open %s. Are you in the right directory ?\n", path.c_str());
+        if (datafile::isMissing(why))
+            std::printf("Impossible to open %s. Are you in the right directory ?\n",
+                        printable(path).c_str());
+        else
+            std::printf("Impossible to open %s: %s\n", printable(path).c_str(),
+                        datafile::describe(why, datafile::MaxShaderBytes).c_str());
         // The stage object is never used; its handle drops it.
         platform().waitForKey();
         return gl::Shader();

@@ -1,5 +1,7 @@
 #include "render/Texture.h"
 
+#include "platform/Printable.h"
+
 #include "platform/DataFile.h"
 #include "render/MipmapCache.h"
 
@@ -19,7 +21,7 @@ long long maxTextureSize() {
 }
 
 void reportFailure(const std::string& path) {
-    std::printf("Failed to load texture %s\n", path.c_str());
+    std::printf("Failed to load texture %s\n", printable(path).c_str());
     std::fflush(stdout);
 }
 
@@ -80,7 +82,7 @@ Texture::Texture(const std::string& path, Image image) {
         glGenerateMipmap(GL_TEXTURE_2D);
         mipcache::store(image.pixelHash, image.width, image.height);
     }
-    std::printf("%s - texture successfully loaded\n", path.c_str());
+    std::printf("%s - texture successfully loaded\n", printable(path).c_str());
     std::fflush(stdout);
 }
 

@@ -3,6 +3,7 @@
 // server of their own (mouse_look); gl_tests skips them.
 #include "app/Game.h"
 #include "platform/Controls.h"
+#include "render/Camera.h"
 #include "support/GlContext.h"
 #include "support/ScriptedPlatform.h"
 
@@ -11,6 +12,7 @@
 #include <X11/extensions/XTest.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -117,7 +119,9 @@ class MouseLookTest : public GlTest {
         for (const auto& [dx, dy] : c.moves) {
             move(dx, dy);
             expectedYaw -= dx * perPixel;
-            expectedPitch -= dy * perPixel;
+            // The view stops at the camera's limits, looking up or down.
+            expectedPitch = std::clamp(expectedPitch - dy * perPixel, -Camera::MaxPitchDegrees,
+                                       Camera::MaxPitchDegrees);
         }
         send();
         auto arrived = [&] {

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <unistd.h>
 
@@ -329,4 +330,48 @@ TEST_F(Playthrough, LosingShowsTheMessageAndPlayGoesOnFromTheSpawnPoint) {
     keys.release(GLFW_KEY_S);
     EXPECT_GT(glm::length(eye() - glm::vec3(0, 8, 0)), 1.0f);
     report("loss and respawn");
+}
+
+namespace {
+
+// Ways to look past the floor or the ceiling, each followed by a small move back.
+struct LookPastTheLimit {
+    const char* name;
+    std::function<void()> overshoot;
+    double backPixels; // down positive
+};
+
+} // namespace
+
+TEST_F(Playthrough, AFewPixelsBackTurnTheViewAfterLookingPastTheLimit) {
+    const std::vector<LookPastTheLimit> cases = {
+        {"mouse down hard",
+         [] {
+             for (int i = 0; i < 7; ++i)
+                 Controls::moveMouse(0.0, 150.0);
+         },
+         -24.0},
+        {"mouse up hard",
+         [] {
+             for (int i = 0; i < 7; ++i)
+                 Controls::moveMouse(0.0, -150.0);
+         },
+         24.0},
+        {"--look 90,99999", [] { Controls::setView(90.0, 99999.0); }, 24.0},
+        {"--look 90,-99999", [] { Controls::setView(90.0, -99999.0); }, -24.0},
+    };
+    for (const LookPastTheLimit& c : cases) {
+        c.overshoot();
+        shot(std::string("look_limit_") + c.name);
+        const std::vector<unsigned char> atLimit = lastShot;
+        EXPECT_LE(std::abs(Controls::getPitchDegrees()), 80.0) << c.name;
+        Controls::moveMouse(0.0, c.backPixels);
+        shot(std::string("look_back_") + c.name);
+        ASSERT_EQ(atLimit.size(), lastShot.size());
+        size_t changed = 0;
+        for (size_t i = 0; i < lastShot.size(); ++i)
+            changed += std::abs(lastShot[i] - atLimit[i]) > 24;
+        // The 20 degrees back move a good part of the picture.
+        EXPECT_GT(changed, lastShot.size() / 20) << c.name << ": the view did not move back";
+    }
 }

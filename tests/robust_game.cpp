@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <sys/stat.h>
@@ -106,6 +107,11 @@ std::string missingLine(const std::string& path) {
     if (path.rfind("Texture/", 0) == 0)
         return "Failed to load texture " + path + "\n";
     return "ERROR::FREETYPE: Failed to load font\n";
+}
+
+// What the game prints when a shader is there but cannot be used (not a regular file, too big).
+std::string refusedShaderLine(const std::string& path, const std::string& why) {
+    return "Impossible to open " + path + ": " + why + "\n";
 }
 
 std::string safeName(std::string path) {
@@ -330,8 +336,85 @@ struct HostileCase {
     int width = 0;
     // Whether each line must appear exactly once (said once for the whole game).
     bool once = false;
+    // The child's environment: "@" in a value stands for the copy's path, "" unsets.
+    std::vector<std::pair<std::string, std::string>> environment = {};
+    // Checks after the run (what the run must have left alone).
+    std::function<void(const fs::path& copy)> verify = nullptr;
 };
 
+// Sets the child's environment for the life of the object.
+class ChildEnvironment {
+  public:
+    ChildEnvironment(const std::vector<std::pair<std::string, std::string>>& values,
+                     const fs::path& copy) {
+        for (const auto& [name, value] : values) {
+            const char* before = std::getenv(name.c_str());
+            saved.emplace_back(name, before != nullptr ? std::optional<std::string>(before)
+                                                       : std::nullopt);
+            std::string v = value;
+            if (const size_t at = v.find('@'); at != std::string::npos)
+                v.replace(at, 1, copy.string());
+            if (v.empty())
+                unsetenv(name.c_str());
+            else
+                setenv(name.c_str(), v.c_str(), 1);
+        }
+    }
+    ~ChildEnvironment() {
+        for (const auto& [name, value] : saved) {
+            if (value)
+                setenv(name.c_str(), value->c_str(), 1);
+            else
+                unsetenv(name.c_str());
+        }
+    }
+
+  private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+};
+
+// A small tmpfs at path, filled up; false where mounting is not allowed.
+bool mountFullTmpfs(const fs::path& path) {
+    fs::create_directories(path);
+    const std::string mount =
+        "mount -t tmpfs -o size=512k tmpfs '" + path.string() + "' 2>/dev/null";
+    if (std::system(mount.c_str()) != 0)
+        return false;
+    std::ofstream filler(path / "filler", std::ios::binary);
+    const std::string block(4096, '\0');
+    while (filler.write(block.data(), static_cast<std::streamsize>(block.size())))
+        ;
+    return true;
+}
+
+void unmount(const fs::path& path) {
+    std::system(("umount '" + path.string() + "' 2>/dev/null").c_str());
+}
+
+// Cache entries of an intact run, each replaced by a link to a victim file that must not change.
+void plantCacheLinks(const fs::path& copy) {
+    ChildEnvironment cache({{"XDG_CACHE_HOME", "@/cache"}}, copy);
+    const childrun::Result warmUp = playInChild(copy);
+    ASSERT_TRUE(warmUp.exited && warmUp.exitCode == 0) << warmUp.describe();
+    const fs::path entries = copy / "cache/brindlemox/mipmaps";
+    writeFile(copy / "victim", "untouched");
+    int planted = 0;
+    for (const auto& entry : fs::directory_iterator(entries)) {
+        fs::remove(entry.path());
+        fs::create_symlink(copy / "victim", entry.path());
+        ++planted;
+    }
+    ASSERT_GT(planted, 0) << "no cache entries in " << entries;
+}
+
+void victimUntouched(const fs::path& copy) {
+    EXPECT_EQ(readFile(copy / "victim"), "untouched");
+    for (const auto& entry : fs::directory_iterator(copy / "cache/brindlemox/mipmaps"))
+        EXPECT_FALSE(fs::is_symlink(entry.path())) << entry.path() << " is still a link";
+}
+
+const std::string MaterialFileRefused =
+    "Obj/level1.2.obj: the material file Obj/level1.2.mtl cannot be read (";
 const std::string LevelTwoFailed = "\n\nerror loading model Obj/level2.fbx\n\n";
 const std::string LevelTwoLoops =
     "Obj/level2.fbx: a model is its own ancestor in the node hierarchy\n";
@@ -360,7 +443,11 @@ std::vector<HostileCase> hostileCases() {
                          [file](const fs::path& copy) { makeFifo(copy / file); }};
         if (file.rfind("Config/", 0) == 0)
             fifo.width = 1024; // the defaults
-        else if (file.find(".mtl") == std::string::npos)
+        else if (file.rfind("Shader/", 0) == 0)
+            fifo.lines = {refusedShaderLine(file, "not a regular file")};
+        else if (file.find(".mtl") != std::string::npos)
+            fifo.lines = {MaterialFileRefused + "not a regular file); it is drawn without it\n"};
+        else
             fifo.lines = {missingLine(file)};
         cases.push_back(fifo);
     }
@@ -372,6 +459,8 @@ std::vector<HostileCase> hostileCases() {
         zeros.bigFile = true;
         if (file.rfind("Config/", 0) == 0)
             zeros.width = 1024;
+        else if (file.rfind("Shader/", 0) == 0)
+            zeros.lines = {refusedShaderLine(file, "not a regular file")};
         else
             zeros.lines = {missingLine(file)};
         cases.push_back(zeros);
@@ -382,7 +471,31 @@ std::vector<HostileCase> hostileCases() {
                      {missingLine("Obj/cell.obj")}});
     cases.push_back({"ShaderIsAFolder",
                      [](const fs::path& copy) { makeFolder(copy / "Shader/textVS.vs"); },
-                     {missingLine("Shader/textVS.vs")}});
+                     {refusedShaderLine("Shader/textVS.vs", "not a regular file")}});
+    cases.push_back({"ShaderOverOneMegabyte",
+                     [](const fs::path& copy) {
+                         writeFile(copy / "Shader/textFS.fs",
+                                   "#version 330 core\n" + std::string(2 << 20, '\n'));
+                     },
+                     {refusedShaderLine("Shader/textFS.fs", "larger than 1 MB")}});
+    // Materials that cannot be read: the level would draw black without a word.
+    cases.push_back({"MaterialFileMissing",
+                     [](const fs::path& copy) { fs::remove(copy / "Obj/level1.2.mtl"); },
+                     {MaterialFileRefused + "No such file or directory); it is drawn without it\n"},
+                     false,
+                     0,
+                     true});
+    cases.push_back(
+        {"LevelMapTextureTheImporterCannotTake",
+         [](const fs::path& copy) {
+             std::string mtl = readFile(copy / "Obj/level1.2.mtl");
+             const size_t at = mtl.find("map_Kd");
+             ASSERT_NE(at, std::string::npos);
+             writeFile(copy / "Obj/level1.2.mtl",
+                       mtl.substr(0, at) + "map_Kd\n" + mtl.substr(mtl.find('\n', at) + 1));
+         },
+         {"Obj/level1.2.obj: a material of the level map names no texture the game can take; "
+          "that part is drawn black\n"}});
     // A file the importer reads as a complete scene without a single mesh.
     cases.push_back({"ModelWithoutMeshes",
                      [](const fs::path& copy) {
@@ -434,7 +547,8 @@ std::vector<HostileCase> hostileCases() {
                                    "width=200\nheight=150\nlevels=" + std::string(10 << 20, '=') +
                                        "\n");
                      },
-                     {},
+                     {"Config/config.txt is larger than 64 KB: it is ignored and the defaults are "
+                      "used\n"},
                      true,
                      1024});
     cases.push_back({"ConfigWithByteOrderMark",
@@ -508,6 +622,22 @@ std::vector<HostileCase> hostileCases() {
                      },
                      {"Shader/extendedFS.fs is not compiled: more than 4000 operators in one "
                       "statement\n"}});
+    // The mipmap cache with links planted where its entries are: neither read nor written
+    // through; the entries are made again as files of their own.
+    HostileCase links{"MipmapCacheEntriesArePlantedLinks", plantCacheLinks};
+    links.environment = {{"XDG_CACHE_HOME", "@/cache"}};
+    links.verify = victimUntouched;
+    cases.push_back(links);
+    // The cache folder's disk is full: the driver's shader cache is turned off for the run (a new
+    // Mesa cache on a full disk dies of SIGBUS), the game's own cache is simply not written.
+    HostileCase full{"CacheDiskFull", [](const fs::path& copy) {
+                         if (!mountFullTmpfs(copy / "cache"))
+                             GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+                     }};
+    full.lines = {"the driver's shader cache is off for this run\n"};
+    full.environment = {{"XDG_CACHE_HOME", "@/cache"}, {"MESA_SHADER_CACHE_DIR", ""}};
+    full.verify = [](const fs::path& copy) { unmount(copy / "cache"); };
+    cases.push_back(full);
     return cases;
 }
 
@@ -524,7 +654,14 @@ TEST_P(HostileData, IsRefusedAndTheGameGoesOn) {
     const long baseline = c.bigFile ? intactPeakKb() : 0;
     const fs::path copy = freshCopy("hostile_" + c.name);
     c.damage(copy);
-    const childrun::Result run = playInChild(copy);
+    if (IsSkipped() || HasFatalFailure())
+        return;
+    const childrun::Result run = [&] {
+        ChildEnvironment environment(c.environment, copy);
+        return playInChild(copy);
+    }();
+    if (c.verify)
+        c.verify(copy);
     const std::string tail =
         run.output.substr(run.output.size() - std::min<size_t>(run.output.size(), 2000));
     ASSERT_TRUE(run.started);
@@ -552,3 +689,47 @@ TEST_P(HostileData, IsRefusedAndTheGameGoesOn) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostileData, ::testing::ValuesIn(hostileCases()),
                          [](const auto& info) { return info.param.name; });
+
+namespace {
+
+// A demo of about 100 MB made of one kind of frame line, starting at a level the game does not
+// have: read whole, then refused before any window, so the peak is what its frames hold.
+struct BigDemo {
+    const char* name;
+    std::string line; // one frame line, repeated
+};
+
+} // namespace
+
+TEST(Robustness, AHundredMegabyteDemoHoldsUnderFourTimesItsSize) {
+    std::string toggles = "f 0 key=F2";
+    std::string moves = "f 0";
+    for (int i = 0; i < 2000; ++i) {
+        toggles += ",F4";
+        moves += " move=0,0";
+    }
+    const std::vector<BigDemo> cases = {{"toggles", toggles + "\n"}, {"moves", moves + "\n"}};
+    for (const BigDemo& c : cases) {
+        const fs::path path =
+            fs::path(::testing::TempDir()) / ("brindlemox_big_" + std::string(c.name) + ".demo");
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out << "brindlemox demo 1\nlevel 7\nwindow 200 150\nsensitivity 50\n";
+            for (size_t written = 0; written < (100u << 20); written += c.line.size())
+                out << c.line;
+            out << "end level=7\n";
+        }
+        const long fileKb = static_cast<long>(fs::file_size(path) / 1024);
+        childrun::Limits limits;
+        limits.time = std::chrono::seconds(120);
+        const childrun::Result run =
+            childrun::run({BRINDLEMOX_GAME_BINARY, "--timedemo", path.string()}, limits);
+        EXPECT_TRUE(run.exited && run.exitCode == 1) << c.name << ": " << run.describe();
+        EXPECT_NE(run.errors.find("it starts at level 7, and this game has 2"), std::string::npos)
+            << c.name << ": " << run.errors;
+        EXPECT_LT(run.peakKb, 4 * fileKb) << c.name << ": peak " << run.peakKb / 1024
+                                          << " MB for a demo of " << fileKb / 1024 << " MB";
+        std::printf("%s demo of %ld MB: %s\n", c.name, fileKb / 1024, run.describe().c_str());
+        fs::remove(path);
+    }
+}

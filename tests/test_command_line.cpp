@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/DataFolder.h"
+#include "platform/Printable.h"
 
 #include <gtest/gtest.h>
 
@@ -204,4 +205,28 @@ TEST(DataFolder, AFileNamedLikeAFolderDoesNotCount) {
     std::ofstream(root / "Obj") << "not a folder";
     EXPECT_FALSE(datafolder::holdsGameData(root));
     fs::remove_all(root);
+}
+
+TEST(Printable, ControlCharactersAreEscapedAndOtherTextKept) {
+    const struct {
+        const char* name;
+        std::string text;
+        std::string shown;
+    } cases[] = {
+        {"plain path", "/home/ann/run.demo", "/home/ann/run.demo"},
+        {"colour and title sequences", "\x1b[31mred\x1b]0;title\x07",
+         "\\x1b[31mred\\x1b]0;title\\x07"},
+        {"line breaks, tab and DEL", "a\nb\rc\td\x7f", "a\\x0ab\\x0dc\\x09d\\x7f"},
+        {"UTF-8 kept", "caf\xc3\xa9 \xe2\x82\xac", "caf\xc3\xa9 \xe2\x82\xac"},
+        {"C1 control in UTF-8 (CSI)",
+         "x\xc2\x9b"
+         "31m",
+         "x\\xc2\\x9b31m"},
+        {"bytes that are not UTF-8", "\xff\x9b\xc3", "\\xff\\x9b\\xc3"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(printable(c.text), c.shown) << c.name;
+    // What the command line echoes back goes through it.
+    const CommandLine refused = parseCommandLine({"--level", "\x1b[2J"}, 2);
+    EXPECT_EQ(refused.error, "--level takes a level from 1 to 2, not '\\x1b[2J'");
 }

@@ -182,17 +182,19 @@ TEST_F(ControlsTest, TheViewTurnsByTheDifferenceOfSuccessiveCursorPositions) {
     }
 }
 
-TEST_F(ControlsTest, PitchAccumulatesPastTheCameraLimit) {
-    Controls::moveMouse(0.0, -120.0); // +100 degrees
+TEST_F(ControlsTest, PitchStopsAtTheCameraLimit) {
+    const float limit = 80.0f * 3.14159265f / 180.0f;
+    Controls::moveMouse(0.0, -120.0); // +100 degrees, kept at 80
     applyMouseLook(*controls, camera);
-    EXPECT_NEAR(camera.getPitch(), 80.0f * 3.14159265f / 180.0f, 1e-5);
-    Controls::moveMouse(0.0, 12.0); // back by 10: still above 80
-    applyMouseLook(*controls, camera);
-    EXPECT_NEAR(camera.getPitch(), 80.0f * 3.14159265f / 180.0f, 1e-5);
-    Controls::moveMouse(0.0, 12.0); // back by 10 more: 80
-    Controls::moveMouse(0.0, 12.0); // and 10 more: 70
+    EXPECT_NEAR(camera.getPitch(), limit, 1e-5);
+    EXPECT_EQ(Controls::getPitchDegrees(), 80.0);
+    Controls::moveMouse(0.0, 12.0); // back by 10: the first pixel back turns the view
     applyMouseLook(*controls, camera);
     EXPECT_NEAR(camera.getPitch(), 70.0f * 3.14159265f / 180.0f, 1e-5);
+    Controls::setView(45.0, -99999.0);
+    EXPECT_EQ(Controls::getPitchDegrees(), -80.0);
+    Controls::moveMouse(0.0, -1.2); // one degree up
+    EXPECT_NEAR(Controls::getPitchDegrees(), -79.0, 1e-9);
     controls->resetView();
     EXPECT_EQ(Controls::getYawDegrees(), 90.0);
     EXPECT_EQ(Controls::getPitchDegrees(), 0.0);

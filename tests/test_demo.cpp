@@ -48,7 +48,7 @@ const BadCase Bad[] = {
     {"header line twice", "brindlemox demo 1\nlevel 1\nlevel 2\n", "line 3: 'level' given twice"},
     {"level zero", "brindlemox demo 1\nlevel 0\n", "line 2: the level is a number from 1 to 1000"},
     {"huge window", "brindlemox demo 1\nwindow 100000 10\n",
-     "line 2: the window is WIDTH HEIGHT, each from 1 to 16384"},
+     "line 2: the window is WIDTH HEIGHT, each from 1 to 8192"},
     {"sensitivity not a number", "brindlemox demo 1\nsensitivity fast\n",
      "line 2: the sensitivity is one number"},
     {"placement far away", "brindlemox demo 1\nat 0 1e9 0\n",

@@ -9,7 +9,7 @@ version=$2
 out=$(realpath -m "$3")
 mkdir -p "$out"
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'umount "$work/full" 2>/dev/null || true; rm -rf "$work"' EXIT
 failures=0
 fail() {
   echo "FAIL: $*"
@@ -86,6 +86,7 @@ runs=(
   "--level 2 --frames 2|state level=2 health=50 walls=0/0,0/6 position=0,8,0 view=90,0 frames=2"
   "--at -4,4.5,0.25 --look 180,-39 --frames 2|state level=1 health=40 walls=0/4,0/0 position=-4,4.5,0.25 view=180,-39 frames=2"
   "--look 270,10 --frames=1|state level=1 health=40 walls=0/4,0/0 position=0,8,0 view=270,10 frames=1"
+  "--look 90,99999 --frames=1|state level=1 health=40 walls=0/4,0/0 position=0,8,0 view=90,80 frames=1"
 )
 for c in "${runs[@]}"; do
   IFS='|' read -r args expected <<<"$c"
@@ -116,8 +117,55 @@ run "$work/empty" --frames 1 --screenshot relative.png
   fail "--screenshot relative.png: exit code $code, not written in the starting folder"
 run "$work/empty" --frames 1 --screenshot "$work/no/such/folder/shot.png"
 [ "$code" -eq 1 ] || fail "unwritable screenshot: exit code $code"
-grep -qxF "Cannot write the screenshot $work/no/such/folder/shot.png" <<<"$stderr" ||
-  fail "unwritable screenshot: '$stderr'"
+grep -qxF "Cannot write the screenshot $work/no/such/folder/shot.png: No such file or directory" \
+  <<<"$stderr" || fail "unwritable screenshot: '$stderr'"
+
+# Outputs that are not regular files are refused with one line and exit code 2 before any
+# window, within a time bound (a pipe would block the game): arguments | the line.
+mkfifo "$work/pipe.png" "$work/pipe.demo"
+refused=(
+  "--frames 1 --screenshot $work/pipe.png|brindlemox: cannot write the screenshot to $work/pipe.png: not a regular file"
+  "--record $work/pipe.demo|brindlemox: cannot write the demo to $work/pipe.demo: not a regular file"
+  "--frames 1 --screenshot /dev/full|brindlemox: cannot write the screenshot to /dev/full: not a regular file"
+  "--frames 1 --screenshot $work|brindlemox: cannot write the screenshot to $work: not a regular file"
+)
+for c in "${refused[@]}"; do
+  IFS='|' read -r args expected <<<"$c"
+  code=0
+  # shellcheck disable=SC2086
+  (cd "$work/empty" && timeout 60 env -u DISPLAY "$game" $args >"$work/stdout" 2>"$work/stderr" \
+    </dev/null) || code=$?
+  [ "$code" -eq 2 ] || fail "'$args': exit code $code, expected 2"
+  [ "$(cat "$work/stderr")" = "$expected" ] || fail "'$args': '$(cat "$work/stderr")'"
+  [ ! -s "$work/stdout" ] || fail "'$args': standard output '$(cat "$work/stdout")'"
+  echo "'$args': exit $code, one line"
+done
+
+# Paths echoed in messages show control characters escaped: a name cannot colour the terminal
+# or set its title.
+hostile_name=$'\e]0;owned\a\e[31mred'
+run "$work/empty" --data "$work/$hostile_name" --frames 1
+[ "$code" -eq 1 ] || fail "escaped path: exit code $code"
+grep -qF '\x1b]0;owned\x07\x1b[31mred' <<<"$stderr" || fail "escaped path: '$stderr'"
+! grep -q $'\e' "$work/stderr" || fail "escaped path: a raw escape character on standard error"
+
+# A full disk: the screenshot is refused with the system's reason, exit code 1, and no partial
+# file is left, neither under its name nor beside it. Needs a small tmpfs (root).
+full="$work/full"
+mkdir -p "$full"
+if mount -t tmpfs -o size=256k tmpfs "$full" 2>/dev/null; then
+  dd if=/dev/zero of="$full/filler" bs=4k 2>/dev/null || true
+  run "$work/empty" --frames 1 --screenshot "$full/shot.png"
+  [ "$code" -eq 1 ] || fail "full disk: exit code $code"
+  [ "$stderr" = "Cannot write the screenshot $full/shot.png: No space left on device" ] ||
+    fail "full disk: '$stderr'"
+  left=$(ls "$full")
+  [ "$left" = "filler" ] || fail "full disk: files left: $left"
+  umount "$full"
+  echo "full disk: exit $code, nothing left"
+else
+  echo "SKIP: full disk (cannot mount a tmpfs here)"
+fi
 
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
 echo "all checks passed"

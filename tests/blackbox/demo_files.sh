@@ -19,12 +19,19 @@ printf "${header}f 0.1 hold=W,Q\nend x\n" >"$work/bad_key.demo"
 printf "${header}f 1e999\nend x\n" >"$work/huge_delta.demo"
 printf "brindlemox demo 1\nlevel 7\nwindow 1024 860\nsensitivity 50\nf 0.1\nend x\n" \
   >"$work/level7.demo"
+printf "brindlemox demo 1\nlevel 1\nwindow 9000 860\nsensitivity 50\nf 0.1\nend x\n" \
+  >"$work/huge_window.demo"
 mkdir "$work/folder.demo"
 mkfifo "$work/pipe.demo"
+ln -s "$work/loop.demo" "$work/loop.demo"
+cp "$good" "$work/unreadable.demo"
+chmod 000 "$work/unreadable.demo"
 
 # file | the line's text after "Cannot play the demo FILE: "
 cases=(
-  "$work/missing.demo|no such file"
+  "$work/missing.demo|No such file or directory"
+  "$work/loop.demo|Too many levels of symbolic links"
+  "$work/huge_window.demo|line 3: the window is WIDTH HEIGHT, each from 1 to 8192"
   "$work/folder.demo|not a regular file of at most 128 MB"
   "$work/pipe.demo|not a regular file of at most 128 MB"
   "/dev/zero|not a regular file of at most 128 MB"
@@ -34,6 +41,14 @@ cases=(
   "$work/huge_delta.demo|line 5: no delta time from 0 to 1000000000 s"
   "$work/level7.demo|it starts at level 7, and this game has 2"
   "$work/noise.demo|"
+)
+# Root reads any file whatever its mode.
+if [ "$(id -u)" -ne 0 ]; then
+  cases+=("$work/unreadable.demo|Permission denied")
+else
+  echo "SKIP: unreadable.demo (root reads any file)"
+fi
+cases+=(
   "$work/half.demo|"
 )
 for option in --replay --timedemo; do
@@ -61,5 +76,17 @@ for option in --replay --timedemo; do
     fi
   done
 done
+# A name with terminal escape sequences is shown escaped, never raw.
+code=0
+(cd "$work" && timeout 60 env -u DISPLAY "$game" --replay $'\e]0;owned\a\e[31mred.demo' \
+  >"$work/stdout" 2>"$work/stderr" </dev/null) || code=$?
+if [ "$code" -ne 1 ] || ! grep -qxF "Cannot play the demo $work/"'\x1b]0;owned\x07\x1b[31mred.demo: No such file or directory' \
+  "$work/stderr"; then
+  echo "FAIL: escaped name: exit code $code: $(cat -v "$work/stderr")"
+  failures=$((failures + 1))
+else
+  echo "escaped name: $(cat "$work/stderr")"
+fi
+
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
 echo "all checks passed"
