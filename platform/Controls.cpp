@@ -4,8 +4,10 @@
 #include "platform/Platform.h"
 
 #include <GLFW/glfw3.h>
+#include <glm/geometric.hpp>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -177,4 +179,14 @@ void Controls::setObserver(Observer* observer) {
 
 void Controls::resetSharedState() {
     shared() = SharedInput{};
+}
+
+void Controls::turnTowards(const glm::vec3& direction, double sensitivity) {
+    const glm::vec3 d = glm::normalize(direction);
+    const double yaw = std::atan2(d.x, d.z) * 180.0 / M_PI;
+    const double pitch = std::asin(std::clamp(d.y, -1.0f, 1.0f)) * 180.0 / M_PI;
+    const double dyaw = std::remainder(yaw - getYawDegrees(), 360.0);
+    const double perPixel = sensitivity * DegreesPerPixel;
+    const double dpitch = std::clamp(pitch, -MaxPitchDegrees, MaxPitchDegrees) - getPitchDegrees();
+    moveMouse(-dyaw / perPixel, -dpitch / perPixel);
 }

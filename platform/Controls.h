@@ -37,6 +37,9 @@ class Controls {
 
     // Turns the view as a mouse moved dx pixels right and dy pixels down would (scripted play).
     static void moveMouse(double dx, double dy);
+    // Turns the view along direction by the one mouse movement a player of that sensitivity
+    // would make (scripted play: routes, the benchmark's views, the soak).
+    static void turnTowards(const glm::vec3& direction, double sensitivity);
 
     // Told of every mouse movement the view takes and every display toggle pressed, as they
     // happen (demo recording).

@@ -7,6 +7,7 @@
 #include "platform/Controls.h"
 #include "render/Camera.h"
 #include "render/ShaderLoader.h"
+#include "support/Checks.h"
 #include "support/GlContext.h"
 #include "support/ScratchData.h"
 #include "support/ScriptedPlatform.h"
@@ -23,15 +24,7 @@
 
 namespace {
 
-constexpr float DegreesToRadians = 0.017453292f;
-
-std::string captured(const std::function<void()>& action) {
-    std::fflush(stdout);
-    ::testing::internal::CaptureStdout();
-    action();
-    std::fflush(stdout);
-    return ::testing::internal::GetCapturedStdout();
-}
+using checks::captureStdout;
 
 glm::vec3 origin(const btRigidBody* body) {
     const btVector3 o = body->getWorldTransform().getOrigin();
@@ -45,9 +38,7 @@ glm::vec3 stateOrigin(const btRigidBody* body) {
 }
 
 void expectNear(const glm::vec3& a, const glm::vec3& b, float tolerance = 1e-4f) {
-    EXPECT_NEAR(a.x, b.x, tolerance);
-    EXPECT_NEAR(a.y, b.y, tolerance);
-    EXPECT_NEAR(a.z, b.z, tolerance);
+    checks::expectNear(a, b, tolerance);
 }
 
 // Every triangle of a body's mesh, in the order they were added.
@@ -113,7 +104,7 @@ TEST_F(EntitiesTest, SatelliteFloatsAboveAndSpinsFaster) {
         satellite.update(1.0f);
         EXPECT_FLOAT_EQ(satellite.getSpinAngle(), expected);
     }
-    EXPECT_NEAR(satellite.getTransform().angles.z, 3.0f * DegreesToRadians, 1e-6);
+    EXPECT_NEAR(satellite.getTransform().angles.z, 3.0f * checks::Degree, 1e-6);
     EXPECT_EQ(satellite.getTransform().position, glm::vec3(1, 6.5f, 3)) << "step 0: no move";
 
     satellite.setStep(2.0f);
@@ -164,8 +155,8 @@ TEST_F(EntitiesTest, EnemyBodyAndSatelliteMoveTogether) {
 
 TEST_F(EntitiesTest, EnemyReadsAnUnknownAxisAsY) {
     std::unique_ptr<SimpleEnemy> enemy;
-    const std::string out =
-        captured([&] { enemy = std::make_unique<SimpleEnemy>(glm::vec3(0), 9, nullptr, 1.0f); });
+    const std::string out = captureStdout(
+        [&] { enemy = std::make_unique<SimpleEnemy>(glm::vec3(0), 9, nullptr, 1.0f); });
     EXPECT_NE(out.find("axis 9"), std::string::npos) << out;
     EXPECT_EQ(enemy->getAxis(), 1);
     EXPECT_EQ(enemy->getComponent()->getAxis(), 1);
@@ -177,7 +168,7 @@ TEST_F(EntitiesTest, SimpleWallPlacedTurnedScaledWithItsBody) {
     const glm::vec3 at(4, 0, -2);
     SimpleWall wall(at, 2, nullptr);
     EXPECT_EQ(wall.getTransform().position, at);
-    EXPECT_FLOAT_EQ(wall.getTransform().angles.x, 90.0f * DegreesToRadians);
+    EXPECT_FLOAT_EQ(wall.getTransform().angles.x, 90.0f * checks::Degree);
     EXPECT_EQ(wall.getTransform().angles.y, 0.0f);
     EXPECT_EQ(wall.getTransform().angles.z, 0.0f);
     EXPECT_EQ(wall.getTransform().scale, 16.0f);
@@ -204,7 +195,7 @@ TEST_F(EntitiesTest, SimpleWallCodesFourAndFiveRepeatZeroAndOne) {
     EXPECT_EQ(five.getModelMatrix(), one.getModelMatrix());
     std::unique_ptr<SimpleWall> odd;
     const std::string out =
-        captured([&] { odd = std::make_unique<SimpleWall>(glm::vec3(0), 8, nullptr); });
+        captureStdout([&] { odd = std::make_unique<SimpleWall>(glm::vec3(0), 8, nullptr); });
     EXPECT_NE(out.find("orientation 8"), std::string::npos) << out;
     EXPECT_EQ(odd->getTransform().angles, glm::vec3(0.0f));
 }
@@ -222,7 +213,7 @@ TEST_F(EntitiesTest, SimpleWallDrawsItsNoiseWithThePassUniforms) {
                                       "void main() { colour = vec4(texture(textureSampler, "
                                       "vec2(0.5)).rgb * alpha * float(isCelShading), 1.0); }\n";
     ProgramRef shared;
-    captured([&] {
+    captureStdout([&] {
         ShaderLoader loader;
         shared = ShaderProgram::adopt(loader.loadShaders(dir + "wall.vs", dir + "wall.fs"));
     });
@@ -281,7 +272,7 @@ TEST_F(EntitiesTest, WallsWithoutAModelHaveNoBody) {
     const std::filesystem::path empty = std::filesystem::path(::testing::TempDir()) / "no_models";
     std::filesystem::create_directories(empty);
     ASSERT_EQ(chdir(empty.c_str()), 0);
-    captured([] {
+    captureStdout([] {
         SimpleWall wall(glm::vec3(0), 0, nullptr);
         EXPECT_EQ(wall.getRigidBody(), nullptr);
         SimpleEnemy enemy(glm::vec3(0), 0, 0, 1.0f);
@@ -312,7 +303,7 @@ TEST_F(EntitiesTest, BreakableWallConstructorA) {
 
 TEST_F(EntitiesTest, BreakableWallConstructorB) {
     VulnerableWall wall(glm::vec3(0, 0, 10), 3.0f, 2, nullptr, 15.0f, 4.0f);
-    EXPECT_FLOAT_EQ(wall.getTransform().angles.y, 90.0f * DegreesToRadians);
+    EXPECT_FLOAT_EQ(wall.getTransform().angles.y, 90.0f * checks::Degree);
     EXPECT_EQ(wall.getTransform().scale, 3.0f);
     EXPECT_NEAR(wall.getBoundingRadius(), std::sqrt(2.0f), 1e-5) << "the radius as loaded";
     expectNear(wall.getEmitterPosition(), glm::vec3(0, 0, 10));

@@ -1,4 +1,5 @@
 #include "render/ShaderLoader.h"
+#include "support/Checks.h"
 #include "support/GlContext.h"
 #include "support/ScriptedPlatform.h"
 
@@ -19,13 +20,7 @@ const char* VertexSource = "#version 330 core\nlayout(location = 0) in vec3 posi
 const char* FragmentSource = "#version 330 core\nout vec4 colour;\n"
                              "void main() { colour = vec4(1.0); }\n";
 
-std::string captured(const std::function<void()>& action) {
-    std::fflush(stdout);
-    ::testing::internal::CaptureStdout();
-    action();
-    std::fflush(stdout);
-    return ::testing::internal::GetCapturedStdout();
-}
+using checks::captureStdout;
 
 } // namespace
 
@@ -47,7 +42,7 @@ TEST_F(ShaderLoaderTest, BuildsAWorkingProgramAndReports) {
     std::string vs = writeFile("ok.vs", VertexSource);
     std::string fs = writeFile("ok.fs", FragmentSource);
     GLuint program = 0;
-    std::string out = captured([&] {
+    std::string out = captureStdout([&] {
         ShaderLoader loader;
         program = loader.loadShaders(vs, fs);
         EXPECT_TRUE(loader.getAttached().empty());
@@ -66,7 +61,7 @@ TEST_F(ShaderLoaderTest, BuildsAWorkingProgramAndReports) {
 TEST_F(ShaderLoaderTest, MissingFileIsReportedAndTheProgramStillComesBack) {
     std::string vs = writeFile("only.vs", VertexSource);
     GLuint program = 0;
-    std::string out = captured([&] {
+    std::string out = captureStdout([&] {
         ShaderLoader loader;
         program = loader.loadShaders(vs, "Shader/doesNotExist.fs");
     });
@@ -88,7 +83,7 @@ TEST_F(ShaderLoaderTest, CompileErrorsArePrintedAndDoNotStopTheBuild) {
     std::string vs = writeFile("bad.vs", "#version 330 core\nvoid main() { this is not glsl }\n");
     std::string fs = writeFile("fine.fs", FragmentSource);
     GLuint program = 0;
-    std::string out = captured([&] {
+    std::string out = captureStdout([&] {
         ShaderLoader loader;
         program = loader.loadShaders(vs, fs);
     });
@@ -106,7 +101,7 @@ TEST_F(ShaderLoaderTest, DestroyingAnUnlinkedLoaderDeletesItsStages) {
     std::string vs = writeFile("stage.vs", VertexSource);
     GLuint shader = 0;
     GLuint program = 0;
-    captured([&] {
+    captureStdout([&] {
         ShaderLoader loader;
         program = loader.createProgram();
         shader = loader.addShader(vs, VertexStage);

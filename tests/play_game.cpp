@@ -108,16 +108,7 @@ class Playthrough : public GlTest {
     }
 
     // Points the view along direction by a mouse movement, as a player would.
-    void turnTowards(const glm::vec3& direction) {
-        const glm::vec3 d = glm::normalize(direction);
-        const double yaw = std::atan2(d.x, d.z) * 180.0 / M_PI;
-        const double pitch = std::asin(std::clamp(d.y, -1.0f, 1.0f)) * 180.0 / M_PI;
-        double currentYaw = Controls::getYawDegrees();
-        double dyaw = std::remainder(yaw - currentYaw, 360.0);
-        const double perPixel = sensitivity * Controls::DegreesPerPixel;
-        const double dpitch = std::clamp(pitch, -80.0, 80.0) - Controls::getPitchDegrees();
-        Controls::moveMouse(-dyaw / perPixel, -dpitch / perPixel);
-    }
+    void turnTowards(const glm::vec3& direction) { Controls::turnTowards(direction, sensitivity); }
 
     void flyTo(const glm::vec3& target, const Command& command) {
         const float distance = glm::length(target - eye());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Checks.h"
+
 // Scratch files and small programs shared by the rendering tests.
 
 #include <GL/glew.h>
@@ -58,13 +60,7 @@ class ScopedChdir {
     std::filesystem::path previous;
 };
 
-inline std::string captureStdout(const std::function<void()>& action) {
-    std::fflush(stdout);
-    ::testing::internal::CaptureStdout();
-    action();
-    std::fflush(stdout);
-    return ::testing::internal::GetCapturedStdout();
-}
+using checks::captureStdout;
 
 // A model program that keeps every uniform of the drawable convention active.
 inline const char* ModelVertexSource = R"(#version 330 core

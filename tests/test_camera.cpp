@@ -1,6 +1,7 @@
 #include "render/Camera.h"
 #include "render/Frustum.h"
 
+#include "support/Checks.h"
 #include <glm/ext/matrix_clip_space.hpp>
 #include <glm/ext/matrix_transform.hpp>
 #include <gtest/gtest.h>
@@ -9,13 +10,8 @@
 
 namespace {
 
-void expectVec(const glm::vec3& actual, const glm::vec3& expected, float tolerance = 1e-5f) {
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
-
-constexpr float Degree = 3.14159265f / 180.0f;
+using checks::Degree;
+using checks::expectNear;
 
 } // namespace
 
@@ -33,7 +29,7 @@ TEST(Camera, YawIsNotWrapped) {
     Camera camera;
     camera.setYaw(450);
     EXPECT_NEAR(camera.getYaw(), 450 * 3.141592653589793 / 180.0, 1e-12);
-    expectVec(camera.getDirection(), {1, 0, 0});
+    expectNear(camera.getDirection(), {1, 0, 0});
 }
 
 TEST(Camera, BasisVectorsForWorkedAngles) {
@@ -41,15 +37,15 @@ TEST(Camera, BasisVectorsForWorkedAngles) {
     camera.setYaw(90);
     camera.setPitch(0);
     camera.updateVectors();
-    expectVec(camera.getDirection(), {1, 0, 0});
-    expectVec(camera.getRight(), {0, 0, 1});
-    expectVec(camera.getUp(), {0, 1, 0});
+    expectNear(camera.getDirection(), {1, 0, 0});
+    expectNear(camera.getRight(), {0, 0, 1});
+    expectNear(camera.getUp(), {0, 1, 0});
 
     camera.setYaw(0);
     camera.updateVectors();
-    expectVec(camera.getDirection(), {0, 0, 1});
-    expectVec(camera.getRight(), {-1, 0, 0});
-    expectVec(camera.getUp(), {0, 1, 0});
+    expectNear(camera.getDirection(), {0, 0, 1});
+    expectNear(camera.getRight(), {-1, 0, 0});
+    expectNear(camera.getUp(), {0, 1, 0});
 
     // Looking up moves the view direction upward; right stays horizontal.
     camera.setPitch(30);
@@ -66,9 +62,9 @@ TEST(Camera, MatricesFollowTheLookAtAndPerspectiveConventions) {
     glm::mat4 view = camera.getViewMatrix();
     // The eye maps to the origin and the view direction to -z.
     glm::vec4 eye = view * glm::vec4(1, 2, 3, 1);
-    expectVec(glm::vec3(eye), {0, 0, 0});
+    expectNear(glm::vec3(eye), {0, 0, 0});
     glm::vec4 ahead = view * glm::vec4(2, 2, 3, 1);
-    expectVec(glm::vec3(ahead), {0, 0, -1});
+    expectNear(glm::vec3(ahead), {0, 0, -1});
 
     glm::mat4 projection = camera.getProjectionMatrix();
     float t = std::tan(20.0f * Degree);
@@ -105,7 +101,7 @@ TEST(Camera, ResetAndSavedYaw) {
     camera.resetAt({0, 8, 0});
     EXPECT_EQ(camera.getYaw(), 0.0);
     EXPECT_EQ(camera.getPitch(), 0.0f);
-    expectVec(camera.getPosition(), {0, 8, 0});
+    expectNear(camera.getPosition(), {0, 8, 0});
     EXPECT_FALSE(camera.getFrustum().isBuilt());
     EXPECT_FLOAT_EQ(camera.getFieldOfView(), 40.0f);
 }

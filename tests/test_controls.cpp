@@ -1,6 +1,7 @@
 #include "platform/Config.h"
 #include "platform/Controls.h"
 #include "render/Camera.h"
+#include "support/Checks.h"
 #include "support/ScriptedPlatform.h"
 
 #include <GLFW/glfw3.h>
@@ -183,14 +184,14 @@ TEST_F(ControlsTest, TheViewTurnsByTheDifferenceOfSuccessiveCursorPositions) {
 }
 
 TEST_F(ControlsTest, PitchStopsAtTheCameraLimit) {
-    const float limit = 80.0f * 3.14159265f / 180.0f;
+    const float limit = 80.0f * checks::Degree;
     Controls::moveMouse(0.0, -120.0); // +100 degrees, kept at 80
     applyMouseLook(*controls, camera);
     EXPECT_NEAR(camera.getPitch(), limit, 1e-5);
     EXPECT_EQ(Controls::getPitchDegrees(), 80.0);
     Controls::moveMouse(0.0, 12.0); // back by 10: the first pixel back turns the view
     applyMouseLook(*controls, camera);
-    EXPECT_NEAR(camera.getPitch(), 70.0f * 3.14159265f / 180.0f, 1e-5);
+    EXPECT_NEAR(camera.getPitch(), 70.0f * checks::Degree, 1e-5);
     Controls::setView(45.0, -99999.0);
     EXPECT_EQ(Controls::getPitchDegrees(), -80.0);
     Controls::moveMouse(0.0, -1.2); // one degree up

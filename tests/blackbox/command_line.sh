@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real binary's command line: help, version, refused options, the data search from other
 # folders, and short runs with --level, --at, --look, --frames and --screenshot, judged by exit
-# code, output and the picture written. Runs on the display it is given (the suite's Xvfb).
+# code, output and the picture written. Runs on the display it is given (its own Xvfb in the suite).
 #   command_line.sh GAME_BINARY VERSION OUTPUT_DIR
 set -euo pipefail
 game=$(realpath "$1")

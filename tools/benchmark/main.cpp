@@ -116,13 +116,7 @@ void lookFrom(Game& game, const Viewpoint& view) {
         body->setInterpolationWorldTransform(placed);
         body->getMotionState()->setWorldTransform(placed);
     }
-    const glm::vec3 d = glm::normalize(view.target - view.eye);
-    const double yaw = std::atan2(d.x, d.z) * 180.0 / M_PI;
-    const double pitch = std::asin(std::clamp(d.y, -1.0f, 1.0f)) * 180.0 / M_PI;
-    const double dyaw = std::remainder(yaw - Controls::getYawDegrees(), 360.0);
-    const double perPixel = game.getConfig().horizontalSensivity * Controls::DegreesPerPixel;
-    const double dpitch = std::clamp(pitch, -80.0, 80.0) - Controls::getPitchDegrees();
-    Controls::moveMouse(-dyaw / perPixel, -dpitch / perPixel);
+    Controls::turnTowards(view.target - view.eye, game.getConfig().horizontalSensivity);
 }
 
 // One frame of the game at 1/60 s of game time.

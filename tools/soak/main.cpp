@@ -178,13 +178,7 @@ class Soak {
     }
 
     void turnTowards(const glm::vec3& direction) {
-        const glm::vec3 d = glm::normalize(direction);
-        const double yaw = std::atan2(d.x, d.z) * 180.0 / M_PI;
-        const double pitch = std::asin(std::clamp(d.y, -1.0f, 1.0f)) * 180.0 / M_PI;
-        const double dyaw = std::remainder(yaw - Controls::getYawDegrees(), 360.0);
-        const double perPixel = game->getConfig().horizontalSensivity * Controls::DegreesPerPixel;
-        const double dpitch = std::clamp(pitch, -80.0, 80.0) - Controls::getPitchDegrees();
-        Controls::moveMouse(-dyaw / perPixel, -dpitch / perPixel);
+        Controls::turnTowards(direction, game->getConfig().horizontalSensivity);
     }
 
     void flyTo(const glm::vec3& target) {
