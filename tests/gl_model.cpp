@@ -89,19 +89,6 @@ const char* QuadObj = "v 0 0 0\nv 2 0 0\nv 2 2 0\nv 0 2 0\n"
 
 } // namespace
 
-TEST_F(ModelTest, MissingFilePrintsTheLineAndLeavesAnEmptyModel) {
-    std::unique_ptr<Model> model;
-    const std::string out = captureStdout([&] { model = loadModel("Obj/missing.obj"); });
-    EXPECT_EQ(out, "\n\nerror loading model Obj/missing.obj\n\n");
-    ASSERT_NE(model, nullptr);
-    EXPECT_TRUE(model->isEmpty());
-    EXPECT_EQ(model->getMeshCount(), 0u);
-    EXPECT_TRUE(model->getTriangles().empty());
-    EXPECT_TRUE(model->getMaterials().empty());
-    EXPECT_TRUE(model->getVertexPositions().empty());
-    model->draw(0, unit::Material); // draws nothing, touches nothing
-}
-
 TEST_F(ModelTest, QuadFaceIsTriangulatedAndVFlipped) {
     auto model = load(dir.write("quad.obj", QuadObj));
     ASSERT_EQ(model->getMeshCount(), 1u);
@@ -157,21 +144,23 @@ TEST_F(ModelTest, PointAndLineFacesAreSkipped) {
 }
 
 TEST_F(ModelTest, MissingNormalsAndTextureSetsBecomeZeros) {
-    auto noNormals = load(dir.write("nonormals.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\n"
-                                                     "vt 0.5 0.25\nf 1/1 2/1 3/1\n"));
-    ASSERT_EQ(noNormals->getMeshCount(), 1u);
-    for (const Vertex& v : noNormals->getMesh(0).vertices) {
-        EXPECT_EQ(v.normal, glm::vec3(0.0f));
-        EXPECT_FLOAT_EQ(v.texCoord.x, 0.5f);
-    }
-
-    auto bare = load(dir.write("bare.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n"));
-    ASSERT_EQ(bare->getMeshCount(), 1u);
-    EXPECT_EQ(bare->getMesh(0).indexCount, 3u);
-    for (const Vertex& v : bare->getMesh(0).vertices) {
-        EXPECT_EQ(v.normal, glm::vec3(0.0f));
-        EXPECT_EQ(v.texCoord, glm::vec2(0.0f));
-        EXPECT_EQ(v.lightMapCoord, glm::vec2(-99999.0f));
+    const struct {
+        const char* name;
+        std::string obj;
+        glm::vec2 texCoord;
+    } cases[] = {
+        {"no normals", "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0.5 0.25\nf 1/1 2/1 3/1\n", {0.5f, 0.75f}},
+        {"no normals or texture sets", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", {0.0f, 0.0f}},
+    };
+    for (const auto& c : cases) {
+        auto model = load(dir.write(std::string(c.name) + ".obj", c.obj));
+        ASSERT_EQ(model->getMeshCount(), 1u) << c.name;
+        EXPECT_EQ(model->getMesh(0).indexCount, 3u) << c.name;
+        for (const Vertex& v : model->getMesh(0).vertices) {
+            EXPECT_EQ(v.normal, glm::vec3(0.0f)) << c.name;
+            EXPECT_EQ(v.texCoord, c.texCoord) << c.name;
+            EXPECT_EQ(v.lightMapCoord, glm::vec2(-99999.0f)) << c.name;
+        }
     }
 }
 
@@ -376,25 +365,35 @@ TEST_F(ModelTest, MovedMeshKeepsItsNamesAndTheSourceLetsGo) {
     EXPECT_TRUE(glIsVertexArray(moved.vertexArray.get()));
 }
 
-// What is no model at all fails like a missing file: a folder, a scene without a single mesh,
-// an FBX node graph the importer would recurse through without end (with a line saying why).
-TEST_F(ModelTest, WhatIsNoModelFailsLikeAMissingFile) {
+// What is no model at all prints the error line (after a line saying why, where there is one)
+// and leaves an empty model that draws nothing: a missing file, a folder, a scene without a
+// single mesh, an FBX node graph the importer would recurse through without end.
+TEST_F(ModelTest, WhatIsNoModelPrintsTheLineAndLeavesAnEmptyModel) {
     std::filesystem::create_directories(dir.file("folder.obj"));
+    const std::string loop =
+        dir.write("loop.fbx", hostile::binaryFbxModels({1, 2}, {{1, 0}, {2, 1}, {1, 2}}, 7400));
     const struct {
+        const char* name;
         std::string path;
-        std::string reason;
+        std::string why;
     } cases[] = {
-        {dir.file("folder.obj"), ""},
-        {dir.write("empty.obj", "# a wall without geometry\no wall\ng slab\nusemtl none\n"), ""},
-        {dir.write("loop.fbx", hostile::binaryFbxModels({1, 2}, {{1, 0}, {2, 1}, {1, 2}}, 7400)),
-         ": a model is its own ancestor in the node hierarchy\n"},
+        {"missing file", "Obj/missing.obj", ""},
+        {"folder", dir.file("folder.obj"), ""},
+        {"no mesh",
+         dir.write("empty.obj", "# a wall without geometry\no wall\ng slab\nusemtl none\n"), ""},
+        {"node loop", loop, loop + ": a model is its own ancestor in the node hierarchy\n"},
     };
     for (const auto& c : cases) {
         std::unique_ptr<Model> model;
         const std::string out = captureStdout([&] { model = loadModel(c.path); });
-        const std::string reason = c.reason.empty() ? "" : c.path + c.reason;
-        EXPECT_EQ(out, reason + "\n\nerror loading model " + c.path + "\n\n");
-        EXPECT_TRUE(model->isEmpty()) << c.path;
+        EXPECT_EQ(out, c.why + "\n\nerror loading model " + c.path + "\n\n") << c.name;
+        ASSERT_NE(model, nullptr) << c.name;
+        EXPECT_TRUE(model->isEmpty()) << c.name;
+        EXPECT_EQ(model->getMeshCount(), 0u) << c.name;
+        EXPECT_TRUE(model->getTriangles().empty()) << c.name;
+        EXPECT_TRUE(model->getMaterials().empty()) << c.name;
+        EXPECT_TRUE(model->getVertexPositions().empty()) << c.name;
+        model->draw(0, unit::Material); // draws nothing, touches nothing
     }
 }
 

@@ -19,19 +19,13 @@ using renderfix::ScratchDir;
 
 namespace {
 
-std::vector<unsigned char> readTexture(GLuint name, GLenum format, int channels, int w, int h) {
+// Level `level` of a texture read back as RGB, or as RGBA when asked.
+std::vector<unsigned char> readLevel(GLuint name, int level, int w, int h, GLenum format = GL_RGB) {
+    const size_t channels = format == GL_RGBA ? 4 : 3;
     std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * channels, 0xAB);
     glBindTexture(GL_TEXTURE_2D, name);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, format, GL_UNSIGNED_BYTE, pixels.data());
-    return pixels;
-}
-
-std::vector<unsigned char> readLevel(GLuint name, int level, int w, int h) {
-    std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 3, 0xAB);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, level, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    glGetTexImage(GL_TEXTURE_2D, level, format, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
 }
 
@@ -62,24 +56,48 @@ class TextureTest : public GlTest {
 
 } // namespace
 
-TEST_F(TextureTest, OddWidthRgbImageUploadsWithoutRowSkew) {
+// Whatever its channels and whatever unpack alignment an earlier user left, an image arrives
+// as an RGB texture of its size, pixel for pixel.
+TEST_F(TextureTest, ImagesUploadAsRgbPixelForPixel) {
     // Nine distinct pixels; rows of 9 bytes are not 4-byte aligned.
-    std::vector<unsigned char> rgb(27);
-    for (size_t i = 0; i < rgb.size(); ++i)
-        rgb[i] = static_cast<unsigned char>(10 + i * 9);
-    const std::string path = dir.file("odd.png");
-    ASSERT_NE(stbi_write_png(path.c_str(), 3, 3, 3, rgb.data(), 9), 0);
-
-    // Whatever an earlier user left, the texture sets the alignment it needs.
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-    std::unique_ptr<Texture> texture;
-    const std::string out = captureStdout([&] { texture = std::make_unique<Texture>(path); });
-    EXPECT_EQ(out, path + " - texture successfully loaded\n");
-    ASSERT_NE(texture->getName(), 0u);
-
-    EXPECT_EQ(readTexture(texture->getName(), GL_RGB, 3, 3, 3), rgb);
-    EXPECT_EQ(levelParameter(texture->getName(), 0, GL_TEXTURE_WIDTH), 3);
-    EXPECT_EQ(levelParameter(texture->getName(), 0, GL_TEXTURE_HEIGHT), 3);
+    const std::vector<unsigned char> nine = {10,  19,  28,  37,  46,  55,  64,  73,  82,
+                                             91,  100, 109, 118, 127, 136, 145, 154, 163,
+                                             172, 181, 190, 199, 208, 217, 226, 235, 244};
+    // Two pixels per row, alpha all over the place.
+    const std::vector<unsigned char> rgba = {255, 0, 0,   0,   0, 255, 0,   128,
+                                             0,   0, 255, 255, 9, 99,  199, 7};
+    const std::vector<unsigned char> opaque = {255, 0, 0,   255, 0, 255, 0,   255,
+                                               0,   0, 255, 255, 9, 99,  199, 255};
+    const std::vector<unsigned char> grey = {0, 60, 120, 250};
+    const std::vector<unsigned char> greyRgb = {0, 0, 0, 60, 60, 60, 120, 120, 120, 250, 250, 250};
+    const struct {
+        const char* name;
+        int width, height, channels;
+        const std::vector<unsigned char>& written;
+        GLenum readAs;
+        const std::vector<unsigned char>& expected;
+    } cases[] = {
+        {"odd-width rgb rows are not skewed", 3, 3, 3, nine, GL_RGB, nine},
+        {"rgba loses its alpha", 2, 2, 4, rgba, GL_RGBA, opaque},
+        {"grey is expanded to rgb", 2, 2, 1, grey, GL_RGB, greyRgb},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.file(std::string(c.name) + ".png");
+        ASSERT_NE(stbi_write_png(path.c_str(), c.width, c.height, c.channels, c.written.data(),
+                                 c.width * c.channels),
+                  0)
+            << c.name;
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        std::unique_ptr<Texture> texture;
+        const std::string out = captureStdout([&] { texture = std::make_unique<Texture>(path); });
+        EXPECT_EQ(out, path + " - texture successfully loaded\n") << c.name;
+        const GLuint name = texture->getName();
+        ASSERT_NE(name, 0u) << c.name;
+        EXPECT_EQ(levelParameter(name, 0, GL_TEXTURE_WIDTH), c.width) << c.name;
+        EXPECT_EQ(levelParameter(name, 0, GL_TEXTURE_HEIGHT), c.height) << c.name;
+        EXPECT_EQ(levelParameter(name, 0, GL_TEXTURE_ALPHA_SIZE), 0) << c.name;
+        EXPECT_EQ(readLevel(name, 0, c.width, c.height, c.readAs), c.expected) << c.name;
+    }
 }
 
 TEST_F(TextureTest, SetsWrapFiltersAndTheWholeMipmapChain) {
@@ -98,47 +116,6 @@ TEST_F(TextureTest, SetsWrapFiltersAndTheWholeMipmapChain) {
     EXPECT_EQ(levelParameter(name, 3, GL_TEXTURE_WIDTH), 1);
     EXPECT_EQ(levelParameter(name, 3, GL_TEXTURE_HEIGHT), 1);
     EXPECT_EQ(levelParameter(name, 2, GL_TEXTURE_WIDTH), 2);
-}
-
-TEST_F(TextureTest, RgbaImageLoadsAsRgb) {
-    // Two pixels per row, alpha all over the place.
-    const std::vector<unsigned char> rgba = {255, 0, 0,   0,   0, 255, 0,   128,
-                                             0,   0, 255, 255, 9, 99,  199, 7};
-    const std::string path = dir.file("alpha.png");
-    ASSERT_NE(stbi_write_png(path.c_str(), 2, 2, 4, rgba.data(), 8), 0);
-    std::unique_ptr<Texture> texture;
-    captureStdout([&] { texture = std::make_unique<Texture>(path); });
-    ASSERT_NE(texture->getName(), 0u);
-    EXPECT_EQ(levelParameter(texture->getName(), 0, GL_TEXTURE_ALPHA_SIZE), 0);
-    const std::vector<unsigned char> read = readTexture(texture->getName(), GL_RGBA, 4, 2, 2);
-    const std::vector<unsigned char> expected = {255, 0, 0,   255, 0, 255, 0,   255,
-                                                 0,   0, 255, 255, 9, 99,  199, 255};
-    EXPECT_EQ(read, expected);
-}
-
-TEST_F(TextureTest, GreyImageIsExpandedToRgb) {
-    const std::vector<unsigned char> grey = {0, 60, 120, 250};
-    const std::string path = dir.file("grey.png");
-    ASSERT_NE(stbi_write_png(path.c_str(), 2, 2, 1, grey.data(), 2), 0);
-    std::unique_ptr<Texture> texture;
-    captureStdout([&] { texture = std::make_unique<Texture>(path); });
-    const std::vector<unsigned char> read = readTexture(texture->getName(), GL_RGB, 3, 2, 2);
-    const std::vector<unsigned char> expected = {0, 0, 0, 60, 60, 60, 120, 120, 120, 250, 250, 250};
-    EXPECT_EQ(read, expected);
-}
-
-TEST_F(TextureTest, MissingOrBrokenFilesLeaveNameZeroAndSayWhich) {
-    std::unique_ptr<Texture> missing;
-    std::string out =
-        captureStdout([&] { missing = std::make_unique<Texture>("Texture/nope.png"); });
-    EXPECT_EQ(out, "Failed to load texture Texture/nope.png\n");
-    EXPECT_EQ(missing->getName(), 0u);
-
-    const std::string garbage = dir.write("garbage.png", "this is not an image");
-    std::unique_ptr<Texture> broken;
-    out = captureStdout([&] { broken = std::make_unique<Texture>(garbage); });
-    EXPECT_EQ(out, "Failed to load texture " + garbage + "\n");
-    EXPECT_EQ(broken->getName(), 0u);
 }
 
 TEST_F(TextureTest, BindLeavesTheUnitActiveAndAnEmptyTextureUnbindsIt) {
@@ -179,25 +156,32 @@ TEST_F(TextureTest, DestructionDeletesTheGlTexture) {
     EXPECT_FALSE(glIsTexture(name));
 }
 
-// Images the driver cannot hold, or that would decode to far more memory than any texture of the
-// game, are refused from their header: nothing is decoded or uploaded, no GL error is raised.
-TEST_F(TextureTest, ImagesBeyondTheDriverOrTheMemoryBoundAreRefused) {
+// A missing file, one that is no image, and an image the driver cannot hold or that would decode
+// to far more memory than any texture of the game leave name 0 and a line naming the file. Images
+// too big are refused from their header: nothing is decoded or uploaded, no GL error is raised.
+TEST_F(TextureTest, WhatCannotBeATextureLeavesNameZeroAndSaysWhich) {
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    const uint32_t beyond = static_cast<uint32_t>(maxSize) + 1;
+    const auto black = [&](const char* file, uint32_t width, uint32_t height) {
+        const std::string path = dir.file(file);
+        EXPECT_TRUE(hostile::writeBlackPng(path, width, height)) << path;
+        return path;
+    };
     const struct {
         const char* name;
-        uint32_t width, height;
+        std::string path;
     } cases[] = {
-        {"wider than the driver takes", static_cast<uint32_t>(maxSize) + 1, 2},
-        {"taller than the driver takes", 2, static_cast<uint32_t>(maxSize) + 1},
-        {"more pixels than any texture", 8193, 8193},
+        {"missing", "Texture/nope.png"},
+        {"not an image", dir.write("garbage.png", "this is not an image")},
+        {"wider than the driver takes", black("wide.png", beyond, 2)},
+        {"taller than the driver takes", black("tall.png", 2, beyond)},
+        {"more pixels than any texture", black("huge.png", 8193, 8193)},
     };
     for (const auto& c : cases) {
-        const std::string path = dir.file(std::string(c.name) + ".png");
-        ASSERT_TRUE(hostile::writeBlackPng(path, c.width, c.height));
         std::unique_ptr<Texture> texture;
-        const std::string out = captureStdout([&] { texture = std::make_unique<Texture>(path); });
-        EXPECT_EQ(out, "Failed to load texture " + path + "\n") << c.name;
+        const std::string out = captureStdout([&] { texture = std::make_unique<Texture>(c.path); });
+        EXPECT_EQ(out, "Failed to load texture " + c.path + "\n") << c.name;
         EXPECT_EQ(texture->getName(), 0u) << c.name;
     }
 }
@@ -280,7 +264,7 @@ TEST_F(TextureTest, SmallerLevelsComeBackFromTheCacheAsTheDriverMadeThem) {
                 EXPECT_EQ(loaded[0], std::vector<unsigned char>(loaded[0].size(), 77));
             else
                 EXPECT_EQ(loaded, made);
-            EXPECT_EQ(readTexture(texture->getName(), GL_RGB, 3, width, height), rgb);
+            EXPECT_EQ(readLevel(texture->getName(), 0, width, height), rgb);
         }
     }
     if (before != nullptr)
