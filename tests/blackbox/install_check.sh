@@ -43,11 +43,12 @@ fi
 
 # The layout.
 [ -x "$prefix/bin/brindlemox" ] || fail "no bin/brindlemox"
-for folder in Config Shader Obj Texture Fonts; do
+for folder in Config Shader Levels Obj Texture Fonts; do
   [ -d "$prefix/share/brindlemox/$folder" ] && [ ! -L "$prefix/share/brindlemox/$folder" ] ||
     fail "share/brindlemox/$folder is not a folder"
 done
-for file in Config/config.txt Shader/extendedVS.vs Obj/level1.2.obj Obj/level2.fbx \
+for file in Config/config.txt Shader/extendedVS.vs Levels/level1.txt Levels/level2.txt \
+  Obj/level1.2.obj Obj/level2.fbx \
   Texture/waterDUDV.png Fonts/hud.ttf; do
   [ -f "$prefix/share/brindlemox/$file" ] || fail "no share/brindlemox/$file"
 done
