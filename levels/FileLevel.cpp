@@ -1,6 +1,5 @@
 #include "levels/FileLevel.h"
 
-#include "effects/GBtDebugDraw.h"
 #include "effects/WaterMesh.h"
 #include "gameplay/Player.h"
 #include "gameplay/SimpleEnemy.h"
@@ -81,8 +80,6 @@ void FileLevel::start() {
             break;
         }
     }
-    // Never drawn; its program is part of what every start-up compiles.
-    adopt(std::make_unique<GBtDebugDraw>(cache));
     setMap(map);
     if (surface != nullptr) {
         surface->setRenderTargets(&getWaterTargets());

@@ -340,8 +340,6 @@ int childCompiles() {
              {}},
             {{{"Shader/WaterMeshVS.vs", VertexStage}, {"Shader/WaterMeshFS.fs", FragmentStage}},
              {}},
-            {{{"Shader/debugDrawVS.vs", VertexStage}, {"Shader/debugDrawFS.fs", FragmentStage}},
-             {}},
             {{{"Shader/billboardVS.vs", VertexStage},
               {"Shader/billboardGS.gs", GeometryStage},
               {"Shader/billboardFS.fs", FragmentStage}},
