@@ -24,6 +24,7 @@
 #include <fstream>
 #include <functional>
 #include <random>
+#include <set>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -87,14 +88,17 @@ GameRun play(const fs::path& folder) {
     return run;
 }
 
-// Every file the game reads. The light-map stage with the sheen is for maps with a specular
-// colour; neither level's map has one (their matte stage is in the list).
+// Every file the game's two levels read. The light-map stage with the sheen is for maps with a
+// specular colour; neither level's map has one (their matte stage is in the list). The physics
+// debug drawer's stages are for tools, and the pool room is played only with --level-file.
 std::vector<std::string> dataFiles() {
+    const std::set<std::string> unread = {"lightMapFS.fs", "debugDrawVS.vs", "debugDrawFS.fs",
+                                          "level3.fbx", "level3.png"};
     std::vector<std::string> files;
     for (const char* folder : {"Obj", "Shader", "Texture", "Fonts"})
         for (const auto& entry : fs::directory_iterator(DataDir / folder))
             if (entry.is_regular_file() && entry.path().extension() != ".mtl" &&
-                entry.path().filename() != "lightMapFS.fs")
+                unread.count(entry.path().filename().string()) == 0)
                 files.push_back(std::string(folder) + "/" + entry.path().filename().string());
     std::sort(files.begin(), files.end());
     return files;
@@ -346,10 +350,12 @@ std::vector<HostileCase> hostileCases() {
     cases.push_back({"NoShaderFolder",
                      [](const fs::path& copy) { fs::remove_all(copy / "Shader"); },
                      {missingLine("Shader/extendedVS.vs")}});
-    cases.push_back({"StartedFromAnEmptyFolder",
+    // The level files are what the game cannot play without (a missing one is refused at once).
+    cases.push_back({"StartedFromAFolderWithOnlyTheLevels",
                      [](const fs::path& copy) {
-                         fs::remove_all(copy);
-                         fs::create_directory(copy);
+                         for (const auto& entry : fs::directory_iterator(copy))
+                             if (entry.path().filename() != "Levels")
+                                 fs::remove_all(entry.path());
                      },
                      {missingLine("Shader/extendedVS.vs"), missingLine("Obj/level1.2.obj"),
                       missingLine("Fonts/hud.ttf")},
