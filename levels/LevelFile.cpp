@@ -58,14 +58,16 @@ class Values {
         ++next;
         return n;
     }
-    // A number above low: 0 excluded.
+    // A number above 0.
     std::optional<float> positive(const std::string& what, double high) {
-        std::optional<double> n = number(what, 0.0, high);
-        if (n && *n <= 0.0) {
-            --next;
+        if (failed())
+            return std::nullopt;
+        const std::optional<double> n =
+            next < w.size() ? textnum::parseFinite(w[next]) : std::nullopt;
+        if (!n || *n <= 0.0 || *n > high)
             return refuse(what + " (a number above 0, at most " + text(high) + ")");
-        }
-        return n ? std::optional<float>(static_cast<float>(*n)) : std::nullopt;
+        ++next;
+        return static_cast<float>(*n);
     }
     std::optional<float> stat(const std::string& what, bool zeroAllowed) {
         if (zeroAllowed) {
