@@ -55,9 +55,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments, int leve
             (option == "--help" ? line.help : line.version) = true;
             continue;
         }
-        static const std::set<std::string> valued = {"--data",       "--level",  "--frames",
-                                                     "--screenshot", "--at",     "--look",
-                                                     "--record",     "--replay", "--timedemo"};
+        static const std::set<std::string> valued = {
+            "--data", "--level", "--level-file", "--frames", "--screenshot",
+            "--at",   "--look",  "--record",     "--replay", "--timedemo"};
         if (valued.count(option) == 0)
             return refuse(option.rfind('-', 0) == 0 ? "unknown option '" + option + "'"
                                                     : "unexpected argument '" + option + "'");
@@ -79,6 +79,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments, int leve
                 return refuse("--level takes a level from 1 to " + std::to_string(levelCount) +
                               ", not '" + v + "'");
             line.level = static_cast<int>(*n);
+        } else if (option == "--level-file") {
+            line.levelFile = v;
         } else if (option == "--frames") {
             const std::optional<long long> n = textnum::parseWhole(v);
             if (!n || *n < 1 || *n > MaxFrames)
@@ -111,8 +113,11 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments, int leve
         return refuse("--replay and --timedemo cannot be combined");
     if (line.playsDemo() && !line.record.empty())
         return refuse(std::string("--record and ") + demoOption + " cannot be combined");
+    if (!line.levelFile.empty() && line.level > 1)
+        return refuse("--level-file plays one level: --level cannot be " +
+                      std::to_string(line.level));
     if (line.playsDemo()) {
-        for (const char* fixed : {"--level", "--frames", "--at", "--look"})
+        for (const char* fixed : {"--level", "--level-file", "--frames", "--at", "--look"})
             if (seen.count(fixed) > 0)
                 return refuse(std::string(fixed) + " cannot be combined with " + demoOption +
                               " (the demo sets it)");
@@ -128,6 +133,7 @@ std::string usageText() {
            "      --version         print the version and quit\n"
            "      --data DIR        use the game data in DIR (Config/, Shader/, Obj/, ...)\n"
            "      --level N         start at level N\n"
+           "      --level-file FILE play only the level in FILE (docs/LEVELS.md)\n"
            "      --frames N        quit after N frames\n"
            "      --screenshot FILE write the last frame to FILE as PNG at exit\n"
            "      --at X,Y,Z        put the player at X,Y,Z for the first frame\n"

@@ -26,6 +26,8 @@ struct CommandLine {
     long frames = 0;
     // Write the last frame there as PNG at exit; empty when not given.
     std::string screenshot;
+    // Play only the level in this file; empty when not given.
+    std::string levelFile;
     // Where the player stands and looks (yaw, pitch in degrees) for the first frame.
     std::optional<glm::vec3> at;
     std::optional<glm::dvec2> look;

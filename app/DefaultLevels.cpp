@@ -1,20 +1,69 @@
 #include "app/Game.h"
-#include "levels/Level1.h"
-#include "levels/Level2.h"
+#include "levels/FileLevel.h"
 
-LevelFactory Game::defaultLevels() {
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+// A level file outside the data folder (the working directory) finds its own files beside it.
+std::string ownFolder(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path file = fs::weakly_canonical(fs::absolute(path, error), error);
+    const fs::path data = fs::weakly_canonical(fs::current_path(error), error);
+    const fs::path inside = file.lexically_relative(data);
+    if (!inside.empty() && *inside.begin() != "..")
+        return {};
+    return file.parent_path().string();
+}
+
+} // namespace
+
+const std::vector<std::string>& Game::defaultLevelFiles() {
+    static const std::vector<std::string> files = {"Levels/level1.txt", "Levels/level2.txt"};
+    return files;
+}
+
+Game::LevelFiles Game::levelsFromFiles(const std::vector<std::string>& paths) {
+    LevelFiles result;
+    std::vector<levelfile::Content> contents;
+    for (const std::string& path : paths) {
+        levelfile::Result read = levelfile::read(path);
+        if (!read.content) {
+            result.error = read.error;
+            return result;
+        }
+        read.content->folder = ownFolder(path);
+        contents.push_back(std::move(*read.content));
+    }
     // One cache for the game: each program, model, image and glyph set is built once, not
     // once per level or per object. The first level's files are read while the window
     // and its context are being made.
     auto resources = std::make_shared<ResourceCache>();
-    resources->readAhead(Level1::filesToReadAhead());
-    return [prefetched = std::move(resources)](GLFWwindow* window, const Config* config) mutable {
+    if (!contents.empty())
+        resources->readAhead(FileLevel::filesToReadAhead(contents.front()));
+    result.factory = [prefetched = std::move(resources), contents = std::move(contents)](
+                         GLFWwindow* window, const Config* config) mutable {
         // A second game from the same factory gets a cache of its own: one cache, one context.
         auto resources =
             prefetched != nullptr ? std::move(prefetched) : std::make_shared<ResourceCache>();
         std::vector<std::unique_ptr<LevelInterface>> levels;
-        levels.push_back(std::make_unique<Level1>(window, config, resources));
-        levels.push_back(std::make_unique<Level2>(window, config, resources));
+        for (const levelfile::Content& content : contents)
+            levels.push_back(std::make_unique<FileLevel>(window, config, resources, content));
         return levels;
     };
+    return result;
+}
+
+LevelFactory Game::defaultLevels() {
+    LevelFiles levels = levelsFromFiles(defaultLevelFiles());
+    if (!levels.factory) {
+        // Nothing is played half-loaded: the game stops before its window opens.
+        std::fprintf(stderr, "%s\n", levels.error.c_str());
+        std::exit(1);
+    }
+    return std::move(*levels.factory);
 }

@@ -299,6 +299,8 @@ std::string headerText(const Header& header) {
     if (header.look)
         text += "look " + textnum::shortest(header.look->x) + " " +
                 textnum::shortest(header.look->y) + "\n";
+    if (!header.levelFile.empty())
+        text += "levelfile " + header.levelFile + "\n";
     return text;
 }
 
@@ -397,7 +399,19 @@ ParseResult parse(const std::string& text) {
             error = excerpt(w[0]) + " given twice";
         } else {
             headerSeen.emplace_back(w[0]);
-            parseHeaderLine(w, demo.header, error);
+            if (w[0] == "levelfile") {
+                // The path is the rest of the line, so it may hold spaces.
+                const std::string_view path =
+                    w.size() < 2 ? std::string_view()
+                                 : line.substr(static_cast<size_t>(w[1].data() - line.data()));
+                if (path.empty() || path.size() > MaxLevelFilePath)
+                    error = "the level file is a path of at most " +
+                            std::to_string(MaxLevelFilePath) + " characters";
+                else
+                    demo.header.levelFile = std::string(path);
+            } else {
+                parseHeaderLine(w, demo.header, error);
+            }
         }
         if (!error.empty()) {
             if (cut)

@@ -47,6 +47,7 @@ constexpr int MaxWindowSide = 8192; // the game also keeps the window within the
 constexpr double MaxDelta = 1.0e9;
 constexpr double MaxMove = 1.0e6;
 constexpr double MaxSensitivity = 1.0e10;
+constexpr size_t MaxLevelFilePath = 4096;
 
 // The keys the game polls: W, S, D, A, Space, Escape (named so in demo lines).
 constexpr size_t PolledKeyCount = 6;
@@ -58,6 +59,8 @@ struct Header {
     float sensitivity = 0.0f;
     std::optional<glm::vec3> at;
     std::optional<glm::dvec2> look;
+    // The level file played instead of the game's levels (--level-file); empty for those.
+    std::string levelFile;
 };
 
 struct Frame {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 struct GLFWwindow;
@@ -58,9 +59,19 @@ class Game {
     int getWindowWidth() const { return windowWidth; }
     int getWindowHeight() const { return windowHeight; }
 
+    // The levels of defaultLevelFiles; a file that cannot be played prints its line and ends
+    // the process with exit code 1, before any window.
     static LevelFactory defaultLevels();
     // How many levels defaultLevels makes.
     static constexpr int DefaultLevelCount = 2;
+    // The levels of the data folder the game plays, in order.
+    static const std::vector<std::string>& defaultLevelFiles();
+    // The levels in these files, in this order, or the line saying why one cannot be played.
+    struct LevelFiles {
+        std::optional<LevelFactory> factory;
+        std::string error;
+    };
+    static LevelFiles levelsFromFiles(const std::vector<std::string>& paths);
 
     // The largest window side a demo may ask for.
     static constexpr int MaxWindowSide = 8192;

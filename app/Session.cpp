@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <thread>
@@ -73,6 +74,19 @@ void placeForFirstFrame(Game& game, const std::optional<glm::vec3>& at,
         Controls::setView(yaw, pitch);
 }
 
+// How a demo names a level file: from the data folder (the working directory) when it lies in
+// it, so the demo replays wherever the data is; else by its absolute path.
+std::string demoPathOf(const std::string& levelFile) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path file = fs::weakly_canonical(fs::absolute(levelFile, error), error);
+    const fs::path inside =
+        file.lexically_relative(fs::weakly_canonical(fs::current_path(error), error));
+    if (!inside.empty() && *inside.begin() != "..")
+        return inside.generic_string();
+    return file.string();
+}
+
 } // namespace
 
 FrameRates frameRates(std::vector<double> frameSeconds) {
@@ -102,15 +116,31 @@ int runSession(const CommandLine& options) {
     const std::string& demoPath = !options.replay.empty() ? options.replay : options.timedemo;
     if (options.playsDemo()) {
         demo::ParseResult read = demo::load(demoPath);
-        if (read.demo && read.demo->header.level > Game::DefaultLevelCount)
+        const int levelCount =
+            read.demo && !read.demo->header.levelFile.empty() ? 1 : Game::DefaultLevelCount;
+        if (read.demo && read.demo->header.level > levelCount)
             read.error = "it starts at level " + std::to_string(read.demo->header.level) +
-                         ", and this game has " + std::to_string(Game::DefaultLevelCount);
+                         ", and this game has " + std::to_string(levelCount);
         if (!read.error.empty()) {
             std::fprintf(stderr, "Cannot play the demo %s: %s\n", printable(demoPath).c_str(),
                          read.error.c_str());
             return 1;
         }
         played = std::move(read.demo);
+    }
+    // The levels are read before any window too: nothing is played half-loaded.
+    const std::string& levelFile = played ? played->header.levelFile : options.levelFile;
+    Game::LevelFiles levels = Game::levelsFromFiles(
+        levelFile.empty() ? Game::defaultLevelFiles() : std::vector<std::string>{levelFile});
+    if (!levels.factory) {
+        std::fprintf(stderr, "%s\n", levels.error.c_str());
+        return 1;
+    }
+    const std::string recordedLevelFile = levelFile.empty() ? "" : demoPathOf(levelFile);
+    if (recordedLevelFile.find_first_of("\r\n") != std::string::npos) {
+        std::fprintf(stderr, "Cannot record the level file %s: its path holds a line end\n",
+                     levelFile.c_str());
+        return 1;
     }
     std::ofstream recording;
     if (!options.record.empty()) {
@@ -136,7 +166,7 @@ int runSession(const CommandLine& options) {
         start.level = static_cast<size_t>(options.level);
     }
 
-    Game game(Game::defaultLevels(), start);
+    Game game(std::move(*levels.factory), start);
     GLFWwindow* window = game.getWindow();
     placeForFirstFrame(game, at, look);
 
@@ -158,6 +188,7 @@ int runSession(const CommandLine& options) {
         header.sensitivity = game.getConfig().horizontalSensivity;
         header.at = at;
         header.look = look;
+        header.levelFile = recordedLevelFile;
         recorder = std::make_unique<demo::Recorder>(recording, header);
     }
     std::unique_ptr<ScriptedPlatform> scripted;

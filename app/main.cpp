@@ -56,8 +56,8 @@ int main(int argc, char** argv) {
     }
     if (*data != here) {
         // Files named on the command line are where the user named them, not in the data folder.
-        for (std::string* file :
-             {&options.screenshot, &options.record, &options.replay, &options.timedemo})
+        for (std::string* file : {&options.screenshot, &options.record, &options.replay,
+                                  &options.timedemo, &options.levelFile})
             if (!file->empty() && std::filesystem::path(*file).is_relative())
                 *file = (here / *file).string();
         std::filesystem::current_path(*data, error);

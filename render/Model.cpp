@@ -25,6 +25,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <map>
 #include <optional>
@@ -432,6 +433,17 @@ ModelData readModel(const std::string& path) {
     // Without its material file a part draws black: the player is told which.
     for (const std::string& unread : files->unread)
         data.warnings.push_back("the material file " + unread);
+    // A model outside the data folder (a player's level) keeps the data folder's layout around
+    // it: its images are looked for in the folder above its own first.
+    const std::filesystem::path modelPath(path);
+    if (modelPath.is_absolute())
+        for (std::optional<ModelData::MaterialData>& material : data.materials)
+            if (material && std::filesystem::path(material->texturePath).is_relative()) {
+                const std::string beside =
+                    (modelPath.parent_path().parent_path() / material->texturePath).string();
+                if (datafile::isReadable(beside, datafile::MaxImageBytes))
+                    material->texturePath = beside;
+            }
     data.failed = false;
     return data;
 }

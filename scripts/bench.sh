@@ -60,7 +60,7 @@ if [ "$timedemos_only" = 0 ] && [ "${BENCH_CALLGRIND:-0}" = 1 ] && command -v va
   # A tiny window, so the driver's rasteriser threads matter as little as possible.
   tiny=$work/tiny
   mkdir -p "$tiny/Config"
-  for d in Obj Shader Texture Fonts; do ln -s "$build/data/$d" "$tiny/$d"; done
+  for d in Obj Shader Texture Fonts Levels; do ln -s "$build/data/$d" "$tiny/$d"; done
   printf 'width=128\nheight=108\n' >"$tiny/Config/config.txt"
   cd "$tiny"
   eval "$xvfb" valgrind --tool=callgrind --toggle-collect='*countedFrames*' \

@@ -5,8 +5,7 @@
 #include "gameplay/SimpleEnemy.h"
 #include "gameplay/SimpleWall.h"
 #include "gameplay/VulnerableWall.h"
-#include "levels/Level1.h"
-#include "levels/Level2.h"
+#include "levels/FileLevel.h"
 #include "render/Map.h"
 #include "render/ProgramStatus.h"
 #include "support/GlContext.h"
@@ -34,9 +33,18 @@ class LevelTest : public GlTest {
     }
 
     template <class L> std::unique_ptr<L> makeLevel() {
+        return started(std::make_unique<L>(testgl::window(), &config));
+    }
+    // One of the data folder's levels.
+    std::unique_ptr<FileLevel> fileLevel(const std::string& path) {
+        levelfile::Result read = levelfile::read(path);
+        EXPECT_TRUE(read.content) << read.error;
+        return started(std::make_unique<FileLevel>(testgl::window(), &config, nullptr,
+                                                   read.content.value_or(levelfile::Content())));
+    }
+    template <class L> std::unique_ptr<L> started(std::unique_ptr<L> level) {
         std::fflush(stdout);
         testing::internal::CaptureStdout(); // loading chatter
-        auto level = std::make_unique<L>(testgl::window(), &config);
         level->setLossHold(0.0);
         level->start();
         std::fflush(stdout);
@@ -122,7 +130,7 @@ struct BlendingAsInTheGame {
 } // namespace
 
 TEST_F(LevelTest, FirstFrameOfLevelOneShowsTitleAndHealth) {
-    auto level = makeLevel<Level1>();
+    auto level = fileLevel("Levels/level1.txt");
     frame(*level, 0.02, true);
     EXPECT_EQ(level->getHud().title().getText(), "Level 1");
     EXPECT_EQ(level->getHud().health().getText(), "40/40");
@@ -137,7 +145,7 @@ TEST_F(LevelTest, FirstFrameOfLevelOneShowsTitleAndHealth) {
 }
 
 TEST_F(LevelTest, LevelTwoLightPowersFollowTheBrightness) {
-    auto level = makeLevel<Level2>();
+    auto level = fileLevel("Levels/level2.txt");
     std::vector<float> powers;
     for (const Light& light : level->getLights()->getLights())
         powers.push_back(light.power);
@@ -147,7 +155,7 @@ TEST_F(LevelTest, LevelTwoLightPowersFollowTheBrightness) {
     EXPECT_TRUE(level->getDrawables().back()->isWater());
 
     config.brightness = 20;
-    auto dim = makeLevel<Level2>();
+    auto dim = fileLevel("Levels/level2.txt");
     EXPECT_FLOAT_EQ(dim->getLights()->getLights()[0].power, -10.0f);
     EXPECT_FLOAT_EQ(dim->getLights()->getLights()[7].power, 120.0f);
 }
@@ -289,7 +297,7 @@ TEST_F(LevelTest, ALongFrameDoesNotCarryThePlayerThroughWalls) {
 }
 
 TEST_F(LevelTest, WaterPassesFillTheWaterImages) {
-    auto level = makeLevel<Level1>();
+    auto level = fileLevel("Levels/level1.txt");
     frame(*level, 0.02);
     // Above the lower chamber's water, looking down at it.
     placeBody(level->getPlayer().getRigidBody(), {16, -50, 0});
@@ -360,7 +368,7 @@ TEST_F(LevelTest, LevelOneFinishesOnlyWithItsFourthWallAndLevelTwoRunsOn) {
 TEST_F(LevelTest, TheMainPassFollowsTheWindowsFramebuffer) {
     // The test window is far smaller than the monitor; the picture must fill the window, with the
     // window's own aspect.
-    auto level = makeLevel<Level1>();
+    auto level = fileLevel("Levels/level1.txt");
     frame(*level, 0.02, true);
     int width = 0, height = 0;
     glfwGetFramebufferSize(testgl::window(), &width, &height);
@@ -373,7 +381,7 @@ TEST_F(LevelTest, TheMainPassFollowsTheWindowsFramebuffer) {
 }
 
 TEST_F(LevelTest, WaterImagesAreRedrawnFromScratchEachFrame) {
-    auto level = makeLevel<Level1>();
+    auto level = fileLevel("Levels/level1.txt");
     frame(*level, 0.02);
     placeBody(level->getPlayer().getRigidBody(), {16, -50, 0});
     Controls::moveMouse(0.0, 60.0 * 60.0 / 50.0);
@@ -416,7 +424,7 @@ TEST_F(LevelTest, MatteMapShowsTheVeryPixelsOfTheFullLightMapShader) {
     const View views[] = {{"long hall", {0, 12, -56}, 90, 0, false},
                           {"hall, cel shaded", {60, 14, -56}, -90, -10, true},
                           {"over the water", {96, -110, -56}, 180, -40, false}};
-    auto level = makeLevel<Level2>();
+    auto level = fileLevel("Levels/level2.txt");
     frame(*level, 0.02);
     Map& map = *level->getMap();
     const ProgramRef matte = map.getSharedProgram();

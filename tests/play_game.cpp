@@ -275,6 +275,26 @@ TEST_F(Playthrough, BothLevelsFromStartToFinish) {
     report("full playthrough");
 }
 
+// A level that ships only as data, played from its file as --level-file plays it.
+TEST_F(Playthrough, TheThirdLevelFromItsFileToItsEnd) {
+    game.reset();
+    Controls::resetSharedState();
+    Game::LevelFiles files = Game::levelsFromFiles({"Levels/level3.txt"});
+    ASSERT_TRUE(files.factory) << files.error;
+    game = std::make_unique<Game>(std::move(*files.factory));
+    game->setBeforeSwap([this] { capture(); });
+    EXPECT_EQ(level().getHud().title().getText(), "The pool room");
+    run(readRoute("level3.route"));
+    ASSERT_FALSE(HasFatalFailure());
+    EXPECT_EQ(attacked.size(), 1u);
+    EXPECT_TRUE(level().isFinished());
+    // After its last wall the game stays in it.
+    for (int i = 0; i < 60; ++i)
+        step(i % 30 == 0);
+    EXPECT_EQ(game->getLevelCount(), 1u);
+    EXPECT_FALSE(level().isLost());
+}
+
 TEST_F(Playthrough, SparksAreSeenWhileAWallIsHit) {
     Command command;
     flyTo({-4, 4, 0}, command);

@@ -17,14 +17,18 @@
 #include <GLFW/glfw3.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
 #include <random>
+#include <set>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -85,14 +89,17 @@ GameRun play(const fs::path& folder) {
     return run;
 }
 
-// Every file the game reads. The light-map stage with the sheen is for maps with a specular
-// colour; neither level's map has one (their matte stage is in the list).
+// Every file the game's two levels read. The light-map stage with the sheen is for maps with a
+// specular colour; neither level's map has one (their matte stage is in the list). The physics
+// debug drawer's stages are for tools, and the pool room is played only with --level-file.
 std::vector<std::string> dataFiles() {
+    const std::set<std::string> unread = {"lightMapFS.fs", "debugDrawVS.vs", "debugDrawFS.fs",
+                                          "level3.fbx", "level3.png"};
     std::vector<std::string> files;
     for (const char* folder : {"Obj", "Shader", "Texture", "Fonts"})
         for (const auto& entry : fs::directory_iterator(DataDir / folder))
             if (entry.is_regular_file() && entry.path().extension() != ".mtl" &&
-                entry.path().filename() != "lightMapFS.fs")
+                unread.count(entry.path().filename().string()) == 0)
                 files.push_back(std::string(folder) + "/" + entry.path().filename().string());
     std::sort(files.begin(), files.end());
     return files;
@@ -426,10 +433,12 @@ std::vector<HostileCase> hostileCases() {
     cases.push_back({"NoShaderFolder",
                      [](const fs::path& copy) { fs::remove_all(copy / "Shader"); },
                      {missingLine("Shader/extendedVS.vs")}});
-    cases.push_back({"StartedFromAnEmptyFolder",
+    // The level files are what the game cannot play without (a missing one is refused at once).
+    cases.push_back({"StartedFromAFolderWithOnlyTheLevels",
                      [](const fs::path& copy) {
-                         fs::remove_all(copy);
-                         fs::create_directory(copy);
+                         for (const auto& entry : fs::directory_iterator(copy))
+                             if (entry.path().filename() != "Levels")
+                                 fs::remove_all(entry.path());
                      },
                      {missingLine("Shader/extendedVS.vs"), missingLine("Obj/level1.2.obj"),
                       missingLine("Fonts/hud.ttf")},
@@ -733,3 +742,78 @@ TEST(Robustness, AHundredMegabyteDemoHoldsUnderFourTimesItsSize) {
         fs::remove(path);
     }
 }
+
+// Wrong or hostile level files given with --level-file: the real binary refuses each with one
+// line naming the file (and the line, when there is one) and exit code 1, before any window
+// (it is run without a display, so reaching the window would fail otherwise).
+struct BadLevel {
+    std::string name;
+    std::function<void(const fs::path&)> make; // writes the level file at the path
+    std::string expected;                      // what follows "<path>" on the line
+};
+
+std::vector<BadLevel> badLevels() {
+    const std::string least = "title T\nspawn 0 0 0\nmap Obj/level1.2.obj\n";
+    const auto text = [](std::string content) {
+        return
+            [content](const fs::path& path) { std::ofstream(path, std::ios::binary) << content; };
+    };
+    std::string manyObjects = least;
+    for (int i = 0; i < 10000; ++i)
+        manyObjects += "wall 0 0 0\n";
+    return {
+        {"UnknownKey", text(least + "door 1 2 3\n"), ":4: unknown key 'door'"},
+        {"NoMap", text("title T\nspawn 0 0 0\n"), ":2: expected a 'map' line"},
+        {"NotFinite", text(least + "water 1 inf 3\n"), ":4: water: expected the water's"},
+        {"OutOfRange", text(least + "wall 1 2 3 0 1 2e6\n"), ":4: wall: expected the health"},
+        {"TooManyObjects", text(manyObjects), ":10003: wall: expected at most 10000 objects"},
+        {"ModelLeavesTheData", text("map ../../../etc/passwd\n"), ":1: map: expected a model"},
+        {"AbsoluteModel", text("map /etc/passwd\n"), ":1: map: expected a model path"},
+        {"Garbage",
+         text(std::string("\x7f"
+                          "ELF\x02\x01\x01\0\0",
+                          9)),
+         ":1: expected text"},
+        {"LargerThanOneMiB", text(least + std::string(1u << 20, '#')),
+         ": expected a regular file of at most 1 MiB"},
+        {"Folder", [](const fs::path& path) { fs::create_directory(path); },
+         ": expected a regular file of at most 1 MiB"},
+        {"Pipe", [](const fs::path& path) { mkfifo(path.c_str(), 0600); },
+         ": expected a regular file of at most 1 MiB"},
+        {"EndlessDevice", [](const fs::path& path) { fs::create_symlink("/dev/zero", path); },
+         ": expected a regular file of at most 1 MiB"},
+        {"Missing", [](const fs::path&) {}, ": no such file"},
+    };
+}
+
+class BadLevelFile : public ::testing::TestWithParam<BadLevel> {};
+
+TEST_P(BadLevelFile, IsRefusedWithOneLineBeforeAnyWindow) {
+    const BadLevel& c = GetParam();
+    const fs::path folder = fs::path(::testing::TempDir()) / ("brindlemox_level_" + c.name);
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const fs::path level = folder / "level.txt";
+    c.make(level);
+    const std::string command = "cd '" + DataDir.string() +
+                                "' && env -u DISPLAY -u WAYLAND_DISPLAY timeout 60 '" +
+                                BRINDLEMOX_GAME_BINARY + "' --level-file '" + level.string() +
+                                "' --frames 1 </dev/null >'" + (folder / "out").string() + "' 2>'" +
+                                (folder / "err").string() + "'";
+    const int status = std::system(command.c_str());
+    const auto contents = [&folder](const char* name) {
+        std::stringstream text;
+        text << std::ifstream(folder / name).rdbuf();
+        return text.str();
+    };
+    const std::string err = contents("err");
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << err;
+    EXPECT_EQ(err.rfind(level.string() + c.expected, 0), 0u) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_EQ(contents("out"), "");
+    fs::remove_all(folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BadLevelFile, ::testing::ValuesIn(badLevels()),
+                         [](const auto& info) { return info.param.name; });

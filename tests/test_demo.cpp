@@ -34,6 +34,8 @@ const BadCase Bad[] = {
      "a demo of format version 2; this game plays version 1"},
     {"an earlier version", "brindlemox demo 0\n",
      "a demo of format version 0; this game plays version 1"},
+    {"a level file without its path", std::string(Header1) + "levelfile \n",
+     "line 5: the level file is a path of at most 4096 characters"},
     {"header only", Header1, "cut short after 0 frames (no end line)"},
     {"cut after a frame", std::string(Header1) + "f 0.5 hold=W\n",
      "cut short after 1 frames (no end line)"},
@@ -104,6 +106,7 @@ TEST(DemoFormat, WrittenDemosReadBackExactly) {
     written.header.sensitivity = 12.5f;
     written.header.at = glm::vec3(0.1f, -4.0f / 3.0f, 1.0e-7f);
     written.header.look = glm::dvec2(1.0 / 3.0, -89.99999999999);
+    written.header.levelFile = "/home/a player/my level.txt";
     const std::vector<demo::Frame> frames = {
         {2.718281828459045, 0, 0, {}, {}},
         {1.0 / 60.0, 0b000001, 0, {}, {}},
@@ -127,6 +130,7 @@ TEST(DemoFormat, WrittenDemosReadBackExactly) {
     ASSERT_TRUE(read.demo->header.at && read.demo->header.look);
     EXPECT_EQ(*read.demo->header.at, *written.header.at);
     EXPECT_EQ(*read.demo->header.look, *written.header.look);
+    EXPECT_EQ(read.demo->header.levelFile, written.header.levelFile);
     ASSERT_EQ(read.demo->frames.size(), frames.size());
     for (size_t i = 0; i < frames.size(); ++i)
         EXPECT_TRUE(read.demo->frames[i] == frames[i])

@@ -462,7 +462,7 @@ class ReferenceViews : public GlTest, public ::testing::WithParamInterface<View>
         fs::create_directories(folder / "Config");
         std::ofstream(folder / "Config/config.txt")
             << "width=" << view.width << "\nheight=" << view.height << "\n";
-        for (const char* sub : {"Obj", "Shader", "Texture", "Fonts"})
+        for (const char* sub : {"Obj", "Shader", "Texture", "Fonts", "Levels"})
             fs::create_directory_symlink(fs::path(testgl::dataDir()) / sub, folder / sub);
         previous = fs::current_path();
         fs::current_path(folder);

@@ -38,6 +38,9 @@ cases=(
   "--frames|2||brindlemox: --frames needs a value"
   "--at 1,2|2||brindlemox: --at takes X,Y,Z (three numbers), not '1,2'"
   "--replay a.demo --level 2|2||brindlemox: --level cannot be combined with --replay (the demo sets it)"
+  "--level-file x.txt --level 2|2||brindlemox: --level-file plays one level: --level cannot be 2"
+  "--replay a.demo --level-file x.txt|2||brindlemox: --level-file cannot be combined with --replay (the demo sets it)"
+  "--level-file missing.txt --frames 1|1||$work/empty/missing.txt: no such file"
   "stray|2||brindlemox: unexpected argument 'stray'"
   "--record /no/such/folder/run.demo|1||Cannot write the demo /no/such/folder/run.demo: No such file or directory"
 )
@@ -87,6 +90,7 @@ runs=(
   "--at -4,4.5,0.25 --look 180,-39 --frames 2|state level=1 health=40 walls=0/4,0/0 position=-4,4.5,0.25 view=180,-39 frames=2"
   "--look 270,10 --frames=1|state level=1 health=40 walls=0/4,0/0 position=0,8,0 view=270,10 frames=1"
   "--look 90,99999 --frames=1|state level=1 health=40 walls=0/4,0/0 position=0,8,0 view=90,80 frames=1"
+  "--level-file $(dirname "$game")/data/Levels/level2.txt --frames 2|state level=1 health=50 walls=0/6 position=0,8,0 view=90,0 frames=2"
 )
 for c in "${runs[@]}"; do
   IFS='|' read -r args expected <<<"$c"

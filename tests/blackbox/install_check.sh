@@ -43,11 +43,12 @@ fi
 
 # The layout.
 [ -x "$prefix/bin/brindlemox" ] || fail "no bin/brindlemox"
-for folder in Config Shader Obj Texture Fonts; do
+for folder in Config Shader Levels Obj Texture Fonts; do
   [ -d "$prefix/share/brindlemox/$folder" ] && [ ! -L "$prefix/share/brindlemox/$folder" ] ||
     fail "share/brindlemox/$folder is not a folder"
 done
-for file in Config/config.txt Shader/extendedVS.vs Obj/level1.2.obj Obj/level2.fbx \
+for file in Config/config.txt Shader/extendedVS.vs Levels/level1.txt Levels/level2.txt \
+  Obj/level1.2.obj Obj/level2.fbx \
   Texture/waterDUDV.png Fonts/hud.ttf; do
   [ -f "$prefix/share/brindlemox/$file" ] || fail "no share/brindlemox/$file"
 done
@@ -62,6 +63,29 @@ for size in 48 128 256; do
     fail "no ${size} x ${size} icon"
 done
 echo "layout: bin, share/brindlemox, desktop entry, icons"
+
+# A player's own level with the installed level builder: two text files, no C++ build. The
+# model and its light map are written beside the level file, outside the game's data.
+[ -x "$prefix/bin/brindlemox-levelbuilder" ] || fail "no bin/brindlemox-levelbuilder"
+mine=$work/home/mine
+mkdir -p "$mine"
+sed 's|Obj/level3.fbx|Obj/pool.fbx|; s|Texture/level3.png|Texture/pool.png|' \
+  "$support/../../tools/assetbuilder/levels/level3.txt" >"$mine/pool-geometry.txt"
+sed 's|Obj/level3.fbx|Obj/pool.fbx|; s|^title .*|title My pool|' \
+  "$prefix/share/brindlemox/Levels/level3.txt" >"$mine/pool.txt"
+(cd "$work/home" && "$prefix/bin/brindlemox-levelbuilder" mine/pool-geometry.txt mine \
+  >"$work/builder.log" 2>&1) || { cat "$work/builder.log"; fail "the level builder failed"; }
+[ -f "$mine/Obj/pool.fbx" ] && [ -f "$mine/Texture/pool.png" ] || fail "the level builder wrote nothing"
+code=0
+(cd "$work/home" && "$support/own_display.sh" timeout 600 "$prefix/bin/brindlemox" \
+  --level-file mine/pool.txt --at 20,8,8 --look 215,-20 --frames 10 \
+  --screenshot "$work/home/mine.png" >"$work/stdout" 2>"$work/stderr" </dev/null) || code=$?
+[ "$code" -eq 0 ] || { cat "$work/stdout" "$work/stderr"; fail "the player's level exited with $code"; }
+grep -q '^state level=1 health=40 walls=0/1 ' "$work/stdout" ||
+  fail "the player's level: $(tail -n 5 "$work/stdout")"
+! grep -q "Failed to load texture\|error loading model" "$work/stdout" ||
+  fail "the player's level lacks a file: $(grep 'Failed\|error' "$work/stdout")"
+echo "a player's level built by the installed level builder and played"
 
 # The installed game, started from another folder on an X server of its own.
 mkdir -p "$work/home"

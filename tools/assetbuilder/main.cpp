@@ -4,15 +4,17 @@
 // Everything is generated from code and the level descriptions, so the output is the same on
 // every run.
 
+#include "BuildLevel.h"
 #include "Images.h"
 #include "LevelDescription.h"
 #include "Models.h"
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -68,19 +70,14 @@ int main(int argc, char** argv) {
         build.model(assets::makeVulnerableWallModel(), "obj", "Obj/vulnerablePath.obj");
         build.model(assets::makePlaneModel(), "obj", "Obj/plane.obj");
 
-        for (const char* name : {"level1.txt", "level2.txt"}) {
-            const auto start = std::chrono::steady_clock::now();
-            const levels::LevelDescription level = levels::readLevel((levelFolder / name).string());
-            const assets::LevelBuild built = assets::makeLevel(level);
-            if (level.lightMapped)
-                build.image(built.lightMap, level.texturePath);
-            else
-                build.image(assets::makeFleshTexture(256, 31u), level.texturePath);
-            build.model(built.model, level.format, level.modelPath);
-            const double seconds =
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            std::printf("  %s built in %.1f s\n", level.name.c_str(), seconds);
-        }
+        // Every description of the folder, in name order.
+        std::vector<fs::path> descriptions;
+        for (const auto& entry : fs::directory_iterator(levelFolder))
+            if (entry.path().extension() == ".txt")
+                descriptions.push_back(entry.path());
+        std::sort(descriptions.begin(), descriptions.end());
+        for (const fs::path& description : descriptions)
+            assets::writeLevel(levels::readLevel(description.string()), build.data);
         if (argc == 4) {
             for (int size : {48, 128, 256}) {
                 const std::string side = std::to_string(size);

@@ -388,7 +388,7 @@ int main(int argc, char** argv) {
         check(std::fabs(emitter.x - wall.hi.x) < 1e-5f, "breakable wall: emitter lies on the face");
     }
 
-    for (const char* name : {"level1.txt", "level2.txt"}) {
+    for (const char* name : {"level1.txt", "level2.txt", "level3.txt"}) {
         try {
             const auto level = levels::readLevel((levelFolder / name).string());
             checkLevel(data, level, wall, slab);

@@ -12,8 +12,8 @@
 #include "gameplay/Player.h"
 #include "gameplay/SimpleEnemy.h"
 #include "gameplay/VulnerableWall.h"
+#include "levels/FileLevel.h"
 #include "levels/Level.h"
-#include "levels/Level2.h"
 #include "platform/Controls.h"
 #include "platform/ScriptedPlatform.h"
 #include "platform/Window.h"
@@ -325,8 +325,6 @@ int childCompiles() {
              {}},
             {{{"Shader/WaterMeshVS.vs", VertexStage}, {"Shader/WaterMeshFS.fs", FragmentStage}},
              {}},
-            {{{"Shader/debugDrawVS.vs", VertexStage}, {"Shader/debugDrawFS.fs", FragmentStage}},
-             {}},
             {{{"Shader/billboardVS.vs", VertexStage},
               {"Shader/billboardGS.gs", GeometryStage},
               {"Shader/billboardFS.fs", FragmentStage}},
@@ -399,38 +397,30 @@ int childStartup() {
 // Level 2 with every enemy and wall repeated `factor` times, each copy shifted a little, so the
 // per-object cost of update, physics and the passes stands out. The copies share the level's
 // resources, as the level's own objects do.
-class CrowdedLevel : public Level2 {
+class CrowdedLevel : public FileLevel {
   public:
-    CrowdedLevel(GLFWwindow* window, const Config* config, int factor)
-        : Level2(window, config), factor(factor) {}
+    CrowdedLevel(GLFWwindow* window, const Config* config, levelfile::Content content, int factor)
+        : FileLevel(window, config, nullptr, std::move(content)), factor(factor) {}
 
     void start() override {
-        Level2::start();
-        const std::array<std::pair<glm::vec3, int>, 6> walls = {{{{-76, 4, -56}, 0},
-                                                                 {{112, 4, -56}, 1},
-                                                                 {{0, 80, -88}, 3},
-                                                                 {{0, 80, -24}, 2},
-                                                                 {{96, -116, -88}, 3},
-                                                                 {{96, -116, -24}, 2}}};
-        const std::array<std::pair<glm::vec3, int>, 5> cells = {{{{40, 4, -56}, 0},
-                                                                 {{0, 80, -35}, 1},
-                                                                 {{0, 80, -75}, 1},
-                                                                 {{96, -130, -30}, 1},
-                                                                 {{96, -130, -78}, 1}}};
+        FileLevel::start();
         for (int k = 1; k < factor; ++k) {
             const glm::vec3 shift(static_cast<float>(k % 10 - 5) * 1.5f, 0.0f,
                                   static_cast<float>(k / 10 % 10 - 5) * 1.5f);
-            for (const auto& [position, orientation] : walls) {
-                auto* wall = adopt(std::make_unique<VulnerableWall>(
-                    position + shift, 0.5f, orientation, entityProgram(), 15.0f, 4.0f, cache()));
-                addRigidBody(wall->getRigidBody());
-                addObjective(wall);
-            }
-            for (const auto& [position, axis] : cells) {
-                auto* enemy = adopt(std::make_unique<SimpleEnemy>(position + shift, axis,
-                                                                  entityProgram(), 3.0f, cache()));
-                addRigidBody(enemy->getRigidBody());
-                addEnemy(enemy);
+            for (const levelfile::Object& object : content().objects) {
+                if (object.kind == levelfile::Kind::Walls) {
+                    auto* wall = adopt(std::make_unique<VulnerableWall>(
+                        object.position + shift, object.scale, object.code, entityProgram(),
+                        object.health, object.toughness, cache()));
+                    addRigidBody(wall->getRigidBody());
+                    addObjective(wall);
+                } else if (object.kind == levelfile::Kind::Enemies) {
+                    auto* enemy = adopt(std::make_unique<SimpleEnemy>(object.position + shift,
+                                                                      object.code, entityProgram(),
+                                                                      object.damage, cache()));
+                    addRigidBody(enemy->getRigidBody());
+                    addEnemy(enemy);
+                }
             }
         }
     }
@@ -482,9 +472,14 @@ int childCpu(int factor, int frames) {
             }
         }
     } else {
-        Game game([factor](GLFWwindow* window, const Config* config) {
+        levelfile::Result level2 = levelfile::read(Game::defaultLevelFiles()[1]);
+        if (!level2.content) {
+            fprintf(stderr, "%s\n", level2.error.c_str());
+            return 1;
+        }
+        Game game([factor, content = *level2.content](GLFWwindow* window, const Config* config) {
             std::vector<std::unique_ptr<LevelInterface>> levels;
-            levels.push_back(std::make_unique<CrowdedLevel>(window, config, factor));
+            levels.push_back(std::make_unique<CrowdedLevel>(window, config, content, factor));
             return levels;
         });
         const Level& level = currentLevel(game);
@@ -532,7 +527,7 @@ std::string makeTemporaryDirectory(const char* pattern) {
 // A working directory like the data folder whose config asks for a tiny window.
 std::string tinyWindowDirectory(const std::string& data) {
     const std::string dir = makeTemporaryDirectory("brindlemox-bench-XXXXXX");
-    for (const char* sub : {"Obj", "Shader", "Texture", "Fonts"})
+    for (const char* sub : {"Obj", "Shader", "Texture", "Fonts", "Levels"})
         fs::create_directory_symlink(fs::absolute(data) / sub, fs::path(dir) / sub);
     fs::create_directory(fs::path(dir) / "Config");
     std::ofstream(fs::path(dir) / "Config" / "config.txt") << "width=128\nheight=108\n";

@@ -1,0 +1,44 @@
+// Feeds arbitrary bytes to the level file reader: it must refuse (with one line) or take them,
+// never crash or read out of bounds, and whatever it takes must stay within the file's bounds.
+#include "levels/LevelFile.h"
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+void within(float value, double bound) {
+    if (!std::isfinite(value) || std::fabs(value) > bound)
+        std::abort();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const levelfile::Result read =
+        levelfile::parse(std::string(reinterpret_cast<const char*>(data), size), "fuzz.txt");
+    if (!read.content) {
+        if (read.error.rfind("fuzz.txt:", 0) != 0 || read.error.find('\n') != std::string::npos)
+            std::abort(); // one line naming the file
+        return 0;
+    }
+    const levelfile::Content& level = *read.content;
+    if (level.objects.size() > levelfile::MaxObjects ||
+        level.lights.size() > levelfile::MaxLights || level.count(levelfile::Kind::Map) != 1 ||
+        level.count(levelfile::Kind::Water) > 1 || level.title.empty() ||
+        level.map().path.empty() || level.map().path[0] == '/')
+        std::abort();
+    for (int axis = 0; axis < 3; ++axis)
+        within(level.spawn[axis], levelfile::MaxCoordinate);
+    for (const levelfile::Object& object : level.objects) {
+        for (int axis = 0; axis < 3; ++axis)
+            within(object.position[axis], levelfile::MaxCoordinate);
+        within(object.scale, levelfile::MaxScale);
+        if (object.scale <= 0.0f || object.code < 0 || object.code > 5)
+            std::abort();
+    }
+    return 0;
+}
