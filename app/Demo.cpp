@@ -152,7 +152,7 @@ std::optional<Frame> parseFrame(const std::vector<std::string_view>& w, std::str
         return std::nullopt;
     }
     frame.delta = *delta;
-    bool seenHold = false, seenTap = false, seenKey = false;
+    bool seenHold = false, seenTap = false, seenKey = false, seenPause = false;
     for (size_t i = 2; i < w.size(); ++i) {
         const size_t equals = w[i].find('=');
         const std::string_view name = w[i].substr(0, equals);
@@ -174,6 +174,13 @@ std::optional<Frame> parseFrame(const std::vector<std::string_view>& w, std::str
             }
             frame.toggles = *keys;
             seenKey = true;
+        } else if (name == "pause" && !seenPause) {
+            if (value != "on" && value != "off") {
+                error = "a pause is on or off, not " + excerpt(w[i]);
+                return std::nullopt;
+            }
+            frame.pause = value == "on";
+            seenPause = true;
         } else if (name == "move") {
             const std::vector<std::string_view> d = split(value, ',');
             const std::optional<double> dx = bounded(d[0], MaxMove);
@@ -280,6 +287,8 @@ std::string frameLine(const Frame& frame) {
     }
     for (const auto& [dx, dy] : frame.moves)
         line += " move=" + textnum::shortest(dx) + "," + textnum::shortest(dy);
+    if (frame.pause)
+        line += *frame.pause ? " pause=on" : " pause=off";
     return line + "\n";
 }
 
@@ -450,6 +459,10 @@ void Recorder::togglePressed(int key) {
     frame.toggles.push_back(key);
 }
 
+void Recorder::pauseChanged(bool paused) {
+    frame.pause = paused;
+}
+
 void Recorder::endFrame() {
     for (size_t i = 0; i < PolledKeyCount; ++i) {
         if (queries[i] > 0 && last[i])
@@ -483,8 +496,11 @@ void applyBefore(ScriptedPlatform& platform, const Frame& frame) {
 void applyAfter(const Frame& frame) {
     for (int key : frame.toggles)
         Controls::onKey(nullptr, key, 0, GLFW_PRESS, 0);
+    // Every recorded movement was taken, even one that came before a click that resumed play.
     for (const auto& [dx, dy] : frame.moves)
-        Controls::moveMouse(dx, dy);
+        Controls::turnView(dx, dy);
+    if (frame.pause)
+        Controls::setPaused(nullptr, *frame.pause);
 }
 
 } // namespace demo

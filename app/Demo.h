@@ -71,10 +71,13 @@ struct Frame {
     std::vector<int> toggles;
     // Mouse movements the view took, in order (pixels right, down).
     std::vector<std::pair<double, double>> moves;
+    // Whether the window's events (P, a focus loss, a click) left the game paused; nothing
+    // when they did not change it.
+    std::optional<bool> pause;
 
     bool operator==(const Frame& other) const {
         return delta == other.delta && held == other.held && tapped == other.tapped &&
-               toggles == other.toggles && moves == other.moves;
+               toggles == other.toggles && moves == other.moves && pause == other.pause;
     }
 };
 
@@ -118,6 +121,7 @@ class Recorder final : public Platform, public Controls::Observer {
     void waitForKey() override { inner.waitForKey(); }
     void mouseMoved(double dx, double dy) override;
     void togglePressed(int key) override;
+    void pauseChanged(bool paused) override;
 
     void endFrame();
     void finish(const std::string& state);

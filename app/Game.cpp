@@ -1,6 +1,7 @@
 #include "app/Game.h"
 
 #include "effects/ParticleSystem.h"
+#include "platform/Controls.h"
 #include "platform/GlDebug.h"
 #include "platform/Platform.h"
 
@@ -149,6 +150,10 @@ bool Game::frame(bool render) {
     glfwPollEvents();
     const bool escape = platform().isKeyHeld(GLFW_KEY_ESCAPE);
     return !(escape || glfwWindowShouldClose(window));
+}
+
+bool Game::isPaused() const {
+    return Controls::isPaused();
 }
 
 void Game::run() {

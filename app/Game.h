@@ -57,6 +57,9 @@ class Game {
     size_t getLevelCount() const { return levelList.size(); }
     int getWindowWidth() const { return windowWidth; }
     int getWindowHeight() const { return windowHeight; }
+    // Whether play stands still (P, Start, a focus loss): what else runs in game time, such as
+    // sounds, holds too.
+    bool isPaused() const;
 
     static LevelFactory defaultLevels();
     // How many levels defaultLevels makes.

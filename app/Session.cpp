@@ -158,6 +158,7 @@ int runSession(const CommandLine& options) {
         glfwSetCursorPosCallback(window, nullptr);
         glfwSetKeyCallback(window, nullptr);
         glfwSetWindowFocusCallback(window, nullptr);
+        glfwSetMouseButtonCallback(window, nullptr);
         if (timedemo)
             // No pause on the lost frame: only rendering is timed.
             for (size_t i = 0; game.getLevel(i) != nullptr; ++i)

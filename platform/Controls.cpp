@@ -14,7 +14,11 @@ struct SharedInput {
     float horizontalSensitivity = 0.0f;
     float verticalSensitivity = 0.0f;
     float deltaTime = 0.0f;
+    float frameSeconds = 0.0f;
     double lastTime = 0.0;
+    bool paused = false;
+    // A window that never had the focus cannot lose it (X reports a loss as the window opens).
+    bool hadFocus = false;
     // Where the last cursor event left the cursor; unknown until the first event.
     bool cursorKnown = false;
     double cursorX = 0.0;
@@ -48,19 +52,55 @@ Controls::Controls(GLFWwindow* window, const Config* config) : window(window) {
         glfwSetCursorPosCallback(window, &Controls::onCursorMoved);
         glfwSetKeyCallback(window, &Controls::onKey);
         glfwSetWindowFocusCallback(window, &Controls::onFocusChanged);
+        glfwSetMouseButtonCallback(window, &Controls::onMouseButton);
+        if (s.paused)
+            glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_NORMAL);
     }
 }
 
 void Controls::updateTime() {
     SharedInput& s = shared();
     double now = platform().now();
-    s.deltaTime = static_cast<float>(now - s.lastTime);
+    s.frameSeconds = static_cast<float>(now - s.lastTime);
+    // The clock keeps running while paused, so play resumes without a jump.
+    s.deltaTime = s.paused ? 0.0f : s.frameSeconds;
     s.lastTime = now;
 }
 
 float Controls::getDeltaTime() const {
     return shared().deltaTime;
 }
+
+float Controls::getFrameSeconds() const {
+    return shared().frameSeconds;
+}
+
+bool Controls::isPaused() {
+    return shared().paused;
+}
+
+void Controls::setPaused(GLFWwindow* window, bool paused) {
+    SharedInput& s = shared();
+    s.paused = paused;
+    // Capturing the cursor again moves it: not a turn of the view.
+    s.cursorKnown = false;
+    if (window != nullptr)
+        glfwSetInputMode(window, GLFW_CURSOR, paused ? GLFW_CURSOR_NORMAL : GLFW_CURSOR_DISABLED);
+}
+
+namespace {
+
+// A pause change that came from the window's events, which a demo records.
+void pauseByEvent(GLFWwindow* window, bool paused) {
+    SharedInput& s = shared();
+    if (s.paused == paused)
+        return;
+    Controls::setPaused(window, paused);
+    if (s.observer != nullptr)
+        s.observer->pauseChanged(paused);
+}
+
+} // namespace
 
 void Controls::onCursorMoved(GLFWwindow* /*window*/, double x, double y) {
     SharedInput& s = shared();
@@ -74,26 +114,48 @@ void Controls::onCursorMoved(GLFWwindow* /*window*/, double x, double y) {
         moveMouse(dx, dy);
 }
 
-void Controls::onFocusChanged(GLFWwindow* /*window*/, int /*focused*/) {
+void Controls::onFocusChanged(GLFWwindow* window, int focused) {
+    SharedInput& s = shared();
     // GLFW frees the cursor on focus loss and re-centres it on focus gain: neither jump is a
     // movement of the mouse.
-    shared().cursorKnown = false;
+    s.cursorKnown = false;
+    // A player who switches away must not come back to a lost game.
+    if (focused == GLFW_FALSE && s.hadFocus)
+        pauseByEvent(window, true);
+    s.hadFocus = s.hadFocus || focused == GLFW_TRUE;
 }
 
-void Controls::moveMouse(double dx, double dy) {
+void Controls::onMouseButton(GLFWwindow* window, int /*button*/, int action, int /*mods*/) {
+    if (action == GLFW_PRESS)
+        pauseByEvent(window, false);
+}
+
+void Controls::turnView(double dx, double dy) {
     SharedInput& s = shared();
     // A fixed angle per pixel: the same hand movement turns the view equally at any frame rate.
     // Left and up turn the view left and up (yaw and pitch grow).
     s.yaw -= dx * s.horizontalSensitivity * DegreesPerPixel;
     s.pitch -= dy * s.verticalSensitivity * DegreesPerPixel;
+}
+
+void Controls::moveMouse(double dx, double dy) {
+    SharedInput& s = shared();
+    // The cursor is free while paused: its moves are the player's, not the view's.
+    if (s.paused)
+        return;
+    turnView(dx, dy);
     if (s.observer != nullptr)
         s.observer->mouseMoved(dx, dy);
 }
 
-void Controls::onKey(GLFWwindow* /*window*/, int key, int /*scancode*/, int action, int /*mods*/) {
+void Controls::onKey(GLFWwindow* window, int key, int /*scancode*/, int action, int /*mods*/) {
     if (action != GLFW_PRESS)
         return;
     SharedInput& s = shared();
+    if (key == GLFW_KEY_P) {
+        pauseByEvent(window, !s.paused);
+        return;
+    }
     switch (key) {
     case GLFW_KEY_F2:
         s.fpsShown = !s.fpsShown;

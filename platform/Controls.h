@@ -12,9 +12,11 @@ class Controls {
   public:
     Controls(GLFWwindow* window, const Config* config);
 
-    // Measures this frame's delta time from the platform clock.
+    // Measures this frame's delta time from the platform clock; 0 while paused.
     void updateTime();
     float getDeltaTime() const;
+    // The clock's time for this frame even while paused (the frame-rate line).
+    float getFrameSeconds() const;
     // W, S, D, A in that order along the view's forward and right; the last held key wins,
     // keys do not combine.
     void readMovementKeys(const glm::vec3& forward, const glm::vec3& right);
@@ -34,9 +36,20 @@ class Controls {
     static void onCursorMoved(GLFWwindow* window, double x, double y);
     static void onKey(GLFWwindow* window, int key, int scancode, int action, int mods);
     static void onFocusChanged(GLFWwindow* window, int focused);
+    static void onMouseButton(GLFWwindow* window, int button, int action, int mods);
+
+    // Paused: the game clock stands still (delta time 0), the view and the movement keys do
+    // nothing and the window's cursor is free to leave. P toggles it, losing the focus pauses, a
+    // click in the window resumes.
+    static bool isPaused();
+    // window, when given, gets its cursor back (paused) or captured again.
+    static void setPaused(GLFWwindow* window, bool paused);
 
     // Turns the view as a mouse moved dx pixels right and dy pixels down would (scripted play).
+    // Nothing while paused.
     static void moveMouse(double dx, double dy);
+    // The same turn, paused or not (a demo's movements were all taken).
+    static void turnView(double dx, double dy);
 
     // Told of every mouse movement the view takes and every display toggle pressed, as they
     // happen (demo recording).
@@ -45,6 +58,8 @@ class Controls {
         virtual ~Observer() = default;
         virtual void mouseMoved(double dx, double dy) = 0;
         virtual void togglePressed(int key) = 0;
+        // The window's events (P, a focus loss, a click) paused or resumed the game.
+        virtual void pauseChanged(bool /*paused*/) {}
     };
     // Part of the process-wide input state; nullptr for none. Not owned.
     static void setObserver(Observer* observer);

@@ -450,3 +450,53 @@ TEST_F(LevelTest, MatteMapShowsTheVeryPixelsOfTheFullLightMapShader) {
     map.setProgram(matte);
     map.lookUpUniforms();
 }
+
+TEST_F(LevelTest, WhilePausedNothingMovesAndThePictureStandsStill) {
+    // Inside the enemy with W and Space held: unpaused, each of these would change.
+    auto box = makeLevel<BoxLevel>();
+    frame(*box, 0.1);
+    placeBody(box->getPlayer().getRigidBody(), box->enemy->getTransform().position);
+    frame(*box, 0.1);
+    Controls::setPaused(nullptr, true);
+    frame(*box, 0.1);
+    const glm::vec3 enemy = box->enemy->getTransform().position;
+    const glm::vec3 player = box->getCamera().getPosition();
+    const float health = box->getPlayer().getHealth();
+    keys.hold(GLFW_KEY_W);
+    keys.hold(GLFW_KEY_SPACE);
+    for (int i = 0; i < 30; ++i)
+        frame(*box, 0.1);
+    EXPECT_EQ(box->getControls().getDeltaTime(), 0.0f);
+    EXPECT_EQ(box->enemy->getTransform().position, enemy);
+    EXPECT_EQ(box->getCamera().getPosition(), player);
+    EXPECT_EQ(box->getPlayer().getHealth(), health);
+    keys.releaseAll();
+    Controls::resetSharedState();
+
+    // Level 1 from its spawn: the enemy in view and the water's waves stop, the pause line shows.
+    auto level = makeLevel<Level1>();
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(testgl::window(), &width, &height);
+    // The colours a person sees; the window's alpha is never shown.
+    const auto picture = [&](double seconds) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        frame(*level, seconds, true);
+        std::vector<unsigned char> rgba = testgl::readPixels(0, 0, width, height);
+        for (size_t i = 3; i < rgba.size(); i += 4)
+            rgba[i] = 255;
+        return rgba;
+    };
+    picture(0.5);
+    Controls::setPaused(nullptr, true);
+    const std::vector<unsigned char> pausedFirst = picture(0.1);
+    const std::vector<unsigned char> pausedLater = picture(2.0);
+    const std::vector<TextRenderer*>& lines = level->getHud().drawn();
+    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                           [](TextRenderer* line) { return line->getText() == Hud::PausedLine; }),
+              lines.end());
+    EXPECT_TRUE(pausedFirst == pausedLater)
+        << testgl::writeImage("paused", pausedLater, width, height);
+    Controls::setPaused(nullptr, false);
+    const std::vector<unsigned char> resumed = picture(2.0);
+    EXPECT_FALSE(resumed == pausedLater) << testgl::writeImage("resumed", resumed, width, height);
+}

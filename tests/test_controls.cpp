@@ -172,9 +172,13 @@ TEST_F(ControlsTest, TheViewTurnsByTheDifferenceOfSuccessiveCursorPositions) {
         for (const InputEvent& e : c.events) {
             if (e.kind == InputEvent::Cursor)
                 Controls::onCursorMoved(nullptr, e.x, e.y);
-            else if (e.kind == InputEvent::Focus)
+            else if (e.kind == InputEvent::Focus) {
+                // Away and back: the focus loss pauses, the click on return resumes.
+                Controls::onFocusChanged(nullptr, GLFW_TRUE);
                 Controls::onFocusChanged(nullptr, GLFW_FALSE);
-            else
+                Controls::onFocusChanged(nullptr, GLFW_TRUE);
+                Controls::onMouseButton(nullptr, GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 0);
+            } else
                 Controls another(nullptr, &config);
         }
         EXPECT_NEAR(Controls::getYawDegrees(), c.yaw, 1e-9) << c.name;
@@ -212,4 +216,85 @@ TEST_F(ControlsTest, AttackIsSpace) {
     EXPECT_FALSE(controls->isAttackHeld());
     keys.hold(GLFW_KEY_SPACE);
     EXPECT_TRUE(controls->isAttackHeld());
+}
+
+namespace {
+
+// One step of a pause scenario: a window event, or a frame of the clock.
+struct PauseStep {
+    enum Kind { KeyP, FocusLost, FocusGained, Click, Mouse, Frame } kind;
+    double value = 0.0; // the frame's seconds, or the mouse's pixels right
+};
+
+struct PauseCase {
+    const char* name;
+    std::vector<PauseStep> steps;
+    bool paused;
+    float deltaTime; // of the last frame
+    double yaw;
+};
+
+} // namespace
+
+TEST_F(ControlsTest, PauseStopsTheClockAndTheViewUntilPOrAClick) {
+    using S = PauseStep;
+    const std::vector<PauseCase> cases = {
+        {"P pauses", {{S::Frame, 0.1}, {S::KeyP}, {S::Frame, 0.25}}, true, 0.0f, 90},
+        {"P again resumes without a jump",
+         {{S::KeyP}, {S::Frame, 3.0}, {S::KeyP}, {S::Frame, 0.25}},
+         false,
+         0.25f,
+         90},
+        {"a focus loss pauses",
+         {{S::FocusGained}, {S::FocusLost}, {S::Frame, 0.25}},
+         true,
+         0.0f,
+         90},
+        {"not the one X reports as the window opens",
+         {{S::FocusLost}, {S::FocusGained}, {S::Frame, 0.25}},
+         false,
+         0.25f,
+         90},
+        {"the focus coming back does not resume",
+         {{S::FocusGained}, {S::FocusLost}, {S::FocusGained}, {S::Frame, 0.25}},
+         true,
+         0.0f,
+         90},
+        {"a click resumes", {{S::KeyP}, {S::Click}, {S::Frame, 0.25}}, false, 0.25f, 90},
+        {"a click while playing changes nothing", {{S::Click}, {S::Frame, 0.25}}, false, 0.25f, 90},
+        {"the free cursor does not turn the view",
+         {{S::KeyP}, {S::Mouse, -60}, {S::KeyP}, {S::Mouse, -60}, {S::Frame, 0.5}},
+         false,
+         0.5f,
+         140},
+    };
+    for (const PauseCase& c : cases) {
+        Controls::resetSharedState();
+        Controls fresh(nullptr, &config);
+        fresh.updateTime();
+        for (const PauseStep& step : c.steps) {
+            switch (step.kind) {
+            case S::KeyP:
+                Controls::onKey(nullptr, GLFW_KEY_P, 0, GLFW_PRESS, 0);
+                break;
+            case S::FocusLost:
+            case S::FocusGained:
+                Controls::onFocusChanged(nullptr, step.kind == S::FocusGained);
+                break;
+            case S::Click:
+                Controls::onMouseButton(nullptr, GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 0);
+                break;
+            case S::Mouse:
+                Controls::moveMouse(step.value, 0.0);
+                break;
+            case S::Frame:
+                keys.advance(step.value);
+                fresh.updateTime();
+                break;
+            }
+        }
+        EXPECT_EQ(Controls::isPaused(), c.paused) << c.name;
+        EXPECT_FLOAT_EQ(fresh.getDeltaTime(), c.deltaTime) << c.name;
+        EXPECT_NEAR(Controls::getYawDegrees(), c.yaw, 1e-9) << c.name;
+    }
 }

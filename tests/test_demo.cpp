@@ -77,6 +77,10 @@ const BadCase Bad[] = {
      "line 5: unknown or repeated field 'jump=1'"},
     {"field twice", std::string(Header1) + "f 0.1 hold=W hold=S\nend x\n",
      "line 5: unknown or repeated field 'hold=S'"},
+    {"pause neither on nor off", std::string(Header1) + "f 0.1 pause=1\nend x\n",
+     "line 5: a pause is on or off, not 'pause=1'"},
+    {"pause twice", std::string(Header1) + "f 0.1 pause=on pause=off\nend x\n",
+     "line 5: unknown or repeated field 'pause=off'"},
     {"header after frames", std::string(Header1) + "f 0.1\nlevel 2\nend x\n",
      "line 6: unknown line 'level'"},
     {"binary in a frame", std::string(Header1) + "f 0.1 \x01\xff\nend x\n",
@@ -110,6 +114,8 @@ TEST(DemoFormat, WrittenDemosReadBackExactly) {
         {0.0, 0b010001, 0b100000, {GLFW_KEY_F2, GLFW_KEY_F8, GLFW_KEY_F2}, {}},
         {5e-324, 0, 0b011110, {}, {{-217.0, 0.0}, {0.5, 1.0 / 7.0}, {1e6, -1e6}}},
         {1e9, 0b111111, 0, {GLFW_KEY_F3, GLFW_KEY_F4}, {{-0.0, 3.0}}},
+        {0.5, 0, 0, {}, {{1.0, 2.0}}, true},
+        {0.5, 0, 0, {GLFW_KEY_F2}, {}, false},
     };
     written.frames = frames;
     written.endState = "level=2 health=49.99 walls=0/4,6/6 frames=5";
@@ -204,8 +210,13 @@ TEST(DemoRecording, AReplayAnswersTheGameAsTheRecordedRunDid) {
                     Controls::onKey(nullptr, GLFW_KEY_F2, 0, GLFW_PRESS, 0);
                     Controls::onKey(nullptr, GLFW_KEY_F5, 0, GLFW_PRESS, 0); // no toggle
                 }
-                if (frame == 3)
+                if (frame == 2) // paused: the free cursor turns nothing
+                    Controls::onKey(nullptr, GLFW_KEY_P, 0, GLFW_PRESS, 0);
+                if (frame == 3) {
+                    Controls::moveMouse(500.0, 0.0);
+                    Controls::onMouseButton(nullptr, GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 0);
                     Controls::moveMouse(-3.0, 1e-9);
+                }
             });
             recorder.endFrame();
         }
@@ -234,6 +245,8 @@ TEST(DemoRecording, AReplayAnswersTheGameAsTheRecordedRunDid) {
         EXPECT_EQ(replayed.views[i], recorded.views[i]) << i;
     EXPECT_EQ(replayControls.isFpsShown(), fpsShownRecorded);
     EXPECT_TRUE(fpsShownRecorded);
+    EXPECT_EQ(read.demo->frames[2].pause, std::optional<bool>(true));
+    EXPECT_EQ(read.demo->frames[3].pause, std::optional<bool>(false));
     Controls::resetSharedState();
 }
 
