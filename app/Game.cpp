@@ -148,6 +148,7 @@ bool Game::frame(bool render) {
         glfwSwapBuffers(window);
     }
     glfwPollEvents();
+    Controls::afterEventPoll(window);
     const bool escape = platform().isKeyHeld(GLFW_KEY_ESCAPE);
     return !(escape || glfwWindowShouldClose(window));
 }

@@ -19,6 +19,7 @@ struct SharedInput {
     bool paused = false;
     // A window that never had the focus cannot lose it (X reports a loss as the window opens).
     bool hadFocus = false;
+    bool focusLossPending = false;
     // Where the last cursor event left the cursor; unknown until the first event.
     bool cursorKnown = false;
     double cursorX = 0.0;
@@ -119,10 +120,19 @@ void Controls::onFocusChanged(GLFWwindow* window, int focused) {
     // GLFW frees the cursor on focus loss and re-centres it on focus gain: neither jump is a
     // movement of the mouse.
     s.cursorKnown = false;
-    // A player who switches away must not come back to a lost game.
-    if (focused == GLFW_FALSE && s.hadFocus)
-        pauseByEvent(window, true);
+    // A player who switches away must not come back to a lost game. Settled after the poll: X
+    // also reports losses that the same poll's events take back (the cursor's grab).
+    s.focusLossPending = focused == GLFW_FALSE && s.hadFocus;
     s.hadFocus = s.hadFocus || focused == GLFW_TRUE;
+}
+
+void Controls::afterEventPoll(GLFWwindow* window) {
+    SharedInput& s = shared();
+    if (!s.focusLossPending)
+        return;
+    s.focusLossPending = false;
+    if (window == nullptr || glfwGetWindowAttrib(window, GLFW_FOCUSED) == GLFW_FALSE)
+        pauseByEvent(window, true);
 }
 
 void Controls::onMouseButton(GLFWwindow* window, int /*button*/, int action, int /*mods*/) {

@@ -37,6 +37,8 @@ class Controls {
     static void onKey(GLFWwindow* window, int key, int scancode, int action, int mods);
     static void onFocusChanged(GLFWwindow* window, int focused);
     static void onMouseButton(GLFWwindow* window, int button, int action, int mods);
+    // After each event poll: a focus loss that still holds pauses (window nullptr: it holds).
+    static void afterEventPoll(GLFWwindow* window);
 
     // Paused: the game clock stands still (delta time 0), the view and the movement keys do
     // nothing and the window's cursor is free to leave. P toggles it, losing the focus pauses, a

@@ -176,6 +176,7 @@ TEST_F(ControlsTest, TheViewTurnsByTheDifferenceOfSuccessiveCursorPositions) {
                 // Away and back: the focus loss pauses, the click on return resumes.
                 Controls::onFocusChanged(nullptr, GLFW_TRUE);
                 Controls::onFocusChanged(nullptr, GLFW_FALSE);
+                Controls::afterEventPoll(nullptr);
                 Controls::onFocusChanged(nullptr, GLFW_TRUE);
                 Controls::onMouseButton(nullptr, GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 0);
             } else
@@ -222,7 +223,8 @@ namespace {
 
 // One step of a pause scenario: a window event, or a frame of the clock.
 struct PauseStep {
-    enum Kind { KeyP, FocusLost, FocusGained, Click, Mouse, Frame } kind;
+    // FocusBlink: lost and back within one event poll.
+    enum Kind { KeyP, FocusLost, FocusGained, FocusBlink, Click, Mouse, Frame } kind;
     double value = 0.0; // the frame's seconds, or the mouse's pixels right
 };
 
@@ -255,6 +257,11 @@ TEST_F(ControlsTest, PauseStopsTheClockAndTheViewUntilPOrAClick) {
          false,
          0.25f,
          90},
+        {"nor one that the same poll takes back",
+         {{S::FocusGained}, {S::FocusBlink}, {S::Frame, 0.25}},
+         false,
+         0.25f,
+         90},
         {"the focus coming back does not resume",
          {{S::FocusGained}, {S::FocusLost}, {S::FocusGained}, {S::Frame, 0.25}},
          true,
@@ -280,6 +287,12 @@ TEST_F(ControlsTest, PauseStopsTheClockAndTheViewUntilPOrAClick) {
             case S::FocusLost:
             case S::FocusGained:
                 Controls::onFocusChanged(nullptr, step.kind == S::FocusGained);
+                Controls::afterEventPoll(nullptr);
+                break;
+            case S::FocusBlink:
+                Controls::onFocusChanged(nullptr, GLFW_FALSE);
+                Controls::onFocusChanged(nullptr, GLFW_TRUE);
+                Controls::afterEventPoll(nullptr);
                 break;
             case S::Click:
                 Controls::onMouseButton(nullptr, GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 0);
