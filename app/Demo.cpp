@@ -247,6 +247,23 @@ bool parseHeaderLine(const std::vector<std::string_view>& w, Header& header, std
             error = "the view is YAW PITCH, within " + whole(CoordinateLimit);
         else
             header.look = glm::dvec2(*yaw, *pitch);
+    } else if (key == "fov") {
+        const std::optional<float> fov = values == 1 ? bounded<float>(w[1], 180.0) : std::nullopt;
+        if (!fov || !(*fov > 0.0f) || *fov >= 180.0f)
+            error = "the field of view is one angle between 0 and 180 degrees";
+        else
+            header.fov = fov;
+    } else if (key == "invertMouse") {
+        if (values != 1 || (w[1] != "yes" && w[1] != "no"))
+            error = "invertMouse is yes or no";
+        else
+            header.invertMouse = w[1] == "yes";
+    } else if (key == "gamepadDeadzone") {
+        const std::optional<float> zone = values == 1 ? bounded<float>(w[1], 1.0) : std::nullopt;
+        if (!zone || *zone < 0.0f || *zone >= 1.0f)
+            error = "the gamepad dead zone is one number from 0 to below 1";
+        else
+            header.gamepadDeadzone = zone;
     } else {
         error = "unknown line " + excerpt(key);
     }
@@ -266,6 +283,12 @@ std::string headerText(const Header& header) {
     if (header.look)
         text += "look " + textnum::shortest(header.look->x) + " " +
                 textnum::shortest(header.look->y) + "\n";
+    if (header.fov)
+        text += "fov " + textnum::shortest(*header.fov) + "\n";
+    if (header.invertMouse)
+        text += std::string("invertMouse ") + (*header.invertMouse ? "yes" : "no") + "\n";
+    if (header.gamepadDeadzone)
+        text += "gamepadDeadzone " + textnum::shortest(*header.gamepadDeadzone) + "\n";
     return text;
 }
 

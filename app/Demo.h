@@ -58,6 +58,11 @@ struct Header {
     float sensitivity = 0.0f;
     std::optional<glm::vec3> at;
     std::optional<glm::dvec2> look;
+    // Settings that change what the same input does; a demo without them was recorded with
+    // their defaults.
+    std::optional<float> fov;
+    std::optional<bool> invertMouse;
+    std::optional<float> gamepadDeadzone;
 };
 
 struct Frame {

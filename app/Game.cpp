@@ -32,6 +32,18 @@ Game::Game(LevelFactory makeLevels, const StartOptions& options)
     }
     if (options.sensitivity)
         config->horizontalSensivity = *options.sensitivity;
+    if (options.fullscreen)
+        config->fullscreen = *options.fullscreen;
+    if (options.fov)
+        config->fov = *options.fov;
+    if (options.invertMouse)
+        config->invertMouse = *options.invertMouse;
+    if (options.gamepadDeadzone)
+        config->gamepadDeadzone = *options.gamepadDeadzone;
+    if (options.neverWaitForDisplay)
+        config->vsync = false;
+    for (const std::string& problem : config->problems)
+        std::fprintf(stderr, "%s\n", problem.c_str());
 
     if (!glfwInit())
         fatal("Failed to initialize glfw");
@@ -73,6 +85,7 @@ Game::Game(LevelFactory makeLevels, const StartOptions& options)
     }
 
     glfwMakeContextCurrent(window);
+    glfwSwapInterval(config->vsync ? 1 : 0);
     glewExperimental = GL_TRUE;
     if (glewInit() != GLEW_OK)
         fatal("Failed to initialize glew");

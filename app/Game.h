@@ -23,6 +23,14 @@ struct StartOptions {
     int windowHeight = 0;
     // Mouse sensitivity instead of the configured one.
     std::optional<float> sensitivity;
+    // Full screen or not instead of the configuration's choice (after the size above).
+    std::optional<bool> fullscreen;
+    // What a demo's run used instead of the configured values.
+    std::optional<float> fov;
+    std::optional<bool> invertMouse;
+    std::optional<float> gamepadDeadzone;
+    // Swaps never wait for the display, whatever the configuration says (timedemo, benchmark).
+    bool neverWaitForDisplay = false;
 };
 
 // Start-up, the frame loop and level sequencing. A fatal start-up failure prints its line, waits

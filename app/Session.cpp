@@ -121,8 +121,17 @@ int runSession(const CommandLine& options) {
         start.windowWidth = header.width;
         start.windowHeight = header.height;
         start.sensitivity = header.sensitivity;
-    } else if (options.level > 0) {
-        start.level = static_cast<size_t>(options.level);
+        const Config defaults;
+        start.fov = header.fov.value_or(defaults.fov);
+        start.invertMouse = header.invertMouse.value_or(defaults.invertMouse);
+        start.gamepadDeadzone = header.gamepadDeadzone.value_or(defaults.gamepadDeadzone);
+        start.neverWaitForDisplay = !options.timedemo.empty();
+    } else {
+        if (options.level > 0)
+            start.level = static_cast<size_t>(options.level);
+        start.windowWidth = options.width;
+        start.windowHeight = options.height;
+        start.fullscreen = options.fullscreen;
     }
 
     Game game(Game::defaultLevels(), start);
@@ -145,6 +154,9 @@ int runSession(const CommandLine& options) {
         header.width = width;
         header.height = height;
         header.sensitivity = game.getConfig().horizontalSensivity;
+        header.fov = game.getConfig().fov;
+        header.invertMouse = game.getConfig().invertMouse;
+        header.gamepadDeadzone = game.getConfig().gamepadDeadzone;
         header.at = at;
         header.look = look;
         recorder = std::make_unique<demo::Recorder>(recording, header);

@@ -30,6 +30,7 @@ Level::Level(GLFWwindow* window, const Config* config, std::shared_ptr<ResourceC
     }
     program = resources->program("Shader/extendedVS.vs", "Shader/extendedFS.fs");
     camera = std::make_unique<Camera>();
+    camera->setFieldOfView(config->fov);
     controls = std::make_unique<Controls>(window, config);
     player = std::make_unique<Player>(*controls, *camera);
     hud = std::make_unique<Hud>(*resources);

@@ -13,6 +13,7 @@ struct SharedInput {
     double pitch = 0.0;
     float horizontalSensitivity = 0.0f;
     float verticalSensitivity = 0.0f;
+    bool invertPitch = false;
     float deltaTime = 0.0f;
     float frameSeconds = 0.0f;
     double lastTime = 0.0;
@@ -42,6 +43,7 @@ Controls::Controls(GLFWwindow* window, const Config* config) : window(window) {
     SharedInput& s = shared();
     s.horizontalSensitivity = config->horizontalSensivity;
     s.verticalSensitivity = config->horizontalSensivity;
+    s.invertPitch = config->invertMouse;
     s.cursorKnown = false;
     if (window != nullptr) {
         // A disabled cursor is hidden and never stops at the window's or the screen's edge, so
@@ -145,7 +147,7 @@ void Controls::turnView(double dx, double dy) {
     // A fixed angle per pixel: the same hand movement turns the view equally at any frame rate.
     // Left and up turn the view left and up (yaw and pitch grow).
     s.yaw -= dx * s.horizontalSensitivity * DegreesPerPixel;
-    s.pitch -= dy * s.verticalSensitivity * DegreesPerPixel;
+    s.pitch -= (s.invertPitch ? -dy : dy) * s.verticalSensitivity * DegreesPerPixel;
 }
 
 void Controls::moveMouse(double dx, double dy) {

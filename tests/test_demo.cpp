@@ -55,6 +55,12 @@ const BadCase Bad[] = {
      "line 2: the placement is X Y Z, within 100000"},
     {"view of two words missing", "brindlemox demo 1\nlook 90\n",
      "line 2: the view is YAW PITCH, within 100000"},
+    {"field of view of 0", "brindlemox demo 1\nfov 0\n",
+     "line 2: the field of view is one angle between 0 and 180 degrees"},
+    {"inverted neither way", "brindlemox demo 1\ninvertMouse true\n",
+     "line 2: invertMouse is yes or no"},
+    {"dead zone of the whole stick", "brindlemox demo 1\ngamepadDeadzone 1\n",
+     "line 2: the gamepad dead zone is one number from 0 to below 1"},
     {"missing window", "brindlemox demo 1\nlevel 1\nsensitivity 50\nf 1\nend x\n",
      "no window line"},
     {"negative delta", std::string(Header1) + "f -0.5\nend x\n",
@@ -108,6 +114,9 @@ TEST(DemoFormat, WrittenDemosReadBackExactly) {
     written.header.sensitivity = 12.5f;
     written.header.at = glm::vec3(0.1f, -4.0f / 3.0f, 1.0e-7f);
     written.header.look = glm::dvec2(1.0 / 3.0, -89.99999999999);
+    written.header.fov = 72.5f;
+    written.header.invertMouse = true;
+    written.header.gamepadDeadzone = 0.15f;
     const std::vector<demo::Frame> frames = {
         {2.718281828459045, 0, 0, {}, {}},
         {1.0 / 60.0, 0b000001, 0, {}, {}},
@@ -133,6 +142,9 @@ TEST(DemoFormat, WrittenDemosReadBackExactly) {
     ASSERT_TRUE(read.demo->header.at && read.demo->header.look);
     EXPECT_EQ(*read.demo->header.at, *written.header.at);
     EXPECT_EQ(*read.demo->header.look, *written.header.look);
+    EXPECT_EQ(read.demo->header.fov, written.header.fov);
+    EXPECT_EQ(read.demo->header.invertMouse, written.header.invertMouse);
+    EXPECT_EQ(read.demo->header.gamepadDeadzone, written.header.gamepadDeadzone);
     ASSERT_EQ(read.demo->frames.size(), frames.size());
     for (size_t i = 0; i < frames.size(); ++i)
         EXPECT_TRUE(read.demo->frames[i] == frames[i])
