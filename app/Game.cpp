@@ -162,6 +162,11 @@ bool Game::frame(bool render) {
     }
     glfwPollEvents();
     Controls::afterEventPoll(window);
+    // The levels follow the new framebuffer size from the next frame on.
+    if (Controls::takeFullScreenRequest() && fullScreenKey) {
+        fullScreen.toggle(window);
+        glfwGetWindowSize(window, &windowWidth, &windowHeight);
+    }
     const bool escape = platform().isKeyHeld(GLFW_KEY_ESCAPE);
     return !(escape || glfwWindowShouldClose(window));
 }

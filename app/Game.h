@@ -2,6 +2,7 @@
 
 #include "levels/LevelInterface.h"
 #include "platform/Config.h"
+#include "platform/FullScreen.h"
 
 #include <functional>
 #include <memory>
@@ -53,6 +54,8 @@ class Game {
     bool frame(bool render = true);
     // Called after the level has rendered, before the swap (scripted runs read pixels there).
     void setBeforeSwap(std::function<void()> hook) { beforeSwap = std::move(hook); }
+    // Whether F11 switches full screen (not while a demo keeps the window's size).
+    void setFullScreenKey(bool on) { fullScreenKey = on; }
 
     GLFWwindow* getWindow() const { return window; }
     const Config& getConfig() const { return *config; }
@@ -90,4 +93,6 @@ class Game {
     size_t nextLevelIndex = 0;
     bool won = false;
     std::function<void()> beforeSwap;
+    FullScreenSwitch fullScreen;
+    bool fullScreenKey = true;
 };

@@ -144,6 +144,8 @@ int runSession(const CommandLine& options) {
         return 0;
     }
 
+    // A demo keeps one window size: what is in view decides what can be hit.
+    game.setFullScreenKey(!played && !recording.is_open());
     std::unique_ptr<demo::Recorder> recorder;
     int width = 0;
     int height = 0;

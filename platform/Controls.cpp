@@ -21,6 +21,7 @@ struct SharedInput {
     // A window that never had the focus cannot lose it (X reports a loss as the window opens).
     bool hadFocus = false;
     bool focusLossPending = false;
+    bool fullScreenRequested = false;
     // Where the last cursor event left the cursor; unknown until the first event.
     bool cursorKnown = false;
     double cursorX = 0.0;
@@ -128,6 +129,16 @@ void Controls::onFocusChanged(GLFWwindow* window, int focused) {
     s.hadFocus = s.hadFocus || focused == GLFW_TRUE;
 }
 
+bool Controls::takeFullScreenRequest() {
+    SharedInput& s = shared();
+    const bool requested = s.fullScreenRequested;
+    s.fullScreenRequested = false;
+    // The switch moves the cursor: not a turn of the view.
+    if (requested)
+        s.cursorKnown = false;
+    return requested;
+}
+
 void Controls::afterEventPoll(GLFWwindow* window) {
     SharedInput& s = shared();
     if (!s.focusLossPending)
@@ -166,6 +177,10 @@ void Controls::onKey(GLFWwindow* window, int key, int /*scancode*/, int action, 
     SharedInput& s = shared();
     if (key == GLFW_KEY_P) {
         pauseByEvent(window, !s.paused);
+        return;
+    }
+    if (key == GLFW_KEY_F11) {
+        s.fullScreenRequested = !s.fullScreenRequested; // twice in one poll: no switch
         return;
     }
     switch (key) {

@@ -39,6 +39,8 @@ class Controls {
     static void onMouseButton(GLFWwindow* window, int button, int action, int mods);
     // After each event poll: a focus loss that still holds pauses (window nullptr: it holds).
     static void afterEventPoll(GLFWwindow* window);
+    // Whether F11 was pressed since the last call (the shell switches full screen).
+    static bool takeFullScreenRequest();
 
     // Paused: the game clock stands still (delta time 0), the view and the movement keys do
     // nothing and the window's cursor is free to leave. P toggles it, losing the focus pauses, a

@@ -207,6 +207,27 @@ xdotool click 1
 wait_for 60 "the picture stands still after a click" changed_from unfocused_still 0.01 clicked
 echo "a focus change pauses, a click resumes"
 
+# F11: full screen on the screen (1280 x 960), the HUD where it belongs in the new picture; F11
+# again: the window as it was.
+window_is() { # width height
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  [ "$WIDTH" -eq "$1" ] && [ "$HEIGHT" -eq "$2" ]
+}
+# The picture reaches the right and top edges (a picture that kept the old size leaves them black).
+filled_to_the_edges() {
+  hud_shown "$1" && greater 0.1 "$(dark_share "$1" 740 0 60 600)" &&
+    greater 0.1 "$(dark_share "$1" 0 550 800 50)"
+}
+xdotool key F11
+wait_for 60 "F11 did not fill the screen" window_is 1280 960
+width=1280 height=960
+wait_for 60 "the full-screen picture is not the screen's size, or has no HUD" filled_to_the_edges full_screen
+xdotool key F11
+wait_for 60 "F11 again did not bring the window back" window_is 1024 860
+width=1024 height=860
+wait_for 60 "no HUD in the window again" hud_shown windowed_again
+echo "F11 switches full screen and back"
+
 # Turn around to face the first wall (west, at x -8): 180 degrees is 216 pixels at the default
 # sensitivity of 50 (1/60 degree per pixel each), then look down at it (39 degrees, 47 pixels).
 # Only relative moves, as a mouse makes them; the first pixel tells the game where the pointer
