@@ -152,7 +152,7 @@ std::optional<Frame> parseFrame(const std::vector<std::string_view>& w, std::str
         return std::nullopt;
     }
     frame.delta = *delta;
-    bool seenHold = false, seenTap = false, seenKey = false, seenPause = false;
+    bool seenHold = false, seenTap = false, seenKey = false, seenPause = false, seenPad = false;
     for (size_t i = 2; i < w.size(); ++i) {
         const size_t equals = w[i].find('=');
         const std::string_view name = w[i].substr(0, equals);
@@ -181,6 +181,25 @@ std::optional<Frame> parseFrame(const std::vector<std::string_view>& w, std::str
             }
             frame.pause = value == "on";
             seenPause = true;
+        } else if (name == "pad" && !seenPad) {
+            const std::vector<std::string_view> parts = split(value, ',');
+            bool valid = parts.size() == 7;
+            for (size_t a = 0; valid && a < 6; ++a) {
+                const std::optional<float> axis = bounded<float>(parts[a], 1.0);
+                valid = axis.has_value();
+                if (valid)
+                    frame.pad.axes[a] = *axis;
+            }
+            const std::optional<long long> buttons =
+                valid ? textnum::parseWhole(parts[6]) : std::nullopt;
+            if (!buttons || *buttons < 0 || *buttons > MaxPadButtons) {
+                error = "a pad is six axes from -1 to 1 and the buttons (0 to " +
+                        std::to_string(MaxPadButtons) + "), not " + excerpt(w[i]);
+                return std::nullopt;
+            }
+            frame.pad.buttons = static_cast<unsigned>(*buttons);
+            frame.pad.connected = true;
+            seenPad = true;
         } else if (name == "move") {
             const std::vector<std::string_view> d = split(value, ',');
             const std::optional<double> dx = bounded(d[0], MaxMove);
@@ -312,6 +331,12 @@ std::string frameLine(const Frame& frame) {
         line += " move=" + textnum::shortest(dx) + "," + textnum::shortest(dy);
     if (frame.pause)
         line += *frame.pause ? " pause=on" : " pause=off";
+    if (frame.pad.connected) {
+        line += " pad=";
+        for (float axis : frame.pad.axes)
+            line += textnum::shortest(axis) + ",";
+        line += std::to_string(frame.pad.buttons);
+    }
     return line + "\n";
 }
 
@@ -474,6 +499,11 @@ double Recorder::now() {
     return time;
 }
 
+GamepadState Recorder::gamepad() {
+    frame.pad = inner.gamepad();
+    return frame.pad;
+}
+
 void Recorder::mouseMoved(double dx, double dy) {
     frame.moves.emplace_back(dx, dy);
 }
@@ -508,6 +538,7 @@ void Recorder::finish(const std::string& state) {
 void applyBefore(ScriptedPlatform& platform, const Frame& frame) {
     platform.releaseAll();
     platform.advance(frame.delta);
+    platform.pad = frame.pad;
     for (size_t i = 0; i < PolledKeyCount; ++i) {
         if ((frame.held & (1u << i)) != 0)
             platform.hold(PolledKeys[i].key);

@@ -47,6 +47,8 @@ constexpr int MaxWindowSide = 16384;
 constexpr double MaxDelta = 1.0e9;
 constexpr double MaxMove = 1.0e6;
 constexpr double MaxSensitivity = 1.0e10;
+// Gamepad buttons: GLFW_GAMEPAD_BUTTON_LAST + 1 bits.
+constexpr long long MaxPadButtons = (1 << 15) - 1;
 
 // The keys the game polls: W, S, D, A, Space, Escape (named so in demo lines).
 constexpr size_t PolledKeyCount = 6;
@@ -79,10 +81,13 @@ struct Frame {
     // Whether the window's events (P, a focus loss, a click) left the game paused; nothing
     // when they did not change it.
     std::optional<bool> pause;
+    // The gamepad as the frame read it (not connected when there was none).
+    GamepadState pad;
 
     bool operator==(const Frame& other) const {
         return delta == other.delta && held == other.held && tapped == other.tapped &&
-               toggles == other.toggles && moves == other.moves && pause == other.pause;
+               toggles == other.toggles && moves == other.moves && pause == other.pause &&
+               pad == other.pad;
     }
 };
 
@@ -123,6 +128,7 @@ class Recorder final : public Platform, public Controls::Observer {
 
     bool isKeyHeld(int key) override;
     double now() override;
+    GamepadState gamepad() override;
     void waitForKey() override { inner.waitForKey(); }
     void mouseMoved(double dx, double dy) override;
     void togglePressed(int key) override;

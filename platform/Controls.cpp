@@ -5,6 +5,9 @@
 
 #include <GLFW/glfw3.h>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 // One copy for the whole program.
@@ -22,6 +25,10 @@ struct SharedInput {
     bool hadFocus = false;
     bool focusLossPending = false;
     bool fullScreenRequested = false;
+    float deadzone = 0.15f;
+    // This frame's gamepad, and the buttons of the last one (for presses).
+    GamepadState pad;
+    unsigned lastButtons = 0;
     // Where the last cursor event left the cursor; unknown until the first event.
     bool cursorKnown = false;
     double cursorX = 0.0;
@@ -45,6 +52,7 @@ Controls::Controls(GLFWwindow* window, const Config* config) : window(window) {
     s.horizontalSensitivity = config->horizontalSensivity;
     s.verticalSensitivity = config->horizontalSensivity;
     s.invertPitch = config->invertMouse;
+    s.deadzone = config->gamepadDeadzone;
     s.cursorKnown = false;
     if (window != nullptr) {
         // A disabled cursor is hidden and never stops at the window's or the screen's edge, so
@@ -62,13 +70,36 @@ Controls::Controls(GLFWwindow* window, const Config* config) : window(window) {
     }
 }
 
+glm::vec2 Controls::deadZoned(float x, float y, float zone) {
+    const float length = std::sqrt(x * x + y * y);
+    if (!(length > zone) || !std::isfinite(length))
+        return glm::vec2(0.0f);
+    const float scaled = std::min(1.0f, (length - zone) / (1.0f - zone));
+    return glm::vec2(x, y) * (scaled / length);
+}
+
 void Controls::updateTime() {
     SharedInput& s = shared();
+    s.pad = platform().gamepad();
+    const unsigned pressed = s.pad.buttons & ~s.lastButtons;
+    s.lastButtons = s.pad.buttons;
+    if ((pressed & (1u << GLFW_GAMEPAD_BUTTON_START)) != 0)
+        setPaused(window, !s.paused);
+    if ((pressed & (1u << GLFW_GAMEPAD_BUTTON_BACK)) != 0)
+        s.fpsShown = !s.fpsShown;
     double now = platform().now();
     s.frameSeconds = static_cast<float>(now - s.lastTime);
     // The clock keeps running while paused, so play resumes without a jump.
     s.deltaTime = s.paused ? 0.0f : s.frameSeconds;
     s.lastTime = now;
+    // Degrees per second: the same push turns the view equally at any frame rate.
+    const glm::vec2 look = deadZoned(s.pad.axes[GLFW_GAMEPAD_AXIS_RIGHT_X],
+                                     s.pad.axes[GLFW_GAMEPAD_AXIS_RIGHT_Y], s.deadzone);
+    const double degrees =
+        StickDegreesPerSecond * s.horizontalSensitivity / 50.0 * static_cast<double>(s.deltaTime);
+    s.yaw -= look.x * degrees;
+    if (look.y != 0.0f)
+        s.pitch = std::clamp(s.pitch - look.y * degrees, -PitchLimit, PitchLimit);
 }
 
 float Controls::getDeltaTime() const {
@@ -207,7 +238,11 @@ void Controls::readMovementKeys(const glm::vec3& forward, const glm::vec3& right
     const glm::vec3 d = forward;
     const glm::vec3 r = right;
     const float distance = shared().deltaTime * moveSpeed;
-    movement = glm::vec3(0.0f);
+    const glm::vec2 stick =
+        deadZoned(shared().pad.axes[GLFW_GAMEPAD_AXIS_LEFT_X],
+                  shared().pad.axes[GLFW_GAMEPAD_AXIS_LEFT_Y], shared().deadzone);
+    // Stick up (y below 0) flies forward.
+    movement = (d * -stick.y + r * stick.x) * distance;
     Platform& keys = platform();
     if (keys.isKeyHeld(GLFW_KEY_W))
         movement = d * distance;
@@ -225,7 +260,11 @@ void Controls::resetView() {
 }
 
 bool Controls::isAttackHeld() const {
-    return platform().isKeyHeld(GLFW_KEY_SPACE);
+    const GamepadState& pad = shared().pad;
+    const bool padAttack = pad.axes[GLFW_GAMEPAD_AXIS_RIGHT_TRIGGER] > 0.0f ||
+                           (pad.buttons & (1u << GLFW_GAMEPAD_BUTTON_A)) != 0;
+    // The key is asked first and always: a demo records every key query.
+    return platform().isKeyHeld(GLFW_KEY_SPACE) || padAttack;
 }
 
 bool Controls::isFpsShown() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 
 struct Config;
@@ -12,13 +13,15 @@ class Controls {
   public:
     Controls(GLFWwindow* window, const Config* config);
 
-    // Measures this frame's delta time from the platform clock; 0 while paused.
+    // Once a frame: reads the gamepad (Start pauses, Back toggles the frame rate, the right
+    // stick turns the view) and measures the frame's delta time from the platform clock; the
+    // delta time is 0 while paused.
     void updateTime();
     float getDeltaTime() const;
     // The clock's time for this frame even while paused (the frame-rate line).
     float getFrameSeconds() const;
     // W, S, D, A in that order along the view's forward and right; the last held key wins,
-    // keys do not combine.
+    // keys do not combine. Without a key, the gamepad's left stick, as far as it is pushed.
     void readMovementKeys(const glm::vec3& forward, const glm::vec3& right);
     glm::vec3 getMovement() const { return movement; }
     void resetView();
@@ -77,6 +80,14 @@ class Controls {
 
     // Degrees the view turns per pixel of mouse movement at sensitivity 1.
     static constexpr double DegreesPerPixel = 1.0 / 60.0;
+    // Degrees per second the right stick turns the view, pushed all the way, at the default
+    // sensitivity (50); the sensitivity scales it.
+    static constexpr double StickDegreesPerSecond = 120.0;
+    // The stored pitch stays where the camera can look.
+    static constexpr double PitchLimit = 80.0;
+    // A stick inside the dead zone reads 0; outside it the rest of the way is rescaled to 0..1,
+    // so the speed grows smoothly from the zone's edge. A diagonal is never longer than 1.
+    static glm::vec2 deadZoned(float x, float y, float zone);
 
   private:
     GLFWwindow* window = nullptr;

@@ -87,6 +87,12 @@ const BadCase Bad[] = {
      "line 5: a pause is on or off, not 'pause=1'"},
     {"pause twice", std::string(Header1) + "f 0.1 pause=on pause=off\nend x\n",
      "line 5: unknown or repeated field 'pause=off'"},
+    {"pad axis past the end", std::string(Header1) + "f 0.1 pad=0,1.5,0,0,-1,-1,0\nend x\n",
+     "line 5: a pad is six axes from -1 to 1 and the buttons (0 to 32767), not "
+     "'pad=0,1.5,0,0,-1,-1,0'"},
+    {"pad without buttons", std::string(Header1) + "f 0.1 pad=0,0,0,0,-1,-1\nend x\n",
+     "line 5: a pad is six axes from -1 to 1 and the buttons (0 to 32767), not "
+     "'pad=0,0,0,0,-1,-1'"},
     {"header after frames", std::string(Header1) + "f 0.1\nlevel 2\nend x\n",
      "line 6: unknown line 'level'"},
     {"binary in a frame", std::string(Header1) + "f 0.1 \x01\xff\nend x\n",
@@ -125,6 +131,8 @@ TEST(DemoFormat, WrittenDemosReadBackExactly) {
         {1e9, 0b111111, 0, {GLFW_KEY_F3, GLFW_KEY_F4}, {{-0.0, 3.0}}},
         {0.5, 0, 0, {}, {{1.0, 2.0}}, true},
         {0.5, 0, 0, {GLFW_KEY_F2}, {}, false},
+        {0.5, 0, 0, {}, {}, std::nullopt, {true, {0.1f, -1.0f / 3.0f, 1, -0.0f, -1, 0.75f}, 32767}},
+        {0.5, 0, 0, {}, {}, std::nullopt, {true, {0, 0, 0, 0, -1, -1}, 0}},
     };
     written.frames = frames;
     written.endState = "level=2 health=49.99 walls=0/4,6/6 frames=5";
