@@ -55,9 +55,19 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments, int leve
             (option == "--help" ? line.help : line.version) = true;
             continue;
         }
+        if (option == "--fullscreen" || option == "--windowed") {
+            if (value)
+                return refuse(option + " takes no value");
+            const bool full = option == "--fullscreen";
+            if (line.fullscreen && *line.fullscreen != full)
+                return refuse("--fullscreen and --windowed cannot be combined");
+            seen.insert(option);
+            line.fullscreen = full;
+            continue;
+        }
         static const std::set<std::string> valued = {
-            "--data", "--level", "--level-file", "--frames", "--screenshot",
-            "--at",   "--look",  "--record",     "--replay", "--timedemo"};
+            "--data", "--level",  "--level-file", "--frames",   "--screenshot", "--at",
+            "--look", "--record", "--replay",     "--timedemo", "--size"};
         if (valued.count(option) == 0)
             return refuse(option.rfind('-', 0) == 0 ? "unknown option '" + option + "'"
                                                     : "unexpected argument '" + option + "'");
@@ -97,6 +107,17 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments, int leve
             if (!angles)
                 return refuse("--look takes YAW,PITCH (two numbers, degrees), not '" + v + "'");
             line.look = glm::dvec2((*angles)[0], (*angles)[1]);
+        } else if (option == "--size") {
+            const size_t x = v.find('x');
+            const std::optional<long long> w =
+                x == std::string::npos ? std::nullopt : textnum::parseWhole(v.substr(0, x));
+            const std::optional<long long> h =
+                x == std::string::npos ? std::nullopt : textnum::parseWhole(v.substr(x + 1));
+            if (!w || !h || *w < 1 || *h < 1 || *w > MaxWindowSide || *h > MaxWindowSide)
+                return refuse("--size takes WIDTHxHEIGHT (each from 1 to " +
+                              std::to_string(MaxWindowSide) + "), not '" + v + "'");
+            line.width = static_cast<int>(*w);
+            line.height = static_cast<int>(*h);
         } else if (option == "--screenshot") {
             line.screenshot = v;
         } else if (option == "--record") {
@@ -117,7 +138,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments, int leve
         return refuse("--level-file plays one level: --level cannot be " +
                       std::to_string(line.level));
     if (line.playsDemo()) {
-        for (const char* fixed : {"--level", "--level-file", "--frames", "--at", "--look"})
+        for (const char* fixed : {"--level", "--level-file", "--frames", "--at", "--look", "--size",
+                                  "--fullscreen", "--windowed"})
             if (seen.count(fixed) > 0)
                 return refuse(std::string(fixed) + " cannot be combined with " + demoOption +
                               " (the demo sets it)");
@@ -138,6 +160,10 @@ std::string usageText() {
            "      --screenshot FILE write the last frame to FILE as PNG at exit\n"
            "      --at X,Y,Z        put the player at X,Y,Z for the first frame\n"
            "      --look YAW,PITCH  look along YAW,PITCH (degrees) for the first frame\n"
+           "      --fullscreen      play full screen (F11 switches while playing)\n"
+           "      --windowed        play in a window\n"
+           "      --size WxH        the window's size, e.g. 1280x720 (windowed unless\n"
+           "                        --fullscreen is given too)\n"
            "      --record FILE     record the run's input to the demo FILE\n"
            "      --replay FILE     play the demo FILE back at its pace and check its end\n"
            "      --timedemo FILE   play the demo FILE back as fast as frames render and print\n"

@@ -12,6 +12,8 @@
 constexpr double CoordinateLimit = 1.0e5;
 // The most frames --frames asks for (about six months at 60 frames a second).
 constexpr long MaxFrames = 1000000000;
+// The largest window side --size takes.
+constexpr int MaxWindowSide = 16384;
 
 // What the command line asks of a run. Without arguments every field keeps its default and the
 // game plays as it always has.
@@ -35,6 +37,11 @@ struct CommandLine {
     std::string record;
     std::string replay;
     std::string timedemo;
+    // --fullscreen (true) or --windowed (false) instead of the configuration's choice.
+    std::optional<bool> fullscreen;
+    // --size WxH: the window's size when not full screen; 0 when not given.
+    int width = 0;
+    int height = 0;
 
     // Why the arguments were refused; empty when they were taken.
     std::string error;

@@ -151,7 +151,7 @@ std::optional<Frame> parseFrame(const std::vector<std::string_view>& w, std::str
         return std::nullopt;
     }
     frame.delta = *delta;
-    bool seenHold = false, seenTap = false, seenKey = false;
+    bool seenHold = false, seenTap = false, seenKey = false, seenPause = false, seenPad = false;
     for (size_t i = 2; i < w.size(); ++i) {
         const size_t equals = w[i].find('=');
         const std::string_view name = w[i].substr(0, equals);
@@ -173,6 +173,32 @@ std::optional<Frame> parseFrame(const std::vector<std::string_view>& w, std::str
             }
             frame.toggles = *keys;
             seenKey = true;
+        } else if (name == "pause" && !seenPause) {
+            if (value != "on" && value != "off") {
+                error = "a pause is on or off, not " + excerpt(w[i]);
+                return std::nullopt;
+            }
+            frame.pause = value == "on";
+            seenPause = true;
+        } else if (name == "pad" && !seenPad) {
+            const std::vector<std::string_view> parts = split(value, ',');
+            bool valid = parts.size() == 7;
+            for (size_t a = 0; valid && a < 6; ++a) {
+                const std::optional<float> axis = bounded<float>(parts[a], 1.0);
+                valid = axis.has_value();
+                if (valid)
+                    frame.pad.axes[a] = *axis;
+            }
+            const std::optional<long long> buttons =
+                valid ? textnum::parseWhole(parts[6]) : std::nullopt;
+            if (!buttons || *buttons < 0 || *buttons > MaxPadButtons) {
+                error = "a pad is six axes from -1 to 1 and the buttons (0 to " +
+                        std::to_string(MaxPadButtons) + "), not " + excerpt(w[i]);
+                return std::nullopt;
+            }
+            frame.pad.buttons = static_cast<unsigned>(*buttons);
+            frame.pad.connected = true;
+            seenPad = true;
         } else if (name == "move") {
             const std::vector<std::string_view> d = split(value, ',');
             const std::optional<double> dx = bounded(d[0], MaxMove);
@@ -239,6 +265,23 @@ bool parseHeaderLine(const std::vector<std::string_view>& w, Header& header, std
             error = "the view is YAW PITCH, within " + whole(CoordinateLimit);
         else
             header.look = glm::dvec2(*yaw, *pitch);
+    } else if (key == "fov") {
+        const std::optional<float> fov = values == 1 ? bounded<float>(w[1], 180.0) : std::nullopt;
+        if (!fov || !(*fov > 0.0f) || *fov >= 180.0f)
+            error = "the field of view is one angle between 0 and 180 degrees";
+        else
+            header.fov = fov;
+    } else if (key == "invertMouse") {
+        if (values != 1 || (w[1] != "yes" && w[1] != "no"))
+            error = "invertMouse is yes or no";
+        else
+            header.invertMouse = w[1] == "yes";
+    } else if (key == "gamepadDeadzone") {
+        const std::optional<float> zone = values == 1 ? bounded<float>(w[1], 1.0) : std::nullopt;
+        if (!zone || *zone < 0.0f || *zone >= 1.0f)
+            error = "the gamepad dead zone is one number from 0 to below 1";
+        else
+            header.gamepadDeadzone = zone;
     } else {
         error = "unknown line " + excerpt(key);
     }
@@ -301,6 +344,12 @@ std::string headerText(const Header& header) {
                 textnum::shortest(header.look->y) + "\n";
     if (!header.levelFile.empty())
         text += "levelfile " + header.levelFile + "\n";
+    if (header.fov)
+        text += "fov " + textnum::shortest(*header.fov) + "\n";
+    if (header.invertMouse)
+        text += std::string("invertMouse ") + (*header.invertMouse ? "yes" : "no") + "\n";
+    if (header.gamepadDeadzone)
+        text += "gamepadDeadzone " + textnum::shortest(*header.gamepadDeadzone) + "\n";
     return text;
 }
 
@@ -322,6 +371,14 @@ std::string frameLine(const Frame& frame) {
     }
     for (const auto& [dx, dy] : frame.moves)
         line += " move=" + textnum::shortest(dx) + "," + textnum::shortest(dy);
+    if (frame.pause)
+        line += *frame.pause ? " pause=on" : " pause=off";
+    if (frame.pad.connected) {
+        line += " pad=";
+        for (float axis : frame.pad.axes)
+            line += textnum::shortest(axis) + ",";
+        line += std::to_string(frame.pad.buttons);
+    }
     return line + "\n";
 }
 
@@ -504,12 +561,21 @@ double Recorder::now() {
     return time;
 }
 
+GamepadState Recorder::gamepad() {
+    frame.pad = inner.gamepad();
+    return frame.pad;
+}
+
 void Recorder::mouseMoved(double dx, double dy) {
     frame.moves.emplace_back(dx, dy);
 }
 
 void Recorder::togglePressed(int key) {
     frame.toggles.push_back(key);
+}
+
+void Recorder::pauseChanged(bool paused) {
+    frame.pause = paused;
 }
 
 void Recorder::endFrame() {
@@ -534,6 +600,7 @@ void Recorder::finish(const std::string& state) {
 void applyBefore(ScriptedPlatform& platform, const Frame& frame) {
     platform.releaseAll();
     platform.advance(frame.delta);
+    platform.pad = frame.pad;
     for (size_t i = 0; i < PolledKeyCount; ++i) {
         if ((frame.held & (1u << i)) != 0)
             platform.hold(PolledKeys[i].key);
@@ -545,8 +612,11 @@ void applyBefore(ScriptedPlatform& platform, const Frame& frame) {
 void applyAfter(const Frame& frame) {
     for (int key : frame.toggles)
         Controls::onKey(nullptr, key, 0, GLFW_PRESS, 0);
+    // Every recorded movement was taken, even one that came before a click that resumed play.
     for (const auto& [dx, dy] : frame.moves)
-        Controls::moveMouse(dx, dy);
+        Controls::turnView(dx, dy);
+    if (frame.pause)
+        Controls::setPaused(nullptr, *frame.pause);
 }
 
 } // namespace demo

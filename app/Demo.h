@@ -48,6 +48,8 @@ constexpr double MaxDelta = 1.0e9;
 constexpr double MaxMove = 1.0e6;
 constexpr double MaxSensitivity = 1.0e10;
 constexpr size_t MaxLevelFilePath = 4096;
+// Gamepad buttons: GLFW_GAMEPAD_BUTTON_LAST + 1 bits.
+constexpr long long MaxPadButtons = (1 << 15) - 1;
 
 // The keys the game polls: W, S, D, A, Space, Escape (named so in demo lines).
 constexpr size_t PolledKeyCount = 6;
@@ -61,6 +63,11 @@ struct Header {
     std::optional<glm::dvec2> look;
     // The level file played instead of the game's levels (--level-file); empty for those.
     std::string levelFile;
+    // Settings that change what the same input does; a demo without them was recorded with
+    // their defaults.
+    std::optional<float> fov;
+    std::optional<bool> invertMouse;
+    std::optional<float> gamepadDeadzone;
 };
 
 struct Frame {
@@ -74,10 +81,16 @@ struct Frame {
     std::vector<int> toggles;
     // Mouse movements the view took, in order (pixels right, down).
     std::vector<std::pair<double, double>> moves;
+    // Whether the window's events (P, a focus loss, a click) left the game paused; nothing
+    // when they did not change it.
+    std::optional<bool> pause;
+    // The gamepad as the frame read it (not connected when there was none).
+    GamepadState pad;
 
     bool operator==(const Frame& other) const {
         return delta == other.delta && held == other.held && tapped == other.tapped &&
-               toggles == other.toggles && moves == other.moves;
+               toggles == other.toggles && moves == other.moves && pause == other.pause &&
+               pad == other.pad;
     }
 };
 
@@ -159,9 +172,11 @@ class Recorder final : public Platform, public Controls::Observer {
 
     bool isKeyHeld(int key) override;
     double now() override;
+    GamepadState gamepad() override;
     void waitForKey() override { inner.waitForKey(); }
     void mouseMoved(double dx, double dy) override;
     void togglePressed(int key) override;
+    void pauseChanged(bool paused) override;
 
     void endFrame();
     void finish(const std::string& state);

@@ -1,6 +1,7 @@
 #include "app/Game.h"
 
 #include "effects/ParticleSystem.h"
+#include "platform/Controls.h"
 #include "platform/Platform.h"
 #include "platform/Printable.h"
 #include "platform/Window.h"
@@ -73,6 +74,18 @@ Game::Game(LevelFactory makeLevels, const StartOptions& options)
     }
     if (options.sensitivity)
         config->horizontalSensivity = *options.sensitivity;
+    if (options.fullscreen)
+        config->fullscreen = *options.fullscreen;
+    if (options.fov)
+        config->fov = *options.fov;
+    if (options.invertMouse)
+        config->invertMouse = *options.invertMouse;
+    if (options.gamepadDeadzone)
+        config->gamepadDeadzone = *options.gamepadDeadzone;
+    if (options.neverWaitForDisplay)
+        config->vsync = false;
+    for (const std::string& problem : config->problems)
+        std::fprintf(stderr, "%s\n", problem.c_str());
 
     spareAFullShaderCacheDisk();
     WindowOptions windowOptions;
@@ -96,6 +109,7 @@ Game::Game(LevelFactory makeLevels, const StartOptions& options)
     if (opened.window == nullptr)
         fatal(opened.reason());
     window = opened.window;
+    glfwSwapInterval(config->vsync ? 1 : 0);
     // Not fatal: the game plays on without the walls' sparks.
     if (!ParticleSystem::transformFeedbackOffered())
         std::printf("%s\n", ParticleSystem::NotOfferedLine);
@@ -164,8 +178,18 @@ bool Game::frame(bool render) {
         glfwSwapBuffers(window);
     }
     glfwPollEvents();
+    Controls::afterEventPoll(window);
+    // The levels follow the new framebuffer size from the next frame on.
+    if (Controls::takeFullScreenRequest() && fullScreenKey) {
+        fullScreen.toggle(window);
+        glfwGetWindowSize(window, &windowWidth, &windowHeight);
+    }
     const bool escape = platform().isKeyHeld(GLFW_KEY_ESCAPE);
     return !(escape || glfwWindowShouldClose(window));
+}
+
+bool Game::isPaused() const {
+    return Controls::isPaused();
 }
 
 void Game::run() {

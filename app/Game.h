@@ -2,6 +2,7 @@
 
 #include "levels/LevelInterface.h"
 #include "platform/Config.h"
+#include "platform/FullScreen.h"
 
 #include <functional>
 #include <memory>
@@ -24,6 +25,14 @@ struct StartOptions {
     int windowHeight = 0;
     // Mouse sensitivity instead of the configured one.
     std::optional<float> sensitivity;
+    // Full screen or not instead of the configuration's choice (after the size above).
+    std::optional<bool> fullscreen;
+    // What a demo's run used instead of the configured values.
+    std::optional<float> fov;
+    std::optional<bool> invertMouse;
+    std::optional<float> gamepadDeadzone;
+    // Swaps never wait for the display, whatever the configuration says (timedemo, benchmark).
+    bool neverWaitForDisplay = false;
 };
 
 // Start-up, the frame loop and level sequencing. A fatal start-up failure prints its line, waits
@@ -46,6 +55,8 @@ class Game {
     bool frame(bool render = true);
     // Called after the level has rendered, before the swap (scripted runs read pixels there).
     void setBeforeSwap(std::function<void()> hook) { beforeSwap = std::move(hook); }
+    // Whether F11 switches full screen (not while a demo keeps the window's size).
+    void setFullScreenKey(bool on) { fullScreenKey = on; }
 
     GLFWwindow* getWindow() const { return window; }
     const Config& getConfig() const { return *config; }
@@ -58,6 +69,9 @@ class Game {
     size_t getLevelCount() const { return levelList.size(); }
     int getWindowWidth() const { return windowWidth; }
     int getWindowHeight() const { return windowHeight; }
+    // Whether play stands still (P, Start, a focus loss): what else runs in game time, such as
+    // sounds, holds too.
+    bool isPaused() const;
 
     // The levels of defaultLevelFiles; a file that cannot be played prints its line and ends
     // the process with exit code 1, before any window.
@@ -92,4 +106,6 @@ class Game {
     size_t nextLevelIndex = 0;
     bool won = false;
     std::function<void()> beforeSwap;
+    FullScreenSwitch fullScreen;
+    bool fullScreenKey = true;
 };

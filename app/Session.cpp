@@ -162,8 +162,17 @@ int runSession(const CommandLine& options) {
         start.windowWidth = header.width;
         start.windowHeight = header.height;
         start.sensitivity = header.sensitivity;
-    } else if (options.level > 0) {
-        start.level = static_cast<size_t>(options.level);
+        const Config defaults;
+        start.fov = header.fov.value_or(defaults.fov);
+        start.invertMouse = header.invertMouse.value_or(defaults.invertMouse);
+        start.gamepadDeadzone = header.gamepadDeadzone.value_or(defaults.gamepadDeadzone);
+        start.neverWaitForDisplay = !options.timedemo.empty();
+    } else {
+        if (options.level > 0)
+            start.level = static_cast<size_t>(options.level);
+        start.windowWidth = options.width;
+        start.windowHeight = options.height;
+        start.fullscreen = options.fullscreen;
     }
 
     Game game(std::move(*levels.factory), start);
@@ -176,6 +185,8 @@ int runSession(const CommandLine& options) {
         return 0;
     }
 
+    // A demo keeps one window size: what is in view decides what can be hit.
+    game.setFullScreenKey(!played && !recording.is_open());
     std::unique_ptr<demo::Recorder> recorder;
     int width = 0;
     int height = 0;
@@ -186,6 +197,9 @@ int runSession(const CommandLine& options) {
         header.width = width;
         header.height = height;
         header.sensitivity = game.getConfig().horizontalSensivity;
+        header.fov = game.getConfig().fov;
+        header.invertMouse = game.getConfig().invertMouse;
+        header.gamepadDeadzone = game.getConfig().gamepadDeadzone;
         header.at = at;
         header.look = look;
         header.levelFile = recordedLevelFile;
@@ -200,6 +214,7 @@ int runSession(const CommandLine& options) {
         glfwSetCursorPosCallback(window, nullptr);
         glfwSetKeyCallback(window, nullptr);
         glfwSetWindowFocusCallback(window, nullptr);
+        glfwSetMouseButtonCallback(window, nullptr);
         if (timedemo)
             // No pause on the lost frame: only rendering is timed.
             for (size_t i = 0; game.getLevel(i) != nullptr; ++i)

@@ -14,6 +14,7 @@ Hud::Hud(ResourceCache& resources)
       wallsText(std::make_unique<TextRenderer>(25, &resources)),
       bannerText(std::make_unique<TextRenderer>(40, &resources)),
       crosshair(std::make_unique<TextRenderer>(30, &resources)),
+      pausedText(std::make_unique<TextRenderer>(30, &resources)),
       cache(std::make_unique<HudCache>(resources)) {
     titleLine->setPosition(30, 50);
     titleLine->setColour(0, 0, 0);
@@ -28,15 +29,19 @@ Hud::Hud(ResourceCache& resources)
     crosshair->setText("+");
     crosshair->setPosition(400, 300);
     crosshair->setCentred(true);
+    // Above the crosshair and below the centred message, so all three can show at once.
+    pausedText->setText(PausedLine);
+    pausedText->setPosition(400, 360);
+    pausedText->setCentred(true);
     for (TextRenderer* line : lines())
         line->setOutlined(true);
 }
 
 Hud::~Hud() = default;
 
-std::array<TextRenderer*, 7> Hud::lines() const {
-    return {titleLine.get(), healthText.get(), lostText.get(), fpsText.get(),
-            wallsText.get(), bannerText.get(), crosshair.get()};
+std::array<TextRenderer*, 8> Hud::lines() const {
+    return {titleLine.get(), healthText.get(), lostText.get(),  fpsText.get(),
+            wallsText.get(), bannerText.get(), crosshair.get(), pausedText.get()};
 }
 
 void Hud::setTitle(const std::string& title) {
@@ -83,6 +88,8 @@ void Hud::draw(const Frame& frame) {
     }
     if (bannerForGood || bannerSecondsLeft > 0.0)
         drawnLines.push_back(bannerText.get());
+    if (frame.paused)
+        drawnLines.push_back(pausedText.get());
     if (frame.lost) {
         drawnLines.push_back(lostText.get());
         crosshairOnWall = false;

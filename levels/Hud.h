@@ -13,8 +13,8 @@
 #include <vector>
 
 // A level's HUD: the title, health and walls-left lines, the frame rate (F2), a centred message,
-// "You lost!" and the crosshair. Every line is outlined so it reads over the darkest and the
-// brightest walls, and the lines reach the screen through a HudCache.
+// "You lost!", the pause line and the crosshair. Every line is outlined so it reads over the
+// darkest and the brightest walls, and the lines reach the screen through a HudCache.
 class Hud {
   public:
     explicit Hud(ResourceCache& resources);
@@ -38,6 +38,7 @@ class Hud {
         float deltaTime = 0.0f;
         bool lost = false;
         bool crosshairOnWall = false; // ignored while lost: nothing to aim at
+        bool paused = false;
     };
     void draw(const Frame& frame);
 
@@ -50,6 +51,7 @@ class Hud {
     // Crosshair colours: idle, and while a breakable wall within reach is aimed at.
     static glm::vec3 crosshairColour() { return glm::vec3(1.0f); }
     static glm::vec3 crosshairOnWallColour() { return glm::vec3(1.0f, 0.45f, 0.1f); }
+    static constexpr const char* PausedLine = "Paused - press P to continue";
 
     const TextRenderer& title() const { return *titleLine; }
     const TextRenderer& health() const { return *healthText; }
@@ -57,13 +59,14 @@ class Hud {
     const TextRenderer& fps() const { return *fpsText; }
     const TextRenderer& walls() const { return *wallsText; }
     const TextRenderer& banner() const { return *bannerText; }
+    const TextRenderer& pause() const { return *pausedText; }
     // Every line drawn by the last draw, in drawing order.
     const std::vector<TextRenderer*>& drawn() const { return drawnLines; }
     // Whether the crosshair showed a breakable wall within reach in the last draw.
     bool isCrosshairOnWall() const { return crosshairOnWall; }
 
   private:
-    std::array<TextRenderer*, 7> lines() const;
+    std::array<TextRenderer*, 8> lines() const;
 
     std::unique_ptr<TextRenderer> titleLine;
     std::unique_ptr<TextRenderer> healthText;
@@ -72,6 +75,7 @@ class Hud {
     std::unique_ptr<TextRenderer> wallsText;
     std::unique_ptr<TextRenderer> bannerText;
     std::unique_ptr<TextRenderer> crosshair;
+    std::unique_ptr<TextRenderer> pausedText;
     std::unique_ptr<HudCache> cache;
     double bannerSecondsLeft = 0.0;
     bool bannerForGood = false;

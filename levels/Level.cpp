@@ -30,6 +30,7 @@ Level::Level(GLFWwindow* window, const Config* config, std::shared_ptr<ResourceC
     }
     program = resources->program("Shader/extendedVS.vs", "Shader/extendedFS.fs");
     camera = std::make_unique<Camera>();
+    camera->setFieldOfView(config->fov);
     controls = std::make_unique<Controls>(window, config);
     player = std::make_unique<Player>(*controls, *camera);
     hud = std::make_unique<Hud>(*resources);
@@ -154,6 +155,11 @@ void Level::update() {
     const float deltaTime = controls->getDeltaTime();
     // The aspect is settled before the player rebuilds the frustum this frame.
     followFramebuffer();
+    if (Controls::isPaused()) {
+        // Nothing moves; the frustum only follows a new window size.
+        camera->updateFrustum();
+        return;
+    }
     for (Drawable* drawable : drawables)
         drawable->update(deltaTime);
     player->updateModels(gameplayModels);
@@ -168,6 +174,8 @@ void Level::update() {
 }
 
 void Level::stepPhysics() {
+    if (Controls::isPaused())
+        return;
     physics->step();
     player->update();
     physics->hurtByContacts(*player, map != nullptr ? map->getRigidBody() : nullptr,
@@ -205,8 +213,9 @@ void Level::render() {
     Hud::Frame frame;
     frame.hasWalls = !objectives.empty();
     frame.showFps = controls->isFpsShown();
-    frame.deltaTime = controls->getDeltaTime();
+    frame.deltaTime = controls->getFrameSeconds();
     frame.lost = lost;
+    frame.paused = Controls::isPaused();
     frame.crosshairOnWall =
         !lost && std::any_of(objectives.begin(), objectives.end(),
                              [this](VulnerableWall* wall) { return wall->isTargeted(*camera); });

@@ -14,13 +14,53 @@ class GlfwPlatform final : public Platform {
     }
     double now() override { return glfwGetTime(); }
     void waitForKey() override { consolePause(); }
+    GamepadState gamepad() override {
+        GamepadState state;
+        if (window == nullptr)
+            return state;
+        if (!padKnown) {
+            // Plugging in or out changes which pad plays; between changes one pad is asked.
+            glfwSetJoystickCallback(&GlfwPlatform::onJoystick);
+            pad = firstGamepad();
+            padKnown = true;
+        }
+        GLFWgamepadstate read;
+        if (pad < 0 || !glfwGetGamepadState(pad, &read)) {
+            if (pad >= 0)
+                padKnown = false; // gone without a callback: look again
+            return state;
+        }
+        state.connected = true;
+        for (int i = 0; i <= GLFW_GAMEPAD_AXIS_LAST; ++i)
+            state.axes[static_cast<size_t>(i)] = read.axes[i];
+        for (int i = 0; i <= GLFW_GAMEPAD_BUTTON_LAST; ++i)
+            if (read.buttons[i] == GLFW_PRESS)
+                state.buttons |= 1u << i;
+        return state;
+    }
 
     GLFWwindow* window = nullptr;
+
+  private:
+    static int firstGamepad() {
+        for (int id = GLFW_JOYSTICK_1; id <= GLFW_JOYSTICK_LAST; ++id)
+            if (glfwJoystickIsGamepad(id))
+                return id;
+        return -1;
+    }
+    static void onJoystick(int /*id*/, int /*event*/);
+
+    int pad = -1;
+    bool padKnown = false;
 };
 
 GlfwPlatform& glfwPlatform() {
     static GlfwPlatform instance;
     return instance;
+}
+
+void GlfwPlatform::onJoystick(int /*id*/, int /*event*/) {
+    glfwPlatform().padKnown = false;
 }
 
 Platform* installed = nullptr;

@@ -1,8 +1,24 @@
 #pragma once
 
-// The game's one seam to the operating system: the asynchronous key state, the clock and the
-// console pause. The game installs GlfwPlatform; tests install a scripted one so that input and
-// time can be driven frame by frame.
+#include <array>
+
+// A gamepad as GLFW's built-in mappings present it.
+struct GamepadState {
+    bool connected = false;
+    // In GLFW_GAMEPAD_AXIS_ order: left stick x and y, right stick x and y (-1 to 1, y down),
+    // left and right trigger (-1 released to 1 pressed).
+    std::array<float, 6> axes{0.0f, 0.0f, 0.0f, 0.0f, -1.0f, -1.0f};
+    // Bit i: GLFW_GAMEPAD_BUTTON_ i is held.
+    unsigned buttons = 0;
+
+    bool operator==(const GamepadState& other) const {
+        return connected == other.connected && axes == other.axes && buttons == other.buttons;
+    }
+};
+
+// The game's one seam to the operating system: the asynchronous key state, the clock, the
+// gamepad and the console pause. The game installs GlfwPlatform; tests install a scripted one so
+// that input and time can be driven frame by frame.
 class Platform {
   public:
     virtual ~Platform() = default;
@@ -10,6 +26,8 @@ class Platform {
     virtual bool isKeyHeld(int key) = 0;
     // Seconds since the clock started (GLFW time in the game).
     virtual double now() = 0;
+    // The first connected gamepad, now; not connected when there is none.
+    virtual GamepadState gamepad() = 0;
     // Waits for one character on standard input; returns at once at end of input.
     virtual void waitForKey() = 0;
 };

@@ -16,6 +16,7 @@ class ScriptedPlatform final : public Platform {
     bool isKeyHeld(int key) override;
     double now() override { return time; }
     void waitForKey() override { ++pauses; }
+    GamepadState gamepad() override { return pad; }
 
     void hold(int key) { held.insert(key); }
     void release(int key) { held.erase(key); }
@@ -29,6 +30,8 @@ class ScriptedPlatform final : public Platform {
 
     double time = 0.0;
     int pauses = 0;
+    // What gamepad() answers: the script plugs, moves and unplugs it.
+    GamepadState pad;
 
   private:
     std::set<int> held;

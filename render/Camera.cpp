@@ -38,6 +38,11 @@ void Camera::setAspect(float widthOverHeight) {
         aspect = widthOverHeight;
 }
 
+void Camera::setFieldOfView(float degrees) {
+    if (degrees > 0.0f && degrees < 180.0f)
+        fieldOfView = degrees;
+}
+
 glm::vec3 Camera::getDirection() const {
     double p = pitch;
     return glm::vec3(static_cast<float>(std::cos(p) * std::sin(yaw)),

@@ -24,6 +24,8 @@ class Camera {
     void updateVectors();
     // Width over height of the picture; the level keeps it equal to the framebuffer's.
     void setAspect(float widthOverHeight);
+    // Vertical, in degrees; values that are not a usable angle are ignored.
+    void setFieldOfView(float degrees);
 
     glm::vec3 getDirection() const;
     glm::vec3 getRight() const { return right; }

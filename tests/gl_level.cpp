@@ -1,3 +1,4 @@
+#include "app/Demo.h"
 #include "app/Game.h"
 #include "effects/WaterMesh.h"
 #include "effects/WaterRenderTargets.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -457,4 +459,121 @@ TEST_F(LevelTest, MatteMapShowsTheVeryPixelsOfTheFullLightMapShader) {
     }
     map.setProgram(matte);
     map.lookUpUniforms();
+}
+
+TEST_F(LevelTest, WhilePausedNothingMovesAndThePictureStandsStill) {
+    // Inside the enemy with W and Space held: unpaused, each of these would change.
+    auto box = makeLevel<BoxLevel>();
+    frame(*box, 0.1);
+    placeBody(box->getPlayer().getRigidBody(), box->enemy->getTransform().position);
+    frame(*box, 0.1);
+    Controls::setPaused(nullptr, true);
+    frame(*box, 0.1);
+    const glm::vec3 enemy = box->enemy->getTransform().position;
+    const glm::vec3 player = box->getCamera().getPosition();
+    const float health = box->getPlayer().getHealth();
+    keys.hold(GLFW_KEY_W);
+    keys.hold(GLFW_KEY_SPACE);
+    for (int i = 0; i < 30; ++i)
+        frame(*box, 0.1);
+    EXPECT_EQ(box->getControls().getDeltaTime(), 0.0f);
+    EXPECT_EQ(box->enemy->getTransform().position, enemy);
+    EXPECT_EQ(box->getCamera().getPosition(), player);
+    EXPECT_EQ(box->getPlayer().getHealth(), health);
+    keys.releaseAll();
+    Controls::resetSharedState();
+
+    // Level 1 from its spawn: the enemy in view and the water's waves stop, the pause line shows.
+    auto level = fileLevel("Levels/level1.txt");
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(testgl::window(), &width, &height);
+    // The colours a person sees; the window's alpha is never shown.
+    const auto picture = [&](double seconds) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        frame(*level, seconds, true);
+        std::vector<unsigned char> rgba = testgl::readPixels(0, 0, width, height);
+        for (size_t i = 3; i < rgba.size(); i += 4)
+            rgba[i] = 255;
+        return rgba;
+    };
+    picture(0.5);
+    Controls::setPaused(nullptr, true);
+    const std::vector<unsigned char> pausedFirst = picture(0.1);
+    const std::vector<unsigned char> pausedLater = picture(2.0);
+    const std::vector<TextRenderer*>& lines = level->getHud().drawn();
+    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                           [](TextRenderer* line) { return line->getText() == Hud::PausedLine; }),
+              lines.end());
+    EXPECT_TRUE(pausedFirst == pausedLater)
+        << testgl::writeImage("paused", pausedLater, width, height);
+    Controls::setPaused(nullptr, false);
+    const std::vector<unsigned char> resumed = picture(2.0);
+    EXPECT_FALSE(resumed == pausedLater) << testgl::writeImage("resumed", resumed, width, height);
+}
+
+TEST_F(LevelTest, AGamepadDemoReplaysToTheRecordedState) {
+    // Level 1 played with the gamepad alone: turn to the first wall and look down at it, fly to
+    // it, attack it, Start to pause with the sticks pushed, Start again, the pad pulled out and
+    // plugged in again with the left stick held diagonally.
+    const auto pad = [](float lx, float ly, float rx, float ry, unsigned buttons, float trigger) {
+        GamepadState state;
+        state.connected = true;
+        state.axes = {lx, ly, rx, ry, -1.0f, trigger};
+        state.buttons = buttons;
+        return state;
+    };
+    const unsigned start = 1u << GLFW_GAMEPAD_BUTTON_START;
+    const std::pair<GamepadState, int> spans[] = {
+        {pad(0, 0, -1, 0, 0, -1), 90},      {pad(0, 0, 0, 1, 0, -1), 20},
+        {pad(0, -1, 0, 0, 0, -1), 55},      {pad(0, 0, 0, 0, 0, 1), 120},
+        {pad(0, 0, 0, 0, start, -1), 1},    {pad(1, -1, 1, 1, 0, 1), 30},
+        {pad(0, 0, 0, 0, start, -1), 1},    {GamepadState(), 10},
+        {pad(0.7f, 0.7f, 0, 0, 0, -1), 30},
+    };
+    const auto startGame = [] {
+        Controls::resetSharedState();
+        std::fflush(stdout);
+        testing::internal::CaptureStdout();
+        auto game = std::make_unique<Game>();
+        std::fflush(stdout);
+        testing::internal::GetCapturedStdout();
+        game->getCurrentLevel()->setLossHold(0.0);
+        return game;
+    };
+    long frames = 0;
+    std::ostringstream file;
+    std::string recorded;
+    {
+        auto game = startGame();
+        demo::Header header;
+        header.width = game->getWindowWidth();
+        header.height = game->getWindowHeight();
+        header.sensitivity = game->getConfig().horizontalSensivity;
+        demo::Recorder recorder(file, header);
+        for (const auto& [state, count] : spans)
+            for (int i = 0; i < count; ++i, ++frames) {
+                keys.pad = state;
+                keys.advance(1.0 / 60.0);
+                game->frame(false);
+                recorder.endFrame();
+            }
+        recorded = demo::stateLine(*game, frames);
+        recorder.finish(recorded);
+    }
+    keys.pad = GamepadState();
+    EXPECT_EQ(recorded.find("position=0,8,0"), std::string::npos) << recorded;
+    EXPECT_NE(file.str().find(" pad="), std::string::npos);
+
+    const demo::ParseResult read = demo::parse(file.str());
+    ASSERT_TRUE(read.demo) << read.error;
+    auto game = startGame();
+    {
+        ScriptedPlatform replay;
+        for (const demo::Frame& frame : read.demo->frames) {
+            demo::applyBefore(replay, frame);
+            game->frame(false);
+            demo::applyAfter(frame);
+        }
+    }
+    EXPECT_EQ(demo::stateLine(*game, frames), recorded);
 }

@@ -29,6 +29,10 @@ std::string summary(const CommandLine& c) {
     if (c.look)
         out << " look=" << c.look->x << "," << c.look->y;
     out << " record=" << c.record << " replay=" << c.replay << " timedemo=" << c.timedemo;
+    if (c.fullscreen)
+        out << " fullscreen=" << *c.fullscreen;
+    if (c.width > 0)
+        out << " size=" << c.width << "x" << c.height;
     return out.str();
 }
 
@@ -59,6 +63,14 @@ const TakenCase Taken[] = {
      "help=0 version=0 data= level=0 frames=0 shot= record= replay= timedemo=run.demo"},
     {"--frames 1000000000",
      "help=0 version=0 data= level=0 frames=1000000000 shot= record= replay= timedemo="},
+    {"--size 640x480 --fullscreen",
+     "help=0 version=0 data= level=0 frames=0 shot= record= replay= timedemo= fullscreen=1 "
+     "size=640x480"},
+    {"--windowed --size=1x16384",
+     "help=0 version=0 data= level=0 frames=0 shot= record= replay= timedemo= fullscreen=0 "
+     "size=1x16384"},
+    {"--fullscreen --fullscreen",
+     "help=0 version=0 data= level=0 frames=0 shot= record= replay= timedemo= fullscreen=1"},
 };
 
 struct RefusedCase {
@@ -98,6 +110,15 @@ const RefusedCase Refused[] = {
     {"--timedemo a --frames 9", "--frames cannot be combined with --timedemo (the demo sets it)"},
     {"--replay a --at 0,0,0", "--at cannot be combined with --replay (the demo sets it)"},
     {"--replay a --look 0,0", "--look cannot be combined with --replay (the demo sets it)"},
+    {"--size 640", "--size takes WIDTHxHEIGHT (each from 1 to 16384), not '640'"},
+    {"--size 0x480", "--size takes WIDTHxHEIGHT (each from 1 to 16384), not '0x480'"},
+    {"--size 640x480x2", "--size takes WIDTHxHEIGHT (each from 1 to 16384), not '640x480x2'"},
+    {"--size 16385x10", "--size takes WIDTHxHEIGHT (each from 1 to 16384), not '16385x10'"},
+    {"--size -640x480", "--size takes WIDTHxHEIGHT (each from 1 to 16384), not '-640x480'"},
+    {"--fullscreen --windowed", "--fullscreen and --windowed cannot be combined"},
+    {"--fullscreen=yes", "--fullscreen takes no value"},
+    {"--timedemo a --size 8x8", "--size cannot be combined with --timedemo (the demo sets it)"},
+    {"--replay a --windowed", "--windowed cannot be combined with --replay (the demo sets it)"},
 };
 
 } // namespace
@@ -126,7 +147,7 @@ TEST(CommandLine, UsageNamesEveryOption) {
     const std::string usage = usageText();
     for (const char* option :
          {"--help", "--version", "--data", "--level", "--frames", "--screenshot", "--at", "--look",
-          "--record", "--replay", "--timedemo"})
+          "--record", "--replay", "--timedemo", "--fullscreen", "--windowed", "--size"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 

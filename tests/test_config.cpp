@@ -60,6 +60,56 @@ TEST(Config, DefaultsWhenNothingIsRead) {
     EXPECT_EQ(config.levels, 4);
 }
 
+TEST(Config, SettingsTakeTheirRangeAndSayWhatWasWrong) {
+    struct SettingCase {
+        const char* text;
+        std::function<double(const Config&)> field;
+        double expected;
+        const char* problem; // "" for none
+    };
+    const auto fov = [](const Config& c) { return c.fov; };
+    const auto invert = [](const Config& c) { return c.invertMouse ? 1.0 : 0.0; };
+    const auto vsync = [](const Config& c) { return c.vsync ? 1.0 : 0.0; };
+    const auto volume = [](const Config& c) { return c.volume; };
+    const auto zone = [](const Config& c) { return c.gamepadDeadzone; };
+    const SettingCase cases[] = {
+        {"", fov, 40, ""},
+        {"fov=90", fov, 90, ""},
+        {"fov=72.5", fov, 72.5, ""},
+        {"width=9\nfov=200", fov, 120,
+         "test line 2: fov is 30 to 120 degrees, not '200'; using 120"},
+        {"fov=10", fov, 30, "test line 1: fov is 30 to 120 degrees, not '10'; using 30"},
+        {"fov=wide", fov, 40, "test line 1: fov is 30 to 120 degrees, not 'wide'; using 40"},
+        {"", invert, 0, ""},
+        {"invertMouse=yes", invert, 1, ""},
+        {"invertMouse=true\ninvertMouse=false", invert, 0, ""},
+        {"invertMouse=1", invert, 0,
+         "test line 1: invertMouse is yes, true, no or false, not '1'; using no"},
+        {"", vsync, 1, ""},
+        {"vsync=no", vsync, 0, ""},
+        {"vsync=off", vsync, 1,
+         "test line 1: vsync is yes, true, no or false, not 'off'; using yes"},
+        {"", volume, 80, ""},
+        {"volume=0", volume, 0, ""},
+        {"volume=150", volume, 100, "test line 1: volume is 0 to 100, not '150'; using 100"},
+        {"volume=-3", volume, 0, "test line 1: volume is 0 to 100, not '-3'; using 0"},
+        {"", zone, 0.15f, ""},
+        {"gamepadDeadzone=0.3", zone, 0.3f, ""},
+        {"gamepadDeadzone=0.95", zone, 0.9f,
+         "test line 1: gamepadDeadzone is 0 to 0.9, not '0.95'; using 0.9"},
+        {"gamepadDeadzone=\x01\xff", zone, 0.15f,
+         "test line 1: gamepadDeadzone is 0 to 0.9, not '??'; using 0.15"},
+    };
+    for (const SettingCase& c : cases) {
+        Config config;
+        config.parse(c.text, "test");
+        EXPECT_DOUBLE_EQ(c.field(config), c.expected) << c.text;
+        const std::vector<std::string> problems =
+            *c.problem ? std::vector<std::string>{c.problem} : std::vector<std::string>{};
+        EXPECT_EQ(config.problems, problems) << c.text;
+    }
+}
+
 TEST(Config, KeysAreExactAndUntrimmed) {
     EXPECT_EQ(parsed("width=800\n").width, 800);
     EXPECT_EQ(parsed("width = 800\n").width, 1024);

@@ -173,9 +173,14 @@ TEST_F(ControlsTest, TheViewTurnsByTheDifferenceOfSuccessiveCursorPositions) {
         for (const InputEvent& e : c.events) {
             if (e.kind == InputEvent::Cursor)
                 Controls::onCursorMoved(nullptr, e.x, e.y);
-            else if (e.kind == InputEvent::Focus)
+            else if (e.kind == InputEvent::Focus) {
+                // Away and back: the focus loss pauses, the click on return resumes.
+                Controls::onFocusChanged(nullptr, GLFW_TRUE);
                 Controls::onFocusChanged(nullptr, GLFW_FALSE);
-            else
+                Controls::afterEventPoll(nullptr);
+                Controls::onFocusChanged(nullptr, GLFW_TRUE);
+                Controls::onMouseButton(nullptr, GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 0);
+            } else
                 Controls another(nullptr, &config);
         }
         EXPECT_NEAR(Controls::getYawDegrees(), c.yaw, 1e-9) << c.name;
@@ -215,4 +220,213 @@ TEST_F(ControlsTest, AttackIsSpace) {
     EXPECT_FALSE(controls->isAttackHeld());
     keys.hold(GLFW_KEY_SPACE);
     EXPECT_TRUE(controls->isAttackHeld());
+}
+
+namespace {
+
+// One step of a pause scenario: a window event, or a frame of the clock.
+struct PauseStep {
+    // FocusBlink: lost and back within one event poll.
+    enum Kind { KeyP, FocusLost, FocusGained, FocusBlink, Click, Mouse, Frame } kind;
+    double value = 0.0; // the frame's seconds, or the mouse's pixels right
+};
+
+struct PauseCase {
+    const char* name;
+    std::vector<PauseStep> steps;
+    bool paused;
+    float deltaTime; // of the last frame
+    double yaw;
+};
+
+} // namespace
+
+TEST_F(ControlsTest, PauseStopsTheClockAndTheViewUntilPOrAClick) {
+    using S = PauseStep;
+    const std::vector<PauseCase> cases = {
+        {"P pauses", {{S::Frame, 0.1}, {S::KeyP}, {S::Frame, 0.25}}, true, 0.0f, 90},
+        {"P again resumes without a jump",
+         {{S::KeyP}, {S::Frame, 3.0}, {S::KeyP}, {S::Frame, 0.25}},
+         false,
+         0.25f,
+         90},
+        {"a focus loss pauses",
+         {{S::FocusGained}, {S::FocusLost}, {S::Frame, 0.25}},
+         true,
+         0.0f,
+         90},
+        {"not the one X reports as the window opens",
+         {{S::FocusLost}, {S::FocusGained}, {S::Frame, 0.25}},
+         false,
+         0.25f,
+         90},
+        {"nor one that the same poll takes back",
+         {{S::FocusGained}, {S::FocusBlink}, {S::Frame, 0.25}},
+         false,
+         0.25f,
+         90},
+        {"the focus coming back does not resume",
+         {{S::FocusGained}, {S::FocusLost}, {S::FocusGained}, {S::Frame, 0.25}},
+         true,
+         0.0f,
+         90},
+        {"a click resumes", {{S::KeyP}, {S::Click}, {S::Frame, 0.25}}, false, 0.25f, 90},
+        {"a click while playing changes nothing", {{S::Click}, {S::Frame, 0.25}}, false, 0.25f, 90},
+        {"the free cursor does not turn the view",
+         {{S::KeyP}, {S::Mouse, -60}, {S::KeyP}, {S::Mouse, -60}, {S::Frame, 0.5}},
+         false,
+         0.5f,
+         140},
+    };
+    for (const PauseCase& c : cases) {
+        Controls::resetSharedState();
+        Controls fresh(nullptr, &config);
+        fresh.updateTime();
+        for (const PauseStep& step : c.steps) {
+            switch (step.kind) {
+            case S::KeyP:
+                Controls::onKey(nullptr, GLFW_KEY_P, 0, GLFW_PRESS, 0);
+                break;
+            case S::FocusLost:
+            case S::FocusGained:
+                Controls::onFocusChanged(nullptr, step.kind == S::FocusGained);
+                Controls::afterEventPoll(nullptr);
+                break;
+            case S::FocusBlink:
+                Controls::onFocusChanged(nullptr, GLFW_FALSE);
+                Controls::onFocusChanged(nullptr, GLFW_TRUE);
+                Controls::afterEventPoll(nullptr);
+                break;
+            case S::Click:
+                Controls::onMouseButton(nullptr, GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 0);
+                break;
+            case S::Mouse:
+                Controls::moveMouse(step.value, 0.0);
+                break;
+            case S::Frame:
+                keys.advance(step.value);
+                fresh.updateTime();
+                break;
+            }
+        }
+        EXPECT_EQ(Controls::isPaused(), c.paused) << c.name;
+        EXPECT_FLOAT_EQ(fresh.getDeltaTime(), c.deltaTime) << c.name;
+        EXPECT_NEAR(Controls::getYawDegrees(), c.yaw, 1e-9) << c.name;
+    }
+}
+
+namespace {
+
+GamepadState pad(float lx, float ly, float rx = 0, float ry = 0, unsigned buttons = 0,
+                 float rightTrigger = -1) {
+    GamepadState state;
+    state.connected = true;
+    state.axes = {lx, ly, rx, ry, -1.0f, rightTrigger};
+    state.buttons = buttons;
+    return state;
+}
+
+constexpr unsigned Start = 1u << GLFW_GAMEPAD_BUTTON_START;
+constexpr unsigned Back = 1u << GLFW_GAMEPAD_BUTTON_BACK;
+constexpr unsigned South = 1u << GLFW_GAMEPAD_BUTTON_A;
+
+struct PadFrame {
+    GamepadState state;
+    double seconds = 0.1;
+    bool holdW = false;
+};
+
+struct PadCase {
+    const char* name;
+    std::vector<PadFrame> frames;
+    // After the last frame: movement along the view (forward, right) in units per second,
+    // the view, and the rest.
+    glm::vec2 speed;
+    double yaw, pitch;
+    bool paused = false;
+    bool fpsShown = false;
+    bool attack = false;
+};
+
+} // namespace
+
+TEST_F(ControlsTest, TheGamepadFliesLooksAttacksAndPauses) {
+    const GamepadState none;
+    const float zone = 0.15f;
+    const float halfPast = zone + (1.0f - zone) * 0.5f; // half of the stick's live range
+    const std::vector<PadCase> cases = {
+        {"no gamepad", {{none}}, {0, 0}, 90, 0},
+        {"inside the dead zone", {{pad(0.1f, -0.1f, 0.1f, 0.1f)}}, {0, 0}, 90, 0},
+        {"all the way forward: the keys' speed", {{pad(0, -1)}}, {6, 0}, 90, 0},
+        {"half way: half the speed", {{pad(halfPast, 0)}}, {0, 3}, 90, 0},
+        {"held diagonally: no faster",
+         {{pad(0.9f, -0.9f)}},
+         {6 / std::sqrt(2.0f), 6 / std::sqrt(2.0f)},
+         90,
+         0},
+        {"a key wins over the stick", {{pad(0, 1), 0.1, true}}, {6, 0}, 90, 0},
+        {"right stick: degrees per second", {{pad(0, 0, 1, 0), 0.5}}, {0, 0}, 30, 0},
+        {"looking up stops at the camera's limit",
+         {{pad(0, 0, 0, -1), 1.0}, {pad(0, 0, 0, -1), 1.0}},
+         {0, 0},
+         90,
+         80},
+        {"Start pauses: nothing flies or turns",
+         {{pad(0, 0, 0, 0, Start)}, {pad(0, -1, 1, 0, Start)}},
+         {0, 0},
+         90,
+         0,
+         true},
+        {"Start again resumes",
+         {{pad(0, 0, 0, 0, Start)}, {pad(0, 0)}, {pad(0, 0, 0, 0, Start)}},
+         {0, 0},
+         90,
+         0,
+         false},
+        {"Back shows the frame rate",
+         {{pad(0, 0, 0, 0, Back)}, {pad(0, 0, 0, 0, Back)}},
+         {0, 0},
+         90,
+         0,
+         false,
+         true},
+        {"the right trigger attacks",
+         {{pad(0, 0, 0, 0, 0, 0.5f)}},
+         {0, 0},
+         90,
+         0,
+         false,
+         false,
+         true},
+        {"the south button attacks", {{pad(0, 0, 0, 0, South)}}, {0, 0}, 90, 0, false, false, true},
+        {"plugged in while playing", {{none}, {pad(0, -1)}}, {6, 0}, 90, 0},
+        {"pulled out while pushed", {{pad(0, -1, 1, 0, South)}, {none, 0.5}}, {0, 0}, 90 - 12, 0},
+    };
+    for (const PadCase& c : cases) {
+        Controls::resetSharedState();
+        keys.pad = none;
+        Controls fresh(nullptr, &config);
+        fresh.updateTime();
+        for (const PadFrame& f : c.frames) {
+            keys.releaseAll();
+            if (f.holdW)
+                keys.hold(GLFW_KEY_W);
+            keys.pad = f.state;
+            keys.advance(f.seconds);
+            fresh.updateTime();
+        }
+        // The movement along a level view (yaw 90 looks along +x; right is -z).
+        const glm::vec3 forward(1, 0, 0), right(0, 0, -1);
+        fresh.readMovementKeys(forward, right);
+        const float seconds = static_cast<float>(c.frames.back().seconds);
+        const glm::vec3 moved = fresh.getMovement() / seconds;
+        EXPECT_NEAR(glm::dot(moved, forward), c.speed.x, 1e-4) << c.name;
+        EXPECT_NEAR(glm::dot(moved, right), c.speed.y, 1e-4) << c.name;
+        EXPECT_NEAR(Controls::getYawDegrees(), c.yaw, 1e-4) << c.name;
+        EXPECT_NEAR(Controls::getPitchDegrees(), c.pitch, 1e-4) << c.name;
+        EXPECT_EQ(Controls::isPaused(), c.paused) << c.name;
+        EXPECT_EQ(fresh.isFpsShown(), c.fpsShown) << c.name;
+        EXPECT_EQ(fresh.isAttackHeld(), c.attack) << c.name;
+    }
+    keys.pad = GamepadState();
 }

@@ -57,6 +57,12 @@ const BadCase Bad[] = {
      "line 2: the placement is X Y Z, within 100000"},
     {"view of two words missing", "brindlemox demo 1\nlook 90\n",
      "line 2: the view is YAW PITCH, within 100000"},
+    {"field of view of 0", "brindlemox demo 1\nfov 0\n",
+     "line 2: the field of view is one angle between 0 and 180 degrees"},
+    {"inverted neither way", "brindlemox demo 1\ninvertMouse true\n",
+     "line 2: invertMouse is yes or no"},
+    {"dead zone of the whole stick", "brindlemox demo 1\ngamepadDeadzone 1\n",
+     "line 2: the gamepad dead zone is one number from 0 to below 1"},
     {"missing window", "brindlemox demo 1\nlevel 1\nsensitivity 50\nf 1\nend x\n",
      "no window line"},
     {"negative delta", std::string(Header1) + "f -0.5\nend x\n",
@@ -79,6 +85,16 @@ const BadCase Bad[] = {
      "line 5: unknown or repeated field 'jump=1'"},
     {"field twice", std::string(Header1) + "f 0.1 hold=W hold=S\nend x\n",
      "line 5: unknown or repeated field 'hold=S'"},
+    {"pause neither on nor off", std::string(Header1) + "f 0.1 pause=1\nend x\n",
+     "line 5: a pause is on or off, not 'pause=1'"},
+    {"pause twice", std::string(Header1) + "f 0.1 pause=on pause=off\nend x\n",
+     "line 5: unknown or repeated field 'pause=off'"},
+    {"pad axis past the end", std::string(Header1) + "f 0.1 pad=0,1.5,0,0,-1,-1,0\nend x\n",
+     "line 5: a pad is six axes from -1 to 1 and the buttons (0 to 32767), not "
+     "'pad=0,1.5,0,0,-1,-1,0'"},
+    {"pad without buttons", std::string(Header1) + "f 0.1 pad=0,0,0,0,-1,-1\nend x\n",
+     "line 5: a pad is six axes from -1 to 1 and the buttons (0 to 32767), not "
+     "'pad=0,0,0,0,-1,-1'"},
     {"header after frames", std::string(Header1) + "f 0.1\nlevel 2\nend x\n",
      "line 6: unknown line 'level'"},
     {"binary in a frame", std::string(Header1) + "f 0.1 \x01\xff\nend x\n",
@@ -107,12 +123,19 @@ TEST(DemoFormat, WrittenDemosReadBackExactly) {
     written.header.at = glm::vec3(0.1f, -4.0f / 3.0f, 1.0e-7f);
     written.header.look = glm::dvec2(1.0 / 3.0, -89.99999999999);
     written.header.levelFile = "/home/a player/my level.txt";
+    written.header.fov = 72.5f;
+    written.header.invertMouse = true;
+    written.header.gamepadDeadzone = 0.15f;
     const std::vector<demo::Frame> frames = {
         {2.718281828459045, 0, 0, {}, {}},
         {1.0 / 60.0, 0b000001, 0, {}, {}},
         {0.0, 0b010001, 0b100000, {GLFW_KEY_F2, GLFW_KEY_F8, GLFW_KEY_F2}, {}},
         {5e-324, 0, 0b011110, {}, {{-217.0, 0.0}, {0.5, 1.0 / 7.0}, {1e6, -1e6}}},
         {1e9, 0b111111, 0, {GLFW_KEY_F3, GLFW_KEY_F4}, {{-0.0, 3.0}}},
+        {0.5, 0, 0, {}, {{1.0, 2.0}}, true},
+        {0.5, 0, 0, {GLFW_KEY_F2}, {}, false},
+        {0.5, 0, 0, {}, {}, std::nullopt, {true, {0.1f, -1.0f / 3.0f, 1, -0.0f, -1, 0.75f}, 32767}},
+        {0.5, 0, 0, {}, {}, std::nullopt, {true, {0, 0, 0, 0, -1, -1}, 0}},
     };
     written.frames = frames;
     written.endState = "level=2 health=49.99 walls=0/4,6/6 frames=5";
@@ -131,6 +154,9 @@ TEST(DemoFormat, WrittenDemosReadBackExactly) {
     EXPECT_EQ(*read.demo->header.at, *written.header.at);
     EXPECT_EQ(*read.demo->header.look, *written.header.look);
     EXPECT_EQ(read.demo->header.levelFile, written.header.levelFile);
+    EXPECT_EQ(read.demo->header.fov, written.header.fov);
+    EXPECT_EQ(read.demo->header.invertMouse, written.header.invertMouse);
+    EXPECT_EQ(read.demo->header.gamepadDeadzone, written.header.gamepadDeadzone);
     ASSERT_EQ(read.demo->frames.size(), frames.size());
     for (size_t i = 0; i < frames.size(); ++i)
         EXPECT_TRUE(read.demo->frames[i] == frames[i])
@@ -208,8 +234,13 @@ TEST(DemoRecording, AReplayAnswersTheGameAsTheRecordedRunDid) {
                     Controls::onKey(nullptr, GLFW_KEY_F2, 0, GLFW_PRESS, 0);
                     Controls::onKey(nullptr, GLFW_KEY_F5, 0, GLFW_PRESS, 0); // no toggle
                 }
-                if (frame == 3)
+                if (frame == 2) // paused: the free cursor turns nothing
+                    Controls::onKey(nullptr, GLFW_KEY_P, 0, GLFW_PRESS, 0);
+                if (frame == 3) {
+                    Controls::moveMouse(500.0, 0.0);
+                    Controls::onMouseButton(nullptr, GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 0);
                     Controls::moveMouse(-3.0, 1e-9);
+                }
             });
             recorder.endFrame();
         }
@@ -238,6 +269,8 @@ TEST(DemoRecording, AReplayAnswersTheGameAsTheRecordedRunDid) {
         EXPECT_EQ(replayed.views[i], recorded.views[i]) << i;
     EXPECT_EQ(replayControls.isFpsShown(), fpsShownRecorded);
     EXPECT_TRUE(fpsShownRecorded);
+    EXPECT_EQ(read.demo->frames[2].pause, std::optional<bool>(true));
+    EXPECT_EQ(read.demo->frames[3].pause, std::optional<bool>(false));
     Controls::resetSharedState();
 }
 

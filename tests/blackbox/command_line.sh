@@ -43,6 +43,10 @@ cases=(
   "--level-file missing.txt --frames 1|1||$work/empty/missing.txt: no such file"
   "stray|2||brindlemox: unexpected argument 'stray'"
   "--record /no/such/folder/run.demo|1||Cannot write the demo /no/such/folder/run.demo: No such file or directory"
+  "--help|0|      --size WxH        the window's size, e.g. 1280x720 (windowed unless|"
+  "--size 640|2||brindlemox: --size takes WIDTHxHEIGHT (each from 1 to 16384), not '640'"
+  "--size 0x480|2||brindlemox: --size takes WIDTHxHEIGHT (each from 1 to 16384), not '0x480'"
+  "--fullscreen --windowed|2||brindlemox: --fullscreen and --windowed cannot be combined"
 )
 for c in "${cases[@]}"; do
   IFS='|' read -r args expected_code expected_out expected_err <<<"$c"
@@ -100,6 +104,60 @@ for c in "${runs[@]}"; do
   [ "$(state_of)" = "$expected" ] || fail "'$args': '$(state_of)', expected '$expected'"
   echo "'$args': $(state_of)"
 done
+
+# Window sizes and settings, seen in the last frame: arguments | lines added to the config (a
+# copy of the build's data) | the screenshot's size | share of breakable-wall blue in it: "less"
+# than with the build's config, or "" for not checked. From 8 units away the first wall fills the
+# view; a wider field of view shows the room around it.
+screen=$(xwininfo -root | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w " " h }')
+build_data=$(dirname "$game")/data
+data_with() { # config lines -> a data folder (links to the build's) with those lines added
+  local folder
+  folder=$(mktemp -d -p "$work")
+  for entry in "$build_data"/*; do
+    [ "$(basename "$entry")" = Config ] || ln -s "$entry" "$folder/"
+  done
+  mkdir "$folder/Config"
+  { cat "$build_data/Config/config.txt"; printf '%b' "$1"; } >"$folder/Config/config.txt"
+  echo "$folder"
+}
+blue_share() { convert "$1" -fx '(b > r && b > g) ? 1 : 0' -format '%[fx:mean]' info:; }
+wall="--at 0,4,0 --look 270,-15 --frames 2"
+shots=(
+  "$wall||1024 860|"
+  "--size 640x480 $wall||640 480|"
+  "--fullscreen $wall||$screen|"
+  "$wall|fullscreen=yes\\n|$screen|"
+  "--windowed $wall|fullscreen=yes\\n|1024 860|"
+  "$wall|fov=90\\n|1024 860|less"
+)
+for c in "${shots[@]}"; do
+  IFS='|' read -r args lines expected_size blue <<<"$c"
+  shot="$out/settings_$(echo "$args $lines" | tr -c 'a-zA-Z0-9=\n' _).png"
+  rm -f "$shot"
+  # shellcheck disable=SC2086
+  run "$work/empty" --data "$(data_with "$lines")" $args --screenshot "$shot"
+  [ "$code" -eq 0 ] || { fail "'$args' with '$lines': exit code $code: $stderr"; continue; }
+  size=$(identify -format '%w %h' "$shot")
+  [ "$size" = "$expected_size" ] || fail "'$args' with '$lines': $size, not $expected_size"
+  share=$(blue_share "$shot")
+  if [ -z "$blue" ]; then
+    [ "$size" = "1024 860" ] && [ -z "$lines" ] && [ "$args" = "$wall" ] && base_blue=$share
+  else
+    awk -v a="$share" -v b="$base_blue" 'BEGIN { exit !(a < b - 0.2) }' ||
+      fail "'$lines': wall blue $share, not less than $base_blue"
+  fi
+  echo "'$args' with '$lines': $size, wall blue $share"
+done
+
+# A wrong value in the config: one line naming the file, the line and what was expected; the
+# clamped value is used and the game plays.
+folder=$(data_with "volume=150\n")
+number=$(wc -l <"$folder/Config/config.txt")
+run "$work/empty" --data "$folder" --frames 1
+[ "$code" -eq 0 ] || fail "volume=150: exit code $code"
+[ "$stderr" = "Config/config.txt line $number: volume is 0 to 100, not '150'; using 100" ] ||
+  fail "volume=150: '$stderr'"
 
 # --data naming the data from elsewhere, and a screenshot of the last frame.
 data=$(dirname "$game")/data

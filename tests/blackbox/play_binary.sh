@@ -2,8 +2,8 @@
 # The real game binary played through X input events (xdotool) under its own Xvfb, judged only
 # by what a player sees: window pixels and standard output.
 #   play_binary.sh GAME_BINARY DATA_DIR OUTPUT_DIR
-# Start, the HUD on screen, fly to the first wall of Level 1 and destroy it, F2 shows a number
-# where the frame-rate line stands, F3 turns the picture to lines, F4 changes the shading, F8
+# Start, the HUD on screen, P and a focus change pause the picture (P or a click resume it), fly
+# to the first wall of Level 1 and destroy it, F2 shows a number where the frame-rate line stands, F3 turns the picture to lines, F4 changes the shading, F8
 # hides the destroyed wall, Escape quits with code 0.
 set -euo pipefail
 game=$1
@@ -155,6 +155,17 @@ unchanged_from() {
   change=$(difference "$1" "$3")
   ! greater "$change" "$2"
 }
+# The pause line (yellow, centred at 360) stands over what was there before the pause.
+pause_line_shown() {
+  shot "$1"
+  greater "$(yellow_share "$1" 220 355 360 45)" "$(awk -v b="$before" 'BEGIN { print b + 0.05 }')"
+}
+# Two pictures in a row are the same: nothing moves.
+standing_still() {
+  shot "$1"
+  shot "$1_again"
+  ! greater "$(difference "$1" "$1_again")" 0.0005
+}
 
 cd "$data"
 "$game" >"$work/stdout" 2>"$work/stderr" </dev/null &
@@ -176,6 +187,46 @@ echo "window $window: ${width} x ${height}"
 wait_for 300 "no shader report on standard output" shader_reported
 wait_for 300 "no HUD text where the title and health lines stand" hud_shown start
 echo "HUD on screen"
+
+# P: the enemy in front of the spawn stops and the pause line shows; P again and it moves on.
+before=$(yellow_share start 220 355 360 45)
+xdotool key p
+wait_for 60 "no pause line after P" pause_line_shown paused
+wait_for 60 "the picture moves while paused" standing_still paused_still
+xdotool key p
+wait_for 60 "the picture stands still after P again" changed_from paused_still 0.01 resumed
+echo "P pauses and resumes"
+
+# The window losing the focus pauses; back in it, a click resumes.
+root=$(xwininfo -root | awk '/Window id:/ { print $4 }')
+xdotool windowfocus --sync "$root"
+wait_for 60 "no pause line after the focus went elsewhere" pause_line_shown unfocused
+wait_for 60 "the picture moves while the window has no focus" standing_still unfocused_still
+xdotool windowfocus --sync "$window"
+xdotool click 1
+wait_for 60 "the picture stands still after a click" changed_from unfocused_still 0.01 clicked
+echo "a focus change pauses, a click resumes"
+
+# F11: full screen on the screen (1280 x 960), the HUD where it belongs in the new picture; F11
+# again: the window as it was.
+window_is() { # width height
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  [ "$WIDTH" -eq "$1" ] && [ "$HEIGHT" -eq "$2" ]
+}
+# The picture reaches the right and top edges (a picture that kept the old size leaves them black).
+filled_to_the_edges() {
+  hud_shown "$1" && greater 0.1 "$(dark_share "$1" 740 0 60 600)" &&
+    greater 0.1 "$(dark_share "$1" 0 550 800 50)"
+}
+xdotool key F11
+wait_for 60 "F11 did not fill the screen" window_is 1280 960
+width=1280 height=960
+wait_for 60 "the full-screen picture is not the screen's size, or has no HUD" filled_to_the_edges full_screen
+xdotool key F11
+wait_for 60 "F11 again did not bring the window back" window_is 1024 860
+width=1024 height=860
+wait_for 60 "no HUD in the window again" hud_shown windowed_again
+echo "F11 switches full screen and back"
 
 # Turn around to face the first wall (west, at x -8): 180 degrees is 216 pixels at the default
 # sensitivity of 50 (1/60 degree per pixel each), then look down at it (39 degrees, 47 pixels).

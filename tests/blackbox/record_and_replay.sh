@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A demo recorded from the real binary driven by X input events (tests/demos/record.sh, on an
-# Xvfb of its own) and replayed twice by the same binary on the display it is given: both replays
-# end in the state the recording ended in.
+# Xvfb of its own, a pause among them) and replayed twice by the same binary on the display it
+# is given: both replays end in the state the recording ended in.
 #   record_and_replay.sh GAME_BINARY RECORD_SCRIPT OUTPUT_DIR
 set -euo pipefail
 game=$(realpath "$1")
@@ -12,6 +12,7 @@ demo=$out/recorded.demo
 rm -f "$demo"
 "$record" "$game" "$demo" short
 recorded="state $(sed -n 's/^end //p' "$demo")"
+grep -q ' pause=on' "$demo" && grep -q ' pause=off' "$demo" || { echo "FAIL: no pause recorded"; exit 1; }
 echo "recorded: $recorded"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -5,7 +5,7 @@
 #   record.sh GAME DEMO_FILE SCENARIO
 # SCENARIO: level1 (turn to the first wall, fly to it, destroy it, fly back, toggles), level2
 # (placed in front of the hall's west wall, destroy it, fly along the hall, toggles) or short (a
-# few seconds of every kind of input: mouse, movement keys, attack, toggles). Input is
+# few seconds of every kind of input: mouse, movement keys, attack, toggles, a pause). Input is
 # paced by the game's own progress, read from the demo as it is written: keys are held for a
 # span of game time, not of wall time, so a slow machine records the same play.
 set -euo pipefail
@@ -150,6 +150,14 @@ elif [ "$scenario" = short ]; then
   xdotool mousemove_relative -- -7 3
   play_for 0.3
   xdotool keyup d
+  # A pause: what is held and moved meanwhile changes nothing; P again resumes.
+  xdotool key p
+  xdotool keydown w
+  xdotool mousemove_relative -- 30 0
+  play_for 0.4
+  xdotool keyup w
+  xdotool key p
+  play_for 0.2
 else
   # Destroy the wall in front, turn round and fly east along the hall with the frame rate shown,
   # wireframe on and off, a look around, a step aside and back.

@@ -65,6 +65,13 @@ void silenceGame() {
     close(null);
 }
 
+// The benchmark times rendering, never the display's refresh.
+StartOptions neverWaiting() {
+    StartOptions options;
+    options.neverWaitForDisplay = true;
+    return options;
+}
+
 double wallSeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
@@ -240,7 +247,7 @@ FramePair timeFrames(Game& game, ScriptedPlatform& keys, Floor& floor, bool allP
 void frameBenchmark(int batches, int perBatch) {
     ScriptedPlatform keys;
     Controls::resetSharedState();
-    Game game;
+    Game game(Game::defaultLevels(), neverWaiting());
     fprintf(out,
             "\n(a) Frame time at %d x %d (median of %d batches of %d frames, each followed by a "
             "batch of the floor; ratio: the median of the batches' ratios; floor = one "
@@ -368,7 +375,7 @@ int childCompiles() {
 int childStartup() {
     const double t0 = wallSeconds();
     ScriptedPlatform keys;
-    auto game = std::make_unique<Game>();
+    auto game = std::make_unique<Game>(Game::defaultLevels(), neverWaiting());
     step(*game, keys);
     glFinish();
     const double first = (wallSeconds() - t0) * 1000.0;
@@ -458,7 +465,7 @@ int childCpu(int factor, int frames) {
     ScriptedPlatform keys;
     Controls::resetSharedState();
     if (factor == 0) {
-        Game game;
+        Game game(Game::defaultLevels(), neverWaiting());
         for (int levelNumber = 1; levelNumber <= 2; ++levelNumber) {
             if (levelNumber == 2) {
                 finishLevel(game);
@@ -477,11 +484,13 @@ int childCpu(int factor, int frames) {
             fprintf(stderr, "%s\n", level2.error.c_str());
             return 1;
         }
-        Game game([factor, content = *level2.content](GLFWwindow* window, const Config* config) {
-            std::vector<std::unique_ptr<LevelInterface>> levels;
-            levels.push_back(std::make_unique<CrowdedLevel>(window, config, content, factor));
-            return levels;
-        });
+        Game game(
+            [factor, content = *level2.content](GLFWwindow* window, const Config* config) {
+                std::vector<std::unique_ptr<LevelInterface>> levels;
+                levels.push_back(std::make_unique<CrowdedLevel>(window, config, content, factor));
+                return levels;
+            },
+            neverWaiting());
         const Level& level = currentLevel(game);
         const size_t objects = level.getEnemies().size() + level.getObjectives().size();
         for (const Viewpoint& view : Level2Views) {
@@ -717,7 +726,7 @@ __attribute__((noinline)) void countedFloorFrames(Game& game, Floor& floor, bool
 int childInstructions(int levelNumber, int viewIndex, int frames) {
     ScriptedPlatform keys;
     Controls::resetSharedState();
-    Game game;
+    Game game(Game::defaultLevels(), neverWaiting());
     if (levelNumber == 2) {
         finishLevel(game);
         step(game, keys);
@@ -741,7 +750,7 @@ int childInstructions(int levelNumber, int viewIndex, int frames) {
 int childCallgrind(int frames) {
     ScriptedPlatform keys;
     Controls::resetSharedState();
-    Game game;
+    Game game(Game::defaultLevels(), neverWaiting());
     finishLevel(game);
     step(game, keys);
     lookFrom(game, Level2Views.back());
