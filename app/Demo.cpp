@@ -300,6 +300,8 @@ void FrameList::reserve(size_t frames, size_t toggleCount, size_t moveCount) {
     keys.reserve(frames);
     toggleEnds.reserve(frames);
     moveEnds.reserve(frames);
+    pauses.reserve(frames);
+    padEnds.reserve(frames);
     toggles.reserve(toggleCount);
     moves.reserve(moveCount);
 }
@@ -316,6 +318,10 @@ void FrameList::push_back(const Frame& frame) {
     moves.insert(moves.end(), frame.moves.begin(), frame.moves.end());
     toggleEnds.push_back(static_cast<std::uint32_t>(toggles.size()));
     moveEnds.push_back(static_cast<std::uint32_t>(moves.size()));
+    pauses.push_back(static_cast<std::uint8_t>(frame.pause ? (*frame.pause ? 2 : 1) : 0));
+    if (frame.pad.connected)
+        pads.push_back(frame.pad);
+    padEnds.push_back(static_cast<std::uint32_t>(pads.size()));
 }
 
 Frame FrameList::operator[](size_t i) const {
@@ -328,6 +334,10 @@ Frame FrameList::operator[](size_t i) const {
     const size_t firstMove = i > 0 ? moveEnds[i - 1] : 0;
     frame.moves.assign(moves.begin() + static_cast<long>(firstMove),
                        moves.begin() + static_cast<long>(moveEnds[i]));
+    if (pauses[i] != 0)
+        frame.pause = pauses[i] == 2;
+    if (padEnds[i] > (i > 0 ? padEnds[i - 1] : 0))
+        frame.pad = pads[padEnds[i] - 1];
     return frame;
 }
 

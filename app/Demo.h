@@ -133,6 +133,10 @@ class FrameList {
     std::vector<std::uint32_t> moveEnds;
     std::vector<std::uint8_t> toggles; // index into the toggle keys
     std::vector<std::pair<double, double>> moves;
+    std::vector<std::uint8_t> pauses; // 0: no change, 1: resumed, 2: paused
+    // Connected gamepads only, in one shared array; where each frame's (none or one) ends.
+    std::vector<std::uint32_t> padEnds;
+    std::vector<GamepadState> pads;
 };
 
 struct Demo {
