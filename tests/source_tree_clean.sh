@@ -10,7 +10,8 @@ if ! command -v git >/dev/null || ! git -C "$source" rev-parse --is-inside-work-
   exit 77
 fi
 stray=$(git -C "$source" status --porcelain --ignored --untracked-files=all |
-  awk '/^!! / && $2 !~ /^build[^\/]*\// { print $2 } /^\?\? data\// { print $2 }')
+  awk '{ path = substr($0, 4); sub(/^"/, "", path) }
+       /^!! / && path !~ /^build[^\/]*\// { print path } /^\?\? "?data\// { print path }')
 if [ -n "$stray" ]; then
   echo "FAIL: files written into the source tree:"
   echo "$stray" | sed 's/^/  /'
