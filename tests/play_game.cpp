@@ -14,6 +14,7 @@
 #include <glm/geometric.hpp>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <fstream>
