@@ -48,10 +48,12 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments, int leve
         }
         if (option == "-h")
             option = "--help";
-        if (option == "--help" || option == "--version") {
+        if (option == "--help" || option == "--version" || option == "--mute") {
             if (value)
                 return refuse(option + " takes no value");
-            (option == "--help" ? line.help : line.version) = true;
+            (option == "--help"      ? line.help
+             : option == "--version" ? line.version
+                                     : line.mute) = true;
             continue;
         }
         static const std::set<std::string> valued = {"--data",       "--level",  "--frames",
@@ -125,6 +127,7 @@ std::string usageText() {
            "\n"
            "  -h, --help            print these lines and quit\n"
            "      --version         print the version and quit\n"
+           "      --mute            play without sound\n"
            "      --data DIR        use the game data in DIR (Config/, Shader/, Obj/, ...)\n"
            "      --level N         start at level N\n"
            "      --frames N        quit after N frames\n"

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/SoundSystem.h"
 #include "levels/LevelInterface.h"
 #include "platform/Config.h"
 
@@ -23,6 +24,10 @@ struct StartOptions {
     int windowHeight = 0;
     // Mouse sensitivity instead of the configured one.
     std::optional<float> sensitivity;
+    // No sound (--mute): no sound device is opened.
+    bool mute = false;
+    // The sound to play through instead of the default device's (tests: a loopback device).
+    std::shared_ptr<audio::SoundSystem> sound;
 };
 
 // Start-up, the frame loop and level sequencing. A fatal start-up failure prints its line, waits
@@ -57,6 +62,7 @@ class Game {
     size_t getLevelCount() const { return levelList.size(); }
     int getWindowWidth() const { return windowWidth; }
     int getWindowHeight() const { return windowHeight; }
+    audio::SoundSystem& getSound() const { return *sound; }
 
     static LevelFactory defaultLevels();
     // How many levels defaultLevels makes.
@@ -69,8 +75,12 @@ class Game {
 
   private:
     [[noreturn]] static void fail(const char* message);
+    // Makes level current and gives it the sound; the one it replaces falls silent.
+    void enter(size_t index);
 
     std::unique_ptr<Config> config;
+    // Outlives the levels, whose loops hold its sources.
+    std::shared_ptr<audio::SoundSystem> sound;
     GLFWwindow* window = nullptr;
     int windowWidth = 0;
     int windowHeight = 0;

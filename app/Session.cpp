@@ -124,6 +124,7 @@ int runSession(const CommandLine& options) {
     } else if (options.level > 0) {
         start.level = static_cast<size_t>(options.level);
     }
+    start.mute = options.mute;
 
     Game game(Game::defaultLevels(), start);
     GLFWwindow* window = game.getWindow();

@@ -1,9 +1,12 @@
 #include "platform/Config.h"
 
 #include "platform/DataFile.h"
+#include "platform/TextNumbers.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstdio>
 #include <optional>
 #include <sstream>
 
@@ -26,6 +29,19 @@ int parseConfigInt(const std::string& value) {
             magnitude = limit;
     }
     return static_cast<int>(negative ? -magnitude : magnitude);
+}
+
+std::string volumeLine(const std::string& value, int used) {
+    return "volume=" + value + " is not a whole number from 0 to 100; using " +
+           std::to_string(used);
+}
+
+int volumeFrom(const std::string& value, int fallback) {
+    const std::optional<long long> number = textnum::parseWhole(value);
+    const int used = number ? static_cast<int>(std::clamp<long long>(*number, 0, 100)) : fallback;
+    if (!number || *number != used)
+        std::printf("%s\n", volumeLine(value, used).c_str());
+    return used;
 }
 
 namespace {
@@ -81,6 +97,8 @@ void Config::parse(const std::string& text) {
             horizontalSensivity = static_cast<float>(parseConfigInt(value));
         if (key == "levels")
             levels = parseConfigInt(value);
+        if (key == "volume")
+            volume = volumeFrom(value, volume);
     }
 }
 

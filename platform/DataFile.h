@@ -15,6 +15,7 @@ constexpr std::uintmax_t MaxShaderBytes = 1u << 20;
 constexpr std::uintmax_t MaxFontBytes = 64u << 20;
 constexpr std::uintmax_t MaxModelBytes = 256u << 20;
 constexpr std::uintmax_t MaxImageBytes = 256u << 20;
+constexpr std::uintmax_t MaxSoundBytes = 16u << 20;
 
 // Whether path names a regular file of at most maxBytes.
 bool isReadable(const std::string& path, std::uintmax_t maxBytes);
