@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets (the configuration, model and demo readers) with clang and runs
-# each for a bounded time (seconds, default 60) on a copy of the corpus kept in tests/fuzz/corpus.
+# Builds the libFuzzer targets (the configuration, model, demo and sound file readers) with clang
+# and runs each for a bounded time (seconds, default 60) on a copy of the corpus kept in tests/fuzz/corpus.
 # The model target needs a display: without one the script runs itself under Xvfb.
 set -euo pipefail
 if [ -z "${DISPLAY:-}" ]; then
@@ -11,7 +11,7 @@ seconds=${1:-60}
 build=$root/build-fuzz
 CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DBRINDLEMOX_FUZZ=ON -DBRINDLEMOX_TESTS=OFF >/dev/null
-cmake --build "$build" -j"${JOBS:-2}" --target fuzz_config fuzz_model fuzz_demo
+cmake --build "$build" -j"${JOBS:-2}" --target fuzz_config fuzz_model fuzz_demo fuzz_sound
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export ASAN_OPTIONS=detect_leaks=0
@@ -26,3 +26,4 @@ run() {
 run config
 run model
 run demo
+run sound

@@ -60,6 +60,26 @@ TEST(Config, DefaultsWhenNothingIsRead) {
     EXPECT_EQ(config.levels, 4);
 }
 
+TEST(Config, VolumeIsClampedOrDefaultedWithOneLine) {
+    const struct {
+        const char* line;
+        int volume;
+        bool said;
+    } cases[] = {{"volume=0", 0, false},    {"volume=100", 100, false}, {"volume=35", 35, false},
+                 {"volume=150", 100, true}, {"volume=-5", 0, true},     {"volume=loud", 80, true},
+                 {"volume=50%", 80, true},  {"volume=", 80, false}};
+    for (const auto& c : cases) {
+        std::fflush(stdout);
+        testing::internal::CaptureStdout();
+        const int volume = parsed(c.line).volume;
+        std::fflush(stdout);
+        const std::string output = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(volume, c.volume) << c.line;
+        const std::string value = std::string(c.line).substr(7);
+        EXPECT_EQ(output, c.said ? volumeLine(value, c.volume) + "\n" : "") << c.line;
+    }
+}
+
 TEST(Config, KeysAreExactAndUntrimmed) {
     EXPECT_EQ(parsed("width=800\n").width, 800);
     EXPECT_EQ(parsed("width = 800\n").width, 1024);
