@@ -24,6 +24,8 @@ Game::Game(LevelFactory makeLevels, const StartOptions& options)
         fail(message);
     };
     config->read("Config/config.txt");
+    if (!config->volumeComplaint.empty())
+        std::printf("%s\n", config->volumeComplaint.c_str());
     if (options.windowWidth > 0 && options.windowHeight > 0) {
         config->width = options.windowWidth;
         config->height = options.windowHeight;

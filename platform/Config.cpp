@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
-#include <cstdio>
 #include <optional>
 #include <sstream>
 
@@ -34,14 +33,6 @@ int parseConfigInt(const std::string& value) {
 std::string volumeLine(const std::string& value, int used) {
     return "volume=" + value + " is not a whole number from 0 to 100; using " +
            std::to_string(used);
-}
-
-int volumeFrom(const std::string& value, int fallback) {
-    const std::optional<long long> number = textnum::parseWhole(value);
-    const int used = number ? static_cast<int>(std::clamp<long long>(*number, 0, 100)) : fallback;
-    if (!number || *number != used)
-        std::printf("%s\n", volumeLine(value, used).c_str());
-    return used;
 }
 
 namespace {
@@ -97,8 +88,15 @@ void Config::parse(const std::string& text) {
             horizontalSensivity = static_cast<float>(parseConfigInt(value));
         if (key == "levels")
             levels = parseConfigInt(value);
-        if (key == "volume")
-            volume = volumeFrom(value, volume);
+        if (key == "volume") {
+            // A whole number from 0 to 100 as it is; a number outside the range clamped,
+            // anything else the default.
+            const std::optional<long long> number = textnum::parseWhole(value);
+            const int used =
+                number ? static_cast<int>(std::clamp<long long>(*number, 0, 100)) : volume;
+            volumeComplaint = !number || *number != used ? volumeLine(value, used) : "";
+            volume = used;
+        }
     }
 }
 

@@ -15,10 +15,13 @@ struct Config {
     float horizontalSensivity = 50.0f;
     // Sound volume, 0 (silent) to 100.
     int volume = 80;
+    // The line saying the last volume value could not be used as given, for the game to print
+    // (the reader itself prints nothing); empty when it was usable.
+    std::string volumeComplaint;
 
     // Updates the fields named in the file and leaves the rest; a missing file changes nothing,
-    // and so does anything but a regular file of at most 64 KiB. Only a volume it cannot use is
-    // reported, in one line (see volumeFrom).
+    // and so does anything but a regular file of at most 64 KiB. Nothing is ever reported; a
+    // volume it cannot use as given is noted in volumeComplaint.
     void read(const std::string& path);
     // The same for text already in memory (what read does with the file's contents). A UTF-8
     // byte order mark at the start is skipped.
@@ -29,7 +32,5 @@ struct Config {
 // up to the first other character; no digits give 0. Values beyond the int range saturate.
 int parseConfigInt(const std::string& value);
 
-// The volume a config value gives: a whole number from 0 to 100 as it is; a number outside the
-// range clamped, anything else the default, each with volumeLine saying so on standard output.
-int volumeFrom(const std::string& value, int fallback);
+// The line that says a config volume value was replaced by used.
 std::string volumeLine(const std::string& value, int used);

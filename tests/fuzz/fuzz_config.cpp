@@ -11,7 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Touch every field so a bad value would show up under the sanitizers.
     volatile long long sum = static_cast<long long>(config.width) + config.height +
                              config.refreshRate + config.brightness + config.levels +
-                             config.fullscreen + static_cast<long long>(config.horizontalSensivity);
+                             config.fullscreen +
+                             static_cast<long long>(config.horizontalSensivity) + config.volume +
+                             static_cast<long long>(config.volumeComplaint.size());
     (void)sum;
     return 0;
 }
