@@ -49,10 +49,12 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments, int leve
         }
         if (option == "-h")
             option = "--help";
-        if (option == "--help" || option == "--version") {
+        if (option == "--help" || option == "--version" || option == "--mute") {
             if (value)
                 return refuse(option + " takes no value");
-            (option == "--help" ? line.help : line.version) = true;
+            (option == "--help"      ? line.help
+             : option == "--version" ? line.version
+                                     : line.mute) = true;
             continue;
         }
         if (option == "--fullscreen" || option == "--windowed") {
@@ -153,6 +155,7 @@ std::string usageText() {
            "\n"
            "  -h, --help            print these lines and quit\n"
            "      --version         print the version and quit\n"
+           "      --mute            play without sound\n"
            "      --data DIR        use the game data in DIR (Config/, Shader/, Obj/, ...)\n"
            "      --level N         start at level N\n"
            "      --level-file FILE play only the level in FILE (docs/LEVELS.md)\n"

@@ -20,6 +20,8 @@ constexpr int MaxWindowSide = 16384;
 struct CommandLine {
     bool help = false;
     bool version = false;
+    // Play without sound (no sound device is opened).
+    bool mute = false;
     // Where the data is, when not in the working directory; empty when not given.
     std::string dataDir;
     // 1-based level to start at; 0 when not given (the first).

@@ -43,16 +43,25 @@ Game::LevelFiles Game::levelsFromFiles(const std::vector<std::string>& paths) {
     // once per level or per object. The first level's files are read while the window
     // and its context are being made.
     auto resources = std::make_shared<ResourceCache>();
+    // The sound files are read on the same reader, after the level's files.
+    auto sounds = std::make_shared<audio::SoundBank>();
+    ResourceCache::ReadAhead files;
     if (!contents.empty())
-        resources->readAhead(FileLevel::filesToReadAhead(contents.front()));
-    result.factory = [prefetched = std::move(resources), contents = std::move(contents)](
-                         GLFWwindow* window, const Config* config) mutable {
+        files = FileLevel::filesToReadAhead(contents.front());
+    files.jobs.push_back(sounds->readJob());
+    resources->readAhead(std::move(files));
+    result.factory = [prefetched = std::move(resources), contents = std::move(contents),
+                      sounds = std::move(sounds)](GLFWwindow* window,
+                                                  const Config* config) mutable {
         // A second game from the same factory gets a cache of its own: one cache, one context.
         auto resources =
             prefetched != nullptr ? std::move(prefetched) : std::make_shared<ResourceCache>();
         std::vector<std::unique_ptr<LevelInterface>> levels;
-        for (const levelfile::Content& content : contents)
-            levels.push_back(std::make_unique<FileLevel>(window, config, resources, content));
+        for (const levelfile::Content& content : contents) {
+            auto level = std::make_unique<FileLevel>(window, config, resources, content);
+            level->setSoundFiles(sounds);
+            levels.push_back(std::move(level));
+        }
         return levels;
     };
     return result;

@@ -122,21 +122,32 @@ Game::Game(LevelFactory makeLevels, const StartOptions& options)
     // The cursor is the levels' Controls' to take (disabled, for mouse look).
     setPlatformWindow(window);
 
+    sound = options.sound != nullptr
+                ? options.sound
+                : audio::SoundSystem::openDefault({config->volume, options.mute});
+
     levelList = makeLevels(window, config.get());
     if (levelList.empty())
         fatal("No levels to play"); // cannot happen with the real levels
     if (options.level < 1 || options.level > levelList.size())
         fatal("No such level"); // the command line checks the number first
-    nextLevelIndex = options.level - 1;
-    currentLevel = levelList[nextLevelIndex].get();
-    ++nextLevelIndex;
+    enter(options.level - 1);
+}
+
+void Game::enter(size_t index) {
+    if (currentLevel != nullptr)
+        currentLevel->setSound(nullptr);
+    currentLevel = levelList[index].get();
+    nextLevelIndex = index + 1;
     currentLevel->start();
+    currentLevel->setSound(sound.get());
 }
 
 Game::~Game() {
     // Levels release their GL objects while the context still exists.
     currentLevel = nullptr;
     levelList.clear();
+    sound.reset();
     setPlatformWindow(nullptr);
     if (window != nullptr)
         glfwDestroyWindow(window);
@@ -156,14 +167,14 @@ bool Game::frame(bool render) {
     if (currentLevel->isFinished()) {
         if (nextLevelIndex < levelList.size()) {
             const size_t finished = nextLevelIndex; // 1-based number of the level just done
-            currentLevel = levelList[nextLevelIndex].get();
-            ++nextLevelIndex;
-            currentLevel->start();
+            enter(nextLevelIndex);
             currentLevel->announce("Level " + std::to_string(finished) + " complete",
                                    LevelCompleteSeconds);
+            sound->playHere(audio::Sound::LevelComplete);
         } else if (!won) {
             // The last level stays current; the player is told it is over.
             currentLevel->announce(WonMessage, 0.0);
+            sound->playHere(audio::Sound::Won);
             won = true;
         }
     }
@@ -185,7 +196,10 @@ bool Game::frame(bool render) {
         glfwGetWindowSize(window, &windowWidth, &windowHeight);
     }
     const bool escape = platform().isKeyHeld(GLFW_KEY_ESCAPE);
-    return !(escape || glfwWindowShouldClose(window));
+    const bool goOn = !(escape || glfwWindowShouldClose(window));
+    if (!goOn)
+        sound->stopAll(); // nothing plays on after the game
+    return goOn;
 }
 
 bool Game::isPaused() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/SoundSystem.h"
 #include "levels/LevelInterface.h"
 #include "platform/Config.h"
 #include "platform/FullScreen.h"
@@ -33,6 +34,10 @@ struct StartOptions {
     std::optional<float> gamepadDeadzone;
     // Swaps never wait for the display, whatever the configuration says (timedemo, benchmark).
     bool neverWaitForDisplay = false;
+    // No sound (--mute): no sound device is opened.
+    bool mute = false;
+    // The sound to play through instead of the default device's (tests: a loopback device).
+    std::shared_ptr<audio::SoundSystem> sound;
 };
 
 // Start-up, the frame loop and level sequencing. A fatal start-up failure prints its line, waits
@@ -72,6 +77,7 @@ class Game {
     // Whether play stands still (P, Start, a focus loss): what else runs in game time, such as
     // sounds, holds too.
     bool isPaused() const;
+    audio::SoundSystem& getSound() const { return *sound; }
 
     // The levels of defaultLevelFiles; a file that cannot be played prints its line and ends
     // the process with exit code 1, before any window.
@@ -96,8 +102,12 @@ class Game {
 
   private:
     [[noreturn]] static void fail(const char* message);
+    // Makes level current and gives it the sound; the one it replaces falls silent.
+    void enter(size_t index);
 
     std::unique_ptr<Config> config;
+    // Outlives the levels, whose loops hold its sources.
+    std::shared_ptr<audio::SoundSystem> sound;
     GLFWwindow* window = nullptr;
     int windowWidth = 0;
     int windowHeight = 0;

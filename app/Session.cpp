@@ -174,6 +174,7 @@ int runSession(const CommandLine& options) {
         start.windowHeight = options.height;
         start.fullscreen = options.fullscreen;
     }
+    start.mute = options.mute;
 
     Game game(std::move(*levels.factory), start);
     GLFWwindow* window = game.getWindow();

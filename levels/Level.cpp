@@ -5,6 +5,7 @@
 #include "gameplay/Player.h"
 #include "gameplay/SimpleEnemy.h"
 #include "gameplay/VulnerableWall.h"
+#include "levels/LevelSound.h"
 #include "render/Map.h"
 
 #include <GLFW/glfw3.h>
@@ -41,6 +42,7 @@ Level::Level(GLFWwindow* window, const Config* config, std::shared_ptr<ResourceC
 }
 
 Level::~Level() {
+    sound.reset();
     // Bodies leave the world before their owners go; the world goes last.
     physics->removeAll();
     drawables.clear();
@@ -174,12 +176,34 @@ void Level::update() {
 }
 
 void Level::stepPhysics() {
+    // The sounds hold with the game clock.
+    if (soundSystem != nullptr)
+        soundSystem->setPaused(Controls::isPaused());
     if (Controls::isPaused())
         return;
     physics->step();
     player->update();
     physics->hurtByContacts(*player, map != nullptr ? map->getRigidBody() : nullptr,
                             controls->getDeltaTime());
+    if (soundSystem != nullptr) {
+        if (sound == nullptr)
+            sound = std::make_unique<LevelSound>(*soundSystem, objectives, enemies, water);
+        LevelSound::Frame now;
+        now.deltaTime = controls->getDeltaTime();
+        now.playerHealth = player->getHealth();
+        now.lost = lost;
+        sound->update(*camera, now);
+    }
+}
+
+void Level::setSound(audio::SoundSystem* given) {
+    sound.reset();
+    soundSystem = given;
+    if (soundSystem == nullptr || soundSystem->isLoaded() || !soundSystem->isAudible())
+        return;
+    if (soundFiles == nullptr)
+        soundFiles = std::make_shared<audio::SoundBank>();
+    soundSystem->load(soundFiles->clips());
 }
 
 void Level::restartAfterLoss() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/SoundBank.h"
 #include "levels/Hud.h"
 #include "levels/LevelInterface.h"
 #include "levels/PhysicsWorld.h"
@@ -21,6 +22,7 @@ struct GLFWwindow;
 class btDiscreteDynamicsWorld;
 class btRigidBody;
 class GameplayModel;
+class LevelSound;
 class Player;
 class Map;
 class SimpleEnemy;
@@ -52,6 +54,10 @@ class Level : public LevelInterface {
     LevelState state() const override;
     bool placePlayer(const glm::vec3& position, double yawDegrees, double pitchDegrees) override;
     void setLossHold(double seconds) override { lossHoldSeconds = seconds; }
+    void setSound(audio::SoundSystem* sound) override;
+    // The sound files the level plays, shared between the game's levels and read ahead; a level
+    // without them reads them when it is first given a sound.
+    void setSoundFiles(std::shared_ptr<audio::SoundBank> files) { soundFiles = std::move(files); }
 
     // Read access for tests and tools.
     Player& getPlayer() { return *player; }
@@ -122,6 +128,10 @@ class Level : public LevelInterface {
     std::unique_ptr<WaterRenderTargets> waterTargets;
     std::unique_ptr<PhysicsWorld> physics;
     std::unique_ptr<ScenePasses> passes;
+    std::shared_ptr<audio::SoundBank> soundFiles;
+    audio::SoundSystem* soundSystem = nullptr;
+    // Made on the first frame with a sound, once start has filled the lists it follows.
+    std::unique_ptr<LevelSound> sound;
 
     std::vector<std::unique_ptr<Drawable>> owned;
     std::vector<Drawable*> drawables;

@@ -4,6 +4,10 @@
 #include <glm/vec3.hpp>
 
 #include <cstddef>
+
+namespace audio {
+class SoundSystem;
+}
 #include <string>
 
 // Where a run stands in one level, as the shell reports it (the state line of demos and runs).
@@ -49,4 +53,7 @@ class LevelInterface {
     }
     // How long the "You lost!" frame stays on screen before play resumes (seconds).
     virtual void setLossHold(double /*seconds*/) {}
+    // What the level plays its sounds through while it is current; null silences it. Sound
+    // never changes the run. Levels without sound ignore it.
+    virtual void setSound(audio::SoundSystem* /*sound*/) {}
 };

@@ -15,6 +15,7 @@ constexpr std::uintmax_t MaxShaderBytes = 1u << 20;
 constexpr std::uintmax_t MaxFontBytes = 64u << 20;
 constexpr std::uintmax_t MaxModelBytes = 256u << 20;
 constexpr std::uintmax_t MaxImageBytes = 256u << 20;
+constexpr std::uintmax_t MaxSoundBytes = 16u << 20;
 
 // Why read gave nothing: the system's error number when the file could not be opened (ENOENT:
 // missing), else what is wrong with it.

@@ -122,6 +122,8 @@ void ResourceCache::readAhead(ReadAhead what) {
                     result.images[path] = Texture::read(path, anySide);
             for (const TexelJob& job : what.texels)
                 result.texels[job.key] = job.make();
+            for (const std::function<void()>& job : what.jobs)
+                job();
             return result;
         });
     } catch (const std::system_error&) {

@@ -55,6 +55,9 @@ class ResourceCache {
         std::vector<std::string> models;
         std::vector<std::string> images;
         std::vector<TexelJob> texels;
+        // Reading for the layers above (the sounds), done last. Dropped unrun when no thread
+        // can be had: each job's owner then reads for itself.
+        std::vector<std::function<void()>> jobs;
     };
     // Starts reading and decoding them on a worker thread (nothing is printed, no GL object is
     // made), so that it happens while the window and its context are made. The next request for

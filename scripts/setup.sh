@@ -7,6 +7,7 @@ packages=(
   libgtest-dev
   libgl1-mesa-dri libglx-mesa0 mesa-utils xvfb xauth xdotool x11-utils imagemagick libxtst-dev
   fonts-dejavu-core
+  libopenal-dev libsndfile1-dev sox
   clang-14 libclang-rt-14-dev
   valgrind
 )

@@ -14,8 +14,9 @@ export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/lsan.supp}
 # Leak checking stops every thread at exit; with the software GL driver's worker threads alive it
 # sometimes crashes itself, so it runs on the pure-logic tests only. Memory errors and undefined
 # behaviour are checked everywhere. The black-box run is left to the plain build: it judges the
-# game by wall-clock timing, which the sanitizers' slowdown upsets.
+# game by wall-clock timing, which the sanitizers' slowdown upsets. So is the sound check, four
+# whole demos of the real binary: the listener tests of gl_tests run the same sound code here.
 ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1} \
   ctest --test-dir "$root/build-asan" --output-on-failure --no-tests=error -R '^unit_tests$'
 ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=0} xvfb-run -a -s "-screen 0 1920x1080x24" \
-  ctest --test-dir "$root/build-asan" --output-on-failure --no-tests=error -E '^(unit_tests|blackbox)$'
+  ctest --test-dir "$root/build-asan" --output-on-failure --no-tests=error -E '^(unit_tests|blackbox|sound_check)$'

@@ -33,6 +33,8 @@ std::string summary(const CommandLine& c) {
         out << " fullscreen=" << *c.fullscreen;
     if (c.width > 0)
         out << " size=" << c.width << "x" << c.height;
+    if (c.mute)
+        out << " mute";
     return out.str();
 }
 
@@ -46,6 +48,8 @@ const TakenCase Taken[] = {
     {"--help", "help=1 version=0 data= level=0 frames=0 shot= record= replay= timedemo="},
     {"-h", "help=1 version=0 data= level=0 frames=0 shot= record= replay= timedemo="},
     {"--version", "help=0 version=1 data= level=0 frames=0 shot= record= replay= timedemo="},
+    {"--mute --level 2",
+     "help=0 version=0 data= level=2 frames=0 shot= record= replay= timedemo= mute"},
     {"--data /opt/game --level 2",
      "help=0 version=0 data=/opt/game level=2 frames=0 shot= record= replay= timedemo="},
     {"--level=1 --frames=300 --screenshot=last.png",
@@ -103,6 +107,7 @@ const RefusedCase Refused[] = {
     {"--look 90", "--look takes YAW,PITCH (two numbers, degrees), not '90'"},
     {"--look 90,x", "--look takes YAW,PITCH (two numbers, degrees), not '90,x'"},
     {"--help=yes", "--help takes no value"},
+    {"--mute=yes", "--mute takes no value"},
     {"--replay a --timedemo b", "--replay and --timedemo cannot be combined"},
     {"--record a --replay b", "--record and --replay cannot be combined"},
     {"--timedemo b --record a", "--record and --timedemo cannot be combined"},
@@ -146,8 +151,8 @@ TEST(CommandLine, ValuesMayLookLikeOptions) {
 TEST(CommandLine, UsageNamesEveryOption) {
     const std::string usage = usageText();
     for (const char* option :
-         {"--help", "--version", "--data", "--level", "--frames", "--screenshot", "--at", "--look",
-          "--record", "--replay", "--timedemo", "--fullscreen", "--windowed", "--size"})
+         {"--help", "--version", "--mute", "--data", "--level", "--frames", "--screenshot", "--at",
+          "--look", "--record", "--replay", "--timedemo", "--fullscreen", "--windowed", "--size"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 

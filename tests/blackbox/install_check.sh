@@ -30,7 +30,8 @@ elif [ "$mode" = package ]; then
   depends=$(dpkg-deb -f "$deb" Depends)
   echo "Depends: $depends"
   # Runtime libraries only: the game's own, never a development package.
-  for library in libglfw3 libglew libassimp libfreetype libbullet libstdc++6 libc6; do
+  for library in libglfw3 libglew libassimp libfreetype libbullet libopenal1 libsndfile1 \
+    libstdc++6 libc6; do
     grep -q "$library" <<<"$depends" || fail "$library missing from Depends"
   done
   ! grep -q -- '-dev' <<<"$depends" || fail "a development package in Depends"

@@ -11,7 +11,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Touch every field so a bad value would show up under the sanitizers.
     volatile long long sum = static_cast<long long>(config.width) + config.height +
                              config.refreshRate + config.brightness + config.levels +
-                             config.fullscreen + static_cast<long long>(config.horizontalSensivity);
+                             config.fullscreen +
+                             static_cast<long long>(config.horizontalSensivity) + config.volume +
+                             static_cast<long long>(config.fov) + config.invertMouse +
+                             config.vsync + static_cast<long long>(config.gamepadDeadzone) +
+                             static_cast<long long>(config.problems.size());
     (void)sum;
     return 0;
 }

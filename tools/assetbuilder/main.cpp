@@ -1,4 +1,4 @@
-// Builds the game's models and images into the data folder, and the program's icons:
+// Builds the game's models, images and sounds into the data folder, and the program's icons:
 //   assetbuilder <data folder> <level description folder> [<icon folder>]
 // The icons go to <icon folder>/<size>x<size>/apps/brindlemox.png (the hicolor theme's layout).
 // Everything is generated from code and the level descriptions, so the output is the same on
@@ -8,6 +8,7 @@
 #include "Images.h"
 #include "LevelDescription.h"
 #include "Models.h"
+#include "Sounds.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -26,6 +27,11 @@ struct Builder {
     void image(const assets::Image& image, const std::string& relative) {
         assets::writeImage(image, (data / relative).string());
         std::printf("  %s (%dx%d)\n", relative.c_str(), image.width, image.height);
+    }
+    void sound(const assets::SoundData& sound, const std::string& relative) {
+        assets::writeSound(sound, (data / relative).string());
+        std::printf("  %s (%.2f s)\n", relative.c_str(),
+                    static_cast<double>(sound.samples.size()) / sound.sampleRate);
     }
     void model(const assets::ModelData& model, const std::string& format,
                const std::string& relative) {
@@ -50,6 +56,7 @@ int main(int argc, char** argv) {
         const fs::path levelFolder = argv[2];
         fs::create_directories(build.data / "Obj");
         fs::create_directories(build.data / "Texture");
+        fs::create_directories(build.data / "Sound");
 
         using assets::Image;
         build.image(assets::makeFleshTexture(256, 7u), "Texture/red.bmp");
@@ -63,6 +70,16 @@ int main(int argc, char** argv) {
         build.image(
             assets::makeMembraneTexture(256, 23u, {0.10f, 0.24f, 0.36f}, {0.30f, 0.70f, 0.62f}),
             "Texture/vulnerablePath.png");
+
+        build.sound(assets::makeWallAttackLoop(), "Sound/wallAttack.wav");
+        build.sound(assets::makeWallBreak(), "Sound/wallBreak.wav");
+        build.sound(assets::makeEnemyHumLoop(), "Sound/enemyHum.wav");
+        build.sound(assets::makeSatelliteWhirLoop(), "Sound/satelliteWhir.wav");
+        build.sound(assets::makePlayerHurt(), "Sound/playerHurt.wav");
+        build.sound(assets::makeLostCue(), "Sound/lost.wav");
+        build.sound(assets::makeLevelCompleteCue(), "Sound/levelComplete.wav");
+        build.sound(assets::makeWonCue(), "Sound/won.wav");
+        build.sound(assets::makeWaterLoop(), "Sound/water.wav");
 
         build.model(assets::makeCellModel(), "obj", "Obj/cell.obj");
         build.model(assets::makeCellComponentModel(), "obj", "Obj/cellComponent.obj");

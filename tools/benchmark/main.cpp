@@ -4,7 +4,8 @@
 //  - start-up to the first frame and the Level 2 load, against creating the GL context alone,
 //    with Mesa's shader cache cold, warm and disabled (each start-up is a fresh child process);
 //  - main-thread CPU time per frame in a tiny window, where rasterisation is negligible;
-//  - how that CPU time grows with 10 and 100 times Level 2's enemies and walls.
+//  - how that CPU time grows with 10 and 100 times Level 2's enemies and walls;
+//  - the main thread's time per frame for sound in Level 2 (listener, loops, one-shots).
 // Nothing is asserted. Run from the data folder (scripts/bench.sh does all of this).
 #include "app/Game.h"
 #include "effects/WaterMesh.h"
@@ -14,6 +15,7 @@
 #include "gameplay/VulnerableWall.h"
 #include "levels/FileLevel.h"
 #include "levels/Level.h"
+#include "levels/LevelSound.h"
 #include "platform/Controls.h"
 #include "platform/ScriptedPlatform.h"
 #include "platform/Window.h"
@@ -22,6 +24,7 @@
 #include "render/Semantics.h"
 #include "render/Texture.h"
 
+#include <AL/alext.h>
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 #include <btBulletDynamicsCommon.h>
@@ -504,6 +507,50 @@ int childCpu(int factor, int frames) {
     return 0;
 }
 
+// The main thread's time for sound per frame in Level 2, its five enemies humming and whirring,
+// the water lapping and the hurt cue every few frames, mixed by a loopback device (the mixing
+// itself runs on the device's own thread in the game, so it is not timed here).
+int childSound(int frames) {
+    const auto openLoopback = reinterpret_cast<LPALCLOOPBACKOPENDEVICESOFT>(
+        alcGetProcAddress(nullptr, "alcLoopbackOpenDeviceSOFT"));
+    const auto render = reinterpret_cast<LPALCRENDERSAMPLESSOFT>(
+        alcGetProcAddress(nullptr, "alcRenderSamplesSOFT"));
+    if (openLoopback == nullptr || render == nullptr)
+        return 1;
+    const int rate = 44100;
+    auto sound = std::make_shared<audio::SoundSystem>(
+        al::Device(openLoopback(nullptr)),
+        std::vector<int>{ALC_FORMAT_CHANNELS_SOFT, ALC_STEREO_SOFT, ALC_FORMAT_TYPE_SOFT,
+                         ALC_FLOAT_SOFT, ALC_FREQUENCY, rate, 0},
+        audio::SoundSettings());
+    ScriptedPlatform keys;
+    Controls::resetSharedState();
+    StartOptions options;
+    options.level = 2;
+    options.sound = sound;
+    Game game(Game::defaultLevels(), options);
+    Level& level = currentLevel(game);
+    LevelSound timed(*sound, level.getObjectives(), level.getEnemies(), level.getWater());
+    std::vector<float> mix(static_cast<size_t>(rate / 30) * 2);
+    std::vector<double> times;
+    for (int i = 0; i < frames + 10; ++i) {
+        keys.advance(1.0 / 30.0);
+        game.frame(false);
+        LevelSound::Frame frame;
+        frame.deltaTime = 1.0f / 30.0f;
+        frame.playerHealth = level.getPlayer().getHealth() - static_cast<float>(i % 7);
+        const double t0 = threadCpuSeconds();
+        timed.update(level.getCamera(), frame);
+        if (i >= 10)
+            times.push_back((threadCpuSeconds() - t0) * 1000.0);
+        render(sound->device(), mix.data(), rate / 30);
+    }
+    std::sort(times.begin(), times.end());
+    fprintf(out, "sound %d %.4f %.4f\n", frames, median(times), times.back());
+    fflush(out);
+    return 0;
+}
+
 // ---- the parent ----
 
 std::string selfPath() {
@@ -652,6 +699,20 @@ void cpuBenchmark(const std::string& tiny, const std::string& cacheEnvironment, 
     fflush(out);
 }
 
+void soundBenchmark(const std::string& tiny, const std::string& cacheEnvironment, int frames) {
+    for (const std::string& line :
+         runChild(cacheEnvironment, "sound " + std::to_string(frames), tiny)) {
+        int measured = 0;
+        double median = 0, most = 0;
+        if (std::sscanf(line.c_str(), "sound %d %lf %lf", &measured, &median, &most) == 3)
+            fprintf(out,
+                    "\n(g) Sound: main-thread ms per frame in Level 2 (listener, 5 hums and "
+                    "whirs, water, hurt cues): %.4f median, %.4f most, over %d frames\n",
+                    median, most, measured);
+    }
+    fflush(out);
+}
+
 void growthBenchmark(const std::string& tiny, const std::string& cacheEnvironment, int frames) {
     fprintf(out, "\n(e) Growth: Level 2 with its enemies and walls repeated 1, 10 and 100 times; "
                  "main-thread CPU ms per frame as in (c)\n");
@@ -777,11 +838,14 @@ int childMain(int argc, char** argv) {
         return childInstructions(std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]));
     if (mode == "cpu" && argc >= 5)
         return childCpu(std::atoi(argv[3]), std::atoi(argv[4]));
+    if (mode == "sound" && argc >= 4)
+        return childSound(std::atoi(argv[3]));
     return 2;
 }
 
 void usage() {
-    std::printf("usage: brindlemox_bench [--quick] [--only a|b|c|e]   (run in the data folder)\n");
+    std::printf(
+        "usage: brindlemox_bench [--quick] [--only a|b|c|e|g]   (run in the data folder)\n");
 }
 
 } // namespace
@@ -833,6 +897,8 @@ int main(int argc, char** argv) {
         cpuBenchmark(tiny, cacheEnvironment, quick ? 40 : 120);
     if (only.empty() || only == "e")
         growthBenchmark(tiny, cacheEnvironment, quick ? 20 : 60);
+    if (only.empty() || only == "g")
+        soundBenchmark(tiny, cacheEnvironment, quick ? 100 : 300);
     fs::remove_all(tiny);
     return 0;
 }
