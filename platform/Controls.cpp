@@ -158,7 +158,7 @@ void Controls::onCursorMoved(GLFWwindow* /*window*/, double x, double y) {
         moveMouse(dx, dy);
 }
 
-void Controls::onFocusChanged(GLFWwindow* window, int focused) {
+void Controls::onFocusChanged(GLFWwindow* /*window*/, int focused) {
     SharedInput& s = shared();
     // GLFW frees the cursor on focus loss and re-centres it on focus gain: neither jump is a
     // movement of the mouse.
