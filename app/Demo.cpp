@@ -48,21 +48,7 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
     }
 }
 
-// Words separated by runs of spaces or tabs.
-std::vector<std::string_view> words(std::string_view line) {
-    std::vector<std::string_view> found;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-            ++i;
-        const size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-            ++i;
-        if (i > start)
-            found.push_back(line.substr(start, i - start));
-    }
-    return found;
-}
+using textnum::words;
 
 // A short, printable excerpt of untrusted text for an error line.
 std::string excerpt(std::string_view text) {

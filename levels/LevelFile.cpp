@@ -24,20 +24,7 @@ std::string text(double bound) {
     return buffer;
 }
 
-std::vector<std::string_view> words(std::string_view line) {
-    std::vector<std::string_view> out;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
-            ++i;
-        const size_t start = i;
-        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
-            ++i;
-        if (i > start)
-            out.push_back(line.substr(start, i - start));
-    }
-    return out;
-}
+using textnum::words;
 
 // The values of one line, taken left to right; the first that is not what the key expects
 // leaves its phrase in error and every later take fails.

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace textnum {
 
@@ -37,6 +38,22 @@ template <class T> std::string shortest(T value) {
     char buffer[64];
     const auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
     return ec == std::errc() ? std::string(buffer, ptr) : std::string("0");
+}
+
+// The words of a line: runs of anything but spaces and tabs (demo and level files).
+inline std::vector<std::string_view> words(std::string_view line) {
+    std::vector<std::string_view> found;
+    size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+        const size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+            ++i;
+        if (i > start)
+            found.push_back(line.substr(start, i - start));
+    }
+    return found;
 }
 
 } // namespace textnum
