@@ -104,7 +104,11 @@ void ScenePasses::drawObject(Drawable& drawable, const RenderState& state, const
     // A program keeps the lights it was given: they are written once per program and level.
     if (scene->lights != nullptr && drawable.getSharedProgram() != nullptr)
         scene->lights->uploadTo(*drawable.getSharedProgram());
+    if (drawWatcher != nullptr)
+        drawWatcher->beforeDraw(drawable.getProgram());
     drawable.draw(frustum);
+    if (drawWatcher != nullptr)
+        drawWatcher->afterDraw(drawable.getProgram());
     if (isMap)
         glDepthFunc(GL_LESS);
     if (cull)

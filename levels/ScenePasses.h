@@ -37,7 +37,18 @@ class ScenePasses {
         bool drawInactive = false;
     };
 
+    // Told around each object's draw (a tool measuring which program shades most pixels).
+    class DrawWatcher {
+      public:
+        virtual ~DrawWatcher() = default;
+        virtual void beforeDraw(GLuint program) = 0;
+        virtual void afterDraw(GLuint program) = 0;
+    };
+
     explicit ScenePasses(WaterRenderTargets& targets) : targets(targets) {}
+
+    // Null for none (the game's own frames).
+    void setDrawWatcher(DrawWatcher* watcher) { drawWatcher = watcher; }
 
     // Leaves the window's framebuffer bound with depth testing on, for the HUD.
     void render(const Scene& scene, const Camera& camera, const Settings& settings);
@@ -57,4 +68,5 @@ class ScenePasses {
     const Camera* camera = nullptr;
     Settings settings;
     std::vector<Drawable*> drawOrder;
+    DrawWatcher* drawWatcher = nullptr;
 };

@@ -1,6 +1,7 @@
 // Prints how fast the game runs, as ratios measured in the same run:
 //  - frame time of both levels at the configured window size from fixed viewpoints, against a
-//    floor loop that shades every pixel of each pass once with the level's own lighting program;
+//    floor loop that shades every pixel of each pass once with the program that shades most of
+//    that view's pixels (counted in one frame of the view by occlusion queries);
 //  - start-up to the first frame and the Level 2 load, against creating the GL context alone,
 //    with Mesa's shader cache cold, warm and disabled (each start-up is a fresh child process);
 //  - main-thread CPU time per frame in a tiny window, where rasterisation is negligible;
@@ -19,7 +20,9 @@
 #include "platform/Controls.h"
 #include "platform/ScriptedPlatform.h"
 #include "platform/Window.h"
+#include "render/Map.h"
 #include "render/Model.h"
+#include "render/ProgramStatus.h"
 #include "render/ResourceCache.h"
 #include "render/Semantics.h"
 #include "render/Texture.h"
@@ -147,20 +150,127 @@ bool waterInView(Game& game) {
            level.getWater()->isInFrustum(level.getCamera().getFrustum());
 }
 
-// A full-screen quad lit by the level's own program and lights, drawn once into each target the
-// level renders to: the cost of shading every pixel of every pass exactly once.
+// Counts, during one frame, the samples each program's draws let through the depth test (the
+// pixels it shades) in each target, and notes the textures bound when that program last drew
+// there.
+class ShadedPixels : public ScenePasses::DrawWatcher {
+  public:
+    static constexpr int Units = 4;
+    struct Program {
+        GLuint program = 0;
+        GLuint64 samples = 0;
+        std::array<GLint, Units> textures{};
+    };
+
+    ShadedPixels() { glGenQueries(1, &query); }
+    ~ShadedPixels() override { glDeleteQueries(1, &query); }
+    ShadedPixels(const ShadedPixels&) = delete;
+    ShadedPixels& operator=(const ShadedPixels&) = delete;
+
+    void beforeDraw(GLuint) override { glBeginQuery(GL_SAMPLES_PASSED, query); }
+    void afterDraw(GLuint program) override {
+        glEndQuery(GL_SAMPLES_PASSED);
+        GLuint64 samples = 0;
+        glGetQueryObjectui64v(query, GL_QUERY_RESULT, &samples);
+        GLint target = 0;
+        glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &target);
+        Program& counted = counts[{static_cast<GLuint>(target), program}];
+        counted.program = program;
+        counted.samples += samples;
+        GLint active = 0;
+        glGetIntegerv(GL_ACTIVE_TEXTURE, &active);
+        for (int u = 0; u < Units; ++u) {
+            glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(u));
+            glGetIntegerv(GL_TEXTURE_BINDING_2D, &counted.textures[static_cast<size_t>(u)]);
+        }
+        glActiveTexture(static_cast<GLenum>(active));
+    }
+
+    GLuint64 total() const {
+        GLuint64 sum = 0;
+        for (const auto& entry : counts)
+            sum += entry.second.samples;
+        return sum;
+    }
+
+    // The programs that shaded a target's pixels, the one that shaded most first.
+    std::vector<Program> programsIn(GLuint target) const {
+        std::vector<Program> found;
+        for (const auto& [key, counted] : counts)
+            if (key.first == target && counted.samples > 0)
+                found.push_back(counted);
+        std::stable_sort(found.begin(), found.end(),
+                         [](const Program& a, const Program& b) { return a.samples > b.samples; });
+        return found;
+    }
+
+  private:
+    GLuint query = 0;
+    std::map<std::pair<GLuint, GLuint>, Program> counts; // by target and program
+};
+
+// One frame of the view with its draws watched.
+void watchOneFrame(Game& game, ScriptedPlatform& keys, ShadedPixels& watcher) {
+    ScenePasses& passes = currentLevel(game).getPasses();
+    passes.setDrawWatcher(&watcher);
+    step(game, keys);
+    passes.setDrawWatcher(nullptr);
+}
+
+// Which of the level's programs a floor draws with.
+const char* programRole(Level& level, GLuint program) {
+    if (program == level.getProgram())
+        return "entity";
+    if (level.getMap() != nullptr && program == level.getMap()->getProgram())
+        return "map";
+    if (level.getWater() != nullptr && program == level.getWater()->getProgram())
+        return "water";
+    return "other";
+}
+
+// Sets a matrix or a number a program reads as a uniform, or else as a vertex attribute (an
+// instanced program), through the attribute's current value.
+void setMatrix(GLuint program, const char* name, const glm::mat4& m) {
+    const GLint uniform = glGetUniformLocation(program, name);
+    if (uniform >= 0) {
+        glUniformMatrix4fv(uniform, 1, GL_FALSE, glm::value_ptr(m));
+        return;
+    }
+    const GLint attribute = glGetAttribLocation(program, name);
+    if (attribute >= 0)
+        for (int c = 0; c < 4; ++c)
+            glVertexAttrib4fv(static_cast<GLuint>(attribute + c), glm::value_ptr(m[c]));
+}
+void setNumber(GLuint program, const char* name, float v) {
+    const GLint uniform = glGetUniformLocation(program, name);
+    if (uniform >= 0) {
+        glUniform1f(uniform, v);
+        return;
+    }
+    const GLint attribute = glGetAttribLocation(program, name);
+    if (attribute >= 0)
+        glVertexAttrib1f(static_cast<GLuint>(attribute), v);
+}
+
+// The floor of a view: each target the view renders to covered once by full-screen quads, drawn
+// with the programs that shade the view's pixels there, each over a band as large as its share
+// of them (one program: one full-screen quad). A program keeps the uniform values the level's
+// frame gave it (lights, material, samplers) and draws with the textures it last drew with
+// there, at one and a half texels per pixel: like most of a scene's surfaces, a little beyond
+// their textures' full detail, where the filtering blends two levels (a magnified texture takes
+// a cheaper path). Only the placement is the quad's own. So the floor costs what shading every
+// pixel of every pass once costs, with the programs that shade them.
 class Floor {
   public:
-    Floor(Level& level) : level(level), texture("Texture/level1.png") {
-        std::vector<Vertex> vertices(4);
-        const float a = 2.6f; // past the widest target's aspect (1780 / 720), so nothing is left
-        const glm::vec2 corners[4] = {{-a, -1.05f}, {a, -1.05f}, {a, 1.05f}, {-a, 1.05f}};
-        for (int i = 0; i < 4; ++i) {
-            vertices[i].position = glm::vec3(corners[i], -1.0f);
-            vertices[i].texCoord = 0.5f * (corners[i] + 1.0f);
-            vertices[i].normal = glm::vec3(0.0f, 0.0f, 1.0f);
-        }
-        quad.setup(vertices, {0, 1, 2, 0, 2, 3});
+    Floor(Level& level, const ShadedPixels& seen) : level(level) {
+        WaterRenderTargets& targets = level.getWaterTargets();
+        reflection =
+            bands(seen.programsIn(targets.reflectionFrameBufferName()),
+                  WaterRenderTargets::ReflectionWidth, WaterRenderTargets::ReflectionHeight);
+        refraction =
+            bands(seen.programsIn(targets.refractionFrameBufferName()),
+                  WaterRenderTargets::RefractionWidth, WaterRenderTargets::RefractionHeight);
+        screen = bands(seen.programsIn(0), targets.getScreenWidth(), targets.getScreenHeight());
     }
 
     // allPasses: reflection, refraction and screen; otherwise the screen alone.
@@ -172,51 +282,141 @@ class Floor {
             glEnable(GL_CLIP_DISTANCE0);
             targets.bindReflection();
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-            draw(WaterRenderTargets::ReflectionWidth, WaterRenderTargets::ReflectionHeight);
+            draw(reflection);
             targets.bindRefraction();
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-            draw(WaterRenderTargets::RefractionWidth, WaterRenderTargets::RefractionHeight);
+            draw(refraction);
             glDisable(GL_CLIP_DISTANCE0);
         }
         targets.bindScreen();
-        draw(targets.getScreenWidth(), targets.getScreenHeight());
+        draw(screen);
         glDisable(GL_DEPTH_TEST);
         glfwSwapBuffers(window);
         glfwPollEvents();
     }
 
+    // The main program's role, target by target (reflection/refraction/screen).
+    std::string roles(bool allPasses) const {
+        const auto role = [this](const std::vector<Band>& target) {
+            return target.empty() ? "none" : programRole(level, target.front().program);
+        };
+        std::string text = role(screen);
+        if (allPasses)
+            text = std::string(role(reflection)) + "/" + role(refraction) + "/" + text;
+        return text;
+    }
+
+    // The pixels the main programs shaded, target by target.
+    GLuint64 mainSamples(bool allPasses) const {
+        const auto main = [](const std::vector<Band>& target) {
+            return target.empty() ? GLuint64(0) : target.front().samples;
+        };
+        return main(screen) + (allPasses ? main(reflection) + main(refraction) : 0);
+    }
+
   private:
-    void draw(int width, int height) {
-        const GLuint program = level.getProgram();
-        glUseProgram(program);
-        // A 90 degree lens at one unit from the quad: the quad fills the target exactly.
+    struct Band {
+        GLuint program = 0;
+        GLuint64 samples = 0;
+        std::array<GLint, ShadedPixels::Units> textures{};
+        glm::mat4 projection{1.0f};
+        Mesh quad;
+    };
+
+    static int textureWidth(GLint texture) {
+        GLint width = 0;
+        if (texture != 0) {
+            glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(texture));
+            glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+            glBindTexture(GL_TEXTURE_2D, 0);
+        }
+        return width;
+    }
+
+    std::vector<Band> bands(const std::vector<ShadedPixels::Program>& programs, int width,
+                            int height) {
+        GLuint64 total = 0;
+        for (const ShadedPixels::Program& p : programs)
+            total += p.samples;
+        std::vector<Band> made;
+        // A 90 degree lens at one unit from the quads: y from -1 to 1 fills the target's height.
         const float aspect = static_cast<float>(width) / static_cast<float>(height);
-        glm::mat4 mvp = glm::perspective(glm::radians(90.0f), aspect, 0.1f, 100.0f);
-        const glm::mat4 identity(1.0f);
-        glUniformMatrix4fv(glGetUniformLocation(program, "mvp"), 1, GL_FALSE, glm::value_ptr(mvp));
-        glUniformMatrix4fv(glGetUniformLocation(program, "modelMat"), 1, GL_FALSE,
-                           glm::value_ptr(identity));
-        glUniform1f(glGetUniformLocation(program, "alpha"), 1.0f);
-        glUniform1i(glGetUniformLocation(program, "isCelShading"), 0);
-        glUniform1i(glGetUniformLocation(program, "textureSampler"), unit::Material);
-        glUniform4f(glGetUniformLocation(program, "plane"), 0.0f, 0.0f, 0.0f, 1.0f);
-        glUniform3f(glGetUniformLocation(program, "material.ambient"), 0.3f, 0.3f, 0.3f);
-        glUniform3f(glGetUniformLocation(program, "material.diffuse"), 0.8f, 0.8f, 0.8f);
-        glUniform3f(glGetUniformLocation(program, "material.specular"), 0.5f, 0.5f, 0.5f);
-        if (level.getLights() != nullptr)
-            level.getLights()->upload(program);
-        texture.bind(unit::Material);
-        glBindVertexArray(quad.vertexArray.get());
-        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(quad.indexCount), GL_UNSIGNED_INT,
-                       nullptr);
+        const float x = aspect * 1.05f;
+        GLuint64 before = 0;
+        for (const ShadedPixels::Program& p : programs) {
+            Band band;
+            band.program = p.program;
+            band.samples = p.samples;
+            band.textures = p.textures;
+            band.projection = glm::perspective(glm::radians(90.0f), aspect, 0.1f, 100.0f);
+            // The outer bands reach past the edges, so no pixel is left at a border.
+            const auto edge = [&](GLuint64 part) {
+                const float y = -1.0f + 2.0f * static_cast<float>(part) / static_cast<float>(total);
+                return part == 0 ? -1.05f : part == total ? 1.05f : y;
+            };
+            const float low = edge(before);
+            before += p.samples;
+            const float high = edge(before);
+            // One and a half texels per pixel (see above).
+            const float density = 1.5f;
+            const float first = density * static_cast<float>(width) /
+                                static_cast<float>(std::max(1, textureWidth(p.textures[0])));
+            const float second = density * static_cast<float>(width) /
+                                 static_cast<float>(std::max(1, textureWidth(p.textures[1])));
+            std::vector<Vertex> vertices(4);
+            const glm::vec2 corners[4] = {{-x, low}, {x, low}, {x, high}, {-x, high}};
+            for (int i = 0; i < 4; ++i) {
+                const glm::vec2 across = 0.5f * (corners[i] / glm::vec2(aspect, 1.0f) + 1.0f);
+                vertices[i].position = glm::vec3(corners[i], -1.0f);
+                vertices[i].texCoord = across * first * glm::vec2(1.0f, 1.0f / aspect);
+                vertices[i].lightMapCoord = across * second * glm::vec2(1.0f, 1.0f / aspect);
+                vertices[i].normal = glm::vec3(0.0f, 0.0f, 1.0f);
+            }
+            band.quad.setup(vertices, {0, 1, 2, 0, 2, 3});
+            made.push_back(std::move(band));
+        }
+        return made;
+    }
+
+    void draw(const std::vector<Band>& target) {
+        for (const Band& band : target) {
+            const GLuint program = band.program;
+            if (!programLinked(program))
+                continue;
+            glUseProgram(program);
+            setMatrix(program, "mvp", band.projection);
+            setMatrix(program, "modelMat", glm::mat4(1.0f));
+            setNumber(program, "alpha", 1.0f);
+            // Nothing clipped: the plane keeps every point.
+            const GLint plane = glGetUniformLocation(program, "plane");
+            if (plane >= 0)
+                glUniform4f(plane, 0.0f, 0.0f, 0.0f, 1.0f);
+            for (int u = 0; u < ShadedPixels::Units; ++u) {
+                glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(u));
+                glBindTexture(GL_TEXTURE_2D,
+                              static_cast<GLuint>(band.textures[static_cast<size_t>(u)]));
+            }
+            glBindVertexArray(band.quad.vertexArray.get());
+            glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(band.quad.indexCount),
+                           GL_UNSIGNED_INT, nullptr);
+        }
         glBindVertexArray(0);
         glActiveTexture(GL_TEXTURE0);
     }
 
     Level& level;
-    Texture texture;
-    Mesh quad;
+    std::vector<Band> reflection, refraction, screen;
 };
+
+// Pixels of the targets a frame of the view renders to.
+double targetPixels(Game& game, bool allPasses) {
+    WaterRenderTargets& targets = currentLevel(game).getWaterTargets();
+    double pixels = static_cast<double>(targets.getScreenWidth()) * targets.getScreenHeight();
+    if (allPasses)
+        pixels += WaterRenderTargets::ReflectionWidth * WaterRenderTargets::ReflectionHeight +
+                  WaterRenderTargets::RefractionWidth * WaterRenderTargets::RefractionHeight;
+    return pixels;
+}
 
 // Milliseconds per frame: the median of several batches, each ended by glFinish.
 struct FramePair {
@@ -254,36 +454,41 @@ void frameBenchmark(int batches, int perBatch) {
     fprintf(out,
             "\n(a) Frame time at %d x %d (median of %d batches of %d frames, each followed by a "
             "batch of the floor; ratio: the median of the batches' ratios; floor = one "
-            "full-screen pass per target with the level's lighting program)\n",
+            "full-screen pass per target with the programs that shade the view's pixels "
+            "there, counted by occlusion queries)\n",
             game.getWindowWidth(), game.getWindowHeight(), batches, perBatch);
-    fprintf(out, "    %-8s %-11s %-7s %10s %10s %7s\n", "level", "view", "passes", "frame ms",
-            "floor ms", "ratio");
-    {
-        // The game as it starts: the spawn point with enemy A gliding close by.
-        Floor floor(currentLevel(game));
+    fprintf(out, "    (floor: the program that shades most pixels, by target: reflection/"
+                 "refraction/screen; share: those programs' part of the view's shaded pixels, "
+                 "the rest drawn by the others in their bands; shaded: shaded pixels over the "
+                 "targets' pixels)\n");
+    fprintf(out, "    %-8s %-11s %-7s %-17s %6s %7s %10s %10s %7s\n", "level", "view", "passes",
+            "floor", "share", "shaded", "frame ms", "floor ms", "ratio");
+    const auto measure = [&](int levelNumber, const char* name) {
         for (int i = 0; i < 5; ++i)
             step(game, keys);
         const bool water = waterInView(game);
+        ShadedPixels watcher;
+        watchOneFrame(game, keys, watcher);
+        Floor floor(currentLevel(game), watcher);
+        const double total = static_cast<double>(watcher.total());
+        const double share =
+            total > 0.0 ? static_cast<double>(floor.mainSamples(water)) / total : 0.0;
         const FramePair t = timeFrames(game, keys, floor, water, batches, perBatch);
-        fprintf(out, "    Level 1  %-11s %-7d %10.1f %10.1f %7.2f\n", "real start", water ? 3 : 1,
-                t.level, t.floor, t.ratio);
+        fprintf(out, "    Level %d  %-11s %-7d %-17s %6.2f %7.2f %10.1f %10.1f %7.2f\n",
+                levelNumber, name, water ? 3 : 1, floor.roles(water).c_str(), share,
+                total / targetPixels(game, water), t.level, t.floor, t.ratio);
         fflush(out);
-    }
+    };
+    // The game as it starts: the spawn point with enemy A gliding close by.
+    measure(1, "real start");
     for (int levelNumber = 1; levelNumber <= 2; ++levelNumber) {
         if (levelNumber == 2) {
             finishLevel(game);
             step(game, keys);
         }
-        Floor floor(currentLevel(game));
         for (const Viewpoint& view : levelNumber == 1 ? Level1Views : Level2Views) {
             lookFrom(game, view);
-            for (int i = 0; i < 5; ++i)
-                step(game, keys);
-            const bool water = waterInView(game);
-            const FramePair t = timeFrames(game, keys, floor, water, batches, perBatch);
-            fprintf(out, "    Level %d  %-11s %-7d %10.1f %10.1f %7.2f\n", levelNumber, view.name,
-                    water ? 3 : 1, t.level, t.floor, t.ratio);
-            fflush(out);
+            measure(levelNumber, view.name);
         }
     }
 }
@@ -795,10 +1000,12 @@ int childInstructions(int levelNumber, int viewIndex, int frames) {
     const std::vector<Viewpoint>& views = levelNumber == 1 ? Level1Views : Level2Views;
     if (viewIndex >= 0 && viewIndex < static_cast<int>(views.size()))
         lookFrom(game, views[static_cast<size_t>(viewIndex)]);
-    Floor floor(currentLevel(game));
     for (int i = 0; i < 5; ++i)
         step(game, keys);
     const bool water = waterInView(game);
+    ShadedPixels watcher;
+    watchOneFrame(game, keys, watcher);
+    Floor floor(currentLevel(game), watcher);
     floor.frame(game.getWindow(), water);
     countedLevelFrames(game, keys, frames);
     countedFloorFrames(game, floor, water, frames);
