@@ -93,15 +93,29 @@ void Drawable::uploadUniforms(const RenderState& state) {
     if (!programReady(program))
         return;
     const glm::mat4 m = transform.modelMatrix();
-    const glm::mat4 mvp = state.viewProjection * m;
-    glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));
-    glUniformMatrix4fv(modelMatLocation, 1, GL_FALSE, glm::value_ptr(m));
-    glUniform1f(alphaLocation, alpha);
+    uploadPlacement(state.viewProjection * m, m);
     glUniform1i(celShadingLocation, state.celShading ? 1 : 0);
     glUniform1i(textureSamplerLocation, unit::Material);
     glUniform4f(planeLocation, state.clipPlane.x, state.clipPlane.y, state.clipPlane.z,
                 state.clipPlane.w);
     glUniform1i(levelsLocation, state.levels);
+}
+
+void Drawable::uploadPlacement(const glm::mat4& mvp, const glm::mat4& m) const {
+    if (!programReady(program))
+        return;
+    if (program->instanced) {
+        // Current values of the per-copy attributes: what a single copy's draw reads.
+        for (unsigned column = 0; column < 4; ++column) {
+            glVertexAttrib4fv(attrib::InstanceMvp + column, glm::value_ptr(mvp[column]));
+            glVertexAttrib4fv(attrib::InstanceModel + column, glm::value_ptr(m[column]));
+        }
+        glVertexAttrib1f(attrib::InstanceAlpha, alpha);
+        return;
+    }
+    glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));
+    glUniformMatrix4fv(modelMatLocation, 1, GL_FALSE, glm::value_ptr(m));
+    glUniform1f(alphaLocation, alpha);
 }
 
 void Drawable::draw(const Frustum& frustum) {

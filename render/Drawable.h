@@ -73,6 +73,9 @@ class Drawable {
     // True for closed surfaces (walls, enemies): from outside, their back faces are hidden behind
     // their front faces, so the passes may cull them.
     virtual bool isClosedSurface() const { return false; }
+    // True for drawables whose uploadUniforms and draw are these base ones: the passes may draw
+    // them among the other copies of their model, in one instanced draw.
+    virtual bool drawsAsInstance() const { return false; }
 
     GLuint getProgram() const { return programName(program); }
     const ProgramRef& getSharedProgram() const { return program; }
@@ -101,6 +104,9 @@ class Drawable {
     float getBoundingRadius() const { return boundingRadius; }
 
   protected:
+    // mvp, model matrix and alpha, as the program takes them: current values of its per-copy
+    // attributes, or uniforms.
+    void uploadPlacement(const glm::mat4& mvp, const glm::mat4& m) const;
     // Lets go of the program; safe to call more than once.
     void releaseProgram();
     void computeBoundingCentre();
