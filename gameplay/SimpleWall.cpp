@@ -31,7 +31,7 @@ void SimpleWall::uploadUniforms(const RenderState& state) {
     // useProgram skipped a program that failed to build; another one (or none) is current.
     if (!programReady(program))
         return;
-    const glm::mat4 model = transform.modelMatrix();
+    const glm::mat4& model = getModelMatrix();
     uploadPlacement(state.viewProjection * model, model);
     // The pass's own values, rather than whatever the drawable before left on the shared
     // program: the passes draw in an order of their own.

@@ -148,7 +148,7 @@ void ScenePasses::collect(Pass pass, size_t first, size_t last, const RenderStat
         // Culled before it joins a batch, as its own draw would.
         if (!drawable.isInFrustum(frustum))
             continue;
-        const glm::mat4 m = drawable.getModelMatrix();
+        const glm::mat4& m = drawable.getModelMatrix();
         const bool cull = culls(drawable, m, clipped);
         const auto same = [&](const Batch& batch) {
             return batch.model == drawable.getModel() &&

@@ -92,7 +92,7 @@ void Drawable::uploadUniforms(const RenderState& state) {
     // useProgram skipped an unlinked program, so another program may be current.
     if (!programReady(program))
         return;
-    const glm::mat4 m = transform.modelMatrix();
+    const glm::mat4& m = getModelMatrix();
     uploadPlacement(state.viewProjection * m, m);
     glUniform1i(celShadingLocation, state.celShading ? 1 : 0);
     glUniform1i(textureSamplerLocation, unit::Material);
@@ -163,6 +163,17 @@ void Drawable::lookUpUniforms() {
     alphaLocation = glGetUniformLocation(getProgram(), "alpha");
     planeLocation = glGetUniformLocation(getProgram(), "plane");
     levelsLocation = glGetUniformLocation(getProgram(), "levels");
+}
+
+const glm::mat4& Drawable::getModelMatrix() const {
+    // A NaN compares unequal: such a transform is simply worked out every time.
+    if (!matrixKnown || transform.position != matrixFrom.position ||
+        transform.angles != matrixFrom.angles || transform.scale != matrixFrom.scale) {
+        matrix = transform.modelMatrix();
+        matrixFrom = transform;
+        matrixKnown = true;
+    }
+    return matrix;
 }
 
 glm::vec3 Drawable::getWorldCentre() const {

@@ -84,7 +84,8 @@ class Drawable {
         forgetLocations();
     }
     btRigidBody* getRigidBody() const { return rigidBody; }
-    glm::mat4 getModelMatrix() const { return transform.modelMatrix(); }
+    // transform.modelMatrix(), worked out again only when the transform has changed.
+    const glm::mat4& getModelMatrix() const;
     glm::vec3 getWorldCentre() const;
     glm::vec3 getMeshCentre(size_t i) const;
     std::vector<glm::vec3> getMeshVertices(size_t i) const;
@@ -136,6 +137,11 @@ class Drawable {
     std::vector<std::vector<glm::vec3>> placedCache;
     glm::mat4 placedMatrix{1.0f};
     const Model* placedModel = nullptr;
+    // The model matrix of the transform matrixFrom: most objects stand still, and the passes
+    // and rules ask for it many times a frame.
+    mutable Transform matrixFrom;
+    mutable glm::mat4 matrix{1.0f};
+    mutable bool matrixKnown = false;
     MaterialLocations materialCache;
     GLuint materialProgram = 0;
     bool materialCached = false;

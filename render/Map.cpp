@@ -75,7 +75,7 @@ void Map::initPhysics() {
 void Map::uploadUniforms(const RenderState& state) {
     if (!programReady(program))
         return;
-    const glm::mat4 m = transform.modelMatrix();
+    const glm::mat4& m = getModelMatrix();
     uploadPlacement(state.viewProjection * m, m);
     glUniform1i(celShadingLocation, state.celShading ? 1 : 0);
     glUniform1i(levelsLocation, state.levels);
@@ -90,7 +90,7 @@ void Map::uploadUniforms(const RenderState& state) {
 void Map::draw(const Frustum& frustum) {
     if (model != nullptr && isInFrustum(frustum) && programReady(program))
         model->drawNearestFirst(materialLocations(), modelTextureUnit, secondTexture.get(),
-                                secondTextureUnit, transform.modelMatrix(), frustum);
+                                secondTextureUnit, getModelMatrix(), frustum);
 }
 
 void Map::release() {
