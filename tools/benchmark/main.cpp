@@ -9,7 +9,8 @@
 //    it drew them to, one instanced draw per model and mesh with no other state than the pass's
 //    target, clip plane and culling (llvmpipe shades vertices on the main thread, so this is work
 //    no frame of that crowd can skip); "crowd ratio (100x) VIEW" = the whole frame's CPU time over
-//    the floor's, medians of interleaved frames in one process;
+//    the floor's, medians of interleaved frames in one process. Where the view draws none of the
+//    copies, the floor is an empty frame (clear and swap), and the ratio is the level's own cost;
 //  - the main thread's time per frame for sound in Level 2 (listener, loops, one-shots).
 // Nothing is asserted. Run from the data folder (scripts/bench.sh does all of this).
 #include "app/Game.h"
@@ -447,9 +448,10 @@ class CrowdedLevel : public FileLevel {
 };
 
 struct CpuFigures {
-    double updateMs = 0.0; // update and physics step, nothing drawn
-    double frameMs = 0.0;  // the whole frame with its passes
-    double floorMs = 0.0;  // the crowd floor of those frames (CrowdFloor), when measured
+    double updateMs = 0.0;  // update and physics step, nothing drawn
+    double frameMs = 0.0;   // the whole frame with its passes
+    double floorMs = 0.0;   // the crowd floor of those frames (CrowdFloor), when measured
+    size_t floorCopies = 0; // the copies the last floor frame drew, all passes together
 };
 
 // The vertex work of the copies the level's last frame drew: each pass that ran, in its target,
@@ -459,9 +461,11 @@ class CrowdFloor {
   public:
     explicit CrowdFloor(Level& level) : level(level) {}
 
-    void frame(GLFWwindow* window) {
+    // Returns the number of copies drawn.
+    size_t frame(GLFWwindow* window) {
         WaterRenderTargets& targets = level.getWaterTargets();
         const ScenePasses& passes = level.getPasses();
+        size_t copies = 0;
         glEnable(GL_DEPTH_TEST);
         for (ScenePasses::Pass pass :
              {ScenePasses::Reflection, ScenePasses::Refraction, ScenePasses::Main}) {
@@ -496,6 +500,7 @@ class CrowdFloor {
                 }
                 if (batch.cull)
                     glDisable(GL_CULL_FACE);
+                copies += batch.instances.size();
             }
             glFrontFace(GL_CCW);
             glDisable(GL_CLIP_DISTANCE0);
@@ -504,6 +509,7 @@ class CrowdFloor {
         glDisable(GL_DEPTH_TEST);
         glfwSwapBuffers(window);
         glfwPollEvents();
+        return copies;
     }
 
   private:
@@ -519,6 +525,7 @@ CpuFigures cpuPerFrame(Game& game, ScriptedPlatform& keys, int frames,
     std::vector<double> updates;
     std::vector<double> whole;
     std::vector<double> floors;
+    size_t copies = 0;
     for (int i = 0; i < frames; ++i) {
         double t0 = threadCpuSeconds();
         step(game, keys, false);
@@ -528,12 +535,12 @@ CpuFigures cpuPerFrame(Game& game, ScriptedPlatform& keys, int frames,
         whole.push_back((threadCpuSeconds() - t0) * 1000.0);
         if (floor != nullptr) {
             t0 = threadCpuSeconds();
-            floor->frame(game.getWindow());
+            copies = floor->frame(game.getWindow());
             floors.push_back((threadCpuSeconds() - t0) * 1000.0);
         }
     }
     glFinish();
-    return {median(updates), median(whole), median(floors)};
+    return {median(updates), median(whole), median(floors), copies};
 }
 
 // The factor whose frames are measured against the crowd floor.
@@ -578,8 +585,8 @@ int childCpu(int factor, int frames) {
             lookFrom(game, view);
             const CpuFigures f =
                 cpuPerFrame(game, keys, frames, factor == FloorFactor ? &floor : nullptr);
-            fprintf(out, "crowd %d %zu %s %d %.4f %.4f %.4f\n", factor, objects, view.name,
-                    waterInView(game) ? 3 : 1, f.updateMs, f.frameMs, f.floorMs);
+            fprintf(out, "crowd %d %zu %s %d %.4f %.4f %.4f %zu\n", factor, objects, view.name,
+                    waterInView(game) ? 3 : 1, f.updateMs, f.frameMs, f.floorMs, f.floorCopies);
         }
     }
     fflush(out);
@@ -797,9 +804,10 @@ void growthBenchmark(const std::string& tiny, const std::string& cacheEnvironmen
             "\n(e) Growth: Level 2 with its enemies and walls repeated 1, 10 and 100 times; "
             "main-thread CPU ms per frame as in (c); at 100x also the crowd floor (the copies' "
             "meshes the frame drew, pass by pass, one instanced draw per model and nothing "
-            "else), interleaved with the frames\n");
-    fprintf(out, "    %-7s %-8s %-11s %-7s %14s %14s %10s\n", "factor", "objects", "view", "passes",
-            "update+phys ms", "whole frame ms", "floor ms");
+            "else; copies: how many it drew, all passes together), interleaved with the "
+            "frames\n");
+    fprintf(out, "    %-7s %-8s %-11s %-7s %14s %14s %10s %7s\n", "factor", "objects", "view",
+            "passes", "update+phys ms", "whole frame ms", "floor ms", "copies");
     struct Row {
         size_t objects;
         double update, whole, floor;
@@ -813,15 +821,16 @@ void growthBenchmark(const std::string& tiny, const std::string& cacheEnvironmen
             size_t objects = 0;
             char view[32];
             double update = 0, whole = 0, floor = 0;
-            if (std::sscanf(line.c_str(), "crowd %d %zu %31[^0-9] %d %lf %lf %lf", &f, &objects,
-                            view, &passes, &update, &whole, &floor) == 7) {
+            size_t copies = 0;
+            if (std::sscanf(line.c_str(), "crowd %d %zu %31[^0-9] %d %lf %lf %lf %zu", &f, &objects,
+                            view, &passes, &update, &whole, &floor, &copies) == 8) {
                 std::string v(view);
                 while (!v.empty() && v.back() == ' ')
                     v.pop_back();
                 rows[v][f] = {objects, update, whole, floor};
                 if (f == FloorFactor)
-                    fprintf(out, "    %-7d %-8zu %-11s %-7d %14.3f %14.3f %10.3f\n", f, objects,
-                            v.c_str(), passes, update, whole, floor);
+                    fprintf(out, "    %-7d %-8zu %-11s %-7d %14.3f %14.3f %10.3f %7zu\n", f,
+                            objects, v.c_str(), passes, update, whole, floor, copies);
                 else
                     fprintf(out, "    %-7d %-8zu %-11s %-7d %14.3f %14.3f\n", f, objects, v.c_str(),
                             passes, update, whole);
