@@ -255,7 +255,6 @@ void Mesh::setup(std::vector<Vertex> meshVertices, const std::vector<unsigned>& 
 void Mesh::drawInstances(const std::vector<Instance>& instances) const {
     if (instances.empty() || indexCount == 0)
         return;
-    glBindVertexArray(instancedArray.get());
     glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer.get());
     // A fresh store each time: the driver need not wait for the draw that read the last one.
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(instances.size() * sizeof(Instance)),

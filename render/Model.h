@@ -57,8 +57,8 @@ class Mesh {
     // Uploads the vertices and indices and records the attribute layout.
     void setup(std::vector<Vertex> vertices, const std::vector<unsigned>& indices);
     void release();
-    // One draw of every copy in instances, through instancedArray (the program must read the
-    // placement attributes); binds instancedArray and leaves it bound.
+    // One draw of every copy in instances; instancedArray must be bound and the program must
+    // read the placement attributes.
     void drawInstances(const std::vector<Instance>& instances) const;
 
     gl::Buffer vertexBuffer;
