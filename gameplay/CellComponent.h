@@ -18,6 +18,7 @@ class CellComponent : public Drawable, public GameplayModel {
 
     bool isActive() override { return true; }
     bool isClosedSurface() const override { return true; }
+    bool drawsAsInstance() const override { return true; }
     // Moves by the step the enemy set this frame and adds the accumulated spin to the Z angle.
     // Runs after the owning enemy's update.
     void update(float deltaTime) override;

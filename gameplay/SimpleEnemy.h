@@ -33,6 +33,7 @@ class SimpleEnemy : public Drawable, public GameplayModel {
     void initPhysics() override;
     bool isActive() override { return true; }
     bool isClosedSurface() const override { return true; }
+    bool drawsAsInstance() const override { return true; }
     // One frame of the glide: enemy, body and (through its step) the satellite move together.
     void update(float deltaTime) override;
     // GL side of the enemy and its satellite; the Bullet objects go with the enemy itself.

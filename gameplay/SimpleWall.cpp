@@ -3,8 +3,6 @@
 #include "render/ProgramStatus.h"
 #include "render/Semantics.h"
 
-#include <glm/gtc/type_ptr.hpp>
-
 #include <cstdio>
 
 SimpleWall::SimpleWall(const glm::vec3& position, WallOrientation orientation, ProgramRef program,
@@ -33,11 +31,8 @@ void SimpleWall::uploadUniforms(const RenderState& state) {
     // useProgram skipped a program that failed to build; another one (or none) is current.
     if (!programReady(program))
         return;
-    const glm::mat4 model = transform.modelMatrix();
-    const glm::mat4 mvp = state.viewProjection * model;
-    glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));
-    glUniformMatrix4fv(modelMatLocation, 1, GL_FALSE, glm::value_ptr(model));
-    glUniform1f(alphaLocation, alpha);
+    const glm::mat4& model = getModelMatrix();
+    uploadPlacement(state.viewProjection * model, model);
     // The pass's own values, rather than whatever the drawable before left on the shared
     // program: the passes draw in an order of their own.
     glUniform1i(celShadingLocation, state.celShading ? 1 : 0);

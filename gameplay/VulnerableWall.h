@@ -38,6 +38,7 @@ class VulnerableWall : public Drawable, public GameplayModel {
     // False once destroyed.
     bool isActive() override { return !isDead(); }
     bool isClosedSurface() const override { return true; }
+    bool drawsAsInstance() const override { return true; }
     void update(float /*deltaTime*/) override {}
     void release() override;
 

@@ -72,6 +72,7 @@ class Level : public LevelInterface {
     Map* getMap() const { return map; }
     WaterMesh* getWater() const { return water; }
     WaterRenderTargets& getWaterTargets() { return *waterTargets; }
+    const ScenePasses& getPasses() const { return *passes; }
     ScenePasses& getPasses() { return *passes; }
     btDiscreteDynamicsWorld& getDynamicsWorld() { return physics->world(); }
     GLuint getProgram() const { return programName(program); }

@@ -5,6 +5,8 @@
 #include "gameplay/VulnerableWall.h"
 #include "render/Camera.h"
 #include "render/LightSet.h"
+#include "render/ProgramStatus.h"
+#include "render/Semantics.h"
 
 #include <glm/geometric.hpp>
 
@@ -27,6 +29,10 @@ void ScenePasses::render(const Scene& drawn, const Camera& eye, const Settings& 
     scene = &drawn;
     camera = &eye;
     settings = chosen;
+    for (Record& record : records) {
+        record.ran = false;
+        record.batches.clear();
+    }
     const glm::mat4 projection = camera->getProjectionMatrix();
     const glm::mat4 view = camera->getViewMatrix();
     const float waterHeight = scene->waterHeight;
@@ -56,14 +62,14 @@ void ScenePasses::render(const Scene& drawn, const Camera& eye, const Settings& 
         // The mirror turns every triangle's winding around: without this, the shaders would
         // light each reflected surface as its back face.
         glFrontFace(GL_CW);
-        renderWaterPass(projection * view * mirrorAbout(waterHeight),
+        renderWaterPass(Reflection, projection * view * mirrorAbout(waterHeight),
                         glm::vec4(0.0f, 1.0f, 0.0f, -waterHeight), mirrored);
         glFrontFace(GL_CCW);
 
         // Refraction: what lies below the surface.
         targets.bindRefraction();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        renderWaterPass(projection * view, glm::vec4(0.0f, -1.0f, 0.0f, waterHeight),
+        renderWaterPass(Refraction, projection * view, glm::vec4(0.0f, -1.0f, 0.0f, waterHeight),
                         camera->getFrustum());
     }
 
@@ -84,21 +90,24 @@ RenderState ScenePasses::passState(const glm::mat4& viewProjection,
     return state;
 }
 
-void ScenePasses::drawObject(Drawable& drawable, const RenderState& state, const Frustum& frustum,
-                             bool clipped) {
+bool ScenePasses::culls(const Drawable& drawable, const glm::mat4& m, bool clipped) const {
     // The back faces of a closed, opaque surface seen from outside hide behind its front faces:
     // not shading them saves their pixels. The level geometry is always seen from inside. A
     // water pass's clip plane cuts an object open, and a camera inside one sees its inside.
+    if (&drawable == scene->map)
+        return true;
+    if (!drawable.isClosedSurface() || drawable.getAlpha() < 1.0f || clipped)
+        return false;
+    const glm::vec3 centre(m * glm::vec4(drawable.getBoundingCentre(), 1.0f));
+    return glm::length(camera->getPosition() - centre) > drawable.getBoundingRadius();
+}
+
+void ScenePasses::drawObject(Drawable& drawable, const RenderState& state, const Frustum& frustum,
+                             bool clipped) {
     const bool isMap = &drawable == scene->map;
-    const bool outside = glm::length(camera->getPosition() - drawable.getWorldCentre()) >
-                         drawable.getBoundingRadius();
-    const bool cull =
-        isMap || (drawable.isClosedSurface() && drawable.getAlpha() >= 1.0f && !clipped && outside);
-    if (cull)
-        glEnable(GL_CULL_FACE);
+    tracker.setCulling(culls(drawable, drawable.getModelMatrix(), clipped));
     // The level geometry comes after the objects in front of it; on a tie it wins.
-    if (isMap)
-        glDepthFunc(GL_LEQUAL);
+    tracker.setDepthFunc(isMap ? GL_LEQUAL : GL_LESS);
     drawable.useProgram();
     drawable.uploadUniforms(state);
     // A program keeps the lights it was given: they are written once per program and level.
@@ -108,11 +117,119 @@ void ScenePasses::drawObject(Drawable& drawable, const RenderState& state, const
         drawWatcher->beforeDraw(drawable.getProgram());
     drawable.draw(frustum);
     if (drawWatcher != nullptr)
-        drawWatcher->afterDraw(drawable.getProgram());
-    if (isMap)
-        glDepthFunc(GL_LESS);
-    if (cull)
-        glDisable(GL_CULL_FACE);
+        drawWatcher->afterDraw(drawable.getProgram(), false);
+    // Its own uploads and draw set program, textures, vertex array and uniforms.
+    tracker.forgetBindings();
+}
+
+bool ScenePasses::instanceable(Drawable& drawable) {
+    const ProgramRef& program = drawable.getSharedProgram();
+    const Model* model = drawable.getModel();
+    if (!drawable.drawsAsInstance() || !programReady(program) || !program->instanced ||
+        model == nullptr)
+        return false;
+    // A mesh without a material draws with the colours the draw before left: only the list
+    // order gives those.
+    for (const Mesh& mesh : model->meshes) {
+        const unsigned m = mesh.materialIndex;
+        if (m >= model->materials.size() || model->materials[m] == nullptr)
+            return false;
+    }
+    return true;
+}
+
+void ScenePasses::collect(Pass pass, size_t first, size_t last, const RenderState& state,
+                          const Frustum& frustum, bool clipped, bool anyOrder) {
+    std::vector<Batch>& list = records[pass].batches;
+    const size_t firstBatch = list.size();
+    items.clear();
+    for (size_t i = first; i < last; ++i) {
+        Drawable& drawable = *drawOrder[i];
+        if (!instanceable(drawable)) {
+            items.push_back({&drawable, 0});
+            continue;
+        }
+        // Culled before it joins a batch, as its own draw would.
+        if (!drawable.isInFrustum(frustum))
+            continue;
+        const glm::mat4& m = drawable.getModelMatrix();
+        const bool cull = culls(drawable, m, clipped);
+        const auto same = [&](const Batch& batch) {
+            return batch.model == drawable.getModel() &&
+                   batch.program == drawable.getSharedProgram() && batch.cull == cull;
+        };
+        size_t found = list.size();
+        if (anyOrder) {
+            for (size_t b = firstBatch; b < list.size(); ++b)
+                if (same(list[b])) {
+                    found = b;
+                    break;
+                }
+        } else if (!items.empty() && items.back().single == nullptr &&
+                   same(list[items.back().batch])) {
+            found = items.back().batch;
+        }
+        if (found == list.size()) {
+            Batch batch;
+            batch.program = drawable.getSharedProgram();
+            batch.model = drawable.getModel();
+            batch.cull = cull;
+            list.push_back(std::move(batch));
+            items.push_back({nullptr, found});
+        }
+        // The same product as a single draw's upload, so the same pixels.
+        list[found].instances.push_back({state.viewProjection * m, m, drawable.getAlpha()});
+    }
+}
+
+void ScenePasses::drawBatch(const Batch& batch, const RenderState& state) {
+    tracker.setCulling(batch.cull);
+    tracker.setDepthFunc(GL_LESS);
+    tracker.useProgram(batch.program);
+    if (scene->lights != nullptr)
+        scene->lights->uploadTo(*batch.program);
+    tracker.setPassUniforms(state, unit::Material);
+    const Model& model = *batch.model;
+    if (drawWatcher != nullptr)
+        drawWatcher->beforeDraw(batch.program->get());
+    for (const Mesh& mesh : model.meshes) {
+        tracker.setMaterial(*model.materials[mesh.materialIndex], unit::Material);
+        tracker.bindVertexArray(mesh.instancedArray.get());
+        mesh.drawInstances(batch.instances);
+    }
+    if (drawWatcher != nullptr)
+        drawWatcher->afterDraw(batch.program->get(), true);
+}
+
+void ScenePasses::drawItems(Pass pass, const RenderState& state, const Frustum& frustum,
+                            bool clipped) {
+    for (const Item& item : items) {
+        if (item.single != nullptr)
+            drawObject(*item.single, state, frustum, clipped);
+        else
+            drawBatch(records[pass].batches[item.batch], state);
+    }
+}
+
+void ScenePasses::drawPass(Pass pass, const RenderState& state, const Frustum& frustum,
+                           bool clipped) {
+    records[pass].ran = true;
+    records[pass].state = state;
+    orderForDrawing(pass == Main);
+    // Another pass, the HUD or the sparks may have set anything since.
+    tracker.forget();
+    // Opaque objects in any order (the depth test decides), the copies of a model together.
+    collect(pass, 0, opaqueEnd, state, frustum, clipped, true);
+    drawItems(pass, state, frustum, clipped);
+    for (size_t i = opaqueEnd; i < mapEnd; ++i)
+        drawObject(*drawOrder[i], state, frustum, clipped);
+    // What blends keeps the list order: only neighbours share a draw.
+    collect(pass, mapEnd, drawOrder.size(), state, frustum, clipped, false);
+    drawItems(pass, state, frustum, clipped);
+    // What follows the passes expects the defaults.
+    tracker.setCulling(false);
+    tracker.setDepthFunc(GL_LESS);
+    tracker.bindVertexArray(0);
 }
 
 void ScenePasses::orderForDrawing(bool mainPass) {
@@ -131,30 +248,25 @@ void ScenePasses::orderForDrawing(bool mainPass) {
     for (Drawable* drawable : drawables)
         if (wanted(drawable) && drawable != scene->map && opaque(drawable))
             drawOrder.push_back(drawable);
+    opaqueEnd = drawOrder.size();
     for (Drawable* drawable : drawables)
         if (wanted(drawable) && drawable == scene->map)
             drawOrder.push_back(drawable);
+    mapEnd = drawOrder.size();
     for (Drawable* drawable : drawables)
         if (wanted(drawable) && drawable != scene->map && !opaque(drawable))
             drawOrder.push_back(drawable);
 }
 
-void ScenePasses::renderWaterPass(const glm::mat4& viewProjection, const glm::vec4& clipPlane,
-                                  const Frustum& frustum) {
-    const RenderState state = passState(viewProjection, clipPlane);
-    orderForDrawing(false);
-    for (Drawable* drawable : drawOrder)
-        drawObject(*drawable, state, frustum, true);
+void ScenePasses::renderWaterPass(Pass pass, const glm::mat4& viewProjection,
+                                  const glm::vec4& clipPlane, const Frustum& frustum) {
+    drawPass(pass, passState(viewProjection, clipPlane), frustum, true);
 }
 
 void ScenePasses::renderMain() {
     const glm::mat4 viewProjection = camera->getProjectionMatrix() * camera->getViewMatrix();
-    const RenderState state =
-        passState(viewProjection, glm::vec4(0.0f, 1.0f, 0.0f, MainPassClipDistance));
-    const Frustum& frustum = camera->getFrustum();
-    orderForDrawing(true);
-    for (Drawable* drawable : drawOrder)
-        drawObject(*drawable, state, frustum, false);
+    drawPass(Main, passState(viewProjection, glm::vec4(0.0f, 1.0f, 0.0f, MainPassClipDistance)),
+             camera->getFrustum(), false);
 
     // Sparks last among the scene, so the walls they fly from do not paint over them.
     glDepthMask(GL_FALSE);

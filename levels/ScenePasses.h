@@ -1,10 +1,13 @@
 #pragma once
 
 #include "render/Drawable.h"
+#include "render/Model.h"
+#include "render/StateTracker.h"
 
 #include <glm/mat4x4.hpp>
 #include <glm/vec4.hpp>
 
+#include <array>
 #include <vector>
 
 class Camera;
@@ -37,12 +40,23 @@ class ScenePasses {
         bool drawInactive = false;
     };
 
-    // Told around each object's draw (a tool measuring which program shades most pixels).
+    enum Pass { Reflection, Refraction, Main, PassCount };
+    // The copies of one model a pass drew with one instanced draw per mesh.
+    struct Batch {
+        ProgramRef program;
+        const Model* model = nullptr;
+        bool cull = false;
+        std::vector<Instance> instances;
+    };
+
+    // Told around each draw, of an object or of a batch (a tool measuring which program shades
+    // most pixels, or what the draws cost).
     class DrawWatcher {
       public:
         virtual ~DrawWatcher() = default;
         virtual void beforeDraw(GLuint program) = 0;
-        virtual void afterDraw(GLuint program) = 0;
+        // batch: the copies of a model drawn together.
+        virtual void afterDraw(GLuint program, bool batch) = 0;
     };
 
     explicit ScenePasses(WaterRenderTargets& targets) : targets(targets) {}
@@ -52,21 +66,52 @@ class ScenePasses {
 
     // Leaves the window's framebuffer bound with depth testing on, for the HUD.
     void render(const Scene& scene, const Camera& camera, const Settings& settings);
+    // What each pass of the last frame drew as copies, with its values.
+    struct Record {
+        bool ran = false;
+        RenderState state;
+        std::vector<Batch> batches;
+    };
+    const Record& lastPass(Pass pass) const { return records[pass]; }
 
   private:
+    // One step of a pass: a drawable drawn on its own, or a batch of copies.
+    struct Item {
+        Drawable* single = nullptr;
+        size_t batch = 0;
+    };
+
     RenderState passState(const glm::mat4& viewProjection, const glm::vec4& clipPlane) const;
     void drawObject(Drawable& drawable, const RenderState& state, const Frustum& frustum,
                     bool clipped);
-    void renderWaterPass(const glm::mat4& viewProjection, const glm::vec4& clipPlane,
+    void drawBatch(const Batch& batch, const RenderState& state);
+    // Whether the drawable may be drawn among the copies of its model.
+    static bool instanceable(Drawable& drawable);
+    // Collects drawOrder[first, last) into items: instanceable drawables in the frustum join the
+    // batch of their model and culling (anywhere among the items when anyOrder, else only the
+    // batch just before them), the others are drawn on their own.
+    void collect(Pass pass, size_t first, size_t last, const RenderState& state,
+                 const Frustum& frustum, bool clipped, bool anyOrder);
+    void drawItems(Pass pass, const RenderState& state, const Frustum& frustum, bool clipped);
+    void drawPass(Pass pass, const RenderState& state, const Frustum& frustum, bool clipped);
+    void renderWaterPass(Pass pass, const glm::mat4& viewProjection, const glm::vec4& clipPlane,
                          const Frustum& frustum);
     void renderMain();
     // Fills drawOrder with what a pass draws, in the order it draws it.
     void orderForDrawing(bool mainPass);
+    // Whether the faces of the drawable, placed by m, may be culled in this pass.
+    bool culls(const Drawable& drawable, const glm::mat4& m, bool clipped) const;
 
     WaterRenderTargets& targets;
     const Scene* scene = nullptr;
     const Camera* camera = nullptr;
     Settings settings;
     std::vector<Drawable*> drawOrder;
+    // drawOrder: [0, opaqueEnd) opaque objects, then the map up to mapEnd, then what blends.
+    size_t opaqueEnd = 0;
+    size_t mapEnd = 0;
+    std::vector<Item> items;
+    std::array<Record, PassCount> records;
+    StateTracker tracker;
     DrawWatcher* drawWatcher = nullptr;
 };

@@ -92,16 +92,30 @@ void Drawable::uploadUniforms(const RenderState& state) {
     // useProgram skipped an unlinked program, so another program may be current.
     if (!programReady(program))
         return;
-    const glm::mat4 m = transform.modelMatrix();
-    const glm::mat4 mvp = state.viewProjection * m;
-    glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));
-    glUniformMatrix4fv(modelMatLocation, 1, GL_FALSE, glm::value_ptr(m));
-    glUniform1f(alphaLocation, alpha);
+    const glm::mat4& m = getModelMatrix();
+    uploadPlacement(state.viewProjection * m, m);
     glUniform1i(celShadingLocation, state.celShading ? 1 : 0);
     glUniform1i(textureSamplerLocation, unit::Material);
     glUniform4f(planeLocation, state.clipPlane.x, state.clipPlane.y, state.clipPlane.z,
                 state.clipPlane.w);
     glUniform1i(levelsLocation, state.levels);
+}
+
+void Drawable::uploadPlacement(const glm::mat4& mvp, const glm::mat4& m) const {
+    if (!programReady(program))
+        return;
+    if (program->instanced) {
+        // Current values of the per-copy attributes: what a single copy's draw reads.
+        for (unsigned column = 0; column < 4; ++column) {
+            glVertexAttrib4fv(attrib::InstanceMvp + column, glm::value_ptr(mvp[column]));
+            glVertexAttrib4fv(attrib::InstanceModel + column, glm::value_ptr(m[column]));
+        }
+        glVertexAttrib1f(attrib::InstanceAlpha, alpha);
+        return;
+    }
+    glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));
+    glUniformMatrix4fv(modelMatLocation, 1, GL_FALSE, glm::value_ptr(m));
+    glUniform1f(alphaLocation, alpha);
 }
 
 void Drawable::draw(const Frustum& frustum) {
@@ -149,6 +163,17 @@ void Drawable::lookUpUniforms() {
     alphaLocation = glGetUniformLocation(getProgram(), "alpha");
     planeLocation = glGetUniformLocation(getProgram(), "plane");
     levelsLocation = glGetUniformLocation(getProgram(), "levels");
+}
+
+const glm::mat4& Drawable::getModelMatrix() const {
+    // A NaN compares unequal: such a transform is simply worked out every time.
+    if (!matrixKnown || transform.position != matrixFrom.position ||
+        transform.angles != matrixFrom.angles || transform.scale != matrixFrom.scale) {
+        matrix = transform.modelMatrix();
+        matrixFrom = transform;
+        matrixKnown = true;
+    }
+    return matrix;
 }
 
 glm::vec3 Drawable::getWorldCentre() const {

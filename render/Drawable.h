@@ -73,6 +73,9 @@ class Drawable {
     // True for closed surfaces (walls, enemies): from outside, their back faces are hidden behind
     // their front faces, so the passes may cull them.
     virtual bool isClosedSurface() const { return false; }
+    // True for drawables whose uploadUniforms and draw are these base ones: the passes may draw
+    // them among the other copies of their model, in one instanced draw.
+    virtual bool drawsAsInstance() const { return false; }
 
     GLuint getProgram() const { return programName(program); }
     const ProgramRef& getSharedProgram() const { return program; }
@@ -81,7 +84,8 @@ class Drawable {
         forgetLocations();
     }
     btRigidBody* getRigidBody() const { return rigidBody; }
-    glm::mat4 getModelMatrix() const { return transform.modelMatrix(); }
+    // transform.modelMatrix(), worked out again only when the transform has changed.
+    const glm::mat4& getModelMatrix() const;
     glm::vec3 getWorldCentre() const;
     glm::vec3 getMeshCentre(size_t i) const;
     std::vector<glm::vec3> getMeshVertices(size_t i) const;
@@ -101,6 +105,9 @@ class Drawable {
     float getBoundingRadius() const { return boundingRadius; }
 
   protected:
+    // mvp, model matrix and alpha, as the program takes them: current values of its per-copy
+    // attributes, or uniforms.
+    void uploadPlacement(const glm::mat4& mvp, const glm::mat4& m) const;
     // Lets go of the program; safe to call more than once.
     void releaseProgram();
     void computeBoundingCentre();
@@ -130,6 +137,11 @@ class Drawable {
     std::vector<std::vector<glm::vec3>> placedCache;
     glm::mat4 placedMatrix{1.0f};
     const Model* placedModel = nullptr;
+    // The model matrix of the transform matrixFrom: most objects stand still, and the passes
+    // and rules ask for it many times a frame.
+    mutable Transform matrixFrom;
+    mutable glm::mat4 matrix{1.0f};
+    mutable bool matrixKnown = false;
     MaterialLocations materialCache;
     GLuint materialProgram = 0;
     bool materialCached = false;

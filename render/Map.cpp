@@ -5,8 +5,6 @@
 #include "render/Semantics.h"
 #include "render/ShaderLoader.h"
 
-#include <glm/gtc/type_ptr.hpp>
-
 #include <cstdio>
 
 namespace {
@@ -77,11 +75,8 @@ void Map::initPhysics() {
 void Map::uploadUniforms(const RenderState& state) {
     if (!programReady(program))
         return;
-    const glm::mat4 m = transform.modelMatrix();
-    const glm::mat4 mvp = state.viewProjection * m;
-    glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));
-    glUniformMatrix4fv(modelMatLocation, 1, GL_FALSE, glm::value_ptr(m));
-    glUniform1f(alphaLocation, alpha);
+    const glm::mat4& m = getModelMatrix();
+    uploadPlacement(state.viewProjection * m, m);
     glUniform1i(celShadingLocation, state.celShading ? 1 : 0);
     glUniform1i(levelsLocation, state.levels);
     glUniform1i(textureSamplerLocation, secondTextureUnit);
@@ -95,7 +90,7 @@ void Map::uploadUniforms(const RenderState& state) {
 void Map::draw(const Frustum& frustum) {
     if (model != nullptr && isInFrustum(frustum) && programReady(program))
         model->drawNearestFirst(materialLocations(), modelTextureUnit, secondTexture.get(),
-                                secondTextureUnit, transform.modelMatrix(), frustum);
+                                secondTextureUnit, getModelMatrix(), frustum);
 }
 
 void Map::release() {

@@ -225,7 +225,42 @@ void Mesh::setup(std::vector<Vertex> meshVertices, const std::vector<unsigned>& 
     setAttribute(attrib::LightMapCoord, 3, offsetof(Vertex, lightMapCoord));
     setAttribute(attrib::Normal, 3, offsetof(Vertex, normal));
 
+    instancedArray = gl::makeVertexArray();
+    glBindVertexArray(instancedArray.get());
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer.get());
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer.get());
+    setAttribute(attrib::Position, 3, offsetof(Vertex, position));
+    setAttribute(attrib::TexCoord, 3, offsetof(Vertex, texCoord));
+    setAttribute(attrib::LightMapCoord, 3, offsetof(Vertex, lightMapCoord));
+    setAttribute(attrib::Normal, 3, offsetof(Vertex, normal));
+    instanceBuffer = gl::makeBuffer();
+    glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer.get());
+    const auto perInstance = [](GLuint index, GLint components, size_t offset) {
+        glEnableVertexAttribArray(index);
+        glVertexAttribPointer(index, components, GL_FLOAT, GL_FALSE, sizeof(Instance),
+                              reinterpret_cast<const void*>(offset));
+        glVertexAttribDivisor(index, 1);
+    };
+    for (unsigned column = 0; column < 4; ++column) {
+        perInstance(attrib::InstanceMvp + column, 4,
+                    offsetof(Instance, mvp) + column * sizeof(glm::vec4));
+        perInstance(attrib::InstanceModel + column, 4,
+                    offsetof(Instance, model) + column * sizeof(glm::vec4));
+    }
+    perInstance(attrib::InstanceAlpha, 1, offsetof(Instance, alpha));
+
     glBindVertexArray(0);
+}
+
+void Mesh::drawInstances(const std::vector<Instance>& instances) const {
+    if (instances.empty() || indexCount == 0)
+        return;
+    glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer.get());
+    // A fresh store each time: the driver need not wait for the draw that read the last one.
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(instances.size() * sizeof(Instance)),
+                 instances.data(), GL_STREAM_DRAW);
+    glDrawElementsInstanced(GL_TRIANGLES, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT,
+                            nullptr, static_cast<GLsizei>(instances.size()));
 }
 
 void Mesh::release() {
@@ -233,6 +268,8 @@ void Mesh::release() {
     vertexBuffer.reset();
     indexBuffer.reset();
     vertexArray.reset();
+    instancedArray.reset();
+    instanceBuffer.reset();
     indexCount = 0;
     vertices.clear();
 }

@@ -23,6 +23,13 @@ struct Vertex {
 };
 static_assert(sizeof(Vertex) == 40, "the vertex layout is shared with the shaders");
 
+// The placement of one drawn copy of a model, read per instance by the entity program.
+struct Instance {
+    glm::mat4 mvp{1.0f};
+    glm::mat4 model{1.0f};
+    float alpha = 1.0f;
+};
+
 struct Triangle {
     glm::vec3 a{0.0f}, b{0.0f}, c{0.0f};
 };
@@ -50,10 +57,16 @@ class Mesh {
     // Uploads the vertices and indices and records the attribute layout.
     void setup(std::vector<Vertex> vertices, const std::vector<unsigned>& indices);
     void release();
+    // One draw of every copy in instances; instancedArray must be bound and the program must
+    // read the placement attributes.
+    void drawInstances(const std::vector<Instance>& instances) const;
 
     gl::Buffer vertexBuffer;
     gl::Buffer indexBuffer;
     gl::VertexArray vertexArray;
+    // The same vertices with the placement of each copy from instanceBuffer.
+    gl::VertexArray instancedArray;
+    gl::Buffer instanceBuffer;
     unsigned indexCount = 0;
     unsigned materialIndex = 0;
     std::vector<Vertex> vertices;

@@ -1,6 +1,7 @@
 #include "render/ResourceCache.h"
 
 #include "render/Model.h"
+#include "render/Semantics.h"
 #include "render/ShaderLoader.h"
 #include "render/TextRenderer.h"
 #include "render/Texture.h"
@@ -16,6 +17,8 @@ std::shared_ptr<const ShaderProgram> ShaderProgram::adopt(GLuint program) {
         GLint status = GL_FALSE;
         glGetProgramiv(program, GL_LINK_STATUS, &status);
         shared->linked = status == GL_TRUE;
+        shared->instanced = shared->linked && glGetAttribLocation(program, "mvp") ==
+                                                  static_cast<GLint>(attrib::InstanceMvp);
     }
     return shared;
 }

@@ -9,6 +9,11 @@ constexpr unsigned Position = 0;
 constexpr unsigned TexCoord = 1;      // first texture set in .xy
 constexpr unsigned LightMapCoord = 2; // second texture set in .xy; (-99999, -99999) when absent
 constexpr unsigned Normal = 3;
+// Placement of each drawn copy (entity program): mvp and model matrix as four columns each, and
+// alpha. Instanced draws read them per instance; single draws set them as current values.
+constexpr unsigned InstanceMvp = 4;
+constexpr unsigned InstanceModel = 8;
+constexpr unsigned InstanceAlpha = 12;
 // Particle records (32 bytes): type, position, direction, age.
 constexpr unsigned ParticleType = 0;
 constexpr unsigned ParticlePosition = 1;

@@ -11,6 +11,9 @@
 struct ShaderProgram {
     gl::Program name;
     bool linked = false;
+    // Whether it reads each copy's placement (mvp, modelMat, alpha) as vertex attributes
+    // (attrib::InstanceMvp...), so that one instanced draw can place many copies.
+    bool instanced = false;
 
     // The level's lights as this program holds them. A program keeps its uniform values, so a
     // set of lights is written into it once and again only when another set comes (LightSet).

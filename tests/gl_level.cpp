@@ -288,6 +288,78 @@ TEST_F(LevelTest, AfterALossADestroyedWallIsDrawnWholeAgain) {
     EXPECT_LT(changed(whole, restored), area / 100) << "the restored wall looks destroyed";
 }
 
+namespace {
+
+// A breakable wall the passes must draw on its own, as every object was drawn before copies
+// were drawn together.
+class WallDrawnAlone : public VulnerableWall {
+  public:
+    using VulnerableWall::VulnerableWall;
+    bool drawsAsInstance() const override { return false; }
+};
+
+// Breakable walls one behind another outside the box, each with its alpha, drawn together or
+// each on its own.
+class WallRowLevel : public Level {
+  public:
+    WallRowLevel(GLFWwindow* window, const Config* config, std::vector<float> alphas, bool alone)
+        : Level(window, config), alphas(std::move(alphas)), alone(alone) {}
+    void start() override {
+        const ProgramRef& program = entityProgram();
+        Map* map = adopt(std::make_unique<Map>(writeBoxModel(), program, false));
+        setMap(map);
+        addDrawable(map);
+        spawnPlayer(glm::vec3(0, 0, 0), 40.0f, 10.0f, 3.0f);
+        addRigidBody(getPlayer().getRigidBody());
+        for (size_t i = 0; i < alphas.size(); ++i) {
+            const glm::vec3 at(-60.0f - 3.0f * static_cast<float>(i), 0.0f,
+                               static_cast<float>(i % 3) * 2.0f - 2.0f);
+            VulnerableWall* wall =
+                alone ? adopt(std::make_unique<WallDrawnAlone>(at, 0, program, 15.0f, 4.0f))
+                      : adopt(std::make_unique<VulnerableWall>(at, 0, program, 15.0f, 4.0f));
+            wall->setAlpha(alphas[i]);
+            addObjective(wall);
+        }
+        setLights({Light(glm::vec3(-52, 4, 0), 50.0f)});
+    }
+
+  private:
+    std::vector<float> alphas;
+    bool alone;
+};
+
+} // namespace
+
+TEST_F(LevelTest, CopiesDrawnTogetherShowTheVeryPixelsOfCopiesDrawnAlone) {
+    const BlendingAsInTheGame blending;
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(testgl::window(), &width, &height);
+    const auto picture = [&](const std::vector<float>& alphas, bool alone) {
+        auto level =
+            started(std::make_unique<WallRowLevel>(testgl::window(), &config, alphas, alone));
+        frame(*level, 0.1);
+        placeBody(level->getPlayer().getRigidBody(), {-50, 0, 0});
+        level->getControls().resetView();
+        Controls::moveMouse(-180.0 * 60.0 / 50.0, 0.0); // facing -x, the walls
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        frame(*level, 1.0 / 60.0, true);
+        return testgl::readPixels(0, 0, width, height);
+    };
+    // Opaque copies in any order, fading ones blended in the list's order, and both.
+    const std::vector<std::vector<float>> rows = {
+        {1.0f, 1.0f, 1.0f}, {0.5f, 0.3f, 0.8f, 0.6f}, {1.0f, 0.4f, 1.0f, 0.7f, 0.2f}};
+    for (const std::vector<float>& alphas : rows) {
+        const std::vector<unsigned char> alone = picture(alphas, true);
+        const std::vector<unsigned char> together = picture(alphas, false);
+        ASSERT_EQ(alone.size(), together.size());
+        size_t differing = 0;
+        for (size_t i = 0; i < alone.size(); ++i)
+            differing += alone[i] != together[i];
+        EXPECT_EQ(differing, 0u) << alphas.size() << " walls";
+        Controls::resetSharedState();
+    }
+}
+
 TEST_F(LevelTest, ALongFrameDoesNotCarryThePlayerThroughWalls) {
     auto level = makeLevel<BoxLevel>();
     frame(*level, 0.1);

@@ -27,7 +27,6 @@ const float CEL_SHEEN_THRESHOLD = 0.5;
 
 uniform Material material;
 uniform sampler2D textureSampler;
-uniform float alpha;
 uniform int isCelShading;
 uniform int levels;
 
@@ -35,6 +34,7 @@ in vec3 worldPosition;
 in vec3 worldNormal;
 in vec2 texCoord;
 in vec3 eyePosition;
+flat in float alpha;
 
 out vec4 color;
 

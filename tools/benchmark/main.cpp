@@ -5,7 +5,16 @@
 //  - start-up to the first frame and the Level 2 load, against creating the GL context alone,
 //    with Mesa's shader cache cold, warm and disabled (each start-up is a fresh child process);
 //  - main-thread CPU time per frame in a tiny window, where rasterisation is negligible;
-//  - how that CPU time grows with 10 and 100 times Level 2's enemies and walls;
+//  - how that CPU time grows with 10 and 100 times Level 2's enemies and walls, and at 100 times
+//    against a crowd floor: the same frame with the draws of the copies replaced by their bare
+//    vertex work, the meshes of the copies that frame drew, pass by pass in the targets it drew
+//    them to, one instanced draw per model and mesh with no other state than the pass's target,
+//    clip plane and culling (llvmpipe shades vertices on the main thread, so this is work no
+//    frame of that crowd can skip). The rest of the frame (update, physics, culling, the map,
+//    the HUD) is the frame's own in both. "crowd ratio (100x) VIEW" = the whole frame's CPU time
+//    over the floor's: what drawing the copies as the game does costs beyond the bare draws;
+//    medians of interleaved frames in one process. A view that draws none of the copies has
+//    nothing to replace: its ratio is 1;
 //  - the main thread's time per frame for sound in Level 2 (listener, loops, one-shots).
 // Nothing is asserted. Run from the data folder (scripts/bench.sh does all of this).
 #include "app/Game.h"
@@ -168,7 +177,7 @@ class ShadedPixels : public ScenePasses::DrawWatcher {
     ShadedPixels& operator=(const ShadedPixels&) = delete;
 
     void beforeDraw(GLuint) override { glBeginQuery(GL_SAMPLES_PASSED, query); }
-    void afterDraw(GLuint program) override {
+    void afterDraw(GLuint program, bool) override {
         glEndQuery(GL_SAMPLES_PASSED);
         GLuint64 samples = 0;
         glGetQueryObjectui64v(query, GL_QUERY_RESULT, &samples);
@@ -387,6 +396,7 @@ class Floor {
             setMatrix(program, "mvp", band.projection);
             setMatrix(program, "modelMat", glm::mat4(1.0f));
             setNumber(program, "alpha", 1.0f);
+            setNumber(program, "instanceAlpha", 1.0f);
             // Nothing clipped: the plane keeps every point.
             const GLint plane = glGetUniformLocation(program, "plane");
             if (plane >= 0)
@@ -645,27 +655,126 @@ class CrowdedLevel : public FileLevel {
 };
 
 struct CpuFigures {
-    double updateMs = 0.0; // update and physics step, nothing drawn
-    double frameMs = 0.0;  // the whole frame with its passes
+    double updateMs = 0.0;  // update and physics step, nothing drawn
+    double frameMs = 0.0;   // the whole frame with its passes
+    double floorMs = 0.0;   // the crowd floor of those frames (CrowdFloor), when measured
+    size_t floorCopies = 0; // the copies the last floor frame drew, all passes together
 };
 
-CpuFigures cpuPerFrame(Game& game, ScriptedPlatform& keys, int frames) {
+// The main thread's CPU time in the draws of copies (batches) during a frame.
+class CopyDrawTime : public ScenePasses::DrawWatcher {
+  public:
+    void beforeDraw(GLuint) override { start = threadCpuSeconds(); }
+    void afterDraw(GLuint, bool batch) override {
+        if (batch)
+            seconds += threadCpuSeconds() - start;
+    }
+    double seconds = 0.0;
+
+  private:
+    double start = 0.0;
+};
+
+// The vertex work of the copies the level's last frame drew: each pass that ran, in its target,
+// each batch's meshes in one instanced draw, with only the pass's clip plane and winding and the
+// batch's face culling besides. No materials, lights or other uniforms.
+class CrowdFloor {
+  public:
+    explicit CrowdFloor(Level& level) : level(level) {}
+
+    // Returns the number of copies drawn; drawSeconds: the main thread's CPU time in the draws.
+    size_t frame(GLFWwindow* window, double& drawSeconds) {
+        drawSeconds = 0.0;
+        WaterRenderTargets& targets = level.getWaterTargets();
+        const ScenePasses& passes = level.getPasses();
+        size_t copies = 0;
+        glEnable(GL_DEPTH_TEST);
+        for (ScenePasses::Pass pass :
+             {ScenePasses::Reflection, ScenePasses::Refraction, ScenePasses::Main}) {
+            const ScenePasses::Record& record = passes.lastPass(pass);
+            if (!record.ran)
+                continue;
+            if (pass == ScenePasses::Reflection)
+                targets.bindReflection();
+            else if (pass == ScenePasses::Refraction)
+                targets.bindRefraction();
+            else
+                targets.bindScreen();
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+            const bool clipped = pass != ScenePasses::Main;
+            if (clipped)
+                glEnable(GL_CLIP_DISTANCE0);
+            glFrontFace(pass == ScenePasses::Reflection ? GL_CW : GL_CCW);
+            GLuint program = 0;
+            for (const ScenePasses::Batch& batch : record.batches) {
+                if (batch.program->get() != program) {
+                    program = batch.program->get();
+                    glUseProgram(program);
+                    const glm::vec4& plane = record.state.clipPlane;
+                    glUniform4f(glGetUniformLocation(program, "plane"), plane.x, plane.y, plane.z,
+                                plane.w);
+                }
+                if (batch.cull)
+                    glEnable(GL_CULL_FACE);
+                const double t0 = threadCpuSeconds();
+                for (const Mesh& mesh : batch.model->meshes) {
+                    glBindVertexArray(mesh.instancedArray.get());
+                    mesh.drawInstances(batch.instances);
+                }
+                drawSeconds += threadCpuSeconds() - t0;
+                if (batch.cull)
+                    glDisable(GL_CULL_FACE);
+                copies += batch.instances.size();
+            }
+            glFrontFace(GL_CCW);
+            glDisable(GL_CLIP_DISTANCE0);
+        }
+        glBindVertexArray(0);
+        glDisable(GL_DEPTH_TEST);
+        glfwSwapBuffers(window);
+        glfwPollEvents();
+        return copies;
+    }
+
+  private:
+    Level& level;
+};
+
+// With a floor, each whole frame is followed by a floor frame of what it drew.
+CpuFigures cpuPerFrame(Game& game, ScriptedPlatform& keys, int frames,
+                       CrowdFloor* floor = nullptr) {
     for (int i = 0; i < 10; ++i)
         step(game, keys);
     glFinish();
     std::vector<double> updates;
     std::vector<double> whole;
+    std::vector<double> floors;
+    size_t copies = 0;
     for (int i = 0; i < frames; ++i) {
         double t0 = threadCpuSeconds();
         step(game, keys, false);
         updates.push_back((threadCpuSeconds() - t0) * 1000.0);
+        CopyDrawTime inCopies;
+        ScenePasses& passes = currentLevel(game).getPasses();
+        if (floor != nullptr)
+            passes.setDrawWatcher(&inCopies);
         t0 = threadCpuSeconds();
         step(game, keys, true);
-        whole.push_back((threadCpuSeconds() - t0) * 1000.0);
+        const double frameSeconds = threadCpuSeconds() - t0;
+        passes.setDrawWatcher(nullptr);
+        whole.push_back(frameSeconds * 1000.0);
+        if (floor != nullptr) {
+            double bare = 0.0;
+            copies = floor->frame(game.getWindow(), bare);
+            floors.push_back((frameSeconds - inCopies.seconds + bare) * 1000.0);
+        }
     }
     glFinish();
-    return {median(updates), median(whole)};
+    return {median(updates), median(whole), median(floors), copies};
 }
+
+// The factor whose frames are measured against the crowd floor.
+constexpr int FloorFactor = 100;
 
 // Main-thread CPU time per frame in the tiny window the parent configured (working directory).
 // factor 0: both real levels from their viewpoints; otherwise the crowded level.
@@ -699,13 +808,15 @@ int childCpu(int factor, int frames) {
                 return levels;
             },
             neverWaiting());
-        const Level& level = currentLevel(game);
+        Level& level = currentLevel(game);
         const size_t objects = level.getEnemies().size() + level.getObjectives().size();
+        CrowdFloor floor(level);
         for (const Viewpoint& view : Level2Views) {
             lookFrom(game, view);
-            const CpuFigures f = cpuPerFrame(game, keys, frames);
-            fprintf(out, "crowd %d %zu %s %d %.4f %.4f\n", factor, objects, view.name,
-                    waterInView(game) ? 3 : 1, f.updateMs, f.frameMs);
+            const CpuFigures f =
+                cpuPerFrame(game, keys, frames, factor == FloorFactor ? &floor : nullptr);
+            fprintf(out, "crowd %d %zu %s %d %.4f %.4f %.4f %zu\n", factor, objects, view.name,
+                    waterInView(game) ? 3 : 1, f.updateMs, f.frameMs, f.floorMs, f.floorCopies);
         }
     }
     fflush(out);
@@ -920,12 +1031,15 @@ void soundBenchmark(const std::string& tiny, const std::string& cacheEnvironment
 
 void growthBenchmark(const std::string& tiny, const std::string& cacheEnvironment, int frames) {
     fprintf(out, "\n(e) Growth: Level 2 with its enemies and walls repeated 1, 10 and 100 times; "
-                 "main-thread CPU ms per frame as in (c)\n");
-    fprintf(out, "    %-7s %-8s %-11s %-7s %14s %14s\n", "factor", "objects", "view", "passes",
-            "update+phys ms", "whole frame ms");
+                 "main-thread CPU ms per frame as in (c); at 100x also the crowd floor (the same "
+                 "frame with the copies' draws replaced by their meshes, pass by pass, one "
+                 "instanced draw per model and nothing else; copies: how many it drew, all passes "
+                 "together), interleaved with the frames\n");
+    fprintf(out, "    %-7s %-8s %-11s %-7s %14s %14s %10s %7s\n", "factor", "objects", "view",
+            "passes", "update+phys ms", "whole frame ms", "floor ms", "copies");
     struct Row {
         size_t objects;
-        double update, whole;
+        double update, whole, floor;
     };
     std::map<std::string, std::map<int, Row>> rows;
     for (int factor : {1, 10, 100}) {
@@ -935,15 +1049,20 @@ void growthBenchmark(const std::string& tiny, const std::string& cacheEnvironmen
             int f = 0, passes = 0;
             size_t objects = 0;
             char view[32];
-            double update = 0, whole = 0;
-            if (std::sscanf(line.c_str(), "crowd %d %zu %31[^0-9] %d %lf %lf", &f, &objects, view,
-                            &passes, &update, &whole) == 6) {
+            double update = 0, whole = 0, floor = 0;
+            size_t copies = 0;
+            if (std::sscanf(line.c_str(), "crowd %d %zu %31[^0-9] %d %lf %lf %lf %zu", &f, &objects,
+                            view, &passes, &update, &whole, &floor, &copies) == 8) {
                 std::string v(view);
                 while (!v.empty() && v.back() == ' ')
                     v.pop_back();
-                rows[v][f] = {objects, update, whole};
-                fprintf(out, "    %-7d %-8zu %-11s %-7d %14.3f %14.3f\n", f, objects, v.c_str(),
-                        passes, update, whole);
+                rows[v][f] = {objects, update, whole, floor};
+                if (f == FloorFactor)
+                    fprintf(out, "    %-7d %-8zu %-11s %-7d %14.3f %14.3f %10.3f %7zu\n", f,
+                            objects, v.c_str(), passes, update, whole, floor, copies);
+                else
+                    fprintf(out, "    %-7d %-8zu %-11s %-7d %14.3f %14.3f\n", f, objects, v.c_str(),
+                            passes, update, whole);
             }
         }
         fflush(out);
@@ -962,6 +1081,16 @@ void growthBenchmark(const std::string& tiny, const std::string& cacheEnvironmen
                     view.c_str(), from, to, (b.update - a.update) * 1000.0 / n,
                     (b.whole - a.whole) * 1000.0 / n);
         }
+    }
+    // In the viewpoints' order.
+    for (const Viewpoint& view : Level2Views) {
+        const auto found = rows.find(view.name);
+        if (found == rows.end() || found->second.count(FloorFactor) == 0)
+            continue;
+        const Row& row = found->second.at(FloorFactor);
+        if (row.floor > 0.0)
+            fprintf(out, "crowd ratio (%dx) %s: %.2f\n", FloorFactor, view.name,
+                    row.whole / row.floor);
     }
     fflush(out);
 }

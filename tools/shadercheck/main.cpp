@@ -4,6 +4,7 @@
 //   shadercheck <data folder>
 
 #include "platform/Window.h"
+#include "render/Semantics.h"
 #include "render/ShaderLoader.h"
 
 #include <GL/glew.h>
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -93,6 +95,13 @@ void requireUniforms(GLuint program, const std::string& name,
     for (const std::string& u : uniforms)
         check(glGetUniformLocation(program, u.c_str()) >= 0,
               name + ": uniform \"" + u + "\" is live");
+}
+
+void requireAttributes(GLuint program, const std::string& name,
+                       const std::vector<std::pair<std::string, unsigned>>& attributes) {
+    for (const auto& [attribute, location] : attributes)
+        check(glGetAttribLocation(program, attribute.c_str()) == static_cast<GLint>(location),
+              name + ": attribute \"" + attribute + "\" at " + std::to_string(location));
 }
 
 std::vector<std::string> lightUniforms() {
@@ -267,17 +276,18 @@ int main(int argc, char** argv) {
     }
     std::printf("  GL %s, %s\n", glGetString(GL_VERSION), glGetString(GL_RENDERER));
 
-    const std::vector<std::string> drawable{"mvp",
-                                            "modelMat",
-                                            "alpha",
-                                            "isCelShading",
-                                            "levels",
-                                            "material.ambient",
-                                            "material.diffuse",
-                                            "material.specular"};
+    const std::vector<std::string> shading{"isCelShading", "levels", "material.ambient",
+                                           "material.diffuse", "material.specular"};
+    std::vector<std::string> drawable{"mvp", "modelMat", "alpha"};
+    drawable.insert(drawable.end(), shading.begin(), shading.end());
     GLuint p = build("entity",
                      {{"extendedVS.vs", GL_VERTEX_SHADER}, {"extendedFS.fs", GL_FRAGMENT_SHADER}});
-    requireUniforms(p, "entity", drawable);
+    // The placement of each copy comes per instance, at the locations the game binds.
+    requireAttributes(p, "entity",
+                      {{"mvp", attrib::InstanceMvp},
+                       {"modelMat", attrib::InstanceModel},
+                       {"instanceAlpha", attrib::InstanceAlpha}});
+    requireUniforms(p, "entity", shading);
     requireUniforms(p, "entity", {"plane", "textureSampler"});
     requireUniforms(p, "entity", lightUniforms());
 
