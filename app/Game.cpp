@@ -163,10 +163,15 @@ void Game::fail(const char* message) {
 bool Game::frame(bool render) {
     if (render)
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // Read from the level before and after; a level started in between counts from its start.
+    WorkTally before = currentLevel->work();
     currentLevel->applyPolygonMode();
     if (currentLevel->isFinished()) {
         if (nextLevelIndex < levelList.size()) {
             const size_t finished = nextLevelIndex; // 1-based number of the level just done
+            framesWork += currentLevel->work() - before;
+            before = levelList[nextLevelIndex]->work();
+            ++framesWork[WorkTally::LevelLoad];
             enter(nextLevelIndex);
             currentLevel->announce("Level " + std::to_string(finished) + " complete",
                                    LevelCompleteSeconds);
@@ -188,6 +193,7 @@ bool Game::frame(bool render) {
             beforeSwap();
         glfwSwapBuffers(window);
     }
+    framesWork += currentLevel->work() - before;
     glfwPollEvents();
     Controls::afterEventPoll(window);
     // The levels follow the new framebuffer size from the next frame on.

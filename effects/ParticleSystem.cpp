@@ -175,6 +175,7 @@ void ParticleSystem::advance(float deltaTime) {
 void ParticleSystem::drawLatest(const glm::mat4& viewProjection, const glm::vec3& cameraPos) {
     if (!hasGeneration || !drawReady || idle)
         return;
+    ++draws;
     billboard->useProgram();
     billboard->uploadBillboardUniforms(viewProjection, cameraPos, SpriteSize);
     glActiveTexture(GL_TEXTURE0 + unit::Sprite);

@@ -64,6 +64,7 @@ class Hud {
     const std::vector<TextRenderer*>& drawn() const { return drawnLines; }
     // Whether the crosshair showed a breakable wall within reach in the last draw.
     bool isCrosshairOnWall() const { return crosshairOnWall; }
+    long pictureBuilds() const { return cache->pictureBuilds(); }
 
   private:
     std::array<TextRenderer*, 8> lines() const;

@@ -196,6 +196,26 @@ void Level::stepPhysics() {
     }
 }
 
+WorkTally Level::work() const {
+    const ResourceCache::Counts& built = resources->built();
+    WorkTally done;
+    done[WorkTally::ShaderCompile] = built.shaderStages;
+    done[WorkTally::ProgramLink] = built.programs;
+    done[WorkTally::TextureUpload] = built.textures;
+    for (const auto& [kind, count] : built.generated)
+        done[WorkTally::GeneratedTexture] += count;
+    done[WorkTally::ModelBuild] = built.models;
+    done[WorkTally::GlyphSet] = built.glyphSets;
+    done[WorkTally::HudPicture] = hud->pictureBuilds();
+    for (const VulnerableWall* wall : objectives) {
+        done[WorkTally::ParticleStart] += wall->particlesStarted() ? 1 : 0;
+        done[WorkTally::SparkDraw] += wall->sparkDraws();
+    }
+    done[WorkTally::WaterPass] = passes->waterPasses();
+    done[WorkTally::FirstDraw] = lights != nullptr ? lights->programsGiven() : 0;
+    return done;
+}
+
 void Level::setSound(audio::SoundSystem* given) {
     sound.reset();
     soundSystem = given;

@@ -137,6 +137,7 @@ void ScenePasses::orderForDrawing(bool mainPass) {
 
 void ScenePasses::renderWaterPass(const glm::mat4& viewProjection, const glm::vec4& clipPlane,
                                   const Frustum& frustum) {
+    ++waterPassCount;
     const RenderState state = passState(viewProjection, clipPlane);
     orderForDrawing(false);
     for (Drawable* drawable : drawOrder)

@@ -41,6 +41,8 @@ class ScenePasses {
 
     // Leaves the window's framebuffer bound with depth testing on, for the HUD.
     void render(const Scene& scene, const Camera& camera, const Settings& settings);
+    // How many water passes (reflection, refraction) have been drawn.
+    long waterPasses() const { return waterPassCount; }
 
   private:
     RenderState passState(const glm::mat4& viewProjection, const glm::vec4& clipPlane) const;
@@ -57,4 +59,5 @@ class ScenePasses {
     const Camera* camera = nullptr;
     Settings settings;
     std::vector<Drawable*> drawOrder;
+    long waterPassCount = 0;
 };

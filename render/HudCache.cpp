@@ -45,8 +45,10 @@ void HudCache::draw(const std::vector<TextRenderer*>& lines) {
         key += "\n" + line->appearance();
     const bool steady = key == lastKey;
     lastKey = key;
-    if (key != builtKey && steady && build(lines, viewport[2], viewport[3]))
+    if (key != builtKey && steady && build(lines, viewport[2], viewport[3])) {
         builtKey = key;
+        ++builds;
+    }
     if (key == builtKey) {
         copy(viewport[2], viewport[3]);
         copied = true;

@@ -29,6 +29,8 @@ class HudCache {
     void draw(const std::vector<TextRenderer*>& lines);
     // The lines were copied from the stored picture in the last draw.
     bool copiedLastTime() const { return copied; }
+    // How many times the picture was drawn.
+    long pictureBuilds() const { return builds; }
 
   private:
     bool build(const std::vector<TextRenderer*>& lines, int width, int height);
@@ -52,4 +54,5 @@ class HudCache {
     std::string builtKey; // the lines the picture holds; empty when none
     GLsizei rectangleVertices = 0;
     bool copied = false;
+    long builds = 0;
 };
