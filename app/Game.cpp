@@ -140,6 +140,7 @@ void Game::enter(size_t index) {
     currentLevel = levelList[index].get();
     nextLevelIndex = index + 1;
     currentLevel->start();
+    currentLevel->warmUp();
     currentLevel->setSound(sound.get());
 }
 

@@ -56,6 +56,8 @@ class VulnerableWall : public Drawable, public GameplayModel {
     void restore();
     // Draws the sparks the last frameUpdate advanced; the level calls it in its main pass.
     void drawParticles(const glm::mat4& viewProjection, const glm::vec3& cameraPosition);
+    // Runs the sparks' programs once where nobody sees it, leaving the sparks as they were.
+    void warmUpParticles(const glm::mat4& viewProjection, const glm::vec3& cameraPosition);
 
     const ParticleSystem& getParticles() const { return *particles; }
     // Its sparks have run their first update (false once released).

@@ -76,6 +76,11 @@ void Hud::advance(float deltaTime) {
         bannerSecondsLeft -= deltaTime;
 }
 
+void Hud::warmUp(const Frame& frame) {
+    draw(frame);
+    cache->warmUp(drawnLines);
+}
+
 void Hud::draw(const Frame& frame) {
     drawnLines.clear();
     drawnLines.push_back(titleLine.get());

@@ -41,6 +41,8 @@ class Hud {
         bool paused = false;
     };
     void draw(const Frame& frame);
+    // Draws a frame's lines as draw does, through the picture too, leaving nothing kept.
+    void warmUp(const Frame& frame);
 
     // Frames per second as the HUD shows it for a frame of deltaTime seconds.
     static int framesPerSecond(float deltaTime);

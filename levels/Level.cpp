@@ -240,6 +240,32 @@ void Level::restartAfterLoss() {
             std::chrono::duration<double>(std::min(lossHoldSeconds, LongestLossHold)));
 }
 
+void Level::warmUp() {
+    followFramebuffer();
+    GLint box[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    // One pixel: the driver's code depends on the state, not on how much is drawn.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 1, 1);
+    ScenePasses::Scene scene;
+    scene.drawables = &drawables;
+    scene.map = map;
+    scene.water = water;
+    scene.waterHeight = waterHeight;
+    scene.walls = &objectives;
+    scene.lights = lights.get();
+    ScenePasses::Settings chosen;
+    chosen.levels = config->levels;
+    chosen.warmUp = true;
+    passes->render(scene, *camera, chosen);
+    Hud::Frame frame;
+    frame.hasWalls = !objectives.empty();
+    hud->warmUp(frame);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    glScissor(box[0], box[1], box[2], box[3]);
+}
+
 void Level::render() {
     ScenePasses::Scene scene;
     scene.drawables = &drawables;

@@ -46,6 +46,7 @@ class Level : public LevelInterface {
     bool isLost() override { return lost; }
     void update() override;
     void render() override;
+    void warmUp() override;
     glm::mat4 getViewMatrix() override;
     void applyPolygonMode() override;
     void restartAfterLoss() override;

@@ -31,8 +31,9 @@ void ScenePasses::render(const Scene& drawn, const Camera& eye, const Settings& 
     const glm::mat4 view = camera->getViewMatrix();
     const float waterHeight = scene->waterHeight;
     // The water images are only worth their cost while the water is in view.
-    const bool waterInView =
-        scene->water != nullptr && scene->water->isInFrustum(camera->getFrustum());
+    const bool waterInView = scene->water != nullptr &&
+                             (settings.warmUp || scene->water->isInFrustum(camera->getFrustum()));
+    const Frustum everything = Frustum::everything(camera->getPosition());
 
     glEnable(GL_CLIP_DISTANCE0);
     glEnable(GL_DEPTH_TEST);
@@ -57,21 +58,22 @@ void ScenePasses::render(const Scene& drawn, const Camera& eye, const Settings& 
         // light each reflected surface as its back face.
         glFrontFace(GL_CW);
         renderWaterPass(projection * view * mirrorAbout(waterHeight),
-                        glm::vec4(0.0f, 1.0f, 0.0f, -waterHeight), mirrored);
+                        glm::vec4(0.0f, 1.0f, 0.0f, -waterHeight),
+                        settings.warmUp ? everything : mirrored);
         glFrontFace(GL_CCW);
 
         // Refraction: what lies below the surface.
         targets.bindRefraction();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         renderWaterPass(projection * view, glm::vec4(0.0f, -1.0f, 0.0f, waterHeight),
-                        camera->getFrustum());
+                        settings.warmUp ? everything : camera->getFrustum());
     }
 
     glDepthMask(GL_TRUE);
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_CLIP_DISTANCE0);
     targets.bindScreen();
-    renderMain();
+    renderMain(settings.warmUp ? everything : camera->getFrustum());
 }
 
 RenderState ScenePasses::passState(const glm::mat4& viewProjection,
@@ -144,11 +146,10 @@ void ScenePasses::renderWaterPass(const glm::mat4& viewProjection, const glm::ve
         drawObject(*drawable, state, frustum, true);
 }
 
-void ScenePasses::renderMain() {
+void ScenePasses::renderMain(const Frustum& frustum) {
     const glm::mat4 viewProjection = camera->getProjectionMatrix() * camera->getViewMatrix();
     const RenderState state =
         passState(viewProjection, glm::vec4(0.0f, 1.0f, 0.0f, MainPassClipDistance));
-    const Frustum& frustum = camera->getFrustum();
     orderForDrawing(true);
     for (Drawable* drawable : drawOrder)
         drawObject(*drawable, state, frustum, false);
@@ -156,7 +157,11 @@ void ScenePasses::renderMain() {
     // Sparks last among the scene, so the walls they fly from do not paint over them.
     glDepthMask(GL_FALSE);
     if (scene->walls != nullptr)
-        for (VulnerableWall* wall : *scene->walls)
-            wall->drawParticles(viewProjection, camera->getPosition());
+        for (VulnerableWall* wall : *scene->walls) {
+            if (settings.warmUp)
+                wall->warmUpParticles(viewProjection, camera->getPosition());
+            else
+                wall->drawParticles(viewProjection, camera->getPosition());
+        }
     glDepthMask(GL_TRUE);
 }

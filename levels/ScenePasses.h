@@ -35,6 +35,9 @@ class ScenePasses {
         bool celShading = false;
         int levels = 0; // cel-shading bands
         bool drawInactive = false;
+        // Every object in every pass, the water passes whether or not the water is in view,
+        // the sparks' programs once each (Level::warmUp).
+        bool warmUp = false;
     };
 
     explicit ScenePasses(WaterRenderTargets& targets) : targets(targets) {}
@@ -50,7 +53,7 @@ class ScenePasses {
                     bool clipped);
     void renderWaterPass(const glm::mat4& viewProjection, const glm::vec4& clipPlane,
                          const Frustum& frustum);
-    void renderMain();
+    void renderMain(const Frustum& frustum);
     // Fills drawOrder with what a pass draws, in the order it draws it.
     void orderForDrawing(bool mainPass);
 

@@ -57,6 +57,13 @@ void HudCache::draw(const std::vector<TextRenderer*>& lines) {
     }
 }
 
+void HudCache::warmUp(const std::vector<TextRenderer*>& lines) {
+    draw(lines);
+    draw(lines);
+    lastKey.clear();
+    builtKey.clear();
+}
+
 bool HudCache::build(const std::vector<TextRenderer*>& lines, int width, int height) {
     builtKey.clear();
     if (!programLoaded) {
