@@ -140,7 +140,8 @@ void Game::enter(size_t index) {
     currentLevel = levelList[index].get();
     nextLevelIndex = index + 1;
     currentLevel->start();
-    currentLevel->warmUp();
+    warmUpDue = true;
+    levelShown = false;
     currentLevel->setSound(sound.get());
 }
 
@@ -162,10 +163,16 @@ void Game::fail(const char* message) {
 }
 
 bool Game::frame(bool render) {
-    if (render)
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     // Read from the level before and after; a level started in between counts from its start.
     WorkTally before = currentLevel->work();
+    // Once the level's first frame is on screen (start-up ends there), and before this frame's
+    // clear, which wipes the pixel the warm-up drew.
+    if (warmUpDue && levelShown && render) {
+        warmUpDue = false;
+        currentLevel->warmUp();
+    }
+    if (render)
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     currentLevel->applyPolygonMode();
     if (currentLevel->isFinished()) {
         if (nextLevelIndex < levelList.size()) {
@@ -193,6 +200,7 @@ bool Game::frame(bool render) {
         if (beforeSwap)
             beforeSwap();
         glfwSwapBuffers(window);
+        levelShown = true;
     }
     framesWork += currentLevel->work() - before;
     glfwPollEvents();

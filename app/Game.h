@@ -121,4 +121,7 @@ class Game {
     FullScreenSwitch fullScreen;
     bool fullScreenKey = true;
     WorkTally framesWork;
+    // The current level's warm-up waits for its first frame to be shown.
+    bool warmUpDue = false;
+    bool levelShown = false;
 };

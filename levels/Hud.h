@@ -41,7 +41,8 @@ class Hud {
         bool paused = false;
     };
     void draw(const Frame& frame);
-    // Draws a frame's lines as draw does, through the picture too, leaving nothing kept.
+    // Draws a frame's lines through the picture where nobody sees them (HudCache::warmUp); the
+    // next draw goes on as if it had not run.
     void warmUp(const Frame& frame);
 
     // Frames per second as the HUD shows it for a frame of deltaTime seconds.
@@ -70,6 +71,8 @@ class Hud {
 
   private:
     std::array<TextRenderer*, 8> lines() const;
+    // Fills drawnLines with what frame shows, in drawing order.
+    void chooseLines(const Frame& frame);
 
     std::unique_ptr<TextRenderer> titleLine;
     std::unique_ptr<TextRenderer> healthText;

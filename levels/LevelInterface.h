@@ -74,8 +74,9 @@ class LevelInterface {
     virtual ~LevelInterface() = default;
 
     virtual void start() = 0;
-    // Right after start: draws where nobody sees it with every program and state the level's
-    // frames use, so the driver builds its code for them now rather than during play.
+    // Once, after the level's first frame is shown: draws where nobody sees it with every
+    // program and state the level's frames use, so the driver builds its code for them now
+    // rather than at whichever later frame first needs one.
     virtual void warmUp() {}
     virtual bool isFinished() = 0;
     virtual bool isLost() = 0;

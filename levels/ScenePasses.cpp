@@ -8,6 +8,9 @@
 
 #include <glm/geometric.hpp>
 
+#include <set>
+#include <utility>
+
 namespace {
 
 // Mirrors world space about the horizontal plane y = height.
@@ -135,6 +138,16 @@ void ScenePasses::orderForDrawing(bool mainPass) {
     for (Drawable* drawable : drawables)
         if (wanted(drawable) && drawable != scene->map && !opaque(drawable))
             drawOrder.push_back(drawable);
+    if (settings.warmUp) {
+        // The driver's code follows the program and the textures, which the model fixes: one
+        // object of each pair is enough.
+        std::set<std::pair<const Model*, GLuint>> seen;
+        size_t kept = 0;
+        for (Drawable* drawable : drawOrder)
+            if (seen.insert({drawable->getModel(), drawable->getProgram()}).second)
+                drawOrder[kept++] = drawable;
+        drawOrder.resize(kept);
+    }
 }
 
 void ScenePasses::renderWaterPass(const glm::mat4& viewProjection, const glm::vec4& clipPlane,

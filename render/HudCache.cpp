@@ -58,9 +58,12 @@ void HudCache::draw(const std::vector<TextRenderer*>& lines) {
 }
 
 void HudCache::warmUp(const std::vector<TextRenderer*>& lines) {
-    draw(lines);
-    draw(lines);
+    const std::string last = lastKey;
     lastKey.clear();
+    draw(lines);
+    draw(lines);
+    // The frames go on as if it had not run.
+    lastKey = last;
     builtKey.clear();
 }
 

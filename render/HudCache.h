@@ -28,7 +28,7 @@ class HudCache {
     // Draws the lines in order onto the bound framebuffer, as their render() would.
     void draw(const std::vector<TextRenderer*>& lines);
     // Builds the picture of these lines and copies it, then forgets it: the driver makes its code
-    // for both before play (under a scissor box, little is drawn). Play builds its own.
+    // for both now (under a scissor box, little is drawn). The frames build their own.
     void warmUp(const std::vector<TextRenderer*>& lines);
     // The lines were copied from the stored picture in the last draw.
     bool copiedLastTime() const { return copied; }
