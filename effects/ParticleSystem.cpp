@@ -191,8 +191,10 @@ void ParticleSystem::warmUp(const glm::mat4& viewProjection, const glm::vec3& ca
         return;
     GLboolean depthWrites = GL_TRUE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
-    // The update runs during the level's update, with the depth buffer's state of that time.
+    const bool depthTest = glIsEnabled(GL_DEPTH_TEST) == GL_TRUE;
+    // The update runs during the level's update, with the depth state of that time.
     glDepthMask(GL_TRUE);
+    glDisable(GL_DEPTH_TEST);
     const gl::Buffer scratch = gl::makeBuffer();
     const gl::TransformFeedback capture = gl::makeTransformFeedback();
     glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, capture.get());
@@ -222,6 +224,8 @@ void ParticleSystem::warmUp(const glm::mat4& viewProjection, const glm::vec3& ca
     glBindVertexArray(0);
     glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, 0);
     glDepthMask(depthWrites);
+    if (depthTest)
+        glEnable(GL_DEPTH_TEST);
     if (!drawReady)
         return;
     billboard->useProgram();
