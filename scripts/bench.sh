@@ -81,8 +81,10 @@ if [ "$timedemos_only" = 1 ] || [ $# -eq 0 ]; then
       set key autotitle columnhead top right;
       set title 'Timedemos of the committed demos: frame time per frame (llvmpipe under Xvfb)';
       set xlabel 'frame';
-      set ylabel 'frame time (ms)';
-      set yrange [0:*];
+      set ylabel 'frame time (ms, logarithmic)';
+      set logscale y;
+      set yrange [4:4000];
+      set ytics (5, 10, 20, 50, 100, 200, 500, 1000, 2000);
       set grid;
       plot ${plots[*]}")
     echo "    frame times drawn into docs/frame-times.png"
