@@ -69,7 +69,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments, int leve
         }
         static const std::set<std::string> valued = {
             "--data", "--level",  "--level-file", "--frames",   "--screenshot", "--at",
-            "--look", "--record", "--replay",     "--timedemo", "--size"};
+            "--look", "--record", "--replay",     "--timedemo", "--size",       "--frame-times"};
         if (valued.count(option) == 0)
             return refuse(option.rfind('-', 0) == 0 ? "unknown option '" + option + "'"
                                                     : "unexpected argument '" + option + "'");
@@ -126,6 +126,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments, int leve
             line.record = v;
         } else if (option == "--replay") {
             line.replay = v;
+        } else if (option == "--frame-times") {
+            line.frameTimes = v;
         } else {
             line.timedemo = v;
         }
@@ -136,6 +138,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments, int leve
         return refuse("--replay and --timedemo cannot be combined");
     if (line.playsDemo() && !line.record.empty())
         return refuse(std::string("--record and ") + demoOption + " cannot be combined");
+    if (!line.frameTimes.empty() && line.timedemo.empty())
+        return refuse("--frame-times needs --timedemo");
     if (!line.levelFile.empty() && line.level > 1)
         return refuse("--level-file plays one level: --level cannot be " +
                       std::to_string(line.level));
@@ -171,6 +175,9 @@ std::string usageText() {
            "      --replay FILE     play the demo FILE back at its pace and check its end\n"
            "      --timedemo FILE   play the demo FILE back as fast as frames render and print\n"
            "                        the frame rate: average, 1 % low and 0.1 % low\n"
+           "      --frame-times FILE\n"
+           "                        with --timedemo: write each frame's time in ms and what\n"
+           "                        it compiled, uploaded or built to FILE as CSV\n"
            "\n"
            "Without --data the data is looked for in the working directory, then beside the\n"
            "program (data/, ../share/brindlemox/). Runs with --frames, --record, --replay or\n"

@@ -39,6 +39,8 @@ struct CommandLine {
     std::string record;
     std::string replay;
     std::string timedemo;
+    // A timedemo's frame times, and what each frame built, written there as CSV at its end.
+    std::string frameTimes;
     // --fullscreen (true) or --windowed (false) instead of the configuration's choice.
     std::optional<bool> fullscreen;
     // --size WxH: the window's size when not full screen; 0 when not given.

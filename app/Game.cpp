@@ -140,6 +140,8 @@ void Game::enter(size_t index) {
     currentLevel = levelList[index].get();
     nextLevelIndex = index + 1;
     currentLevel->start();
+    warmUpDue = true;
+    levelShown = false;
     currentLevel->setSound(sound.get());
 }
 
@@ -161,12 +163,23 @@ void Game::fail(const char* message) {
 }
 
 bool Game::frame(bool render) {
+    // Read from the level before and after; a level started in between counts from its start.
+    WorkTally before = currentLevel->work();
+    // Once the level's first frame is on screen (start-up ends there), and before this frame's
+    // clear, which wipes the pixel the warm-up drew.
+    if (warmUpDue && levelShown && render) {
+        warmUpDue = false;
+        currentLevel->warmUp();
+    }
     if (render)
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     currentLevel->applyPolygonMode();
     if (currentLevel->isFinished()) {
         if (nextLevelIndex < levelList.size()) {
             const size_t finished = nextLevelIndex; // 1-based number of the level just done
+            framesWork += currentLevel->work() - before;
+            before = levelList[nextLevelIndex]->work();
+            ++framesWork[WorkTally::LevelLoad];
             enter(nextLevelIndex);
             currentLevel->announce("Level " + std::to_string(finished) + " complete",
                                    LevelCompleteSeconds);
@@ -187,7 +200,9 @@ bool Game::frame(bool render) {
         if (beforeSwap)
             beforeSwap();
         glfwSwapBuffers(window);
+        levelShown = true;
     }
+    framesWork += currentLevel->work() - before;
     glfwPollEvents();
     Controls::afterEventPoll(window);
     // The levels follow the new framebuffer size from the next frame on.

@@ -78,6 +78,8 @@ class Game {
     // sounds, holds too.
     bool isPaused() const;
     audio::SoundSystem& getSound() const { return *sound; }
+    // What the frames so far have built or loaded (start-up before the first frame excluded).
+    const WorkTally& work() const { return framesWork; }
 
     // The levels of defaultLevelFiles; a file that cannot be played prints its line and ends
     // the process with exit code 1, before any window.
@@ -118,4 +120,8 @@ class Game {
     std::function<void()> beforeSwap;
     FullScreenSwitch fullScreen;
     bool fullScreenKey = true;
+    WorkTally framesWork;
+    // The current level's warm-up waits for its first frame to be shown.
+    bool warmUpDue = false;
+    bool levelShown = false;
 };

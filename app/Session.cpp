@@ -110,6 +110,23 @@ FrameRates frameRates(std::vector<double> frameSeconds) {
     return rates;
 }
 
+std::string frameTimesCsv(const std::vector<double>& frameSeconds,
+                          const std::vector<WorkTally>& frameWork) {
+    std::string csv = "frame,ms";
+    for (int kind = 0; kind < WorkTally::KindCount; ++kind)
+        csv += std::string(",") + WorkTally::name(static_cast<WorkTally::Kind>(kind));
+    csv += "\n";
+    for (size_t i = 0; i < frameSeconds.size(); ++i) {
+        char time[32];
+        std::snprintf(time, sizeof time, "%zu,%.3f", i + 1, frameSeconds[i] * 1000.0);
+        csv += time;
+        for (long count : i < frameWork.size() ? frameWork[i].count : WorkTally().count)
+            csv += "," + std::to_string(count);
+        csv += "\n";
+    }
+    return csv;
+}
+
 int runSession(const CommandLine& options) {
     // A demo is read, and a recording opened, before any window: a bad file fails at once.
     std::optional<demo::Demo> played;
@@ -237,6 +254,7 @@ int runSession(const CommandLine& options) {
         });
 
     std::vector<double> frameSeconds;
+    std::vector<WorkTally> frameWork;
     Clock::time_point nextFrameAt = Clock::now();
     bool running = true;
     bool stopped = false;
@@ -253,9 +271,12 @@ int runSession(const CommandLine& options) {
             }
             demo::applyBefore(*scripted, *frame);
         }
+        const WorkTally workBefore = game.work();
         const Clock::time_point frameStart = Clock::now();
         running = game.frame();
         frameSeconds.push_back(std::chrono::duration<double>(Clock::now() - frameStart).count());
+        if (!options.frameTimes.empty())
+            frameWork.push_back(game.work() - workBefore);
         if (frame != nullptr)
             demo::applyAfter(*frame);
         if (recorder)
@@ -284,6 +305,15 @@ int runSession(const CommandLine& options) {
         if (!why.empty()) {
             std::fprintf(stderr, "Cannot write the screenshot %s: %s\n",
                          printable(options.screenshot).c_str(), why.c_str());
+            code = 1;
+        }
+    }
+    if (!options.frameTimes.empty()) {
+        const std::string why =
+            outputfile::writeWhole(options.frameTimes, frameTimesCsv(frameSeconds, frameWork));
+        if (!why.empty()) {
+            std::fprintf(stderr, "Cannot write the frame times %s: %s\n",
+                         printable(options.frameTimes).c_str(), why.c_str());
             code = 1;
         }
     }

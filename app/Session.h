@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "levels/LevelInterface.h"
 
 #include <string>
 #include <vector>
@@ -23,3 +24,8 @@ struct FrameRates {
     double lowPointOnePercentFps = 0.0;
 };
 FrameRates frameRates(std::vector<double> frameSeconds);
+
+// The frame-time trace as CSV: a header, then per frame its number (from 1), its time in ms and
+// how many of each kind of work it did (the difference of the tallies after and before it).
+std::string frameTimesCsv(const std::vector<double>& frameSeconds,
+                          const std::vector<WorkTally>& frameWork);

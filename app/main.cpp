@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
     // refused before any window opens.
     for (const auto& [what, file] :
          {std::pair<const char*, const std::string*>{"screenshot", &options.screenshot},
-          {"demo", &options.record}}) {
+          {"demo", &options.record},
+          {"frame times", &options.frameTimes}}) {
         const std::string why = file->empty() ? "" : outputfile::refusal(*file);
         if (!why.empty()) {
             std::fprintf(stderr, "brindlemox: cannot write the %s to %s: %s\n", what,
@@ -57,7 +58,7 @@ int main(int argc, char** argv) {
     if (*data != here) {
         // Files named on the command line are where the user named them, not in the data folder.
         for (std::string* file : {&options.screenshot, &options.record, &options.replay,
-                                  &options.timedemo, &options.levelFile})
+                                  &options.timedemo, &options.levelFile, &options.frameTimes})
             if (!file->empty() && std::filesystem::path(*file).is_relative())
                 *file = (here / *file).string();
         std::filesystem::current_path(*data, error);

@@ -175,6 +175,7 @@ void ParticleSystem::advance(float deltaTime) {
 void ParticleSystem::drawLatest(const glm::mat4& viewProjection, const glm::vec3& cameraPos) {
     if (!hasGeneration || !drawReady || idle)
         return;
+    ++draws;
     billboard->useProgram();
     billboard->uploadBillboardUniforms(viewProjection, cameraPos, SpriteSize);
     glActiveTexture(GL_TEXTURE0 + unit::Sprite);
@@ -182,6 +183,57 @@ void ParticleSystem::drawLatest(const glm::mat4& viewProjection, const glm::vec3
     // After the swap, readIndex names the buffer the last update wrote.
     glBindVertexArray(drawVertexArrays[readIndex].get());
     glDrawTransformFeedback(GL_POINTS, feedbacks[readIndex].get());
+    glBindVertexArray(0);
+}
+
+void ParticleSystem::warmUp(const glm::mat4& viewProjection, const glm::vec3& cameraPos) {
+    if (!buffers[0] || !updateReady)
+        return;
+    GLboolean depthWrites = GL_TRUE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    const bool depthTest = glIsEnabled(GL_DEPTH_TEST) == GL_TRUE;
+    // The update runs during the level's update, with the depth state of that time.
+    glDepthMask(GL_TRUE);
+    glDisable(GL_DEPTH_TEST);
+    const gl::Buffer scratch = gl::makeBuffer();
+    const gl::TransformFeedback capture = gl::makeTransformFeedback();
+    glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, capture.get());
+    glBindBuffer(GL_ARRAY_BUFFER, scratch.get());
+    // Room for what one seed may emit in one update.
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(16 * sizeof(Particle)), nullptr,
+                 GL_STREAM_COPY);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, scratch.get());
+    glUseProgram(program->get());
+    glUniform1i(isSpawnLocation, 1);
+    glUniform1f(deltaTimeLocation, 0.0f);
+    glUniform1f(launchTimeLocation, LaunchTime);
+    glUniform1f(fireTimeLocation, FireTime);
+    glUniform1f(spreadTimeLocation, SpreadTime);
+    glUniform1i(randomTextureSizeLocation, static_cast<GLint>(randomTexture->size()));
+    glUniform1f(directionLocation, static_cast<float>(directionIndex));
+    glActiveTexture(GL_TEXTURE0 + unit::RandomTexture);
+    glUniform1i(randomSamplerLocation, unit::RandomTexture);
+    randomTexture->bind(GL_TEXTURE0 + unit::RandomTexture);
+    glEnable(GL_RASTERIZER_DISCARD);
+    glBindVertexArray(updateVertexArrays[readIndex].get());
+    glBeginTransformFeedback(GL_POINTS);
+    glDrawArrays(GL_POINTS, 0, 1);
+    glEndTransformFeedback();
+    glDisable(GL_RASTERIZER_DISCARD);
+    glBindVertexArray(0);
+    glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, 0);
+    glDepthMask(depthWrites);
+    if (depthTest)
+        glEnable(GL_DEPTH_TEST);
+    if (!drawReady)
+        return;
+    billboard->useProgram();
+    billboard->uploadBillboardUniforms(viewProjection, cameraPos, SpriteSize);
+    glActiveTexture(GL_TEXTURE0 + unit::Sprite);
+    glBindTexture(GL_TEXTURE_2D, texture->getName());
+    glBindVertexArray(drawVertexArrays[readIndex].get());
+    glDrawArrays(GL_POINTS, 0, 1);
     glBindVertexArray(0);
 }
 

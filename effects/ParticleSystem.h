@@ -65,6 +65,13 @@ class ParticleSystem {
     void advance(float deltaTime);
     void drawLatest(const glm::mat4& viewProjection, const glm::vec3& cameraPos);
     bool isIdle() const { return idle; }
+    // One seed through the update program into a scratch buffer, then one sprite drawn under the
+    // current state: the driver builds both programs' code before play. The pool is untouched.
+    void warmUp(const glm::mat4& viewProjection, const glm::vec3& cameraPos);
+    // The pool has run its first update.
+    bool hasStarted() const { return !firstUpdate; }
+    // How many times drawLatest drew sparks.
+    long sparkDraws() const { return draws; }
 
     bool isSpawning() const { return spawning; }
     int getDirectionIndex() const { return directionIndex; }
@@ -115,6 +122,7 @@ class ParticleSystem {
     bool offered = false;     // the driver has transform-feedback objects
     bool updateReady = false; // the update program linked
     bool drawReady = false;   // the billboard program linked
+    long draws = 0;
 
     GLint isSpawnLocation = -1;
     GLint deltaTimeLocation = -1;

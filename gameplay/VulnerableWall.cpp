@@ -158,6 +158,12 @@ void VulnerableWall::frameUpdate(const glm::vec3& cameraPosition, float deltaTim
         particles->advance(deltaTime);
 }
 
+void VulnerableWall::warmUpParticles(const glm::mat4& viewProjection,
+                                     const glm::vec3& cameraPosition) {
+    if (particles != nullptr)
+        particles->warmUp(viewProjection, cameraPosition);
+}
+
 void VulnerableWall::drawParticles(const glm::mat4& viewProjection,
                                    const glm::vec3& cameraPosition) {
     if (particles != nullptr)

@@ -57,8 +57,13 @@ class VulnerableWall : public Drawable, public GameplayModel {
     void restore();
     // Draws the sparks the last frameUpdate advanced; the level calls it in its main pass.
     void drawParticles(const glm::mat4& viewProjection, const glm::vec3& cameraPosition);
+    // Runs the sparks' programs once where nobody sees it, leaving the sparks as they were.
+    void warmUpParticles(const glm::mat4& viewProjection, const glm::vec3& cameraPosition);
 
     const ParticleSystem& getParticles() const { return *particles; }
+    // Its sparks have run their first update (false once released).
+    bool particlesStarted() const { return particles != nullptr && particles->hasStarted(); }
+    long sparkDraws() const { return particles != nullptr ? particles->sparkDraws() : 0; }
     float getInitialHealth() const { return initialHealth; }
     glm::vec3 getEmitterPosition() const { return emitter; }
     const StaticMeshBody& getBody() const { return physics; }

@@ -76,7 +76,21 @@ void Hud::advance(float deltaTime) {
         bannerSecondsLeft -= deltaTime;
 }
 
+void Hud::warmUp(const Frame& frame) {
+    const std::vector<TextRenderer*> lines = drawnLines;
+    const bool onWall = crosshairOnWall;
+    chooseLines(frame);
+    cache->warmUp(drawnLines);
+    drawnLines = lines;
+    crosshairOnWall = onWall;
+}
+
 void Hud::draw(const Frame& frame) {
+    chooseLines(frame);
+    cache->draw(drawnLines);
+}
+
+void Hud::chooseLines(const Frame& frame) {
     drawnLines.clear();
     drawnLines.push_back(titleLine.get());
     drawnLines.push_back(healthText.get());
@@ -98,7 +112,6 @@ void Hud::draw(const Frame& frame) {
         crosshair->setColour(crosshairOnWall ? crosshairOnWallColour() : crosshairColour());
         drawnLines.push_back(crosshair.get());
     }
-    cache->draw(drawnLines);
 }
 
 std::string Hud::healthLine(float health, float maxHealth) {

@@ -41,6 +41,9 @@ class Hud {
         bool paused = false;
     };
     void draw(const Frame& frame);
+    // Draws a frame's lines through the picture where nobody sees them (HudCache::warmUp); the
+    // next draw goes on as if it had not run.
+    void warmUp(const Frame& frame);
 
     // Frames per second as the HUD shows it for a frame of deltaTime seconds.
     static int framesPerSecond(float deltaTime);
@@ -64,9 +67,12 @@ class Hud {
     const std::vector<TextRenderer*>& drawn() const { return drawnLines; }
     // Whether the crosshair showed a breakable wall within reach in the last draw.
     bool isCrosshairOnWall() const { return crosshairOnWall; }
+    long pictureBuilds() const { return cache->pictureBuilds(); }
 
   private:
     std::array<TextRenderer*, 8> lines() const;
+    // Fills drawnLines with what frame shows, in drawing order.
+    void chooseLines(const Frame& frame);
 
     std::unique_ptr<TextRenderer> titleLine;
     std::unique_ptr<TextRenderer> healthText;

@@ -196,6 +196,26 @@ void Level::stepPhysics() {
     }
 }
 
+WorkTally Level::work() const {
+    const ResourceCache::Counts& built = resources->built();
+    WorkTally done;
+    done[WorkTally::ShaderCompile] = built.shaderStages;
+    done[WorkTally::ProgramLink] = built.programs;
+    done[WorkTally::TextureUpload] = built.textures;
+    for (const auto& [kind, count] : built.generated)
+        done[WorkTally::GeneratedTexture] += count;
+    done[WorkTally::ModelBuild] = built.models;
+    done[WorkTally::GlyphSet] = built.glyphSets;
+    done[WorkTally::HudPicture] = hud->pictureBuilds();
+    for (const VulnerableWall* wall : objectives) {
+        done[WorkTally::ParticleStart] += wall->particlesStarted() ? 1 : 0;
+        done[WorkTally::SparkDraw] += wall->sparkDraws();
+    }
+    done[WorkTally::WaterPass] = passes->waterPasses();
+    done[WorkTally::FirstDraw] = lights != nullptr ? lights->programsGiven() : 0;
+    return done;
+}
+
 void Level::setSound(audio::SoundSystem* given) {
     sound.reset();
     soundSystem = given;
@@ -218,6 +238,32 @@ void Level::restartAfterLoss() {
     if (lossHoldSeconds > 0.0)
         std::this_thread::sleep_for(
             std::chrono::duration<double>(std::min(lossHoldSeconds, LongestLossHold)));
+}
+
+void Level::warmUp() {
+    followFramebuffer();
+    GLint box[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    // One pixel: the driver's code depends on the state, not on how much is drawn.
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 1, 1);
+    ScenePasses::Scene scene;
+    scene.drawables = &drawables;
+    scene.map = map;
+    scene.water = water;
+    scene.waterHeight = waterHeight;
+    scene.walls = &objectives;
+    scene.lights = lights.get();
+    ScenePasses::Settings chosen;
+    chosen.levels = config->levels;
+    chosen.warmUp = true;
+    passes->render(scene, *camera, chosen);
+    Hud::Frame frame;
+    frame.hasWalls = !objectives.empty();
+    hud->warmUp(frame);
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    glScissor(box[0], box[1], box[2], box[3]);
 }
 
 void Level::render() {

@@ -46,6 +46,7 @@ class Level : public LevelInterface {
     bool isLost() override { return lost; }
     void update() override;
     void render() override;
+    void warmUp() override;
     glm::mat4 getViewMatrix() override;
     void applyPolygonMode() override;
     void restartAfterLoss() override;
@@ -55,6 +56,7 @@ class Level : public LevelInterface {
     bool placePlayer(const glm::vec3& position, double yawDegrees, double pitchDegrees) override;
     void setLossHold(double seconds) override { lossHoldSeconds = seconds; }
     void setSound(audio::SoundSystem* sound) override;
+    WorkTally work() const override;
     // The sound files the level plays, shared between the game's levels and read ahead; a level
     // without them reads them when it is first given a sound.
     void setSoundFiles(std::shared_ptr<audio::SoundBank> files) { soundFiles = std::move(files); }

@@ -3,12 +3,13 @@
 #include <glm/mat4x4.hpp>
 #include <glm/vec3.hpp>
 
+#include <array>
 #include <cstddef>
+#include <string>
 
 namespace audio {
 class SoundSystem;
 }
-#include <string>
 
 // Where a run stands in one level, as the shell reports it (the state line of demos and runs).
 struct LevelState {
@@ -21,6 +22,50 @@ struct LevelState {
     size_t wallsTotal = 0;
 };
 
+// Work that costs a frame far more than drawing it, counted where it happens. The counts only
+// grow, so what a frame did is the difference of two readings (the frame-time trace).
+struct WorkTally {
+    enum Kind {
+        LevelLoad,
+        ShaderCompile, // a stage file compiled
+        ProgramLink,
+        TextureUpload,    // an image file
+        GeneratedTexture, // noise or random texels
+        ModelBuild,
+        GlyphSet,
+        HudPicture,    // the HUD lines drawn into their picture
+        ParticleStart, // a pool's first update
+        FirstDraw,     // a program given the level's lights: its first draw in the level
+        // Not first-time work but more drawing: the water's two passes, pools of sparks drawn.
+        WaterPass,
+        SparkDraw,
+        KindCount
+    };
+    std::array<long, KindCount> count{};
+
+    long& operator[](Kind kind) { return count[kind]; }
+    long operator[](Kind kind) const { return count[kind]; }
+    WorkTally& operator+=(const WorkTally& other) {
+        for (size_t i = 0; i < count.size(); ++i)
+            count[i] += other.count[i];
+        return *this;
+    }
+    WorkTally operator-(const WorkTally& other) const {
+        WorkTally difference = *this;
+        for (size_t i = 0; i < count.size(); ++i)
+            difference.count[i] -= other.count[i];
+        return difference;
+    }
+    // The column name of a kind ("shader_compiles").
+    static const char* name(Kind kind) {
+        static constexpr const char* names[KindCount] = {
+            "level_loads",        "shader_compiles", "program_links", "texture_uploads",
+            "generated_textures", "model_builds",    "glyph_sets",    "hud_pictures",
+            "particle_starts",    "first_draws",     "water_passes",  "spark_draws"};
+        return names[kind];
+    }
+};
+
 // What the game shell asks of a level, every frame and in this order: applyPolygonMode,
 // isFinished (the next level starts when true), isLost (restartAfterLoss when true), update,
 // stepPhysics, render. start runs exactly once, when the level becomes current.
@@ -29,6 +74,10 @@ class LevelInterface {
     virtual ~LevelInterface() = default;
 
     virtual void start() = 0;
+    // Once, after the level's first frame is shown: draws where nobody sees it with every
+    // program and state the level's frames use, so the driver builds its code for them now
+    // rather than at whichever later frame first needs one.
+    virtual void warmUp() {}
     virtual bool isFinished() = 0;
     virtual bool isLost() = 0;
     virtual void update() = 0;
@@ -56,4 +105,7 @@ class LevelInterface {
     // What the level plays its sounds through while it is current; null silences it. Sound
     // never changes the run. Levels without sound ignore it.
     virtual void setSound(audio::SoundSystem* /*sound*/) {}
+    // What the level and the resources it draws from have built so far (never the level loads,
+    // which the shell counts). Levels sharing a cache each report its counts.
+    virtual WorkTally work() const { return {}; }
 };

@@ -10,6 +10,9 @@
 
 #include <glm/geometric.hpp>
 
+#include <set>
+#include <utility>
+
 namespace {
 
 // Mirrors world space about the horizontal plane y = height.
@@ -37,8 +40,9 @@ void ScenePasses::render(const Scene& drawn, const Camera& eye, const Settings& 
     const glm::mat4 view = camera->getViewMatrix();
     const float waterHeight = scene->waterHeight;
     // The water images are only worth their cost while the water is in view.
-    const bool waterInView =
-        scene->water != nullptr && scene->water->isInFrustum(camera->getFrustum());
+    const bool waterInView = scene->water != nullptr &&
+                             (settings.warmUp || scene->water->isInFrustum(camera->getFrustum()));
+    const Frustum everything = Frustum::everything(camera->getPosition());
 
     glEnable(GL_CLIP_DISTANCE0);
     glEnable(GL_DEPTH_TEST);
@@ -63,21 +67,22 @@ void ScenePasses::render(const Scene& drawn, const Camera& eye, const Settings& 
         // light each reflected surface as its back face.
         glFrontFace(GL_CW);
         renderWaterPass(Reflection, projection * view * mirrorAbout(waterHeight),
-                        glm::vec4(0.0f, 1.0f, 0.0f, -waterHeight), mirrored);
+                        glm::vec4(0.0f, 1.0f, 0.0f, -waterHeight),
+                        settings.warmUp ? everything : mirrored);
         glFrontFace(GL_CCW);
 
         // Refraction: what lies below the surface.
         targets.bindRefraction();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         renderWaterPass(Refraction, projection * view, glm::vec4(0.0f, -1.0f, 0.0f, waterHeight),
-                        camera->getFrustum());
+                        settings.warmUp ? everything : camera->getFrustum());
     }
 
     glDepthMask(GL_TRUE);
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_CLIP_DISTANCE0);
     targets.bindScreen();
-    renderMain();
+    renderMain(settings.warmUp ? everything : camera->getFrustum());
 }
 
 RenderState ScenePasses::passState(const glm::mat4& viewProjection,
@@ -244,9 +249,16 @@ void ScenePasses::orderForDrawing(bool mainPass) {
         return drawable->isActive() && !drawable->isWater();
     };
     const auto opaque = [](Drawable* drawable) { return drawable->getAlpha() >= 1.0f; };
+    // A warm-up needs one object of each model and program: the driver's code follows the
+    // program and the textures, which the model fixes.
+    std::set<std::pair<const Model*, GLuint>> seen;
+    const auto firstOfKind = [&](Drawable* drawable) {
+        return !settings.warmUp ||
+               seen.insert({drawable->getModel(), drawable->getProgram()}).second;
+    };
     const std::vector<Drawable*>& drawables = *scene->drawables;
     for (Drawable* drawable : drawables)
-        if (wanted(drawable) && drawable != scene->map && opaque(drawable))
+        if (wanted(drawable) && drawable != scene->map && opaque(drawable) && firstOfKind(drawable))
             drawOrder.push_back(drawable);
     opaqueEnd = drawOrder.size();
     for (Drawable* drawable : drawables)
@@ -254,24 +266,30 @@ void ScenePasses::orderForDrawing(bool mainPass) {
             drawOrder.push_back(drawable);
     mapEnd = drawOrder.size();
     for (Drawable* drawable : drawables)
-        if (wanted(drawable) && drawable != scene->map && !opaque(drawable))
+        if (wanted(drawable) && drawable != scene->map && !opaque(drawable) &&
+            firstOfKind(drawable))
             drawOrder.push_back(drawable);
 }
 
 void ScenePasses::renderWaterPass(Pass pass, const glm::mat4& viewProjection,
                                   const glm::vec4& clipPlane, const Frustum& frustum) {
+    ++waterPassCount;
     drawPass(pass, passState(viewProjection, clipPlane), frustum, true);
 }
 
-void ScenePasses::renderMain() {
+void ScenePasses::renderMain(const Frustum& frustum) {
     const glm::mat4 viewProjection = camera->getProjectionMatrix() * camera->getViewMatrix();
     drawPass(Main, passState(viewProjection, glm::vec4(0.0f, 1.0f, 0.0f, MainPassClipDistance)),
-             camera->getFrustum(), false);
+             frustum, false);
 
     // Sparks last among the scene, so the walls they fly from do not paint over them.
     glDepthMask(GL_FALSE);
     if (scene->walls != nullptr)
-        for (VulnerableWall* wall : *scene->walls)
-            wall->drawParticles(viewProjection, camera->getPosition());
+        for (VulnerableWall* wall : *scene->walls) {
+            if (settings.warmUp)
+                wall->warmUpParticles(viewProjection, camera->getPosition());
+            else
+                wall->drawParticles(viewProjection, camera->getPosition());
+        }
     glDepthMask(GL_TRUE);
 }

@@ -38,6 +38,9 @@ class ScenePasses {
         bool celShading = false;
         int levels = 0; // cel-shading bands
         bool drawInactive = false;
+        // Every object in every pass, the water passes whether or not the water is in view,
+        // the sparks' programs once each (Level::warmUp).
+        bool warmUp = false;
     };
 
     enum Pass { Reflection, Refraction, Main, PassCount };
@@ -66,6 +69,8 @@ class ScenePasses {
 
     // Leaves the window's framebuffer bound with depth testing on, for the HUD.
     void render(const Scene& scene, const Camera& camera, const Settings& settings);
+    // How many water passes (reflection, refraction) have been drawn.
+    long waterPasses() const { return waterPassCount; }
     // What each pass of the last frame drew as copies, with its values.
     struct Record {
         bool ran = false;
@@ -96,7 +101,7 @@ class ScenePasses {
     void drawPass(Pass pass, const RenderState& state, const Frustum& frustum, bool clipped);
     void renderWaterPass(Pass pass, const glm::mat4& viewProjection, const glm::vec4& clipPlane,
                          const Frustum& frustum);
-    void renderMain();
+    void renderMain(const Frustum& frustum);
     // Fills drawOrder with what a pass draws, in the order it draws it.
     void orderForDrawing(bool mainPass);
     // Whether the faces of the drawable, placed by m, may be culled in this pass.
@@ -114,4 +119,5 @@ class ScenePasses {
     std::array<Record, PassCount> records;
     StateTracker tracker;
     DrawWatcher* drawWatcher = nullptr;
+    long waterPassCount = 0;
 };

@@ -49,6 +49,16 @@ void Frustum::build(float fovDegrees, float aspect, float nearDistance, float fa
     built = true;
 }
 
+Frustum Frustum::everything(const glm::vec3& eye) {
+    Frustum all;
+    // No normal: every point lies at distance 1 inside every plane.
+    for (Plane& plane : all.planes)
+        plane.d = 1.0f;
+    all.eye = eye;
+    all.built = true;
+    return all;
+}
+
 bool Frustum::sphereVisible(const glm::vec3& centre, float radius) const {
     for (const Plane& plane : planes)
         if (plane.distance(centre) < -radius)

@@ -29,6 +29,9 @@ class Frustum {
     // Every plane has at least one point strictly inside it. An empty set is not visible.
     bool pointsVisible(const std::vector<glm::vec3>& points) const;
 
+    // A volume that holds everything, seen from eye (a warm-up draws every object).
+    static Frustum everything(const glm::vec3& eye);
+
     bool isBuilt() const { return built; }
     // Where the view volume starts: the camera, or its mirror image in the reflection pass.
     const glm::vec3& getEye() const { return eye; }

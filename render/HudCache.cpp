@@ -45,14 +45,26 @@ void HudCache::draw(const std::vector<TextRenderer*>& lines) {
         key += "\n" + line->appearance();
     const bool steady = key == lastKey;
     lastKey = key;
-    if (key != builtKey && steady && build(lines, viewport[2], viewport[3]))
+    if (key != builtKey && steady && build(lines, viewport[2], viewport[3])) {
         builtKey = key;
+        ++builds;
+    }
     if (key == builtKey) {
         copy(viewport[2], viewport[3]);
         copied = true;
     } else {
         drawLines(lines);
     }
+}
+
+void HudCache::warmUp(const std::vector<TextRenderer*>& lines) {
+    const std::string last = lastKey;
+    lastKey.clear();
+    draw(lines);
+    draw(lines);
+    // The frames go on as if it had not run.
+    lastKey = last;
+    builtKey.clear();
 }
 
 bool HudCache::build(const std::vector<TextRenderer*>& lines, int width, int height) {

@@ -27,8 +27,13 @@ class HudCache {
 
     // Draws the lines in order onto the bound framebuffer, as their render() would.
     void draw(const std::vector<TextRenderer*>& lines);
+    // Builds the picture of these lines and copies it, then forgets it: the driver makes its code
+    // for both now (under a scissor box, little is drawn). The frames build their own.
+    void warmUp(const std::vector<TextRenderer*>& lines);
     // The lines were copied from the stored picture in the last draw.
     bool copiedLastTime() const { return copied; }
+    // How many times the picture was drawn.
+    long pictureBuilds() const { return builds; }
 
   private:
     bool build(const std::vector<TextRenderer*>& lines, int width, int height);
@@ -52,4 +57,5 @@ class HudCache {
     std::string builtKey; // the lines the picture holds; empty when none
     GLsizei rectangleVertices = 0;
     bool copied = false;
+    long builds = 0;
 };

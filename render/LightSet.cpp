@@ -55,4 +55,5 @@ void LightSet::uploadTo(const ShaderProgram& program) const {
         locate(program.get(), lights.size(), at);
     write(at);
     at.heldSet = serial;
+    ++given;
 }

@@ -33,6 +33,8 @@ class LightSet {
     // once per program. program must be in use; one that did not link is left alone.
     void uploadTo(const ShaderProgram& program) const;
     const std::vector<Light>& getLights() const { return lights; }
+    // How many times uploadTo wrote the lights: once per program, at its first draw here.
+    long programsGiven() const { return given; }
 
   private:
     void write(const ShaderProgram::Lights& at) const;
@@ -40,4 +42,5 @@ class LightSet {
 
     std::vector<Light> lights;
     unsigned long long serial;
+    mutable long given = 0;
 };

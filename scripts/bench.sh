@@ -3,7 +3,8 @@
 # figures under Xvfb: frame time against the shading floor, start-up and Level 2 load against the
 # bare context, main-thread CPU time per frame, its growth with the number of objects, the
 # timedemo of each committed demo (tests/demos: frames, seconds, average, 1 % and 0.1 % low
-# frame rates) and (with valgrind) instruction counts of a fixed run of frames split into game
+# frame rates; each frame's time and what it built go to build-bench/frame-times/DEMO.csv and are
+# drawn, both demos in one picture, into docs/frame-times.png) and (with valgrind) instruction counts of a fixed run of frames split into game
 # and GL driver. Nothing is asserted.
 # BENCH_QUICK=1 for fewer repetitions; BENCH_CALLGRIND=1 adds the valgrind figures (about ten
 # minutes: the start-up runs under valgrind too).
@@ -47,12 +48,47 @@ if [ "$timedemos_only" = 1 ] || [ $# -eq 0 ]; then
   echo
   echo "(f) Timedemos of the committed demos (tests/demos; the recorded window size, every frame"
   echo "    drawn, no waiting between frames):"
+  traces=$build/frame-times
+  rm -rf "$traces"
+  mkdir -p "$traces"
+  plots=()
   for demo in "$root"/tests/demos/*.demo; do
+    name=$(basename "$demo" .demo)
     # A demo that no longer plays to its recorded end is said so (its figures are another run's).
-    eval "$xvfb" "$game" --timedemo "$demo" >"$work/timedemo.log" 2>&1 || true
+    eval "$xvfb" "$game" --timedemo "$demo" --frame-times "$traces/$name.csv" \
+      >"$work/timedemo.log" 2>&1 || true
     sed -n -e 's|^timedemo '"$root"'/|    |p' -e 's|^\(The replay ends elsewhere.*\)|    \1|p' \
       -e 's|^\(Cannot play.*\)|    \1|p' "$work/timedemo.log"
+    [ -s "$traces/$name.csv" ] || continue
+    # The slowest frames and what they did besides drawing (the columns after the time).
+    echo "    slowest frames of $name: frame, ms, what it built"
+    tail -n +2 "$traces/$name.csv" | sort -t, -k2,2 -g -r | head -n 5 |
+      awk -F, -v header="$(head -n 1 "$traces/$name.csv")" '
+        BEGIN { split(header, column, ",") }
+        { what = ""
+          for (i = 3; i <= NF; ++i) if ($i > 0) what = what " " column[i] "=" $i
+          printf "      %5d %9.1f %s\n", $1, $2, what == "" ? " -" : what }'
+    average=$(awk -F, 'NR > 1 { sum += $2; n++ } END { printf "%.3f", n ? sum / n : 0 }' \
+      "$traces/$name.csv")
+    plots+=("'$traces/$name.csv' using 1:2 with lines lw 1.5 lc $(( ${#plots[@]} / 2 + 1 )) title '$name'")
+    plots+=("$average with lines dt 2 lc $(( ${#plots[@]} / 2 + 1 )) title '$name average ($average ms)'")
   done
+  if [ ${#plots[@]} -gt 0 ]; then
+    (IFS=,; gnuplot -e "
+      set terminal pngcairo size 1200,600 font 'DejaVu Sans,10';
+      set output '$root/docs/frame-times.png';
+      set datafile separator ',';
+      set key autotitle columnhead top right;
+      set title 'Timedemos of the committed demos: frame time per frame (llvmpipe under Xvfb)';
+      set xlabel 'frame';
+      set ylabel 'frame time (ms, logarithmic)';
+      set logscale y;
+      set yrange [4:4000];
+      set ytics (5, 10, 20, 50, 100, 200, 500, 1000, 2000);
+      set grid;
+      plot ${plots[*]}")
+    echo "    frame times drawn into docs/frame-times.png"
+  fi
 fi
 
 if [ "$timedemos_only" = 0 ] && [ "${BENCH_CALLGRIND:-0}" = 1 ] && command -v valgrind >/dev/null; then

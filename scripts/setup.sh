@@ -10,6 +10,7 @@ packages=(
   libopenal-dev libsndfile1-dev sox
   clang-14 libclang-rt-14-dev
   valgrind
+  gnuplot-nox
 )
 missing=()
 for p in "${packages[@]}"; do

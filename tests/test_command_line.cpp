@@ -35,6 +35,8 @@ std::string summary(const CommandLine& c) {
         out << " size=" << c.width << "x" << c.height;
     if (c.mute)
         out << " mute";
+    if (!c.frameTimes.empty())
+        out << " times=" << c.frameTimes;
     return out.str();
 }
 
@@ -65,6 +67,9 @@ const TakenCase Taken[] = {
      "help=0 version=0 data=d level=0 frames=0 shot=end.png record= replay=run.demo timedemo="},
     {"--timedemo run.demo",
      "help=0 version=0 data= level=0 frames=0 shot= record= replay= timedemo=run.demo"},
+    {"--frame-times=t.csv --timedemo run.demo",
+     "help=0 version=0 data= level=0 frames=0 shot= record= replay= timedemo=run.demo "
+     "times=t.csv"},
     {"--frames 1000000000",
      "help=0 version=0 data= level=0 frames=1000000000 shot= record= replay= timedemo="},
     {"--size 640x480 --fullscreen",
@@ -124,6 +129,9 @@ const RefusedCase Refused[] = {
     {"--fullscreen=yes", "--fullscreen takes no value"},
     {"--timedemo a --size 8x8", "--size cannot be combined with --timedemo (the demo sets it)"},
     {"--replay a --windowed", "--windowed cannot be combined with --replay (the demo sets it)"},
+    {"--frame-times t.csv", "--frame-times needs --timedemo"},
+    {"--replay a --frame-times t.csv", "--frame-times needs --timedemo"},
+    {"--timedemo a --frame-times", "--frame-times needs a value"},
 };
 
 } // namespace
@@ -152,7 +160,8 @@ TEST(CommandLine, UsageNamesEveryOption) {
     const std::string usage = usageText();
     for (const char* option :
          {"--help", "--version", "--mute", "--data", "--level", "--frames", "--screenshot", "--at",
-          "--look", "--record", "--replay", "--timedemo", "--fullscreen", "--windowed", "--size"})
+          "--look", "--record", "--replay", "--timedemo", "--fullscreen", "--windowed", "--size",
+          "--frame-times"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
 }
 

@@ -190,6 +190,7 @@ refused=(
   "--record $work/pipe.demo|brindlemox: cannot write the demo to $work/pipe.demo: not a regular file"
   "--frames 1 --screenshot /dev/full|brindlemox: cannot write the screenshot to /dev/full: not a regular file"
   "--frames 1 --screenshot $work|brindlemox: cannot write the screenshot to $work: not a regular file"
+  "--timedemo any.demo --frame-times $work/pipe.demo|brindlemox: cannot write the frame times to $work/pipe.demo: not a regular file"
 )
 for c in "${refused[@]}"; do
   IFS='|' read -r args expected <<<"$c"

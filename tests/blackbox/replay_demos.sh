@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The committed demos played back by the real binary as timedemos, from a folder without data:
 # each must end in the state its demo recorded (the replay check, without waiting between frames)
-# and print its frame-rate figures. Runs on the display it is given (the suite's Xvfb). The
+# and print its frame-rate figures, and write its frame-time trace: one row per frame, the
+# work it did noted on the frame that did it. Runs on the display it is given (the suite's Xvfb). The
 # paced --replay is checked on a freshly recorded demo by record_and_replay.sh.
 #   replay_demos.sh GAME_BINARY DEMO...
 set -euo pipefail
@@ -15,8 +16,9 @@ for demo in "$@"; do
   recorded="state $(sed -n 's/^end //p' "$demo")"
   for option in --timedemo; do
     code=0
-    (cd "$work" && timeout 900 "$game" "$option" "$demo" >"$work/stdout" 2>"$work/stderr" \
-      </dev/null) || code=$?
+    rm -f "$work/times.csv"
+    (cd "$work" && timeout 900 "$game" "$option" "$demo" --frame-times "$work/times.csv" \
+      >"$work/stdout" 2>"$work/stderr" </dev/null) || code=$?
     state=$(grep '^state ' "$work/stdout" || true)
     name="$option $(basename "$demo")"
     if [ "$code" -ne 0 ] || [ "$state" != "$recorded" ]; then
@@ -36,6 +38,18 @@ for demo in "$@"; do
       grep -Eq "$pattern" <<<"$figures" ||
         { echo "FAIL: $name: figures '$figures'"; failures=$((failures + 1)); }
       echo "$figures"
+      header="frame,ms,level_loads,shader_compiles,program_links,texture_uploads,generated_textures,model_builds,glyph_sets,hud_pictures,particle_starts,first_draws,water_passes,spark_draws"
+      [ "$(head -n 1 "$work/times.csv")" = "$header" ] ||
+        { echo "FAIL: $name: trace header '$(head -n 1 "$work/times.csv")'"; failures=$((failures + 1)); }
+      [ "$(tail -n +2 "$work/times.csv" | awk -F, 'NF == 14 && $1 == NR && $2 > 0' | wc -l)" = "$frames" ] ||
+        { echo "FAIL: $name: trace rows"; failures=$((failures + 1)); }
+      # The HUD picture is built once its lines have stayed the same for two frames; a wall's
+      # sparks start on the first frame Space is held at it.
+      events=$(awk -F, 'NR > 1 && $10 > 0 && !hud { hud = $1 } NR > 1 && $11 > 0 && !sparks { sparks = $1 }
+        END { print hud "," sparks }' "$work/times.csv")
+      space=$(grep '^f ' "$demo" | grep -n 'hold=[^ ]*Spac' | head -n 1 | cut -d: -f1)
+      [ "$events" = "2,$space" ] ||
+        { echo "FAIL: $name: first HUD picture and sparks on frames $events, not 2,$space"; failures=$((failures + 1)); }
     else
       echo "$name: $state"
     fi
