@@ -20,6 +20,12 @@ if [ -z "$number" ]; then
 fi
 export DISPLAY=:$number
 unset XAUTHORITY
+# The number is written once the server listens; on a busy machine its first client can still be
+# turned away, so the command starts once the server answers.
+for _ in $(seq 1 300); do
+  xdpyinfo >/dev/null 2>&1 && break
+  sleep 0.1
+done
 code=0
 "$@" || code=$?
 kill "$xvfb" 2>/dev/null || true
