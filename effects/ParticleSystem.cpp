@@ -204,17 +204,7 @@ void ParticleSystem::warmUp(const glm::mat4& viewProjection, const glm::vec3& ca
                  GL_STREAM_COPY);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, scratch.get());
-    glUseProgram(program->get());
-    glUniform1i(isSpawnLocation, 1);
-    glUniform1f(deltaTimeLocation, 0.0f);
-    glUniform1f(launchTimeLocation, LaunchTime);
-    glUniform1f(fireTimeLocation, FireTime);
-    glUniform1f(spreadTimeLocation, SpreadTime);
-    glUniform1i(randomTextureSizeLocation, static_cast<GLint>(randomTexture->size()));
-    glUniform1f(directionLocation, static_cast<float>(directionIndex));
-    glActiveTexture(GL_TEXTURE0 + unit::RandomTexture);
-    glUniform1i(randomSamplerLocation, unit::RandomTexture);
-    randomTexture->bind(GL_TEXTURE0 + unit::RandomTexture);
+    useUpdateProgram(0.0f, true);
     glEnable(GL_RASTERIZER_DISCARD);
     glBindVertexArray(updateVertexArrays[readIndex].get());
     glBeginTransformFeedback(GL_POINTS);
@@ -237,7 +227,7 @@ void ParticleSystem::warmUp(const glm::mat4& viewProjection, const glm::vec3& ca
     glBindVertexArray(0);
 }
 
-void ParticleSystem::updateParticles(float deltaTime, bool spawn) {
+void ParticleSystem::useUpdateProgram(float deltaTime, bool spawn) {
     glUseProgram(program->get());
     glUniform1i(isSpawnLocation, spawn ? 1 : 0);
     glUniform1f(deltaTimeLocation, deltaTime);
@@ -249,6 +239,10 @@ void ParticleSystem::updateParticles(float deltaTime, bool spawn) {
     glActiveTexture(GL_TEXTURE0 + unit::RandomTexture);
     glUniform1i(randomSamplerLocation, unit::RandomTexture);
     randomTexture->bind(GL_TEXTURE0 + unit::RandomTexture);
+}
+
+void ParticleSystem::updateParticles(float deltaTime, bool spawn) {
+    useUpdateProgram(deltaTime, spawn);
 
     glEnable(GL_RASTERIZER_DISCARD);
     glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, feedbacks[writeIndex].get());

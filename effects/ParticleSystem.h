@@ -97,6 +97,8 @@ class ParticleSystem {
         "ARB_transform_feedback2): the walls will spray no sparks";
 
   private:
+    // The update program made current with its uniforms and random texture.
+    void useUpdateProgram(float deltaTime, bool spawn);
     void updateParticles(float deltaTime, bool spawn);
     void drawParticles(const glm::mat4& viewProjection, const glm::vec3& cameraPos);
 

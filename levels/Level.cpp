@@ -240,6 +240,17 @@ void Level::restartAfterLoss() {
             std::chrono::duration<double>(std::min(lossHoldSeconds, LongestLossHold)));
 }
 
+ScenePasses::Scene Level::scene() const {
+    ScenePasses::Scene drawn;
+    drawn.drawables = &drawables;
+    drawn.map = map;
+    drawn.water = water;
+    drawn.waterHeight = waterHeight;
+    drawn.walls = &objectives;
+    drawn.lights = lights.get();
+    return drawn;
+}
+
 void Level::warmUp() {
     followFramebuffer();
     GLint box[4] = {0, 0, 0, 0};
@@ -247,17 +258,10 @@ void Level::warmUp() {
     // One pixel: the driver's code depends on the state, not on how much is drawn.
     glEnable(GL_SCISSOR_TEST);
     glScissor(0, 0, 1, 1);
-    ScenePasses::Scene scene;
-    scene.drawables = &drawables;
-    scene.map = map;
-    scene.water = water;
-    scene.waterHeight = waterHeight;
-    scene.walls = &objectives;
-    scene.lights = lights.get();
     ScenePasses::Settings chosen;
     chosen.levels = config->levels;
     chosen.warmUp = true;
-    passes->render(scene, *camera, chosen);
+    passes->render(scene(), *camera, chosen);
     Hud::Frame frame;
     frame.hasWalls = !objectives.empty();
     hud->warmUp(frame);
@@ -267,18 +271,11 @@ void Level::warmUp() {
 }
 
 void Level::render() {
-    ScenePasses::Scene scene;
-    scene.drawables = &drawables;
-    scene.map = map;
-    scene.water = water;
-    scene.waterHeight = waterHeight;
-    scene.walls = &objectives;
-    scene.lights = lights.get();
     ScenePasses::Settings chosen;
     chosen.celShading = controls->isCelShading();
     chosen.levels = config->levels;
     chosen.drawInactive = controls->isDrawingInactive();
-    passes->render(scene, *camera, chosen);
+    passes->render(scene(), *camera, chosen);
 
     Hud::Frame frame;
     frame.hasWalls = !objectives.empty();

@@ -114,6 +114,8 @@ class Level : public LevelInterface {
 
   private:
     void followFramebuffer();
+    // What the passes draw.
+    ScenePasses::Scene scene() const;
 
     GLFWwindow* window = nullptr;
     const Config* config = nullptr;

@@ -55,10 +55,17 @@ if [ "$timedemos_only" = 1 ] || [ $# -eq 0 ]; then
   for demo in "$root"/tests/demos/*.demo; do
     name=$(basename "$demo" .demo)
     # A demo that no longer plays to its recorded end is said so (its figures are another run's).
-    eval "$xvfb" "$game" --timedemo "$demo" --frame-times "$traces/$name.csv" \
-      >"$work/timedemo.log" 2>&1 || true
+    # Twice at most: xvfb-run -a can lose the race for a display number.
+    for _ in 1 2; do
+      eval "$xvfb" "$game" --timedemo "$demo" --frame-times "$traces/$name.csv" \
+        >"$work/timedemo.log" 2>&1 || true
+      grep -q '^timedemo ' "$work/timedemo.log" && break
+    done
     sed -n -e 's|^timedemo '"$root"'/|    |p' -e 's|^\(The replay ends elsewhere.*\)|    \1|p' \
       -e 's|^\(Cannot play.*\)|    \1|p' "$work/timedemo.log"
+    # A run that printed no figures says why.
+    grep -q '^timedemo ' "$work/timedemo.log" ||
+      echo "    $name: no timedemo figures: $(tail -n 1 "$work/timedemo.log")"
     [ -s "$traces/$name.csv" ] || continue
     # The slowest frames and what they did besides drawing (the columns after the time).
     echo "    slowest frames of $name: frame, ms, what it built"
