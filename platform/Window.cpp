@@ -1,6 +1,7 @@
 #include "platform/Window.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/GlDebug.h"
 
@@ -26,6 +27,10 @@ OpenedWindow openWindow(const WindowOptions& options) {
     opened.width = options.width;
     opened.height = options.height;
     if (!glfwInit()) {
+        // GLFW's own reason (no display, a display that refused us) goes beside the usual line.
+        const char* why = nullptr;
+        if (glfwGetError(&why) != GLFW_NO_ERROR && why != nullptr)
+            std::fprintf(stderr, "GLFW: %s\n", why);
         opened.failure = WindowFailure::Glfw;
         return opened;
     }

@@ -16,8 +16,24 @@ fail() {
 }
 
 for option in --replay --timedemo; do
-  (cd "$work" && exec "$game" "$option" "$demo" >"$work/stdout" 2>"$work/stderr" </dev/null) &
-  pid=$!
+  for attempt in 1 2; do
+    (cd "$work" && exec "$game" "$option" "$demo" >"$work/stdout" 2>"$work/stderr" </dev/null) &
+    pid=$!
+    # A fresh server has now and then refused the game's very first connection; the game says
+    # why on standard error. Once more, then, but said. Until the window shows or the game ends:
+    started=$((SECONDS + 300))
+    while kill -0 "$pid" 2>/dev/null && [ "$SECONDS" -lt "$started" ] &&
+      [ -z "$(xdotool search --name '^Brindlemox$' 2>/dev/null | head -n 1 || true)" ]; do
+      sleep 0.1
+    done
+    if [ "$attempt" = 1 ] && ! kill -0 "$pid" 2>/dev/null &&
+      grep -q '^Failed to initialize glfw' "$work/stdout"; then
+      wait "$pid" || true
+      echo "note: $option: the display refused the game at first: $(cat "$work/stderr")"
+      continue
+    fi
+    break
+  done
   # Escape, again and again, until the game ends (bounded): the window may not take keys at once.
   deadline=$((SECONDS + 300))
   while kill -0 "$pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do
