@@ -163,13 +163,19 @@ ALuint SoundSystem::freeOneShot() {
     return oldest;
 }
 
-void SoundSystem::playAt(Sound sound, const glm::vec3& position, float gain, float pitch) {
+ALuint SoundSystem::oneShotWith(Sound sound) {
     if (output == nullptr || stopped || bufferOf(*output, sound) == 0)
-        return;
+        return 0;
     const ALuint source = freeOneShot();
+    if (source != 0)
+        alSourcei(source, AL_BUFFER, static_cast<ALint>(bufferOf(*output, sound)));
+    return source;
+}
+
+void SoundSystem::playAt(Sound sound, const glm::vec3& position, float gain, float pitch) {
+    const ALuint source = oneShotWith(sound);
     if (source == 0)
         return;
-    alSourcei(source, AL_BUFFER, static_cast<ALint>(bufferOf(*output, sound)));
     alSourcei(source, AL_SOURCE_RELATIVE, AL_FALSE);
     alSourcef(source, AL_REFERENCE_DISTANCE, NearDistance);
     alSourcef(source, AL_MAX_DISTANCE, FarDistance);
@@ -180,12 +186,9 @@ void SoundSystem::playAt(Sound sound, const glm::vec3& position, float gain, flo
 }
 
 void SoundSystem::playHere(Sound sound, float gain) {
-    if (output == nullptr || stopped || bufferOf(*output, sound) == 0)
-        return;
-    const ALuint source = freeOneShot();
+    const ALuint source = oneShotWith(sound);
     if (source == 0)
         return;
-    alSourcei(source, AL_BUFFER, static_cast<ALint>(bufferOf(*output, sound)));
     alSourcei(source, AL_SOURCE_RELATIVE, AL_TRUE);
     place(source, glm::vec3(0.0f));
     alSourcef(source, AL_GAIN, gain);

@@ -96,6 +96,8 @@ class SoundSystem {
 
   private:
     ALuint freeOneShot();
+    // A one-shot source holding the sound's buffer; 0 when nothing can play it.
+    ALuint oneShotWith(Sound sound);
 
     std::shared_ptr<Output> output;
     bool loaded = false;
