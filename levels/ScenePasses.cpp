@@ -199,7 +199,7 @@ void ScenePasses::drawBatch(const Batch& batch, const RenderState& state) {
         drawWatcher->beforeDraw(batch.program->get());
     for (const Mesh& mesh : model.meshes) {
         tracker.setMaterial(*model.materials[mesh.materialIndex], unit::Material);
-        tracker.bindVertexArray(mesh.instancedArray.get());
+        tracker.bindVertexArray(mesh.vertexArray.get());
         mesh.drawInstances(batch.instances);
     }
     if (drawWatcher != nullptr)

@@ -105,12 +105,12 @@ void Drawable::uploadPlacement(const glm::mat4& mvp, const glm::mat4& m) const {
     if (!programReady(program))
         return;
     if (program->instanced) {
-        // Current values of the per-copy attributes: what a single copy's draw reads.
-        for (unsigned column = 0; column < 4; ++column) {
-            glVertexAttrib4fv(attrib::InstanceMvp + column, glm::value_ptr(mvp[column]));
-            glVertexAttrib4fv(attrib::InstanceModel + column, glm::value_ptr(m[column]));
+        // The per-copy attributes of the one copy this object's meshes draw.
+        if (model != nullptr) {
+            const Instance single{mvp, m, alpha};
+            for (const Mesh& mesh : model->meshes)
+                mesh.place(single);
         }
-        glVertexAttrib1f(attrib::InstanceAlpha, alpha);
         return;
     }
     glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));

@@ -105,8 +105,8 @@ class Drawable {
     float getBoundingRadius() const { return boundingRadius; }
 
   protected:
-    // mvp, model matrix and alpha, as the program takes them: current values of its per-copy
-    // attributes, or uniforms.
+    // mvp, model matrix and alpha, as the program takes them: the one copy its meshes' per-copy
+    // attributes hold, or uniforms.
     void uploadPlacement(const glm::mat4& mvp, const glm::mat4& m) const;
     // Lets go of the program; safe to call more than once.
     void releaseProgram();

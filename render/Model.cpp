@@ -225,16 +225,14 @@ void Mesh::setup(std::vector<Vertex> meshVertices, const std::vector<unsigned>& 
     setAttribute(attrib::LightMapCoord, 3, offsetof(Vertex, lightMapCoord));
     setAttribute(attrib::Normal, 3, offsetof(Vertex, normal));
 
-    instancedArray = gl::makeVertexArray();
-    glBindVertexArray(instancedArray.get());
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer.get());
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer.get());
-    setAttribute(attrib::Position, 3, offsetof(Vertex, position));
-    setAttribute(attrib::TexCoord, 3, offsetof(Vertex, texCoord));
-    setAttribute(attrib::LightMapCoord, 3, offsetof(Vertex, lightMapCoord));
-    setAttribute(attrib::Normal, 3, offsetof(Vertex, normal));
+    // The placement of each copy, per instance: a single object's draw reads the one copy its
+    // owner placed (place), so single and instanced draws share this layout and the driver
+    // builds one vertex stage for both.
     instanceBuffer = gl::makeBuffer();
     glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer.get());
+    // One default copy, so that a draw before any placement reads defined values.
+    const Instance unplaced;
+    glBufferData(GL_ARRAY_BUFFER, sizeof(Instance), &unplaced, GL_STREAM_DRAW);
     const auto perInstance = [](GLuint index, GLint components, size_t offset) {
         glEnableVertexAttribArray(index);
         glVertexAttribPointer(index, components, GL_FLOAT, GL_FALSE, sizeof(Instance),
@@ -250,6 +248,14 @@ void Mesh::setup(std::vector<Vertex> meshVertices, const std::vector<unsigned>& 
     perInstance(attrib::InstanceAlpha, 1, offsetof(Instance, alpha));
 
     glBindVertexArray(0);
+}
+
+void Mesh::place(const Instance& single) const {
+    if (!instanceBuffer)
+        return;
+    glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer.get());
+    glBufferData(GL_ARRAY_BUFFER, sizeof(Instance), &single, GL_STREAM_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
 void Mesh::drawInstances(const std::vector<Instance>& instances) const {
@@ -268,7 +274,6 @@ void Mesh::release() {
     vertexBuffer.reset();
     indexBuffer.reset();
     vertexArray.reset();
-    instancedArray.reset();
     instanceBuffer.reset();
     indexCount = 0;
     vertices.clear();

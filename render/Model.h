@@ -57,15 +57,17 @@ class Mesh {
     // Uploads the vertices and indices and records the attribute layout.
     void setup(std::vector<Vertex> vertices, const std::vector<unsigned>& indices);
     void release();
-    // One draw of every copy in instances; instancedArray must be bound and the program must
-    // read the placement attributes.
+    // The copy the mesh's next single draw places (for programs that read the placement
+    // attributes).
+    void place(const Instance& single) const;
+    // One draw of every copy in instances; vertexArray must be bound and the program must read
+    // the placement attributes.
     void drawInstances(const std::vector<Instance>& instances) const;
 
     gl::Buffer vertexBuffer;
     gl::Buffer indexBuffer;
+    // The vertices, and the placement of each copy from instanceBuffer.
     gl::VertexArray vertexArray;
-    // The same vertices with the placement of each copy from instanceBuffer.
-    gl::VertexArray instancedArray;
     gl::Buffer instanceBuffer;
     unsigned indexCount = 0;
     unsigned materialIndex = 0;

@@ -10,7 +10,8 @@ constexpr unsigned TexCoord = 1;      // first texture set in .xy
 constexpr unsigned LightMapCoord = 2; // second texture set in .xy; (-99999, -99999) when absent
 constexpr unsigned Normal = 3;
 // Placement of each drawn copy (entity program): mvp and model matrix as four columns each, and
-// alpha. Instanced draws read them per instance; single draws set them as current values.
+// alpha, read per instance from the mesh's instance buffer; a single draw reads the one copy placed
+// there.
 constexpr unsigned InstanceMvp = 4;
 constexpr unsigned InstanceModel = 8;
 constexpr unsigned InstanceAlpha = 12;

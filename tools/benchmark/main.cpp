@@ -718,7 +718,7 @@ class CrowdFloor {
                     glEnable(GL_CULL_FACE);
                 const double t0 = threadCpuSeconds();
                 for (const Mesh& mesh : batch.model->meshes) {
-                    glBindVertexArray(mesh.instancedArray.get());
+                    glBindVertexArray(mesh.vertexArray.get());
                     mesh.drawInstances(batch.instances);
                 }
                 drawSeconds += threadCpuSeconds() - t0;
