@@ -229,10 +229,9 @@ void Mesh::setup(std::vector<Vertex> meshVertices, const std::vector<unsigned>& 
     // owner placed (place), so single and instanced draws share this layout and the driver
     // builds one vertex stage for both.
     instanceBuffer = gl::makeBuffer();
-    glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer.get());
     // One default copy, so that a draw before any placement reads defined values.
     const Instance unplaced;
-    glBufferData(GL_ARRAY_BUFFER, sizeof(Instance), &unplaced, GL_STREAM_DRAW);
+    storeInstances(&unplaced, 1);
     const auto perInstance = [](GLuint index, GLint components, size_t offset) {
         glEnableVertexAttribArray(index);
         glVertexAttribPointer(index, components, GL_FLOAT, GL_FALSE, sizeof(Instance),
@@ -250,21 +249,24 @@ void Mesh::setup(std::vector<Vertex> meshVertices, const std::vector<unsigned>& 
     glBindVertexArray(0);
 }
 
+void Mesh::storeInstances(const Instance* copies, size_t count) const {
+    glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer.get());
+    // A fresh store each time: the driver need not wait for the draw that read the last one.
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(count * sizeof(Instance)), copies,
+                 GL_STREAM_DRAW);
+}
+
 void Mesh::place(const Instance& single) const {
     if (!instanceBuffer)
         return;
-    glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer.get());
-    glBufferData(GL_ARRAY_BUFFER, sizeof(Instance), &single, GL_STREAM_DRAW);
+    storeInstances(&single, 1);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
 
 void Mesh::drawInstances(const std::vector<Instance>& instances) const {
     if (instances.empty() || indexCount == 0)
         return;
-    glBindBuffer(GL_ARRAY_BUFFER, instanceBuffer.get());
-    // A fresh store each time: the driver need not wait for the draw that read the last one.
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(instances.size() * sizeof(Instance)),
-                 instances.data(), GL_STREAM_DRAW);
+    storeInstances(instances.data(), instances.size());
     glDrawElementsInstanced(GL_TRIANGLES, static_cast<GLsizei>(indexCount), GL_UNSIGNED_INT,
                             nullptr, static_cast<GLsizei>(instances.size()));
 }

@@ -76,6 +76,10 @@ class Mesh {
     // Large meshes (the level maps) have their indices grouped by region, so that they can be
     // drawn nearest region first; a small mesh is one region in its file's order.
     std::vector<MeshRegion> regions;
+
+  private:
+    // Binds the instance buffer and fills it with these copies.
+    void storeInstances(const Instance* copies, size_t count) const;
 };
 
 // Side of the cubes a large mesh's triangles are grouped by.
