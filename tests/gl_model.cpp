@@ -1,9 +1,11 @@
 #include "render/Frustum.h"
 #include "render/Model.h"
 #include "render/Semantics.h"
-#include "render_fixtures.h"
+#include "support/Checks.h"
+#include "support/Files.h"
 #include "support/GlContext.h"
 #include "support/HostileFiles.h"
+#include "support/RenderFixtures.h"
 
 #include <assimp/Exporter.hpp>
 #include <assimp/Importer.hpp>
@@ -13,8 +15,8 @@
 #include <cstring>
 #include <filesystem>
 
-using renderfix::captureStdout;
-using renderfix::ScratchDir;
+using checks::captureStdout;
+using testfiles::ScratchDir;
 
 namespace {
 

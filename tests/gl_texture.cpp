@@ -1,6 +1,7 @@
 #include "render/MipmapCache.h"
 #include "render/Texture.h"
-#include "render_fixtures.h"
+#include "support/Checks.h"
+#include "support/Files.h"
 #include "support/GlContext.h"
 #include "support/HostileFiles.h"
 
@@ -14,8 +15,10 @@
 #include <string_view>
 #include <vector>
 
-using renderfix::captureStdout;
-using renderfix::ScratchDir;
+using checks::captureStdout;
+using testfiles::ScratchDir;
+using testgl::levelParameter;
+using testgl::texParameter;
 
 namespace {
 
@@ -27,20 +30,6 @@ std::vector<unsigned char> readLevel(GLuint name, int level, int w, int h, GLenu
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, level, format, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
-}
-
-GLint texParameter(GLuint name, GLenum parameter) {
-    GLint value = 0;
-    glBindTexture(GL_TEXTURE_2D, name);
-    glGetTexParameteriv(GL_TEXTURE_2D, parameter, &value);
-    return value;
-}
-
-GLint levelParameter(GLuint name, int level, GLenum parameter) {
-    GLint value = 0;
-    glBindTexture(GL_TEXTURE_2D, name);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, parameter, &value);
-    return value;
 }
 
 class TextureTest : public GlTest {
@@ -195,11 +184,9 @@ TEST_F(TextureTest, SmallerLevelsComeBackFromTheCacheAsTheDriverMadeThem) {
         bool planted; // the entry holds other valid levels: they must be the ones used
     };
     const auto rewrite = [](const std::filesystem::path& entry, auto edit) {
-        std::ifstream in(entry, std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        in.close();
+        std::string bytes = testfiles::readFile(entry);
         edit(bytes);
-        std::ofstream(entry, std::ios::binary | std::ios::trunc) << bytes;
+        testfiles::writeFile(entry, bytes);
     };
     constexpr size_t HeaderBytes = 24;
     const Case cases[] = {

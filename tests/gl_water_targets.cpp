@@ -5,20 +5,11 @@
 
 namespace {
 
-GLint level0(GLuint texture, GLenum parameter) {
-    GLint value = -1;
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, parameter, &value);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return value;
-}
+using testgl::integer;
+using testgl::texParameter;
 
-GLint texParameter(GLuint texture, GLenum parameter) {
-    GLint value = -1;
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glGetTexParameteriv(GL_TEXTURE_2D, parameter, &value);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return value;
+GLint level0(GLuint texture, GLenum parameter) {
+    return testgl::levelParameter(texture, 0, parameter);
 }
 
 GLint attachment(GLuint frameBuffer, GLenum point, GLenum parameter) {
@@ -33,18 +24,6 @@ std::vector<GLint> viewport() {
     std::vector<GLint> v(4, -1);
     glGetIntegerv(GL_VIEWPORT, v.data());
     return v;
-}
-
-GLint boundFrameBuffer() {
-    GLint value = -1;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &value);
-    return value;
-}
-
-GLint boundTexture() {
-    GLint value = -1;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &value);
-    return value;
 }
 
 class WaterTargetsTest : public GlTest {
@@ -138,7 +117,7 @@ TEST_F(WaterTargetsTest, RefractionTargetHasItsFixedSizeAndFormats) {
 TEST_F(WaterTargetsTest, InitLeavesTheScreenBoundAndBothTargetsComplete) {
     WaterRenderTargets targets(200, 100);
     targets.init();
-    EXPECT_EQ(boundFrameBuffer(), 0);
+    EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING), 0);
     EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 200, 100}));
     for (GLuint frameBuffer :
          {targets.reflectionFrameBufferName(), targets.refractionFrameBufferName()}) {
@@ -158,18 +137,20 @@ TEST_F(WaterTargetsTest, BindingSwitchesTargetViewportAndUnbindsTheActiveTexture
 
     glBindTexture(GL_TEXTURE_2D, targets.refractionTexture());
     targets.bindReflection();
-    EXPECT_EQ(boundFrameBuffer(), static_cast<GLint>(targets.reflectionFrameBufferName()));
+    EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING),
+              static_cast<GLint>(targets.reflectionFrameBufferName()));
     EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 320, 180}));
-    EXPECT_EQ(boundTexture(), 0);
+    EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), 0);
 
     glBindTexture(GL_TEXTURE_2D, targets.reflectionTexture());
     targets.bindRefraction();
-    EXPECT_EQ(boundFrameBuffer(), static_cast<GLint>(targets.refractionFrameBufferName()));
+    EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING),
+              static_cast<GLint>(targets.refractionFrameBufferName()));
     EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 1780, 720}));
-    EXPECT_EQ(boundTexture(), 0);
+    EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), 0);
 
     targets.bindScreen();
-    EXPECT_EQ(boundFrameBuffer(), 0);
+    EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING), 0);
     EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 256, 256}));
 
     // The level follows the window's frame buffer size.

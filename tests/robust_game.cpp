@@ -11,6 +11,7 @@
 #include "platform/Controls.h"
 #include "platform/GlDebug.h"
 #include "support/ChildRun.h"
+#include "support/Files.h"
 #include "support/HostileFiles.h"
 #include "support/ScriptedPlatform.h"
 
@@ -35,6 +36,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using testfiles::readFile;
+using testfiles::writeFile;
+
 const fs::path DataDir = BRINDLEMOX_TEST_DATA_DIR;
 
 // A copy of the data folder with a small window, so 300 frames stay quick on a software renderer.
@@ -42,7 +46,7 @@ fs::path freshCopy(const std::string& name) {
     fs::path copy = fs::path(::testing::TempDir()) / ("brindlemox_robust_" + name);
     fs::remove_all(copy);
     fs::copy(DataDir, copy, fs::copy_options::recursive);
-    std::ofstream(copy / "Config/config.txt", std::ios::trunc) << "width=200\nheight=150\n";
+    writeFile(copy / "Config/config.txt", "width=200\nheight=150\n");
     return copy;
 }
 
@@ -161,7 +165,7 @@ TEST_P(GarbageFile, LeavesTheGameRunning) {
     std::string junk(4096, '\0');
     for (char& c : junk)
         c = static_cast<char>(random());
-    std::ofstream(copy / path, std::ios::binary | std::ios::trunc) << junk;
+    writeFile(copy / path, junk);
     GameRun run = play(copy);
     EXPECT_EQ(run.frames, 300);
     EXPECT_TRUE(run.reachedLevelTwo);
@@ -215,16 +219,15 @@ TEST(Robustness, OddConfigurationLinesAreHarmless) {
     int index = 0;
     for (const char** text = configs; *text != nullptr; ++text, ++index) {
         fs::path copy = freshCopy("config_" + std::to_string(index));
-        std::ofstream(copy / "Config/config.txt", std::ios::binary | std::ios::trunc) << *text;
+        writeFile(copy / "Config/config.txt", *text);
         GameRun run = play(copy);
         EXPECT_EQ(run.frames, 300);
         EXPECT_EQ(run.output.find("Failed"), std::string::npos) << run.output;
     }
     // A very long line and a missing final newline.
     fs::path copy = freshCopy("config_long");
-    std::ofstream(copy / "Config/config.txt", std::ios::binary | std::ios::trunc)
-        << std::string(1 << 20, 'x') << "=1\nlevels=" << std::string(100000, '7')
-        << "\nwidth=200\nheight=150";
+    writeFile(copy / "Config/config.txt", std::string(1 << 20, 'x') + "=1\nlevels=" +
+                                              std::string(100000, '7') + "\nwidth=200\nheight=150");
     GameRun run = play(copy);
     EXPECT_EQ(run.frames, 300);
     // No configuration file at all leaves the defaults (a 1024 x 860 window).
@@ -273,18 +276,6 @@ long intactPeakKb() {
 
 // A big-file case may cost this much more than an intact run at its peak.
 constexpr long MemoryAllowanceKb = 256L * 1024;
-
-std::string readFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-    fs::remove_all(path);
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 void makeFifo(const fs::path& path) {
     fs::remove_all(path);
@@ -759,8 +750,7 @@ struct BadLevel {
 std::vector<BadLevel> badLevels() {
     const std::string least = "title T\nspawn 0 0 0\nmap Obj/level1.2.obj\n";
     const auto text = [](std::string content) {
-        return
-            [content](const fs::path& path) { std::ofstream(path, std::ios::binary) << content; };
+        return [content](const fs::path& path) { writeFile(path, content); };
     };
     std::string manyObjects = least;
     for (int i = 0; i < 10000; ++i)
@@ -805,17 +795,12 @@ TEST_P(BadLevelFile, IsRefusedWithOneLineBeforeAnyWindow) {
                                 "' --frames 1 </dev/null >'" + (folder / "out").string() + "' 2>'" +
                                 (folder / "err").string() + "'";
     const int status = std::system(command.c_str());
-    const auto contents = [&folder](const char* name) {
-        std::stringstream text;
-        text << std::ifstream(folder / name).rdbuf();
-        return text.str();
-    };
-    const std::string err = contents("err");
+    const std::string err = readFile(folder / "err");
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1) << err;
     EXPECT_EQ(err.rfind(level.string() + c.expected, 0), 0u) << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-    EXPECT_EQ(contents("out"), "");
+    EXPECT_EQ(readFile(folder / "out"), "");
     fs::remove_all(folder);
 }
 
