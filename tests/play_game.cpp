@@ -211,10 +211,11 @@ class Playthrough : public GlTest {
             }
             if (HasFatalFailure())
                 return;
-            if (command.verb != "chase")
+            if (command.verb != "chase") {
                 EXPECT_FLOAT_EQ(level().getPlayer().getHealth(), level().getPlayer().getMaxHealth())
                     << "hurt on route line " << command.line << ", at (" << eye().x << ", "
                     << eye().y << ", " << eye().z << ")";
+            }
         }
     }
 

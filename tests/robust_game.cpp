@@ -169,8 +169,9 @@ TEST_P(GarbageFile, LeavesTheGameRunning) {
     GameRun run = play(copy);
     EXPECT_EQ(run.frames, 300);
     EXPECT_TRUE(run.reachedLevelTwo);
-    if (path.rfind("Texture/", 0) == 0 || path.rfind("Fonts/", 0) == 0)
+    if (path.rfind("Texture/", 0) == 0 || path.rfind("Fonts/", 0) == 0) {
         EXPECT_NE(run.output.find(missingLine(path)), std::string::npos) << run.output;
+    }
 }
 
 TEST_P(TruncatedFile, LeavesTheGameRunning) {
@@ -327,7 +328,7 @@ struct HostileCase {
     std::string name;
     std::function<void(const fs::path& copy)> damage;
     // Lines the game must print.
-    std::vector<std::string> lines;
+    std::vector<std::string> lines = {};
     // Whether the case is about memory: its peak is checked against an intact run's.
     bool bigFile = false;
     // The window width the configuration must give (0: not checked).
@@ -673,16 +674,19 @@ TEST_P(HostileData, IsRefusedAndTheGameGoesOn) {
     for (const std::string& line : c.lines) {
         const size_t first = run.output.find(line);
         EXPECT_NE(first, std::string::npos) << "missing line: " << line << "\n" << tail;
-        if (c.once && first != std::string::npos)
+        if (c.once && first != std::string::npos) {
             EXPECT_EQ(run.output.find(line, first + 1), std::string::npos)
                 << "said more than once: " << line;
+        }
     }
-    if (c.width != 0)
+    if (c.width != 0) {
         EXPECT_EQ(summary.width, c.width);
-    if (c.bigFile)
+    }
+    if (c.bigFile) {
         EXPECT_LE(run.peakKb, baseline + MemoryAllowanceKb)
             << "peak " << run.peakKb / 1024 << " MB against " << baseline / 1024
             << " MB for intact data";
+    }
     std::printf("%s: %s\n", c.name.c_str(), run.describe().c_str());
     fs::remove_all(copy);
 }

@@ -98,7 +98,7 @@ TEST(Config, SettingsTakeTheirRangeAndSayWhatWasWrong) {
         {"gamepadDeadzone=0.95", zone, 0.9f,
          "test line 1: gamepadDeadzone is 0 to 0.9, not '0.95'; using 0.9"},
         {"gamepadDeadzone=\x01\xff", zone, 0.15f,
-         "test line 1: gamepadDeadzone is 0 to 0.9, not '??'; using 0.15"},
+         "test line 1: gamepadDeadzone is 0 to 0.9, not '?\?'; using 0.15"},
     };
     for (const SettingCase& c : cases) {
         Config config;
