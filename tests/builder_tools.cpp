@@ -147,8 +147,8 @@ TEST(LevelBuilder, RefusesWhatItCannotBuildWithFileLineAndReason) {
         {"LightMapPastTheRows", Head + "lightmap 8\nopen 0 0 0 200 200 200\n",
          ":3: lightmap: the light map would take 1024 x "},
         {"LightMapPastTheWork",
-         Head + "lightmap 2\nopen 0 0 0 100 100 100\n" + repeated("light 50 50 50 10\n", 64),
-         ":3: lightmap: 1024 x "},
+         Head + "lightmap 2\nopen 0 0 0 200 100 100\n" + repeated("light 50 50 50 10\n", 64),
+         ":3: lightmap: baking 1024 x "},
         {"LightMapInAnObjModel", "model Obj/x.obj obj\ntexture Texture/x.png\nlightmap 2\n" + Room,
          ":3: lightmap: expected the fbxa model format, which keeps the light map's texture "
          "coordinates (line 1)"},
