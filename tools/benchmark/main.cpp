@@ -138,7 +138,7 @@ void lookFrom(Game& game, const Viewpoint& view) {
         body->setInterpolationWorldTransform(placed);
         body->getMotionState()->setWorldTransform(placed);
     }
-    Controls::turnTowards(view.target - view.eye, game.getConfig().horizontalSensivity);
+    Controls::turnTowards(view.target - view.eye, game.getConfig().mouseSensitivity);
 }
 
 // One frame of the game at 1/60 s of game time.
