@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets (the configuration, model, demo, level file and sound file readers)
-# with clang and runs each for a bounded time (seconds, default 60) on a copy of the corpus kept
-# in tests/fuzz/corpus.
+# Builds the libFuzzer targets (the readers of the configuration, models, demos, level files, sound
+# files and the level builder's descriptions) with clang and runs each for a bounded time (seconds,
+# default 60) on a copy of the corpus kept in tests/fuzz/corpus.
 # The model target needs a display: without one the script runs itself under Xvfb.
 set -euo pipefail
 if [ -z "${DISPLAY:-}" ]; then
@@ -12,7 +12,8 @@ seconds=${1:-60}
 build=$root/build-fuzz
 CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DBRINDLEMOX_FUZZ=ON -DBRINDLEMOX_TESTS=OFF >/dev/null
-cmake --build "$build" -j"${JOBS:-2}" --target fuzz_config fuzz_model fuzz_demo fuzz_level fuzz_sound
+cmake --build "$build" -j"${JOBS:-2}" --target fuzz_config fuzz_model fuzz_demo fuzz_level fuzz_sound \
+  fuzz_description
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export ASAN_OPTIONS=detect_leaks=0
@@ -29,3 +30,4 @@ run model
 run demo
 run level
 run sound
+run description

@@ -11,6 +11,7 @@
 #include "platform/Controls.h"
 #include "platform/GlDebug.h"
 #include "support/ChildRun.h"
+#include "support/FullDisk.h"
 #include "support/HostileFiles.h"
 #include "support/ScriptedPlatform.h"
 
@@ -381,23 +382,6 @@ class ChildEnvironment {
 };
 
 // A small tmpfs at path, filled up; false where mounting is not allowed.
-bool mountFullTmpfs(const fs::path& path) {
-    fs::create_directories(path);
-    const std::string mount =
-        "mount -t tmpfs -o size=512k tmpfs '" + path.string() + "' 2>/dev/null";
-    if (std::system(mount.c_str()) != 0)
-        return false;
-    std::ofstream filler(path / "filler", std::ios::binary);
-    const std::string block(4096, '\0');
-    while (filler.write(block.data(), static_cast<std::streamsize>(block.size())))
-        ;
-    return true;
-}
-
-void unmount(const fs::path& path) {
-    std::system(("umount '" + path.string() + "' 2>/dev/null").c_str());
-}
-
 // Cache entries of an intact run, each replaced by a link to a victim file that must not change.
 void plantCacheLinks(const fs::path& copy) {
     ChildEnvironment cache({{"XDG_CACHE_HOME", "@/cache"}}, copy);
@@ -654,12 +638,12 @@ std::vector<HostileCase> hostileCases() {
     // The cache folder's disk is full: the driver's shader cache is turned off for the run (a new
     // Mesa cache on a full disk dies of SIGBUS), the game's own cache is simply not written.
     HostileCase full{"CacheDiskFull", [](const fs::path& copy) {
-                         if (!mountFullTmpfs(copy / "cache"))
+                         if (!fulldisk::mount(copy / "cache"))
                              GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
                      }};
     full.lines = {"the driver's shader cache is off for this run\n"};
     full.environment = {{"XDG_CACHE_HOME", "@/cache"}, {"MESA_SHADER_CACHE_DIR", ""}};
-    full.verify = [](const fs::path& copy) { unmount(copy / "cache"); };
+    full.verify = [](const fs::path& copy) { fulldisk::unmount(copy / "cache"); };
     cases.push_back(full);
     return cases;
 }

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
-#include <stdexcept>
 
 namespace assets {
 
@@ -33,8 +32,10 @@ struct Chart {
     int w = 0, h = 0; // texels covering the quad, without the border
 };
 constexpr int kBorder = 2;
+constexpr int kLightMappedQuadSide = 24;
 
-// Shelf packing into a fixed width; returns the height used.
+// Shelf packing into a fixed width; returns the height used. Every chart fits the width: a quad's
+// side is at most 24 units and the density at most MaxLightMapDensity.
 int packCharts(std::vector<Chart>& charts, int atlasWidth) {
     std::vector<size_t> order(charts.size());
     std::iota(order.begin(), order.end(), 0);
@@ -45,8 +46,6 @@ int packCharts(std::vector<Chart>& charts, int atlasWidth) {
     for (size_t i : order) {
         Chart& c = charts[i];
         const int w = c.w + 2 * kBorder, h = c.h + 2 * kBorder;
-        if (w > atlasWidth)
-            throw std::runtime_error("light-map chart wider than the atlas");
         if (x + w > atlasWidth) {
             x = 0;
             y += shelf;
@@ -108,12 +107,17 @@ glm::vec3 irradiance(const VoxelLevel& voxels, const std::vector<levels::Light>&
 
 } // namespace
 
-LevelBuild makeLevel(const levels::LevelDescription& level) {
+Result<LevelBuild> makeLevel(const levels::LevelDescription& level) {
+    const auto failure = [&level](int line, const std::string& why) {
+        return fail(level.source + ":" + std::to_string(line) + ": " + why);
+    };
     const VoxelLevel voxels(level.boxes);
-    for (const auto& light : level.lights)
-        if (!voxels.isOpenAt(light.position))
-            throw std::runtime_error(level.name + ": a light stands inside the rock");
-    const std::vector<SurfaceQuad> quads = voxels.surface(level.lightMapped ? 24 : 32);
+    const std::vector<SurfaceQuad> quads =
+        voxels.surface(level.lightMapped ? kLightMappedQuadSide : 32, levels::MaxTriangles / 2);
+    if (quads.size() * 2 > levels::MaxTriangles)
+        return failure(level.modelLine, "model: the level's surface needs more than " +
+                                            std::to_string(levels::MaxTriangles) +
+                                            " triangles; expected at most that many");
 
     LevelBuild build;
     build.model.materials.push_back({level.name,
@@ -132,8 +136,24 @@ LevelBuild makeLevel(const levels::LevelDescription& level) {
             charts[i].w = static_cast<int>(std::lround(glm::length(toGlm(quads[i].u)) * density));
             charts[i].h = static_cast<int>(std::lround(glm::length(toGlm(quads[i].v)) * density));
         }
-        atlasWidth = 1024;
+        atlasWidth = levels::LightMapWidth;
         atlasHeight = packCharts(charts, atlasWidth);
+        const std::string size = std::to_string(atlasWidth) + " x " + std::to_string(atlasHeight);
+        if (atlasHeight > levels::MaxLightMapRows)
+            return failure(level.lightMapLine, "lightmap: the light map would take " + size +
+                                                   " texels; expected at most " +
+                                                   std::to_string(atlasWidth) + " x " +
+                                                   std::to_string(levels::MaxLightMapRows) +
+                                                   " (a lower density or less surface)");
+        const long long work = static_cast<long long>(atlasWidth) * atlasHeight *
+                               static_cast<long long>(level.lights.size());
+        if (work > levels::MaxLightMapWork)
+            return failure(level.lightMapLine,
+                           "lightmap: " + size + " texels lit by " +
+                               std::to_string(level.lights.size()) + " lights; expected at most " +
+                               std::to_string(levels::MaxLightMapWork) +
+                               " texels times lights (fewer lights, a lower density or less "
+                               "surface)");
         build.lightMap = Image(atlasWidth, atlasHeight);
     }
 

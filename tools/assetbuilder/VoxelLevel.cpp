@@ -3,13 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <stdexcept>
 
 namespace levels {
 
 VoxelLevel::VoxelLevel(const std::vector<Box>& boxes) {
     if (boxes.empty())
-        throw std::runtime_error("a level needs at least one open box");
+        return; // all rock
     std::array<int, 3> lo{}, hi{};
     lo.fill(std::numeric_limits<int>::max());
     hi.fill(std::numeric_limits<int>::min());
@@ -47,7 +46,7 @@ bool VoxelLevel::isOpenAt(const Vec3& p) const {
                   static_cast<int>(std::floor(p[2])));
 }
 
-std::vector<SurfaceQuad> VoxelLevel::surface(int maxSize) const {
+std::vector<SurfaceQuad> VoxelLevel::surface(int maxSize, size_t maxQuads) const {
     std::vector<SurfaceQuad> quads;
     for (int axis = 0; axis < 3; ++axis) {
         const int ua = (axis + 1) % 3;
@@ -104,6 +103,8 @@ std::vector<SurfaceQuad> VoxelLevel::surface(int maxSize) const {
                         if (side < 0)
                             std::swap(q.u, q.v);
                         quads.push_back(q);
+                        if (quads.size() > maxQuads)
+                            return quads;
                     }
             }
         }
