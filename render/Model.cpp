@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -20,6 +21,10 @@ void setMaterialColours(const MaterialLocations& at, const Material& material) {
     glUniform3f(at.ambient, material.ambient.r, material.ambient.g, material.ambient.b);
     glUniform3f(at.diffuse, material.diffuse.r, material.diffuse.g, material.diffuse.b);
     glUniform3f(at.specular, material.specular.r, material.specular.g, material.specular.b);
+}
+
+std::string readAheadKey(const std::string& path) {
+    return std::string(Model::CacheKind) + "/" + path;
 }
 
 } // namespace
@@ -176,4 +181,24 @@ std::unique_ptr<Model> buildModel(const std::string& path, ModelData data, Resou
 
 std::unique_ptr<Model> loadModel(const std::string& path, ResourceCache* cache) {
     return buildModel(path, readModel(path), cache);
+}
+
+std::shared_ptr<const Model> sharedModel(ResourceCache& cache, const std::string& path) {
+    return cache.shared<Model>(Model::CacheKind, path, [&]() -> std::shared_ptr<const Model> {
+        if (std::optional<ModelData> read = cache.takeReadAhead<ModelData>(readAheadKey(path)))
+            return buildModel(path, std::move(*read), &cache);
+        return loadModel(path, &cache);
+    });
+}
+
+ResourceCache::ReadJob modelReadAhead(const std::string& path) {
+    return {readAheadKey(path), [path] {
+                ResourceCache::Read read;
+                ModelData data = readModel(path);
+                for (const std::optional<ModelData::MaterialData>& material : data.materials)
+                    if (material)
+                        read.images.push_back(material->texturePath);
+                read.value = std::move(data);
+                return read;
+            }};
 }

@@ -3,6 +3,7 @@
 #include "render/GlHandle.h"
 #include "render/Mesh.h"
 #include "render/ModelImport.h"
+#include "render/ResourceCache.h"
 #include "render/Texture.h"
 #include "render/Vertex.h"
 
@@ -14,7 +15,6 @@
 #include <vector>
 
 class Frustum;
-class ResourceCache;
 
 struct Material {
     std::shared_ptr<const Texture> texture;
@@ -39,6 +39,8 @@ class Model {
     // Texture unit for drawables whose pictures come from textures of their own: the meshes are
     // drawn with the material colours but no material texture is bound over theirs.
     static constexpr int KeepBoundTextures = -1;
+    // The kind models are shared and counted under in a ResourceCache.
+    static constexpr const char* CacheKind = "model";
 
     Model() = default;
     Model(const Model&) = delete;
@@ -89,3 +91,10 @@ std::unique_ptr<Model> loadModel(const std::string& path, ResourceCache* cache =
 // loadModel in two steps: the file (readModel: no GL, prints nothing), then the GL objects on
 // the context's thread, with the failure lines printed there.
 std::unique_ptr<Model> buildModel(const std::string& path, ModelData data, ResourceCache* cache);
+
+// The model file at path from cache: built once while anyone holds it, from what modelReadAhead
+// read on the start-up reader when it did.
+std::shared_ptr<const Model> sharedModel(ResourceCache& cache, const std::string& path);
+// What to give the cache's readAhead so that the model file and the images it names are read on
+// the start-up reader.
+ResourceCache::ReadJob modelReadAhead(const std::string& path);

@@ -204,7 +204,7 @@ TEST(DemoRecording, AReplayAnswersTheGameAsTheRecordedRunDid) {
     // add up exactly in floating point.
     Controls::resetSharedState();
     Config config;
-    config.horizontalSensivity = 37.0f;
+    config.mouseSensitivity = 37.0f;
     Controls controls(nullptr, &config);
     std::ostringstream file;
     Observed recorded;

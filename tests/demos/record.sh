@@ -12,6 +12,8 @@ set -euo pipefail
 game=$(realpath "$1")
 demo=$(realpath -m "$2")
 scenario=$3
+# Recorded on the game's own settings, whatever the player's config says.
+export XDG_CONFIG_HOME=/nonexistent
 
 if [ -z "${BRINDLEMOX_RECORD_DISPLAY:-}" ]; then
   numberfile=$(mktemp)
