@@ -214,7 +214,7 @@ int runSession(const CommandLine& options) {
         header.level = static_cast<int>(start.level);
         header.width = width;
         header.height = height;
-        header.sensitivity = game.getConfig().horizontalSensivity;
+        header.sensitivity = game.getConfig().mouseSensitivity;
         header.fov = game.getConfig().fov;
         header.invertMouse = game.getConfig().invertMouse;
         header.gamepadDeadzone = game.getConfig().gamepadDeadzone;
@@ -242,7 +242,7 @@ int runSession(const CommandLine& options) {
                         width, height, played->header.width, played->header.height);
     }
 
-    const long limit = played ? static_cast<long>(played->frames.size()) : options.frames;
+    const long limit = played ? static_cast<long>(played->frames.count()) : options.frames;
     long frames = 0;
     Screenshot shot;
     if (!options.screenshot.empty())
@@ -261,7 +261,7 @@ int runSession(const CommandLine& options) {
     while (running && (limit == 0 || frames < limit)) {
         std::optional<demo::Frame> step;
         if (played)
-            step = played->frames[static_cast<size_t>(frames)];
+            step = played->frames.frameAt(static_cast<size_t>(frames));
         const demo::Frame* frame = step ? &*step : nullptr;
         if (frame != nullptr) {
             if (!timedemo && frames > 0) {

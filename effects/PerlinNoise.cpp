@@ -135,15 +135,16 @@ std::string noiseKey(unsigned size, unsigned seed) {
 
 std::shared_ptr<const PerlinNoise> sharedNoise(ResourceCache& cache, unsigned size, unsigned seed) {
     const std::string key = noiseKey(size, seed);
-    return cache.generated<PerlinNoise>("noise", key, [&]() -> std::shared_ptr<const PerlinNoise> {
-        if (std::optional<std::vector<float>> texels = cache.takeReadAheadTexels(key))
+    return cache.shared<PerlinNoise>("noise", key, [&]() -> std::shared_ptr<const PerlinNoise> {
+        if (std::optional<std::vector<float>> texels = cache.takeReadAhead<std::vector<float>>(key))
             return std::make_shared<const PerlinNoise>(size, seed, *texels);
         return std::make_shared<const PerlinNoise>(size, seed);
     });
 }
 
-ResourceCache::TexelJob noiseReadAhead(unsigned size, unsigned seed) {
+ResourceCache::ReadJob noiseReadAhead(unsigned size, unsigned seed) {
     return {noiseKey(size, seed), [size, seed] {
-                return PerlinNoise::woodTexels(PerlinNoise::makePermutation(seed), size);
+                return ResourceCache::Read{
+                    PerlinNoise::woodTexels(PerlinNoise::makePermutation(seed), size), {}};
             }};
 }

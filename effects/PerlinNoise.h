@@ -39,4 +39,4 @@ class PerlinNoise {
 // made are used when there are some).
 std::shared_ptr<const PerlinNoise> sharedNoise(ResourceCache& cache, unsigned size, unsigned seed);
 // What to give the cache's readAhead so that noise's texels are made on the start-up reader.
-ResourceCache::TexelJob noiseReadAhead(unsigned size, unsigned seed);
+ResourceCache::ReadJob noiseReadAhead(unsigned size, unsigned seed);

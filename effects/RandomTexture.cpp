@@ -44,7 +44,7 @@ void RandomTexture::bind(GLenum textureUnit) const {
 }
 
 std::shared_ptr<const RandomTexture> sharedRandomTexture(ResourceCache& cache, unsigned size) {
-    return cache.generated<RandomTexture>("random", std::to_string(size), [size] {
+    return cache.shared<RandomTexture>("random", std::to_string(size), [size] {
         return std::make_shared<const RandomTexture>(size);
     });
 }

@@ -27,21 +27,22 @@ ResourceCache::ReadAhead FileLevel::filesToReadAhead(const levelfile::Content& l
     ResourceCache::ReadAhead files;
     const auto has = [&level](Kind kind) { return level.count(kind) > 0; };
     if (has(Kind::Enemies))
-        files.models.insert(files.models.end(), {"Obj/cell.obj", "Obj/cellComponent.obj"});
+        files.reads.insert(files.reads.end(), {modelReadAhead("Obj/cell.obj"),
+                                               modelReadAhead("Obj/cellComponent.obj")});
     if (has(Kind::Walls))
-        files.models.push_back("Obj/vulnerablePath.obj");
+        files.reads.push_back(modelReadAhead("Obj/vulnerablePath.obj"));
     if (has(Kind::PlainWalls))
-        files.models.push_back("Obj/simpleWall.obj");
+        files.reads.push_back(modelReadAhead("Obj/simpleWall.obj"));
     if (has(Kind::Water))
-        files.models.push_back("Obj/plane.obj");
-    files.models.push_back(located(level, level.map().path));
+        files.reads.push_back(modelReadAhead("Obj/plane.obj"));
+    files.reads.push_back(modelReadAhead(located(level, level.map().path)));
     if (has(Kind::Walls))
         files.images.push_back("Texture/particleSystem.bmp");
     if (has(Kind::Water))
         files.images.insert(files.images.end(), {"Texture/waterDUDV.png", "Texture/normalMap.png"});
     files.images.push_back("Texture/red.bmp");
     if (has(Kind::PlainWalls))
-        files.texels = {noiseReadAhead(SimpleWall::NoiseSize, SimpleWall::NoiseSeed)};
+        files.reads.push_back(noiseReadAhead(SimpleWall::NoiseSize, SimpleWall::NoiseSeed));
     return files;
 }
 

@@ -7,6 +7,8 @@
 #include "gameplay/VulnerableWall.h"
 #include "levels/LevelSound.h"
 #include "render/Map.h"
+#include "render/Model.h"
+#include "render/TextRenderer.h"
 
 #include <GLFW/glfw3.h>
 #include <btBulletDynamicsCommon.h>
@@ -202,10 +204,10 @@ WorkTally Level::work() const {
     done[WorkTally::ShaderCompile] = built.shaderStages;
     done[WorkTally::ProgramLink] = built.programs;
     done[WorkTally::TextureUpload] = built.textures;
-    for (const auto& [kind, count] : built.generated)
-        done[WorkTally::GeneratedTexture] += count;
-    done[WorkTally::ModelBuild] = built.models;
-    done[WorkTally::GlyphSet] = built.glyphSets;
+    for (const auto& [kind, count] : built.made)
+        done[kind == Model::CacheKind      ? WorkTally::ModelBuild
+             : kind == GlyphSet::CacheKind ? WorkTally::GlyphSet
+                                           : WorkTally::GeneratedTexture] += count;
     done[WorkTally::HudPicture] = hud->pictureBuilds();
     for (const VulnerableWall* wall : objectives) {
         done[WorkTally::ParticleStart] += wall->particlesStarted() ? 1 : 0;

@@ -66,7 +66,7 @@ glm::mat4 Transform::modelMatrix() const {
 Drawable::Drawable() = default;
 
 Drawable::Drawable(const std::string& modelPath, ResourceCache* cache)
-    : model(CacheOrOwn(cache)->model(modelPath)) {
+    : model(sharedModel(*CacheOrOwn(cache), modelPath)) {
     computeBoundingCentre();
     computeBoundingRadius();
 }

@@ -1,38 +1,20 @@
 #pragma once
 
 #include "render/GlHandle.h"
+#include "render/Mesh.h"
+#include "render/ModelImport.h"
+#include "render/ResourceCache.h"
 #include "render/Texture.h"
+#include "render/Vertex.h"
 
 #include <glm/mat4x4.hpp>
-#include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 class Frustum;
-
-// The 40-byte interleaved vertex of every model buffer.
-struct Vertex {
-    glm::vec3 position{0.0f};
-    glm::vec2 texCoord{0.0f};
-    glm::vec2 lightMapCoord{-99999.0f, -99999.0f}; // second texture set, when exactly two exist
-    glm::vec3 normal{0.0f};
-};
-static_assert(sizeof(Vertex) == 40, "the vertex layout is shared with the shaders");
-
-// The placement of one drawn copy of a model, read per instance by the entity program.
-struct Instance {
-    glm::mat4 mvp{1.0f};
-    glm::mat4 model{1.0f};
-    float alpha = 1.0f;
-};
-
-struct Triangle {
-    glm::vec3 a{0.0f}, b{0.0f}, c{0.0f};
-};
 
 struct Material {
     std::shared_ptr<const Texture> texture;
@@ -40,54 +22,6 @@ struct Material {
     glm::vec3 diffuse{0.0f};
     glm::vec3 specular{0.0f};
 };
-
-// A run of a mesh's index list whose triangles have their centres in one cube of space, with
-// the bounds of those triangles.
-struct MeshRegion {
-    unsigned firstIndex = 0;
-    unsigned indexCount = 0;
-    glm::vec3 low{0.0f};
-    glm::vec3 high{0.0f};
-};
-
-// One mesh of a model file with its own vertex array and buffers. Move-only, like the handles
-// that own its GL objects.
-class Mesh {
-  public:
-    // Uploads the vertices and indices and records the attribute layout.
-    void setup(std::vector<Vertex> vertices, const std::vector<unsigned>& indices);
-    void release();
-    // The copy the mesh's next single draw places (for programs that read the placement
-    // attributes).
-    void place(const Instance& single) const;
-    // One draw of every copy in instances; vertexArray must be bound and the program must read
-    // the placement attributes.
-    void drawInstances(const std::vector<Instance>& instances) const;
-
-    gl::Buffer vertexBuffer;
-    gl::Buffer indexBuffer;
-    // The vertices, and the placement of each copy from instanceBuffer.
-    gl::VertexArray vertexArray;
-    gl::Buffer instanceBuffer;
-    unsigned indexCount = 0;
-    unsigned materialIndex = 0;
-    std::vector<Vertex> vertices;
-    glm::vec3 centroid{0.0f};
-    // Large meshes (the level maps) have their indices grouped by region, so that they can be
-    // drawn nearest region first; a small mesh is one region in its file's order.
-    std::vector<MeshRegion> regions;
-
-  private:
-    // Binds the instance buffer and fills it with these copies.
-    void storeInstances(const Instance* copies, size_t count) const;
-};
-
-// Side of the cubes a large mesh's triangles are grouped by.
-constexpr float MeshRegionSize = 8.0f;
-// Reorders indices so that each region's triangles are contiguous (keeping their file order
-// within a region) and returns the regions; a mesh no larger than one region keeps its order.
-std::vector<MeshRegion> groupIntoRegions(const std::vector<Vertex>& vertices,
-                                         std::vector<unsigned>& indices);
 
 // The material colour uniforms of one program ("material.ambient", ".diffuse", ".specular").
 struct MaterialLocations {
@@ -105,6 +39,8 @@ class Model {
     // Texture unit for drawables whose pictures come from textures of their own: the meshes are
     // drawn with the material colours but no material texture is bound over theirs.
     static constexpr int KeepBoundTextures = -1;
+    // The kind models are shared and counted under in a ResourceCache.
+    static constexpr const char* CacheKind = "model";
 
     Model() = default;
     Model(const Model&) = delete;
@@ -145,37 +81,20 @@ class Model {
 
 // Reads a model file through assimp (triangulated, texture v flipped). On failure prints
 // "\n\nerror loading model <path>\n\n" and returns an empty model. Only regular files of at
-// most 256 MiB are read (the model and any file it names); a scene without meshes is a failure;
-// an FBX file whose node graph loops or runs too deep is refused before the importer sees it,
-// with one line saying why.
+// most 256 MiB are read (the model and any file it names; a model that is there but is not
+// such a file is refused with one line saying why); a scene without meshes is a failure; an FBX
+// file whose node graph loops or runs too deep is refused before the importer sees it, with one
+// line saying why.
 // Material textures come from cache (a private one when none is given).
-class ResourceCache;
 std::unique_ptr<Model> loadModel(const std::string& path, ResourceCache* cache = nullptr);
 
-// A model file as read and converted, before any GL object exists: read on any thread.
-struct ModelData {
-    struct MeshData {
-        std::vector<Vertex> vertices;
-        std::vector<unsigned> indices;
-        std::vector<MeshRegion> regions;
-        unsigned materialIndex = 0;
-    };
-    struct MaterialData {
-        std::string texturePath;
-        glm::vec3 ambient{0.0f};
-        glm::vec3 diffuse{0.0f};
-        glm::vec3 specular{0.0f};
-    };
-    std::vector<MeshData> meshes;
-    std::vector<Triangle> triangles;
-    std::vector<std::optional<MaterialData>> materials; // none: no diffuse texture
-    bool failed = false;
-    std::string problem; // said before the failure line, when there is more to say
-    // Said of a model that loads but draws without some of its materials (one line each).
-    std::vector<std::string> warnings;
-};
-
-// loadModel in two steps: the file (no GL, prints nothing), then the GL objects on the
-// context's thread, with the failure lines printed there.
-ModelData readModel(const std::string& path);
+// loadModel in two steps: the file (readModel: no GL, prints nothing), then the GL objects on
+// the context's thread, with the failure lines printed there.
 std::unique_ptr<Model> buildModel(const std::string& path, ModelData data, ResourceCache* cache);
+
+// The model file at path from cache: built once while anyone holds it, from what modelReadAhead
+// read on the start-up reader when it did.
+std::shared_ptr<const Model> sharedModel(ResourceCache& cache, const std::string& path);
+// What to give the cache's readAhead so that the model file and the images it names are read on
+// the start-up reader.
+ResourceCache::ReadJob modelReadAhead(const std::string& path);

@@ -1,9 +1,7 @@
 #include "render/ResourceCache.h"
 
-#include "render/Model.h"
 #include "render/Semantics.h"
 #include "render/ShaderLoader.h"
-#include "render/TextRenderer.h"
 #include "render/Texture.h"
 
 #include <algorithm>
@@ -84,28 +82,6 @@ std::shared_ptr<const Texture> ResourceCache::texture(const std::string& path) {
     });
 }
 
-std::shared_ptr<const Model> ResourceCache::model(const std::string& path) {
-    return find(models, path, counts.models, [&] {
-        collectReadAhead();
-        auto read = readAheadDone.models.find(path);
-        if (read == readAheadDone.models.end())
-            return std::shared_ptr<const Model>(loadModel(path, this));
-        ModelData data = std::move(read->second);
-        readAheadDone.models.erase(read);
-        return std::shared_ptr<const Model>(buildModel(path, std::move(data), this));
-    });
-}
-
-std::optional<std::vector<float>> ResourceCache::takeReadAheadTexels(const std::string& key) {
-    collectReadAhead();
-    auto read = readAheadDone.texels.find(key);
-    if (read == readAheadDone.texels.end())
-        return std::nullopt;
-    std::vector<float> texels = std::move(read->second);
-    readAheadDone.texels.erase(read);
-    return texels;
-}
-
 void ResourceCache::readAhead(ReadAhead what) {
     collectReadAhead(); // one worker at a time
     try {
@@ -113,18 +89,18 @@ void ResourceCache::readAhead(ReadAhead what) {
             ReadAheadResult result;
             // Any side the pixel bound allows: the driver's limit is checked at the upload.
             const long long anySide = Texture::MaxPixels;
-            for (const std::string& path : what.models) {
-                ModelData& data = result.models[path] = readModel(path);
-                for (const std::optional<ModelData::MaterialData>& material : data.materials)
-                    if (material && result.images.count(material->texturePath) == 0)
-                        result.images[material->texturePath] =
-                            Texture::read(material->texturePath, anySide);
-            }
-            for (const std::string& path : what.images)
+            const auto readImage = [&result, anySide](const std::string& path) {
                 if (result.images.count(path) == 0)
                     result.images[path] = Texture::read(path, anySide);
-            for (const TexelJob& job : what.texels)
-                result.texels[job.key] = job.make();
+            };
+            for (const ReadJob& job : what.reads) {
+                Read read = job.read();
+                result.values[job.key] = std::move(read.value);
+                for (const std::string& path : read.images)
+                    readImage(path);
+            }
+            for (const std::string& path : what.images)
+                readImage(path);
             for (const std::function<void()>& job : what.jobs)
                 job();
             return result;
@@ -138,26 +114,13 @@ void ResourceCache::collectReadAhead() {
     if (!readingAhead.valid())
         return;
     ReadAheadResult result = readingAhead.get();
-    readAheadDone.models.merge(result.models);
+    readAheadDone.values.merge(result.values);
     readAheadDone.images.merge(result.images);
-    readAheadDone.texels.merge(result.texels);
 }
 
 size_t ResourceCache::readAheadUnused() {
     collectReadAhead();
-    return readAheadDone.models.size() + readAheadDone.images.size() + readAheadDone.texels.size();
-}
-
-std::shared_ptr<const GlyphSet> ResourceCache::glyphs(int pixelSize) {
-    return find(glyphSets, std::to_string(pixelSize), counts.glyphSets, [&] {
-        auto set = std::make_shared<const GlyphSet>(GlyphSet::FontPath, pixelSize);
-        // Said once for the game, not once per size.
-        if (set->lacksOutlines() && !reportedNoOutlines) {
-            GlyphSet::reportNoOutlines();
-            reportedNoOutlines = true;
-        }
-        return set;
-    });
+    return readAheadDone.values.size() + readAheadDone.images.size();
 }
 
 CacheOrOwn::CacheOrOwn(ResourceCache* given)

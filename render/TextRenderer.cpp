@@ -28,7 +28,7 @@ void report(const char* message) {
 
 TextRenderer::TextRenderer(int fontSize, ResourceCache* given) : pixelHeight(fontSize) {
     CacheOrOwn cache(given);
-    glyphSet = cache->glyphs(fontSize);
+    glyphSet = GlyphSet::shared(*cache, fontSize);
     glyphs = glyphSet->getGlyphs();
 
     program = cache->program("Shader/textVS.vs", "Shader/textFS.fs");
@@ -141,6 +141,16 @@ void GlyphSet::reportNoOutlines() {
     report((std::string("ERROR::FREETYPE: ") + FontPath +
             " has no glyph outlines; the HUD text cannot be drawn")
                .c_str());
+}
+
+std::shared_ptr<const GlyphSet> GlyphSet::shared(ResourceCache& cache, int pixelSize) {
+    return cache.shared<GlyphSet>(CacheKind, std::to_string(pixelSize), [&] {
+        auto set = std::make_shared<const GlyphSet>(FontPath, pixelSize);
+        // Said once for the game, not once per size.
+        if (set->lacksOutlines() && cache.firstTime("no glyph outlines"))
+            reportNoOutlines();
+        return set;
+    });
 }
 
 const Glyph* TextRenderer::findGlyph(char c) const {

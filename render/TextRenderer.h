@@ -29,6 +29,8 @@ struct Glyph {
 class GlyphSet {
   public:
     static constexpr const char* FontPath = "Fonts/hud.ttf";
+    // The kind glyph sets are shared and counted under in a ResourceCache.
+    static constexpr const char* CacheKind = "glyphs";
     // Glyphs wider or taller than this many times the pixel size are skipped.
     static constexpr int MaxGlyphScale = 4;
 
@@ -40,6 +42,8 @@ class GlyphSet {
 
     // Said once for the game when a font has no outlines.
     static void reportNoOutlines();
+    // The set of that pixel size from cache, made once while anyone holds it.
+    static std::shared_ptr<const GlyphSet> shared(ResourceCache& cache, int pixelSize);
 
   private:
     std::map<char, Glyph> glyphs;

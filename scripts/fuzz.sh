@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets (tests/fuzz: the configuration, model, demo, level file and sound
-# file readers) with clang and runs each for a bounded time (seconds, default 60) on a copy of its
-# corpus kept in tests/fuzz/corpus/<name>.
+# Builds the libFuzzer targets (tests/fuzz: the readers of the configuration, models, demos, level
+# files, sound files and the level builder's descriptions) with clang and runs each for a bounded
+# time (seconds, default 60) on a copy of its corpus kept in tests/fuzz/corpus/<name>.
 # The model target needs a display: without one the script runs itself under Xvfb.
 set -euo pipefail
 if [ -z "${DISPLAY:-}" ]; then

@@ -70,8 +70,8 @@ TEST_F(ResourcesTest, TheGameBuildsEachDistinctResourceOnce) {
     const ResourceCache::Counts all = second->getResources().built();
     EXPECT_EQ(all.programs, 6);
     EXPECT_EQ(all.shaderStages, 13);
-    EXPECT_EQ(all.generated.at("noise"), 1) << "every plain wall shows the same rings";
-    EXPECT_EQ(all.generated.at("random"), 1);
+    EXPECT_EQ(all.made.at("noise"), 1) << "every plain wall shows the same rings";
+    EXPECT_EQ(all.made.at("random"), 1);
 
     for (const auto& [what, lines] :
          {std::pair{"compiled", countLines(out, "Compiling shader : ", "")},

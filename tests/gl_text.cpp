@@ -296,7 +296,7 @@ TEST_F(TextTest, RenderersOfOneSizeShareOneGlyphSet) {
         fps = std::make_unique<TextRenderer>(30, &cache);
         title = std::make_unique<TextRenderer>(25, &cache);
     });
-    EXPECT_EQ(cache.built().glyphSets, 2);
+    EXPECT_EQ(cache.built().of(GlyphSet::CacheKind), 2);
     EXPECT_EQ(cache.built().programs, 1);
     EXPECT_EQ(title->getProgram(), health->getProgram());
     const GLuint shared = health->findGlyph('A')->texture;

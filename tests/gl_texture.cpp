@@ -183,8 +183,12 @@ TEST_F(TextureTest, SmallerLevelsComeBackFromTheCacheAsTheDriverMadeThem) {
         std::function<void(const std::filesystem::path&)> change;
         bool planted; // the entry holds other valid levels: they must be the ones used
     };
-    const auto rewrite = [](const std::filesystem::path& entry, auto edit) {
-        std::string bytes = testfiles::readFile(entry);
+    const auto fileBytes = [](const std::filesystem::path& entry) {
+        return std::filesystem::is_regular_file(entry) ? testfiles::readFile(entry)
+                                                       : std::string("not a file");
+    };
+    const auto rewrite = [&](const std::filesystem::path& entry, auto edit) {
+        std::string bytes = fileBytes(entry);
         edit(bytes);
         testfiles::writeFile(entry, bytes);
     };
@@ -242,7 +246,9 @@ TEST_F(TextureTest, SmallerLevelsComeBackFromTheCacheAsTheDriverMadeThem) {
             for (const auto& file : std::filesystem::directory_iterator(mipcache::directory()))
                 entries.push_back(file.path());
             ASSERT_EQ(entries.size(), 1u) << "one entry, no partial file left";
+            const std::string intact = fileBytes(entries[0]);
             c.change(entries[0]);
+            const std::string changed = fileBytes(entries[0]);
             std::string out;
             out = captureStdout([&] { texture = std::make_unique<Texture>(path); });
             EXPECT_EQ(out, path + " - texture successfully loaded\n");
@@ -251,6 +257,11 @@ TEST_F(TextureTest, SmallerLevelsComeBackFromTheCacheAsTheDriverMadeThem) {
                 EXPECT_EQ(loaded[0], std::vector<unsigned char>(loaded[0].size(), 77));
             else
                 EXPECT_EQ(loaded, made);
+            // A damaged entry is made again; a consistent one is kept as it is.
+            EXPECT_EQ(fileBytes(entries[0]), c.planted ? changed : intact);
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(mipcache::directory()),
+                                    std::filesystem::directory_iterator()),
+                      1);
             EXPECT_EQ(readLevel(texture->getName(), 0, width, height), rgb);
         }
     }

@@ -69,7 +69,7 @@ class Playthrough : public GlTest {
         testing::internal::CaptureStdout(); // loading chatter
         game = std::make_unique<Game>();
         loadingOutput = testing::internal::GetCapturedStdout();
-        sensitivity = game->getConfig().horizontalSensivity;
+        sensitivity = game->getConfig().mouseSensitivity;
         game->setBeforeSwap([this] { capture(); });
         wallStart = std::chrono::steady_clock::now();
     }

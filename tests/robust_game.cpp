@@ -12,6 +12,7 @@
 #include "platform/GlDebug.h"
 #include "support/ChildRun.h"
 #include "support/Files.h"
+#include "support/FullDisk.h"
 #include "support/HostileFiles.h"
 #include "support/ScriptedPlatform.h"
 
@@ -373,23 +374,6 @@ class ChildEnvironment {
 };
 
 // A small tmpfs at path, filled up; false where mounting is not allowed.
-bool mountFullTmpfs(const fs::path& path) {
-    fs::create_directories(path);
-    const std::string mount =
-        "mount -t tmpfs -o size=512k tmpfs '" + path.string() + "' 2>/dev/null";
-    if (std::system(mount.c_str()) != 0)
-        return false;
-    std::ofstream filler(path / "filler", std::ios::binary);
-    const std::string block(4096, '\0');
-    while (filler.write(block.data(), static_cast<std::streamsize>(block.size())))
-        ;
-    return true;
-}
-
-void unmount(const fs::path& path) {
-    std::system(("umount '" + path.string() + "' 2>/dev/null").c_str());
-}
-
 // Cache entries of an intact run, each replaced by a link to a victim file that must not change.
 void plantCacheLinks(const fs::path& copy) {
     ChildEnvironment cache({{"XDG_CACHE_HOME", "@/cache"}}, copy);
@@ -419,6 +403,7 @@ const std::string LevelTwoLoops =
     "Obj/level2.fbx: a model is its own ancestor in the node hierarchy\n";
 
 std::vector<HostileCase> hostileCases() {
+    using namespace std::string_literals;
     std::vector<HostileCase> cases;
     // Started from the wrong folder, or with the shaders missing: no program links, and nothing
     // may touch uniforms without one.
@@ -436,14 +421,25 @@ std::vector<HostileCase> hostileCases() {
                       missingLine("Fonts/hud.ttf")},
                      false,
                      1024});
-    // Files that never end: named pipes, and links to an endless device.
-    for (const char* path : {"Config/config.txt", "Shader/textFS.fs", "Texture/waterDUDV.png",
-                             "Obj/cell.obj", "Obj/level1.2.mtl", "Fonts/hud.ttf"}) {
-        const std::string file = path;
-        HostileCase fifo{"Fifo_" + safeName(file),
-                         [file](const fs::path& copy) { makeFifo(copy / file); }};
-        if (file.rfind("Config/", 0) == 0)
-            fifo.width = 1024; // the defaults
+    // Files that never end: named pipes, and links to an endless device. The player's own
+    // config (under XDG_CONFIG_HOME) is refused like the data folder's.
+    const std::string playersConfig = "player/brindlemox/config.txt";
+    const auto configCase = [&playersConfig](HostileCase& c, const std::string& file) {
+        c.lines = {file + " is not a regular file: it is ignored and the defaults are used\n"};
+        // The defaults, or the data folder's config under the player's.
+        c.width = file == playersConfig ? 200 : 1024;
+        if (file == playersConfig)
+            c.environment = {{"XDG_CONFIG_HOME", "@/player"}};
+    };
+    for (const std::string& file :
+         {"Config/config.txt"s, playersConfig, "Shader/textFS.fs"s, "Texture/waterDUDV.png"s,
+          "Obj/cell.obj"s, "Obj/level1.2.mtl"s, "Fonts/hud.ttf"s}) {
+        HostileCase fifo{"Fifo_" + safeName(file), [file](const fs::path& copy) {
+                             fs::create_directories((copy / file).parent_path());
+                             makeFifo(copy / file);
+                         }};
+        if (file.find("config.txt") != std::string::npos)
+            configCase(fifo, file);
         else if (file.rfind("Shader/", 0) == 0)
             fifo.lines = {refusedShaderLine(file, "not a regular file")};
         else if (file.find(".mtl") != std::string::npos)
@@ -452,14 +448,16 @@ std::vector<HostileCase> hostileCases() {
             fifo.lines = {missingLine(file)};
         cases.push_back(fifo);
     }
-    for (const char* path : {"Config/config.txt", "Shader/extendedFS.fs", "Texture/normalMap.png",
-                             "Obj/level2.fbx", "Fonts/hud.ttf"}) {
-        const std::string file = path;
-        HostileCase zeros{"EndlessZeros_" + safeName(file),
-                          [file](const fs::path& copy) { linkToZeros(copy / file); }};
+    for (const std::string& file :
+         {"Config/config.txt"s, playersConfig, "Shader/extendedFS.fs"s, "Texture/normalMap.png"s,
+          "Obj/level2.fbx"s, "Fonts/hud.ttf"s}) {
+        HostileCase zeros{"EndlessZeros_" + safeName(file), [file](const fs::path& copy) {
+                              fs::create_directories((copy / file).parent_path());
+                              linkToZeros(copy / file);
+                          }};
         zeros.bigFile = true;
-        if (file.rfind("Config/", 0) == 0)
-            zeros.width = 1024;
+        if (file.find("config.txt") != std::string::npos)
+            configCase(zeros, file);
         else if (file.rfind("Shader/", 0) == 0)
             zeros.lines = {refusedShaderLine(file, "not a regular file")};
         else
@@ -632,12 +630,12 @@ std::vector<HostileCase> hostileCases() {
     // The cache folder's disk is full: the driver's shader cache is turned off for the run (a new
     // Mesa cache on a full disk dies of SIGBUS), the game's own cache is simply not written.
     HostileCase full{"CacheDiskFull", [](const fs::path& copy) {
-                         if (!mountFullTmpfs(copy / "cache"))
+                         if (!fulldisk::mount(copy / "cache"))
                              GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
                      }};
     full.lines = {"the driver's shader cache is off for this run\n"};
     full.environment = {{"XDG_CACHE_HOME", "@/cache"}, {"MESA_SHADER_CACHE_DIR", ""}};
-    full.verify = [](const fs::path& copy) { unmount(copy / "cache"); };
+    full.verify = [](const fs::path& copy) { fulldisk::unmount(copy / "cache"); };
     cases.push_back(full);
     return cases;
 }
@@ -671,11 +669,13 @@ TEST_P(HostileData, IsRefusedAndTheGameGoesOn) {
     EXPECT_EQ(summary.frames, 300) << run.describe();
     EXPECT_EQ(summary.nextLevel, 2) << "Level 2 was not reached";
     EXPECT_EQ(summary.glErrors, 0) << run.describe() << "\n" << tail;
+    // Problems are said on standard error, progress on standard output.
+    const std::string said = run.output + run.errors;
     for (const std::string& line : c.lines) {
-        const size_t first = run.output.find(line);
+        const size_t first = said.find(line);
         EXPECT_NE(first, std::string::npos) << "missing line: " << line << "\n" << tail;
         if (c.once && first != std::string::npos) {
-            EXPECT_EQ(run.output.find(line, first + 1), std::string::npos)
+            EXPECT_EQ(said.find(line, first + 1), std::string::npos)
                 << "said more than once: " << line;
         }
     }

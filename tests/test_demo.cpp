@@ -157,10 +157,10 @@ TEST(DemoFormat, WrittenDemosReadBackExactly) {
     EXPECT_EQ(read.demo->header.fov, written.header.fov);
     EXPECT_EQ(read.demo->header.invertMouse, written.header.invertMouse);
     EXPECT_EQ(read.demo->header.gamepadDeadzone, written.header.gamepadDeadzone);
-    ASSERT_EQ(read.demo->frames.size(), frames.size());
+    ASSERT_EQ(read.demo->frames.count(), frames.size());
     for (size_t i = 0; i < frames.size(); ++i)
-        EXPECT_TRUE(read.demo->frames[i] == frames[i])
-            << "frame " << i << ": " << demo::frameLine(read.demo->frames[i]);
+        EXPECT_TRUE(read.demo->frames.frameAt(i) == frames[i])
+            << "frame " << i << ": " << demo::frameLine(read.demo->frames.frameAt(i));
     EXPECT_EQ(read.demo->endState, written.endState);
     // Carriage returns (a demo passed through another system) read the same.
     std::string crlf;
@@ -168,7 +168,7 @@ TEST(DemoFormat, WrittenDemosReadBackExactly) {
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     const demo::ParseResult readCrlf = demo::parse(crlf);
     ASSERT_TRUE(readCrlf.demo) << readCrlf.error;
-    EXPECT_EQ(readCrlf.demo->frames.size(), frames.size());
+    EXPECT_EQ(readCrlf.demo->frames.count(), frames.size());
     EXPECT_EQ(readCrlf.demo->endState, written.endState);
 }
 
@@ -204,7 +204,7 @@ TEST(DemoRecording, AReplayAnswersTheGameAsTheRecordedRunDid) {
     // add up exactly in floating point.
     Controls::resetSharedState();
     Config config;
-    config.horizontalSensivity = 37.0f;
+    config.mouseSensitivity = 37.0f;
     Controls controls(nullptr, &config);
     std::ostringstream file;
     Observed recorded;
@@ -250,7 +250,7 @@ TEST(DemoRecording, AReplayAnswersTheGameAsTheRecordedRunDid) {
 
     const demo::ParseResult read = demo::parse(file.str());
     ASSERT_TRUE(read.demo) << read.error << "\n" << file.str();
-    ASSERT_EQ(read.demo->frames.size(), 5u);
+    ASSERT_EQ(read.demo->frames.count(), 5u);
 
     Controls::resetSharedState();
     Controls replayControls(nullptr, &config);
@@ -269,8 +269,8 @@ TEST(DemoRecording, AReplayAnswersTheGameAsTheRecordedRunDid) {
         EXPECT_EQ(replayed.views[i], recorded.views[i]) << i;
     EXPECT_EQ(replayControls.isFpsShown(), fpsShownRecorded);
     EXPECT_TRUE(fpsShownRecorded);
-    EXPECT_EQ(read.demo->frames[2].pause, std::optional<bool>(true));
-    EXPECT_EQ(read.demo->frames[3].pause, std::optional<bool>(false));
+    EXPECT_EQ(read.demo->frames.frameAt(2).pause, std::optional<bool>(true));
+    EXPECT_EQ(read.demo->frames.frameAt(3).pause, std::optional<bool>(false));
     Controls::resetSharedState();
 }
 

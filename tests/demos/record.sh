@@ -12,6 +12,8 @@ set -euo pipefail
 game=$(realpath "$1")
 demo=$(realpath -m "$2")
 scenario=$3
+# Recorded on the game's own settings, whatever the player's config says.
+export XDG_CONFIG_HOME=/nonexistent
 
 # On an X server of its own, the 1280 x 960 screen the committed demos were recorded on.
 if [ -z "${BRINDLEMOX_RECORD_DISPLAY:-}" ]; then

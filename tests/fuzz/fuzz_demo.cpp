@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     const demo::Demo& d = *read.demo;
-    if (d.frames.empty() || d.endState.empty())
+    if (d.frames.isEmpty() || d.endState.empty())
         std::abort();
     std::string text = demo::headerText(d.header);
     for (const demo::Frame& frame : d.frames) {
@@ -31,10 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     text += demo::endLine(d.endState);
     const demo::ParseResult again = demo::parse(text);
-    if (!again.demo || again.demo->frames.size() != d.frames.size())
+    if (!again.demo || again.demo->frames.count() != d.frames.count())
         std::abort();
-    for (size_t i = 0; i < d.frames.size(); ++i)
-        if (!(again.demo->frames[i] == d.frames[i]))
+    for (size_t i = 0; i < d.frames.count(); ++i)
+        if (!(again.demo->frames.frameAt(i) == d.frames.frameAt(i)))
             std::abort();
     return 0;
 }

@@ -1,15 +1,78 @@
 #include "MeshData.h"
+#include "Output.h"
 
 #include <assimp/Exporter.hpp>
+#include <assimp/IOStream.hpp>
+#include <assimp/IOSystem.hpp>
 #include <assimp/material.h>
 #include <assimp/scene.h>
 
+#include <cstring>
+#include <map>
 #include <memory>
-#include <stdexcept>
 
 namespace assets {
 
 namespace {
+
+// The exporter's files (the model, an OBJ's material file) kept in memory under the names it
+// gave them, to be written whole once the export has succeeded.
+class MemoryFiles : public Assimp::IOSystem {
+  public:
+    std::map<std::string, std::string> files;
+
+    bool Exists(const char* path) const override { return files.count(path) != 0; }
+    char getOsSeparator() const override { return '/'; }
+    Assimp::IOStream* Open(const char* path, const char* mode) override {
+        if (std::strchr(mode, 'w') == nullptr)
+            return nullptr; // the exporters only write
+        std::string& bytes = files[path];
+        bytes.clear();
+        return new Stream(bytes);
+    }
+    void Close(Assimp::IOStream* stream) override { delete stream; }
+
+  private:
+    class Stream : public Assimp::IOStream {
+      public:
+        explicit Stream(std::string& bytes) : bytes(bytes) {}
+        size_t Read(void*, size_t, size_t) override { return 0; }
+        size_t Write(const void* data, size_t size, size_t count) override {
+            const size_t length = size * count;
+            if (at + length > bytes.size())
+                bytes.resize(at + length);
+            std::memcpy(&bytes[at], data, length);
+            at += length;
+            return count;
+        }
+        aiReturn Seek(size_t offset, aiOrigin origin) override {
+            const size_t base = origin == aiOrigin_SET   ? 0
+                                : origin == aiOrigin_CUR ? at
+                                                         : bytes.size();
+            if (base + offset > bytes.size())
+                return aiReturn_FAILURE;
+            at = base + offset;
+            return aiReturn_SUCCESS;
+        }
+        size_t Tell() const override { return at; }
+        size_t FileSize() const override { return bytes.size(); }
+        void Flush() override {}
+
+      private:
+        std::string& bytes;
+        size_t at = 0;
+    };
+};
+
+// The FBX exporter stamps the time of the export into the header; without it two builds of the
+// same level are the same bytes.
+void removeCreationTime(std::string& fbx) {
+    const std::string begin = "\tCreationTimeStamp:  {\n", end = "\n\t}\n";
+    const size_t from = fbx.find(begin);
+    const size_t to = from == std::string::npos ? from : fbx.find(end, from);
+    if (to != std::string::npos)
+        fbx.erase(from, to + end.size() - from);
+}
 
 aiMesh* toAssimp(const MeshData& data, unsigned index) {
     auto* mesh = new aiMesh();
@@ -67,7 +130,8 @@ aiMaterial* toAssimp(const MaterialData& data) {
 
 } // namespace
 
-void exportModel(const ModelData& model, const std::string& formatId, const std::string& path) {
+Result<void> exportModel(const ModelData& model, const std::string& formatId,
+                         const std::string& path) {
     auto scene = std::make_unique<aiScene>();
     scene->mRootNode = new aiNode();
     scene->mRootNode->mName = aiString("root");
@@ -84,8 +148,17 @@ void exportModel(const ModelData& model, const std::string& formatId, const std:
         scene->mRootNode->mMeshes[i] = i;
     }
     Assimp::Exporter exporter;
+    auto* files = new MemoryFiles();
+    exporter.SetIOHandler(files); // the exporter owns it
     if (exporter.Export(scene.get(), formatId, path) != AI_SUCCESS)
-        throw std::runtime_error("exporting " + path + " failed: " + exporter.GetErrorString());
+        return fail("cannot write " + path + ": " + exporter.GetErrorString());
+    for (auto& [name, bytes] : files->files) {
+        if (formatId == "fbxa")
+            removeCreationTime(bytes);
+        if (Result<void> written = writeOutput(name, bytes); !written)
+            return written;
+    }
+    return {};
 }
 
 } // namespace assets

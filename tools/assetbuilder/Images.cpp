@@ -1,11 +1,12 @@
 #include "Images.h"
 
+#include "Output.h"
+
 #include <stb_image_write.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <stdexcept>
 
 namespace assets {
 
@@ -31,21 +32,34 @@ glm::vec3 mix3(const glm::vec3& a, const glm::vec3& b, float t) {
     return a + (b - a) * t;
 }
 
+void append(void* context, void* data, int size) {
+    static_cast<std::string*>(context)->append(static_cast<const char*>(data),
+                                               static_cast<size_t>(size));
+}
+
+// PNG, or BMP when the path ends in .bmp; channels 3 (RGB) or 4 (RGBA), top row first.
+Result<void> writePixels(const std::string& path, int width, int height, int channels,
+                         const std::uint8_t* pixels) {
+    std::string bytes;
+    const bool bmp = path.size() > 4 && path.compare(path.size() - 4, 4, ".bmp") == 0;
+    const int ok = bmp ? stbi_write_bmp_to_func(append, &bytes, width, height, channels, pixels)
+                       : stbi_write_png_to_func(append, &bytes, width, height, channels, pixels,
+                                                width * channels);
+    if (!ok)
+        return fail("cannot write " + path + ": the image could not be encoded");
+    return writeOutput(path, bytes);
+}
+
 } // namespace
 
-void writeImage(const Image& image, const std::string& path) {
+Result<void> writeImage(const Image& image, const std::string& path) {
     std::vector<std::uint8_t> bytes(image.pixels.size() * 3);
     for (size_t i = 0; i < image.pixels.size(); ++i)
         for (int c = 0; c < 3; ++c) {
             const float v = std::clamp(image.pixels[i][c], 0.0f, 1.0f);
             bytes[i * 3 + c] = static_cast<std::uint8_t>(std::lround(v * 255.0f));
         }
-    const bool bmp = path.size() > 4 && path.compare(path.size() - 4, 4, ".bmp") == 0;
-    const int ok = bmp ? stbi_write_bmp(path.c_str(), image.width, image.height, 3, bytes.data())
-                       : stbi_write_png(path.c_str(), image.width, image.height, 3, bytes.data(),
-                                        image.width * 3);
-    if (!ok)
-        throw std::runtime_error("cannot write image " + path);
+    return writePixels(path, image.width, image.height, 3, bytes.data());
 }
 
 float valueNoise(float x, float y, int period, unsigned seed) {
@@ -184,7 +198,7 @@ Image makeWaterNormalMap(int size, unsigned seed) {
     return image;
 }
 
-void writeIcon(int size, const std::string& path) {
+Result<void> writeIcon(int size, const std::string& path) {
     const glm::vec3 rim(0.20f, 0.42f, 0.08f), core(0.78f, 0.92f, 0.35f), spot(0.10f, 0.25f, 0.06f);
     const glm::vec3 satellite(0.62f, 0.32f, 0.92f), outline(0.05f, 0.07f, 0.04f);
     std::vector<std::uint8_t> rgba(static_cast<size_t>(size) * size * 4, 0);
@@ -222,8 +236,7 @@ void writeIcon(int size, const std::string& path) {
             }
             p[3] = static_cast<std::uint8_t>(std::lround(cover * 255.0f));
         }
-    if (!stbi_write_png(path.c_str(), size, size, 4, rgba.data(), size * 4))
-        throw std::runtime_error("cannot write image " + path);
+    return writePixels(path, size, size, 4, rgba.data());
 }
 
 } // namespace assets

@@ -2,6 +2,8 @@
 
 // Procedural images: tileable noise patterns written as PNG or BMP with stb_image_write.
 
+#include "platform/Report.h"
+
 #include <glm/glm.hpp>
 
 #include <string>
@@ -19,8 +21,8 @@ struct Image {
     const glm::vec3& at(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
 };
 
-// Chooses PNG or BMP from the file extension; throws on failure.
-void writeImage(const Image& image, const std::string& path);
+// Chooses PNG or BMP from the file extension; written whole.
+Result<void> writeImage(const Image& image, const std::string& path);
 
 // Periodic noise on [0, period) squares, so textures repeat without seams.
 float valueNoise(float x, float y, int period, unsigned seed);
@@ -36,7 +38,7 @@ Image makeDudvMap(int size, unsigned seed);
 Image makeWaterNormalMap(int size, unsigned seed);
 
 // The program's icon: one of the game's cells, green and speckled, with its violet satellite,
-// on a transparent square. Written as RGBA PNG; throws on failure.
-void writeIcon(int size, const std::string& path);
+// on a transparent square. Written whole as RGBA PNG.
+Result<void> writeIcon(int size, const std::string& path);
 
 } // namespace assets

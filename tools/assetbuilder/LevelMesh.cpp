@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
-#include <stdexcept>
 
 namespace assets {
 
@@ -33,8 +32,12 @@ struct Chart {
     int w = 0, h = 0; // texels covering the quad, without the border
 };
 constexpr int kBorder = 2;
+constexpr int kLightMappedQuadSide = 24;
+constexpr int kOcclusionRays = 12;
+constexpr float kOcclusionReach = 5.0f;
 
-// Shelf packing into a fixed width; returns the height used.
+// Shelf packing into a fixed width; returns the height used. Every chart fits the width: a quad's
+// side is at most 24 units and the density at most MaxLightMapDensity.
 int packCharts(std::vector<Chart>& charts, int atlasWidth) {
     std::vector<size_t> order(charts.size());
     std::iota(order.begin(), order.end(), 0);
@@ -45,8 +48,6 @@ int packCharts(std::vector<Chart>& charts, int atlasWidth) {
     for (size_t i : order) {
         Chart& c = charts[i];
         const int w = c.w + 2 * kBorder, h = c.h + 2 * kBorder;
-        if (w > atlasWidth)
-            throw std::runtime_error("light-map chart wider than the atlas");
         if (x + w > atlasWidth) {
             x = 0;
             y += shelf;
@@ -65,14 +66,14 @@ float occlusion(const VoxelLevel& voxels, const glm::vec3& p, const glm::vec3& n
     glm::vec3 t = std::fabs(n.x) > 0.5f ? glm::vec3(0, 1, 0) : glm::vec3(1, 0, 0);
     const glm::vec3 b1 = glm::normalize(glm::cross(n, t));
     const glm::vec3 b2 = glm::cross(n, b1);
-    const int rays = 12;
+    const int rays = kOcclusionRays;
     int open = 0;
     for (int i = 0; i < rays; ++i) {
         const float a = 6.2831853f * (i + 0.5f) / rays;
         const float elevation = (i % 3 + 0.5f) / 3.0f; // three rings
         const float s = std::sqrt(1.0f - elevation * elevation);
         const glm::vec3 d = n * elevation + (b1 * std::cos(a) + b2 * std::sin(a)) * s;
-        if (voxels.segmentClear(toArray(p), toArray(p + d * 5.0f)))
+        if (voxels.segmentClear(toArray(p), toArray(p + d * kOcclusionReach)))
             ++open;
     }
     return static_cast<float>(open) / rays;
@@ -108,12 +109,17 @@ glm::vec3 irradiance(const VoxelLevel& voxels, const std::vector<levels::Light>&
 
 } // namespace
 
-LevelBuild makeLevel(const levels::LevelDescription& level) {
+Result<LevelBuild> makeLevel(const levels::LevelDescription& level) {
+    const auto failure = [&level](int line, const std::string& why) {
+        return fail(level.source + ":" + std::to_string(line) + ": " + why);
+    };
     const VoxelLevel voxels(level.boxes);
-    for (const auto& light : level.lights)
-        if (!voxels.isOpenAt(light.position))
-            throw std::runtime_error(level.name + ": a light stands inside the rock");
-    const std::vector<SurfaceQuad> quads = voxels.surface(level.lightMapped ? 24 : 32);
+    const std::vector<SurfaceQuad> quads =
+        voxels.surface(level.lightMapped ? kLightMappedQuadSide : 32, levels::MaxTriangles / 2);
+    if (quads.size() * 2 > levels::MaxTriangles)
+        return failure(level.modelLine, "model: the level's surface needs more than " +
+                                            std::to_string(levels::MaxTriangles) +
+                                            " triangles; expected at most that many");
 
     LevelBuild build;
     build.model.materials.push_back({level.name,
@@ -132,8 +138,35 @@ LevelBuild makeLevel(const levels::LevelDescription& level) {
             charts[i].w = static_cast<int>(std::lround(glm::length(toGlm(quads[i].u)) * density));
             charts[i].h = static_cast<int>(std::lround(glm::length(toGlm(quads[i].v)) * density));
         }
-        atlasWidth = 1024;
+        atlasWidth = levels::LightMapWidth;
         atlasHeight = packCharts(charts, atlasWidth);
+        const std::string size = std::to_string(atlasWidth) + " x " + std::to_string(atlasHeight);
+        if (atlasHeight > levels::MaxLightMapRows)
+            return failure(level.lightMapLine, "lightmap: the light map would take " + size +
+                                                   " texels; expected at most " +
+                                                   std::to_string(atlasWidth) + " x " +
+                                                   std::to_string(levels::MaxLightMapRows) +
+                                                   " (a lower density or less surface)");
+        // What baking costs: each texel casts its occlusion rays and four rays to each light in
+        // front of it (a ray stops at the first rock: baking costs at most about this).
+        double rays = 0.0;
+        for (size_t i = 0; i < quads.size(); ++i) {
+            const glm::vec3 centre =
+                toGlm(quads[i].origin) + (toGlm(quads[i].u) + toGlm(quads[i].v)) * 0.5f;
+            const glm::vec3 n = toGlm(quads[i].normal);
+            double length = kOcclusionRays * kOcclusionReach;
+            for (const levels::Light& light : level.lights)
+                if (glm::dot(n, toGlm(light.position) - centre) > 0.0f)
+                    length += 4.0 * glm::length(toGlm(light.position) - centre);
+            rays += length * charts[i].w * charts[i].h;
+        }
+        if (rays > levels::MaxLightMapRays)
+            return failure(level.lightMapLine,
+                           "lightmap: baking " + size + " texels by " +
+                               std::to_string(level.lights.size()) + " lights casts rays of " +
+                               std::to_string(std::llround(rays)) + " units; expected at most " +
+                               std::to_string(levels::MaxLightMapRays) +
+                               " (fewer lights, a lower density or less surface)");
         build.lightMap = Image(atlasWidth, atlasHeight);
     }
 

@@ -2,6 +2,8 @@
 
 // Triangle meshes as the builder assembles them before export.
 
+#include "platform/Report.h"
+
 #include <glm/glm.hpp>
 
 #include <string>
@@ -51,7 +53,9 @@ struct ModelData {
     std::vector<MaterialData> materials;
 };
 
-// Writes the model with assimp's exporter; formatId is "obj" or "fbxa". Throws on failure.
-void exportModel(const ModelData& model, const std::string& formatId, const std::string& path);
+// Writes the model with assimp's exporter; formatId is "obj" or "fbxa". An OBJ model's material
+// file goes beside it. Each file is written whole.
+Result<void> exportModel(const ModelData& model, const std::string& formatId,
+                         const std::string& path);
 
 } // namespace assets

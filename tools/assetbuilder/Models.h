@@ -23,6 +23,7 @@ struct LevelBuild {
     Image lightMap{1, 1}; // only filled for light-mapped levels
 };
 
-LevelBuild makeLevel(const levels::LevelDescription& level);
+// The level's model and light map, or the line saying which bound it would pass.
+Result<LevelBuild> makeLevel(const levels::LevelDescription& level);
 
 } // namespace assets

@@ -1,11 +1,13 @@
 #include "Sounds.h"
 
+#include "Output.h"
+
 #include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <stdexcept>
+#include <cstring>
 
 namespace assets {
 
@@ -199,19 +201,66 @@ SoundData makeWaterLoop() {
     return sound;
 }
 
-void writeSound(const SoundData& sound, const std::string& path) {
+namespace {
+
+// libsndfile writes (and seeks back to fill in the header) into memory.
+struct MemoryFile {
+    std::string bytes;
+    sf_count_t at = 0;
+};
+
+SF_VIRTUAL_IO memoryIo() {
+    SF_VIRTUAL_IO io{};
+    io.get_filelen = [](void* file) {
+        return static_cast<sf_count_t>(static_cast<MemoryFile*>(file)->bytes.size());
+    };
+    io.seek = [](sf_count_t offset, int whence, void* file) {
+        auto* f = static_cast<MemoryFile*>(file);
+        const sf_count_t base = whence == SEEK_SET   ? 0
+                                : whence == SEEK_CUR ? f->at
+                                                     : static_cast<sf_count_t>(f->bytes.size());
+        f->at = std::max<sf_count_t>(0, base + offset);
+        return f->at;
+    };
+    io.read = [](void* data, sf_count_t count, void* file) {
+        auto* f = static_cast<MemoryFile*>(file);
+        const sf_count_t size = static_cast<sf_count_t>(f->bytes.size());
+        const sf_count_t n = std::max<sf_count_t>(0, std::min(count, size - f->at));
+        std::memcpy(data, f->bytes.data() + f->at, static_cast<size_t>(n));
+        f->at += n;
+        return n;
+    };
+    io.write = [](const void* data, sf_count_t count, void* file) {
+        auto* f = static_cast<MemoryFile*>(file);
+        const size_t end = static_cast<size_t>(f->at + count);
+        if (end > f->bytes.size())
+            f->bytes.resize(end);
+        std::memcpy(&f->bytes[static_cast<size_t>(f->at)], data, static_cast<size_t>(count));
+        f->at += count;
+        return count;
+    };
+    io.tell = [](void* file) { return static_cast<MemoryFile*>(file)->at; };
+    return io;
+}
+
+} // namespace
+
+Result<void> writeSound(const SoundData& sound, const std::string& path) {
     SF_INFO info{};
     info.samplerate = sound.sampleRate;
     info.channels = 1;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    MemoryFile memory;
+    SF_VIRTUAL_IO io = memoryIo();
+    SNDFILE* file = sf_open_virtual(&io, SFM_WRITE, &info, &memory);
     if (file == nullptr)
-        throw std::runtime_error("cannot write " + path + ": " + sf_strerror(nullptr));
+        return fail("cannot write " + path + ": " + sf_strerror(nullptr));
     const sf_count_t frames = static_cast<sf_count_t>(sound.samples.size());
     const sf_count_t written = sf_writef_float(file, sound.samples.data(), frames);
     sf_close(file);
     if (written != frames)
-        throw std::runtime_error("cannot write " + path);
+        return fail("cannot write " + path + ": the samples could not be encoded");
+    return writeOutput(path, memory.bytes);
 }
 
 } // namespace assets

@@ -3,6 +3,8 @@
 // The game's sounds, synthesised from code (the same samples on every run) and written as mono
 // 16-bit WAV files with libsndfile.
 
+#include "platform/Report.h"
+
 #include <string>
 #include <vector>
 
@@ -24,7 +26,7 @@ SoundData makeLevelCompleteCue();
 SoundData makeWonCue();
 SoundData makeWaterLoop();
 
-// Throws on failure.
-void writeSound(const SoundData& sound, const std::string& path);
+// Written whole, as a mono 16-bit WAV file.
+Result<void> writeSound(const SoundData& sound, const std::string& path);
 
 } // namespace assets

@@ -7,6 +7,7 @@
 #include "LevelDescription.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -29,8 +30,9 @@ class VoxelLevel {
     bool isOpen(int x, int y, int z) const; // world cell coordinates; outside the grid is solid
     bool isOpenAt(const Vec3& p) const;
 
-    // Rectangles of surface, merged greedily per slice and cut to at most maxSize per side.
-    std::vector<SurfaceQuad> surface(int maxSize) const;
+    // Rectangles of surface, merged greedily per slice and cut to at most maxSize per side. Stops
+    // once it holds more than maxQuads.
+    std::vector<SurfaceQuad> surface(int maxSize, size_t maxQuads = SIZE_MAX) const;
 
     // True when the segment from a to b crosses no solid cell (a and b must lie in open space).
     bool segmentClear(const Vec3& a, const Vec3& b) const;

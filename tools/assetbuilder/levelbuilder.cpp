@@ -1,29 +1,15 @@
 // Builds one level's geometry and light map from its description, for a player's own level:
 //   brindlemox-levelbuilder DESCRIPTION OUTDIR
-// writes the description's model and texture paths under OUTDIR (docs/LEVELS.md).
+// writes the description's model and texture paths under OUTDIR (docs/LEVELS.md). A problem is
+// one line on standard error ("FILE:LINE: what was expected", or the system's reason for a file
+// it cannot read or write), exit code 1.
 
 #include "BuildLevel.h"
 #include "LevelDescription.h"
 
 #include <cstdio>
 #include <exception>
-#include <filesystem>
 #include <string>
-
-namespace {
-
-// Inside OUTDIR: relative and without "..".
-bool staysInside(const std::string& path) {
-    const std::filesystem::path p(path);
-    if (path.empty() || p.is_absolute())
-        return false;
-    for (const auto& part : p)
-        if (part == "..")
-            return false;
-    return true;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
@@ -33,26 +19,22 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc != 3) {
-        std::fprintf(stderr, "usage: brindlemox-levelbuilder DESCRIPTION OUTDIR\n");
+        report(Severity::Error, "usage: brindlemox-levelbuilder DESCRIPTION OUTDIR");
         return 2;
     }
     try {
-        const levels::LevelDescription level = levels::readLevel(argv[1]);
-        for (const std::string* path : {&level.modelPath, &level.texturePath})
-            if (!staysInside(*path)) {
-                std::fprintf(stderr, "%s: the path %s leaves OUTDIR (relative, without '..')\n",
-                             argv[1], path->c_str());
-                return 1;
-            }
-        if (level.format != "obj" && level.format != "fbxa") {
-            std::fprintf(stderr, "%s: the model format is obj or fbxa, not '%s'\n", argv[1],
-                         level.format.c_str());
+        const Result<levels::LevelDescription> level = levels::readLevel(argv[1]);
+        if (!level) {
+            report(Severity::Error, level.error());
             return 1;
         }
-        std::printf("Building %s into %s\n", argv[1], argv[2]);
-        assets::writeLevel(level, argv[2]);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "brindlemox-levelbuilder: %s\n", e.what());
+        report(Severity::Progress, std::string("Building ") + argv[1] + " into " + argv[2]);
+        if (const Result<void> written = assets::writeLevel(*level, argv[2]); !written) {
+            report(Severity::Error, written.error());
+            return 1;
+        }
+    } catch (const std::exception& e) { // out of memory
+        report(Severity::Error, std::string("brindlemox-levelbuilder: ") + e.what());
         return 1;
     }
     return 0;

@@ -389,12 +389,12 @@ int main(int argc, char** argv) {
     }
 
     for (const char* name : {"level1.txt", "level2.txt", "level3.txt"}) {
-        try {
-            const auto level = levels::readLevel((levelFolder / name).string());
-            checkLevel(data, level, wall, slab);
-        } catch (const std::exception& e) {
-            check(false, std::string(name) + ": " + e.what());
-        }
+        const Result<levels::LevelDescription> level =
+            levels::readLevel((levelFolder / name).string());
+        if (level)
+            checkLevel(data, *level, wall, slab);
+        else
+            check(false, level.error());
     }
     if (failures == 0)
         std::printf("assetcheck: all checks passed\n");

@@ -1,32 +1,19 @@
-#include "app/Demo.h"
+#include "app/DemoFormat.h"
 
 #include "app/CommandLine.h"
-#include "app/Game.h"
-#include "platform/Controls.h"
+#include "app/DemoKeys.h"
 #include "platform/DataFile.h"
-#include "platform/ScriptedPlatform.h"
 #include "platform/TextNumbers.h"
-
-#include <GL/glew.h>
-#include <GLFW/glfw3.h>
 
 #include <algorithm>
 #include <cmath>
-#include <sstream>
+#include <iterator>
+#include <string_view>
+#include <vector>
 
 namespace demo {
 
 namespace {
-
-struct KeyName {
-    int key;
-    const char* name;
-};
-constexpr KeyName PolledKeys[PolledKeyCount] = {
-    {GLFW_KEY_W, "W"}, {GLFW_KEY_S, "S"},         {GLFW_KEY_D, "D"},
-    {GLFW_KEY_A, "A"}, {GLFW_KEY_SPACE, "Space"}, {GLFW_KEY_ESCAPE, "Escape"}};
-constexpr KeyName ToggleKeys[] = {
-    {GLFW_KEY_F2, "F2"}, {GLFW_KEY_F3, "F3"}, {GLFW_KEY_F4, "F4"}, {GLFW_KEY_F8, "F8"}};
 
 std::string keyList(unsigned bits) {
     std::string text;
@@ -276,57 +263,6 @@ bool parseHeaderLine(const std::vector<std::string_view>& w, Header& header, std
 
 } // namespace
 
-FrameList::FrameList(const std::vector<Frame>& frames) {
-    for (const Frame& frame : frames)
-        push_back(frame);
-}
-
-void FrameList::reserve(size_t frames, size_t toggleCount, size_t moveCount) {
-    deltas.reserve(frames);
-    keys.reserve(frames);
-    toggleEnds.reserve(frames);
-    moveEnds.reserve(frames);
-    pauses.reserve(frames);
-    padEnds.reserve(frames);
-    toggles.reserve(toggleCount);
-    moves.reserve(moveCount);
-}
-
-void FrameList::push_back(const Frame& frame) {
-    deltas.push_back(frame.delta);
-    keys.push_back(static_cast<std::uint16_t>((frame.held & 0xff) | (frame.tapped & 0xff) << 8));
-    for (int key : frame.toggles) {
-        const auto* found = std::find_if(std::begin(ToggleKeys), std::end(ToggleKeys),
-                                         [key](const KeyName& k) { return k.key == key; });
-        toggles.push_back(static_cast<std::uint8_t>(
-            found != std::end(ToggleKeys) ? found - std::begin(ToggleKeys) : 0));
-    }
-    moves.insert(moves.end(), frame.moves.begin(), frame.moves.end());
-    toggleEnds.push_back(static_cast<std::uint32_t>(toggles.size()));
-    moveEnds.push_back(static_cast<std::uint32_t>(moves.size()));
-    pauses.push_back(static_cast<std::uint8_t>(frame.pause ? (*frame.pause ? 2 : 1) : 0));
-    if (frame.pad.connected)
-        pads.push_back(frame.pad);
-    padEnds.push_back(static_cast<std::uint32_t>(pads.size()));
-}
-
-Frame FrameList::operator[](size_t i) const {
-    Frame frame;
-    frame.delta = deltas[i];
-    frame.held = keys[i] & 0xffu;
-    frame.tapped = keys[i] >> 8;
-    for (size_t t = i > 0 ? toggleEnds[i - 1] : 0; t < toggleEnds[i]; ++t)
-        frame.toggles.push_back(ToggleKeys[toggles[t]].key);
-    const size_t firstMove = i > 0 ? moveEnds[i - 1] : 0;
-    frame.moves.assign(moves.begin() + static_cast<long>(firstMove),
-                       moves.begin() + static_cast<long>(moveEnds[i]));
-    if (pauses[i] != 0)
-        frame.pause = pauses[i] == 2;
-    if (padEnds[i] > (i > 0 ? padEnds[i - 1] : 0))
-        frame.pad = pads[padEnds[i] - 1];
-    return frame;
-}
-
 std::string headerText(const Header& header) {
     std::string text = std::string(Magic) + " " + std::to_string(Version) + "\n";
     text += "level " + std::to_string(header.level) + "\n";
@@ -409,8 +345,8 @@ ParseResult parse(const std::string& text) {
             ++count;
         return count;
     };
-    demo.frames.reserve(std::min(occurrences("\nf"), MaxFrames),
-                        occurrences("key=") + occurrences(","), occurrences("move="));
+    demo.frames.makeRoom(std::min(occurrences("\nf"), MaxFrames),
+                         occurrences("key=") + occurrences(","), occurrences("move="));
     std::vector<std::string> headerSeen;
     bool ended = false;
     std::string_view line;
@@ -429,16 +365,16 @@ ParseResult parse(const std::string& text) {
         }
         std::string error;
         if (w[0] == "f") {
-            if (demo.frames.size() == MaxFrames)
+            if (demo.frames.count() == MaxFrames)
                 error = "more than " + std::to_string(MaxFrames) + " frames";
             else if (std::optional<Frame> frame = parseFrame(w, error))
-                demo.frames.push_back(std::move(*frame));
+                demo.frames.append(std::move(*frame));
         } else if (w[0] == "end") {
             // The state is the rest of the line after "end" and its spaces; a demo is whole only
             // with the end line's own line end.
             if (cut)
                 break;
-            if (demo.frames.empty())
+            if (demo.frames.isEmpty())
                 error = "no frames before the end line";
             else if (w.size() < 2)
                 error = "the end line holds no state";
@@ -446,7 +382,7 @@ ParseResult parse(const std::string& text) {
                 demo.endState =
                     std::string(line.substr(static_cast<size_t>(w[1].data() - line.data())));
             ended = error.empty();
-        } else if (!demo.frames.empty()) {
+        } else if (!demo.frames.isEmpty()) {
             error = "unknown line " + excerpt(w[0]);
         } else if (std::find(headerSeen.begin(), headerSeen.end(), w[0]) != headerSeen.end()) {
             error = excerpt(w[0]) + " given twice";
@@ -473,7 +409,7 @@ ParseResult parse(const std::string& text) {
         }
     }
     if (!ended)
-        return fail("cut short after " + std::to_string(demo.frames.size()) +
+        return fail("cut short after " + std::to_string(demo.frames.count()) +
                     " frames (no end line)");
     for (const char* required : {"level", "window", "sensitivity"})
         if (std::find(headerSeen.begin(), headerSeen.end(), required) == headerSeen.end())
@@ -495,124 +431,6 @@ ParseResult load(const std::string& path) {
         return result;
     }
     return parse(*text);
-}
-
-std::string stateLine(const Game& game, long frames) {
-    size_t current = 0;
-    std::string walls;
-    for (size_t i = 0; game.getLevel(i) != nullptr; ++i) {
-        if (game.getLevel(i) == game.getCurrentLevel())
-            current = i + 1;
-        const LevelState level = game.getLevel(i)->state();
-        walls += (i > 0 ? "," : "") + std::to_string(level.wallsDestroyed) + "/" +
-                 std::to_string(level.wallsTotal);
-    }
-    std::string line = "level=" + std::to_string(current);
-    const LevelState now =
-        game.getCurrentLevel() != nullptr ? game.getCurrentLevel()->state() : LevelState{};
-    if (now.hasPlayer) {
-        line += " health=" + textnum::shortest(now.health);
-        line += " walls=" + walls;
-        line += " position=" + textnum::shortest(now.position.x) + "," +
-                textnum::shortest(now.position.y) + "," + textnum::shortest(now.position.z);
-    } else {
-        line += " walls=" + walls;
-    }
-    line += " view=" + textnum::shortest(Controls::getYawDegrees()) + "," +
-            textnum::shortest(Controls::getPitchDegrees());
-    return line + " frames=" + std::to_string(frames);
-}
-
-Recorder::Recorder(std::ostream& out, const Header& header) : out(out), inner(platform()) {
-    previous = installPlatform(this);
-    Controls::setObserver(this);
-    out << headerText(header);
-    out.flush();
-}
-
-Recorder::~Recorder() {
-    Controls::setObserver(nullptr);
-    installPlatform(previous);
-}
-
-bool Recorder::isKeyHeld(int key) {
-    const bool answer = inner.isKeyHeld(key);
-    for (size_t i = 0; i < PolledKeyCount; ++i)
-        if (PolledKeys[i].key == key) {
-            if (queries[i]++ == 0)
-                first[i] = answer;
-            last[i] = answer;
-        }
-    return answer;
-}
-
-double Recorder::now() {
-    // The clock is read once a frame and handed out as the sum of the recorded deltas, which is
-    // exactly what a replay's scripted clock will add up to.
-    if (!clockRead) {
-        frame.delta = inner.now() - time;
-        time += frame.delta;
-        clockRead = true;
-    }
-    return time;
-}
-
-GamepadState Recorder::gamepad() {
-    frame.pad = inner.gamepad();
-    return frame.pad;
-}
-
-void Recorder::mouseMoved(double dx, double dy) {
-    frame.moves.emplace_back(dx, dy);
-}
-
-void Recorder::togglePressed(int key) {
-    frame.toggles.push_back(key);
-}
-
-void Recorder::pauseChanged(bool paused) {
-    frame.pause = paused;
-}
-
-void Recorder::endFrame() {
-    for (size_t i = 0; i < PolledKeyCount; ++i) {
-        if (queries[i] > 0 && last[i])
-            frame.held |= 1u << i;
-        else if (queries[i] > 0 && first[i])
-            frame.tapped |= 1u << i;
-        queries[i] = 0;
-    }
-    out << frameLine(frame);
-    out.flush(); // a run that ends badly keeps every frame before it
-    frame = Frame();
-    clockRead = false;
-}
-
-void Recorder::finish(const std::string& state) {
-    out << endLine(state);
-    out.flush();
-}
-
-void applyBefore(ScriptedPlatform& platform, const Frame& frame) {
-    platform.releaseAll();
-    platform.advance(frame.delta);
-    platform.pad = frame.pad;
-    for (size_t i = 0; i < PolledKeyCount; ++i) {
-        if ((frame.held & (1u << i)) != 0)
-            platform.hold(PolledKeys[i].key);
-        if ((frame.tapped & (1u << i)) != 0)
-            platform.tap(PolledKeys[i].key);
-    }
-}
-
-void applyAfter(const Frame& frame) {
-    for (int key : frame.toggles)
-        Controls::onKey(nullptr, key, 0, GLFW_PRESS, 0);
-    // Every recorded movement was taken, even one that came before a click that resumed play.
-    for (const auto& [dx, dy] : frame.moves)
-        Controls::turnView(dx, dy);
-    if (frame.pause)
-        Controls::setPaused(nullptr, *frame.pause);
 }
 
 } // namespace demo

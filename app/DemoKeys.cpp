@@ -1,0 +1,14 @@
+#include "app/DemoKeys.h"
+
+#include <GL/glew.h>
+#include <GLFW/glfw3.h>
+
+namespace demo {
+
+const KeyName PolledKeys[PolledKeyCount] = {{GLFW_KEY_W, "W"},         {GLFW_KEY_S, "S"},
+                                            {GLFW_KEY_D, "D"},         {GLFW_KEY_A, "A"},
+                                            {GLFW_KEY_SPACE, "Space"}, {GLFW_KEY_ESCAPE, "Escape"}};
+const KeyName ToggleKeys[ToggleKeyCount] = {
+    {GLFW_KEY_F2, "F2"}, {GLFW_KEY_F3, "F3"}, {GLFW_KEY_F4, "F4"}, {GLFW_KEY_F8, "F8"}};
+
+} // namespace demo

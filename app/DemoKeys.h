@@ -1,0 +1,21 @@
+#pragma once
+
+// The keys a demo names: the ones the game polls each frame and the display toggles.
+
+#include <cstddef>
+
+namespace demo {
+
+struct KeyName {
+    int key;
+    const char* name;
+};
+
+// The keys the game polls: W, S, D, A, Space, Escape (named so in demo lines).
+constexpr size_t PolledKeyCount = 6;
+extern const KeyName PolledKeys[PolledKeyCount];
+// The display toggles: F2, F3, F4, F8.
+constexpr size_t ToggleKeyCount = 4;
+extern const KeyName ToggleKeys[ToggleKeyCount];
+
+} // namespace demo

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/DemoFormat.h"
+#include "app/DemoFrames.h"
+#include "app/DemoKeys.h"
+#include "platform/Controls.h"
+#include "platform/Platform.h"
+
+#include <ostream>
+#include <string>
+
+namespace demo {
+
+// Records a run: installed as the platform (forwarding to the one before it) and as the
+// Controls observer for its lifetime. Call endFrame after each frame; the frame's line is
+// written then.
+class Recorder final : public Platform, public Controls::Observer {
+  public:
+    Recorder(std::ostream& out, const Header& header);
+    ~Recorder() override;
+    Recorder(const Recorder&) = delete;
+    Recorder& operator=(const Recorder&) = delete;
+
+    bool isKeyHeld(int key) override;
+    double now() override;
+    GamepadState gamepad() override;
+    void waitForKey() override { inner.waitForKey(); }
+    void mouseMoved(double dx, double dy) override;
+    void togglePressed(int key) override;
+    void pauseChanged(bool paused) override;
+
+    void endFrame();
+    void finish(const std::string& state);
+
+  private:
+    std::ostream& out;
+    Platform& inner;
+    Platform* previous = nullptr;
+    Frame frame;
+    // Per polled key this frame: queries made, first and last answer.
+    int queries[PolledKeyCount] = {};
+    bool first[PolledKeyCount] = {};
+    bool last[PolledKeyCount] = {};
+    bool clockRead = false;
+    double time = 0.0;
+};
+
+} // namespace demo

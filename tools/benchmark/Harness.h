@@ -1,0 +1,51 @@
+#pragma once
+
+// What every measurement of the benchmark shares: where figures go, clocks, the viewpoints and
+// the scripted steps through the game.
+
+#include <glm/vec3.hpp>
+
+#include <cstdio>
+#include <vector>
+
+class Game;
+class Level;
+class ScriptedPlatform;
+struct StartOptions;
+
+namespace bench {
+
+constexpr double FrameTime = 1.0 / 60.0;
+
+// Figures go to the original standard output; the game's loading chatter goes to /dev/null.
+extern FILE* out;
+void silenceGame();
+
+// The benchmark times rendering, never the display's refresh.
+StartOptions neverWaiting();
+
+double wallSeconds();
+double threadCpuSeconds();
+double median(std::vector<double> v);
+
+struct Viewpoint {
+    const char* name;
+    glm::vec3 eye;
+    glm::vec3 target;
+};
+
+// Where the scripted playthrough stops to look, level by level.
+extern const std::vector<Viewpoint> Level1Views;
+extern const std::vector<Viewpoint> Level2Views;
+
+Level& currentLevel(Game& game);
+// Puts the player at the eye and turns the view to the target by a mouse movement; the next
+// frame's physics step applies the turn.
+void lookFrom(Game& game, const Viewpoint& view);
+// One frame of the game at 1/60 s of game time.
+bool step(Game& game, ScriptedPlatform& keys, bool render = true);
+// Destroys Level 1's walls; the next frame starts Level 2.
+void finishLevel(Game& game);
+bool waterInView(Game& game);
+
+} // namespace bench
