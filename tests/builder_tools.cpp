@@ -5,12 +5,12 @@
 
 #include "platform/Printable.h"
 #include "support/ChildRun.h"
+#include "support/Files.h"
 #include "support/FullDisk.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
@@ -24,27 +24,17 @@ const std::string LevelBuilder = BRINDLEMOX_LEVEL_BUILDER;
 const std::string AssetBuilder = BRINDLEMOX_ASSET_BUILDER;
 const std::string Descriptions = BRINDLEMOX_LEVEL_DESCRIPTIONS;
 
-fs::path freshFolder(const std::string& name) {
-    const fs::path folder = fs::path(::testing::TempDir()) / ("brindlemox_builder_" + name);
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    return folder;
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+using testfiles::ScratchDir;
+using testfiles::writeFile;
 
 // Every file under folder and its bytes, by its path inside folder.
 std::map<std::string, std::string> filesUnder(const fs::path& folder) {
     std::map<std::string, std::string> files;
     if (fs::is_directory(folder))
         for (const auto& entry : fs::recursive_directory_iterator(folder))
-            if (entry.is_regular_file()) {
-                std::stringstream bytes;
-                bytes << std::ifstream(entry.path(), std::ios::binary).rdbuf();
-                files[fs::relative(entry.path(), folder).string()] = bytes.str();
-            }
+            if (entry.is_regular_file())
+                files[fs::relative(entry.path(), folder).string()] =
+                    testfiles::readFile(entry.path());
     return files;
 }
 
@@ -70,8 +60,9 @@ std::string lastLine(const childrun::Result& run) {
     std::istringstream lines(errors);
     std::string line, last;
     while (std::getline(lines, line)) {
-        if (!last.empty())
+        if (!last.empty()) {
             EXPECT_EQ(last.rfind("Building ", 0), 0u) << run.errors;
+        }
         last = line;
     }
     return last;
@@ -185,10 +176,10 @@ TEST(LevelBuilder, RefusesWhatItCannotBuildWithFileLineAndReason) {
     };
     for (const auto& c : Cases) {
         SCOPED_TRACE(c.name);
-        const fs::path folder = freshFolder(c.name);
+        const ScratchDir scratch(std::string("builder_") + c.name);
+        const fs::path& folder = scratch.root();
         writeFile(folder / "level.txt", c.text);
         expectRefused(folder / "level.txt", c.expected);
-        fs::remove_all(folder);
     }
 }
 
@@ -211,12 +202,12 @@ TEST(LevelBuilder, NamesWhyItCannotReadTheDescription) {
     };
     for (const auto& c : Cases) {
         SCOPED_TRACE(c.name);
-        const fs::path folder = freshFolder(c.name);
+        const ScratchDir scratch(std::string("builder_") + c.name);
+        const fs::path& folder = scratch.root();
         // A name that would clear the terminal is shown escaped.
         const fs::path description = folder / "\x1b[2Jlevel.txt";
         c.make(description);
         expectRefused(description, std::string(": cannot read the description (") + c.reason + ")");
-        fs::remove_all(folder);
     }
 }
 
@@ -236,12 +227,12 @@ TEST(LevelBuilder, LeavesNothingCutShortWhenAnOutputCannotBeWritten) {
     };
     for (const auto& c : Cases) {
         SCOPED_TRACE(c.name);
-        const fs::path folder = freshFolder(c.name);
+        const ScratchDir scratch(std::string("builder_") + c.name);
+        const fs::path& folder = scratch.root();
         const fs::path out = folder / "out";
         writeFile(folder / "level.txt", Head + Room);
         if (!c.prepare(out)) {
             std::printf("%s: skipped, cannot mount a small tmpfs here (needs root)\n", c.name);
-            fs::remove_all(folder);
             continue;
         }
         const childrun::Result result =
@@ -256,12 +247,12 @@ TEST(LevelBuilder, LeavesNothingCutShortWhenAnOutputCannotBeWritten) {
         EXPECT_EQ(left.size(), 0u) << left.begin()->first;
         if (std::string(c.name) == "FullDisk")
             fulldisk::unmount(out);
-        fs::remove_all(folder);
     }
 }
 
 TEST(LevelBuilder, ReadsAByteOrderMarkAndWindowsLineEnds) {
-    const fs::path folder = freshFolder("accepted");
+    const ScratchDir scratch("builder_accepted");
+    const fs::path& folder = scratch.root();
     writeFile(folder / "level.txt", "\xef\xbb\xbfname accepted\r\nmodel Obj/x.fbx fbxa\r\n"
                                     "texture Texture/x.png\r\nlightmap 8\r\ntile 0.25\r\n"
                                     "open 0 0 0 8 8 8 # a room\r\nlight 4 4 4 10\r\n");
@@ -273,14 +264,14 @@ TEST(LevelBuilder, ReadsAByteOrderMarkAndWindowsLineEnds) {
     ASSERT_EQ(files.size(), 2u);
     EXPECT_GT(files.at("Obj/x.fbx").size(), 1000u);
     EXPECT_EQ(files.at("Texture/x.png").substr(1, 3), "PNG");
-    fs::remove_all(folder);
 }
 
 // The build writes no time and no folder into the data: another folder (named relatively, from
 // another working folder) at a time five hours and 45 minutes away gives the same bytes.
 TEST(AssetBuilder, BuildsTheSameBytesInAnotherFolderAtAnotherTime) {
-    const fs::path one = freshFolder("one");
-    const fs::path two = freshFolder("two") / "somewhere" / "deeper";
+    const ScratchDir oneScratch("builder_one"), twoScratch("builder_two");
+    const fs::path& one = oneScratch.root();
+    const fs::path two = twoScratch.root() / "somewhere" / "deeper";
     fs::create_directories(two);
     const childrun::Result first = run({"/usr/bin/env", "-C", one.string(), "TZ=UTC0", AssetBuilder,
                                         "data", Descriptions, "icons"});
@@ -302,6 +293,4 @@ TEST(AssetBuilder, BuildsTheSameBytesInAnotherFolderAtAnotherTime) {
                   built.count("data/Sound/won.wav") +
                   built.count("icons/48x48/apps/brindlemox.png"),
               4u);
-    fs::remove_all(one);
-    fs::remove_all(two.parent_path().parent_path());
 }

@@ -1,6 +1,7 @@
 #include "render/MipmapCache.h"
 #include "render/Texture.h"
 #include "support/Checks.h"
+#include "support/Environment.h"
 #include "support/Files.h"
 #include "support/GlContext.h"
 #include "support/HostileFiles.h"
@@ -217,8 +218,6 @@ TEST_F(TextureTest, SmallerLevelsComeBackFromTheCacheAsTheDriverMadeThem) {
          true}};
     const std::pair<int, int> sizes[] = {{8, 4}, {5, 3}, {1, 1}};
 
-    const char* before = std::getenv("XDG_CACHE_HOME");
-    const std::string saved = before != nullptr ? before : "";
     const auto levels = [](GLuint name, int width, int height) {
         std::vector<std::vector<unsigned char>> all;
         for (int level = 1; width > 1 || height > 1; ++level) {
@@ -238,7 +237,7 @@ TEST_F(TextureTest, SmallerLevelsComeBackFromTheCacheAsTheDriverMadeThem) {
             SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + ", " + c.name);
             const std::filesystem::path cache = dir.root() / ("cache-" + std::string(c.name));
             std::filesystem::remove_all(cache);
-            setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+            const testenv::ScopedVariable cacheHome("XDG_CACHE_HOME", cache.c_str());
             std::unique_ptr<Texture> texture;
             captureStdout([&] { texture = std::make_unique<Texture>(path); });
             const auto made = levels(texture->getName(), width, height);
@@ -265,8 +264,4 @@ TEST_F(TextureTest, SmallerLevelsComeBackFromTheCacheAsTheDriverMadeThem) {
             EXPECT_EQ(readLevel(texture->getName(), 0, width, height), rgb);
         }
     }
-    if (before != nullptr)
-        setenv("XDG_CACHE_HOME", saved.c_str(), 1);
-    else
-        unsetenv("XDG_CACHE_HOME");
 }

@@ -11,6 +11,7 @@
 #include "platform/Controls.h"
 #include "platform/GlDebug.h"
 #include "support/ChildRun.h"
+#include "support/Environment.h"
 #include "support/Files.h"
 #include "support/FullDisk.h"
 #include "support/HostileFiles.h"
@@ -25,7 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <optional>
+#include <list>
 #include <random>
 #include <set>
 #include <sstream>
@@ -348,29 +349,15 @@ class ChildEnvironment {
     ChildEnvironment(const std::vector<std::pair<std::string, std::string>>& values,
                      const fs::path& copy) {
         for (const auto& [name, value] : values) {
-            const char* before = std::getenv(name.c_str());
-            saved.emplace_back(name, before != nullptr ? std::optional<std::string>(before)
-                                                       : std::nullopt);
             std::string v = value;
             if (const size_t at = v.find('@'); at != std::string::npos)
                 v.replace(at, 1, copy.string());
-            if (v.empty())
-                unsetenv(name.c_str());
-            else
-                setenv(name.c_str(), v.c_str(), 1);
-        }
-    }
-    ~ChildEnvironment() {
-        for (const auto& [name, value] : saved) {
-            if (value)
-                setenv(name.c_str(), value->c_str(), 1);
-            else
-                unsetenv(name.c_str());
+            set.emplace_back(name, v.empty() ? nullptr : v.c_str());
         }
     }
 
   private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+    std::list<testenv::ScopedVariable> set;
 };
 
 // A small tmpfs at path, filled up; false where mounting is not allowed.

@@ -1,5 +1,7 @@
 #include "platform/Config.h"
 #include "platform/PlayerFiles.h"
+#include "support/Environment.h"
+#include "support/Files.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +12,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -47,33 +48,9 @@ long peakGrowthKb(const std::function<void()>& action) {
     return growth;
 }
 
-std::string fileText(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-// A fresh empty folder for one test.
-fs::path scratch(const std::string& name) {
-    const fs::path dir = fs::path(::testing::TempDir()) / ("brindlemox_config_" + name);
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
-
-// Sets an environment variable for the life of the object (nullptr unsets it).
-class ScopedVariable {
-  public:
-    ScopedVariable(const char* name, const char* value) : name(name) {
-        if (const char* before = std::getenv(name))
-            saved = before;
-        value != nullptr ? setenv(name, value, 1) : unsetenv(name);
-    }
-    ~ScopedVariable() { saved ? setenv(name, saved->c_str(), 1) : unsetenv(name); }
-
-  private:
-    const char* name;
-    std::optional<std::string> saved;
-};
+using testenv::ScopedVariable;
+using testfiles::readFile;
+using testfiles::writeFile;
 
 } // namespace
 
@@ -229,12 +206,12 @@ TEST(Config, AHugeLineOfEqualsCostsOnlyItsText) {
 // values read before stay. (Pipes and endless devices are played in the robustness suite,
 // where a regression cannot hang the run.)
 TEST(Config, FilesAreReadOverEarlierValuesOrNamedWhenDamaged) {
-    const fs::path dir = scratch("kinds");
+    const testfiles::ScratchDir scratch("config_kinds");
+    const fs::path& dir = scratch.root();
     fs::create_directory(dir / "folder.txt");
-    std::ofstream(dir / "big.txt") << "width=640\n" << std::string(70 << 10, '\n');
-    std::ofstream(dir / "plain.txt", std::ios::binary) << "brightness=0\r\nwidth=640\n"
-                                                       << std::string(60 << 10, '\n');
-    std::ofstream(dir / "locked.txt") << "width=640\n";
+    writeFile(dir / "big.txt", "width=640\n" + std::string(70 << 10, '\n'));
+    writeFile(dir / "plain.txt", "brightness=0\r\nwidth=640\n" + std::string(60 << 10, '\n'));
+    writeFile(dir / "locked.txt", "width=640\n");
     chmod((dir / "locked.txt").c_str(), 0);
     const bool rootReadsAnything = std::ifstream(dir / "locked.txt").is_open();
     const struct {
@@ -261,7 +238,6 @@ TEST(Config, FilesAreReadOverEarlierValuesOrNamedWhenDamaged) {
                               : std::vector<std::string>{(dir / c.name).string() + " " + c.problem};
         EXPECT_EQ(config.problems, problems) << c.name;
     }
-    fs::remove_all(dir);
 }
 
 TEST(Config, SettingsAreWrittenIntoTheTextKeepingItsOtherLines) {
@@ -302,20 +278,21 @@ TEST(Config, SettingsAreWrittenIntoTheTextKeepingItsOtherLines) {
 }
 
 TEST(Config, ThePlayersFileIsWrittenWholeWhereItLies) {
-    const fs::path dir = scratch("write");
+    const testfiles::ScratchDir scratch("config_write");
+    const fs::path& dir = scratch.root();
     // A new file in a new folder, readable by the player only.
     const fs::path fresh = dir / "home/.config/brindlemox/config.txt";
     ASSERT_TRUE(writeSettings(fresh.string(), {{"fov", "90"}}).ok());
-    EXPECT_EQ(fileText(fresh), "fov=90\n");
+    EXPECT_EQ(readFile(fresh), "fov=90\n");
     EXPECT_EQ(fs::status(fresh.parent_path()).permissions() & fs::perms::all, fs::perms::owner_all);
     // A file linked from elsewhere is written where it lies; the link stays.
-    std::ofstream(dir / "kept.txt") << "# kept\nvolume=5\n";
+    writeFile(dir / "kept.txt", "# kept\nvolume=5\n");
     fs::create_symlink(dir / "kept.txt", dir / "linked.txt");
     ASSERT_TRUE(writeSettings((dir / "linked.txt").string(), {{"volume", "60"}}).ok());
     EXPECT_TRUE(fs::is_symlink(dir / "linked.txt"));
-    EXPECT_EQ(fileText(dir / "kept.txt"), "# kept\nvolume=60\n");
+    EXPECT_EQ(readFile(dir / "kept.txt"), "# kept\nvolume=60\n");
     // What cannot be read is not replaced, and nothing is left beside it.
-    std::ofstream(dir / "big.txt") << std::string(70 << 10, '#');
+    writeFile(dir / "big.txt", std::string(70 << 10, '#'));
     fs::create_directory(dir / "folder.txt");
     for (const char* name : {"big.txt", "folder.txt"}) {
         const Result<void> refused = writeSettings((dir / name).string(), {{"fov", "90"}});
@@ -324,7 +301,6 @@ TEST(Config, ThePlayersFileIsWrittenWholeWhereItLies) {
     }
     EXPECT_EQ(fs::file_size(dir / "big.txt"), 70u << 10);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 5);
-    fs::remove_all(dir);
 }
 
 TEST(PlayerFiles, FollowTheBaseDirectoryRules) {
