@@ -20,6 +20,8 @@ struct GlyphVertex {
     glm::vec2 bitmapSize{0.0f};
     float layer = 0.0f;
 };
+// The vertex stage reads position and texCoord as one vec4, then bitmapSize and layer as a vec3.
+static_assert(sizeof(GlyphVertex) == 7 * sizeof(float), "glyph vertices are packed floats");
 // Two triangles.
 using GlyphQuad = std::array<GlyphVertex, 6>;
 
