@@ -3,6 +3,7 @@
 #include "effects/ParticleSystem.h"
 #include "platform/Controls.h"
 #include "platform/Platform.h"
+#include "platform/PlayerFiles.h"
 #include "platform/Printable.h"
 #include "platform/Window.h"
 
@@ -66,14 +67,16 @@ Game::Game(LevelFactory makeLevels, const StartOptions& options)
         makeLevels = nullptr;
         fail(message);
     };
+    // The player's own settings over the data folder's.
     config->read("Config/config.txt");
+    config->read(playerfiles::settingsFile().string());
     if (options.windowWidth > 0 && options.windowHeight > 0) {
         config->width = options.windowWidth;
         config->height = options.windowHeight;
         config->fullscreen = false;
     }
     if (options.sensitivity)
-        config->horizontalSensivity = *options.sensitivity;
+        config->mouseSensitivity = *options.sensitivity;
     if (options.fullscreen)
         config->fullscreen = *options.fullscreen;
     if (options.fov)
@@ -84,8 +87,7 @@ Game::Game(LevelFactory makeLevels, const StartOptions& options)
         config->gamepadDeadzone = *options.gamepadDeadzone;
     if (options.neverWaitForDisplay)
         config->vsync = false;
-    for (const std::string& problem : config->problems)
-        std::fprintf(stderr, "%s\n", problem.c_str());
+    config->reportProblems();
 
     spareAFullShaderCacheDisk();
     WindowOptions windowOptions;
@@ -95,9 +97,9 @@ Game::Game(LevelFactory makeLevels, const StartOptions& options)
     windowOptions.fullScreen = config->fullscreen;
     windowOptions.placeAtOrigin = true;
     windowOptions.maximized = true;
-    // A demo's window is bounded by the screen and by a sane size.
-    if (options.windowWidth > 0 && options.windowHeight > 0)
-        windowOptions.largestSide = MaxWindowSide;
+    // A window is bounded by the screen and by a sane size; the config's is said when bounded.
+    windowOptions.largestSide = MaxWindowSide;
+    windowOptions.reportsBoundedSize = options.windowWidth <= 0 || options.windowHeight <= 0;
 #ifdef BRINDLEMOX_GL_DEBUG
     windowOptions.debugContext = true;
 #endif

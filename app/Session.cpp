@@ -214,7 +214,7 @@ int runSession(const CommandLine& options) {
         header.level = static_cast<int>(start.level);
         header.width = width;
         header.height = height;
-        header.sensitivity = game.getConfig().horizontalSensivity;
+        header.sensitivity = game.getConfig().mouseSensitivity;
         header.fov = game.getConfig().fov;
         header.invertMouse = game.getConfig().invertMouse;
         header.gamepadDeadzone = game.getConfig().gamepadDeadzone;

@@ -90,10 +90,10 @@ std::optional<Clip> decodeClip(const std::string& bytes) {
             float sum = 0.0f;
             for (int c = 0; c < channels; ++c)
                 sum += block[static_cast<size_t>(frame * channels + c)];
-            float mono = sum / static_cast<float>(channels);
-            if (!std::isfinite(mono))
-                mono = 0.0f;
-            mono = std::clamp(mono, -1.0f, 1.0f);
+            const float mono = std::clamp(sum / static_cast<float>(channels), -1.0f, 1.0f);
+            // No real sound holds a NaN or an infinity: the file is damaged.
+            if (!std::isfinite(sum))
+                return std::nullopt;
             clip.samples.push_back(static_cast<std::int16_t>(std::lround(mono * 32767.0f)));
         }
     }

@@ -20,8 +20,8 @@ constexpr int MinSampleRate = 8000;
 constexpr int MaxSampleRate = 192000;
 
 // The clip in bytes (a file in any format libsndfile reads); nothing when the bytes are not a
-// sound, are empty, have a rate outside MinSampleRate..MaxSampleRate or no channel. Longer sound
-// is cut at MaxClipSeconds.
+// sound, are empty, have a rate outside MinSampleRate..MaxSampleRate or no channel, or hold a
+// sample that is not a finite number. Longer sound is cut at MaxClipSeconds.
 std::optional<Clip> decodeClip(const std::string& bytes);
 // The clip in path when it is a regular file of at most datafile::MaxSoundBytes that decodes.
 std::optional<Clip> readClip(const std::string& path);

@@ -58,8 +58,8 @@ SharedInput& shared() {
 
 Controls::Controls(GLFWwindow* window, const Config* config) : window(window) {
     SharedInput& s = shared();
-    s.horizontalSensitivity = config->horizontalSensivity;
-    s.verticalSensitivity = config->horizontalSensivity;
+    s.horizontalSensitivity = config->mouseSensitivity;
+    s.verticalSensitivity = config->mouseSensitivity;
     s.invertPitch = config->invertMouse;
     s.deadzone = config->gamepadDeadzone;
     s.cursorKnown = false;

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 
 #include "platform/GlDebug.h"
+#include "platform/Report.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
@@ -59,6 +61,12 @@ OpenedWindow openWindow(const WindowOptions& options) {
         const int side = options.largestSide;
         opened.width = std::min({opened.width, side, mode != nullptr ? mode->width : side});
         opened.height = std::min({opened.height, side, mode != nullptr ? mode->height : side});
+        if (options.reportsBoundedSize &&
+            (opened.width != options.width || opened.height != options.height))
+            report(Severity::Warning,
+                   "A window of " + std::to_string(options.width) + " x " +
+                       std::to_string(options.height) + " does not fit the screen: it opens at " +
+                       std::to_string(opened.width) + " x " + std::to_string(opened.height));
     }
     // GLFW asserts on a size below 1 instead of failing; such a window cannot open.
     GLFWwindow* window = nullptr;

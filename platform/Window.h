@@ -21,8 +21,10 @@ struct WindowOptions {
     bool placeAtOrigin = false;
     bool maximized = false;
     // Above 0: a windowed size is kept within this many pixels a side and within the screen (a
-    // size that comes from a file, such as a demo's).
+    // size that comes from a file, such as a demo's or the config's).
     int largestSide = 0;
+    // A size kept within those bounds is said in one line (the config's: the player asked for it).
+    bool reportsBoundedSize = false;
     // A debug context with gldebug's callback installed, so GL errors are seen as they happen.
     bool debugContext = false;
     bool forwardCompatible = false;

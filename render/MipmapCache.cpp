@@ -1,6 +1,7 @@
 #include "render/MipmapCache.h"
 
 #include "platform/DataFile.h"
+#include "platform/PlayerFiles.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -94,13 +95,8 @@ void packRows() {
 } // namespace
 
 std::filesystem::path directory() {
-    const char* cacheHome = std::getenv("XDG_CACHE_HOME");
-    if (cacheHome != nullptr && cacheHome[0] == '/')
-        return std::filesystem::path(cacheHome) / "brindlemox" / "mipmaps";
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/')
-        return std::filesystem::path(home) / ".cache" / "brindlemox" / "mipmaps";
-    return {};
+    const std::filesystem::path cache = playerfiles::cacheFolder();
+    return cache.empty() ? cache : cache / "mipmaps";
 }
 
 std::uint64_t hashPixels(const unsigned char* rgb, std::size_t size) {
@@ -114,7 +110,7 @@ bool load(std::uint64_t pixelHash, int width, int height) {
     const std::vector<LevelSize> sizes = smallerLevels(width, height);
     const std::size_t payload = totalBytes(sizes);
     // Only a regular file of exactly the expected size, with its header and a payload whose
-    // hash matches, is used.
+    // checksum matches, is used.
     // A link planted in the cache folder is not followed.
     const std::optional<std::string> file =
         datafile::read(path.string(), sizeof(Header) + payload, nullptr, datafile::Links::Refused);
@@ -174,6 +170,11 @@ void store(std::uint64_t pixelHash, int width, int height) {
         return;
     }
     std::filesystem::rename(temporary, path, error);
+    // An empty folder standing in the entry's place gives way to it.
+    std::error_code ignored;
+    if (error && std::filesystem::is_directory(path, ignored) &&
+        std::filesystem::remove(path, ignored))
+        std::filesystem::rename(temporary, path, error);
     if (error)
         std::filesystem::remove(temporary, error);
 }

@@ -11,7 +11,9 @@
 // the levels back costs a file read. A level set is found by the driver's name and version, the
 // image's size and a hash of its pixels, so what is loaded is exactly what the driver would make.
 // The cache is optional: a missing, damaged or unwritable one only means the driver makes the
-// levels again.
+// levels again. Each entry carries a checksum over its pixels, so a damaged one is made again and
+// replaced; the folder is the player's own, like their config, so an entry forged with a
+// matching checksum is trusted.
 namespace mipcache {
 
 // "$XDG_CACHE_HOME/brindlemox/mipmaps", else "$HOME/.cache/brindlemox/mipmaps"; empty when

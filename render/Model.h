@@ -81,9 +81,10 @@ class Model {
 
 // Reads a model file through assimp (triangulated, texture v flipped). On failure prints
 // "\n\nerror loading model <path>\n\n" and returns an empty model. Only regular files of at
-// most 256 MiB are read (the model and any file it names); a scene without meshes is a failure;
-// an FBX file whose node graph loops or runs too deep is refused before the importer sees it,
-// with one line saying why.
+// most 256 MiB are read (the model and any file it names; a model that is there but is not
+// such a file is refused with one line saying why); a scene without meshes is a failure; an FBX
+// file whose node graph loops or runs too deep is refused before the importer sees it, with one
+// line saying why.
 // Material textures come from cache (a private one when none is given).
 std::unique_ptr<Model> loadModel(const std::string& path, ResourceCache* cache = nullptr);
 

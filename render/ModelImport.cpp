@@ -176,9 +176,14 @@ ModelData readModel(const std::string& path) {
     data.failed = true;
     // Only a regular file of sane size: a pipe or a device would never end, a folder would load
     // as an empty scene.
-    std::optional<std::string> file = datafile::read(path, datafile::MaxModelBytes);
-    if (!file)
+    datafile::Refusal why;
+    std::optional<std::string> file = datafile::read(path, datafile::MaxModelBytes, &why);
+    if (!file) {
+        // One that is there but cannot be read (too large, not a file) says why.
+        if (!datafile::isMissing(why))
+            data.problem = datafile::describe(why, datafile::MaxModelBytes);
         return data;
+    }
     // The importer would recurse without end (or too deep) on some FBX node graphs.
     if (hasFbxExtension(path) || fbxcheck::looksLikeFbx(*file)) {
         data.problem = fbxcheck::problem(*file);

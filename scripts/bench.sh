@@ -32,8 +32,9 @@ xvfb="xvfb-run -a -s \"-screen 0 1920x1080x24\""
 # The frame, CPU and growth figures run with a warm shader cache of their own; the start-up
 # figures make their own cold, warm and disabled caches.
 export MESA_SHADER_CACHE_DIR=$work/mesa
-# The game's own cache (the driver's mipmap levels) stays in the scratch folder too.
-export XDG_CACHE_HOME=$work/cache
+# The game's own cache (the driver's mipmap levels) stays in the scratch folder too, and the
+# player's own settings do not change the figures.
+export XDG_CACHE_HOME=$work/cache XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/share
 cd "$build/data"
 timedemos_only=0
 [ "$*" = "--only f" ] && timedemos_only=1

@@ -1,6 +1,8 @@
 // The game data read back through the game's own loader: what the levels and entities rely on.
 #include "render/Model.h"
 #include "render/StaticMeshBody.h"
+#include "support/BulletWorld.h"
+#include "support/Checks.h"
 #include "support/GlContext.h"
 
 #include <btBulletDynamicsCommon.h>
@@ -12,11 +14,8 @@
 namespace {
 
 std::unique_ptr<Model> load(const std::string& path) {
-    std::fflush(stdout);
-    testing::internal::CaptureStdout(); // material texture reports
-    auto model = loadModel(path);
-    std::fflush(stdout);
-    const std::string out = testing::internal::GetCapturedStdout();
+    std::unique_ptr<Model> model;
+    const std::string out = checks::captureStdout([&] { model = loadModel(path); });
     EXPECT_EQ(out.find("error loading model"), std::string::npos) << out;
     EXPECT_EQ(out.find("Failed to load texture"), std::string::npos) << out;
     return model;
@@ -97,10 +96,8 @@ TEST_F(AssetsTest, LevelsAreClosedAroundTheSpawnPointAndLeaveTheEnemiesRoom) {
         auto model = load(level.path);
         StaticMeshBody body = StaticMeshBody::build(model->getTriangles(), glm::mat4(1.0f));
         ASSERT_NE(body.body, nullptr);
-        btDbvtBroadphase broadphase;
-        btDefaultCollisionConfiguration configuration;
-        btCollisionDispatcher dispatcher(&configuration);
-        btCollisionWorld world(&dispatcher, &broadphase, &configuration);
+        testphysics::BulletWorld physics;
+        btCollisionWorld& world = physics.world;
         world.addCollisionObject(body.body.get());
 
         // Rays from the spawn point in every direction meet geometry within the far plane.
@@ -112,9 +109,7 @@ TEST_F(AssetsTest, LevelsAreClosedAroundTheSpawnPointAndLeaveTheEnemiesRoom) {
                 const double theta = M_PI * i / steps, phi = M_PI * j / steps;
                 const btVector3 d(std::sin(theta) * std::cos(phi), std::cos(theta),
                                   std::sin(theta) * std::sin(phi));
-                btCollisionWorld::ClosestRayResultCallback hit(spawn, spawn + d * 230);
-                world.rayTest(spawn, spawn + d * 230, hit);
-                escaped += !hit.hasHit();
+                escaped += !physics.rayHits(spawn, spawn + d * 230);
             }
         EXPECT_EQ(escaped, 0);
 
@@ -140,10 +135,8 @@ TEST_F(AssetsTest, LevelsAreClosedAroundTheSpawnPointAndLeaveTheEnemiesRoom) {
             return touch.contacts;
         };
         // A box centred on the floor under the spawn point does touch: the probe works.
-        btCollisionWorld::ClosestRayResultCallback down(spawn, spawn - btVector3(0, 230, 0));
-        world.rayTest(spawn, spawn - btVector3(0, 230, 0), down);
-        ASSERT_TRUE(down.hasHit());
-        const btVector3 floor = down.m_hitPointWorld;
+        btVector3 floor;
+        ASSERT_TRUE(physics.rayHits(spawn, spawn - btVector3(0, 230, 0), &floor));
         EXPECT_GT(penetrations({floor.x(), floor.y(), floor.z()}), 0);
         for (const auto& [start, axis] : level.enemies)
             for (float t = 0; t <= 16.0f; t += 0.5f) {

@@ -1,7 +1,9 @@
 #include "render/Drawable.h"
 #include "render/LightSet.h"
-#include "render_fixtures.h"
+#include "support/Checks.h"
+#include "support/Files.h"
 #include "support/GlContext.h"
+#include "support/RenderFixtures.h"
 
 #include <stb_image_write.h>
 
@@ -10,8 +12,8 @@
 
 #include <cmath>
 
-using renderfix::captureStdout;
-using renderfix::ScratchDir;
+using checks::captureStdout;
+using testfiles::ScratchDir;
 
 namespace {
 
@@ -28,11 +30,7 @@ std::vector<float> uniformFloats(GLuint program, const char* name, size_t count)
     return values;
 }
 
-GLint uniformInt(GLuint program, const char* name) {
-    GLint value = -12345;
-    glGetUniformiv(program, glGetUniformLocation(program, name), &value);
-    return value;
-}
+using testgl::uniformInt;
 
 class DrawableTest : public GlTest {
   protected:

@@ -308,8 +308,9 @@ TEST_F(EffectsTest, IdlePoolsCostNothingAndSparkAsIfTheyHadRun) {
     for (const Phase& phase : phases) {
         for (int i = 0; i < phase.frames; ++i) {
             const GLuint primitives = frame(phase.spawn, phase.deltaTime);
-            if (idling.isIdle())
+            if (idling.isIdle()) {
                 EXPECT_EQ(primitives, 0u) << "an idle pool runs no pass";
+            }
         }
         EXPECT_EQ(idling.isIdle(), phase.idleAfter);
     }

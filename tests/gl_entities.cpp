@@ -417,7 +417,7 @@ TEST_F(EntitiesTest, HoldingSpaceInFrontOfAWallBreaksIt) {
     Config config;
     Controls controls(nullptr, &config);
     // Turn from yaw 90 to 180 (looking along -z) with the mouse.
-    Controls::moveMouse(-90.0 / (config.horizontalSensivity * Controls::DegreesPerPixel), 0.0);
+    Controls::moveMouse(-90.0 / (config.mouseSensitivity * Controls::DegreesPerPixel), 0.0);
     ASSERT_NEAR(Controls::getYawDegrees(), 180.0, 1e-9);
 
     Player player(controls, camera);

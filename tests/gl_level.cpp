@@ -620,7 +620,7 @@ TEST_F(LevelTest, AGamepadDemoReplaysToTheRecordedState) {
         demo::Header header;
         header.width = game->getWindowWidth();
         header.height = game->getWindowHeight();
-        header.sensitivity = game->getConfig().horizontalSensivity;
+        header.sensitivity = game->getConfig().mouseSensitivity;
         demo::Recorder recorder(file, header);
         for (const auto& [state, count] : spans)
             for (int i = 0; i < count; ++i, ++frames) {

@@ -1,6 +1,9 @@
 #include "render/Map.h"
-#include "render_fixtures.h"
+#include "support/BulletWorld.h"
+#include "support/Checks.h"
+#include "support/Files.h"
 #include "support/GlContext.h"
+#include "support/RenderFixtures.h"
 #include "support/ScriptedPlatform.h"
 
 #include <btBulletDynamicsCommon.h>
@@ -8,34 +11,14 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
-using renderfix::captureStdout;
-using renderfix::ScopedChdir;
-using renderfix::ScratchDir;
+using checks::captureStdout;
+using testfiles::ScopedChdir;
+using testfiles::ScratchDir;
 
 namespace {
 
-// A bare physics world, as a level builds it.
-struct World {
-    btDbvtBroadphase broadphase;
-    btDefaultCollisionConfiguration configuration;
-    btCollisionDispatcher dispatcher{&configuration};
-    btSequentialImpulseConstraintSolver solver;
-    btDiscreteDynamicsWorld world{&dispatcher, &broadphase, &solver, &configuration};
-
-    bool rayHits(const btVector3& from, const btVector3& to, btVector3* point = nullptr) {
-        btCollisionWorld::ClosestRayResultCallback result(from, to);
-        world.rayTest(from, to, result);
-        if (point != nullptr && result.hasHit())
-            *point = result.m_hitPointWorld;
-        return result.hasHit();
-    }
-};
-
-GLint uniformInt(GLuint program, const char* name) {
-    GLint value = -12345;
-    glGetUniformiv(program, glGetUniformLocation(program, name), &value);
-    return value;
-}
+using testgl::uniformInt;
+using testphysics::BulletWorld;
 
 // A level folder: a 20 x 20 floor at y = 0 split into an L of two squares (x in -10..0 by z in
 // -10..10, and x in 0..10 by z in -10..0), the red second texture and light-map shaders.
@@ -104,7 +87,7 @@ TEST_F(MapTest, BodyIsHitWhereTheTrianglesAre) {
     EXPECT_EQ(body->getActivationState(), DISABLE_DEACTIVATION);
     EXPECT_EQ(body->getWorldTransform().getOrigin(), btVector3(0, 0, 0));
 
-    World world;
+    BulletWorld world;
     world.world.addRigidBody(body);
     btVector3 hit;
     EXPECT_TRUE(world.rayHits(btVector3(-5, 10, 5), btVector3(-5, -10, 5), &hit));

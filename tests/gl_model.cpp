@@ -1,9 +1,11 @@
 #include "render/Frustum.h"
 #include "render/Model.h"
 #include "render/Semantics.h"
-#include "render_fixtures.h"
+#include "support/Checks.h"
+#include "support/Files.h"
 #include "support/GlContext.h"
 #include "support/HostileFiles.h"
+#include "support/RenderFixtures.h"
 
 #include <assimp/Exporter.hpp>
 #include <assimp/Importer.hpp>
@@ -13,8 +15,8 @@
 #include <cstring>
 #include <filesystem>
 
-using renderfix::captureStdout;
-using renderfix::ScratchDir;
+using checks::captureStdout;
+using testfiles::ScratchDir;
 
 namespace {
 
@@ -366,10 +368,13 @@ TEST_F(ModelTest, MovedMeshKeepsItsNamesAndTheSourceLetsGo) {
 }
 
 // What is no model at all prints the error line (after a line saying why, where there is one)
-// and leaves an empty model that draws nothing: a missing file, a folder, a scene without a
-// single mesh, an FBX node graph the importer would recurse through without end.
+// and leaves an empty model that draws nothing: a missing file, a folder (not a regular file),
+// a file larger than any model, a scene without a single mesh, an FBX node graph the importer
+// would recurse through without end.
 TEST_F(ModelTest, WhatIsNoModelPrintsTheLineAndLeavesAnEmptyModel) {
     std::filesystem::create_directories(dir.file("folder.obj"));
+    // Larger than any model the game reads (a sparse file: no disk is used).
+    std::filesystem::resize_file(dir.write("huge.fbx", ""), (256u << 20) + 1);
     const std::string loop =
         dir.write("loop.fbx", hostile::binaryFbxModels({1, 2}, {{1, 0}, {2, 1}, {1, 2}}, 7400));
     const struct {
@@ -378,7 +383,8 @@ TEST_F(ModelTest, WhatIsNoModelPrintsTheLineAndLeavesAnEmptyModel) {
         std::string why;
     } cases[] = {
         {"missing file", "Obj/missing.obj", ""},
-        {"folder", dir.file("folder.obj"), ""},
+        {"folder", dir.file("folder.obj"), dir.file("folder.obj") + ": not a regular file\n"},
+        {"too large", dir.file("huge.fbx"), dir.file("huge.fbx") + ": larger than 256 MB\n"},
         {"no mesh",
          dir.write("empty.obj", "# a wall without geometry\no wall\ng slab\nusemtl none\n"), ""},
         {"node loop", loop, loop + ": a model is its own ancestor in the node hierarchy\n"},

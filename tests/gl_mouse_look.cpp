@@ -113,7 +113,7 @@ class MouseLookTest : public GlTest {
             send();
             return false;
         });
-        const double perPixel = game->getConfig().horizontalSensivity * Controls::DegreesPerPixel;
+        const double perPixel = game->getConfig().mouseSensitivity * Controls::DegreesPerPixel;
         expectedYaw = Controls::getYawDegrees();
         expectedPitch = Controls::getPitchDegrees();
         for (const auto& [dx, dy] : c.moves) {

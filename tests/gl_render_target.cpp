@@ -1,11 +1,12 @@
 #include "render/RenderTarget.h"
-#include "render_fixtures.h"
+#include "support/Checks.h"
 #include "support/GlContext.h"
+#include "support/RenderFixtures.h"
 
 #include <string>
 #include <vector>
 
-using renderfix::captureStdout;
+using checks::captureStdout;
 
 namespace {
 
@@ -34,11 +35,7 @@ RenderTarget::Format format(GLint colour, GLenum layout, GLenum type, RenderTarg
     return f;
 }
 
-GLint integer(GLenum which) {
-    GLint value = -1;
-    glGetIntegerv(which, &value);
-    return value;
-}
+using testgl::integer;
 
 class RenderTargetTest : public GlTest {
   protected:

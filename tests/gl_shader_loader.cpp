@@ -1,19 +1,13 @@
 #include "render/ShaderLoader.h"
 #include "support/Checks.h"
+#include "support/Files.h"
 #include "support/GlContext.h"
 #include "support/ScriptedPlatform.h"
 
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 namespace {
-
-std::string writeFile(const std::string& name, const std::string& text) {
-    std::string path = ::testing::TempDir() + name;
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
 
 const char* VertexSource = "#version 330 core\nlayout(location = 0) in vec3 position;\n"
                            "void main() { gl_Position = vec4(position, 1.0); }\n";
@@ -27,6 +21,7 @@ using checks::captureStdout;
 class ShaderLoaderTest : public GlTest {
   protected:
     ScriptedPlatform console;
+    testfiles::ScratchDir dir{"shader_loader"};
 };
 
 TEST(ShaderSource, EveryLineIsPrecededByANewline) {
@@ -39,8 +34,8 @@ TEST(ShaderSource, EveryLineIsPrecededByANewline) {
 }
 
 TEST_F(ShaderLoaderTest, BuildsAWorkingProgramAndReports) {
-    std::string vs = writeFile("ok.vs", VertexSource);
-    std::string fs = writeFile("ok.fs", FragmentSource);
+    std::string vs = dir.write("ok.vs", VertexSource);
+    std::string fs = dir.write("ok.fs", FragmentSource);
     GLuint program = 0;
     std::string out = captureStdout([&] {
         ShaderLoader loader;
@@ -59,7 +54,7 @@ TEST_F(ShaderLoaderTest, BuildsAWorkingProgramAndReports) {
 }
 
 TEST_F(ShaderLoaderTest, MissingFileIsReportedAndTheProgramStillComesBack) {
-    std::string vs = writeFile("only.vs", VertexSource);
+    std::string vs = dir.write("only.vs", VertexSource);
     GLuint program = 0;
     std::string out = captureStdout([&] {
         ShaderLoader loader;
@@ -80,8 +75,8 @@ TEST_F(ShaderLoaderTest, MissingFileIsReportedAndTheProgramStillComesBack) {
 }
 
 TEST_F(ShaderLoaderTest, CompileErrorsArePrintedAndDoNotStopTheBuild) {
-    std::string vs = writeFile("bad.vs", "#version 330 core\nvoid main() { this is not glsl }\n");
-    std::string fs = writeFile("fine.fs", FragmentSource);
+    std::string vs = dir.write("bad.vs", "#version 330 core\nvoid main() { this is not glsl }\n");
+    std::string fs = dir.write("fine.fs", FragmentSource);
     GLuint program = 0;
     std::string out = captureStdout([&] {
         ShaderLoader loader;
@@ -98,7 +93,7 @@ TEST_F(ShaderLoaderTest, CompileErrorsArePrintedAndDoNotStopTheBuild) {
 }
 
 TEST_F(ShaderLoaderTest, DestroyingAnUnlinkedLoaderDeletesItsStages) {
-    std::string vs = writeFile("stage.vs", VertexSource);
+    std::string vs = dir.write("stage.vs", VertexSource);
     GLuint shader = 0;
     GLuint program = 0;
     captureStdout([&] {

@@ -1,16 +1,18 @@
 #include "render/HudCache.h"
 #include "render/TextRenderer.h"
-#include "render_fixtures.h"
+#include "support/Checks.h"
+#include "support/Files.h"
 #include "support/GlContext.h"
 #include "support/HostileFiles.h"
+#include "support/RenderFixtures.h"
 #include "support/ScriptedPlatform.h"
 
 #include <algorithm>
 #include <filesystem>
 
-using renderfix::captureStdout;
-using renderfix::ScopedChdir;
-using renderfix::ScratchDir;
+using checks::captureStdout;
+using testfiles::ScopedChdir;
+using testfiles::ScratchDir;
 
 namespace {
 

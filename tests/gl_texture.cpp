@@ -1,6 +1,7 @@
 #include "render/MipmapCache.h"
 #include "render/Texture.h"
-#include "render_fixtures.h"
+#include "support/Checks.h"
+#include "support/Files.h"
 #include "support/GlContext.h"
 #include "support/HostileFiles.h"
 
@@ -14,8 +15,10 @@
 #include <string_view>
 #include <vector>
 
-using renderfix::captureStdout;
-using renderfix::ScratchDir;
+using checks::captureStdout;
+using testfiles::ScratchDir;
+using testgl::levelParameter;
+using testgl::texParameter;
 
 namespace {
 
@@ -27,20 +30,6 @@ std::vector<unsigned char> readLevel(GLuint name, int level, int w, int h, GLenu
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, level, format, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
-}
-
-GLint texParameter(GLuint name, GLenum parameter) {
-    GLint value = 0;
-    glBindTexture(GL_TEXTURE_2D, name);
-    glGetTexParameteriv(GL_TEXTURE_2D, parameter, &value);
-    return value;
-}
-
-GLint levelParameter(GLuint name, int level, GLenum parameter) {
-    GLint value = 0;
-    glBindTexture(GL_TEXTURE_2D, name);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, level, parameter, &value);
-    return value;
 }
 
 class TextureTest : public GlTest {
@@ -194,12 +183,14 @@ TEST_F(TextureTest, SmallerLevelsComeBackFromTheCacheAsTheDriverMadeThem) {
         std::function<void(const std::filesystem::path&)> change;
         bool planted; // the entry holds other valid levels: they must be the ones used
     };
-    const auto rewrite = [](const std::filesystem::path& entry, auto edit) {
-        std::ifstream in(entry, std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        in.close();
+    const auto fileBytes = [](const std::filesystem::path& entry) {
+        return std::filesystem::is_regular_file(entry) ? testfiles::readFile(entry)
+                                                       : std::string("not a file");
+    };
+    const auto rewrite = [&](const std::filesystem::path& entry, auto edit) {
+        std::string bytes = fileBytes(entry);
         edit(bytes);
-        std::ofstream(entry, std::ios::binary | std::ios::trunc) << bytes;
+        testfiles::writeFile(entry, bytes);
     };
     constexpr size_t HeaderBytes = 24;
     const Case cases[] = {
@@ -255,7 +246,9 @@ TEST_F(TextureTest, SmallerLevelsComeBackFromTheCacheAsTheDriverMadeThem) {
             for (const auto& file : std::filesystem::directory_iterator(mipcache::directory()))
                 entries.push_back(file.path());
             ASSERT_EQ(entries.size(), 1u) << "one entry, no partial file left";
+            const std::string intact = fileBytes(entries[0]);
             c.change(entries[0]);
+            const std::string changed = fileBytes(entries[0]);
             std::string out;
             out = captureStdout([&] { texture = std::make_unique<Texture>(path); });
             EXPECT_EQ(out, path + " - texture successfully loaded\n");
@@ -264,6 +257,11 @@ TEST_F(TextureTest, SmallerLevelsComeBackFromTheCacheAsTheDriverMadeThem) {
                 EXPECT_EQ(loaded[0], std::vector<unsigned char>(loaded[0].size(), 77));
             else
                 EXPECT_EQ(loaded, made);
+            // A damaged entry is made again; a consistent one is kept as it is.
+            EXPECT_EQ(fileBytes(entries[0]), c.planted ? changed : intact);
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(mipcache::directory()),
+                                    std::filesystem::directory_iterator()),
+                      1);
             EXPECT_EQ(readLevel(texture->getName(), 0, width, height), rgb);
         }
     }

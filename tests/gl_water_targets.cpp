@@ -5,20 +5,11 @@
 
 namespace {
 
-GLint level0(GLuint texture, GLenum parameter) {
-    GLint value = -1;
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, parameter, &value);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return value;
-}
+using testgl::integer;
+using testgl::texParameter;
 
-GLint texParameter(GLuint texture, GLenum parameter) {
-    GLint value = -1;
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glGetTexParameteriv(GL_TEXTURE_2D, parameter, &value);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return value;
+GLint level0(GLuint texture, GLenum parameter) {
+    return testgl::levelParameter(texture, 0, parameter);
 }
 
 GLint attachment(GLuint frameBuffer, GLenum point, GLenum parameter) {
@@ -33,18 +24,6 @@ std::vector<GLint> viewport() {
     std::vector<GLint> v(4, -1);
     glGetIntegerv(GL_VIEWPORT, v.data());
     return v;
-}
-
-GLint boundFrameBuffer() {
-    GLint value = -1;
-    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &value);
-    return value;
-}
-
-GLint boundTexture() {
-    GLint value = -1;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &value);
-    return value;
 }
 
 class WaterTargetsTest : public GlTest {
@@ -69,76 +48,75 @@ TEST_F(WaterTargetsTest, ConstructionOnlyStoresTheScreenSize) {
     EXPECT_EQ(targets.reflectionFrameBufferName(), 0u);
 }
 
-TEST_F(WaterTargetsTest, ReflectionTargetHasItsFixedSizeAndFormats) {
+// Each target has its fixed size, a byte colour texture sampled linearly, and its depth: a
+// renderbuffer for the reflection, a texture for the refraction.
+TEST_F(WaterTargetsTest, EachTargetHasItsFixedSizeAndFormats) {
     WaterRenderTargets targets(640, 480);
     targets.init();
-    const GLuint colour = targets.reflectionTexture();
-    ASSERT_TRUE(glIsTexture(colour));
-    EXPECT_EQ(level0(colour, GL_TEXTURE_WIDTH), 320);
-    EXPECT_EQ(level0(colour, GL_TEXTURE_HEIGHT), 180);
-    const GLint colourFormat = level0(colour, GL_TEXTURE_INTERNAL_FORMAT);
-    EXPECT_TRUE(colourFormat == GL_RGB || colourFormat == GL_RGB8) << colourFormat;
-    EXPECT_EQ(level0(colour, GL_TEXTURE_ALPHA_SIZE), 0);
-    EXPECT_EQ(texParameter(colour, GL_TEXTURE_MIN_FILTER), GL_LINEAR);
-    EXPECT_EQ(texParameter(colour, GL_TEXTURE_MAG_FILTER), GL_LINEAR);
-    EXPECT_EQ(texParameter(colour, GL_TEXTURE_WRAP_S), GL_REPEAT);
+    const struct {
+        const char* name;
+        GLuint frameBuffer, colour, depth;
+        int width, height;
+        GLenum depthType; // GL_RENDERBUFFER or GL_TEXTURE
+        GLint depthFormat;
+        GLint depthBits; // at least
+    } cases[] = {
+        {"reflection", targets.reflectionFrameBufferName(), targets.reflectionTexture(),
+         targets.reflectionDepthBufferName(), 320, 180, GL_RENDERBUFFER, GL_DEPTH_COMPONENT, 1},
+        {"refraction", targets.refractionFrameBufferName(), targets.refractionTexture(),
+         targets.refractionDepthTextureName(), 1780, 720, GL_TEXTURE, GL_DEPTH_COMPONENT32, 24},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(glIsTexture(c.colour));
+        EXPECT_EQ(level0(c.colour, GL_TEXTURE_WIDTH), c.width);
+        EXPECT_EQ(level0(c.colour, GL_TEXTURE_HEIGHT), c.height);
+        const GLint colourFormat = level0(c.colour, GL_TEXTURE_INTERNAL_FORMAT);
+        EXPECT_TRUE(colourFormat == GL_RGB || colourFormat == GL_RGB8) << colourFormat;
+        EXPECT_EQ(level0(c.colour, GL_TEXTURE_ALPHA_SIZE), 0);
+        EXPECT_EQ(texParameter(c.colour, GL_TEXTURE_MIN_FILTER), GL_LINEAR);
+        EXPECT_EQ(texParameter(c.colour, GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+        EXPECT_EQ(texParameter(c.colour, GL_TEXTURE_WRAP_S), GL_REPEAT);
 
-    const GLuint depth = targets.reflectionDepthBufferName();
-    ASSERT_TRUE(glIsRenderbuffer(depth));
-    GLint value = 0;
-    glBindRenderbuffer(GL_RENDERBUFFER, depth);
-    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_WIDTH, &value);
-    EXPECT_EQ(value, 320);
-    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_HEIGHT, &value);
-    EXPECT_EQ(value, 180);
-    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_INTERNAL_FORMAT, &value);
-    EXPECT_EQ(value, GL_DEPTH_COMPONENT);
-    glGetRenderbufferParameteriv(GL_RENDERBUFFER, GL_RENDERBUFFER_DEPTH_SIZE, &value);
-    EXPECT_GT(value, 0);
-    glBindRenderbuffer(GL_RENDERBUFFER, 0);
+        const bool texture = c.depthType == GL_TEXTURE;
+        ASSERT_TRUE(texture ? glIsTexture(c.depth) : glIsRenderbuffer(c.depth));
+        const auto depth = [&](GLenum textureParameter, GLenum renderbufferParameter) {
+            if (texture)
+                return level0(c.depth, textureParameter);
+            GLint value = -1;
+            glBindRenderbuffer(GL_RENDERBUFFER, c.depth);
+            glGetRenderbufferParameteriv(GL_RENDERBUFFER, renderbufferParameter, &value);
+            glBindRenderbuffer(GL_RENDERBUFFER, 0);
+            return value;
+        };
+        EXPECT_EQ(depth(GL_TEXTURE_WIDTH, GL_RENDERBUFFER_WIDTH), c.width);
+        EXPECT_EQ(depth(GL_TEXTURE_HEIGHT, GL_RENDERBUFFER_HEIGHT), c.height);
+        EXPECT_EQ(depth(GL_TEXTURE_INTERNAL_FORMAT, GL_RENDERBUFFER_INTERNAL_FORMAT),
+                  c.depthFormat);
+        EXPECT_GE(depth(GL_TEXTURE_DEPTH_SIZE, GL_RENDERBUFFER_DEPTH_SIZE), c.depthBits);
+        if (texture) {
+            EXPECT_EQ(texParameter(c.depth, GL_TEXTURE_MIN_FILTER), GL_LINEAR);
+            EXPECT_EQ(texParameter(c.depth, GL_TEXTURE_MAG_FILTER), GL_LINEAR);
+        }
 
-    const GLuint frameBuffer = targets.reflectionFrameBufferName();
-    EXPECT_EQ(attachment(frameBuffer, GL_COLOR_ATTACHMENT0, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE),
-              GL_TEXTURE);
-    EXPECT_EQ(attachment(frameBuffer, GL_COLOR_ATTACHMENT0, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME),
-              static_cast<GLint>(colour));
-    EXPECT_EQ(attachment(frameBuffer, GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE),
-              GL_RENDERBUFFER);
-    EXPECT_EQ(attachment(frameBuffer, GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME),
-              static_cast<GLint>(depth));
-}
-
-TEST_F(WaterTargetsTest, RefractionTargetHasItsFixedSizeAndFormats) {
-    WaterRenderTargets targets(640, 480);
-    targets.init();
-    const GLuint colour = targets.refractionTexture();
-    EXPECT_EQ(level0(colour, GL_TEXTURE_WIDTH), 1780);
-    EXPECT_EQ(level0(colour, GL_TEXTURE_HEIGHT), 720);
-    const GLint colourFormat = level0(colour, GL_TEXTURE_INTERNAL_FORMAT);
-    EXPECT_TRUE(colourFormat == GL_RGB || colourFormat == GL_RGB8) << colourFormat;
-
-    const GLuint depth = targets.refractionDepthTextureName();
-    ASSERT_TRUE(glIsTexture(depth));
-    EXPECT_EQ(level0(depth, GL_TEXTURE_WIDTH), 1780);
-    EXPECT_EQ(level0(depth, GL_TEXTURE_HEIGHT), 720);
-    EXPECT_EQ(level0(depth, GL_TEXTURE_INTERNAL_FORMAT), GL_DEPTH_COMPONENT32);
-    EXPECT_GE(level0(depth, GL_TEXTURE_DEPTH_SIZE), 24);
-    EXPECT_EQ(texParameter(depth, GL_TEXTURE_MIN_FILTER), GL_LINEAR);
-    EXPECT_EQ(texParameter(depth, GL_TEXTURE_MAG_FILTER), GL_LINEAR);
-
-    const GLuint frameBuffer = targets.refractionFrameBufferName();
-    EXPECT_EQ(attachment(frameBuffer, GL_COLOR_ATTACHMENT0, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME),
-              static_cast<GLint>(colour));
-    EXPECT_EQ(attachment(frameBuffer, GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE),
-              GL_TEXTURE);
-    EXPECT_EQ(attachment(frameBuffer, GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME),
-              static_cast<GLint>(depth));
+        const auto attached = [&](GLenum point, GLenum parameter) {
+            return attachment(c.frameBuffer, point, parameter);
+        };
+        EXPECT_EQ(attached(GL_COLOR_ATTACHMENT0, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE),
+                  GL_TEXTURE);
+        EXPECT_EQ(attached(GL_COLOR_ATTACHMENT0, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME),
+                  static_cast<GLint>(c.colour));
+        EXPECT_EQ(attached(GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE),
+                  static_cast<GLint>(c.depthType));
+        EXPECT_EQ(attached(GL_DEPTH_ATTACHMENT, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME),
+                  static_cast<GLint>(c.depth));
+    }
 }
 
 TEST_F(WaterTargetsTest, InitLeavesTheScreenBoundAndBothTargetsComplete) {
     WaterRenderTargets targets(200, 100);
     targets.init();
-    EXPECT_EQ(boundFrameBuffer(), 0);
+    EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING), 0);
     EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 200, 100}));
     for (GLuint frameBuffer :
          {targets.reflectionFrameBufferName(), targets.refractionFrameBufferName()}) {
@@ -158,18 +136,20 @@ TEST_F(WaterTargetsTest, BindingSwitchesTargetViewportAndUnbindsTheActiveTexture
 
     glBindTexture(GL_TEXTURE_2D, targets.refractionTexture());
     targets.bindReflection();
-    EXPECT_EQ(boundFrameBuffer(), static_cast<GLint>(targets.reflectionFrameBufferName()));
+    EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING),
+              static_cast<GLint>(targets.reflectionFrameBufferName()));
     EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 320, 180}));
-    EXPECT_EQ(boundTexture(), 0);
+    EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), 0);
 
     glBindTexture(GL_TEXTURE_2D, targets.reflectionTexture());
     targets.bindRefraction();
-    EXPECT_EQ(boundFrameBuffer(), static_cast<GLint>(targets.refractionFrameBufferName()));
+    EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING),
+              static_cast<GLint>(targets.refractionFrameBufferName()));
     EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 1780, 720}));
-    EXPECT_EQ(boundTexture(), 0);
+    EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), 0);
 
     targets.bindScreen();
-    EXPECT_EQ(boundFrameBuffer(), 0);
+    EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING), 0);
     EXPECT_EQ(viewport(), (std::vector<GLint>{0, 0, 256, 256}));
 
     // The level follows the window's frame buffer size.

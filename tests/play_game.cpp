@@ -69,7 +69,7 @@ class Playthrough : public GlTest {
         testing::internal::CaptureStdout(); // loading chatter
         game = std::make_unique<Game>();
         loadingOutput = testing::internal::GetCapturedStdout();
-        sensitivity = game->getConfig().horizontalSensivity;
+        sensitivity = game->getConfig().mouseSensitivity;
         game->setBeforeSwap([this] { capture(); });
         wallStart = std::chrono::steady_clock::now();
     }
@@ -211,10 +211,11 @@ class Playthrough : public GlTest {
             }
             if (HasFatalFailure())
                 return;
-            if (command.verb != "chase")
+            if (command.verb != "chase") {
                 EXPECT_FLOAT_EQ(level().getPlayer().getHealth(), level().getPlayer().getMaxHealth())
                     << "hurt on route line " << command.line << ", at (" << eye().x << ", "
                     << eye().y << ", " << eye().z << ")";
+            }
         }
     }
 

@@ -11,6 +11,7 @@
 #include "platform/Controls.h"
 #include "platform/GlDebug.h"
 #include "support/ChildRun.h"
+#include "support/Files.h"
 #include "support/FullDisk.h"
 #include "support/HostileFiles.h"
 #include "support/ScriptedPlatform.h"
@@ -36,6 +37,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using testfiles::readFile;
+using testfiles::writeFile;
+
 const fs::path DataDir = BRINDLEMOX_TEST_DATA_DIR;
 
 // A copy of the data folder with a small window, so 300 frames stay quick on a software renderer.
@@ -43,7 +47,7 @@ fs::path freshCopy(const std::string& name) {
     fs::path copy = fs::path(::testing::TempDir()) / ("brindlemox_robust_" + name);
     fs::remove_all(copy);
     fs::copy(DataDir, copy, fs::copy_options::recursive);
-    std::ofstream(copy / "Config/config.txt", std::ios::trunc) << "width=200\nheight=150\n";
+    writeFile(copy / "Config/config.txt", "width=200\nheight=150\n");
     return copy;
 }
 
@@ -162,12 +166,13 @@ TEST_P(GarbageFile, LeavesTheGameRunning) {
     std::string junk(4096, '\0');
     for (char& c : junk)
         c = static_cast<char>(random());
-    std::ofstream(copy / path, std::ios::binary | std::ios::trunc) << junk;
+    writeFile(copy / path, junk);
     GameRun run = play(copy);
     EXPECT_EQ(run.frames, 300);
     EXPECT_TRUE(run.reachedLevelTwo);
-    if (path.rfind("Texture/", 0) == 0 || path.rfind("Fonts/", 0) == 0)
+    if (path.rfind("Texture/", 0) == 0 || path.rfind("Fonts/", 0) == 0) {
         EXPECT_NE(run.output.find(missingLine(path)), std::string::npos) << run.output;
+    }
 }
 
 TEST_P(TruncatedFile, LeavesTheGameRunning) {
@@ -216,16 +221,15 @@ TEST(Robustness, OddConfigurationLinesAreHarmless) {
     int index = 0;
     for (const char** text = configs; *text != nullptr; ++text, ++index) {
         fs::path copy = freshCopy("config_" + std::to_string(index));
-        std::ofstream(copy / "Config/config.txt", std::ios::binary | std::ios::trunc) << *text;
+        writeFile(copy / "Config/config.txt", *text);
         GameRun run = play(copy);
         EXPECT_EQ(run.frames, 300);
         EXPECT_EQ(run.output.find("Failed"), std::string::npos) << run.output;
     }
     // A very long line and a missing final newline.
     fs::path copy = freshCopy("config_long");
-    std::ofstream(copy / "Config/config.txt", std::ios::binary | std::ios::trunc)
-        << std::string(1 << 20, 'x') << "=1\nlevels=" << std::string(100000, '7')
-        << "\nwidth=200\nheight=150";
+    writeFile(copy / "Config/config.txt", std::string(1 << 20, 'x') + "=1\nlevels=" +
+                                              std::string(100000, '7') + "\nwidth=200\nheight=150");
     GameRun run = play(copy);
     EXPECT_EQ(run.frames, 300);
     // No configuration file at all leaves the defaults (a 1024 x 860 window).
@@ -274,18 +278,6 @@ long intactPeakKb() {
 
 // A big-file case may cost this much more than an intact run at its peak.
 constexpr long MemoryAllowanceKb = 256L * 1024;
-
-std::string readFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-    fs::remove_all(path);
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
 
 void makeFifo(const fs::path& path) {
     fs::remove_all(path);
@@ -337,7 +329,7 @@ struct HostileCase {
     std::string name;
     std::function<void(const fs::path& copy)> damage;
     // Lines the game must print.
-    std::vector<std::string> lines;
+    std::vector<std::string> lines = {};
     // Whether the case is about memory: its peak is checked against an intact run's.
     bool bigFile = false;
     // The window width the configuration must give (0: not checked).
@@ -411,6 +403,7 @@ const std::string LevelTwoLoops =
     "Obj/level2.fbx: a model is its own ancestor in the node hierarchy\n";
 
 std::vector<HostileCase> hostileCases() {
+    using namespace std::string_literals;
     std::vector<HostileCase> cases;
     // Started from the wrong folder, or with the shaders missing: no program links, and nothing
     // may touch uniforms without one.
@@ -428,14 +421,25 @@ std::vector<HostileCase> hostileCases() {
                       missingLine("Fonts/hud.ttf")},
                      false,
                      1024});
-    // Files that never end: named pipes, and links to an endless device.
-    for (const char* path : {"Config/config.txt", "Shader/textFS.fs", "Texture/waterDUDV.png",
-                             "Obj/cell.obj", "Obj/level1.2.mtl", "Fonts/hud.ttf"}) {
-        const std::string file = path;
-        HostileCase fifo{"Fifo_" + safeName(file),
-                         [file](const fs::path& copy) { makeFifo(copy / file); }};
-        if (file.rfind("Config/", 0) == 0)
-            fifo.width = 1024; // the defaults
+    // Files that never end: named pipes, and links to an endless device. The player's own
+    // config (under XDG_CONFIG_HOME) is refused like the data folder's.
+    const std::string playersConfig = "player/brindlemox/config.txt";
+    const auto configCase = [&playersConfig](HostileCase& c, const std::string& file) {
+        c.lines = {file + " is not a regular file: it is ignored and the defaults are used\n"};
+        // The defaults, or the data folder's config under the player's.
+        c.width = file == playersConfig ? 200 : 1024;
+        if (file == playersConfig)
+            c.environment = {{"XDG_CONFIG_HOME", "@/player"}};
+    };
+    for (const std::string& file :
+         {"Config/config.txt"s, playersConfig, "Shader/textFS.fs"s, "Texture/waterDUDV.png"s,
+          "Obj/cell.obj"s, "Obj/level1.2.mtl"s, "Fonts/hud.ttf"s}) {
+        HostileCase fifo{"Fifo_" + safeName(file), [file](const fs::path& copy) {
+                             fs::create_directories((copy / file).parent_path());
+                             makeFifo(copy / file);
+                         }};
+        if (file.find("config.txt") != std::string::npos)
+            configCase(fifo, file);
         else if (file.rfind("Shader/", 0) == 0)
             fifo.lines = {refusedShaderLine(file, "not a regular file")};
         else if (file.find(".mtl") != std::string::npos)
@@ -444,14 +448,16 @@ std::vector<HostileCase> hostileCases() {
             fifo.lines = {missingLine(file)};
         cases.push_back(fifo);
     }
-    for (const char* path : {"Config/config.txt", "Shader/extendedFS.fs", "Texture/normalMap.png",
-                             "Obj/level2.fbx", "Fonts/hud.ttf"}) {
-        const std::string file = path;
-        HostileCase zeros{"EndlessZeros_" + safeName(file),
-                          [file](const fs::path& copy) { linkToZeros(copy / file); }};
+    for (const std::string& file :
+         {"Config/config.txt"s, playersConfig, "Shader/extendedFS.fs"s, "Texture/normalMap.png"s,
+          "Obj/level2.fbx"s, "Fonts/hud.ttf"s}) {
+        HostileCase zeros{"EndlessZeros_" + safeName(file), [file](const fs::path& copy) {
+                              fs::create_directories((copy / file).parent_path());
+                              linkToZeros(copy / file);
+                          }};
         zeros.bigFile = true;
-        if (file.rfind("Config/", 0) == 0)
-            zeros.width = 1024;
+        if (file.find("config.txt") != std::string::npos)
+            configCase(zeros, file);
         else if (file.rfind("Shader/", 0) == 0)
             zeros.lines = {refusedShaderLine(file, "not a regular file")};
         else
@@ -663,19 +669,24 @@ TEST_P(HostileData, IsRefusedAndTheGameGoesOn) {
     EXPECT_EQ(summary.frames, 300) << run.describe();
     EXPECT_EQ(summary.nextLevel, 2) << "Level 2 was not reached";
     EXPECT_EQ(summary.glErrors, 0) << run.describe() << "\n" << tail;
+    // Problems are said on standard error, progress on standard output.
+    const std::string said = run.output + run.errors;
     for (const std::string& line : c.lines) {
-        const size_t first = run.output.find(line);
+        const size_t first = said.find(line);
         EXPECT_NE(first, std::string::npos) << "missing line: " << line << "\n" << tail;
-        if (c.once && first != std::string::npos)
-            EXPECT_EQ(run.output.find(line, first + 1), std::string::npos)
+        if (c.once && first != std::string::npos) {
+            EXPECT_EQ(said.find(line, first + 1), std::string::npos)
                 << "said more than once: " << line;
+        }
     }
-    if (c.width != 0)
+    if (c.width != 0) {
         EXPECT_EQ(summary.width, c.width);
-    if (c.bigFile)
+    }
+    if (c.bigFile) {
         EXPECT_LE(run.peakKb, baseline + MemoryAllowanceKb)
             << "peak " << run.peakKb / 1024 << " MB against " << baseline / 1024
             << " MB for intact data";
+    }
     std::printf("%s: %s\n", c.name.c_str(), run.describe().c_str());
     fs::remove_all(copy);
 }
@@ -743,8 +754,7 @@ struct BadLevel {
 std::vector<BadLevel> badLevels() {
     const std::string least = "title T\nspawn 0 0 0\nmap Obj/level1.2.obj\n";
     const auto text = [](std::string content) {
-        return
-            [content](const fs::path& path) { std::ofstream(path, std::ios::binary) << content; };
+        return [content](const fs::path& path) { writeFile(path, content); };
     };
     std::string manyObjects = least;
     for (int i = 0; i < 10000; ++i)
@@ -789,17 +799,12 @@ TEST_P(BadLevelFile, IsRefusedWithOneLineBeforeAnyWindow) {
                                 "' --frames 1 </dev/null >'" + (folder / "out").string() + "' 2>'" +
                                 (folder / "err").string() + "'";
     const int status = std::system(command.c_str());
-    const auto contents = [&folder](const char* name) {
-        std::stringstream text;
-        text << std::ifstream(folder / name).rdbuf();
-        return text.str();
-    };
-    const std::string err = contents("err");
+    const std::string err = readFile(folder / "err");
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1) << err;
     EXPECT_EQ(err.rfind(level.string() + c.expected, 0), 0u) << err;
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-    EXPECT_EQ(contents("out"), "");
+    EXPECT_EQ(readFile(folder / "out"), "");
     fs::remove_all(folder);
 }
 

@@ -208,7 +208,7 @@ TEST_F(ControlsTest, PitchStopsAtTheCameraLimit) {
 
 TEST_F(ControlsTest, ZeroSensitivityFreezesTheView) {
     Config still;
-    still.horizontalSensivity = 0.0f;
+    still.mouseSensitivity = 0.0f;
     Controls frozen(nullptr, &still);
     Controls::onCursorMoved(nullptr, 0.0, 0.0);
     Controls::onCursorMoved(nullptr, 300.0, -200.0);

@@ -127,13 +127,13 @@ TEST(DemoFormat, WrittenDemosReadBackExactly) {
     written.header.invertMouse = true;
     written.header.gamepadDeadzone = 0.15f;
     const std::vector<demo::Frame> frames = {
-        {2.718281828459045, 0, 0, {}, {}},
-        {1.0 / 60.0, 0b000001, 0, {}, {}},
-        {0.0, 0b010001, 0b100000, {GLFW_KEY_F2, GLFW_KEY_F8, GLFW_KEY_F2}, {}},
-        {5e-324, 0, 0b011110, {}, {{-217.0, 0.0}, {0.5, 1.0 / 7.0}, {1e6, -1e6}}},
-        {1e9, 0b111111, 0, {GLFW_KEY_F3, GLFW_KEY_F4}, {{-0.0, 3.0}}},
-        {0.5, 0, 0, {}, {{1.0, 2.0}}, true},
-        {0.5, 0, 0, {GLFW_KEY_F2}, {}, false},
+        {2.718281828459045, 0, 0, {}, {}, std::nullopt, {}},
+        {1.0 / 60.0, 0b000001, 0, {}, {}, std::nullopt, {}},
+        {0.0, 0b010001, 0b100000, {GLFW_KEY_F2, GLFW_KEY_F8, GLFW_KEY_F2}, {}, std::nullopt, {}},
+        {5e-324, 0, 0b011110, {}, {{-217.0, 0.0}, {0.5, 1.0 / 7.0}, {1e6, -1e6}}, std::nullopt, {}},
+        {1e9, 0b111111, 0, {GLFW_KEY_F3, GLFW_KEY_F4}, {{-0.0, 3.0}}, std::nullopt, {}},
+        {0.5, 0, 0, {}, {{1.0, 2.0}}, true, {}},
+        {0.5, 0, 0, {GLFW_KEY_F2}, {}, false, {}},
         {0.5, 0, 0, {}, {}, std::nullopt, {true, {0.1f, -1.0f / 3.0f, 1, -0.0f, -1, 0.75f}, 32767}},
         {0.5, 0, 0, {}, {}, std::nullopt, {true, {0, 0, 0, 0, -1, -1}, 0}},
     };
@@ -204,7 +204,7 @@ TEST(DemoRecording, AReplayAnswersTheGameAsTheRecordedRunDid) {
     // add up exactly in floating point.
     Controls::resetSharedState();
     Config config;
-    config.horizontalSensivity = 37.0f;
+    config.mouseSensitivity = 37.0f;
     Controls controls(nullptr, &config);
     std::ostringstream file;
     Observed recorded;

@@ -1,19 +1,19 @@
 // The look at FBX files before the importer: loops and runaway depth are refused, in ASCII and
 // binary files alike, while ordinary files (the game's own level among them) pass.
 #include "render/FbxCheck.h"
+#include "support/Files.h"
 #include "support/HostileFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace {
 
+using testfiles::readFile;
 using Links = std::vector<std::pair<int64_t, int64_t>>;
 
 std::string asciiFbx(const std::vector<int64_t>& models, const Links& links,
@@ -69,13 +69,6 @@ std::string nested(int depth, bool binary) {
     for (int i = 0; i < depth; ++i)
         text += "{ D: ";
     return text + "1" + std::string(static_cast<size_t>(depth), '}') + "\n";
-}
-
-std::string readFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
 }
 
 } // namespace

@@ -224,8 +224,9 @@ TEST_P(ShippedLevel, HasWhatTheGameAlwaysPlayed) {
             EXPECT_EQ(got.health, 15.0f);
             EXPECT_EQ(got.toughness, 4.0f);
         }
-        if (got.kind == Kind::Enemies)
+        if (got.kind == Kind::Enemies) {
             EXPECT_EQ(got.damage, 3.0f);
+        }
     }
     ASSERT_EQ(level.lights.size(), want.lights.size());
     for (size_t i = 0; i < want.lights.size(); ++i) {

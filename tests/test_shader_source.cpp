@@ -1,12 +1,12 @@
 // The bound on shader sources: far above every shader of the game, far below the expression
 // depth that overflows the GL compiler's stack.
 #include "render/ShaderLoader.h"
+#include "support/Files.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -69,12 +69,10 @@ TEST(ShaderSource, OnlyExpressionsBeyondTheBoundAreRefused) {
 }
 
 TEST(ShaderSource, IncludedFilesStandInPlaceOfTheirLine) {
-    const std::filesystem::path folder =
-        std::filesystem::path(::testing::TempDir()) / "brindlemox_shader_include";
-    std::filesystem::create_directories(folder);
-    std::ofstream(folder / "common.glsl") << "float shared;\n";
-    const std::string stage = (folder / "stage.fs").string();
-    const std::string missingPath = (folder / "absent.glsl").string();
+    const testfiles::ScratchDir folder("shader_include");
+    folder.write("common.glsl", "float shared;\n");
+    const std::string stage = folder.file("stage.fs");
+    const std::string missingPath = folder.file("absent.glsl");
     const struct {
         const char* name;
         std::string source;

@@ -1,25 +1,11 @@
 #include "render/StaticMeshBody.h"
+#include "support/BulletWorld.h"
 
 #include <gtest/gtest.h>
 
 #include <glm/gtc/matrix_transform.hpp>
 
 namespace {
-
-bool rayHits(btRigidBody* body, const btVector3& from, const btVector3& to, btVector3* at) {
-    btDbvtBroadphase broadphase;
-    btDefaultCollisionConfiguration configuration;
-    btCollisionDispatcher dispatcher(&configuration);
-    btSequentialImpulseConstraintSolver solver;
-    btDiscreteDynamicsWorld world(&dispatcher, &broadphase, &solver, &configuration);
-    world.addRigidBody(body);
-    btCollisionWorld::ClosestRayResultCallback result(from, to);
-    world.rayTest(from, to, result);
-    world.removeRigidBody(body);
-    if (result.hasHit() && at != nullptr)
-        *at = result.m_hitPointWorld;
-    return result.hasHit();
-}
 
 const std::vector<Triangle> UnitSquare = {
     Triangle{glm::vec3(0, 0, 0), glm::vec3(1, 0, 0), glm::vec3(1, 1, 0)},
@@ -50,12 +36,13 @@ TEST(StaticMeshBody, TrianglesArePlacedByTheModelMatrix) {
     const glm::mat4 m =
         glm::scale(glm::translate(glm::mat4(1.0f), glm::vec3(10, 10, -5)), glm::vec3(2.0f));
     StaticMeshBody owner = StaticMeshBody::build(UnitSquare, m);
+    testphysics::BulletWorld world;
+    world.world.addRigidBody(owner.body.get());
     btVector3 at;
-    EXPECT_TRUE(
-        rayHits(owner.body.get(), btVector3(11.5f, 11.5f, 5), btVector3(11.5f, 11.5f, -20), &at));
+    EXPECT_TRUE(world.rayHits(btVector3(11.5f, 11.5f, 5), btVector3(11.5f, 11.5f, -20), &at));
     EXPECT_NEAR(at.z(), -5.0f, 1e-4f);
-    EXPECT_FALSE(
-        rayHits(owner.body.get(), btVector3(0.5f, 0.5f, 5), btVector3(0.5f, 0.5f, -20), nullptr));
+    EXPECT_FALSE(world.rayHits(btVector3(0.5f, 0.5f, 5), btVector3(0.5f, 0.5f, -20)));
+    world.world.removeRigidBody(owner.body.get());
 }
 
 TEST(StaticMeshBody, MovingKeepsTheBodyAndItsParts) {

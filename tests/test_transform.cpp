@@ -1,5 +1,6 @@
 #include "render/Drawable.h"
 #include "render/LightSet.h"
+#include "support/Checks.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +10,7 @@
 
 namespace {
 
-void expectNear(const glm::vec3& actual, const glm::vec3& expected, float tolerance = 1e-5f) {
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-    EXPECT_NEAR(actual.z, expected.z, tolerance);
-}
+using checks::expectNear;
 
 glm::vec3 place(const glm::mat4& m, const glm::vec3& p) {
     return glm::vec3(m * glm::vec4(p, 1.0f));

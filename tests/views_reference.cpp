@@ -588,15 +588,6 @@ double hueSignal(const Image& picture, int cx, int cy) {
     return n > 0 ? sum / n : 0.0;
 }
 
-double spread(const std::vector<double>& values) {
-    double mean = 0.0, squares = 0.0;
-    for (double v : values) {
-        mean += v / values.size();
-        squares += v * v / values.size();
-    }
-    return std::sqrt(std::max(0.0, squares - mean * mean));
-}
-
 void checkMirror(const Frame& frame, const Check& check, const View& view) {
     const Image& picture = frame.picture;
     std::vector<double> above, below;

@@ -159,6 +159,35 @@ run "$work/empty" --data "$folder" --frames 1
 [ "$stderr" = "Config/config.txt line $number: volume is 0 to 100, not '150'; using 100" ] ||
   fail "volume=150: '$stderr'"
 
+# The player's own config, read over the data folder's (which is never written): its fov=90
+# widens the view, misspelt keys are named (twenty, then a count), a width beyond the screen is
+# bounded with one line.
+player=$work/player
+mkdir -p "$player/brindlemox"
+settings=$player/brindlemox/config.txt
+data_config=$(sha256sum <"$build_data/Config/config.txt")
+{ echo fov=90; for _ in $(seq 25); do echo fvo=90; done; } >"$settings"
+# shellcheck disable=SC2086
+XDG_CONFIG_HOME=$player run "$work/empty" $wall --screenshot "$out/player_fov.png"
+[ "$code" -eq 0 ] || fail "player's fov=90: exit code $code: $stderr"
+[ "$(head -n 1 <<<"$stderr")" = "$settings line 2: unknown key 'fvo': did you mean 'fov'?" ] &&
+  [ "$(wc -l <<<"$stderr")" -eq 21 ] && [ "$(tail -n 1 <<<"$stderr")" = "and 5 more" ] ||
+  fail "player's 25 times fvo=90: '$stderr'"
+share=$(blue_share "$out/player_fov.png")
+awk -v a="$share" -v b="$base_blue" 'BEGIN { exit !(a < b - 0.2) }' ||
+  fail "player's fov=90: wall blue $share, not less than $base_blue"
+echo "player's fov=90: wall blue $share"
+printf 'width=70000\n' >"$settings"
+XDG_CONFIG_HOME=$player run "$work/empty" --frames 1 --screenshot "$out/player_wide.png"
+screen_width=${screen% *}
+[ "$code" -eq 0 ] || fail "width=70000: exit code $code: $stderr"
+[ "$stderr" = "A window of 70000 x 860 does not fit the screen: it opens at $screen_width x 860" ] ||
+  fail "width=70000: '$stderr'"
+size=$(identify -format '%w %h' "$out/player_wide.png")
+[ "$size" = "$screen_width 860" ] || fail "width=70000: a window of $size"
+[ "$(sha256sum <"$build_data/Config/config.txt")" = "$data_config" ] ||
+  fail "the data folder's config was written"
+
 # --data naming the data from elsewhere, and a screenshot of the last frame.
 data=$(dirname "$game")/data
 run "$work/empty" --data "$data" --frames 4 --screenshot "$out/command_line_shot.png"

@@ -10,30 +10,10 @@ game=$1
 data=$2
 out=$3
 
+# On an X server of its own, whose 1280 x 960 screen the full-screen checks measure.
 if [ -z "${BRINDLEMOX_BLACKBOX_DISPLAY:-}" ]; then
-  # An X server of our own on a display number it picks itself once it is listening, so no other
-  # server, stale lock or socket can be in the way.
-  numberfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x960x24 -nolisten tcp 3>"$numberfile" 2>/dev/null &
-  xvfb=$!
-  for _ in $(seq 1 100); do
-    [ -s "$numberfile" ] && break
-    sleep 0.1
-  done
-  number=$(head -n 1 "$numberfile")
-  rm -f "$numberfile"
-  if [ -z "$number" ]; then
-    echo "FAIL: Xvfb did not start"
-    kill "$xvfb" 2>/dev/null || true
-    exit 1
-  fi
-  export DISPLAY=:$number BRINDLEMOX_BLACKBOX_DISPLAY=1
-  unset XAUTHORITY
-  code=0
-  "$0" "$@" || code=$?
-  kill "$xvfb" 2>/dev/null || true
-  wait "$xvfb" 2>/dev/null || true
-  exit "$code"
+  BRINDLEMOX_BLACKBOX_DISPLAY=1 exec "$(dirname "$0")/../support/own_display.sh" \
+    --screen 1280x960 "$0" "$@"
 fi
 
 mkdir -p "$out"

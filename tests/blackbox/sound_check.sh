@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The real binary's sound, heard through OpenAL Soft's wave-file output: a committed demo played
 # as a timedemo is audible and differs between left and right; --mute opens no device; without a
-# device or without Sound/ the game says so in one line. Every run ends in the demo's recorded
+# device, without Sound/ or with a sound file of NaN samples the game says so in one line. Every run ends in the demo's recorded
 # state. Writes the mix and its spectrogram into OUTPUT for a person to look at and listen to.
 #   sound_check.sh GAME_BINARY DEMO OUTPUT
 set -euo pipefail
@@ -77,6 +77,26 @@ wave_config "$work/nosound.conf" "$work/nosound.wav"
 play "no Sound/" ALSOFT_CONF="$work/nosound.conf"
 [ "$(sound_lines || true)" = "No Sound/ folder: playing without sound" ] ||
   fail "no Sound/: not the one line: $(sound_lines)"
+
+# A sound file of NaN samples is damaged like any other: one line, and a few frames play on.
+mkdir -p "$work/nan/Sound"
+for entry in "$data"/*; do
+  [ "$(basename "$entry")" = Sound ] || ln -s "$entry" "$work/nan/"
+done
+ln -s "$data"/Sound/*.wav "$work/nan/Sound/"
+rm "$work/nan/Sound/water.wav"
+{ # a mono WAV of sixteen 32-bit float NaN samples at 22050 Hz
+  printf 'RIFF\x64\0\0\0WAVEfmt \x10\0\0\0\x03\0\x01\0\x22\x56\0\0\x88\x58\x01\0\x04\0\x20\0'
+  printf 'data\x40\0\0\0'
+  for _ in $(seq 16); do printf '\0\0\xc0\x7f'; done
+} >"$work/nan/Sound/water.wav"
+wave_config "$work/nan.conf" "$work/nan.wav"
+code=0
+(cd "$work" && timeout 300 env ALSOFT_CONF="$work/nan.conf" "$game" --data "$work/nan" --frames 5 \
+  >"$work/stdout" 2>"$work/stderr" </dev/null) || code=$?
+said=$(cat "$work/stdout" "$work/stderr" | grep -E '^(No sound device|No Sound/|Sound file)' || true)
+expected="Sound file Sound/water.wav is missing or damaged: that sound stays silent"
+[ "$code" -eq 0 ] && [ "$said" = "$expected" ] || fail "NaN samples: exit code $code, '$said'"
 
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
 echo "all checks passed; the mix and its spectrogram are in $out"

@@ -12,30 +12,13 @@ set -euo pipefail
 game=$(realpath "$1")
 demo=$(realpath -m "$2")
 scenario=$3
+# Recorded on the game's own settings, whatever the player's config says.
+export XDG_CONFIG_HOME=/nonexistent
 
+# On an X server of its own, the 1280 x 960 screen the committed demos were recorded on.
 if [ -z "${BRINDLEMOX_RECORD_DISPLAY:-}" ]; then
-  numberfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x960x24 -nolisten tcp 3>"$numberfile" 2>/dev/null &
-  xvfb=$!
-  for _ in $(seq 1 300); do
-    [ -s "$numberfile" ] && break
-    kill -0 "$xvfb" 2>/dev/null || break
-    sleep 0.1
-  done
-  number=$(head -n 1 "$numberfile")
-  rm -f "$numberfile"
-  if [ -z "$number" ]; then
-    echo "FAIL: Xvfb did not start"
-    kill "$xvfb" 2>/dev/null || true
-    exit 1
-  fi
-  export DISPLAY=:$number BRINDLEMOX_RECORD_DISPLAY=1
-  unset XAUTHORITY
-  code=0
-  "$0" "$@" || code=$?
-  kill "$xvfb" 2>/dev/null || true
-  wait "$xvfb" 2>/dev/null || true
-  exit "$code"
+  BRINDLEMOX_RECORD_DISPLAY=1 exec "$(dirname "$0")/../support/own_display.sh" \
+    --screen 1280x960 "$0" "$@"
 fi
 
 work=$(mktemp -d)

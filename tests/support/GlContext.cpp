@@ -60,6 +60,43 @@ std::vector<unsigned char> readPixels(int x, int y, int width, int height) {
     return pixels;
 }
 
+GLint integer(GLenum which) {
+    GLint value = -1;
+    glGetIntegerv(which, &value);
+    return value;
+}
+
+namespace {
+
+// Runs query with texture bound to GL_TEXTURE_2D, then binds back what was there.
+template <typename Query> GLint withTexture(GLuint texture, Query query) {
+    const GLint before = integer(GL_TEXTURE_BINDING_2D);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    GLint value = -1;
+    query(&value);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(before));
+    return value;
+}
+
+} // namespace
+
+GLint texParameter(GLuint texture, GLenum parameter) {
+    return withTexture(texture,
+                       [&](GLint* value) { glGetTexParameteriv(GL_TEXTURE_2D, parameter, value); });
+}
+
+GLint levelParameter(GLuint texture, int level, GLenum parameter) {
+    return withTexture(texture, [&](GLint* value) {
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, level, parameter, value);
+    });
+}
+
+GLint uniformInt(GLuint program, const char* name) {
+    GLint value = -12345;
+    glGetUniformiv(program, glGetUniformLocation(program, name), &value);
+    return value;
+}
+
 std::string writeImage(const std::string& name, const std::vector<unsigned char>& rgba, int width,
                        int height) {
     std::filesystem::path dir = std::filesystem::path(BRINDLEMOX_TEST_OUTPUT_DIR);

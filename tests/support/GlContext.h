@@ -16,6 +16,13 @@ GLFWwindow* window();
 const std::string& dataDir();
 // Reads back the RGBA pixels of the bound read frame buffer, bottom row first.
 std::vector<unsigned char> readPixels(int x, int y, int width, int height);
+// One integer of GL state (glGetIntegerv).
+GLint integer(GLenum which);
+// A parameter of a 2D texture, and of one of its levels; the texture bound before stays bound.
+GLint texParameter(GLuint texture, GLenum parameter);
+GLint levelParameter(GLuint texture, int level, GLenum parameter);
+// The value of a program's int or sampler uniform.
+GLint uniformInt(GLuint program, const char* name);
 // Writes an RGBA image (bottom row first) as a PNG under the build's test-output for a person to
 // look at.
 std::string writeImage(const std::string& name, const std::vector<unsigned char>& rgba, int width,

@@ -220,6 +220,8 @@ inline bool writeBlackPng(const std::string& path, uint32_t width, uint32_t heig
 
 // One record of a binary FBX file: a name, its properties already encoded, nested records.
 struct FbxRecord {
+    explicit FbxRecord(std::string recordName) : name(std::move(recordName)) {}
+
     std::string name;
     std::string properties;
     int propertyCount = 0;

@@ -5,23 +5,18 @@
 // written, so the C++ side can be tested before (or without) the real assets. The wall and water
 // models are always the test's own unit quad, so geometry-dependent rules have known inputs.
 
+#include "support/Files.h"
 #include "support/GlContext.h"
 
 #include <stb_image_write.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 namespace scratch {
 
 namespace detail {
-
-inline void writeText(const std::filesystem::path& path, const std::string& text) {
-    std::filesystem::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 struct Group {
     std::vector<std::string> names;
@@ -210,7 +205,7 @@ inline void writeGroup(const std::filesystem::path& root, const Group& group) {
             std::filesystem::copy_file(real / group.names[i], target,
                                        std::filesystem::copy_options::overwrite_existing);
         else
-            writeText(target, group.standIns[i]);
+            testfiles::writeFile(target, group.standIns[i]);
     }
 }
 
@@ -265,10 +260,10 @@ inline const std::string& dataDir() {
              {"particleSystem.bmp", "waterDUDV.png", "normalMap.png", "painted.png"})
             detail::copyOrWriteImage(root, image);
         for (const char* model : {"vulnerablePath.obj", "cell.obj", "cellComponent.obj"})
-            detail::writeText(root / "Obj" / model, detail::QuadObj);
+            testfiles::writeFile(root / "Obj" / model, detail::QuadObj);
         for (const char* model : {"simpleWall.obj", "plane.obj"})
-            detail::writeText(root / "Obj" / model, detail::paintedQuadObj());
-        detail::writeText(root / "Obj" / "painted.mtl", detail::PaintedMtl);
+            testfiles::writeFile(root / "Obj" / model, detail::paintedQuadObj());
+        testfiles::writeFile(root / "Obj" / "painted.mtl", detail::PaintedMtl);
         return root.string();
     }();
     return path;

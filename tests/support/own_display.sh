@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
-# Runs a command on an X server of its own (1920 x 1080), on a display number the server picks
-# once it is listening, so no other server, test window or stale socket can be in the way.
-#   own_display.sh COMMAND [ARGS...]
+# Runs a command on an X server of its own (1920 x 1080 unless --screen says otherwise), on a
+# display number the server picks once it is listening, so no other server, test window or stale
+# socket can be in the way.
+#   own_display.sh [--screen WIDTHxHEIGHT] COMMAND [ARGS...]
 set -euo pipefail
+screen=1920x1080
+if [ "${1:-}" = --screen ]; then
+  screen=$2
+  shift 2
+fi
 numberfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$numberfile" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp 3>"$numberfile" 2>/dev/null &
 xvfb=$!
 for _ in $(seq 1 300); do
   [ -s "$numberfile" ] && break

@@ -31,7 +31,8 @@ constexpr size_t MaxPath = 255;
 constexpr size_t MaxTriangles = 100000; // in the level's model
 constexpr int LightMapWidth = 1024;
 constexpr int MaxLightMapRows = 2048;
-constexpr long long MaxLightMapWork = 16000000; // light-map texels times lights
+// The length of the rays baking the light map casts, in world units, added up.
+constexpr long long MaxLightMapRays = 3000000000;
 
 using Vec3 = std::array<float, 3>;
 

@@ -33,6 +33,8 @@ struct Chart {
 };
 constexpr int kBorder = 2;
 constexpr int kLightMappedQuadSide = 24;
+constexpr int kOcclusionRays = 12;
+constexpr float kOcclusionReach = 5.0f;
 
 // Shelf packing into a fixed width; returns the height used. Every chart fits the width: a quad's
 // side is at most 24 units and the density at most MaxLightMapDensity.
@@ -64,14 +66,14 @@ float occlusion(const VoxelLevel& voxels, const glm::vec3& p, const glm::vec3& n
     glm::vec3 t = std::fabs(n.x) > 0.5f ? glm::vec3(0, 1, 0) : glm::vec3(1, 0, 0);
     const glm::vec3 b1 = glm::normalize(glm::cross(n, t));
     const glm::vec3 b2 = glm::cross(n, b1);
-    const int rays = 12;
+    const int rays = kOcclusionRays;
     int open = 0;
     for (int i = 0; i < rays; ++i) {
         const float a = 6.2831853f * (i + 0.5f) / rays;
         const float elevation = (i % 3 + 0.5f) / 3.0f; // three rings
         const float s = std::sqrt(1.0f - elevation * elevation);
         const glm::vec3 d = n * elevation + (b1 * std::cos(a) + b2 * std::sin(a)) * s;
-        if (voxels.segmentClear(toArray(p), toArray(p + d * 5.0f)))
+        if (voxels.segmentClear(toArray(p), toArray(p + d * kOcclusionReach)))
             ++open;
     }
     return static_cast<float>(open) / rays;
@@ -145,15 +147,26 @@ Result<LevelBuild> makeLevel(const levels::LevelDescription& level) {
                                                    std::to_string(atlasWidth) + " x " +
                                                    std::to_string(levels::MaxLightMapRows) +
                                                    " (a lower density or less surface)");
-        const long long work = static_cast<long long>(atlasWidth) * atlasHeight *
-                               static_cast<long long>(level.lights.size());
-        if (work > levels::MaxLightMapWork)
+        // What baking costs: each texel casts its occlusion rays and four rays to each light in
+        // front of it (a ray stops at the first rock: baking costs at most about this).
+        double rays = 0.0;
+        for (size_t i = 0; i < quads.size(); ++i) {
+            const glm::vec3 centre =
+                toGlm(quads[i].origin) + (toGlm(quads[i].u) + toGlm(quads[i].v)) * 0.5f;
+            const glm::vec3 n = toGlm(quads[i].normal);
+            double length = kOcclusionRays * kOcclusionReach;
+            for (const levels::Light& light : level.lights)
+                if (glm::dot(n, toGlm(light.position) - centre) > 0.0f)
+                    length += 4.0 * glm::length(toGlm(light.position) - centre);
+            rays += length * charts[i].w * charts[i].h;
+        }
+        if (rays > levels::MaxLightMapRays)
             return failure(level.lightMapLine,
-                           "lightmap: " + size + " texels lit by " +
-                               std::to_string(level.lights.size()) + " lights; expected at most " +
-                               std::to_string(levels::MaxLightMapWork) +
-                               " texels times lights (fewer lights, a lower density or less "
-                               "surface)");
+                           "lightmap: baking " + size + " texels by " +
+                               std::to_string(level.lights.size()) + " lights casts rays of " +
+                               std::to_string(std::llround(rays)) + " units; expected at most " +
+                               std::to_string(levels::MaxLightMapRays) +
+                               " (fewer lights, a lower density or less surface)");
         build.lightMap = Image(atlasWidth, atlasHeight);
     }
 

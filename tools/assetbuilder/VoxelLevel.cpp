@@ -132,13 +132,25 @@ bool VoxelLevel::segmentClear(const Vec3& a, const Vec3& b) const {
             tDelta[k] = tMax[k] = std::numeric_limits<double>::infinity();
         }
     }
+    // The cell's place in the grid, stepped along with it; outside the grid is rock.
+    const std::array<long, 3> stride{1, size_[0], static_cast<long>(size_[0]) * size_[1]};
+    std::array<int, 3> inGrid{};
+    for (int k = 0; k < 3; ++k) {
+        inGrid[k] = cell[k] - origin_[k];
+        if (inGrid[k] < 0 || inGrid[k] >= size_[k])
+            return false;
+    }
+    long at = inGrid[0] * stride[0] + inGrid[1] * stride[1] + inGrid[2] * stride[2];
     while (true) {
-        if (!isOpen(cell[0], cell[1], cell[2]))
+        if (open_[static_cast<size_t>(at)] == 0)
             return false;
         int k = tMax[0] < tMax[1] ? (tMax[0] < tMax[2] ? 0 : 2) : (tMax[1] < tMax[2] ? 1 : 2);
         if (tMax[k] > 1.0)
             return true;
-        cell[k] += step[k];
+        inGrid[k] += step[k];
+        if (inGrid[k] < 0 || inGrid[k] >= size_[k])
+            return false;
+        at += step[k] * stride[k];
         tMax[k] += tDelta[k];
     }
 }

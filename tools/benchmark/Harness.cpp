@@ -77,7 +77,7 @@ void lookFrom(Game& game, const Viewpoint& view) {
         body->setInterpolationWorldTransform(placed);
         body->getMotionState()->setWorldTransform(placed);
     }
-    Controls::turnTowards(view.target - view.eye, game.getConfig().horizontalSensivity);
+    Controls::turnTowards(view.target - view.eye, game.getConfig().mouseSensitivity);
 }
 
 bool step(Game& game, ScriptedPlatform& keys, bool render) {

@@ -178,7 +178,7 @@ class Soak {
     }
 
     void turnTowards(const glm::vec3& direction) {
-        Controls::turnTowards(direction, game->getConfig().horizontalSensivity);
+        Controls::turnTowards(direction, game->getConfig().mouseSensitivity);
     }
 
     void flyTo(const glm::vec3& target) {

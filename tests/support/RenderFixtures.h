@@ -1,66 +1,11 @@
 #pragma once
 
-#include "support/Checks.h"
-
-// Scratch files and small programs shared by the rendering tests.
+// Small programs and an off-screen target shared by the rendering tests.
 
 #include <GL/glew.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <string>
-#include <unistd.h>
-
 namespace renderfix {
-
-// A fresh folder under the test temp dir, removed again on destruction.
-class ScratchDir {
-  public:
-    explicit ScratchDir(const std::string& name) {
-        path = std::filesystem::path(::testing::TempDir()) /
-               ("brindlemox_" + name + "_" + std::to_string(::getpid()));
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-    }
-    ~ScratchDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    std::string file(const std::string& relative) const { return (path / relative).string(); }
-    std::string write(const std::string& relative, const std::string& text) const {
-        std::filesystem::path target = path / relative;
-        std::filesystem::create_directories(target.parent_path());
-        std::ofstream(target, std::ios::binary) << text;
-        return target.string();
-    }
-    const std::filesystem::path& root() const { return path; }
-
-  private:
-    std::filesystem::path path;
-};
-
-// Changes the working directory for one scope (the game resolves every data path against it).
-class ScopedChdir {
-  public:
-    explicit ScopedChdir(const std::filesystem::path& dir)
-        : previous(std::filesystem::current_path()) {
-        std::filesystem::current_path(dir);
-    }
-    ~ScopedChdir() { std::filesystem::current_path(previous); }
-    ScopedChdir(const ScopedChdir&) = delete;
-    ScopedChdir& operator=(const ScopedChdir&) = delete;
-
-  private:
-    std::filesystem::path previous;
-};
-
-using checks::captureStdout;
 
 // A model program that keeps every uniform of the drawable convention active.
 inline const char* ModelVertexSource = R"(#version 330 core
