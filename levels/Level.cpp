@@ -205,9 +205,9 @@ WorkTally Level::work() const {
     done[WorkTally::ProgramLink] = built.programs;
     done[WorkTally::TextureUpload] = built.textures;
     for (const auto& [kind, count] : built.made)
-        done[kind == Model::CacheKind      ? WorkTally::ModelBuild
-             : kind == GlyphSet::CacheKind ? WorkTally::GlyphSet
-                                           : WorkTally::GeneratedTexture] += count;
+        done[kind == Model::CacheKind        ? WorkTally::ModelBuild
+             : kind == GlyphAtlas::CacheKind ? WorkTally::GlyphSet
+                                             : WorkTally::GeneratedTexture] += count;
     done[WorkTally::HudPicture] = hud->pictureBuilds();
     for (const VulnerableWall* wall : objectives) {
         done[WorkTally::ParticleStart] += wall->particlesStarted() ? 1 : 0;

@@ -20,14 +20,16 @@ constexpr unsigned ParticleType = 0;
 constexpr unsigned ParticlePosition = 1;
 constexpr unsigned ParticleDirection = 2;
 constexpr unsigned ParticleAge = 3;
-// Billboards, debug lines and HUD text read location 0 only.
+// Billboards and debug lines read location 0 only.
 constexpr unsigned BillboardPosition = 0;
 constexpr unsigned DebugPosition = 0;
-constexpr unsigned TextVertex = 0; // xy position, zw texture coordinate
+// HUD glyph quads.
+constexpr unsigned TextVertex = 0; // xy position, zw the glyph's texture coordinate
+constexpr unsigned TextGlyph = 1;  // xy the glyph's bitmap size, z its atlas layer
 } // namespace attrib
 
 namespace unit {
-constexpr int Material = 0;       // model material textures, wall noise, HUD glyphs
+constexpr int Material = 0;       // model material textures, wall noise, the HUD glyph atlas
 constexpr int SecondTexture = 1;  // the map's "Texture/red.bmp"
 constexpr int Reflection = 0;     // water
 constexpr int Refraction = 1;     // water

@@ -1,65 +1,27 @@
 #pragma once
 
 #include "render/GlHandle.h"
+#include "render/GlyphAtlas.h"
 #include "render/ResourceCache.h"
+#include "render/TextLayout.h"
 
 #include <glm/mat4x4.hpp>
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 
-#include <array>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
-// One rasterised character of the HUD font.
-struct Glyph {
-    GLuint texture = 0;    // single-channel bitmap (its glyph set owns it); 0 when not loaded
-    glm::ivec2 size{0};    // bitmap width and rows in pixels
-    glm::ivec2 bearing{0}; // left and top offsets from the pen position and baseline
-    unsigned advance = 0;  // in 1/64 pixel
-};
-
-// Character codes 0..127 of the HUD font rasterised at one pixel size, one GL texture each.
-// Reports on standard output what goes wrong: a font file that is missing (or not a regular file
-// of at most 64 MiB) or unreadable, glyphs that fail to load, glyphs far larger than the pixel
-// size (skipped: one 4000-pixel glyph alone would cost 16 MB). Owns the glyph textures; the
-// renderers of one size share one set (ResourceCache).
-class GlyphSet {
-  public:
-    static constexpr const char* FontPath = "Fonts/hud.ttf";
-    // The kind glyph sets are shared and counted under in a ResourceCache.
-    static constexpr const char* CacheKind = "glyphs";
-    // Glyphs wider or taller than this many times the pixel size are skipped.
-    static constexpr int MaxGlyphScale = 4;
-
-    GlyphSet(const std::string& fontPath, int fontSize);
-
-    const std::map<char, Glyph>& getGlyphs() const { return glyphs; }
-    // The font opened but not one of its glyphs has anything to draw.
-    bool lacksOutlines() const { return fontLoaded && skipped == 0 && visible == 0; }
-
-    // Said once for the game when a font has no outlines.
-    static void reportNoOutlines();
-    // The set of that pixel size from cache, made once while anyone holds it.
-    static std::shared_ptr<const GlyphSet> shared(ResourceCache& cache, int pixelSize);
-
-  private:
-    std::map<char, Glyph> glyphs;
-    std::vector<gl::Texture> textures;
-    bool fontLoaded = false;
-    int skipped = 0;
-    int visible = 0;
-};
-
 // One HUD line drawn on top of the scene, in a fixed 800 x 600 space (origin lower left, y up)
 // whatever the window size: positions are fractions of that space, while glyphs keep their
 // proportions (the space is scaled uniformly to fit the screen, see setScreenSize). Takes
-// character codes 0..127 of "Fonts/hud.ttf" at its size and the program of "Shader/textVS.vs" and
-// "Shader/textFS.fs" from a resource cache (a private one when none is given); a missing font or
-// shader is reported on standard output and leaves a renderer that draws nothing visible. Owns its
-// buffer and vertex array and shares its glyph set and program.
+// character codes 0..127 of "Fonts/hud.ttf" at its size (a glyph atlas) and the program of
+// "Shader/textVS.vs" and "Shader/textFS.fs" from a resource cache (a private one when none is
+// given); a missing font or shader is reported on standard output and leaves a renderer that draws
+// nothing visible. A line is laid out into quads (TextLayout), which go up in the renderer's one
+// vertex buffer and are drawn from the atlas, bound once. Owns its buffer and vertex array and
+// shares its atlas and program.
 class TextRenderer {
   public:
     // A warm yellow that reads well on the dark scenes; used until setColour is called.
@@ -95,19 +57,12 @@ class TextRenderer {
     void renderText(const std::string& line, float x, float y, float scale, glm::vec3 textColour);
     // Width and height of a line's ink in glyph pixels (the font's own proportions, whatever
     // the screen), and the offset of its lower left corner from the pen start.
-    struct Extent {
-        glm::vec2 offset{0.0f};
-        glm::vec2 size{0.0f};
-    };
-    Extent measure(const std::string& line) const;
+    using Extent = TextExtent;
+    Extent measure(const std::string& line) const { return measureLine(atlas->getGlyphs(), line); }
     // Everything that decides the pixels render() gives, as text: equal texts, equal pixels.
     std::string appearance() const;
     // The corners, in the 800 x 600 text space, of the quads the last draw covered.
-    struct Quads {
-        glm::vec2 low{0.0f};
-        glm::vec2 high{-1.0f};
-        bool empty() const { return high.x < low.x || high.y < low.y; }
-    };
+    using Quads = TextBox;
     Quads getDrawnQuads() const { return drawnQuads; }
 
     GLuint getProgram() const { return programName(program); }
@@ -116,9 +71,14 @@ class TextRenderer {
     const glm::mat4& getProjection() const { return projection; }
     // The glyph of c, or nullptr when none was loaded for it.
     const Glyph* findGlyph(char c) const;
-    size_t glyphCount() const { return glyphs.size(); }
+    size_t glyphCount() const { return atlas->getGlyphs().size(); }
+    // The atlas texture the glyphs are drawn from (0 when no glyph has a bitmap).
+    GLuint getAtlasTexture() const { return atlas->texture(); }
 
   private:
+    // The drawing step: the line's quads up in the buffer, drawn from the atlas.
+    void drawQuads(const std::vector<GlyphQuad>& quads, glm::vec3 textColour, float outlineTexels);
+
     std::string text;
     glm::vec3 colour = defaultColour();
     glm::vec2 position{0.0f};
@@ -129,9 +89,7 @@ class TextRenderer {
     int pixelHeight = 0;
     bool outlined = false;
     bool centred = false;
-    // Keeps the glyph textures alive; glyphs holds this renderer's copy of their records.
-    std::shared_ptr<const GlyphSet> glyphSet;
-    std::map<char, Glyph> glyphs;
+    std::shared_ptr<const GlyphAtlas> atlas;
     glm::mat4 projection{1.0f};
     ProgramRef program;
     gl::VertexArray vertexArray;
@@ -142,7 +100,5 @@ class TextRenderer {
     GLint colourLocation = -1;
     GLint outlineColourLocation = -1;
     GLint outlineTexelsLocation = -1;
-    // Two triangles of (x, y, u, v) per character.
-    using Quad = std::array<std::array<float, 4>, 6>;
-    std::vector<Quad> quads;
+    GLint layerSizeLocation = -1;
 };

@@ -18,18 +18,20 @@ namespace {
 
 const char* TextVertexSource = R"(#version 330 core
 layout(location = 0) in vec4 vertex;
-out vec2 uv;
+layout(location = 1) in vec3 glyph;
+out vec3 uv;
 uniform mat4 projection;
+uniform vec2 layerSize;
 void main() {
     gl_Position = projection * vec4(vertex.xy, 0.0, 1.0);
-    uv = vertex.zw;
+    uv = vec3(vertex.zw * glyph.xy / layerSize, glyph.z);
 }
 )";
 
 const char* TextFragmentSource = R"(#version 330 core
-in vec2 uv;
+in vec3 uv;
 out vec4 colour;
-uniform sampler2D text;
+uniform sampler2DArray text;
 uniform vec3 textColor;
 void main() { colour = vec4(textColor, texture(text, uv).r); }
 )";
@@ -240,7 +242,7 @@ TEST_F(TextTest, EmptyTextDrawsNothing) {
     EXPECT_EQ(renderer->getText(), "   ");
     GLint vertexArray = -1, texture = -1;
     glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vertexArray);
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &texture);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D_ARRAY, &texture);
     EXPECT_EQ(vertexArray, 0);
     EXPECT_EQ(texture, 0);
 }
@@ -277,18 +279,56 @@ TEST_F(TextTest, MissingShadersLeaveARendererThatDrawsNothing) {
 
 TEST_F(TextTest, DestructionReleasesEveryGlName) {
     auto renderer = make(25);
-    const GLuint glyphTexture = renderer->findGlyph('a')->texture;
+    const GLuint atlas = renderer->getAtlasTexture();
     const GLuint program = renderer->getProgram();
-    EXPECT_TRUE(glIsTexture(glyphTexture));
+    EXPECT_TRUE(glIsTexture(atlas));
     EXPECT_TRUE(glIsProgram(program));
     renderer.reset();
-    EXPECT_FALSE(glIsTexture(glyphTexture));
+    EXPECT_FALSE(glIsTexture(atlas));
     EXPECT_FALSE(glIsProgram(program));
 }
 
-// The HUD's renderers of one size share one set of glyph textures, loaded once, and all share one
-// program; the set lives as long as any renderer holds it.
-TEST_F(TextTest, RenderersOfOneSizeShareOneGlyphSet) {
+// A glyph filters through the atlas as through a texture of its own clamped at its edges: each
+// bitmap lies at its layer's corner with its last column and row repeated beside it, in layers
+// whose sides are powers of two (so its texture coordinates scale into the layer exactly).
+TEST_F(TextTest, AtlasLayersRepeatEachBitmapsLastColumnAndRow) {
+    ResourceCache cache;
+    std::shared_ptr<const GlyphAtlas> atlas;
+    captureStdout([&] { atlas = GlyphAtlas::shared(cache, 30); });
+    const glm::ivec2 side = atlas->layerSize();
+    EXPECT_EQ(side.x & (side.x - 1), 0);
+    EXPECT_EQ(side.y & (side.y - 1), 0);
+    GLint layers = 0;
+    glBindTexture(GL_TEXTURE_2D_ARRAY, atlas->texture());
+    glGetTexLevelParameteriv(GL_TEXTURE_2D_ARRAY, 0, GL_TEXTURE_DEPTH, &layers);
+    std::vector<unsigned char> texels(static_cast<size_t>(side.x) * side.y * layers);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D_ARRAY, 0, GL_RED, GL_UNSIGNED_BYTE, texels.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glBindTexture(GL_TEXTURE_2D_ARRAY, 0);
+    int drawn = 0;
+    for (const auto& [c, glyph] : atlas->getGlyphs()) {
+        if (glyph.layer < 0)
+            continue;
+        ++drawn;
+        ASSERT_LT(glyph.layer, layers);
+        ASSERT_LT(glyph.size.x, side.x);
+        ASSERT_LT(glyph.size.y, side.y);
+        const auto at = [&](int x, int y) {
+            return texels[(static_cast<size_t>(glyph.layer) * side.y + y) * side.x + x];
+        };
+        for (int y = 0; y <= glyph.size.y; ++y)
+            EXPECT_EQ(at(glyph.size.x, y), at(glyph.size.x - 1, std::min(y, glyph.size.y - 1)))
+                << "'" << c << "' row " << y;
+        for (int x = 0; x < glyph.size.x; ++x)
+            EXPECT_EQ(at(x, glyph.size.y), at(x, glyph.size.y - 1)) << "'" << c << "' column " << x;
+    }
+    EXPECT_EQ(drawn, layers);
+}
+
+// The HUD's renderers of one size share one glyph atlas, loaded once, and all share one program;
+// the atlas lives as long as any renderer holds it.
+TEST_F(TextTest, RenderersOfOneSizeShareOneGlyphAtlas) {
     ResourceCache cache;
     std::unique_ptr<TextRenderer> health, fps, title;
     captureStdout([&] {
@@ -296,12 +336,12 @@ TEST_F(TextTest, RenderersOfOneSizeShareOneGlyphSet) {
         fps = std::make_unique<TextRenderer>(30, &cache);
         title = std::make_unique<TextRenderer>(25, &cache);
     });
-    EXPECT_EQ(cache.built().of(GlyphSet::CacheKind), 2);
+    EXPECT_EQ(cache.built().of(GlyphAtlas::CacheKind), 2);
     EXPECT_EQ(cache.built().programs, 1);
     EXPECT_EQ(title->getProgram(), health->getProgram());
-    const GLuint shared = health->findGlyph('A')->texture;
-    EXPECT_EQ(fps->findGlyph('A')->texture, shared);
-    EXPECT_NE(title->findGlyph('A')->texture, shared);
+    const GLuint shared = health->getAtlasTexture();
+    EXPECT_EQ(fps->getAtlasTexture(), shared);
+    EXPECT_NE(title->getAtlasTexture(), shared);
 
     health.reset();
     renderfix::OffscreenTarget target(800, 600);

@@ -304,7 +304,8 @@ int main(int argc, char** argv) {
                      "plane", "textureSampler", "lightMapTextureSampler"});
 
     p = build("text", {{"textVS.vs", GL_VERTEX_SHADER}, {"textFS.fs", GL_FRAGMENT_SHADER}});
-    requireUniforms(p, "text", {"projection", "textColor"});
+    requireAttributes(p, "text", {{"vertex", attrib::TextVertex}, {"glyph", attrib::TextGlyph}});
+    requireUniforms(p, "text", {"projection", "textColor", "layerSize"});
 
     p = build("HUD picture",
               {{"hudPictureVS.vs", GL_VERTEX_SHADER}, {"hudPictureFS.fs", GL_FRAGMENT_SHADER}});
