@@ -64,6 +64,7 @@ void Level::addObjective(VulnerableWall* wall) {
     drawables.push_back(wall);
     gameplayModels.push_back(wall);
     objectives.push_back(wall);
+    wall->setSightBlocker(map != nullptr ? map->getRigidBody() : nullptr);
 }
 
 void Level::addEnemy(SimpleEnemy* enemy) {
@@ -77,6 +78,8 @@ void Level::addEnemy(SimpleEnemy* enemy) {
 
 void Level::setMap(Map* geometry) {
     map = geometry;
+    for (VulnerableWall* wall : objectives)
+        wall->setSightBlocker(map != nullptr ? map->getRigidBody() : nullptr);
 }
 
 void Level::setWater(WaterMesh* surface) {
