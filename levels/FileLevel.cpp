@@ -88,7 +88,8 @@ void FileLevel::start() {
         setWater(surface);
     }
     setTitle(level.title);
-    spawnPlayer(level.spawn, level.health, level.power, level.toughness);
+    spawnPlayer(level.spawn, level.health, level.power, level.toughness, level.spawnYaw,
+                level.spawnPitch);
 
     // The order of the bodies decides the solver's order, so the runs the demos recorded.
     addRigidBody(map != nullptr ? map->getRigidBody() : nullptr);

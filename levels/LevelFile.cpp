@@ -201,6 +201,12 @@ Result parse(const std::string& text, const std::string& name) {
         } else if (key == "spawn") {
             if (auto p = v.position("the spawn point"))
                 level.spawn = *p;
+            if (v.more())
+                if (auto yaw = v.number("the yaw after the position", -360.0, 360.0))
+                    level.spawnYaw = *yaw;
+            if (v.more())
+                if (auto pitch = v.number("the pitch after the yaw", -80.0, 80.0))
+                    level.spawnPitch = *pitch;
         } else if (key == "health" || key == "power" || key == "toughness") {
             const std::optional<float> n = v.stat("the player's " + key, key == "power");
             if (n)
