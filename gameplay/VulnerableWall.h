@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-// The level objective: "Obj/vulnerablePath.obj", destroyed by holding the attack key close in
+// The level objective: the model ModelFile, destroyed by holding the attack key close in
 // front of it. While hit it fades and sprays particles from the middle of its first long edge.
 // Its static triangle-mesh body blocks the player and stays in the world after it is destroyed.
 // Drawn with the level's shared program, which it does not own.
@@ -22,6 +22,7 @@
 class VulnerableWall : public Drawable, public GameplayModel {
   public:
     // The player hits the wall only from closer than this to its face plane.
+    static constexpr const char* ModelFile = "Obj/vulnerablePath.obj";
     static constexpr double Reach = 5.5;
 
     // Unturned and unscaled; directionIndex only selects the particle direction.
