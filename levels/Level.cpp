@@ -191,7 +191,7 @@ void Level::stepPhysics() {
     player->update();
     // Once every wall is down nothing hurts the player.
     if (!isFinished())
-        physics->hurtByContacts(*player, map != nullptr ? map->getRigidBody() : nullptr,
+        physics->hurtByContacts(*player, map != nullptr ? map->getRigidBody() : nullptr, enemies,
                                 controls->getDeltaTime());
     if (soundSystem != nullptr) {
         if (sound == nullptr)
