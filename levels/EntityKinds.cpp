@@ -10,6 +10,7 @@
 #include "gameplay/VulnerableWall.h"
 #include "levels/FileLevel.h"
 #include "levels/LevelValues.h"
+#include "platform/Printable.h"
 #include "render/Map.h"
 
 #include <algorithm>
@@ -74,7 +75,7 @@ void readMap(Values& v, Content&, Object& object) {
         if (!safePath(*path)) {
             v.reject("expected a model path inside the data folder (relative, without '..'), "
                      "not '" +
-                     std::string(path->substr(0, 64)) + "'");
+                     printable(path->substr(0, 64)) + "'");
             return;
         }
         object.path = std::string(*path);
@@ -110,7 +111,7 @@ void readEnemy(Values& v, Content&, Object& object) {
     if (axis) {
         if (*axis != "x" && *axis != "y" && *axis != "z") {
             v.reject("expected the axis (x, y or z) after the position, not '" +
-                     std::string(axis->substr(0, 16)) + "'");
+                     printable(axis->substr(0, 16)) + "'");
             return;
         }
         object.code = (*axis)[0] - 'x';

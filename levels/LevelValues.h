@@ -3,6 +3,7 @@
 // The values of one level file line, as the entity kinds' readers take them (levels/EntityKinds).
 
 #include "levels/LevelFile.h"
+#include "platform/Printable.h"
 #include "platform/TextNumbers.h"
 
 #include <glm/vec3.hpp>
@@ -125,7 +126,7 @@ class Values {
     // After the last value the key takes.
     void end() {
         if (!failed() && more())
-            refuse("nothing after the values, not '" + std::string(w[next]) + "'");
+            refuse("nothing after the values, not '" + printable(w[next]) + "'");
     }
 
   private:

@@ -768,6 +768,17 @@ std::vector<BadLevel> badLevels() {
         {"EndlessDevice", [](const fs::path& path) { fs::create_symlink("/dev/zero", path); },
          ": expected a regular file of at most 1 MiB"},
         {"Missing", [](const fs::path&) {}, ": no such file"},
+        // The system's reason when the file cannot be opened.
+        {"LinkLoop", [](const fs::path& path) { fs::create_symlink(path.filename(), path); },
+         ": cannot read the level file (Too many levels of symbolic links)"},
+        {"UnderAFile",
+         [](const fs::path& path) {
+             writeFile(path.parent_path() / "plain", "");
+             fs::create_symlink("plain/level.txt", path);
+         },
+         ": cannot read the level file (Not a directory)"},
+        // A byte-order mark is skipped: the lines keep their numbers.
+        {"ByteOrderMark", text("\xEF\xBB\xBF" + least + "door 1 2 3\n"), ":4: unknown key 'door'"},
     };
 }
 

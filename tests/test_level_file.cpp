@@ -41,6 +41,10 @@ const Case Cases[] = {
      Least + "wall 1 2 3 5 0.5 20 2\nplainwall 1 2 3 4\nenemy 1 2 3 z 0\nwater 1 2 3 8\n"
              "light 1 2 3 -50\ndraw walls map\nhealth 1e6\npower 0\ntoughness 0.5\n",
      ""},
+    {"a byte-order mark", "\xEF\xBB\xBF" + Least, ""},
+    {"a byte-order mark before a comment", "\xEF\xBB\xBF# a level\r\n" + Least, ""},
+    {"a byte-order mark alone", "\xEF\xBB\xBF",
+     "x.txt:1: expected a 'title' line; the file ends without one"},
     {"empty file", "", "x.txt:1: expected a 'title' line; the file ends without one"},
     {"no map", "title T\nspawn 0 0 0\n", "x.txt:2: expected a 'map' line"},
     {"no spawn", "title T\nmap Obj/m.obj\n\n", "x.txt:3: expected a 'spawn' line"},
@@ -79,6 +83,19 @@ const Case Cases[] = {
     {"map option", "map Obj/m.obj lit\n", "x.txt:1: map: expected 'lightmap' or nothing"},
     {"draw group twice", Least + "draw map map\n", "x.txt:4: draw: expected groups"},
     {"draw unknown group", Least + "draw sky\n", "x.txt:4: draw: expected groups"},
+    // What a line echoes reaches a terminal: control characters are escaped.
+    {"control characters in a key", Least + "\x1b]0;owned\x07 1\n",
+     "x.txt:4: unknown key '\\x1b]0;owned\\x07' (expected title, spawn, health, power, "
+     "toughness, map, light, enemy, wall, plainwall, water or draw)"},
+    {"control characters in an axis", Least + "enemy 1 2 3 \x1b[2J\n",
+     "x.txt:4: enemy: expected the axis (x, y or z) after the position, not '\\x1b[2J'"},
+    {"control characters after the values",
+     Least + "plainwall 1 2 3 0 \x9b"
+             "2J\n",
+     "x.txt:4: plainwall: expected nothing after the values, not '\\x9b2J'"},
+    {"control characters in the map path", "map Obj/\x1b[2J.obj\n",
+     "x.txt:1: map: expected a model path inside the data folder (relative, without '..'), "
+     "not 'Obj/\\x1b[2J.obj'"},
     {"too many objects (the map is one)", ManyWalls,
      "x.txt:10003: enemy: expected at most 10000 objects in a level"},
 };
@@ -106,6 +123,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, LevelFileCase, ::testing::ValuesIn(Cases),
                                      ch = '_';
                              return name;
                          });
+
+TEST(LevelFile, NamesItsFileWithControlCharactersEscaped) {
+    const levelfile::Result read = levelfile::parse("door\n", "my\x1b]0;x\x07level.txt");
+    EXPECT_EQ(read.error, "my\\x1b]0;x\\x07level.txt:1: unknown key 'door' (expected title, "
+                          "spawn, health, power, toughness, map, light, enemy, wall, plainwall, "
+                          "water or draw)");
+}
 
 TEST(LevelFile, DefaultsAndOrder) {
     const levelfile::Result read = levelfile::parse(
