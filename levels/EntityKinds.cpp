@@ -61,12 +61,14 @@ void readSpawn(Values& v, Content& level, Object& object) {
 }
 
 // The player's health, power or toughness.
-template <float Content::*stat, bool zeroAllowed>
-void readStat(Values& v, Content& level, Object&) {
+template <float Content::*stat> void readStat(Values& v, Content& level, Object&) {
     const char* name = stat == &Content::health  ? "health"
                        : stat == &Content::power ? "power"
                                                  : "toughness";
-    if (auto n = v.stat("the player's " + std::string(name), zeroAllowed))
+    const double low = stat == &Content::health  ? MinHealth
+                       : stat == &Content::power ? 0.0
+                                                 : MinToughness;
+    if (auto n = v.between("the player's " + std::string(name), low, MaxStat))
         level.*stat = *n;
 }
 
@@ -117,7 +119,7 @@ void readEnemy(Values& v, Content&, Object& object) {
         object.code = (*axis)[0] - 'x';
     }
     if (v.more())
-        if (auto damage = v.stat("the damage", true))
+        if (auto damage = v.between("the damage", 0.0, MaxStat))
             object.damage = *damage;
 }
 
@@ -128,13 +130,13 @@ void readWall(Values& v, Content&, Object& object) {
         if (auto code = v.whole("the orientation after the position", 0, 5))
             object.code = static_cast<int>(*code);
     if (v.more())
-        if (auto scale = v.positive("the scale after the orientation", MaxScale))
+        if (auto scale = v.between("the scale after the orientation", MinWallScale, MaxScale))
             object.scale = *scale;
     if (v.more())
-        if (auto health = v.stat("the health after the scale", false))
+        if (auto health = v.between("the health after the scale", MinHealth, MaxStat))
             object.health = *health;
     if (v.more())
-        if (auto toughness = v.stat("the toughness after the health", false))
+        if (auto toughness = v.between("the toughness after the health", MinToughness, MaxStat))
             object.toughness = *toughness;
 }
 
@@ -151,7 +153,7 @@ void readWater(Values& v, Content&, Object& object) {
         object.position = *p;
     object.scale = 16.0f;
     if (v.more())
-        if (auto scale = v.positive("the scale after the position", MaxScale))
+        if (auto scale = v.between("the scale after the position", MinWaterScale, MaxScale))
             object.scale = *scale;
 }
 
@@ -188,11 +190,11 @@ const std::vector<KindRow>& KindTable::rows() {
          nullptr, nullptr, nullptr},
         {"spawn", Times::Required, readSpawn, nullptr, Kind::Map, None, false, None, nullptr,
          nullptr, nullptr, nullptr},
-        {"health", Times::Once, readStat<&Content::health, false>, nullptr, Kind::Map, None,
+        {"health", Times::Once, readStat<&Content::health>, nullptr, Kind::Map, None,
          false, None, nullptr, nullptr, nullptr, nullptr},
-        {"power", Times::Once, readStat<&Content::power, true>, nullptr, Kind::Map, None, false,
+        {"power", Times::Once, readStat<&Content::power>, nullptr, Kind::Map, None, false,
          None, nullptr, nullptr, nullptr, nullptr},
-        {"toughness", Times::Once, readStat<&Content::toughness, false>, nullptr, Kind::Map, None,
+        {"toughness", Times::Once, readStat<&Content::toughness>, nullptr, Kind::Map, None,
          false, None, nullptr, nullptr, nullptr, nullptr},
         {"map", Times::Required, readMap, "map", Kind::Map,
          None, true, {Map::SecondImage, nullptr}, nullptr,
