@@ -156,7 +156,7 @@ int runSession(const CommandLine& options) {
     const std::string recordedLevelFile = levelFile.empty() ? "" : demoPathOf(levelFile);
     if (recordedLevelFile.find_first_of("\r\n") != std::string::npos) {
         std::fprintf(stderr, "Cannot record the level file %s: its path holds a line end\n",
-                     levelFile.c_str());
+                     printable(levelFile).c_str());
         return 1;
     }
     std::ofstream recording;

@@ -21,7 +21,7 @@ glm::vec3 place(const glm::mat4& m, const glm::vec3& p) {
 
 VulnerableWall::VulnerableWall(const glm::vec3& position, int directionIndex, ProgramRef program,
                                float health, float toughness, ResourceCache* cache)
-    : Drawable("Obj/vulnerablePath.obj", std::move(program), cache),
+    : Drawable(ModelFile, std::move(program), cache),
       GameplayModel(health, 0.0f, toughness), particles(std::make_unique<ParticleSystem>(cache)),
       initialHealth(health) {
     transform.move(position);
@@ -33,7 +33,7 @@ VulnerableWall::VulnerableWall(const glm::vec3& position, int directionIndex, Pr
 VulnerableWall::VulnerableWall(const glm::vec3& position, float scale, WallOrientation orientation,
                                ProgramRef program, float health, float toughness,
                                ResourceCache* cache)
-    : Drawable("Obj/vulnerablePath.obj", std::move(program), cache),
+    : Drawable(ModelFile, std::move(program), cache),
       GameplayModel(health, 0.0f, toughness), particles(std::make_unique<ParticleSystem>(cache)),
       initialHealth(health) {
     particles->setSpawning(false);

@@ -15,7 +15,7 @@
 
 class btCollisionObject;
 
-// The level objective: "Obj/vulnerablePath.obj", destroyed by holding the attack key close in
+// The level objective: the model ModelFile, destroyed by holding the attack key close in
 // front of it. While hit it fades and sprays particles from the middle of its first long edge.
 // Its static triangle-mesh body blocks the player and stays in the world after it is destroyed.
 // Drawn with the level's shared program, which it does not own.
@@ -24,6 +24,7 @@ class btCollisionObject;
 // wall is destroyed.
 class VulnerableWall : public Drawable, public GameplayModel {
   public:
+    static constexpr const char* ModelFile = "Obj/vulnerablePath.obj";
     // The player hits the wall only from closer than this to its face.
     static constexpr double Reach = 5.5;
 
