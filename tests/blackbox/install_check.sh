@@ -56,7 +56,7 @@ elif [ "$mode" = package ]; then
   mkdir -p "$work/root$(dirname "$font")"
   ln -s "$font" "$work/root$font"
   for program in brindlemox brindlemox-levelbuilder; do
-    ! readelf -S "$prefix/games/$program" | grep -q '\.symtab\|\.debug_' ||
+    ! grep -q '\.symtab\|\.debug_' <<<"$(readelf -S "$prefix/games/$program")" ||
       fail "games/$program is not stripped"
   done
   echo "stripped binaries"
@@ -98,20 +98,37 @@ appstreamcli validate --no-net "${metainfo[0]}" >"$work/appstream.log" 2>&1 ||
 for program in brindlemox brindlemox-levelbuilder; do
   page=$prefix/share/man/man6/$program.6.gz
   [ -f "$page" ] || fail "no manual page $program.6.gz"
-  zcat "$page" | grep -q -- 'help' || fail "$program.6.gz without its options"
+  grep -qF -- '\-\-help' <<<"$(zcat "$page")" || fail "$program.6.gz without its options"
 done
 doc=$prefix/share/doc/brindlemox
 for file in README.md LEVELS.md copyright changelog.gz; do
   [ -f "$doc/$file" ] || fail "no share/doc/brindlemox/$file"
 done
-"$prefix/games/brindlemox-levelbuilder" --help | grep -q '/usr/share/doc/brindlemox/LEVELS.md' ||
+grep -q '/usr/share/doc/brindlemox/LEVELS.md' <<<"$("$prefix/games/brindlemox-levelbuilder" --help)" ||
   fail "the level builder's --help does not point at the installed LEVELS.md"
 echo "layout: games, share/games/brindlemox, font link, desktop entry, icons, metainfo," \
   "manual pages, documents"
 
+# Debian's hardening flags in both programs: full RELRO, stack protector, fortified calls (not in
+# a sanitizer build, which leaves them out).
+if grep -q '^BRINDLEMOX_SANITIZE:BOOL=ON' "$build/CMakeCache.txt"; then
+  echo "hardening: not checked in a sanitizer build"
+else
+  for program in brindlemox brindlemox-levelbuilder; do
+    binary=$prefix/games/$program
+    headers=$(readelf -d -lW "$binary")
+    symbols=$(nm -D "$binary")
+    grep -q 'BIND_NOW' <<<"$headers" && grep -q 'GNU_RELRO' <<<"$headers" ||
+      fail "$program without full RELRO"
+    grep -q ' __stack_chk_fail' <<<"$symbols" || fail "$program without the stack protector"
+    grep -q ' __[a-z]*_chk' <<<"$symbols" || fail "$program without fortified calls"
+  done
+  echo "hardening: full RELRO, stack protector, fortified calls"
+fi
+
 # Both programs link Debian's stb (which calls bind to it is checked after the runs below).
 for program in brindlemox brindlemox-levelbuilder; do
-  readelf -d "$prefix/games/$program" | grep -q 'NEEDED.*\[libstb\.so\.0\]' ||
+  grep -q 'NEEDED.*\[libstb\.so\.0\]' <<<"$(readelf -d "$prefix/games/$program")" ||
     fail "$program does not link libstb.so.0"
 done
 
