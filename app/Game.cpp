@@ -4,7 +4,7 @@
 #include "platform/Controls.h"
 #include "platform/Platform.h"
 #include "platform/PlayerFiles.h"
-#include "platform/Printable.h"
+#include "platform/Report.h"
 #include "platform/Window.h"
 
 #include <GL/glew.h>
@@ -13,7 +13,6 @@
 #include <sys/statvfs.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -48,25 +47,31 @@ void spareAFullShaderCacheDisk() {
         static_cast<unsigned long long>(space.f_bavail) * space.f_frsize;
     if (free >= MinShaderCacheBytes)
         return;
-    std::printf("Only %llu KB free under %s: the driver's shader cache is off for this run\n",
-                free >> 10, printable(folder.string()).c_str());
+    report(Severity::Warning, "Only " + std::to_string(free >> 10) + " KB free under " +
+                                  folder.string() +
+                                  ": the driver's shader cache is off for this run");
     setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
 }
 
 } // namespace
 
-Game::Game() : Game(defaultLevels()) {}
+Result<std::unique_ptr<Game>> Game::open(LevelFactory makeLevels, const StartOptions& options) {
+    std::unique_ptr<Game> game(new Game());
+    Result<void> started = game->start(std::move(makeLevels), options);
+    if (!started)
+        return fail(started.error()); // the half-started game closes what it opened
+    return {std::move(game)};
+}
 
-Game::Game(LevelFactory makeLevels) : Game(std::move(makeLevels), StartOptions()) {}
+Result<std::unique_ptr<Game>> Game::open(const StartOptions& options) {
+    Result<LevelFactory> levels = defaultLevels();
+    if (!levels)
+        return fail(levels.error());
+    return open(std::move(*levels), options);
+}
 
-Game::Game(LevelFactory makeLevels, const StartOptions& options)
-    : config(std::make_unique<Config>()) {
-    // The factory may be reading files on worker threads: they finish before the process exits.
-    const auto fatal = [&makeLevels, this](const char* message) {
-        levelList.clear();
-        makeLevels = nullptr;
-        fail(message);
-    };
+Result<void> Game::start(LevelFactory makeLevels, const StartOptions& options) {
+    config = std::make_unique<Config>();
     // The player's own settings over the data folder's.
     config->read("Config/config.txt");
     config->read(playerfiles::settingsFile().string());
@@ -109,12 +114,12 @@ Game::Game(LevelFactory makeLevels, const StartOptions& options)
     if (opened.failure == WindowFailure::Window)
         glfwTerminate();
     if (opened.window == nullptr)
-        fatal(opened.reason());
+        return fail(opened.reason());
     window = opened.window;
     glfwSwapInterval(config->vsync ? 1 : 0);
     // Not fatal: the game plays on without the walls' sparks.
     if (!ParticleSystem::transformFeedbackOffered())
-        std::printf("%s\n", ParticleSystem::NotOfferedLine);
+        report(Severity::Warning, ParticleSystem::NotOfferedLine);
 
     glDepthFunc(GL_LESS);
     glEnable(GL_BLEND);
@@ -130,10 +135,11 @@ Game::Game(LevelFactory makeLevels, const StartOptions& options)
 
     levelList = makeLevels(window, config.get());
     if (levelList.empty())
-        fatal("No levels to play"); // cannot happen with the real levels
+        return fail("No levels to play"); // cannot happen with the real levels
     if (options.level < 1 || options.level > levelList.size())
-        fatal("No such level"); // the command line checks the number first
+        return fail("No such level"); // the command line checks the number first
     enter(options.level - 1);
+    return {};
 }
 
 void Game::enter(size_t index) {
@@ -155,13 +161,6 @@ Game::~Game() {
     setPlatformWindow(nullptr);
     if (window != nullptr)
         glfwDestroyWindow(window);
-}
-
-void Game::fail(const char* message) {
-    std::printf("%s\n", message);
-    std::fflush(stdout);
-    platform().waitForKey();
-    std::exit(-1);
 }
 
 bool Game::frame(bool render) {

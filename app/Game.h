@@ -4,6 +4,7 @@
 #include "levels/LevelInterface.h"
 #include "platform/Config.h"
 #include "platform/FullScreen.h"
+#include "platform/Report.h"
 
 #include <functional>
 #include <memory>
@@ -40,15 +41,15 @@ struct StartOptions {
     std::shared_ptr<audio::SoundSystem> sound;
 };
 
-// Start-up, the frame loop and level sequencing. A fatal start-up failure prints its line, waits
-// for the console and ends the process with exit code -1.
+// Start-up, the frame loop and level sequencing.
 class Game {
   public:
-    // Level 1 and Level 2.
-    Game();
-    // The same start-up with other levels (tests).
-    explicit Game(LevelFactory makeLevels);
-    Game(LevelFactory makeLevels, const StartOptions& options);
+    // Opens the window and starts the levels, or says why the game cannot start (no window, no
+    // level to play); nothing is left open then but GLFW itself.
+    static Result<std::unique_ptr<Game>> open(LevelFactory makeLevels,
+                                              const StartOptions& options = StartOptions());
+    // The same with Level 1 and Level 2 (defaultLevels).
+    static Result<std::unique_ptr<Game>> open(const StartOptions& options = StartOptions());
     ~Game();
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;
@@ -81,19 +82,14 @@ class Game {
     // What the frames so far have built or loaded (start-up before the first frame excluded).
     const WorkTally& work() const { return framesWork; }
 
-    // The levels of defaultLevelFiles; a file that cannot be played prints its line and ends
-    // the process with exit code 1, before any window.
-    static LevelFactory defaultLevels();
+    // The levels of defaultLevelFiles, or the line saying why one cannot be played.
+    static Result<LevelFactory> defaultLevels();
     // How many levels defaultLevels makes.
     static constexpr int DefaultLevelCount = 2;
     // The levels of the data folder the game plays, in order.
     static const std::vector<std::string>& defaultLevelFiles();
     // The levels in these files, in this order, or the line saying why one cannot be played.
-    struct LevelFiles {
-        std::optional<LevelFactory> factory;
-        std::string error;
-    };
-    static LevelFiles levelsFromFiles(const std::vector<std::string>& paths);
+    static Result<LevelFactory> levelsFromFiles(const std::vector<std::string>& paths);
 
     // The largest window side a demo may ask for.
     static constexpr int MaxWindowSide = 8192;
@@ -103,7 +99,8 @@ class Game {
     static constexpr const char* WonMessage = "You won! Every wall is down.";
 
   private:
-    [[noreturn]] static void fail(const char* message);
+    Game() = default;
+    Result<void> start(LevelFactory makeLevels, const StartOptions& options);
     // Makes level current and gives it the sound; the one it replaces falls silent.
     void enter(size_t index);
 

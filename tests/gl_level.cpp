@@ -10,6 +10,7 @@
 #include "render/Map.h"
 #include "render/ProgramStatus.h"
 #include "support/GlContext.h"
+#include "support/OpenedGame.h"
 #include "support/ScriptedPlatform.h"
 
 #include <GLFW/glfw3.h>
@@ -46,11 +47,11 @@ class LevelTest : public GlTest {
     }
     template <class L> std::unique_ptr<L> started(std::unique_ptr<L> level) {
         std::fflush(stdout);
-        testing::internal::CaptureStdout(); // loading chatter
+        testing::internal::CaptureStderr(); // loading chatter
         level->setLossHold(0.0);
         level->start();
         std::fflush(stdout);
-        testing::internal::GetCapturedStdout();
+        testing::internal::GetCapturedStderr();
         return level;
     }
 
@@ -398,10 +399,11 @@ TEST_F(LevelTest, WaterPassesFillTheWaterImages) {
 
 TEST_F(LevelTest, LevelOneFinishesOnlyWithItsFourthWallAndLevelTwoRunsOn) {
     std::fflush(stdout);
-    testing::internal::CaptureStdout();
-    Game game;
+    testing::internal::CaptureStderr();
+    const std::unique_ptr<Game> opened = testgame::open();
+    Game& game = *opened;
     std::fflush(stdout);
-    testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
     auto* first = dynamic_cast<Level*>(game.getCurrentLevel());
     ASSERT_NE(first, nullptr);
     first->setLossHold(0.0);
@@ -420,9 +422,9 @@ TEST_F(LevelTest, LevelOneFinishesOnlyWithItsFourthWallAndLevelTwoRunsOn) {
     EXPECT_TRUE(walls[3]->isDead());
     EXPECT_EQ(game.getCurrentLevel(), first);
     keys.advance(0.02);
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     game.frame();
-    testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
     auto* second = dynamic_cast<Level*>(game.getCurrentLevel());
     ASSERT_NE(second, first);
     EXPECT_EQ(second->getHud().title().getText(), "Level 2");
@@ -605,10 +607,10 @@ TEST_F(LevelTest, AGamepadDemoReplaysToTheRecordedState) {
     const auto startGame = [] {
         Controls::resetSharedState();
         std::fflush(stdout);
-        testing::internal::CaptureStdout();
-        auto game = std::make_unique<Game>();
+        testing::internal::CaptureStderr();
+        auto game = testgame::open();
         std::fflush(stdout);
-        testing::internal::GetCapturedStdout();
+        testing::internal::GetCapturedStderr();
         game->getCurrentLevel()->setLossHold(0.0);
         return game;
     };

@@ -5,6 +5,7 @@
 #include "platform/Controls.h"
 #include "render/Camera.h"
 #include "support/GlContext.h"
+#include "support/OpenedGame.h"
 #include "support/ScriptedPlatform.h"
 
 #include <GLFW/glfw3.h>
@@ -73,7 +74,7 @@ class MouseLookTest : public GlTest {
         std::ofstream(folder / "Config" / "config.txt")
             << "width=" << width << "\nheight=" << height << "\n";
         Controls::resetSharedState();
-        return std::make_unique<Game>([](GLFWwindow* window, const Config* config) {
+        return testgame::open([](GLFWwindow* window, const Config* config) {
             std::vector<std::unique_ptr<LevelInterface>> levels;
             levels.push_back(std::make_unique<LookLevel>(window, config));
             return levels;

@@ -195,14 +195,14 @@ TEST_P(ListenerTest, HearsWhatThePlayerWouldHear) {
     ScriptedPlatform keys;
     Config config;
     std::fflush(stdout);
-    testing::internal::CaptureStdout(); // loading chatter
+    testing::internal::CaptureStderr(); // loading chatter
     levelfile::Result read = levelfile::read("Levels/level1.txt");
     ASSERT_TRUE(read.content) << read.error;
     FileLevel level(testgl::window(), &config, nullptr, *read.content);
     level.setLossHold(0.0);
     level.start();
     std::fflush(stdout);
-    testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
     level.setSound(sound.get());
     level.placePlayer(c.at, c.yaw, c.pitch);
 
@@ -244,7 +244,7 @@ INSTANTIATE_TEST_SUITE_P(Mix, ListenerTest, testing::ValuesIn(Cases), caseName);
 
 TEST(SoundSystemTest, WithoutADeviceOneLineAndNothingPlays) {
     std::fflush(stdout);
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     audio::SoundSystem sound(al::Device(), {}, {});
     sound.load(audio::SoundBank::readAll().clips);
     sound.playAt(Sound::WallBreak, glm::vec3(0.0f));
@@ -253,7 +253,7 @@ TEST(SoundSystemTest, WithoutADeviceOneLineAndNothingPlays) {
     loop.play(glm::vec3(1.0f));
     sound.stopAll();
     std::fflush(stdout);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
               std::string(audio::SoundSystem::NoDeviceLine) + "\n");
     EXPECT_FALSE(sound.isAudible());
     EXPECT_FALSE(loop.isPlaying());

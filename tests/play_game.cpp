@@ -8,6 +8,7 @@
 #include "levels/Level.h"
 #include "platform/Controls.h"
 #include "support/GlContext.h"
+#include "support/OpenedGame.h"
 #include "support/ScriptedPlatform.h"
 
 #include <GLFW/glfw3.h>
@@ -66,9 +67,9 @@ class Playthrough : public GlTest {
         GlTest::SetUp();
         Controls::resetSharedState();
         std::fflush(stdout);
-        testing::internal::CaptureStdout(); // loading chatter
-        game = std::make_unique<Game>();
-        loadingOutput = testing::internal::GetCapturedStdout();
+        testing::internal::CaptureStderr(); // loading chatter
+        game = testgame::open();
+        loadingOutput = testing::internal::GetCapturedStderr();
         sensitivity = game->getConfig().mouseSensitivity;
         game->setBeforeSwap([this] { capture(); });
         wallStart = std::chrono::steady_clock::now();
@@ -281,9 +282,9 @@ TEST_F(Playthrough, BothLevelsFromStartToFinish) {
 TEST_F(Playthrough, TheThirdLevelFromItsFileToItsEnd) {
     game.reset();
     Controls::resetSharedState();
-    Game::LevelFiles files = Game::levelsFromFiles({"Levels/level3.txt"});
-    ASSERT_TRUE(files.factory) << files.error;
-    game = std::make_unique<Game>(std::move(*files.factory));
+    Result<LevelFactory> files = Game::levelsFromFiles({"Levels/level3.txt"});
+    ASSERT_TRUE(files) << files.error();
+    game = testgame::open(std::move(*files));
     game->setBeforeSwap([this] { capture(); });
     EXPECT_EQ(level().getHud().title().getText(), "The pool room");
     run(readRoute("level3.route"));

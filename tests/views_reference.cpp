@@ -14,6 +14,7 @@
 #include "levels/Level.h"
 #include "platform/Controls.h"
 #include "support/GlContext.h"
+#include "support/OpenedGame.h"
 #include "support/ScriptedPlatform.h"
 
 #include <GLFW/glfw3.h>
@@ -491,8 +492,8 @@ class ReferenceViews : public GlTest, public ::testing::WithParamInterface<View>
     // Plays the view's script and returns its last frame, read back before the swap.
     Frame play(const View& view) {
         std::fflush(stdout);
-        testing::internal::CaptureStdout(); // loading chatter
-        game = std::make_unique<Game>();
+        testing::internal::CaptureStderr(); // loading chatter
+        game = testgame::open();
         Frame frame;
         game->setBeforeSwap([&] { capture(frame); });
         if (view.level == 2) {
@@ -500,7 +501,7 @@ class ReferenceViews : public GlTest, public ::testing::WithParamInterface<View>
             step();
         }
         std::fflush(stdout);
-        testing::internal::GetCapturedStdout();
+        testing::internal::GetCapturedStderr();
         level().setLossHold(0.0);
         level().placePlayer(view.eye, view.yaw, view.pitch);
         if (view.action == Action::Attack)

@@ -9,6 +9,7 @@
 #include "levels/Level.h"
 #include "platform/Controls.h"
 #include "platform/GlDebug.h"
+#include "platform/Report.h"
 #include "support/ScriptedPlatform.h"
 
 #include <cstdio>
@@ -26,7 +27,12 @@ int main(int argc, char** argv) {
     int width = 0;
     int height = 0;
     {
-        Game game;
+        Result<std::unique_ptr<Game>> opened = Game::open();
+        if (!opened) {
+            report(Severity::Error, opened.error());
+            return 1;
+        }
+        Game& game = **opened;
         width = game.getWindowWidth();
         height = game.getWindowHeight();
         for (; frames < 300; ++frames) {

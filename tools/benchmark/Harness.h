@@ -6,9 +6,14 @@
 #include <glm/vec3.hpp>
 
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <vector>
 
 class Game;
+class LevelInterface;
+struct Config;
+struct GLFWwindow;
 class Level;
 class ScriptedPlatform;
 struct StartOptions;
@@ -17,12 +22,18 @@ namespace bench {
 
 constexpr double FrameTime = 1.0 / 60.0;
 
-// Figures go to the original standard output; the game's loading chatter goes to /dev/null.
+// Figures go to the original standard output; the game's progress lines are dropped.
 extern FILE* out;
 void silenceGame();
 
 // The benchmark times rendering, never the display's refresh.
 StartOptions neverWaiting();
+
+// The game started with these levels (Level 1 and Level 2 when none), or nullptr when it cannot
+// start (the reason is reported).
+using Levels =
+    std::function<std::vector<std::unique_ptr<LevelInterface>>(GLFWwindow*, const Config*)>;
+std::unique_ptr<Game> openGame(const StartOptions& options, Levels levels = nullptr);
 
 double wallSeconds();
 double threadCpuSeconds();
