@@ -45,20 +45,20 @@ Result<LevelFactory> Game::levelsFromFiles(const std::vector<std::string>& paths
         files = FileLevel::filesToReadAhead(contents.front());
     files.jobs.push_back(sounds->readJob());
     resources->readAhead(std::move(files));
-    return LevelFactory(
-        [prefetched = std::move(resources), contents = std::move(contents),
-         sounds = std::move(sounds)](GLFWwindow* window, const Config* config) mutable {
-            // A second game from the same factory gets a cache of its own: one cache, one context.
-            auto resources =
-                prefetched != nullptr ? std::move(prefetched) : std::make_shared<ResourceCache>();
-            std::vector<std::unique_ptr<LevelInterface>> levels;
-            for (const levelfile::Content& content : contents) {
-                auto level = std::make_unique<FileLevel>(window, config, resources, content);
-                level->setSoundFiles(sounds);
-                levels.push_back(std::move(level));
-            }
-            return levels;
-        });
+    return LevelFactory([prefetched = std::move(resources), contents = std::move(contents),
+                         sounds = std::move(sounds)](GLFWwindow* window, const Config* config,
+                                                     Controls& controls) mutable {
+        // A second game from the same factory gets a cache of its own: one cache, one context.
+        auto resources =
+            prefetched != nullptr ? std::move(prefetched) : std::make_shared<ResourceCache>();
+        std::vector<std::unique_ptr<LevelInterface>> levels;
+        for (const levelfile::Content& content : contents) {
+            auto level = std::make_unique<FileLevel>(window, config, controls, resources, content);
+            level->setSoundFiles(sounds);
+            levels.push_back(std::move(level));
+        }
+        return levels;
+    });
 }
 
 Result<LevelFactory> Game::defaultLevels() {

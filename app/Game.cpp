@@ -126,14 +126,15 @@ Result<void> Game::start(LevelFactory makeLevels, const StartOptions& options) {
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
     glfwSetInputMode(window, GLFW_STICKY_KEYS, GLFW_TRUE);
-    // The cursor is the levels' Controls' to take (disabled, for mouse look).
+    // The cursor is the controls' to take (disabled, for mouse look).
     setPlatformWindow(window);
+    controls = std::make_unique<Controls>(window, config.get());
 
     sound = options.sound != nullptr
                 ? options.sound
                 : audio::SoundSystem::openDefault({config->volume, options.mute});
 
-    levelList = makeLevels(window, config.get());
+    levelList = makeLevels(window, config.get(), *controls);
     if (levelList.empty())
         return fail("No levels to play"); // cannot happen with the real levels
     if (options.level < 1 || options.level > levelList.size())
@@ -157,6 +158,7 @@ Game::~Game() {
     // Levels release their GL objects while the context still exists.
     currentLevel = nullptr;
     levelList.clear();
+    controls.reset();
     sound.reset();
     setPlatformWindow(nullptr);
     if (window != nullptr)
@@ -205,9 +207,9 @@ bool Game::frame(bool render) {
     }
     framesWork += currentLevel->work() - before;
     glfwPollEvents();
-    Controls::afterEventPoll(window);
+    controls->afterEventPoll(window);
     // The levels follow the new framebuffer size from the next frame on.
-    if (Controls::takeFullScreenRequest() && fullScreenKey) {
+    if (controls->takeFullScreenRequest() && fullScreenKey) {
         fullScreen.toggle(window);
         glfwGetWindowSize(window, &windowWidth, &windowHeight);
     }
@@ -219,10 +221,18 @@ bool Game::frame(bool render) {
 }
 
 bool Game::isPaused() const {
-    return Controls::isPaused();
+    return controls->isPaused();
 }
 
-void Game::run() {
-    while (frame()) {
+long Game::run(const FrameHooks& hooks) {
+    long n = 0;
+    for (;; ++n) {
+        if (hooks.before && !hooks.before(n))
+            break;
+        const bool goingOn = frame();
+        const bool more = hooks.after ? hooks.after(n, goingOn) : goingOn;
+        if (!goingOn || !more)
+            return n + 1;
     }
+    return n;
 }

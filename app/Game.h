@@ -3,6 +3,7 @@
 #include "audio/SoundSystem.h"
 #include "levels/LevelInterface.h"
 #include "platform/Config.h"
+#include "platform/Controls.h"
 #include "platform/FullScreen.h"
 #include "platform/Report.h"
 
@@ -14,9 +15,19 @@
 
 struct GLFWwindow;
 
-// Builds the levels, in play order, once the window and context exist.
-using LevelFactory =
-    std::function<std::vector<std::unique_ptr<LevelInterface>>(GLFWwindow*, const Config*)>;
+// Builds the levels, in play order, once the window and context exist; they read the game's
+// input through controls.
+using LevelFactory = std::function<std::vector<std::unique_ptr<LevelInterface>>(
+    GLFWwindow*, const Config*, Controls& controls)>;
+
+// What runs around each frame of Game::run (sessions, demos, tools). Either may be empty.
+struct FrameHooks {
+    // Before frame number n (from 0); false ends the run before it.
+    std::function<bool(long n)> before;
+    // After frame n; going on says whether the game would (no Escape, no close). False ends the
+    // run after it.
+    std::function<bool(long n, bool goingOn)> after;
+};
 
 // How a run starts besides what the configuration file says (the command line, demos).
 struct StartOptions {
@@ -54,8 +65,9 @@ class Game {
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;
 
-    // Runs frames until Escape or the window's close button.
-    void run();
+    // The frame loop: runs frames until Escape, the window's close button or a hook ends it;
+    // returns how many ran.
+    long run(const FrameHooks& hooks = FrameHooks());
     // One frame; false when the game should quit. Without render the frame updates and steps the
     // level but draws and swaps nothing (scripted runs render only where they look).
     bool frame(bool render = true);
@@ -66,6 +78,8 @@ class Game {
 
     GLFWwindow* getWindow() const { return window; }
     const Config& getConfig() const { return *config; }
+    // The game's input: keys, mouse, gamepad, timing, toggles, the view's angles, the pause.
+    Controls& getControls() const { return *controls; }
     LevelInterface* getCurrentLevel() const { return currentLevel; }
     // The level at index (0-based, play order); nullptr past the end.
     LevelInterface* getLevel(size_t index) const {
@@ -105,6 +119,8 @@ class Game {
     void enter(size_t index);
 
     std::unique_ptr<Config> config;
+    // Made with the window; outlives the levels, which hold it.
+    std::unique_ptr<Controls> controls;
     // Outlives the levels, whose loops hold its sources.
     std::shared_ptr<audio::SoundSystem> sound;
     GLFWwindow* window = nullptr;

@@ -67,12 +67,13 @@ struct Screenshot {
 
 void placeForFirstFrame(Game& game, const std::optional<glm::vec3>& at,
                         const std::optional<glm::dvec2>& look) {
-    const double yaw = look ? look->x : Controls::getYawDegrees();
-    const double pitch = look ? look->y : Controls::getPitchDegrees();
+    Controls& controls = game.getControls();
+    const double yaw = look ? look->x : controls.getYawDegrees();
+    const double pitch = look ? look->y : controls.getPitchDegrees();
     LevelInterface* level = game.getCurrentLevel();
     const bool placed = at && level != nullptr && level->placePlayer(*at, yaw, pitch);
     if (!placed && look)
-        Controls::setView(yaw, pitch);
+        controls.setView(yaw, pitch);
 }
 
 // How a demo names a level file: from the data folder (the working directory) when it lies in
@@ -226,7 +227,7 @@ RunEnd runSession(const CommandLine& options) {
         header.at = at;
         header.look = look;
         header.levelFile = recordedLevelFile;
-        recorder = std::make_unique<demo::Recorder>(recording, header);
+        recorder = std::make_unique<demo::Recorder>(recording, header, game.getControls());
     }
     std::unique_ptr<ScriptedPlatform> scripted;
     const bool timedemo = !options.timedemo.empty();
@@ -263,38 +264,47 @@ RunEnd runSession(const CommandLine& options) {
     std::vector<double> frameSeconds;
     std::vector<WorkTally> frameWork;
     Clock::time_point nextFrameAt = Clock::now();
-    bool running = true;
     bool stopped = false;
-    while (running && (limit == 0 || frames < limit)) {
-        std::optional<demo::Frame> step;
+    // The frame running now: its demo step, and the work and clock before it.
+    std::optional<demo::Frame> step;
+    WorkTally workBefore;
+    Clock::time_point frameStart;
+    FrameHooks hooks;
+    hooks.before = [&](long n) {
+        if (limit != 0 && n >= limit)
+            return false;
+        step.reset();
         if (played)
-            step = played->frames.frameAt(static_cast<size_t>(frames));
-        const demo::Frame* frame = step ? &*step : nullptr;
-        if (frame != nullptr) {
-            if (!timedemo && frames > 0) {
+            step = played->frames.frameAt(static_cast<size_t>(n));
+        if (step) {
+            if (!timedemo && n > 0) {
                 nextFrameAt += std::chrono::duration_cast<Clock::duration>(
-                    std::chrono::duration<double>(std::min(frame->delta, MaxPacingSeconds)));
+                    std::chrono::duration<double>(std::min(step->delta, MaxPacingSeconds)));
                 std::this_thread::sleep_until(nextFrameAt);
             }
-            demo::applyBefore(*scripted, *frame);
+            demo::applyBefore(*scripted, *step);
         }
-        const WorkTally workBefore = game.work();
-        const Clock::time_point frameStart = Clock::now();
-        running = game.frame();
+        workBefore = game.work();
+        frameStart = Clock::now();
+        return true;
+    };
+    hooks.after = [&](long n, bool goingOn) {
         frameSeconds.push_back(std::chrono::duration<double>(Clock::now() - frameStart).count());
         if (!options.frameTimes.empty())
             frameWork.push_back(game.work() - workBefore);
-        if (frame != nullptr)
-            demo::applyAfter(*frame);
+        if (step)
+            demo::applyAfter(game.getControls(), *step);
         if (recorder)
             recorder->endFrame();
-        ++frames;
+        frames = n + 1;
         // The demo holds the keys the game polls; the player's own Escape still ends the run.
-        if (played && running && glfwGetKey(window, GLFW_KEY_ESCAPE) == GLFW_PRESS) {
+        if (played && goingOn && glfwGetKey(window, GLFW_KEY_ESCAPE) == GLFW_PRESS) {
             stopped = true;
-            running = false;
+            return false;
         }
-    }
+        return true;
+    };
+    game.run(hooks);
 
     RunEnd end = RunEnd::Done;
     const std::string state = demo::stateLine(game, frames);

@@ -413,12 +413,11 @@ TEST_F(EntitiesTest, TargetedThroughTheTurnedNormal) {
 }
 
 TEST_F(EntitiesTest, HoldingSpaceInFrontOfAWallBreaksIt) {
-    Controls::resetSharedState();
     Config config;
     Controls controls(nullptr, &config);
     // Turn from yaw 90 to 180 (looking along -z) with the mouse.
-    Controls::moveMouse(-90.0 / (config.mouseSensitivity * Controls::DegreesPerPixel), 0.0);
-    ASSERT_NEAR(Controls::getYawDegrees(), 180.0, 1e-9);
+    controls.moveMouse(-90.0 / (config.mouseSensitivity * Controls::DegreesPerPixel), 0.0);
+    ASSERT_NEAR(controls.getYawDegrees(), 180.0, 1e-9);
 
     Player player(controls, camera);
     player.setStats(50, 10, 3);
@@ -443,5 +442,4 @@ TEST_F(EntitiesTest, HoldingSpaceInFrontOfAWallBreaksIt) {
         frame(1.0);
     EXPECT_TRUE(wall.isDead()) << "6 seconds of attack break a wall of 15 at power 10 over 4";
     EXPECT_FALSE(wall.getParticles().isSpawning());
-    Controls::resetSharedState();
 }

@@ -60,7 +60,7 @@ class ScriptedLevel : public LevelInterface {
 class GameShellTest : public GlTest {
   protected:
     std::unique_ptr<Game> makeGame() {
-        return testgame::open([this](GLFWwindow*, const Config*) {
+        return testgame::open([this](GLFWwindow*, const Config*, Controls&) {
             std::vector<std::unique_ptr<LevelInterface>> levels;
             auto a = std::make_unique<ScriptedLevel>("one", log);
             auto b = std::make_unique<ScriptedLevel>("two", log);
@@ -168,8 +168,10 @@ TEST_F(GameShellTest, ClosingTheWindowEndsTheLoop) {
 }
 
 TEST_F(GameShellTest, NoLevelsToPlayIsAFailureOfItsOwn) {
-    const Result<std::unique_ptr<Game>> game = Game::open(
-        [](GLFWwindow*, const Config*) { return std::vector<std::unique_ptr<LevelInterface>>{}; });
+    const Result<std::unique_ptr<Game>> game =
+        Game::open([](GLFWwindow*, const Config*, Controls&) {
+            return std::vector<std::unique_ptr<LevelInterface>>{};
+        });
     EXPECT_FALSE(game);
     EXPECT_EQ(game.error(), "No levels to play");
 }

@@ -37,7 +37,6 @@ class ResourcesTest : public GlTest {
   protected:
     void TearDown() override {
         glfwMakeContextCurrent(testgl::window());
-        Controls::resetSharedState();
         GlTest::TearDown();
     }
 };
@@ -45,7 +44,6 @@ class ResourcesTest : public GlTest {
 } // namespace
 
 TEST_F(ResourcesTest, TheGameBuildsEachDistinctResourceOnce) {
-    Controls::resetSharedState();
     ScriptedPlatform keys;
     std::fflush(stdout);
     testing::internal::CaptureStderr();

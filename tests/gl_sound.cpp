@@ -168,14 +168,6 @@ bool heardAs(Heard heard, const Levels& levels) {
 
 class ListenerTest : public GlTest, public testing::WithParamInterface<ListenerCase> {
   protected:
-    void SetUp() override {
-        GlTest::SetUp();
-        Controls::resetSharedState();
-    }
-    void TearDown() override {
-        GlTest::TearDown();
-        Controls::resetSharedState();
-    }
 };
 
 TEST_P(ListenerTest, HearsWhatThePlayerWouldHear) {
@@ -194,11 +186,12 @@ TEST_P(ListenerTest, HearsWhatThePlayerWouldHear) {
 
     ScriptedPlatform keys;
     Config config;
+    Controls controls(nullptr, &config);
     std::fflush(stdout);
     testing::internal::CaptureStderr(); // loading chatter
     levelfile::Result read = levelfile::read("Levels/level1.txt");
     ASSERT_TRUE(read.content) << read.error;
-    FileLevel level(testgl::window(), &config, nullptr, *read.content);
+    FileLevel level(testgl::window(), &config, controls, nullptr, *read.content);
     level.setLossHold(0.0);
     level.start();
     std::fflush(stdout);
@@ -215,7 +208,7 @@ TEST_P(ListenerTest, HearsWhatThePlayerWouldHear) {
         Levels heard;
         double left = 0.0;
         double right = 0.0;
-        Controls::setPaused(nullptr, step.paused);
+        controls.setPaused(nullptr, step.paused);
         for (int f = 0; f < step.frames; ++f) {
             keys.advance(FrameSeconds);
             level.update();

@@ -65,7 +65,6 @@ class Playthrough : public GlTest {
   protected:
     void SetUp() override {
         GlTest::SetUp();
-        Controls::resetSharedState();
         std::fflush(stdout);
         testing::internal::CaptureStderr(); // loading chatter
         game = testgame::open();
@@ -77,7 +76,6 @@ class Playthrough : public GlTest {
     void TearDown() override {
         game.reset();
         glfwMakeContextCurrent(testgl::window());
-        Controls::resetSharedState();
         GlTest::TearDown();
     }
 
@@ -110,7 +108,9 @@ class Playthrough : public GlTest {
     }
 
     // Points the view along direction by a mouse movement, as a player would.
-    void turnTowards(const glm::vec3& direction) { Controls::turnTowards(direction, sensitivity); }
+    void turnTowards(const glm::vec3& direction) {
+        game->getControls().turnTowards(direction, sensitivity);
+    }
 
     void flyTo(const glm::vec3& target, const Command& command) {
         const float distance = glm::length(target - eye());
@@ -281,7 +281,6 @@ TEST_F(Playthrough, BothLevelsFromStartToFinish) {
 // A level that ships only as data, played from its file as --level-file plays it.
 TEST_F(Playthrough, TheThirdLevelFromItsFileToItsEnd) {
     game.reset();
-    Controls::resetSharedState();
     Result<LevelFactory> files = Game::levelsFromFiles({"Levels/level3.txt"});
     ASSERT_TRUE(files) << files.error();
     game = testgame::open(std::move(*files));
@@ -351,7 +350,7 @@ namespace {
 // Ways to look past the floor or the ceiling, each followed by a small move back.
 struct LookPastTheLimit {
     const char* name;
-    std::function<void()> overshoot;
+    std::function<void(Controls&)> overshoot;
     double backPixels; // down positive
 };
 
@@ -360,30 +359,30 @@ struct LookPastTheLimit {
 TEST_F(Playthrough, AFewPixelsBackTurnTheViewAfterLookingPastTheLimit) {
     const std::vector<LookPastTheLimit> cases = {
         {"mouse down hard",
-         [] {
+         [](Controls& controls) {
              for (int i = 0; i < 7; ++i)
-                 Controls::moveMouse(0.0, 150.0);
+                 controls.moveMouse(0.0, 150.0);
          },
          -24.0},
         {"mouse up hard",
-         [] {
+         [](Controls& controls) {
              for (int i = 0; i < 7; ++i)
-                 Controls::moveMouse(0.0, -150.0);
+                 controls.moveMouse(0.0, -150.0);
          },
          24.0},
-        {"--look 90,99999", [] { Controls::setView(90.0, 99999.0); }, 24.0},
-        {"--look 90,-99999", [] { Controls::setView(90.0, -99999.0); }, -24.0},
+        {"--look 90,99999", [](Controls& controls) { controls.setView(90.0, 99999.0); }, 24.0},
+        {"--look 90,-99999", [](Controls& controls) { controls.setView(90.0, -99999.0); }, -24.0},
     };
     for (const LookPastTheLimit& c : cases) {
         std::string picture = c.name;
         for (char& letter : picture)
             if (!std::isalnum(static_cast<unsigned char>(letter)))
                 letter = '_';
-        c.overshoot();
+        c.overshoot(game->getControls());
         shot("look_limit_" + picture);
         const std::vector<unsigned char> atLimit = lastShot;
-        EXPECT_LE(std::abs(Controls::getPitchDegrees()), 80.0) << c.name;
-        Controls::moveMouse(0.0, c.backPixels);
+        EXPECT_LE(std::abs(game->getControls().getPitchDegrees()), 80.0) << c.name;
+        game->getControls().moveMouse(0.0, c.backPixels);
         shot("look_back_" + picture);
         ASSERT_EQ(atLimit.size(), lastShot.size());
         size_t changed = 0;

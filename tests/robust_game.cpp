@@ -68,7 +68,6 @@ GameRun play(const fs::path& folder) {
         return run;
     if (chdir(folder.c_str()) != 0)
         return run;
-    Controls::resetSharedState();
     ScriptedPlatform keys;
     std::fflush(stdout);
     testing::internal::CaptureStderr();
@@ -92,7 +91,6 @@ GameRun play(const fs::path& folder) {
     EXPECT_EQ(gldebug::errorCount(), 0)
         << "GL errors, first: " << (gldebug::errors().empty() ? "" : gldebug::errors()[0]);
     gldebug::clear();
-    Controls::resetSharedState();
     chdir(previous);
     return run;
 }

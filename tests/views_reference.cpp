@@ -453,7 +453,6 @@ class ReferenceViews : public GlTest, public ::testing::WithParamInterface<View>
   protected:
     void SetUp() override {
         GlTest::SetUp();
-        Controls::resetSharedState();
         // The particles' random texture is drawn from the standard generator, which the game
         // never seeds: each view starts from its first state, whatever ran before it.
         std::srand(1);
@@ -473,7 +472,6 @@ class ReferenceViews : public GlTest, public ::testing::WithParamInterface<View>
         fs::current_path(previous);
         fs::remove_all(folder);
         glfwMakeContextCurrent(testgl::window());
-        Controls::resetSharedState();
         GlTest::TearDown();
     }
 

@@ -20,7 +20,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: scripted_run <data folder>\n");
         return 2;
     }
-    Controls::resetSharedState();
     ScriptedPlatform keys;
     int frames = 0;
     size_t nextLevel = 0;

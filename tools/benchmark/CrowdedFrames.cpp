@@ -31,8 +31,9 @@ namespace {
 // resources, as the level's own objects do.
 class CrowdedLevel : public FileLevel {
   public:
-    CrowdedLevel(GLFWwindow* window, const Config* config, levelfile::Content content, int factor)
-        : FileLevel(window, config, nullptr, std::move(content)), factor(factor) {}
+    CrowdedLevel(GLFWwindow* window, const Config* config, Controls& controls,
+                 levelfile::Content content, int factor)
+        : FileLevel(window, config, controls, nullptr, std::move(content)), factor(factor) {}
 
     void start() override {
         FileLevel::start();
@@ -186,7 +187,6 @@ CpuFigures cpuPerFrame(Game& game, ScriptedPlatform& keys, int frames,
 // factor 0: both real levels from their viewpoints; otherwise the crowded level.
 int childCpu(int factor, int frames) {
     ScriptedPlatform keys;
-    Controls::resetSharedState();
     if (factor == 0) {
         const std::unique_ptr<Game> opened = openGame(neverWaiting());
         if (!opened)
@@ -210,11 +210,12 @@ int childCpu(int factor, int frames) {
             report(Severity::Error, level2.error);
             return 1;
         }
-        const std::unique_ptr<Game> opened =
-            openGame(neverWaiting(), [factor, content = *level2.content](GLFWwindow* window,
-                                                                         const Config* config) {
+        const std::unique_ptr<Game> opened = openGame(
+            neverWaiting(), [factor, content = *level2.content](
+                                GLFWwindow* window, const Config* config, Controls& controls) {
                 std::vector<std::unique_ptr<LevelInterface>> levels;
-                levels.push_back(std::make_unique<CrowdedLevel>(window, config, content, factor));
+                levels.push_back(
+                    std::make_unique<CrowdedLevel>(window, config, controls, content, factor));
                 return levels;
             });
         if (!opened)

@@ -48,7 +48,6 @@ FramePair timeFrames(Game& game, ScriptedPlatform& keys, Floor& floor, bool allP
 
 void frameBenchmark(int batches, int perBatch) {
     ScriptedPlatform keys;
-    Controls::resetSharedState();
     const std::unique_ptr<Game> opened = openGame(neverWaiting());
     if (!opened)
         return;

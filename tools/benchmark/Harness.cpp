@@ -38,7 +38,7 @@ StartOptions neverWaiting() {
     return options;
 }
 
-std::unique_ptr<Game> openGame(const StartOptions& options, Levels levels) {
+std::unique_ptr<Game> openGame(const StartOptions& options, LevelFactory levels) {
     Result<std::unique_ptr<Game>> game =
         levels ? Game::open(std::move(levels), options) : Game::open(options);
     if (!game) {
@@ -90,7 +90,7 @@ void lookFrom(Game& game, const Viewpoint& view) {
         body->setInterpolationWorldTransform(placed);
         body->getMotionState()->setWorldTransform(placed);
     }
-    Controls::turnTowards(view.target - view.eye, game.getConfig().mouseSensitivity);
+    game.getControls().turnTowards(view.target - view.eye, game.getConfig().mouseSensitivity);
 }
 
 bool step(Game& game, ScriptedPlatform& keys, bool render) {

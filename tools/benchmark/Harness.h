@@ -3,6 +3,8 @@
 // What every measurement of the benchmark shares: where figures go, clocks, the viewpoints and
 // the scripted steps through the game.
 
+#include "app/Game.h"
+
 #include <glm/vec3.hpp>
 
 #include <cstdio>
@@ -10,13 +12,8 @@
 #include <memory>
 #include <vector>
 
-class Game;
-class LevelInterface;
-struct Config;
-struct GLFWwindow;
 class Level;
 class ScriptedPlatform;
-struct StartOptions;
 
 namespace bench {
 
@@ -31,9 +28,7 @@ StartOptions neverWaiting();
 
 // The game started with these levels (Level 1 and Level 2 when none), or nullptr when it cannot
 // start (the reason is reported).
-using Levels =
-    std::function<std::vector<std::unique_ptr<LevelInterface>>(GLFWwindow*, const Config*)>;
-std::unique_ptr<Game> openGame(const StartOptions& options, Levels levels = nullptr);
+std::unique_ptr<Game> openGame(const StartOptions& options, LevelFactory levels = nullptr);
 
 double wallSeconds();
 double threadCpuSeconds();

@@ -44,7 +44,6 @@ __attribute__((noinline)) void countedFloorFrames(Game& game, Floor& floor, bool
 
 int childInstructions(int levelNumber, int viewIndex, int frames) {
     ScriptedPlatform keys;
-    Controls::resetSharedState();
     const std::unique_ptr<Game> opened = openGame(neverWaiting());
     if (!opened)
         return 1;
@@ -73,7 +72,6 @@ int childInstructions(int levelNumber, int viewIndex, int frames) {
 
 int childCallgrind(int frames) {
     ScriptedPlatform keys;
-    Controls::resetSharedState();
     const std::unique_ptr<Game> opened = openGame(neverWaiting());
     if (!opened)
         return 1;

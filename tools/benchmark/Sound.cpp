@@ -38,7 +38,6 @@ int childSound(int frames) {
                          ALC_FLOAT_SOFT, ALC_FREQUENCY, rate, 0},
         audio::SoundSettings());
     ScriptedPlatform keys;
-    Controls::resetSharedState();
     StartOptions options;
     options.level = 2;
     options.sound = sound;

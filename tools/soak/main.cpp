@@ -118,7 +118,6 @@ class Soak {
     bool round() {
         ScriptedPlatform keys;
         platform = &keys;
-        Controls::resetSharedState();
         Result<std::unique_ptr<Game>> opened = Game::open();
         if (!opened) {
             report(Severity::Error, opened.error());
@@ -189,7 +188,7 @@ class Soak {
     }
 
     void turnTowards(const glm::vec3& direction) {
-        Controls::turnTowards(direction, game->getConfig().mouseSensitivity);
+        game->getControls().turnTowards(direction, game->getConfig().mouseSensitivity);
     }
 
     void flyTo(const glm::vec3& target) {
