@@ -8,7 +8,7 @@
 
 SimpleWall::SimpleWall(const glm::vec3& position, WallOrientation orientation, ProgramRef program,
                        ResourceCache* cache)
-    : Drawable("Obj/simpleWall.obj", std::move(program), cache) {
+    : Drawable(ModelFile, std::move(program), cache) {
     transform.move(position);
     if (!isWallOrientation(orientation))
         report(Severity::Warning, "Wall orientation " + std::to_string(orientation) +
