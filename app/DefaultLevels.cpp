@@ -30,6 +30,8 @@ const std::vector<std::string>& Game::defaultLevelFiles() {
 Game::LevelFiles Game::levelsFromFiles(const std::vector<std::string>& paths) {
     LevelFiles result;
     std::vector<levelfile::Content> contents;
+    // The first level's map, read here with the others: it is not read again.
+    std::optional<ModelData> firstMap;
     for (const std::string& path : paths) {
         levelfile::Result read = levelfile::read(path);
         if (!read.content) {
@@ -37,6 +39,14 @@ Game::LevelFiles Game::levelsFromFiles(const std::vector<std::string>& paths) {
             return result;
         }
         read.content->folder = ownFolder(path);
+        // A map that cannot be played is refused now, not drawn as a white void.
+        Result<ModelData> map = FileLevel::readMap(*read.content, path);
+        if (!map) {
+            result.error = map.error();
+            return result;
+        }
+        if (contents.empty())
+            firstMap = std::move(*map);
         contents.push_back(std::move(*read.content));
     }
     // One cache for the game: each program, model, image and glyph set is built once, not
@@ -47,7 +57,7 @@ Game::LevelFiles Game::levelsFromFiles(const std::vector<std::string>& paths) {
     auto sounds = std::make_shared<audio::SoundBank>();
     ResourceCache::ReadAhead files;
     if (!contents.empty())
-        files = FileLevel::filesToReadAhead(contents.front());
+        files = FileLevel::filesToReadAhead(contents.front(), std::move(firstMap));
     files.jobs.push_back(sounds->readJob());
     resources->readAhead(std::move(files));
     result.factory = [prefetched = std::move(resources), contents = std::move(contents),
