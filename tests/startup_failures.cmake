@@ -86,5 +86,5 @@ refused("level 2's map a folder" "file(REMOVE ${WORK}/Obj/level2.fbx)\nfile(MAKE
 refused("level 2's map an image" "file(COPY_FILE ${DATA}/Texture/red.bmp ${WORK}/Obj/level2.fbx)"
   "Levels/level2.txt:[0-9]+: map Obj/level2.fbx cannot be read \\(not a model the game can read\\)")
 refused("level 1's spawn in the rock"
-  "file(READ ${WORK}/Levels/level1.txt level)\nstring(REPLACE \"\\nspawn 0 8 0\\n\" \"\\nspawn 0 -200 0\\n\" level \"\${level}\")\nfile(WRITE ${WORK}/Levels/level1.txt \"\${level}\")"
+  "file(READ ${WORK}/Levels/level1.txt level)\nstring(REGEX REPLACE \"\\nspawn [^\\n]*\" \"\\nspawn 0 -200 0\" level \"\${level}\")\nfile(WRITE ${WORK}/Levels/level1.txt \"\${level}\")"
   "Levels/level1.txt:[0-9]+: spawn: expected a point in the map's open space, not in the rock or outside the map")
