@@ -27,11 +27,19 @@ const std::vector<std::string>& Game::defaultLevelFiles() {
 
 Result<LevelFactory> Game::levelsFromFiles(const std::vector<std::string>& paths) {
     std::vector<levelfile::Content> contents;
+    // The first level's map, read here with the others: it is not read again.
+    std::optional<ModelData> firstMap;
     for (const std::string& path : paths) {
         levelfile::Result read = levelfile::read(path);
         if (!read.content)
             return fail(read.error);
         read.content->folder = ownFolder(path);
+        // A map that cannot be played is refused now, not drawn as a white void.
+        Result<ModelData> map = FileLevel::readMap(*read.content, path);
+        if (!map)
+            return fail(map.error());
+        if (contents.empty())
+            firstMap = std::move(*map);
         contents.push_back(std::move(*read.content));
     }
     // One cache for the game: each program, model, image and glyph set is built once, not
@@ -42,7 +50,7 @@ Result<LevelFactory> Game::levelsFromFiles(const std::vector<std::string>& paths
     auto sounds = std::make_shared<audio::SoundBank>();
     ResourceCache::ReadAhead files;
     if (!contents.empty())
-        files = FileLevel::filesToReadAhead(contents.front());
+        files = FileLevel::filesToReadAhead(contents.front(), std::move(firstMap));
     files.jobs.push_back(sounds->readJob());
     resources->readAhead(std::move(files));
     return LevelFactory([prefetched = std::move(resources), contents = std::move(contents),

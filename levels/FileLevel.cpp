@@ -1,7 +1,9 @@
 #include "levels/FileLevel.h"
 
 #include "gameplay/Player.h"
-#include "platform/DataFile.h"
+#include "levels/LevelValues.h"
+#include "levels/MapSpace.h"
+#include "platform/Printable.h"
 #include "render/Model.h"
 
 #include <filesystem>
@@ -16,10 +18,33 @@ std::string FileLevel::located(const levelfile::Content& level, const std::strin
     if (level.folder.empty())
         return path;
     const std::string beside = (std::filesystem::path(level.folder) / path).string();
-    return datafile::isReadable(beside, datafile::MaxModelBytes) ? beside : path;
+    // Whatever is there, so that a folder or a pipe beside the level is named, not passed over.
+    std::error_code error;
+    return std::filesystem::exists(std::filesystem::symlink_status(beside, error)) ? beside : path;
 }
 
-ResourceCache::ReadAhead FileLevel::filesToReadAhead(const levelfile::Content& level) {
+Result<ModelData> FileLevel::readMap(const levelfile::Content& level, const std::string& name) {
+    const levelfile::Object& map = level.map();
+    const auto refuse = [&name](int line, const std::string& why) {
+        return fail(printable(name) + ":" + std::to_string(line) + ": " + why);
+    };
+    ModelData data = readModel(located(level, map.path));
+    if (data.failed)
+        return refuse(map.line, "map " + printable(map.path) + " cannot be read (" +
+                                    printable(data.reason) + ")");
+    // A spawn in the rock, outside the map or against a wall plays a void, or a player stuck.
+    if (!mapspace::inOpenSpace(data.triangles, level.spawn))
+        return refuse(level.spawnLine, "spawn: expected a point in the map's open space, not in "
+                                       "the rock or outside the map");
+    if (mapspace::boxMeets(data.triangles, level.spawn, Player::HalfExtent))
+        return refuse(level.spawnLine, "spawn: expected room for the player's box (" +
+                                           levelfile::text(2.0 * Player::HalfExtent) +
+                                           " units wide) around the point, clear of the map");
+    return data;
+}
+
+ResourceCache::ReadAhead FileLevel::filesToReadAhead(const levelfile::Content& level,
+                                                     std::optional<ModelData> map) {
     ResourceCache::ReadAhead files;
     for (const levelfile::KindRow& row : levelfile::KindTable::rows()) {
         if (!row.makesObjects() || level.count(row.kind) == 0)
@@ -29,8 +54,12 @@ ResourceCache::ReadAhead FileLevel::filesToReadAhead(const levelfile::Content& l
                 files.reads.push_back(modelReadAhead(model));
         if (row.ownModel)
             for (const levelfile::Object& object : level.objects)
-                if (object.kind == row.kind)
-                    files.reads.push_back(modelReadAhead(located(level, object.path)));
+                if (object.kind == row.kind) {
+                    const std::string path = located(level, object.path);
+                    files.reads.push_back(map ? modelReadAhead(path, std::move(*map))
+                                              : modelReadAhead(path));
+                    map.reset();
+                }
         for (const char* image : row.images)
             if (image != nullptr)
                 files.images.push_back(image);

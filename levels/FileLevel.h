@@ -3,6 +3,11 @@
 #include "levels/EntityKinds.h"
 #include "levels/Level.h"
 #include "levels/LevelFile.h"
+#include "platform/Report.h"
+#include "render/ModelImport.h"
+
+#include <optional>
+#include <string>
 
 // A level whose content comes from a level file (levelfile::Content): the objects are made in
 // the file's order by their kinds' factories (levels/EntityKinds.h), join the physics world as
@@ -13,9 +18,16 @@ class FileLevel : public Level {
               std::shared_ptr<ResourceCache> resources, levelfile::Content content);
     void start() override;
     const levelfile::Content& content() const { return level; }
-    // The model files, images and noise start() loads, for reading them ahead of it.
-    static ResourceCache::ReadAhead filesToReadAhead(const levelfile::Content& level);
-    // Where start() looks for a path of the file: the level's own folder first, if it has one.
+    // The level's map read now (no GL: before any window), and the spawn checked against it. A
+    // map that cannot be read, or a spawn outside the map's open space, is refused with the line
+    // of the level file (named name) that gave it.
+    static Result<ModelData> readMap(const levelfile::Content& level, const std::string& name);
+    // The model files, images and noise start() loads, for reading them ahead of it; map is what
+    // readMap read, if it has.
+    static ResourceCache::ReadAhead filesToReadAhead(const levelfile::Content& level,
+                                                     std::optional<ModelData> map = std::nullopt);
+    // Where start() looks for a path of the file: the level's own folder first, if it has one and
+    // anything is at the path there.
     static std::string located(const levelfile::Content& level, const std::string& path);
 
   private:

@@ -202,3 +202,15 @@ ResourceCache::ReadJob modelReadAhead(const std::string& path) {
                 return read;
             }};
 }
+
+ResourceCache::ReadJob modelReadAhead(const std::string& path, ModelData read) {
+    auto data = std::make_shared<ModelData>(std::move(read));
+    return {readAheadKey(path), [data] {
+                ResourceCache::Read read;
+                for (const std::optional<ModelData::MaterialData>& material : data->materials)
+                    if (material)
+                        read.images.push_back(material->texturePath);
+                read.value = std::move(*data);
+                return read;
+            }};
+}

@@ -98,3 +98,5 @@ std::shared_ptr<const Model> sharedModel(ResourceCache& cache, const std::string
 // What to give the cache's readAhead so that the model file and the images it names are read on
 // the start-up reader.
 ResourceCache::ReadJob modelReadAhead(const std::string& path);
+// The same for a model file read already (readModel): its images are read ahead.
+ResourceCache::ReadJob modelReadAhead(const std::string& path, ModelData read);

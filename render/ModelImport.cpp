@@ -179,14 +179,16 @@ ModelData readModel(const std::string& path) {
     datafile::Refusal why;
     std::optional<std::string> file = datafile::read(path, datafile::MaxModelBytes, &why);
     if (!file) {
+        data.reason = datafile::describe(why, datafile::MaxModelBytes);
         // One that is there but cannot be read (too large, not a file) says why.
         if (!datafile::isMissing(why))
-            data.problem = datafile::describe(why, datafile::MaxModelBytes);
+            data.problem = data.reason;
         return data;
     }
     // The importer would recurse without end (or too deep) on some FBX node graphs.
     if (hasFbxExtension(path) || fbxcheck::looksLikeFbx(*file)) {
         data.problem = fbxcheck::problem(*file);
+        data.reason = data.problem;
         if (!data.problem.empty())
             return data;
     }
@@ -196,8 +198,14 @@ ModelData readModel(const std::string& path) {
     const aiScene* scene = importer.ReadFile(path, ImportFlags);
     // A scene without meshes has nothing to draw or collide with: as good as no file.
     if (scene == nullptr || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) != 0 ||
-        scene->mRootNode == nullptr || scene->mNumMeshes == 0)
+        scene->mRootNode == nullptr) {
+        data.reason = "not a model the game can read";
         return data;
+    }
+    if (scene->mNumMeshes == 0) {
+        data.reason = "a model without meshes";
+        return data;
+    }
 
     data.meshes.resize(scene->mNumMeshes);
     for (unsigned i = 0; i < scene->mNumMeshes; ++i)

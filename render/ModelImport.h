@@ -28,6 +28,7 @@ struct ModelData {
     std::vector<std::optional<MaterialData>> materials; // none: no diffuse texture
     bool failed = false;
     std::string problem; // said before the failure line, when there is more to say
+    std::string reason;  // why it failed, in a few words ("No such file or directory")
     // Said of a model that loads but draws without some of its materials (one line each).
     std::vector<std::string> warnings;
 };

@@ -98,10 +98,13 @@ GameRun play(const fs::path& folder) {
 
 // Every file the game's two levels read. The light-map stage with the sheen is for maps with a
 // specular colour; neither level's map has one (their matte stage is in the list). The physics
-// debug drawer's stages are for tools, and the pool room is played only with --level-file.
+// debug drawer's stages are for tools, and the pool room is played only with --level-file. The
+// maps are read before the window opens, and one that cannot be read is refused (BadLevelFile,
+// HostileData).
 std::vector<std::string> dataFiles() {
     const std::set<std::string> unread = {"lightMapFS.fs", "debugDrawVS.vs", "debugDrawFS.fs",
-                                          "level3.fbx", "level3.png"};
+                                          "level3.fbx",    "level3.png",     "level1.2.obj",
+                                          "level2.fbx"};
     std::vector<std::string> files;
     for (const char* folder : {"Obj", "Shader", "Texture", "Fonts"})
         for (const auto& entry : fs::directory_iterator(DataDir / folder))
@@ -342,6 +345,8 @@ struct HostileCase {
     std::vector<std::pair<std::string, std::string>> environment = {};
     // Checks after the run (what the run must have left alone).
     std::function<void(const fs::path& copy)> verify = nullptr;
+    // Whether the game refuses to start (a level's map): exit code 1 and the lines, no frames.
+    bool refused = false;
 };
 
 // Sets the child's environment for the life of the object.
@@ -386,9 +391,23 @@ void victimUntouched(const fs::path& copy) {
 
 const std::string MaterialFileRefused =
     "Obj/level1.2.obj: the material file Obj/level1.2.mtl cannot be read (";
-const std::string LevelTwoFailed = "error loading model Obj/level2.fbx\n";
+// The line refusing level N's map, before any window: "Levels/levelN.txt:LINE: map ...".
+std::string mapRefused(int level, const std::string& why) {
+    const std::string file = "Levels/level" + std::to_string(level) + ".txt";
+    std::istringstream lines(readFile(DataDir / file));
+    std::string line, map;
+    for (int number = 1; std::getline(lines, line); ++number)
+        if (line.rfind("map ", 0) == 0) {
+            std::istringstream words(line);
+            std::string key;
+            words >> key >> map;
+            return file + ":" + std::to_string(number) + ": map " + map + " cannot be read (" +
+                   why + ")\n";
+        }
+    return "no map line in " + file;
+}
 const std::string LevelTwoLoops =
-    "Obj/level2.fbx: a model is its own ancestor in the node hierarchy\n";
+    mapRefused(2, "a model is its own ancestor in the node hierarchy");
 
 std::vector<HostileCase> hostileCases() {
     using namespace std::string_literals;
@@ -405,10 +424,8 @@ std::vector<HostileCase> hostileCases() {
                              if (entry.path().filename() != "Levels")
                                  fs::remove_all(entry.path());
                      },
-                     {missingLine("Shader/extendedVS.vs"), missingLine("Obj/level1.2.obj"),
-                      missingLine("Fonts/hud.ttf")},
-                     false,
-                     1024});
+                     {mapRefused(1, "No such file or directory")}});
+    cases.back().refused = true;
     // Files that never end: named pipes, and links to an endless device. The player's own
     // config (under XDG_CONFIG_HOME) is refused like the data folder's.
     const std::string playersConfig = "player/brindlemox/config.txt";
@@ -448,8 +465,11 @@ std::vector<HostileCase> hostileCases() {
             configCase(zeros, file);
         else if (file.rfind("Shader/", 0) == 0)
             zeros.lines = {refusedShaderLine(file, "not a regular file")};
+        else if (file == "Obj/level2.fbx")
+            zeros.lines = {mapRefused(2, "not a regular file")};
         else
             zeros.lines = {missingLine(file)};
+        zeros.refused = file == "Obj/level2.fbx";
         cases.push_back(zeros);
     }
     // A folder where a file belongs.
@@ -553,7 +573,8 @@ std::vector<HostileCase> hostileCases() {
                              return std::make_pair(std::string(), link(model, model));
                          });
                      },
-                     {LevelTwoLoops, LevelTwoFailed}});
+                     {LevelTwoLoops}});
+    cases.back().refused = true;
     cases.push_back({"Level2ModelsParentedToEachOther",
                      [](const fs::path& copy) {
                          editLevel2(copy, [](const std::string& model) {
@@ -561,22 +582,23 @@ std::vector<HostileCase> hostileCases() {
                                                    link("7000001", model) + link(model, "7000001"));
                          });
                      },
-                     {LevelTwoLoops, LevelTwoFailed}});
-    cases.push_back(
-        {"Level2HierarchyTwentyThousandDeep",
-         [](const fs::path& copy) {
-             editLevel2(copy, [](const std::string& model) {
-                 std::string objects, links;
-                 std::string parent = model;
-                 for (long long id = 7000001; id <= 7020000; ++id) {
-                     objects += nullModel(id);
-                     links += link(std::to_string(id), parent);
-                     parent = std::to_string(id);
-                 }
-                 return std::make_pair(objects, links);
-             });
-         },
-         {"Obj/level2.fbx: the node hierarchy is more than 256 models deep\n", LevelTwoFailed}});
+                     {LevelTwoLoops}});
+    cases.back().refused = true;
+    cases.push_back({"Level2HierarchyTwentyThousandDeep",
+                     [](const fs::path& copy) {
+                         editLevel2(copy, [](const std::string& model) {
+                             std::string objects, links;
+                             std::string parent = model;
+                             for (long long id = 7000001; id <= 7020000; ++id) {
+                                 objects += nullModel(id);
+                                 links += link(std::to_string(id), parent);
+                                 parent = std::to_string(id);
+                             }
+                             return std::make_pair(objects, links);
+                         });
+                     },
+                     {mapRefused(2, "the node hierarchy is more than 256 models deep")}});
+    cases.back().refused = true;
     cases.push_back({"Level2NestedThirtyThousandDeep",
                      [](const fs::path& copy) {
                          editLevel2(copy, [](const std::string&) {
@@ -587,21 +609,24 @@ std::vector<HostileCase> hostileCases() {
                              return std::make_pair(deep, std::string());
                          });
                      },
-                     {"Obj/level2.fbx: blocks nested more than 64 deep\n", LevelTwoFailed}});
+                     {mapRefused(2, "blocks nested more than 64 deep")}});
+    cases.back().refused = true;
     cases.push_back(
         {"Level2BinaryModelParentedToItself",
          [](const fs::path& copy) {
              writeFile(copy / "Obj/level2.fbx",
                        hostile::binaryFbxModels({11, 12}, {{11, 0}, {12, 11}, {11, 11}}, 7400));
          },
-         {LevelTwoLoops, LevelTwoFailed}});
+         {LevelTwoLoops}});
+    cases.back().refused = true;
     cases.push_back(
         {"Level2BinaryModelsParentedToEachOther",
          [](const fs::path& copy) {
              writeFile(copy / "Obj/level2.fbx",
                        hostile::binaryFbxModels({11, 12}, {{11, 0}, {12, 11}, {11, 12}}, 7500));
          },
-         {LevelTwoLoops, LevelTwoFailed}});
+         {LevelTwoLoops}});
+    cases.back().refused = true;
     // One expression far deeper than any real shader: the compiler must never see it.
     cases.push_back({"ShaderOfOneHugeExpression",
                      [](const fs::path& copy) {
@@ -652,7 +677,17 @@ TEST_P(HostileData, IsRefusedAndTheGameGoesOn) {
     const std::string tail =
         run.output.substr(run.output.size() - std::min<size_t>(run.output.size(), 2000));
     ASSERT_TRUE(run.started);
-    EXPECT_TRUE(run.exited && run.exitCode == 0) << run.describe() << "\n" << tail;
+    EXPECT_TRUE(run.exited && run.exitCode == (c.refused ? 1 : 0)) << run.describe() << "\n"
+                                                                   << tail;
+    if (c.refused) {
+        EXPECT_EQ(run.output, "");
+        for (const std::string& line : c.lines)
+            EXPECT_NE(run.errors.find(line), std::string::npos) << "missing line: " << line << "\n"
+                                                                << run.errors;
+        std::printf("%s: %s\n", c.name.c_str(), run.describe().c_str());
+        fs::remove_all(copy);
+        return;
+    }
     const Summary summary = summaryOf(run.output);
     EXPECT_EQ(summary.frames, 300) << run.describe();
     EXPECT_EQ(summary.nextLevel, 2) << "Level 2 was not reached";
@@ -744,6 +779,18 @@ std::vector<BadLevel> badLevels() {
     const auto text = [](std::string content) {
         return [content](const fs::path& path) { writeFile(path, content); };
     };
+    // A level whose map is at map (relative to the level's folder), made by make.
+    const auto besideMap = [](const std::string& map, std::function<void(const fs::path&)> make) {
+        return [map, make](const fs::path& path) {
+            writeFile(path, "title T\nspawn 0 0 0\nmap " + map + "\n");
+            fs::create_directories((path.parent_path() / map).parent_path());
+            if (make)
+                make(path.parent_path() / map);
+        };
+    };
+    const auto poolRoom = [](const std::string& spawn) {
+        return "title T\nspawn " + spawn + "\nmap Obj/level3.fbx lightmap\n";
+    };
     std::string manyObjects = least;
     for (int i = 0; i < 10000; ++i)
         manyObjects += "wall 0 0 0\n";
@@ -780,6 +827,40 @@ std::vector<BadLevel> badLevels() {
              fs::create_symlink("plain/level.txt", path);
          },
          ": cannot read the level file (Not a directory)"},
+        // A map that cannot be read, beside the level file: refused with the map's line and the
+        // reason, not played as a white void.
+        {"MapMissing", besideMap("Obj/none.obj", nullptr),
+         ":3: map Obj/none.obj cannot be read (No such file or directory)"},
+        {"MapIsAnImage",
+         besideMap(
+             "Obj/map.png",
+             [](const fs::path& map) { ASSERT_TRUE(hostile::writeBlackPng(map.string(), 4, 4)); }),
+         ":3: map Obj/map.png cannot be read (not a model the game can read)"},
+        {"MapIsAMaterialFile",
+         besideMap("Obj/map.mtl",
+                   [](const fs::path& map) { writeFile(map, "newmtl a\nKd 1 1 1\n"); }),
+         ":3: map Obj/map.mtl cannot be read (not a model the game can read)"},
+        {"MapIsAFolder", besideMap("Obj/map.obj", makeFolder),
+         ":3: map Obj/map.obj cannot be read (not a regular file)"},
+        {"MapIsAPipe", besideMap("Obj/map.obj", makeFifo),
+         ":3: map Obj/map.obj cannot be read (not a regular file)"},
+        {"MapWithoutMeshes",
+         besideMap("Obj/map.obj",
+                   [](const fs::path& map) { writeFile(map, "# nothing\no wall\n"); }),
+         ":3: map Obj/map.obj cannot be read ("},
+        // A spawn in the rock, outside the map or against its faces (the pool room: the room is
+        // x -8 to 24, y -2 to 14, z -14 to 14).
+        {"SpawnInTheRock", text(poolRoom("4 -30 0")),
+         ":2: spawn: expected a point in the map's "
+         "open space, not in the rock or outside "
+         "the map"},
+        {"SpawnOutsideTheMap", text(poolRoom("500 6 0")),
+         ":2: spawn: expected a point in the map's"},
+        {"SpawnFarAway", text(poolRoom("1e5 1e5 1e5")), ":2: spawn: expected a point in the map's"},
+        {"SpawnAgainstTheFloor", text(poolRoom("4 -1.5 0")),
+         ":2: spawn: expected room for the player's box (2 units wide) around the point, clear "
+         "of the map"},
+        {"SpawnAgainstAWall", text(poolRoom("23.5 6 0")), ":2: spawn: expected room for"},
         // A byte-order mark is skipped: the lines keep their numbers.
         {"ByteOrderMark", text("\xEF\xBB\xBF" + least + "door 1 2 3\n"), ":4: unknown key 'door'"},
     };

@@ -2,13 +2,15 @@
 # on standard error) and exit code. Standard input is closed, so the console pause must not wait;
 # it still shows its prompt on standard output. Each
 # working folder holds Config/, Shader/ and Obj/, so the game takes it as its data folder, and
-# the game's level files, which are read before the window opens.
+# the game's level files and their maps, which are read before the window opens.
 set(prompt "Press Enter to continue . . .\n")
 file(GLOB level_files ${DATA}/Levels/*.txt)
 macro(make_work)
   file(REMOVE_RECURSE ${WORK})
   file(MAKE_DIRECTORY ${WORK}/Config ${WORK}/Shader ${WORK}/Obj)
   file(COPY ${level_files} DESTINATION ${WORK}/Levels)
+  file(COPY ${DATA}/Obj/level1.2.obj ${DATA}/Obj/level1.2.mtl ${DATA}/Obj/level2.fbx
+       DESTINATION ${WORK}/Obj)
 endmacro()
 foreach(size "width=0" "width=-5" "height=0")
   make_work()
@@ -65,3 +67,26 @@ if(NOT code EQUAL 1 OR NOT out STREQUAL "" OR NOT err MATCHES
   message(FATAL_ERROR "a broken level: exit '${code}', output '${out}', errors '${err}'")
 endif()
 message(STATUS "a broken level: ${err}")
+
+# A map that cannot be read, or a spawn outside the map's open space: one line naming the level
+# file, its line and the reason, exit code 1, before any window.
+function(refused what edit expected)
+  make_work()
+  cmake_language(EVAL CODE "${edit}")
+  execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY ${GAME}
+    WORKING_DIRECTORY ${WORK}
+    INPUT_FILE /dev/null OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE code TIMEOUT 60)
+  if(NOT code EQUAL 1 OR NOT out STREQUAL "" OR NOT err MATCHES "^${expected}\n$")
+    message(FATAL_ERROR "${what}: exit '${code}', output '${out}', errors '${err}'")
+  endif()
+  message(STATUS "${what}: ${err}")
+endfunction()
+refused("level 1's map missing" "file(REMOVE ${WORK}/Obj/level1.2.obj)"
+  "Levels/level1.txt:[0-9]+: map Obj/level1.2.obj cannot be read \\(No such file or directory\\)")
+refused("level 2's map a folder" "file(REMOVE ${WORK}/Obj/level2.fbx)\nfile(MAKE_DIRECTORY ${WORK}/Obj/level2.fbx)"
+  "Levels/level2.txt:[0-9]+: map Obj/level2.fbx cannot be read \\(not a regular file\\)")
+refused("level 2's map an image" "file(COPY_FILE ${DATA}/Texture/red.bmp ${WORK}/Obj/level2.fbx)"
+  "Levels/level2.txt:[0-9]+: map Obj/level2.fbx cannot be read \\(not a model the game can read\\)")
+refused("level 1's spawn in the rock"
+  "file(READ ${WORK}/Levels/level1.txt level)\nstring(REGEX REPLACE \"\\nspawn [^\\n]*\" \"\\nspawn 0 -200 0\" level \"\${level}\")\nfile(WRITE ${WORK}/Levels/level1.txt \"\${level}\")"
+  "Levels/level1.txt:[0-9]+: spawn: expected a point in the map's open space, not in the rock or outside the map")
