@@ -104,7 +104,8 @@ doc=$prefix/share/doc/brindlemox
 for file in README.md LEVELS.md copyright changelog.gz; do
   [ -f "$doc/$file" ] || fail "no share/doc/brindlemox/$file"
 done
-grep -q '/usr/share/doc/brindlemox/LEVELS.md' <<<"$("$prefix/games/brindlemox-levelbuilder" --help)" ||
+help=$("$prefix/games/brindlemox-levelbuilder" --help)
+grep -q '/usr/share/doc/brindlemox/LEVELS.md' <<<"$help" ||
   fail "the level builder's --help does not point at the installed LEVELS.md"
 echo "layout: games, share/games/brindlemox, font link, desktop entry, icons, metainfo," \
   "manual pages, documents"
@@ -160,7 +161,8 @@ echo "a player's level built by the installed level builder and played"
 mkdir -p "$work/home"
 code=0
 (cd "$work/home" && "$support/own_display.sh" timeout 600 env LD_DEBUG=bindings \
-  LD_DEBUG_OUTPUT="$work/bindings" "$prefix/games/brindlemox" --frames 20 --screenshot "$work/home/shot.png" >"$work/stdout" 2>"$work/stderr" </dev/null) || code=$?
+  LD_DEBUG_OUTPUT="$work/bindings" "$prefix/games/brindlemox" --frames 20 \
+  --screenshot "$work/home/shot.png" >"$work/stdout" 2>"$work/stderr" </dev/null) || code=$?
 [ "$code" -eq 0 ] || { cat "$work/stdout" "$work/stderr"; fail "the installed game exited with $code"; }
 grep '^state level=1 ' "$work/stdout" || fail "no state line: $(tail -n 5 "$work/stdout")"
 [ -f "$work/home/shot.png" ] || fail "no screenshot"
