@@ -1,7 +1,6 @@
 #include "app/Demo.h"
 #include "app/Game.h"
 #include "effects/WaterMesh.h"
-#include "effects/WaterRenderTargets.h"
 #include "gameplay/Player.h"
 #include "gameplay/SimpleEnemy.h"
 #include "gameplay/SimpleWall.h"
@@ -9,6 +8,7 @@
 #include "levels/FileLevel.h"
 #include "render/Map.h"
 #include "render/ProgramStatus.h"
+#include "render/WaterRenderTargets.h"
 #include "support/GlContext.h"
 #include "support/ScriptedPlatform.h"
 
@@ -136,7 +136,7 @@ TEST_F(LevelTest, FirstFrameOfLevelOneShowsTitleAndHealth) {
     frame(*level, 0.02, true);
     EXPECT_EQ(level->getHud().title().getText(), "Level 1");
     EXPECT_EQ(level->getHud().health().getText(), "40/40");
-    EXPECT_EQ(level->getDrawables().size(), 12u);
+    EXPECT_EQ(level->getScene().size(), 12u);
     EXPECT_EQ(level->getGameplayModels().size(), 8u);
     EXPECT_EQ(level->getObjectives().size(), 4u);
     EXPECT_EQ(level->getLights()->getLights().size(), 4u);
@@ -153,8 +153,10 @@ TEST_F(LevelTest, LevelTwoLightPowersFollowTheBrightness) {
         powers.push_back(light.power);
     EXPECT_EQ(powers, (std::vector<float>{20, 50, 50, 50, 50, 130, 30, 150}));
     EXPECT_EQ(level->getObjectives().size(), 6u);
-    EXPECT_EQ(level->getDrawables().size(), 1u + 6u + 10u + 1u);
-    EXPECT_TRUE(level->getDrawables().back()->isWater());
+    EXPECT_EQ(level->getScene().size(), 1u + 6u + 10u + 1u);
+    DrawGroup last = DrawGroup::Objects;
+    level->getScene().forEach([&](const RenderObject& object, Overlay*) { last = object.group; });
+    EXPECT_EQ(last, DrawGroup::Water) << "drawn last, as the file's drawing order says";
 
     config.brightness = 20;
     auto dim = fileLevel("Levels/level2.txt");
@@ -290,14 +292,6 @@ TEST_F(LevelTest, AfterALossADestroyedWallIsDrawnWholeAgain) {
 
 namespace {
 
-// A breakable wall the passes must draw on its own, as every object was drawn before copies
-// were drawn together.
-class WallDrawnAlone : public VulnerableWall {
-  public:
-    using VulnerableWall::VulnerableWall;
-    bool drawsAsInstance() const override { return false; }
-};
-
 // Breakable walls one behind another outside the box, each with its alpha, drawn together or
 // each on its own.
 class WallRowLevel : public Level {
@@ -315,8 +309,10 @@ class WallRowLevel : public Level {
             const glm::vec3 at(-60.0f - 3.0f * static_cast<float>(i), 0.0f,
                                static_cast<float>(i % 3) * 2.0f - 2.0f);
             VulnerableWall* wall =
-                alone ? adopt(std::make_unique<WallDrawnAlone>(at, 0, program, 15.0f, 4.0f))
-                      : adopt(std::make_unique<VulnerableWall>(at, 0, program, 15.0f, 4.0f));
+                adopt(std::make_unique<VulnerableWall>(at, 0, program, 15.0f, 4.0f));
+            // Drawn on its own, as every object was drawn before copies were drawn together.
+            if (alone)
+                wall->drawAlone();
             wall->setAlpha(alphas[i]);
             addObjective(wall);
         }
@@ -510,7 +506,6 @@ TEST_F(LevelTest, MatteMapShowsTheVeryPixelsOfTheFullLightMapShader) {
     glfwGetFramebufferSize(testgl::window(), &width, &height);
     const auto drawWith = [&](const ProgramRef& program) {
         map.setProgram(program);
-        map.lookUpUniforms();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         level->render();
         return testgl::readPixels(0, 0, width, height);
@@ -530,7 +525,6 @@ TEST_F(LevelTest, MatteMapShowsTheVeryPixelsOfTheFullLightMapShader) {
         EXPECT_TRUE(withoutSheen == withSheen);
     }
     map.setProgram(matte);
-    map.lookUpUniforms();
 }
 
 TEST_F(LevelTest, WhilePausedNothingMovesAndThePictureStandsStill) {
