@@ -15,12 +15,12 @@ WaterMesh::WaterMesh(const glm::vec3& position, int /*screenHeight*/, int /*scre
     CacheOrOwn cache(given);
     RenderObject& object = entry.object;
     // The model before the program, as the start-up lines have always come.
-    object = RenderObject("Obj/plane.obj", nullptr, &*cache);
+    object = RenderObject(ModelFile, nullptr, &*cache);
     object.program = cache->program("Shader/WaterMeshVS.vs", "Shader/WaterMeshFS.fs");
     object.transform.position = position;
     object.group = DrawGroup::Water;
-    dudvMap = cache->texture("Texture/waterDUDV.png");
-    normalMap = cache->texture("Texture/normalMap.png");
+    dudvMap = cache->texture(DudvImage);
+    normalMap = cache->texture(NormalImage);
     // The water is seen through its reflection, refraction and ripple maps only.
     Look& look = object.look;
     look.materialTextures = false;

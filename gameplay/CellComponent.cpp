@@ -2,8 +2,8 @@
 
 CellComponent::CellComponent(const glm::vec3& position, MovementAxis axis, float spinRate,
                              ProgramRef program, float damage, ResourceCache* cache)
-    : GameplayModel(0.0f, damage, 0.0f),
-      entry(RenderObject("Obj/cellComponent.obj", std::move(program), cache)), axis(axis) {
+    : GameplayModel(0.0f, damage, 0.0f), entry(RenderObject(ModelFile, std::move(program), cache)),
+      axis(axis) {
     RenderObject& object = entry.object;
     object.transform.move(position);
     object.transform.move(0.0f, Height, 0.0f);

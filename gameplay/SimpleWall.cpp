@@ -6,7 +6,7 @@
 
 SimpleWall::SimpleWall(const glm::vec3& position, WallOrientation orientation, ProgramRef program,
                        ResourceCache* cache)
-    : entry(RenderObject("Obj/simpleWall.obj", std::move(program), cache)) {
+    : entry(RenderObject(ModelFile, std::move(program), cache)) {
     RenderObject& object = entry.object;
     object.transform.move(position);
     if (!isWallOrientation(orientation))

@@ -11,7 +11,7 @@
 
 class btRigidBody;
 
-// A static, indestructible slab ("Obj/simpleWall.obj", scale 16) drawn with its own wood-ring
+// A static, indestructible slab (ModelFile, scale 16) drawn with its own wood-ring
 // noise texture, with a static triangle-mesh body in world space. Drawn with the level's shared
 // program, which it does not own.
 //
@@ -19,6 +19,7 @@ class btRigidBody;
 // wall is destroyed.
 class SimpleWall {
   public:
+    static constexpr const char* ModelFile = "Obj/simpleWall.obj";
     static constexpr unsigned NoiseSize = 600;
     static constexpr unsigned NoiseSeed = 235;
     static constexpr float Scale = 16.0f;

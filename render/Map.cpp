@@ -48,7 +48,7 @@ Map::Map(const std::string& modelPath, ProgramRef sharedProgram, bool ownShader,
     object = RenderObject(modelPath, nullptr, &*cache);
     reportUntexturedParts(modelPath, object.getModel());
     Look& look = object.look;
-    look.second = cache->texture("Texture/red.bmp");
+    look.second = cache->texture(SecondImage);
     // A matte map skips the sheen's eight lights per pixel: the same picture for far less work.
     if (ownShader)
         object.program = cache->program("Shader/lightMapVS.vs", withoutSheen(object.getModel())

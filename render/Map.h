@@ -9,12 +9,14 @@
 
 class btRigidBody;
 
-// The level geometry: one model drawn with "Texture/red.bmp" beside its own material textures,
+// The level geometry: one model drawn with SecondImage beside its own material textures,
 // culled by its vertices and drawn region by region (DrawGroup::Geometry), and a static
 // triangle-mesh body for everything to collide with. A model that fails to load leaves a map
 // that is never drawn and has no body.
 class Map {
   public:
+    static constexpr const char* SecondImage = "Texture/red.bmp";
+
     // ownShader false: draws with program, which stays the caller's. ownShader true: the
     // light-map program from "Shader/lightMapVS.vs" and "Shader/lightMapFS.fs", program ignored;
     // when no material of the model has a specular colour, the fragment stage is

@@ -178,6 +178,40 @@ TEST_F(LevelTest, OnlyContactsWithBodiesOtherThanTheMapHurt) {
     EXPECT_LT(level->getPlayer().getHealth(), 40.0f);
 }
 
+TEST_F(LevelTest, AnEnemysTouchHurtsByItsDamageOverThePlayersToughness) {
+    const struct {
+        float damage, toughness;
+        float times; // the loss of damage 3 against toughness 3, times this
+    } cases[] = {{3, 3, 1}, {0, 3, 0}, {6, 3, 2}, {3, 6, 0.5f}, {30, 0.3f, 100}, {0, 1e-6f, 0}};
+    // The defaults give exactly the half a second per point the demos were recorded with.
+    for (float dt : {1.0f / 60.0f, 0.0171f, 0.1234567f, 2.5f})
+        EXPECT_EQ(PhysicsWorld::touchDamage(3.0f, 3.0f, dt), 0.5f * dt) << dt;
+    float base = 0.0f;
+    for (const auto& c : cases) {
+        levelfile::Result read = levelfile::read("Levels/level1.txt");
+        ASSERT_TRUE(read.content) << read.error;
+        for (levelfile::Object& object : read.content->objects)
+            object.damage = c.damage;
+        read.content->toughness = c.toughness;
+        auto level =
+            started(std::make_unique<FileLevel>(testgl::window(), &config, nullptr, *read.content));
+        frame(*level, 0.1);
+        for (int i = 0; i < 10; ++i) {
+            placeBody(level->getPlayer().getRigidBody(),
+                      level->getEnemies()[0]->getTransform().position);
+            frame(*level, 1.0 / 60.0);
+        }
+        const float lost = 40.0f - level->getPlayer().getHealth();
+        if (base == 0.0f) {
+            base = lost;
+            ASSERT_GT(base, 0.0f) << "the enemy's touch must hurt";
+        }
+        // Health is a float near 40: its steps are a few millionths.
+        EXPECT_NEAR(lost, base * c.times, 1e-3f * (1.0f + base * c.times))
+            << "damage " << c.damage << ", toughness " << c.toughness;
+    }
+}
+
 TEST_F(LevelTest, PressingAgainstAWallHurtsButTheMapNever) {
     struct PressCase {
         const char* name;
@@ -247,8 +281,41 @@ TEST_F(LevelTest, ALossResetsObjectivesViewAndPlayerButNotEnemies) {
     EXPECT_EQ(level->getHud().health().getText(), "40/40");
 }
 
-TEST_F(LevelTest, AfterALossADestroyedWallIsDrawnWholeAgain) {
+TEST_F(LevelTest, AWonLevelIsNeitherHurtNorReset) {
     auto level = makeLevel<BoxLevel>();
+    frame(*level, 0.1);
+    level->wall->takeHit(1000.0f, 1.0f);
+    ASSERT_TRUE(level->isFinished());
+    level->getPlayer().takeDamage(39.99f);
+    // The enemy glides through the player for two seconds.
+    for (int i = 0; i < 20; ++i) {
+        placeBody(level->getPlayer().getRigidBody(), level->enemy->getTransform().position);
+        frame(*level, 0.1);
+    }
+    EXPECT_FALSE(level->isLost());
+    EXPECT_FLOAT_EQ(level->getPlayer().getHealth(), 40.0f - 39.99f);
+    EXPECT_TRUE(level->wall->isDead());
+}
+
+namespace {
+
+// A second breakable wall, out of the first one's view, keeps the level from being won.
+class BoxLevelWithASecondWall : public BoxLevel {
+  public:
+    using BoxLevel::BoxLevel;
+    void start() override {
+        BoxLevel::start();
+        VulnerableWall* other = adopt(std::make_unique<VulnerableWall>(
+            glm::vec3(-60, 0, -40), 0, entityProgram(), 15.0f, 4.0f));
+        addRigidBody(other->getRigidBody());
+        addObjective(other);
+    }
+};
+
+} // namespace
+
+TEST_F(LevelTest, AfterALossADestroyedWallIsDrawnWholeAgain) {
+    auto level = makeLevel<BoxLevelWithASecondWall>();
     frame(*level, 0.1);
     const BlendingAsInTheGame blending; // so a wall's alpha shows
     int width = 0, height = 0;
