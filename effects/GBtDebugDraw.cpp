@@ -42,9 +42,12 @@ void GBtDebugDraw::draw(const glm::mat4& viewProjection, const glm::vec3& /*eye*
                  points.data(), GL_STREAM_DRAW);
     glEnableVertexAttribArray(attrib::DebugPosition);
     glVertexAttribPointer(attrib::DebugPosition, 3, GL_FLOAT, GL_FALSE, 3 * sizeof(float), nullptr);
-    glDepthFunc(GL_LEQUAL);
+    // Seen through what is drawn: a body hidden in rock, or left by a fallen wall, shows too.
+    const GLboolean depthTested = glIsEnabled(GL_DEPTH_TEST);
+    glDisable(GL_DEPTH_TEST);
     glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(points.size() / 3));
-    glDepthFunc(GL_LESS);
+    if (depthTested == GL_TRUE)
+        glEnable(GL_DEPTH_TEST);
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 }

@@ -34,8 +34,8 @@ class GBtDebugDraw : public btIDebugDraw, public Overlay {
     // Every debug-mode bit: an attached world draws everything it can.
     int getDebugMode() const override { return -1; }
 
-    // Overlay: the stored segments, "mvp" = viewProjection, depth-tested with GL_LEQUAL so the
-    // outlines of surfaces show on them; nothing when there are none.
+    // Overlay: the stored segments, "mvp" = viewProjection, over everything drawn (no depth
+    // test); nothing when there are none.
     void draw(const glm::mat4& viewProjection, const glm::vec3& eye) override;
     // A tool for level makers: its program is built when it is first needed.
     void warmUp(const glm::mat4& /*viewProjection*/, const glm::vec3& /*eye*/) override {}

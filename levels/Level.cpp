@@ -1,5 +1,6 @@
 #include "levels/Level.h"
 
+#include "effects/GBtDebugDraw.h"
 #include "effects/WaterMesh.h"
 #include "gameplay/Player.h"
 #include "gameplay/SimpleEnemy.h"
@@ -54,6 +55,7 @@ Level::~Level() {
     objectives.clear();
     enemies.clear();
     owned.clear();
+    physicsShapesEntry.reset();
     renderScene.reset();
     player.reset();
     physics.reset();
@@ -264,7 +266,24 @@ void Level::warmUp() {
     hud->warmUp(frame);
 }
 
+void Level::drawPhysicsShapes() {
+    if (!controls->isDrawingPhysics()) {
+        if (physicsShapes != nullptr)
+            physicsShapes->clear();
+        return;
+    }
+    if (physicsShapes == nullptr) {
+        physicsShapes = std::make_unique<GBtDebugDraw>(resources.get());
+        physicsShapesEntry = std::make_unique<SceneEntry>();
+        physicsShapesEntry->show(*renderScene, physicsShapes.get());
+        physics->world().setDebugDrawer(physicsShapes.get());
+    }
+    physicsShapes->clear();
+    physics->world().debugDrawWorld();
+}
+
 void Level::render() {
+    drawPhysicsShapes();
     ScenePasses::Settings chosen;
     chosen.celShading = controls->isCelShading();
     chosen.levels = config->levels;

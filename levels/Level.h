@@ -20,6 +20,7 @@
 
 struct GLFWwindow;
 class btDiscreteDynamicsWorld;
+class GBtDebugDraw;
 class btRigidBody;
 class GameplayModel;
 class LevelSound;
@@ -116,6 +117,8 @@ class Level : public LevelInterface {
 
   private:
     void followFramebuffer();
+    // F7: the physics world's shapes handed to the scene's overlay, made on first use.
+    void drawPhysicsShapes();
 
     GLFWwindow* window = nullptr;
     const Config* config = nullptr;
@@ -149,6 +152,8 @@ class Level : public LevelInterface {
     std::vector<SimpleEnemy*> enemies;
     std::vector<Light> lightList;
     std::unique_ptr<LightSet> lights;
+    std::unique_ptr<GBtDebugDraw> physicsShapes;
+    std::unique_ptr<SceneEntry> physicsShapesEntry;
     Map* map = nullptr;
     WaterMesh* water = nullptr;
 };

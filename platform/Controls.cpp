@@ -46,6 +46,7 @@ struct SharedInput {
     bool wireframe = false;
     bool celShading = false;
     bool drawingInactive = true;
+    bool drawingPhysics = false;
     Controls::Observer* observer = nullptr;
 };
 
@@ -224,6 +225,11 @@ void Controls::onKey(GLFWwindow* window, int key, int /*scancode*/, int action, 
         s.fullScreenRequested = !s.fullScreenRequested; // twice in one poll: no switch
         return;
     }
+    if (key == GLFW_KEY_F7) {
+        // A level maker's view: it changes no run, so demos neither record nor replay it.
+        s.drawingPhysics = !s.drawingPhysics;
+        return;
+    }
     switch (key) {
     case GLFW_KEY_F2:
         s.fpsShown = !s.fpsShown;
@@ -288,6 +294,9 @@ bool Controls::isCelShading() const {
 }
 bool Controls::isDrawingInactive() const {
     return shared().drawingInactive;
+}
+bool Controls::isDrawingPhysics() const {
+    return shared().drawingPhysics;
 }
 
 double Controls::getYawDegrees() {

@@ -31,6 +31,8 @@ class Controls {
     bool isWireframe() const;
     bool isCelShading() const;
     bool isDrawingInactive() const;
+    // F7: the physics world's shapes drawn over the scene, for level makers (not in demos).
+    bool isDrawingPhysics() const;
 
     // GLFW callbacks; public so tests can feed events without a window. The window's cursor is
     // disabled (unbounded, raw motion where offered), so the view turns by the difference between

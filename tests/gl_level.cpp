@@ -710,3 +710,29 @@ TEST_F(LevelTest, AGamepadDemoReplaysToTheRecordedState) {
     }
     EXPECT_EQ(demo::stateLine(*game, frames), recorded);
 }
+
+TEST_F(LevelTest, F7DrawsThePhysicsShapesOverTheSceneAndF7AgainTakesThemAway) {
+    auto level = fileLevel("Levels/level1.txt");
+    frame(*level, 0.02);
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(testgl::window(), &width, &height);
+    const auto picture = [&] {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        level->render();
+        return testgl::readPixels(0, 0, width, height);
+    };
+    const auto pressF7 = [] { Controls::onKey(testgl::window(), GLFW_KEY_F7, 0, GLFW_PRESS, 0); };
+    const std::vector<unsigned char> plain = picture();
+    pressF7();
+    ASSERT_TRUE(level->getControls().isDrawingPhysics());
+    const std::vector<unsigned char> shapes = picture();
+    pressF7();
+    const std::vector<unsigned char> again = picture();
+    ASSERT_EQ(plain.size(), shapes.size());
+    size_t changed = 0;
+    for (size_t i = 0; i < plain.size(); i += 4)
+        changed +=
+            plain[i] != shapes[i] || plain[i + 1] != shapes[i + 1] || plain[i + 2] != shapes[i + 2];
+    EXPECT_GT(changed, plain.size() / 4 / 100) << "the shapes' lines cover some of the picture";
+    EXPECT_TRUE(again == plain) << "F7 again leaves the scene as it was";
+}
