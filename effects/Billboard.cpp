@@ -5,11 +5,11 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
-Billboard::Billboard(ResourceCache* cache) {
-    setProgram(CacheOrOwn(cache)->program(ProgramFiles{{{"Shader/billboardVS.vs", VertexStage},
-                                                        {"Shader/billboardGS.gs", GeometryStage},
-                                                        {"Shader/billboardFS.fs", FragmentStage}},
-                                                       {}}));
+Billboard::Billboard(ResourceCache* cache)
+    : program(CacheOrOwn(cache)->program(ProgramFiles{{{"Shader/billboardVS.vs", VertexStage},
+                                                       {"Shader/billboardGS.gs", GeometryStage},
+                                                       {"Shader/billboardFS.fs", FragmentStage}},
+                                                      {}})) {
     // A program that failed to build has no uniforms; its locations stay -1.
     if (!programReady(program))
         return;
@@ -19,12 +19,9 @@ Billboard::Billboard(ResourceCache* cache) {
     samplerLocation = glGetUniformLocation(getProgram(), "textureSampler");
 }
 
-Billboard::~Billboard() {
-    Billboard::release();
-}
-
-void Billboard::release() {
-    Drawable::release();
+void Billboard::useProgram() const {
+    if (programReady(program))
+        glUseProgram(program->get());
 }
 
 void Billboard::uploadBillboardUniforms(const glm::mat4& viewProjection, const glm::vec3& cameraPos,

@@ -1,68 +1,28 @@
 #include "effects/GBtDebugDraw.h"
 
+#include "render/GlHandle.h"
 #include "render/ProgramStatus.h"
 #include "render/Semantics.h"
-#include "render/ShaderLoader.h"
 
 #include <glm/gtc/type_ptr.hpp>
 
-GBtDebugDraw::GBtDebugDraw(ResourceCache* cache) {
-    setProgram(CacheOrOwn(cache)->program("Shader/debugDrawVS.vs", "Shader/debugDrawFS.fs"));
-    GBtDebugDraw::lookUpUniforms();
+GBtDebugDraw::GBtDebugDraw(ResourceCache* cache)
+    : program(CacheOrOwn(cache)->program("Shader/debugDrawVS.vs", "Shader/debugDrawFS.fs")) {
+    if (programReady(program))
+        mvpLocation = glGetUniformLocation(program->get(), "mvp");
 }
 
 GBtDebugDraw::~GBtDebugDraw() = default;
 
-void GBtDebugDraw::lookUpUniforms() {
-    if (!programReady(program))
-        return;
-    mvpLocation = glGetUniformLocation(getProgram(), "mvp");
-}
-
-void GBtDebugDraw::uploadUniforms(const RenderState& state) {
-    const glm::mat4 mvp = state.viewProjection * transform.modelMatrix();
-    glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));
-}
-
 void GBtDebugDraw::drawLine(const btVector3& from, const btVector3& to,
                             const btVector3& /*color*/) {
-    // The debug fragment shader decides the colour. The objects live for this call only.
-    const float points[6] = {static_cast<float>(from.x()), static_cast<float>(from.y()),
-                             static_cast<float>(from.z()), static_cast<float>(to.x()),
-                             static_cast<float>(to.y()),   static_cast<float>(to.z())};
-    const GLuint indices[2] = {0, 1};
-
-    const gl::VertexArray vertexArray = gl::makeVertexArray();
-    glBindVertexArray(vertexArray.get());
-    const gl::Buffer vertexBuffer = gl::makeBuffer();
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer.get());
-    glBufferData(GL_ARRAY_BUFFER, sizeof(points), points, GL_STATIC_DRAW);
-    const gl::Buffer indexBuffer = gl::makeBuffer();
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer.get());
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof(indices), indices, GL_STATIC_DRAW);
-    glEnableVertexAttribArray(attrib::DebugPosition);
-    glVertexAttribPointer(attrib::DebugPosition, 3, GL_FLOAT, GL_FALSE, 3 * sizeof(float), nullptr);
-
-    glDrawElements(GL_LINES, 2, GL_UNSIGNED_INT, nullptr);
-    glBindVertexArray(0);
+    // The debug fragment shader decides the colour.
+    addLine(from, to);
 }
 
-void GBtDebugDraw::drawSegments(const std::vector<float>& points) {
-    const gl::VertexArray vertexArray = gl::makeVertexArray();
-    glBindVertexArray(vertexArray.get());
-    const gl::Buffer vertexBuffer = gl::makeBuffer();
-    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer.get());
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(points.size() * sizeof(float)),
-                 points.data(), GL_STREAM_DRAW);
-    glEnableVertexAttribArray(attrib::DebugPosition);
-    glVertexAttribPointer(attrib::DebugPosition, 3, GL_FLOAT, GL_FALSE, 3 * sizeof(float), nullptr);
-    glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(points.size() / 3));
-    glBindVertexArray(0);
-}
-
-void GBtDebugDraw::draw(const Frustum& /*frustum*/) {
+void GBtDebugDraw::draw(const glm::mat4& viewProjection, const glm::vec3& /*eye*/) {
     // A core context has no vertex array to draw an empty list from; there is nothing to draw.
-    if (lines.empty())
+    if (lines.empty() || !programReady(program))
         return;
     std::vector<float> points;
     points.reserve(lines.size() * 6);
@@ -72,5 +32,22 @@ void GBtDebugDraw::draw(const Frustum& /*frustum*/) {
             points.push_back(static_cast<float>(p->y()));
             points.push_back(static_cast<float>(p->z()));
         }
-    drawSegments(points);
+    glUseProgram(program->get());
+    glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(viewProjection));
+    const gl::VertexArray vertexArray = gl::makeVertexArray();
+    glBindVertexArray(vertexArray.get());
+    const gl::Buffer vertexBuffer = gl::makeBuffer();
+    glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer.get());
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(points.size() * sizeof(float)),
+                 points.data(), GL_STREAM_DRAW);
+    glEnableVertexAttribArray(attrib::DebugPosition);
+    glVertexAttribPointer(attrib::DebugPosition, 3, GL_FLOAT, GL_FALSE, 3 * sizeof(float), nullptr);
+    // Seen through what is drawn: a body hidden in rock, or left by a fallen wall, shows too.
+    const GLboolean depthTested = glIsEnabled(GL_DEPTH_TEST);
+    glDisable(GL_DEPTH_TEST);
+    glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(points.size() / 3));
+    if (depthTested == GL_TRUE)
+        glEnable(GL_DEPTH_TEST);
+    glBindVertexArray(0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
 }

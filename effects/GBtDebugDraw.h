@@ -1,16 +1,19 @@
 #pragma once
 
-#include "render/Drawable.h"
+#include "render/RenderScene.h"
+#include "render/ResourceCache.h"
+#include "render/ShaderProgram.h"
 
+#include <GL/glew.h>
 #include <LinearMath/btIDebugDraw.h>
 
 #include <vector>
 
-// Draws the physics world's debug segments with its own small program (Shader/debugDrawVS.vs,
-// debugDrawFS.fs; fixed colour). Each drawLine makes and deletes its own GL objects, so nothing
-// lives between calls. drawLine sets no program: whoever makes the world draw through it calls
-// useProgram and uploadUniforms first.
-class GBtDebugDraw : public btIDebugDraw, public Drawable {
+// The physics world's shapes as lines, for level makers (F7): the world hands its segments to
+// drawLine (no GL), and the scene draws them as an overlay after the main pass, in one call,
+// with the drawer's own small program (Shader/debugDrawVS.vs, debugDrawFS.fs; fixed colour).
+// The GL objects of a draw live for that draw only.
+class GBtDebugDraw : public btIDebugDraw, public Overlay {
   public:
     struct Line {
         btVector3 from;
@@ -20,7 +23,7 @@ class GBtDebugDraw : public btIDebugDraw, public Drawable {
     explicit GBtDebugDraw(ResourceCache* cache = nullptr);
     ~GBtDebugDraw() override;
 
-    // btIDebugDraw
+    // btIDebugDraw: each segment is stored.
     void drawLine(const btVector3& from, const btVector3& to, const btVector3& color) override;
     void drawContactPoint(const btVector3& /*pointOnB*/, const btVector3& /*normalOnB*/,
                           btScalar /*distance*/, int /*lifeTime*/,
@@ -31,22 +34,20 @@ class GBtDebugDraw : public btIDebugDraw, public Drawable {
     // Every debug-mode bit: an attached world draws everything it can.
     int getDebugMode() const override { return -1; }
 
-    // Drawable
-    bool isActive() override { return true; }
-    void update(float /*deltaTime*/) override {}
-    // Only "mvp" = viewProjection * model matrix.
-    void uploadUniforms(const RenderState& state) override;
-    // Draws the stored segments in one call; nothing when there are none.
-    void draw(const Frustum& frustum) override;
-    void lookUpUniforms() override;
+    // Overlay: the stored segments, "mvp" = viewProjection, over everything drawn (no depth
+    // test); nothing when there are none.
+    void draw(const glm::mat4& viewProjection, const glm::vec3& eye) override;
+    // A tool for level makers: its program is built when it is first needed.
+    void warmUp(const glm::mat4& /*viewProjection*/, const glm::vec3& /*eye*/) override {}
 
-    // Stores a segment for the Drawable face.
     void addLine(const btVector3& from, const btVector3& to) { lines.push_back({from, to}); }
+    // Forgets the stored segments (before the world draws itself again).
+    void clear() { lines.clear(); }
     const std::vector<Line>& getLines() const { return lines; }
+    GLuint getProgram() const { return programName(program); }
 
   private:
-    // Uploads the end points (x, y, z each) into a temporary array and draws them as lines.
-    void drawSegments(const std::vector<float>& points);
-
     std::vector<Line> lines;
+    ProgramRef program;
+    GLint mvpLocation = -1;
 };

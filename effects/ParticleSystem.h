@@ -3,6 +3,7 @@
 #include "effects/Billboard.h"
 #include "effects/RandomTexture.h"
 #include "render/GlHandle.h"
+#include "render/RenderScene.h"
 #include "render/ResourceCache.h"
 #include "render/ShaderLoader.h"
 #include "render/Texture.h"
@@ -28,7 +29,7 @@ static_assert(sizeof(Particle) == 32, "the particle record is shared with the sh
 // records into the next one in the other buffer, then the new generation is drawn as billboard
 // sprites. The live count never comes back to the CPU: every pass draws what the previous
 // pass captured. Owns all its GL objects.
-class ParticleSystem {
+class ParticleSystem : public Overlay {
   public:
     static constexpr const char* SpriteImage = "Texture/particleSystem.bmp";
     static constexpr unsigned PoolSize = 4000;
@@ -43,7 +44,7 @@ class ParticleSystem {
     // The programs and textures come from cache (a private one when none is given); the pool's
     // buffers are its own.
     explicit ParticleSystem(ResourceCache* cache = nullptr);
-    ~ParticleSystem();
+    ~ParticleSystem() override;
     ParticleSystem(const ParticleSystem&) = delete;
     ParticleSystem& operator=(const ParticleSystem&) = delete;
 
@@ -68,7 +69,11 @@ class ParticleSystem {
     bool isIdle() const { return idle; }
     // One seed through the update program into a scratch buffer, then one sprite drawn under the
     // current state: the driver builds both programs' code before play. The pool is untouched.
-    void warmUp(const glm::mat4& viewProjection, const glm::vec3& cameraPos);
+    void warmUp(const glm::mat4& viewProjection, const glm::vec3& cameraPos) override;
+    // The scene's overlay: drawLatest.
+    void draw(const glm::mat4& viewProjection, const glm::vec3& cameraPos) override {
+        drawLatest(viewProjection, cameraPos);
+    }
     // The pool has run its first update.
     bool hasStarted() const { return !firstUpdate; }
     // How many times drawLatest drew sparks.

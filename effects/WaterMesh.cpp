@@ -1,43 +1,50 @@
 #include "effects/WaterMesh.h"
 
-#include "effects/WaterRenderTargets.h"
-#include "render/Camera.h"
-#include "render/ProgramStatus.h"
 #include "render/Semantics.h"
-#include "render/ShaderLoader.h"
+#include "render/WaterRenderTargets.h"
 
-#include <glm/gtc/type_ptr.hpp>
+namespace {
+// Where the look keeps the scroll phase and the two targets' images.
+constexpr size_t MoveFactorValue = 0;
+constexpr size_t ReflectionBound = 0;
+constexpr size_t RefractionBound = 1;
+} // namespace
 
 WaterMesh::WaterMesh(const glm::vec3& position, int /*screenHeight*/, int /*screenWidth*/,
-                     const Camera& camera, ResourceCache* given)
-    : Drawable(ModelFile, given), camera(camera) {
+                     const Camera& /*camera*/, ResourceCache* given) {
     CacheOrOwn cache(given);
-    setProgram(cache->program("Shader/WaterMeshVS.vs", "Shader/WaterMeshFS.fs"));
-    WaterMesh::lookUpUniforms();
-    transform.position = position;
+    RenderObject& object = entry.object;
+    // The model before the program, as the start-up lines have always come.
+    object = RenderObject(ModelFile, nullptr, &*cache);
+    object.program = cache->program("Shader/WaterMeshVS.vs", "Shader/WaterMeshFS.fs");
+    object.transform.position = position;
+    object.group = DrawGroup::Water;
     dudvMap = cache->texture(DudvImage);
     normalMap = cache->texture(NormalImage);
+    // The water is seen through its reflection, refraction and ripple maps only.
+    Look& look = object.look;
+    look.materialTextures = false;
+    look.samplers = {{"reflectionTexture", unit::Reflection},
+                     {"refractionTexture", unit::Refraction},
+                     {"dudvMap", unit::Dudv},
+                     {"normalMap", unit::WaterNormalMap}};
+    look.textures = {{unit::Reflection, 0},
+                     {unit::Refraction, 0},
+                     {unit::Dudv, dudvMap->getName()},
+                     {unit::WaterNormalMap, normalMap->getName()}};
+    look.values = {{"moveFactor", moveFactor}};
 }
 
-WaterMesh::~WaterMesh() {
-    WaterMesh::release();
+void WaterMesh::setRenderTargets(const WaterRenderTargets* targets) {
+    Look& look = entry.object.look;
+    look.textures[ReflectionBound].texture = targets != nullptr ? targets->reflectionTexture() : 0;
+    look.textures[RefractionBound].texture = targets != nullptr ? targets->refractionTexture() : 0;
+    entry.changed();
 }
 
-void WaterMesh::lookUpUniforms() {
-    // A program that failed to build has no uniforms; its locations stay -1.
-    if (!programReady(program))
-        return;
-    modelMatLocation = glGetUniformLocation(getProgram(), "modelMat");
-    mvpLocation = glGetUniformLocation(getProgram(), "mvp");
-    textureSamplerLocation = glGetUniformLocation(getProgram(), "textureSampler");
-    alphaLocation = glGetUniformLocation(getProgram(), "alpha");
-    planeLocation = glGetUniformLocation(getProgram(), "plane");
-    reflectionLocation = glGetUniformLocation(getProgram(), "reflectionTexture");
-    refractionLocation = glGetUniformLocation(getProgram(), "refractionTexture");
-    dudvLocation = glGetUniformLocation(getProgram(), "dudvMap");
-    normalMapLocation = glGetUniformLocation(getProgram(), "normalMap");
-    moveFactorLocation = glGetUniformLocation(getProgram(), "moveFactor");
-    cameraPosLocation = glGetUniformLocation(getProgram(), "cameraPos");
+void WaterMesh::setScale(float scale) {
+    entry.object.setScale(scale);
+    entry.changed();
 }
 
 float WaterMesh::advanceMoveFactor(float moveFactor, float deltaTime) {
@@ -49,37 +56,6 @@ float WaterMesh::advanceMoveFactor(float moveFactor, float deltaTime) {
 
 void WaterMesh::update(float deltaTime) {
     moveFactor = advanceMoveFactor(moveFactor, deltaTime);
-}
-
-void WaterMesh::uploadUniforms(const RenderState& state) {
-    // useProgram skipped a program that failed to build; another one (or none) is current.
-    if (!programReady(program))
-        return;
-    const glm::mat4 model = transform.modelMatrix();
-    const glm::mat4 mvp = state.viewProjection * model;
-    const glm::vec3 eye = camera.getPosition();
-    glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));
-    glUniformMatrix4fv(modelMatLocation, 1, GL_FALSE, glm::value_ptr(model));
-    glUniform1f(alphaLocation, alpha);
-    glUniform4f(planeLocation, state.clipPlane.x, state.clipPlane.y, state.clipPlane.z,
-                state.clipPlane.w);
-    glUniform1i(reflectionLocation, unit::Reflection);
-    glUniform1i(refractionLocation, unit::Refraction);
-    glUniform1i(dudvLocation, unit::Dudv);
-    glUniform1i(normalMapLocation, unit::WaterNormalMap);
-    glUniform1f(moveFactorLocation, moveFactor);
-    glUniform3f(cameraPosLocation, eye.x, eye.y, eye.z);
-
-    glActiveTexture(GL_TEXTURE0 + unit::Reflection);
-    glBindTexture(GL_TEXTURE_2D, renderTargets != nullptr ? renderTargets->reflectionTexture() : 0);
-    glActiveTexture(GL_TEXTURE0 + unit::Refraction);
-    glBindTexture(GL_TEXTURE_2D, renderTargets != nullptr ? renderTargets->refractionTexture() : 0);
-    dudvMap->bind(unit::Dudv);
-    normalMap->bind(unit::WaterNormalMap);
-}
-
-void WaterMesh::release() {
-    Drawable::release();
-    dudvMap.reset();
-    normalMap.reset();
+    entry.object.look.values[MoveFactorValue].value = moveFactor;
+    entry.changed();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "render/Drawable.h"
+#include "render/RenderScene.h"
 #include "render/Texture.h"
 
 #include <glm/vec3.hpp>
@@ -12,35 +12,31 @@ class WaterRenderTargets;
 
 // The water surface: the model ModelFile drawn with the reflection and refraction images of the
 // level's render targets, distorted by a scrolling DUDV map and lit through a normal map.
-// Texture units: 0 reflection, 1 refraction, 2 DUDV, 3 normal map. Owns its program and its two
-// textures; the camera and render targets are lent by the level and must outlive it.
-class WaterMesh : public Drawable {
+// Texture units: 0 reflection, 1 refraction, 2 DUDV, 3 normal map. Its render object (group
+// DrawGroup::Water) carries its program, textures and scroll phase; the scene draws it.
+class WaterMesh {
   public:
     static constexpr const char* ModelFile = "Obj/plane.obj";
     static constexpr const char* DudvImage = "Texture/waterDUDV.png";
     static constexpr const char* NormalImage = "Texture/normalMap.png";
 
-    // screenHeight and screenWidth are accepted for the level's convenience and not used.
+    // screenHeight, screenWidth and camera are accepted for the level's convenience and not used
+    // (the passes give the program the camera's position).
     WaterMesh(const glm::vec3& position, int screenHeight, int screenWidth, const Camera& camera,
               ResourceCache* cache = nullptr);
-    ~WaterMesh() override;
 
-    // Must be called before the first uploadUniforms; without targets units 0 and 1 are left
-    // empty.
-    void setRenderTargets(const WaterRenderTargets* targets) { renderTargets = targets; }
-
-    bool isActive() override { return true; }
+    // The targets whose images it shows; without them units 0 and 1 are left empty.
+    void setRenderTargets(const WaterRenderTargets* targets);
+    // Joins the scene.
+    void show(RenderScene& scene) { entry.show(scene); }
     // Advances the scroll phase by deltaTime / 100, back to exactly 0 at 1.
-    void update(float deltaTime) override;
-    // mvp, modelMat, alpha, plane, the four sampler units, moveFactor, cameraPos; then binds the
-    // four textures to units 0..3 (unit 3 is left active).
-    void uploadUniforms(const RenderState& state) override;
-    bool isWater() override { return true; }
-    // The water is seen through its reflection, refraction and ripple maps only.
-    bool drawsMaterialTextures() const override { return false; }
-    void release() override;
-    void lookUpUniforms() override;
+    void update(float deltaTime);
+    // Sets the scale and measures the bounding radius again.
+    void setScale(float scale);
 
+    const RenderObject& renderObject() const { return entry.object; }
+    const Transform& getTransform() const { return entry.object.transform; }
+    bool isInFrustum(const Frustum& frustum) const { return entry.object.isInFrustum(frustum); }
     float getMoveFactor() const { return moveFactor; }
     const Texture& getDudvMap() const { return *dudvMap; }
     const Texture& getNormalMap() const { return *normalMap; }
@@ -49,15 +45,8 @@ class WaterMesh : public Drawable {
     static float advanceMoveFactor(float moveFactor, float deltaTime);
 
   private:
-    const Camera& camera;
-    const WaterRenderTargets* renderTargets = nullptr;
+    SceneEntry entry;
     std::shared_ptr<const Texture> dudvMap;
     std::shared_ptr<const Texture> normalMap;
-    GLint reflectionLocation = -1;
-    GLint refractionLocation = -1;
-    GLint dudvLocation = -1;
-    GLint normalMapLocation = -1;
-    GLint moveFactorLocation = -1;
-    GLint cameraPosLocation = -1;
     float moveFactor = 0.0f;
 };

@@ -2,14 +2,14 @@
 
 #include "gameplay/GameplayModel.h"
 #include "gameplay/Motion.h"
-#include "render/Drawable.h"
+#include "render/RenderScene.h"
 
 #include <glm/vec3.hpp>
 
 // The satellite of an enemy: the model ModelFile floating 4.5 units above the enemy's start,
 // following the enemy along its axis and spinning ever faster about its Z axis. No body; never
 // reacts to attacks. Drawn with the level's shared program, which it does not own.
-class CellComponent : public Drawable, public GameplayModel {
+class CellComponent : public GameplayModel {
   public:
     static constexpr const char* ModelFile = "Obj/cellComponent.obj";
     static constexpr float Height = 4.5f;
@@ -17,13 +17,12 @@ class CellComponent : public Drawable, public GameplayModel {
     CellComponent(const glm::vec3& position, MovementAxis axis, float spinRate, ProgramRef program,
                   float damage, ResourceCache* cache = nullptr);
 
-    bool isActive() override { return true; }
-    bool isClosedSurface() const override { return true; }
-    bool drawsAsInstance() const override { return true; }
     // Moves by the step the enemy set this frame and adds the accumulated spin to the Z angle.
     // Runs after the owning enemy's update.
     void update(float deltaTime) override;
     bool isDead() const override { return false; }
+    // Joins the scene.
+    void show(RenderScene& scene) { entry.show(scene); }
 
     // Written by the owning enemy before this frame's update.
     void setStep(float newStep) { step = newStep; }
@@ -31,8 +30,11 @@ class CellComponent : public Drawable, public GameplayModel {
     float getSpinAngle() const { return spin.angle; }
     float getSpinRate() const { return spin.rate; }
     MovementAxis getAxis() const { return axis; }
+    const RenderObject& renderObject() const { return entry.object; }
+    const Transform& getTransform() const { return entry.object.transform; }
 
   private:
+    SceneEntry entry;
     float step = 0.0f;
     Spin spin;
     MovementAxis axis;

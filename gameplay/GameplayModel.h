@@ -16,6 +16,8 @@ class GameplayModel {
     // Whether the player's attack reaches this model this frame. Default: never.
     virtual bool isTargeted(const Camera& camera);
     virtual bool isDead() const = 0;
+    // One frame of the model's own motion, before the attack pass. Default: none.
+    virtual void update(float /*deltaTime*/) {}
     // Before the attack test, every frame.
     virtual void beginFrame() {}
     // One frame of the player's attack.

@@ -3,24 +3,24 @@
 
 #include <btBulletDynamicsCommon.h>
 
-#include <cstdio>
 
 SimpleEnemy::SimpleEnemy(const glm::vec3& position, int axisCode, ProgramRef program, float damage,
                          ResourceCache* cache)
-    : Drawable(ModelFile, program, cache), GameplayModel(0.0f, damage, 0.0f),
+    : GameplayModel(0.0f, damage, 0.0f), entry(RenderObject(ModelFile, program, cache)),
       axis(checkedAxis(axisCode)) {
     if (axis != axisCode)
         report(Severity::Warning, "Enemy movement axis " + std::to_string(axisCode) +
                                       " is not 0, 1 or 2; moving along y");
-    transform.move(position);
+    RenderObject& object = entry.object;
+    object.transform.move(position);
+    object.closedSurface = true;
+    object.instanced = true;
     component = std::make_unique<CellComponent>(position, axis, SpinRate, program, damage, cache);
-    setScale(Scale);
+    object.setScale(Scale);
     initPhysics();
 }
 
 SimpleEnemy::~SimpleEnemy() {
-    SimpleEnemy::release();
-    rigidBody = nullptr;
     body.reset();
     motionState.reset();
     shape.reset();
@@ -29,14 +29,13 @@ SimpleEnemy::~SimpleEnemy() {
 void SimpleEnemy::initPhysics() {
     // The cell model's half extents at the enemy's scale.
     shape = std::make_unique<btBoxShape>(btVector3(4.78215f, 4.35085f, 4.9009f));
-    const glm::vec3& p = transform.position;
+    const glm::vec3& p = entry.object.transform.position;
     motionState = std::make_unique<btDefaultMotionState>(
         btTransform(btQuaternion(0, 0, 0, 1), btVector3(p.x, p.y, p.z)));
     btRigidBody::btRigidBodyConstructionInfo info(0.0f, motionState.get(), shape.get(),
                                                   btVector3(0, 0, 0));
     body = std::make_unique<btRigidBody>(info);
     body->setActivationState(DISABLE_DEACTIVATION);
-    rigidBody = body.get();
 }
 
 void SimpleEnemy::update(float deltaTime) {
@@ -49,12 +48,7 @@ void SimpleEnemy::update(float deltaTime) {
     body->setWorldTransform(placed);
     motionState->setWorldTransform(placed);
 
-    transform.move(displacement);
+    entry.object.transform.move(displacement);
+    entry.changed();
     component->setStep(oscillation.step);
-}
-
-void SimpleEnemy::release() {
-    Drawable::release();
-    if (component != nullptr)
-        component->release();
 }

@@ -3,7 +3,7 @@
 #include "gameplay/CellComponent.h"
 #include "gameplay/GameplayModel.h"
 #include "gameplay/Motion.h"
-#include "render/Drawable.h"
+#include "render/RenderScene.h"
 
 #include <glm/vec3.hpp>
 
@@ -18,7 +18,7 @@ class btRigidBody;
 // contact rule. Drawn with the level's shared program, which it does not own.
 //
 // The level adds getRigidBody() to its world and must remove it before the enemy is destroyed.
-class SimpleEnemy : public Drawable, public GameplayModel {
+class SimpleEnemy : public GameplayModel {
   public:
     static constexpr const char* ModelFile = "Obj/cell.obj";
     static constexpr float SpinRate = 0.5f;
@@ -30,24 +30,26 @@ class SimpleEnemy : public Drawable, public GameplayModel {
                 ResourceCache* cache = nullptr);
     ~SimpleEnemy() override;
 
-    // Box body at the current position: mass 0, moved by the enemy, never deactivated.
-    void initPhysics() override;
-    bool isActive() override { return true; }
-    bool isClosedSurface() const override { return true; }
-    bool drawsAsInstance() const override { return true; }
     // One frame of the glide: enemy, body and (through its step) the satellite move together.
     void update(float deltaTime) override;
-    // GL side of the enemy and its satellite; the Bullet objects go with the enemy itself.
-    void release() override;
     bool isDead() const override { return false; }
+    // Joins the scene; the satellite joins on its own, after it (the level shows both).
+    void show(RenderScene& scene) { entry.show(scene); }
 
     // Owned by the enemy; the level registers it for updating and drawing after the enemy.
     CellComponent* getComponent() const { return component.get(); }
     MovementAxis getAxis() const { return axis; }
     float getStep() const { return oscillation.step; }
     float getPhase() const { return oscillation.phase; }
+    btRigidBody* getRigidBody() const { return body.get(); }
+    const RenderObject& renderObject() const { return entry.object; }
+    const Transform& getTransform() const { return entry.object.transform; }
 
   private:
+    // Box body at the current position: mass 0, moved by the enemy, never deactivated.
+    void initPhysics();
+
+    SceneEntry entry;
     std::unique_ptr<CellComponent> component;
     MovementAxis axis;
     Oscillation oscillation;

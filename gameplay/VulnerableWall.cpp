@@ -22,22 +22,22 @@ glm::vec3 place(const glm::mat4& m, const glm::vec3& p) {
 
 VulnerableWall::VulnerableWall(const glm::vec3& position, int directionIndex, ProgramRef program,
                                float health, float toughness, ResourceCache* cache)
-    : Drawable(ModelFile, std::move(program), cache),
-      GameplayModel(health, 0.0f, toughness), particles(std::make_unique<ParticleSystem>(cache)),
-      initialHealth(health) {
-    transform.move(position);
+    : GameplayModel(health, 0.0f, toughness),
+      entry(RenderObject(ModelFile, std::move(program), cache)),
+      particles(std::make_unique<ParticleSystem>(cache)), initialHealth(health) {
+    entry.object.transform.move(position);
     particles->setSpawning(false);
     startParticles(directionIndex);
-    initPhysics();
 }
 
 VulnerableWall::VulnerableWall(const glm::vec3& position, float scale, WallOrientation orientation,
                                ProgramRef program, float health, float toughness,
                                ResourceCache* cache)
-    : Drawable(ModelFile, std::move(program), cache),
-      GameplayModel(health, 0.0f, toughness), particles(std::make_unique<ParticleSystem>(cache)),
-      initialHealth(health) {
+    : GameplayModel(health, 0.0f, toughness),
+      entry(RenderObject(ModelFile, std::move(program), cache)),
+      particles(std::make_unique<ParticleSystem>(cache)), initialHealth(health) {
     particles->setSpawning(false);
+    Transform& transform = entry.object.transform;
     transform.move(position);
     // The bounding radius keeps its loaded value, as the level layouts were made with it.
     transform.setScale(scale);
@@ -46,33 +46,47 @@ VulnerableWall::VulnerableWall(const glm::vec3& position, float scale, WallOrien
                                       " is not 0 to 5; the wall stays unturned");
     turnWall(transform, vulnerableWallTurn(orientation));
     startParticles(orientation);
-    initPhysics();
 }
 
+// The scene entry leaves the scene before the sparks it draws go.
 VulnerableWall::~VulnerableWall() {
-    VulnerableWall::release();
-    rigidBody = nullptr;
+    entry.hide();
 }
 
 void VulnerableWall::startParticles(int directionIndex) {
+    RenderObject& object = entry.object;
+    object.closedSurface = true;
+    object.instanced = true;
+    const Model* model = object.getModel();
     const std::vector<Vertex> none;
     const std::vector<Vertex>& vertices =
         model != nullptr && model->getMeshCount() > 0 ? model->getMesh(0).vertices : none;
-    emitter = emitterPosition(vertices, getModelMatrix());
+    emitter = emitterPosition(vertices, object.getModelMatrix());
     particles->init(emitter, directionIndex);
+    physics = StaticMeshBody::build(object.getTriangles(), object.getModelMatrix());
     for (size_t i = 0; model != nullptr && i < model->getMeshCount(); ++i)
         if (!model->getMesh(i).vertices.empty())
             faces.push_back(frontFace(model->getMesh(i).vertices));
 }
 
-void VulnerableWall::initPhysics() {
-    physics = StaticMeshBody::build(getTriangles(), getModelMatrix());
-    rigidBody = physics.body.get();
+void VulnerableWall::show(RenderScene& scene) {
+    entry.show(scene, particles.get());
 }
 
-void VulnerableWall::release() {
-    Drawable::release();
-    particles.reset();
+void VulnerableWall::drawAlone() {
+    entry.object.instanced = false;
+    entry.changed();
+}
+
+void VulnerableWall::setAlpha(float alpha) {
+    entry.object.alpha = alpha;
+    entry.changed();
+}
+
+void VulnerableWall::changed() {
+    entry.object.alpha = fadedAlpha(health, initialHealth);
+    entry.object.active = !isDead();
+    entry.changed();
 }
 
 glm::vec3 VulnerableWall::emitterPosition(const std::vector<Vertex>& vertices,
@@ -158,9 +172,10 @@ float VulnerableWall::healthAfterHit(float health, float power, float deltaTime,
 bool VulnerableWall::isTargeted(const Camera& camera) {
     if (isDead())
         return false;
-    if (!isInFrustum(camera.getFrustum()))
+    const RenderObject& object = entry.object;
+    if (!object.isInFrustum(camera.getFrustum()))
         return false;
-    const glm::mat4 m = getModelMatrix();
+    const glm::mat4 m = object.getModelMatrix();
     const glm::vec3 eye = camera.getPosition();
     for (const Face& face : faces) {
         const std::optional<glm::vec3> nearest = reachedPoint(m, face, eye, Reach);
@@ -175,20 +190,18 @@ bool VulnerableWall::isTargeted(const Camera& camera) {
 }
 
 void VulnerableWall::beginFrame() {
-    if (particles != nullptr)
-        particles->setSpawning(false);
+    particles->setSpawning(false);
 }
 
 void VulnerableWall::takeHit(float power, float deltaTime) {
     health = healthAfterHit(health, power, deltaTime, toughness);
-    alpha = fadedAlpha(health, initialHealth);
-    if (particles != nullptr)
-        particles->setSpawning(!isDead());
+    changed();
+    particles->setSpawning(!isDead());
 }
 
 void VulnerableWall::restore() {
     resetHealth();
-    alpha = fadedAlpha(health, initialHealth);
+    changed();
 }
 
 void VulnerableWall::frameUpdate(const glm::vec3& cameraPosition, float deltaTime,
@@ -196,19 +209,15 @@ void VulnerableWall::frameUpdate(const glm::vec3& cameraPosition, float deltaTim
     // The sprites are drawn later, in the main pass (drawParticles).
     (void)cameraPosition;
     (void)viewProjection;
-    // Released walls (level teardown) have no particles left to run.
-    if (particles != nullptr)
-        particles->advance(deltaTime);
-}
-
-void VulnerableWall::warmUpParticles(const glm::mat4& viewProjection,
-                                     const glm::vec3& cameraPosition) {
-    if (particles != nullptr)
-        particles->warmUp(viewProjection, cameraPosition);
+    particles->advance(deltaTime);
+    // Whatever changed its health since (the rules' own calls), the scene shows it.
+    if (entry.object.active != !isDead()) {
+        entry.object.active = !isDead();
+        entry.changed();
+    }
 }
 
 void VulnerableWall::drawParticles(const glm::mat4& viewProjection,
                                    const glm::vec3& cameraPosition) {
-    if (particles != nullptr)
-        particles->drawLatest(viewProjection, cameraPosition);
+    particles->drawLatest(viewProjection, cameraPosition);
 }

@@ -3,7 +3,7 @@
 #include "effects/ParticleSystem.h"
 #include "gameplay/GameplayModel.h"
 #include "gameplay/WallOrientation.h"
-#include "render/Drawable.h"
+#include "render/RenderScene.h"
 #include "render/StaticMeshBody.h"
 
 #include <glm/mat4x4.hpp>
@@ -22,7 +22,7 @@ class btCollisionObject;
 //
 // The level adds getRigidBody() (null for an empty model) to its world and removes it before the
 // wall is destroyed.
-class VulnerableWall : public Drawable, public GameplayModel {
+class VulnerableWall : public GameplayModel {
   public:
     static constexpr const char* ModelFile = "Obj/vulnerablePath.obj";
     // The player hits the wall only from closer than this to its face.
@@ -47,14 +47,12 @@ class VulnerableWall : public Drawable, public GameplayModel {
                    ResourceCache* cache = nullptr);
     ~VulnerableWall() override;
 
-    void initPhysics() override;
-    // False once destroyed.
-    bool isActive() override { return !isDead(); }
-    bool isClosedSurface() const override { return true; }
-    bool drawsAsInstance() const override { return true; }
-    void update(float /*deltaTime*/) override {}
-    void release() override;
-
+    // Joins the scene, its sparks drawn after the scene's main pass.
+    void show(RenderScene& scene);
+    // Drawn on its own rather than among the copies of its model (tests of the passes).
+    void drawAlone();
+    // No longer drawn (but for F8) once destroyed.
+    bool isActive() const { return !isDead(); }
     bool isDead() const override { return health <= 0.0f; }
     // Alive, in the camera's frustum, the camera in front of the face of some mesh's first
     // vertex and closer than Reach to it, and nothing of the sight blocker on the line from the
@@ -71,15 +69,20 @@ class VulnerableWall : public Drawable, public GameplayModel {
                      const glm::mat4& viewProjection) override;
     // Health back to the maximum and the wall drawn whole again (a restart after a loss).
     void restore();
-    // Draws the sparks the last frameUpdate advanced; the level calls it in its main pass.
+    // Draws the sparks the last frameUpdate advanced (the scene does, after its main pass).
     void drawParticles(const glm::mat4& viewProjection, const glm::vec3& cameraPosition);
-    // Runs the sparks' programs once where nobody sees it, leaving the sparks as they were.
-    void warmUpParticles(const glm::mat4& viewProjection, const glm::vec3& cameraPosition);
+    // Sets the alpha the wall is drawn with (a test's choice; hits set their own).
+    void setAlpha(float alpha);
 
     const ParticleSystem& getParticles() const { return *particles; }
-    // Its sparks have run their first update (false once released).
-    bool particlesStarted() const { return particles != nullptr && particles->hasStarted(); }
-    long sparkDraws() const { return particles != nullptr ? particles->sparkDraws() : 0; }
+    // Its sparks have run their first update.
+    bool particlesStarted() const { return particles->hasStarted(); }
+    long sparkDraws() const { return particles->sparkDraws(); }
+    const RenderObject& renderObject() const { return entry.object; }
+    const Transform& getTransform() const { return entry.object.transform; }
+    const glm::mat4& getModelMatrix() const { return entry.object.getModelMatrix(); }
+    float getAlpha() const { return entry.object.alpha; }
+    btRigidBody* getRigidBody() const { return physics.body.get(); }
     float getInitialHealth() const { return initialHealth; }
     glm::vec3 getEmitterPosition() const { return emitter; }
     const StaticMeshBody& getBody() const { return physics; }
@@ -105,9 +108,12 @@ class VulnerableWall : public Drawable, public GameplayModel {
     static glm::vec3 emitterPosition(const std::vector<Vertex>& vertices, const glm::mat4& model);
 
   private:
-    // Steps shared by both constructors, before placement.
+    // Steps shared by both constructors, after placement.
     void startParticles(int directionIndex);
+    // Alpha and the active flag to the scene.
+    void changed();
 
+    SceneEntry entry;
     StaticMeshBody physics;
     std::unique_ptr<ParticleSystem> particles;
     float initialHealth;

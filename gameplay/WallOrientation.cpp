@@ -1,6 +1,6 @@
 #include "gameplay/WallOrientation.h"
 
-#include "render/Drawable.h"
+#include "render/RenderObject.h"
 
 #include <array>
 

@@ -1,14 +1,16 @@
 #include "levels/Level.h"
 
+#include "effects/GBtDebugDraw.h"
 #include "effects/WaterMesh.h"
-#include "effects/WaterRenderTargets.h"
 #include "gameplay/Player.h"
 #include "gameplay/SimpleEnemy.h"
 #include "gameplay/VulnerableWall.h"
 #include "levels/LevelSound.h"
+#include "render/FrameState.h"
 #include "render/Map.h"
 #include "render/Model.h"
 #include "render/TextRenderer.h"
+#include "render/WaterRenderTargets.h"
 
 #include <GLFW/glfw3.h>
 #include <btBulletDynamicsCommon.h>
@@ -37,6 +39,7 @@ Level::Level(GLFWwindow* window, const Config* config, Controls& controls,
     hud = std::make_unique<Hud>(*resources);
     waterTargets = std::make_unique<WaterRenderTargets>(modeWidth, modeHeight);
     physics = std::make_unique<PhysicsWorld>();
+    renderScene = std::make_unique<RenderScene>();
     passes = std::make_unique<ScenePasses>(*waterTargets);
     waterTargets->init();
 }
@@ -45,31 +48,31 @@ Level::~Level() {
     sound.reset();
     // Bodies leave the world before their owners go; the world goes last.
     physics->removeAll();
-    drawables.clear();
+    movers.clear();
     gameplayModels.clear();
     objectives.clear();
     enemies.clear();
     owned.clear();
+    physicsShapesEntry.reset();
+    renderScene.reset();
     player.reset();
     physics.reset();
 }
 
-void Level::addDrawable(Drawable* drawable) {
-    drawables.push_back(drawable);
-}
-
 void Level::addObjective(VulnerableWall* wall) {
-    drawables.push_back(wall);
+    wall->show(*renderScene);
     gameplayModels.push_back(wall);
     objectives.push_back(wall);
     wall->setSightBlocker(map != nullptr ? map->getRigidBody() : nullptr);
 }
 
 void Level::addEnemy(SimpleEnemy* enemy) {
-    drawables.push_back(enemy);
+    enemy->show(*renderScene);
+    movers.push_back(enemy);
     gameplayModels.push_back(enemy);
     CellComponent* component = enemy->getComponent();
-    drawables.push_back(component);
+    component->show(*renderScene);
+    movers.push_back(component);
     gameplayModels.push_back(component);
     enemies.push_back(enemy);
 }
@@ -94,6 +97,7 @@ void Level::setTitle(const std::string& name) {
 void Level::setLights(std::vector<Light> list) {
     lightList = std::move(list);
     lights = std::make_unique<LightSet>(lightList);
+    renderScene->setLights(lights.get());
 }
 
 void Level::spawnPlayer(const glm::vec3& position, float health, float power, float toughness,
@@ -122,7 +126,7 @@ glm::mat4 Level::getViewMatrix() {
 }
 
 void Level::applyPolygonMode() {
-    glPolygonMode(GL_FRONT_AND_BACK, controls.isWireframe() ? GL_LINE : GL_FILL);
+    framestate::setWireframe(controls.isWireframe());
 }
 
 void Level::announce(const std::string& message, double seconds) {
@@ -202,8 +206,10 @@ void Level::update() {
     playSeconds += deltaTime;
     if (hud->isCardShown() && pressedAnew())
         hud->hideCard();
-    for (Drawable* drawable : drawables)
-        drawable->update(deltaTime);
+    for (GameplayModel* mover : movers)
+        mover->update(deltaTime);
+    if (water != nullptr)
+        water->update(deltaTime);
     player->updateModels(gameplayModels);
     hud->showHealth(player->getHealth(), player->getMaxHealth());
     const LevelState now = state();
@@ -286,42 +292,41 @@ void Level::restartAfterLoss() {
     lossSecondsLeft = 0.0;
 }
 
-ScenePasses::Scene Level::scene() const {
-    ScenePasses::Scene drawn;
-    drawn.drawables = &drawables;
-    drawn.map = map;
-    drawn.water = water;
-    drawn.waterHeight = waterHeight;
-    drawn.walls = &objectives;
-    drawn.lights = lights.get();
-    return drawn;
-}
-
 void Level::warmUp() {
     followFramebuffer();
-    GLint box[4] = {0, 0, 0, 0};
-    glGetIntegerv(GL_SCISSOR_BOX, box);
-    // One pixel: the driver's code depends on the state, not on how much is drawn.
-    glEnable(GL_SCISSOR_TEST);
-    glScissor(0, 0, 1, 1);
+    const framestate::OnePixel onePixel;
     ScenePasses::Settings chosen;
     chosen.levels = config->levels;
     chosen.warmUp = true;
-    passes->render(scene(), *camera, chosen);
+    passes->render(*renderScene, *camera, chosen);
     Hud::Frame frame;
     frame.hasWalls = !objectives.empty();
     hud->warmUp(frame);
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_SCISSOR_TEST);
-    glScissor(box[0], box[1], box[2], box[3]);
+}
+
+void Level::drawPhysicsShapes() {
+    if (!controls.isDrawingPhysics()) {
+        if (physicsShapes != nullptr)
+            physicsShapes->clear();
+        return;
+    }
+    if (physicsShapes == nullptr) {
+        physicsShapes = std::make_unique<GBtDebugDraw>(resources.get());
+        physicsShapesEntry = std::make_unique<SceneEntry>();
+        physicsShapesEntry->show(*renderScene, physicsShapes.get());
+        physics->world().setDebugDrawer(physicsShapes.get());
+    }
+    physicsShapes->clear();
+    physics->world().debugDrawWorld();
 }
 
 void Level::render() {
+    drawPhysicsShapes();
     ScenePasses::Settings chosen;
     chosen.celShading = controls.isCelShading();
     chosen.levels = config->levels;
     chosen.drawInactive = controls.isDrawingInactive();
-    passes->render(scene(), *camera, chosen);
+    passes->render(*renderScene, *camera, chosen);
 
     Hud::Frame frame;
     frame.hasWalls = !objectives.empty();
@@ -334,5 +339,5 @@ void Level::render() {
         !lost && std::any_of(objectives.begin(), objectives.end(),
                              [this](VulnerableWall* wall) { return wall->isTargeted(*camera); });
     hud->draw(frame);
-    glDisable(GL_DEPTH_TEST);
+    framestate::endLevelFrame();
 }

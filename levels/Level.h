@@ -4,13 +4,13 @@
 #include "levels/Hud.h"
 #include "levels/LevelInterface.h"
 #include "levels/PhysicsWorld.h"
-#include "levels/ScenePasses.h"
 #include "platform/Config.h"
 #include "platform/Controls.h"
 #include "render/Camera.h"
-#include "render/Drawable.h"
 #include "render/LightSet.h"
+#include "render/RenderScene.h"
 #include "render/ResourceCache.h"
+#include "render/ScenePasses.h"
 
 #include <GL/glew.h>
 
@@ -20,6 +20,7 @@
 
 struct GLFWwindow;
 class btDiscreteDynamicsWorld;
+class GBtDebugDraw;
 class btRigidBody;
 class GameplayModel;
 class LevelSound;
@@ -69,7 +70,8 @@ class Level : public LevelInterface {
     Camera& getCamera() { return *camera; }
     Controls& getControls() { return controls; }
     const Hud& getHud() const { return *hud; }
-    const std::vector<Drawable*>& getDrawables() const { return drawables; }
+    // What the level shows, in its drawing order.
+    const RenderScene& getScene() const { return *renderScene; }
     const std::vector<GameplayModel*>& getGameplayModels() const { return gameplayModels; }
     const std::vector<VulnerableWall*>& getObjectives() const { return objectives; }
     const std::vector<SimpleEnemy*>& getEnemies() const { return enemies; }
@@ -88,11 +90,12 @@ class Level : public LevelInterface {
     // For start: registration of content. The level owns every object handed to adopt.
     template <class T> T* adopt(std::unique_ptr<T> object) {
         T* raw = object.get();
-        owned.push_back(std::move(object));
+        owned.push_back(std::shared_ptr<T>(std::move(object)));
         return raw;
     }
-    // Drawn in the order added (within its kind: opaque, the geometry, what blends).
-    void addDrawable(Drawable* drawable);
+    // Shown in the order added (within its kind: opaque, the geometry, what blends): the map,
+    // the water, a plain wall.
+    template <class T> void addDrawable(T* object) { object->show(*renderScene); }
     // A breakable wall: drawn, attacked, counted for the level's end.
     void addObjective(VulnerableWall* wall);
     // An enemy and its satellite: drawn and updated.
@@ -119,12 +122,12 @@ class Level : public LevelInterface {
 
   private:
     void followFramebuffer();
+    // F7: the physics world's shapes handed to the scene's overlay, made on first use.
+    void drawPhysicsShapes();
     // A frame of the loss screen: the countdown, ended early by the attack key pressed anew.
     void holdLoss(float deltaTime);
     // Whether the attack key was pressed since the hold began (it must be let go first).
     bool pressedAnew();
-    // What the passes draw.
-    ScenePasses::Scene scene() const;
 
     GLFWwindow* window = nullptr;
     const Config* config = nullptr;
@@ -151,19 +154,24 @@ class Level : public LevelInterface {
     std::unique_ptr<Hud> hud;
     std::unique_ptr<WaterRenderTargets> waterTargets;
     std::unique_ptr<PhysicsWorld> physics;
+    std::unique_ptr<RenderScene> renderScene;
     std::unique_ptr<ScenePasses> passes;
     std::shared_ptr<audio::SoundBank> soundFiles;
     audio::SoundSystem* soundSystem = nullptr;
     // Made on the first frame with a sound, once start has filled the lists it follows.
     std::unique_ptr<LevelSound> sound;
 
-    std::vector<std::unique_ptr<Drawable>> owned;
-    std::vector<Drawable*> drawables;
+    // Destroyed before the scene they are shown in.
+    std::vector<std::shared_ptr<void>> owned;
+    // What moves of itself each frame (enemies, satellites), in the order shown.
+    std::vector<GameplayModel*> movers;
     std::vector<GameplayModel*> gameplayModels;
     std::vector<VulnerableWall*> objectives;
     std::vector<SimpleEnemy*> enemies;
     std::vector<Light> lightList;
     std::unique_ptr<LightSet> lights;
+    std::unique_ptr<GBtDebugDraw> physicsShapes;
+    std::unique_ptr<SceneEntry> physicsShapesEntry;
     Map* map = nullptr;
     WaterMesh* water = nullptr;
 };

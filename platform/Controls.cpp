@@ -180,6 +180,11 @@ void Controls::onKey(GLFWwindow* window, int key, int action) {
         fullScreenRequested = !fullScreenRequested; // twice in one poll: no switch
         return;
     }
+    if (key == GLFW_KEY_F7) {
+        // A level maker's view: it changes no run, so demos neither record nor replay it.
+        drawingPhysics = !drawingPhysics;
+        return;
+    }
     switch (key) {
     case GLFW_KEY_F2:
         fpsShown = !fpsShown;

@@ -37,6 +37,8 @@ class Controls {
     bool isWireframe() const { return wireframe; }
     bool isCelShading() const { return celShading; }
     bool isDrawingInactive() const { return drawingInactive; }
+    // F7: the physics world's shapes drawn over the scene, for level makers (not in demos).
+    bool isDrawingPhysics() const { return drawingPhysics; }
 
     // The window's events; tests and demos feed them without a window. The window's cursor is
     // disabled (unbounded, raw motion where offered), so the view turns by the difference between
@@ -133,5 +135,6 @@ class Controls {
     bool wireframe = false;
     bool celShading = false;
     bool drawingInactive = true;
+    bool drawingPhysics = false;
     Observer* observer = nullptr;
 };

@@ -2,9 +2,7 @@
 #include "platform/Report.h"
 
 #include "platform/Printable.h"
-#include "render/ProgramStatus.h"
 #include "render/Semantics.h"
-#include "render/ShaderLoader.h"
 
 #include <cstdio>
 
@@ -45,72 +43,31 @@ void reportUntexturedParts(const std::string& path, const Model* model) {
 } // namespace
 
 Map::Map(const std::string& modelPath, ProgramRef sharedProgram, bool ownShader,
-         ResourceCache* given)
-    : Drawable(modelPath, given) {
-    reportUntexturedParts(modelPath, getModel());
+         ResourceCache* given) {
     CacheOrOwn cache(given);
-    secondTexture = cache->texture(SecondImage);
+    RenderObject& object = entry.object;
+    object = RenderObject(modelPath, nullptr, &*cache);
+    reportUntexturedParts(modelPath, object.getModel());
+    Look& look = object.look;
+    look.second = cache->texture(SecondImage);
     // A matte map skips the sheen's eight lights per pixel: the same picture for far less work.
     if (ownShader)
-        setProgram(cache->program("Shader/lightMapVS.vs", withoutSheen(getModel())
-                                                              ? "Shader/lightMapMatteFS.fs"
-                                                              : "Shader/lightMapFS.fs"));
+        object.program = cache->program("Shader/lightMapVS.vs", withoutSheen(object.getModel())
+                                                                    ? "Shader/lightMapMatteFS.fs"
+                                                                    : "Shader/lightMapFS.fs");
     else
-        setProgram(std::move(sharedProgram));
-    modelTextureUnit = unit::Material;
-    secondTextureUnit = unit::SecondTexture;
-    Map::lookUpUniforms();
-    Map::initPhysics();
+        object.program = std::move(sharedProgram);
+    object.group = DrawGroup::Geometry;
+    look.samplerUnit = unit::SecondTexture;
+    look.samplers = {{"lightMapTextureSampler", unit::Material}};
+    look.byRegions = true;
+    physics = StaticMeshBody::build(object.getTriangles(), object.getModelMatrix());
 }
 
-Map::~Map() {
-    // The body is taken out of the world by the level before the map goes.
-    rigidBody = nullptr;
-}
+// The body is taken out of the world by the level before the map goes.
+Map::~Map() = default;
 
-void Map::initPhysics() {
-    physics = StaticMeshBody::build(getTriangles(), getModelMatrix());
-    rigidBody = physics.body.get();
-}
-
-void Map::uploadUniforms(const RenderState& state) {
-    if (!programReady(program))
-        return;
-    const glm::mat4& m = getModelMatrix();
-    uploadPlacement(state.viewProjection * m, m);
-    glUniform1i(celShadingLocation, state.celShading ? 1 : 0);
-    glUniform1i(levelsLocation, state.levels);
-    glUniform1i(textureSamplerLocation, secondTextureUnit);
-    glUniform1i(lightMapSamplerLocation, modelTextureUnit);
-    // The water passes clip the level geometry too; without its plane the mirrored map would
-    // show what lies below the surface in the reflection.
-    glUniform4f(planeLocation, state.clipPlane.x, state.clipPlane.y, state.clipPlane.z,
-                state.clipPlane.w);
-}
-
-void Map::draw(const Frustum& frustum) {
-    if (model != nullptr && isInFrustum(frustum) && programReady(program))
-        model->drawNearestFirst(materialLocations(), modelTextureUnit, secondTexture.get(),
-                                secondTextureUnit, getModelMatrix(), frustum);
-}
-
-void Map::release() {
-    releaseProgram();
-}
-
-void Map::lookUpUniforms() {
-    if (!programReady(program)) {
-        planeLocation = -1;
-        mvpLocation = lightMapSamplerLocation = textureSamplerLocation = modelMatLocation = -1;
-        alphaLocation = celShadingLocation = levelsLocation = -1;
-        return;
-    }
-    mvpLocation = glGetUniformLocation(getProgram(), "mvp");
-    lightMapSamplerLocation = glGetUniformLocation(getProgram(), "lightMapTextureSampler");
-    textureSamplerLocation = glGetUniformLocation(getProgram(), "textureSampler");
-    modelMatLocation = glGetUniformLocation(getProgram(), "modelMat");
-    alphaLocation = glGetUniformLocation(getProgram(), "alpha");
-    celShadingLocation = glGetUniformLocation(getProgram(), "isCelShading");
-    levelsLocation = glGetUniformLocation(getProgram(), "levels");
-    planeLocation = glGetUniformLocation(getProgram(), "plane");
+void Map::setProgram(ProgramRef program) {
+    entry.object.program = std::move(program);
+    entry.changed();
 }

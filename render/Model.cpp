@@ -90,48 +90,53 @@ void Model::drawWithSecondTexture(const MaterialLocations& locations, int textur
 void Model::drawNearestFirst(const MaterialLocations& locations, int textureUnit,
                              const Texture* second, int secondUnit, const glm::mat4& modelMatrix,
                              const Frustum& frustum) const {
-    const glm::vec3 eye(glm::inverse(modelMatrix) * glm::vec4(frustum.getEye(), 1.0f));
-    std::vector<std::pair<float, const MeshRegion*>> order;
-    std::vector<GLsizei> counts;
-    std::vector<const void*> offsets;
-    std::vector<glm::vec3> corners(8);
+    RegionDraw draw;
     for (const Mesh& mesh : meshes) {
         bindMaterial(mesh, locations, textureUnit, second, secondUnit);
-        order.clear();
-        for (const MeshRegion& region : mesh.regions) {
-            for (int c = 0; c < 8; ++c) {
-                const glm::vec3 corner((c & 1) != 0 ? region.high.x : region.low.x,
-                                       (c & 2) != 0 ? region.high.y : region.low.y,
-                                       (c & 4) != 0 ? region.high.z : region.low.z);
-                corners[c] = glm::vec3(modelMatrix * glm::vec4(corner, 1.0f));
-            }
-            if (!frustum.pointsVisible(corners))
-                continue;
-            const glm::vec3 toRegion = glm::clamp(eye, region.low, region.high) - eye;
-            const float distance = glm::dot(toRegion, toRegion);
-            // A region of odd coordinates goes last: the sort needs comparable keys.
-            order.emplace_back(
-                std::isnan(distance) ? std::numeric_limits<float>::infinity() : distance, &region);
-        }
-        std::sort(order.begin(), order.end(),
-                  [](const auto& a, const auto& b) { return a.first < b.first; });
-        counts.clear();
-        offsets.clear();
-        for (const auto& [distance, region] : order) {
-            counts.push_back(static_cast<GLsizei>(region->indexCount));
-            offsets.push_back(reinterpret_cast<const void*>(region->firstIndex * sizeof(unsigned)));
-        }
-        if (mesh.regions.empty() && mesh.indexCount > 0) { // set up without regions: whole
-            counts.push_back(static_cast<GLsizei>(mesh.indexCount));
-            offsets.push_back(nullptr);
-        }
-        if (counts.empty())
+        draw.collect(mesh, modelMatrix, frustum);
+        if (draw.counts.empty())
             continue;
         glBindVertexArray(mesh.vertexArray.get());
-        glMultiDrawElements(GL_TRIANGLES, counts.data(), GL_UNSIGNED_INT, offsets.data(),
-                            static_cast<GLsizei>(counts.size()));
+        draw.draw();
     }
     glBindVertexArray(0);
+}
+
+void RegionDraw::collect(const Mesh& mesh, const glm::mat4& modelMatrix, const Frustum& frustum) {
+    const glm::vec3 eye(glm::inverse(modelMatrix) * glm::vec4(frustum.getEye(), 1.0f));
+    order.clear();
+    for (const MeshRegion& region : mesh.regions) {
+        for (int c = 0; c < 8; ++c) {
+            const glm::vec3 corner((c & 1) != 0 ? region.high.x : region.low.x,
+                                   (c & 2) != 0 ? region.high.y : region.low.y,
+                                   (c & 4) != 0 ? region.high.z : region.low.z);
+            corners[c] = glm::vec3(modelMatrix * glm::vec4(corner, 1.0f));
+        }
+        if (!frustum.pointsVisible(corners))
+            continue;
+        const glm::vec3 toRegion = glm::clamp(eye, region.low, region.high) - eye;
+        const float distance = glm::dot(toRegion, toRegion);
+        // A region of odd coordinates goes last: the sort needs comparable keys.
+        order.emplace_back(std::isnan(distance) ? std::numeric_limits<float>::infinity() : distance,
+                           &region);
+    }
+    std::sort(order.begin(), order.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
+    counts.clear();
+    offsets.clear();
+    for (const auto& [distance, region] : order) {
+        counts.push_back(static_cast<GLsizei>(region->indexCount));
+        offsets.push_back(reinterpret_cast<const void*>(region->firstIndex * sizeof(unsigned)));
+    }
+    if (mesh.regions.empty() && mesh.indexCount > 0) { // set up without regions: whole
+        counts.push_back(static_cast<GLsizei>(mesh.indexCount));
+        offsets.push_back(nullptr);
+    }
+}
+
+void RegionDraw::draw() const {
+    glMultiDrawElements(GL_TRIANGLES, counts.data(), GL_UNSIGNED_INT, offsets.data(),
+                        static_cast<GLsizei>(counts.size()));
 }
 
 std::vector<glm::vec3> Model::getVertexPositions() const {

@@ -12,6 +12,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class Frustum;
@@ -77,6 +78,21 @@ class Model {
     std::vector<Triangle> triangles;
     std::vector<std::unique_ptr<Material>> materials;
     bool materialsReported = false;
+};
+
+// One mesh's regions in the frustum, nearest the eye first, as one multi-draw's counts and
+// offsets (the whole mesh when it has no regions). Keeps its lists between meshes.
+struct RegionDraw {
+    void collect(const Mesh& mesh, const glm::mat4& modelMatrix, const Frustum& frustum);
+    // With the mesh's vertex array bound.
+    void draw() const;
+
+    std::vector<GLsizei> counts;
+    std::vector<const void*> offsets;
+
+  private:
+    std::vector<std::pair<float, const MeshRegion*>> order;
+    std::vector<glm::vec3> corners = std::vector<glm::vec3>(8);
 };
 
 // Reads a model file through assimp (triangulated, texture v flipped). On failure prints

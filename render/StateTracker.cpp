@@ -1,12 +1,10 @@
 #include "render/StateTracker.h"
 
+#include <glm/gtc/type_ptr.hpp>
+
 void StateTracker::forget() {
-    forgetBindings();
     culling = -1;
     depthFunc = 0;
-}
-
-void StateTracker::forgetBindings() {
     current = nullptr;
     vertexArray = Unknown;
     activeUnit = Unknown;
@@ -32,6 +30,10 @@ void StateTracker::useProgram(const ProgramRef& program) {
     held.levels = glGetUniformLocation(name, "levels");
     held.plane = glGetUniformLocation(name, "plane");
     held.sampler = glGetUniformLocation(name, "textureSampler");
+    held.eye = glGetUniformLocation(name, "cameraPos");
+    held.mvp = glGetUniformLocation(name, "mvp");
+    held.model = glGetUniformLocation(name, "modelMat");
+    held.alpha = glGetUniformLocation(name, "alpha");
     held.material = MaterialLocations::lookUp(name);
     programs.push_back(std::move(held));
     // Pointers into the list are taken again after it grows.
@@ -79,13 +81,16 @@ void StateTracker::setPassUniforms(const RenderState& state, int samplerUnit) {
     Held& held = *current;
     if (held.passKnown && held.celShadingValue == state.celShading &&
         held.levelsValue == state.levels && held.planeValue == state.clipPlane &&
-        held.samplerValue == samplerUnit)
+        held.samplerValue == samplerUnit && held.eyeValue == state.eye)
         return;
     glUniform1i(held.celShading, state.celShading ? 1 : 0);
     glUniform1i(held.levels, state.levels);
     glUniform4f(held.plane, state.clipPlane.x, state.clipPlane.y, state.clipPlane.z,
                 state.clipPlane.w);
     glUniform1i(held.sampler, samplerUnit);
+    if (held.eye != -1)
+        glUniform3f(held.eye, state.eye.x, state.eye.y, state.eye.z);
+    held.eyeValue = state.eye;
     held.celShadingValue = state.celShading;
     held.levelsValue = state.levels;
     held.planeValue = state.clipPlane;
@@ -95,6 +100,10 @@ void StateTracker::setPassUniforms(const RenderState& state, int samplerUnit) {
 
 void StateTracker::setMaterial(const Material& material, int textureUnit) {
     bindTexture(textureUnit, material.texture != nullptr ? material.texture->getName() : 0);
+    setMaterialColours(material);
+}
+
+void StateTracker::setMaterialColours(const Material& material) {
     Held& held = *current;
     if (held.materialKnown && held.ambient == material.ambient &&
         held.diffuse == material.diffuse && held.specular == material.specular)
@@ -107,4 +116,29 @@ void StateTracker::setMaterial(const Material& material, int textureUnit) {
     held.diffuse = material.diffuse;
     held.specular = material.specular;
     held.materialKnown = true;
+}
+
+void StateTracker::setPlacement(const glm::mat4& mvp, const glm::mat4& model, float alpha) {
+    const Held& held = *current;
+    glUniformMatrix4fv(held.mvp, 1, GL_FALSE, glm::value_ptr(mvp));
+    glUniformMatrix4fv(held.model, 1, GL_FALSE, glm::value_ptr(model));
+    glUniform1f(held.alpha, alpha);
+}
+
+GLint StateTracker::located(const std::string& name) {
+    Held& held = *current;
+    for (const auto& [known, location] : held.named)
+        if (known == name)
+            return location;
+    const GLint location = glGetUniformLocation(held.program->get(), name.c_str());
+    held.named.emplace_back(name, location);
+    return location;
+}
+
+void StateTracker::setInt(const std::string& name, int value) {
+    glUniform1i(located(name), value);
+}
+
+void StateTracker::setFloat(const std::string& name, float value) {
+    glUniform1f(located(name), value);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "render/Drawable.h"
 #include "render/Model.h"
+#include "render/RenderObject.h"
 #include "render/ShaderProgram.h"
 
 #include <GL/glew.h>
@@ -9,19 +9,20 @@
 #include <glm/vec4.hpp>
 
 #include <array>
+#include <string>
+#include <utility>
 #include <vector>
 
 // The GL state the scene passes set, remembered so that each value is set only when it changes:
 // the program, the vertex array, the textures, face culling, the depth function and, per
-// program, the pass's uniforms and the material colours. Whoever draws owns one (the scene
-// passes); after code that sets GL state without it, forgetBindings() or forget().
+// program, the pass's uniforms and the material colours. The scene passes own one and make every
+// call of their draws through it; after code that sets GL state without it (another pass, the
+// HUD, the sparks), forget().
 class StateTracker {
   public:
     StateTracker() { forget(); }
     // Nothing known: the next request of each kind is made.
     void forget();
-    // Programs, vertex arrays, textures and uniform values unknown; culling and depth kept.
-    void forgetBindings();
 
     // program must be ready (programReady).
     void useProgram(const ProgramRef& program);
@@ -29,24 +30,35 @@ class StateTracker {
     void bindTexture(int unit, GLuint name);
     void setCulling(bool on);
     void setDepthFunc(GLenum func);
-    // On the current program: the cel shading flag, bands, clip plane and the material sampler.
+    // On the current program: the cel shading flag, bands, clip plane, eye and the material
+    // sampler.
     void setPassUniforms(const RenderState& state, int samplerUnit);
     // On the current program: the material's colours; its texture on textureUnit.
     void setMaterial(const Material& material, int textureUnit);
+    void setMaterialColours(const Material& material);
+    // On the current program, as uniforms ("mvp", "modelMat", "alpha"): one object's placement.
+    void setPlacement(const glm::mat4& mvp, const glm::mat4& model, float alpha);
+    // On the current program, by name (a location looked up once per program).
+    void setInt(const std::string& name, int value);
+    void setFloat(const std::string& name, float value);
 
   private:
     struct Held {
         ProgramRef program; // kept alive while its locations are
-        GLint celShading = -1, levels = -1, plane = -1, sampler = -1;
+        GLint celShading = -1, levels = -1, plane = -1, sampler = -1, eye = -1;
+        GLint mvp = -1, model = -1, alpha = -1;
+        std::vector<std::pair<std::string, GLint>> named;
         MaterialLocations material;
         bool passKnown = false;
         bool celShadingValue = false;
         int levelsValue = 0;
         glm::vec4 planeValue{0.0f};
         int samplerValue = 0;
+        glm::vec3 eyeValue{0.0f};
         bool materialKnown = false;
         glm::vec3 ambient{0.0f}, diffuse{0.0f}, specular{0.0f};
     };
+    GLint located(const std::string& name);
     static constexpr int TrackedUnits = 4;
     static constexpr GLuint Unknown = ~0u;
 

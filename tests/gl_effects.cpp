@@ -4,12 +4,13 @@
 #include "effects/PerlinNoise.h"
 #include "effects/RandomTexture.h"
 #include "effects/WaterMesh.h"
-#include "effects/WaterRenderTargets.h"
 #include "gameplay/SimpleWall.h"
 #include "platform/GlDebug.h"
 #include "render/Camera.h"
 #include "render/ResourceCache.h"
+#include "render/ScenePasses.h"
 #include "render/ShaderLoader.h"
+#include "render/WaterRenderTargets.h"
 #include "support/GlContext.h"
 #include "support/ScratchData.h"
 #include "support/ScriptedPlatform.h"
@@ -380,21 +381,20 @@ TEST_F(EffectsTest, WaterDrawsWithItsFourUnitsInOrder) {
     glClear(GL_COLOR_BUFFER_BIT);
     // The plane's model carries a textured material, as a careless asset might.
     WaterMesh water(glm::vec3(0, -1, 0), Size, Size, camera);
-    ASSERT_FALSE(water.getModel()->getMaterials().empty());
+    ASSERT_FALSE(water.renderObject().getModel()->getMaterials().empty());
     water.setRenderTargets(&targets);
-    EXPECT_TRUE(water.isWater());
+    EXPECT_EQ(water.renderObject().group, DrawGroup::Water);
     water.update(10.0f);
     EXPECT_FLOAT_EQ(water.getMoveFactor(), 0.1f);
 
     target->clear();
-    water.useProgram();
     RenderState state;
     state.viewProjection = viewProjection;
     // The main pass's plane, which keeps everything (this driver clips by the distance the
     // shader writes even with clipping switched off).
     state.clipPlane = glm::vec4(0, 1, 0, 20000);
-    water.uploadUniforms(state);
-    water.draw(camera.getFrustum());
+    ScenePasses passes;
+    passes.drawAlone(water.renderObject(), state, camera.getFrustum());
 
     // After the draw, where a mesh draw could have bound the material's texture over them.
     const GLuint expected[4] = {targets.reflectionTexture(), targets.refractionTexture(),
@@ -406,7 +406,7 @@ TEST_F(EffectsTest, WaterDrawsWithItsFourUnitsInOrder) {
         EXPECT_NE(expected[unit], 0u) << unit;
         EXPECT_EQ(static_cast<GLuint>(bound), expected[unit]) << "unit " << unit;
     }
-    const GLuint program = water.getProgram();
+    const GLuint program = water.renderObject().getProgram();
     const char* samplers[4] = {"reflectionTexture", "refractionTexture", "dudvMap", "normalMap"};
     for (int unit = 0; unit < 4; ++unit) {
         GLint value = -1;
@@ -436,27 +436,29 @@ TEST_F(EffectsTest, WaterDrawsWithItsFourUnitsInOrder) {
     }
 }
 
-TEST_F(EffectsTest, DebugLineLeavesNothingBehind) {
+TEST_F(EffectsTest, DebugLinesAreStoredThenDrawnInOneGoLeavingNothingBehind) {
     GBtDebugDraw drawer;
     EXPECT_EQ(drawer.getDebugMode(), -1);
-    drawer.useProgram();
-    RenderState state; // identity view-projection: the line lies in clip space
-    drawer.uploadUniforms(state);
     target->clear();
 
     const int before = liveNames();
     for (int i = 0; i < 5; ++i)
         drawer.drawLine(btVector3(-0.8f, 0.1f * i, 0), btVector3(0.8f, 0.1f * i, 0),
                         btVector3(1, 0, 0));
+    EXPECT_EQ(drawer.getLines().size(), 5u);
+    EXPECT_EQ(litPixels(target->read()), 0) << "the world's segments are only stored";
+    // Identity view-projection: the lines lie in clip space.
+    drawer.draw(glm::mat4(1.0f), glm::vec3(0.0f));
     GLint vertexArray = -1;
     glGetIntegerv(GL_VERTEX_ARRAY_BINDING, &vertexArray);
     EXPECT_EQ(vertexArray, 0);
-    EXPECT_EQ(liveNames(), before) << "every name a segment used is deleted";
+    EXPECT_EQ(liveNames(), before) << "every name the draw used is deleted";
     EXPECT_GT(litPixels(target->read()), 5 * Size / 2) << "the segments were drawn";
 
-    drawer.draw(camera.getFrustum()); // nothing stored: draws nothing
-    drawer.addLine(btVector3(0, -0.9f, 0), btVector3(0, 0.9f, 0));
-    drawer.draw(camera.getFrustum());
+    drawer.clear();
+    target->clear();
+    drawer.draw(glm::mat4(1.0f), glm::vec3(0.0f)); // nothing stored: draws nothing
+    EXPECT_EQ(litPixels(target->read()), 0);
     EXPECT_EQ(liveNames(), before);
 }
 
@@ -473,13 +475,10 @@ TEST_F(EffectsTest, DebugDrawerDrawsAWorld) {
     world.addRigidBody(&body);
     world.setDebugDrawer(&drawer);
 
-    drawer.useProgram();
-    RenderState state;
-    state.viewProjection = viewProjection;
-    drawer.uploadUniforms(state);
     target->clear();
     const int before = liveNames();
     world.debugDrawWorld();
+    drawer.draw(viewProjection, camera.getPosition());
     EXPECT_EQ(liveNames(), before);
     const std::vector<unsigned char> frame = target->read();
     testgl::writeImage("debug_draw_box", frame, Size, Size);
@@ -513,19 +512,10 @@ TEST_F(EffectsTest, ObjectsWhoseShadersFailedTouchNoUniform) {
     };
     RenderState state;
     state.viewProjection = viewProjection;
+    ScenePasses passes;
     const Case cases[] = {
-        {"water",
-         [&] {
-             water.useProgram();
-             water.uploadUniforms(state);
-             water.draw(camera.getFrustum());
-         }},
-        {"plain wall",
-         [&] {
-             wall.useProgram();
-             wall.uploadUniforms(state);
-             wall.draw(camera.getFrustum());
-         }},
+        {"water", [&] { passes.drawAlone(water.renderObject(), state, camera.getFrustum()); }},
+        {"plain wall", [&] { passes.drawAlone(wall.renderObject(), state, camera.getFrustum()); }},
         {"billboard",
          [&] {
              billboard.useProgram();

@@ -6,6 +6,7 @@
 #include "platform/Config.h"
 #include "platform/Controls.h"
 #include "render/Camera.h"
+#include "render/ScenePasses.h"
 #include "render/ShaderLoader.h"
 #include "support/Checks.h"
 #include "support/GlContext.h"
@@ -172,13 +173,13 @@ TEST_F(EntitiesTest, SimpleWallPlacedTurnedScaledWithItsBody) {
     EXPECT_EQ(wall.getTransform().angles.y, 0.0f);
     EXPECT_EQ(wall.getTransform().angles.z, 0.0f);
     EXPECT_EQ(wall.getTransform().scale, 16.0f);
-    EXPECT_NEAR(wall.getBoundingRadius(), 16.0f * std::sqrt(2.0f), 1e-3);
+    EXPECT_NEAR(wall.renderObject().getBoundingRadius(), 16.0f * std::sqrt(2.0f), 1e-3);
     ASSERT_NE(wall.getRigidBody(), nullptr);
     EXPECT_EQ(wall.getRigidBody()->getInvMass(), 0.0f);
     EXPECT_EQ(wall.getRigidBody()->getActivationState(), DISABLE_DEACTIVATION);
 
-    const glm::mat4 m = wall.getModelMatrix();
-    const std::vector<Triangle> model = wall.getTriangles();
+    const glm::mat4 m = wall.renderObject().getModelMatrix();
+    const std::vector<Triangle> model = wall.renderObject().getTriangles();
     const std::vector<Triangle> body = bodyTriangles(wall.getBody());
     ASSERT_EQ(body.size(), model.size());
     for (size_t i = 0; i < model.size(); ++i) {
@@ -191,8 +192,8 @@ TEST_F(EntitiesTest, SimpleWallPlacedTurnedScaledWithItsBody) {
 TEST_F(EntitiesTest, SimpleWallCodesFourAndFiveRepeatZeroAndOne) {
     SimpleWall zero(glm::vec3(0), 0, 0), one(glm::vec3(0), 1, 0);
     SimpleWall four(glm::vec3(0), 4, 0), five(glm::vec3(0), 5, 0);
-    EXPECT_EQ(four.getModelMatrix(), zero.getModelMatrix());
-    EXPECT_EQ(five.getModelMatrix(), one.getModelMatrix());
+    EXPECT_EQ(four.renderObject().getModelMatrix(), zero.renderObject().getModelMatrix());
+    EXPECT_EQ(five.renderObject().getModelMatrix(), one.renderObject().getModelMatrix());
     std::unique_ptr<SimpleWall> odd;
     const std::string out =
         captureReports([&] { odd = std::make_unique<SimpleWall>(glm::vec3(0), 8, nullptr); });
@@ -221,7 +222,7 @@ TEST_F(EntitiesTest, SimpleWallDrawsItsNoiseWithThePassUniforms) {
     {
         // The wall's model carries a textured material, as a careless asset might.
         SimpleWall wall(glm::vec3(0), 0, shared);
-        ASSERT_FALSE(wall.getModel()->getMaterials().empty());
+        ASSERT_FALSE(wall.renderObject().getModel()->getMaterials().empty());
         glUseProgram(program);
         glUniform1i(glGetUniformLocation(program, "isCelShading"), 0);
         glUniform1i(glGetUniformLocation(program, "textureSampler"), 1); // as the map leaves it
@@ -229,15 +230,16 @@ TEST_F(EntitiesTest, SimpleWallDrawsItsNoiseWithThePassUniforms) {
         state.celShading = true;
         look(glm::vec3(0, 0, -40), 0.0);
         state.viewProjection = camera.getProjectionMatrix() * camera.getViewMatrix();
-        wall.setAlpha(0.5f);
+        RenderObject faded = wall.renderObject();
+        faded.alpha = 0.5f;
         glBindFramebuffer(GL_FRAMEBUFFER, 0);
         glViewport(0, 0, 256, 256);
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
         glDisable(GL_DEPTH_TEST);
         glDisable(GL_BLEND);
-        wall.uploadUniforms(state);
-        wall.draw(camera.getFrustum());
+        ScenePasses passes;
+        passes.drawAlone(faded, state, camera.getFrustum());
 
         // After the draw, where a mesh draw could have bound the material's texture over it.
         GLint celShading = -1, active = 0, bound = 0;
@@ -260,7 +262,6 @@ TEST_F(EntitiesTest, SimpleWallDrawsItsNoiseWithThePassUniforms) {
         EXPECT_GT(picture[0], 0) << "the wall was not drawn";
         EXPECT_EQ(picture[1], 0) << "the wall shows another texture";
         EXPECT_EQ(picture[2], 0) << "the wall shows another texture";
-        wall.release();
         EXPECT_TRUE(glIsProgram(program)) << "the level still draws with it";
     }
     glUseProgram(0);
@@ -305,7 +306,8 @@ TEST_F(EntitiesTest, BreakableWallConstructorB) {
     VulnerableWall wall(glm::vec3(0, 0, 10), 3.0f, 2, nullptr, 15.0f, 4.0f);
     EXPECT_FLOAT_EQ(wall.getTransform().angles.y, 90.0f * checks::Degree);
     EXPECT_EQ(wall.getTransform().scale, 3.0f);
-    EXPECT_NEAR(wall.getBoundingRadius(), std::sqrt(2.0f), 1e-5) << "the radius as loaded";
+    EXPECT_NEAR(wall.renderObject().getBoundingRadius(), std::sqrt(2.0f), 1e-5)
+        << "the radius as loaded";
     expectNear(wall.getEmitterPosition(), glm::vec3(0, 0, 10));
     EXPECT_EQ(wall.getParticles().getDirectionIndex(), 2);
     const std::vector<Triangle> body = bodyTriangles(wall.getBody());

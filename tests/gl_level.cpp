@@ -1,7 +1,6 @@
 #include "app/Demo.h"
 #include "app/Game.h"
 #include "effects/WaterMesh.h"
-#include "effects/WaterRenderTargets.h"
 #include "gameplay/Player.h"
 #include "gameplay/SimpleEnemy.h"
 #include "gameplay/SimpleWall.h"
@@ -9,6 +8,7 @@
 #include "levels/FileLevel.h"
 #include "render/Map.h"
 #include "render/ProgramStatus.h"
+#include "render/WaterRenderTargets.h"
 #include "support/GlContext.h"
 #include "support/OpenedGame.h"
 #include "support/ScriptedPlatform.h"
@@ -136,7 +136,7 @@ TEST_F(LevelTest, FirstFrameOfLevelOneShowsTitleAndHealth) {
     frame(*level, 0.02, true);
     EXPECT_EQ(level->getHud().title().getText(), "Level 1");
     EXPECT_EQ(level->getHud().health().getText(), "40/40");
-    EXPECT_EQ(level->getDrawables().size(), 12u);
+    EXPECT_EQ(level->getScene().size(), 12u);
     EXPECT_EQ(level->getGameplayModels().size(), 8u);
     EXPECT_EQ(level->getObjectives().size(), 4u);
     EXPECT_EQ(level->getLights()->getLights().size(), 4u);
@@ -153,8 +153,10 @@ TEST_F(LevelTest, LevelTwoLightPowersFollowTheBrightness) {
         powers.push_back(light.power);
     EXPECT_EQ(powers, (std::vector<float>{20, 50, 50, 50, 50, 130, 30, 150}));
     EXPECT_EQ(level->getObjectives().size(), 6u);
-    EXPECT_EQ(level->getDrawables().size(), 1u + 6u + 10u + 1u);
-    EXPECT_TRUE(level->getDrawables().back()->isWater());
+    EXPECT_EQ(level->getScene().size(), 1u + 6u + 10u + 1u);
+    DrawGroup last = DrawGroup::Objects;
+    level->getScene().forEach([&](const RenderObject& object, Overlay*) { last = object.group; });
+    EXPECT_EQ(last, DrawGroup::Water) << "drawn last, as the file's drawing order says";
 
     config.brightness = 20;
     auto dim = fileLevel("Levels/level2.txt");
@@ -410,14 +412,6 @@ TEST_F(LevelTest, AfterALossADestroyedWallIsDrawnWholeAgain) {
 
 namespace {
 
-// A breakable wall the passes must draw on its own, as every object was drawn before copies
-// were drawn together.
-class WallDrawnAlone : public VulnerableWall {
-  public:
-    using VulnerableWall::VulnerableWall;
-    bool drawsAsInstance() const override { return false; }
-};
-
 // Breakable walls one behind another outside the box, each with its alpha, drawn together or
 // each on its own.
 class WallRowLevel : public Level {
@@ -436,8 +430,10 @@ class WallRowLevel : public Level {
             const glm::vec3 at(-60.0f - 3.0f * static_cast<float>(i), 0.0f,
                                static_cast<float>(i % 3) * 2.0f - 2.0f);
             VulnerableWall* wall =
-                alone ? adopt(std::make_unique<WallDrawnAlone>(at, 0, program, 15.0f, 4.0f))
-                      : adopt(std::make_unique<VulnerableWall>(at, 0, program, 15.0f, 4.0f));
+                adopt(std::make_unique<VulnerableWall>(at, 0, program, 15.0f, 4.0f));
+            // Drawn on its own, as every object was drawn before copies were drawn together.
+            if (alone)
+                wall->drawAlone();
             wall->setAlpha(alphas[i]);
             addObjective(wall);
         }
@@ -647,7 +643,6 @@ TEST_F(LevelTest, MatteMapShowsTheVeryPixelsOfTheFullLightMapShader) {
     glfwGetFramebufferSize(testgl::window(), &width, &height);
     const auto drawWith = [&](const ProgramRef& program) {
         map.setProgram(program);
-        map.lookUpUniforms();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         level->render();
         return testgl::readPixels(0, 0, width, height);
@@ -667,7 +662,6 @@ TEST_F(LevelTest, MatteMapShowsTheVeryPixelsOfTheFullLightMapShader) {
         EXPECT_TRUE(withoutSheen == withSheen);
     }
     map.setProgram(matte);
-    map.lookUpUniforms();
 }
 
 TEST_F(LevelTest, WhilePausedNothingMovesAndThePictureStandsStill) {
@@ -785,4 +779,30 @@ TEST_F(LevelTest, AGamepadDemoReplaysToTheRecordedState) {
         }
     }
     EXPECT_EQ(demo::stateLine(*game, frames), recorded);
+}
+
+TEST_F(LevelTest, F7DrawsThePhysicsShapesOverTheSceneAndF7AgainTakesThemAway) {
+    auto level = fileLevel("Levels/level1.txt");
+    frame(*level, 0.02);
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(testgl::window(), &width, &height);
+    const auto picture = [&] {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        level->render();
+        return testgl::readPixels(0, 0, width, height);
+    };
+    const auto pressF7 = [&] { level->getControls().onKey(testgl::window(), GLFW_KEY_F7, GLFW_PRESS); };
+    const std::vector<unsigned char> plain = picture();
+    pressF7();
+    ASSERT_TRUE(level->getControls().isDrawingPhysics());
+    const std::vector<unsigned char> shapes = picture();
+    pressF7();
+    const std::vector<unsigned char> again = picture();
+    ASSERT_EQ(plain.size(), shapes.size());
+    size_t changed = 0;
+    for (size_t i = 0; i < plain.size(); i += 4)
+        changed +=
+            plain[i] != shapes[i] || plain[i + 1] != shapes[i + 1] || plain[i + 2] != shapes[i + 2];
+    EXPECT_GT(changed, plain.size() / 4 / 100) << "the shapes' lines cover some of the picture";
+    EXPECT_TRUE(again == plain) << "F7 again leaves the scene as it was";
 }

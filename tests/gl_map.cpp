@@ -1,4 +1,5 @@
 #include "render/Map.h"
+#include "render/ScenePasses.h"
 #include "support/BulletWorld.h"
 #include "support/Checks.h"
 #include "support/Files.h"
@@ -106,17 +107,15 @@ TEST_F(MapTest, MissingModelHasNoBodyAndDrawsNothing) {
     auto map = make("Obj/nowhere.obj", false, &out);
     EXPECT_EQ(out.substr(0, 35), "error loading model Obj/nowhere.obj");
     EXPECT_EQ(map->getRigidBody(), nullptr);
-    EXPECT_TRUE(map->isActive());
-    EXPECT_FALSE(map->isWater());
-    EXPECT_TRUE(map->usesMeshCulling());
+    EXPECT_TRUE(map->renderObject().active);
+    EXPECT_EQ(map->renderObject().group, DrawGroup::Geometry);
+    EXPECT_TRUE(map->renderObject().look.byRegions);
     Frustum f;
     f.build(90.0f, 1.0f, 1.0f, 100.0f, glm::vec3(0, -1, 0), glm::vec3(0, 0, -1),
             glm::vec3(0, 10, 0));
     EXPECT_FALSE(map->isInFrustum(f));
     renderfix::OffscreenTarget target(8, 8);
-    map->useProgram();
-    map->uploadUniforms(RenderState());
-    map->draw(f);
+    ScenePasses().drawAlone(map->renderObject(), RenderState(), f);
     EXPECT_EQ(testgl::readPixels(4, 4, 1, 1)[0], 0);
 }
 
@@ -139,8 +138,10 @@ TEST_F(MapTest, SharedProgramGetsTheMapSamplersAndSurvivesTheMap) {
         state.levels = 3;
         state.celShading = true;
         state.clipPlane = glm::vec4(9.0f);
-        map->useProgram();
-        map->uploadUniforms(state);
+        Frustum nothing; // culled: the uniforms only
+        nothing.build(90.0f, 1.0f, 1.0f, 100.0f, glm::vec3(0, 1, 0), glm::vec3(0, 0, -1),
+                      glm::vec3(0, 1000, 0));
+        ScenePasses().drawAlone(map->renderObject(), state, nothing);
         EXPECT_EQ(uniformInt(shared, "textureSampler"), 1);
         EXPECT_EQ(uniformInt(shared, "lightMapTextureSampler"), 0);
         EXPECT_EQ(uniformInt(shared, "levels"), 3);
@@ -195,9 +196,7 @@ TEST_F(MapTest, MissingLightMapShadersLeaveAMapThatDrawsNothing) {
     Frustum f;
     f.build(90.0f, 1.0f, 1.0f, 100.0f, glm::vec3(0, -1, 0), glm::vec3(0, 0, -1),
             glm::vec3(-5, 10, 5));
-    map->useProgram();
-    map->uploadUniforms(state);
-    map->draw(f);
+    ScenePasses().drawAlone(map->renderObject(), state, f);
     EXPECT_EQ(testgl::readPixels(8, 8, 1, 1)[0], 0);
 }
 
@@ -213,9 +212,7 @@ TEST_F(MapTest, DrawsWithTheSecondTextureOnUnitOne) {
     f.build(90.0f, 1.0f, 1.0f, 100.0f, glm::vec3(0, -1, 0), glm::vec3(0, 0, -1),
             glm::vec3(-5, 10, 5));
     ASSERT_TRUE(map->isInFrustum(f));
-    map->useProgram();
-    map->uploadUniforms(state);
-    map->draw(f);
+    ScenePasses().drawAlone(map->renderObject(), state, f);
     const std::vector<unsigned char> centre = testgl::readPixels(8, 8, 1, 1);
     EXPECT_EQ(centre[0], 255);
     EXPECT_EQ(centre[1], 0);

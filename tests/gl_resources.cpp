@@ -86,9 +86,9 @@ TEST_F(ResourcesTest, TheGameBuildsEachDistinctResourceOnce) {
     const std::vector<SimpleEnemy*>& enemies = second->getEnemies();
     ASSERT_GE(walls.size(), 2u);
     ASSERT_GE(enemies.size(), 2u);
-    EXPECT_EQ(walls[0]->getModel(), walls[1]->getModel());
-    EXPECT_EQ(enemies[0]->getModel(), enemies[1]->getModel());
-    EXPECT_EQ(walls[0]->getProgram(), enemies[0]->getProgram());
+    EXPECT_EQ(walls[0]->renderObject().getModel(), walls[1]->renderObject().getModel());
+    EXPECT_EQ(enemies[0]->renderObject().getModel(), enemies[1]->renderObject().getModel());
+    EXPECT_EQ(walls[0]->renderObject().getProgram(), enemies[0]->renderObject().getProgram());
     EXPECT_EQ(walls[0]->getParticles().getUpdateProgram(),
               walls[1]->getParticles().getUpdateProgram());
     game.reset();

@@ -8,7 +8,7 @@
 #include "platform/Config.h"
 #include "platform/Controls.h"
 #include "render/Camera.h"
-#include "render/Drawable.h"
+#include "render/RenderObject.h"
 #include "render/StaticMeshBody.h"
 #include "support/ScriptedPlatform.h"
 

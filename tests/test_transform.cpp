@@ -1,5 +1,5 @@
-#include "render/Drawable.h"
 #include "render/LightSet.h"
+#include "render/RenderObject.h"
 #include "support/Checks.h"
 
 #include <gtest/gtest.h>
@@ -16,42 +16,26 @@ glm::vec3 place(const glm::mat4& m, const glm::vec3& p) {
     return glm::vec3(m * glm::vec4(p, 1.0f));
 }
 
-// A drawable whose model is built on the CPU only (no GL names), so bounding and culling can be
-// checked without a context.
-class CpuDrawable : public Drawable {
-  public:
-    explicit CpuDrawable(const std::vector<std::vector<glm::vec3>>& meshes, bool points = false)
-        : pointCulling(points) {
-        auto built = std::make_shared<Model>();
-        built->meshes.resize(meshes.size());
-        for (size_t i = 0; i < meshes.size(); ++i) {
-            glm::vec3 sum(0.0f);
-            for (const glm::vec3& p : meshes[i]) {
-                Vertex v;
-                v.position = p;
-                built->meshes[i].vertices.push_back(v);
-                sum += p;
-            }
-            if (!meshes[i].empty())
-                built->meshes[i].centroid = sum / static_cast<float>(meshes[i].size());
+// A render object whose model is built on the CPU only (no GL names), so bounding and culling
+// can be checked without a context.
+RenderObject cpuObject(const std::vector<std::vector<glm::vec3>>& meshes, bool points = false) {
+    auto built = std::make_shared<Model>();
+    built->meshes.resize(meshes.size());
+    for (size_t i = 0; i < meshes.size(); ++i) {
+        glm::vec3 sum(0.0f);
+        for (const glm::vec3& p : meshes[i]) {
+            Vertex v;
+            v.position = p;
+            built->meshes[i].vertices.push_back(v);
+            sum += p;
         }
-        model = built;
-        computeBoundingCentre();
-        computeBoundingRadius();
+        if (!meshes[i].empty())
+            built->meshes[i].centroid = sum / static_cast<float>(meshes[i].size());
     }
-    bool isActive() override { return true; }
-    void update(float) override {}
-    bool usesMeshCulling() override { return pointCulling; }
-
-  private:
-    bool pointCulling;
-};
-
-class NoModelDrawable : public Drawable {
-  public:
-    bool isActive() override { return true; }
-    void update(float) override {}
-};
+    RenderObject object(built, nullptr);
+    object.look.byRegions = points;
+    return object;
+}
 
 Frustum lookingDownMinusZ() {
     Frustum f;
@@ -141,14 +125,14 @@ TEST(Transform, RotationIsTheQuaternionOfTheThreeAngles) {
 }
 
 TEST(DrawableBounds, CentreIsTheMeanOfAllVertices) {
-    CpuDrawable d({{glm::vec3(0, 0, 0), glm::vec3(2, 0, 0)}, {glm::vec3(4, 6, 0)}});
+    RenderObject d = cpuObject({{glm::vec3(0, 0, 0), glm::vec3(2, 0, 0)}, {glm::vec3(4, 6, 0)}});
     expectNear(d.getBoundingCentre(), glm::vec3(2, 2, 0));
     // Farthest vertex from (2, 2, 0) is (4, 6, 0).
     EXPECT_NEAR(d.getBoundingRadius(), std::sqrt(20.0f), 1e-5f);
 }
 
 TEST(DrawableBounds, SetScaleMeasuresTheRadiusAgain) {
-    CpuDrawable d({blob(glm::vec3(0.0f))});
+    RenderObject d = cpuObject({blob(glm::vec3(0.0f))});
     EXPECT_NEAR(d.getBoundingRadius(), 1.0f, 1e-6f);
     d.setScale(2.0f);
     EXPECT_NEAR(d.getBoundingRadius(), 2.0f, 1e-6f);
@@ -158,7 +142,7 @@ TEST(DrawableBounds, SetScaleMeasuresTheRadiusAgain) {
 }
 
 TEST(DrawableBounds, MovingDoesNotChangeTheRadiusButMovesTheCentre) {
-    CpuDrawable d({blob(glm::vec3(0.0f))});
+    RenderObject d = cpuObject({blob(glm::vec3(0.0f))});
     d.getTransform().move(5.0f, 0.0f, 0.0f);
     EXPECT_NEAR(d.getBoundingRadius(), 1.0f, 1e-6f);
     expectNear(d.getWorldCentre(), glm::vec3(5, 0, 0));
@@ -169,7 +153,7 @@ TEST(DrawableBounds, MovingDoesNotChangeTheRadiusButMovesTheCentre) {
 }
 
 TEST(DrawableBounds, EmptyModelHasNoNanAndIsNeverVisible) {
-    CpuDrawable d({});
+    RenderObject d = cpuObject({});
     EXPECT_FALSE(std::isnan(d.getBoundingCentre().x));
     expectNear(d.getBoundingCentre(), glm::vec3(0.0f));
     EXPECT_FLOAT_EQ(d.getBoundingRadius(), 0.0f);
@@ -178,7 +162,7 @@ TEST(DrawableBounds, EmptyModelHasNoNanAndIsNeverVisible) {
 }
 
 TEST(DrawableBounds, NoModelIsNeverVisible) {
-    NoModelDrawable d;
+    RenderObject d;
     EXPECT_EQ(d.getModel(), nullptr);
     EXPECT_FALSE(d.isInFrustum(lookingDownMinusZ()));
     EXPECT_EQ(d.getProgram(), 0u);
@@ -187,7 +171,7 @@ TEST(DrawableBounds, NoModelIsNeverVisible) {
 
 TEST(DrawableCulling, SphereInFrontIsVisibleBehindIsNot) {
     const Frustum f = lookingDownMinusZ();
-    CpuDrawable d({blob(glm::vec3(0.0f))});
+    RenderObject d = cpuObject({blob(glm::vec3(0.0f))});
     d.getTransform().move(0.0f, 0.0f, -50.0f);
     EXPECT_TRUE(d.isInFrustum(f));
     d.getTransform().move(0.0f, 0.0f, 100.0f);
@@ -201,9 +185,9 @@ TEST(DrawableCulling, SphereInFrontIsVisibleBehindIsNot) {
 
 TEST(DrawableCulling, AnyVisibleMeshMakesTheObjectVisible) {
     const Frustum f = lookingDownMinusZ();
-    CpuDrawable d({blob(glm::vec3(0, 0, 50)), blob(glm::vec3(0, 0, -50))});
+    RenderObject d = cpuObject({blob(glm::vec3(0, 0, 50)), blob(glm::vec3(0, 0, -50))});
     EXPECT_TRUE(d.isInFrustum(f));
-    CpuDrawable hidden({blob(glm::vec3(0, 0, 50)), blob(glm::vec3(0, 0, 60))});
+    RenderObject hidden = cpuObject({blob(glm::vec3(0, 0, 50)), blob(glm::vec3(0, 0, 60))});
     EXPECT_FALSE(hidden.isInFrustum(f));
 }
 
@@ -211,7 +195,7 @@ TEST(DrawableCulling, SphereUsesTheSingleRadiusAroundEachMeshCentroid) {
     const Frustum f = lookingDownMinusZ();
     // Two small meshes far apart: the object's radius spans both, so each small mesh counts as
     // visible even when it lies well behind the camera, within that radius.
-    CpuDrawable d({blob(glm::vec3(0, 0, 10)), blob(glm::vec3(0, 0, 200))});
+    RenderObject d = cpuObject({blob(glm::vec3(0, 0, 10)), blob(glm::vec3(0, 0, 200))});
     EXPECT_GT(d.getBoundingRadius(), 90.0f);
     EXPECT_TRUE(d.isInFrustum(f));
 }
@@ -219,14 +203,15 @@ TEST(DrawableCulling, SphereUsesTheSingleRadiusAroundEachMeshCentroid) {
 TEST(DrawableCulling, PointTestNeedsAPointInsideEveryPlane) {
     const Frustum f = lookingDownMinusZ();
     // One point inside, the rest far outside in every direction.
-    CpuDrawable spread({{glm::vec3(0, 0, -10), glm::vec3(1000, 0, -10), glm::vec3(-1000, 0, -10),
-                         glm::vec3(0, 1000, -10), glm::vec3(0, -1000, -10), glm::vec3(0, 0, 1000),
-                         glm::vec3(0, 0, -1000)}},
-                       true);
+    RenderObject spread =
+        cpuObject({{glm::vec3(0, 0, -10), glm::vec3(1000, 0, -10), glm::vec3(-1000, 0, -10),
+                    glm::vec3(0, 1000, -10), glm::vec3(0, -1000, -10), glm::vec3(0, 0, 1000),
+                    glm::vec3(0, 0, -1000)}},
+                  true);
     EXPECT_TRUE(spread.isInFrustum(f));
     // Entirely behind the near plane, although its bounding sphere would reach inside.
-    CpuDrawable behind({{glm::vec3(-200, 0, 0.5f), glm::vec3(200, 0, 0.5f), glm::vec3(0, 0, 10)}},
-                       true);
+    RenderObject behind =
+        cpuObject({{glm::vec3(-200, 0, 0.5f), glm::vec3(200, 0, 0.5f), glm::vec3(0, 0, 10)}}, true);
     EXPECT_FALSE(behind.isInFrustum(f));
 }
 

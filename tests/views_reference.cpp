@@ -7,12 +7,12 @@
 // BRINDLEMOX_UPDATE_VIEWS=1 (scripts/update-views.sh) writes the references and the gallery in
 // docs/ instead of comparing; the pixel facts must hold for that too.
 #include "app/Game.h"
-#include "effects/WaterRenderTargets.h"
 #include "gameplay/Player.h"
 #include "gameplay/SimpleEnemy.h"
 #include "gameplay/VulnerableWall.h"
 #include "levels/Level.h"
 #include "platform/Controls.h"
+#include "render/WaterRenderTargets.h"
 #include "support/GlContext.h"
 #include "support/OpenedGame.h"
 #include "support/ScriptedPlatform.h"

@@ -4,16 +4,16 @@
 #include "Harness.h"
 #include "Measurements.h"
 #include "app/Game.h"
-#include "effects/WaterRenderTargets.h"
 #include "gameplay/SimpleEnemy.h"
 #include "gameplay/VulnerableWall.h"
 #include "levels/FileLevel.h"
 #include "levels/Level.h"
-#include "levels/ScenePasses.h"
 #include "platform/Controls.h"
 #include "platform/Report.h"
 #include "platform/ScriptedPlatform.h"
 #include "render/Model.h"
+#include "render/ScenePasses.h"
+#include "render/WaterRenderTargets.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>

@@ -3,10 +3,10 @@
 #include "Harness.h"
 #include "app/Game.h"
 #include "effects/WaterMesh.h"
-#include "effects/WaterRenderTargets.h"
 #include "levels/Level.h"
 #include "render/Map.h"
 #include "render/ProgramStatus.h"
+#include "render/WaterRenderTargets.h"
 
 #include <glm/ext/matrix_clip_space.hpp>
 #include <glm/gtc/type_ptr.hpp>
@@ -23,7 +23,7 @@ const char* programRole(Level& level, GLuint program) {
         return "entity";
     if (level.getMap() != nullptr && program == level.getMap()->getProgram())
         return "map";
-    if (level.getWater() != nullptr && program == level.getWater()->getProgram())
+    if (level.getWater() != nullptr && program == level.getWater()->renderObject().getProgram())
         return "water";
     return "other";
 }

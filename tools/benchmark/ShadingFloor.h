@@ -3,8 +3,8 @@
 // The shading floor of a view: what shading every pixel of every pass once costs, with the
 // programs that shade them.
 
-#include "levels/ScenePasses.h"
 #include "render/Model.h"
+#include "render/ScenePasses.h"
 
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>

@@ -1,7 +1,4 @@
-#include "render/Drawable.h"
-
-#include "render/ProgramStatus.h"
-#include "render/Semantics.h"
+#include "render/RenderObject.h"
 
 #include <glm/geometric.hpp>
 #include <glm/gtc/type_ptr.hpp>
@@ -9,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -63,109 +61,20 @@ glm::mat4 Transform::modelMatrix() const {
     return t * r * s;
 }
 
-Drawable::Drawable() = default;
+RenderObject::RenderObject(const std::string& modelPath, ProgramRef program, ResourceCache* cache)
+    : RenderObject(sharedModel(*CacheOrOwn(cache), modelPath), std::move(program)) {}
 
-Drawable::Drawable(const std::string& modelPath, ResourceCache* cache)
-    : model(sharedModel(*CacheOrOwn(cache), modelPath)) {
+RenderObject::RenderObject(std::shared_ptr<const Model> model, ProgramRef program)
+    : model(std::move(model)), program(std::move(program)) {
+    measure();
+}
+
+void RenderObject::measure() {
     computeBoundingCentre();
     computeBoundingRadius();
 }
 
-Drawable::Drawable(const std::string& modelPath, ProgramRef sharedProgram, ResourceCache* cache)
-    : Drawable(modelPath, cache) {
-    setProgram(std::move(sharedProgram));
-    Drawable::lookUpUniforms();
-}
-
-Drawable::~Drawable() {
-    if (!released)
-        Drawable::release();
-}
-
-void Drawable::useProgram() {
-    // A program that failed to build cannot be made current; the object's draw skips it too.
-    if (programReady(program))
-        glUseProgram(program->get());
-}
-
-void Drawable::uploadUniforms(const RenderState& state) {
-    // useProgram skipped an unlinked program, so another program may be current.
-    if (!programReady(program))
-        return;
-    const glm::mat4& m = getModelMatrix();
-    uploadPlacement(state.viewProjection * m, m);
-    glUniform1i(celShadingLocation, state.celShading ? 1 : 0);
-    glUniform1i(textureSamplerLocation, unit::Material);
-    glUniform4f(planeLocation, state.clipPlane.x, state.clipPlane.y, state.clipPlane.z,
-                state.clipPlane.w);
-    glUniform1i(levelsLocation, state.levels);
-}
-
-void Drawable::uploadPlacement(const glm::mat4& mvp, const glm::mat4& m) const {
-    if (!programReady(program))
-        return;
-    if (program->instanced) {
-        // The per-copy attributes of the one copy this object's meshes draw.
-        if (model != nullptr) {
-            const Instance single{mvp, m, alpha};
-            for (const Mesh& mesh : model->meshes)
-                mesh.place(single);
-        }
-        return;
-    }
-    glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(mvp));
-    glUniformMatrix4fv(modelMatLocation, 1, GL_FALSE, glm::value_ptr(m));
-    glUniform1f(alphaLocation, alpha);
-}
-
-void Drawable::draw(const Frustum& frustum) {
-    if (model != nullptr && isInFrustum(frustum) && programReady(program))
-        model->drawWithSecondTexture(
-            materialLocations(),
-            drawsMaterialTextures() ? unit::Material : Model::KeepBoundTextures, nullptr, 0);
-}
-
-const MaterialLocations& Drawable::materialLocations() {
-    if (!materialCached || materialProgram != getProgram()) {
-        materialCache = MaterialLocations::lookUp(getProgram());
-        materialProgram = getProgram();
-        materialCached = true;
-    }
-    return materialCache;
-}
-
-void Drawable::releaseProgram() {
-    program.reset();
-    forgetLocations();
-}
-
-void Drawable::release() {
-    if (released)
-        return;
-    releaseProgram();
-    model.reset();
-    placedCache.clear();
-    placedModel = nullptr;
-    released = true;
-}
-
-void Drawable::lookUpUniforms() {
-    if (!programReady(program)) {
-        // Unlinked programs have no uniforms; -1 makes every upload a no-op.
-        mvpLocation = textureSamplerLocation = modelMatLocation = celShadingLocation = -1;
-        alphaLocation = planeLocation = levelsLocation = -1;
-        return;
-    }
-    mvpLocation = glGetUniformLocation(getProgram(), "mvp");
-    textureSamplerLocation = glGetUniformLocation(getProgram(), "textureSampler");
-    modelMatLocation = glGetUniformLocation(getProgram(), "modelMat");
-    celShadingLocation = glGetUniformLocation(getProgram(), "isCelShading");
-    alphaLocation = glGetUniformLocation(getProgram(), "alpha");
-    planeLocation = glGetUniformLocation(getProgram(), "plane");
-    levelsLocation = glGetUniformLocation(getProgram(), "levels");
-}
-
-const glm::mat4& Drawable::getModelMatrix() const {
+const glm::mat4& RenderObject::getModelMatrix() const {
     // A NaN compares unequal: such a transform is simply worked out every time.
     if (!matrixKnown || transform.position != matrixFrom.position ||
         transform.angles != matrixFrom.angles || transform.scale != matrixFrom.scale) {
@@ -176,15 +85,15 @@ const glm::mat4& Drawable::getModelMatrix() const {
     return matrix;
 }
 
-glm::vec3 Drawable::getWorldCentre() const {
+glm::vec3 RenderObject::getWorldCentre() const {
     return place(getModelMatrix(), boundingCentre);
 }
 
-glm::vec3 Drawable::getMeshCentre(size_t i) const {
+glm::vec3 RenderObject::getMeshCentre(size_t i) const {
     return place(getModelMatrix(), model->getMesh(i).centroid);
 }
 
-std::vector<glm::vec3> Drawable::getMeshVertices(size_t i) const {
+std::vector<glm::vec3> RenderObject::getMeshVertices(size_t i) const {
     const glm::mat4 m = getModelMatrix();
     const std::vector<Vertex>& vertices = model->getMesh(i).vertices;
     std::vector<glm::vec3> placed;
@@ -194,19 +103,19 @@ std::vector<glm::vec3> Drawable::getMeshVertices(size_t i) const {
     return placed;
 }
 
-std::vector<Triangle> Drawable::getTriangles() const {
+std::vector<Triangle> RenderObject::getTriangles() const {
     return model != nullptr ? model->getTriangles() : std::vector<Triangle>();
 }
 
-void Drawable::setScale(float s) {
+void RenderObject::setScale(float s) {
     transform.setScale(s);
     computeBoundingRadius();
 }
 
-bool Drawable::isInFrustum(const Frustum& frustum) {
+bool RenderObject::isInFrustum(const Frustum& frustum) const {
     if (model == nullptr)
         return false;
-    if (usesMeshCulling()) {
+    if (look.byRegions) {
         for (const std::vector<glm::vec3>& points : placedVertices())
             if (frustum.pointsVisible(points))
                 return true;
@@ -218,7 +127,7 @@ bool Drawable::isInFrustum(const Frustum& frustum) {
     return false;
 }
 
-const std::vector<std::vector<glm::vec3>>& Drawable::placedVertices() {
+const std::vector<std::vector<glm::vec3>>& RenderObject::placedVertices() const {
     // The level geometry never moves: its vertices are placed once, not for every test.
     const glm::mat4 m = getModelMatrix();
     if (placedModel != model.get() || m != placedMatrix) {
@@ -231,7 +140,7 @@ const std::vector<std::vector<glm::vec3>>& Drawable::placedVertices() {
     return placedCache;
 }
 
-void Drawable::computeBoundingCentre() {
+void RenderObject::computeBoundingCentre() {
     boundingCentre = glm::vec3(0.0f);
     if (model == nullptr)
         return;
@@ -247,7 +156,7 @@ void Drawable::computeBoundingCentre() {
         boundingCentre = sum / static_cast<float>(count);
 }
 
-void Drawable::computeBoundingRadius() {
+void RenderObject::computeBoundingRadius() {
     boundingRadius = 0.0f;
     if (model == nullptr)
         return;

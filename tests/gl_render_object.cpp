@@ -1,5 +1,6 @@
-#include "render/Drawable.h"
 #include "render/LightSet.h"
+#include "render/RenderObject.h"
+#include "render/ScenePasses.h"
 #include "support/Checks.h"
 #include "support/Files.h"
 #include "support/GlContext.h"
@@ -17,12 +18,7 @@ using testfiles::ScratchDir;
 
 namespace {
 
-class Prop : public Drawable {
-  public:
-    using Drawable::Drawable;
-    bool isActive() override { return true; }
-    void update(float) override {}
-};
+using Prop = RenderObject;
 
 std::vector<float> uniformFloats(GLuint program, const char* name, size_t count) {
     std::vector<float> values(count, -12345.0f);
@@ -32,7 +28,7 @@ std::vector<float> uniformFloats(GLuint program, const char* name, size_t count)
 
 using testgl::uniformInt;
 
-class DrawableTest : public GlTest {
+class RenderObjectTest : public GlTest {
   protected:
     void SetUp() override {
         GlTest::SetUp();
@@ -77,6 +73,7 @@ class DrawableTest : public GlTest {
     }
 
     ScratchDir dir{"drawable"};
+    ScenePasses passes;
     ProgramRef shared;
     GLuint program = 0; // its name
     std::string image;
@@ -85,7 +82,7 @@ class DrawableTest : public GlTest {
 
 } // namespace
 
-TEST_F(DrawableTest, ConstructionFromAFileMeasuresTheBoundingSphere) {
+TEST_F(RenderObjectTest, ConstructionFromAFileMeasuresTheBoundingSphere) {
     auto prop = makeSquare();
     EXPECT_EQ(prop->getBoundingCentre(), glm::vec3(0.0f));
     EXPECT_NEAR(prop->getBoundingRadius(), std::sqrt(8.0f), 1e-5f);
@@ -95,7 +92,7 @@ TEST_F(DrawableTest, ConstructionFromAFileMeasuresTheBoundingSphere) {
     EXPECT_NEAR(prop->getBoundingRadius(), 3.0f * std::sqrt(8.0f), 1e-4f);
 }
 
-TEST_F(DrawableTest, UploadsTheUniformConvention) {
+TEST_F(RenderObjectTest, UploadsTheUniformConvention) {
     auto prop = makeSquare();
     prop->getTransform().move(1.0f, 2.0f, -3.0f);
     prop->getTransform().rotateY(30.0f);
@@ -107,12 +104,13 @@ TEST_F(DrawableTest, UploadsTheUniformConvention) {
     state.levels = 4;
 
     glActiveTexture(GL_TEXTURE0);
-    prop->useProgram();
+    glUseProgram(program);
+    glUniform1i(glGetUniformLocation(program, "textureSampler"), 5);
+    glUseProgram(0);
+    passes.drawAlone(*prop, state, frustum());
     GLint current = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &current);
     EXPECT_EQ(static_cast<GLuint>(current), program);
-    glUniform1i(glGetUniformLocation(program, "textureSampler"), 5);
-    prop->uploadUniforms(state);
 
     const glm::mat4 m = prop->getModelMatrix();
     const glm::mat4 mvp = state.viewProjection * m;
@@ -129,21 +127,19 @@ TEST_F(DrawableTest, UploadsTheUniformConvention) {
     EXPECT_EQ(uniformFloats(program, "plane", 4), (std::vector<float>{0.0f, 1.0f, 0.0f, -1.0f}));
 
     state.celShading = false;
-    prop->uploadUniforms(state);
+    passes.drawAlone(*prop, state, frustum());
     EXPECT_EQ(uniformInt(program, "isCelShading"), 0);
 }
 
-TEST_F(DrawableTest, DrawsWhenInViewAndTouchesNothingWhenCulled) {
+TEST_F(RenderObjectTest, DrawsWhenInViewAndTouchesNothingWhenCulled) {
     auto prop = makeSquare();
     RenderState state;
     state.viewProjection = viewProjection();
     renderfix::OffscreenTarget target(32, 32);
 
     prop->getTransform().move(0.0f, 0.0f, -3.0f);
-    prop->useProgram();
-    prop->uploadUniforms(state);
     glActiveTexture(GL_TEXTURE0);
-    prop->draw(frustum());
+    passes.drawAlone(*prop, state, frustum());
     std::vector<unsigned char> centre = testgl::readPixels(16, 16, 1, 1);
     EXPECT_EQ(centre[0], 255);
     EXPECT_EQ(centre[1], 0);
@@ -154,8 +150,7 @@ TEST_F(DrawableTest, DrawsWhenInViewAndTouchesNothingWhenCulled) {
     glUniform3f(glGetUniformLocation(program, "material.diffuse"), 0.0f, 0.0f, 1.0f);
     prop->getTransform().move(0.0f, 0.0f, 6.0f);
     ASSERT_FALSE(prop->isInFrustum(frustum()));
-    prop->uploadUniforms(state);
-    prop->draw(frustum());
+    passes.drawAlone(*prop, state, frustum());
     const std::vector<unsigned char> pixels = testgl::readPixels(0, 0, 32, 32);
     size_t lit = 0;
     for (size_t i = 0; i < pixels.size(); i += 4)
@@ -167,7 +162,7 @@ TEST_F(DrawableTest, DrawsWhenInViewAndTouchesNothingWhenCulled) {
     EXPECT_EQ(uniformFloats(program, "material.diffuse", 3), (std::vector<float>{0, 0, 1}));
 }
 
-TEST_F(DrawableTest, MissingModelDrawsNothingAndStaysFinite) {
+TEST_F(RenderObjectTest, MissingModelDrawsNothingAndStaysFinite) {
     std::unique_ptr<Prop> prop;
     const std::string out =
         captureReports([&] { prop = std::make_unique<Prop>("Obj/none.obj", shared); });
@@ -176,13 +171,11 @@ TEST_F(DrawableTest, MissingModelDrawsNothingAndStaysFinite) {
     EXPECT_EQ(prop->getBoundingRadius(), 0.0f);
     EXPECT_FALSE(prop->isInFrustum(frustum()));
     renderfix::OffscreenTarget target(8, 8);
-    prop->useProgram();
-    prop->uploadUniforms(RenderState());
-    prop->draw(frustum());
+    passes.drawAlone(*prop, RenderState(), frustum());
     EXPECT_EQ(testgl::readPixels(4, 4, 1, 1)[0], 0);
 }
 
-TEST_F(DrawableTest, AProgramLivesAsLongAsItsLastUser) {
+TEST_F(RenderObjectTest, AProgramLivesAsLongAsItsLastUser) {
     makeSquare().reset();
     EXPECT_TRUE(glIsProgram(program)) << "the fixture still holds it";
 
@@ -192,19 +185,17 @@ TEST_F(DrawableTest, AProgramLivesAsLongAsItsLastUser) {
     {
         auto prop = makeSquare();
         auto other = makeSquare();
-        prop->setProgram(own);
-        other->setProgram(own);
+        prop->program = own;
+        other->program = own;
         own.reset();
-        prop->release();
-        EXPECT_TRUE(glIsProgram(name)) << "another drawable still draws with it";
-        EXPECT_EQ(prop->getModel(), nullptr);
-        prop->release(); // a second release and the destructor delete nothing more
+        prop.reset();
+        EXPECT_TRUE(glIsProgram(name)) << "another object still draws with it";
     }
     EXPECT_FALSE(glIsProgram(name)) << "deleted with its last user";
     EXPECT_TRUE(glIsProgram(program));
 }
 
-TEST_F(DrawableTest, DestructionFreesTheModelBuffers) {
+TEST_F(RenderObjectTest, DestructionFreesTheModelBuffers) {
     GLuint vertexBuffer = 0;
     {
         auto prop = makeSquare();
@@ -237,7 +228,7 @@ void main() { gl_Position = vec4(position, 1.0); }
 
 } // namespace
 
-TEST_F(DrawableTest, LightSetWritesEveryLightByName) {
+TEST_F(RenderObjectTest, LightSetWritesEveryLightByName) {
     const GLuint lit = renderfix::compileProgram(PlainVertexSource, LitFragmentSource);
     std::vector<Light> lights;
     for (int i = 0; i < 11; ++i)
@@ -263,7 +254,7 @@ TEST_F(DrawableTest, LightSetWritesEveryLightByName) {
     glDeleteProgram(lit);
 }
 
-TEST_F(DrawableTest, AProgramIsGivenEachSetOfLightsOnce) {
+TEST_F(RenderObjectTest, AProgramIsGivenEachSetOfLightsOnce) {
     const ProgramRef lit =
         ShaderProgram::adopt(renderfix::compileProgram(PlainVertexSource, LitFragmentSource));
     const LightSet first({Light(glm::vec3(1.0f), 5.0f)});
@@ -291,7 +282,7 @@ TEST_F(DrawableTest, AProgramIsGivenEachSetOfLightsOnce) {
     glUseProgram(0);
 }
 
-TEST_F(DrawableTest, LightSetLeavesAProgramWithoutLightsAlone) {
+TEST_F(RenderObjectTest, LightSetLeavesAProgramWithoutLightsAlone) {
     LightSet set({Light(glm::vec3(1.0f), 5.0f)});
     glUseProgram(program);
     glUniform1f(glGetUniformLocation(program, "alpha"), 0.25f);
@@ -299,7 +290,7 @@ TEST_F(DrawableTest, LightSetLeavesAProgramWithoutLightsAlone) {
     EXPECT_FLOAT_EQ(uniformFloats(program, "alpha", 1)[0], 0.25f);
 }
 
-TEST_F(DrawableTest, ProgramThatFailedToLinkDrawsNothingAndRaisesNoGlError) {
+TEST_F(RenderObjectTest, ProgramThatFailedToLinkDrawsNothingAndRaisesNoGlError) {
     const GLuint name = glCreateProgram();
     glLinkProgram(name); // no stages: the link fails, as with missing shader files
     const ProgramRef broken = ShaderProgram::adopt(name);
@@ -310,10 +301,9 @@ TEST_F(DrawableTest, ProgramThatFailedToLinkDrawsNothingAndRaisesNoGlError) {
     RenderState state;
     state.viewProjection = viewProjection();
     prop->getTransform().move(0.0f, 0.0f, -3.0f);
-    prop->useProgram();
-    prop->uploadUniforms(state);
-    LightSet({Light(glm::vec3(0.0f), 1.0f)}).upload(name);
-    prop->draw(frustum());
+    const LightSet lights({Light(glm::vec3(0.0f), 1.0f)});
+    lights.upload(name);
+    passes.drawAlone(*prop, state, frustum(), &lights);
     EXPECT_EQ(testgl::readPixels(8, 8, 1, 1)[0], 0);
     prop.reset();
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "render/Drawable.h"
 #include "render/Model.h"
+#include "render/RenderObject.h"
+#include "render/RenderScene.h"
 #include "render/StateTracker.h"
 
 #include <glm/mat4x4.hpp>
@@ -13,34 +14,26 @@
 class Camera;
 class Frustum;
 class LightSet;
-class VulnerableWall;
-class WaterMesh;
 class WaterRenderTargets;
 
-// The passes that draw a level's scene, in their order: while the water is in view, the
-// reflection (the scene mirrored about the water's surface, clipped above it) and the refraction
-// (clipped below it) into the water's targets; then the main pass on the window's framebuffer,
-// and the walls' sparks. Each pass draws the opaque objects first (the water among them), then
-// the level geometry, then what blends, so that the depth test spares the shading of hidden
-// pixels and the picture is the one the list order gives.
+// The passes that draw a RenderScene, in their order: while the water (the scene's first object
+// of DrawGroup::Water) is in view, the reflection (the scene mirrored about the water's surface,
+// clipped above it) and the refraction (clipped below it) into the water's targets; then the
+// main pass on the window's framebuffer, and the objects' overlays (the walls' sparks). Each pass
+// draws the opaque objects first (the water among them), then the level geometry, then what
+// blends, so that the depth test spares the shading of hidden pixels and the picture is the one
+// the scene's order gives. Every draw goes through one path and the pass's StateTracker.
 class ScenePasses {
   public:
-    // What the passes draw. The drawables in the level's order; map and water are among them.
-    struct Scene {
-        const std::vector<Drawable*>* drawables = nullptr;
-        const Drawable* map = nullptr;
-        WaterMesh* water = nullptr;
-        float waterHeight = 0.0f;
-        const std::vector<VulnerableWall*>* walls = nullptr;
-        const LightSet* lights = nullptr;
-    };
     struct Settings {
         bool celShading = false;
         int levels = 0; // cel-shading bands
         bool drawInactive = false;
         // Every object in every pass, the water passes whether or not the water is in view,
-        // the sparks' programs once each (Level::warmUp).
+        // the overlays' programs once each (Level::warmUp).
         bool warmUp = false;
+        // The overlays drawn after the main pass (the walls' sparks, the physics shapes).
+        bool overlays = true;
     };
 
     enum Pass { Reflection, Refraction, Main, PassCount };
@@ -62,13 +55,19 @@ class ScenePasses {
         virtual void afterDraw(GLuint program, bool batch) = 0;
     };
 
-    explicit ScenePasses(WaterRenderTargets& targets) : targets(targets) {}
+    explicit ScenePasses(WaterRenderTargets& targets) : targets(&targets) {}
+    // Without water targets: only drawAlone.
+    ScenePasses() = default;
 
     // Null for none (the game's own frames).
     void setDrawWatcher(DrawWatcher* watcher) { drawWatcher = watcher; }
 
     // Leaves the window's framebuffer bound with depth testing on, for the HUD.
-    void render(const Scene& scene, const Camera& camera, const Settings& settings);
+    void render(const RenderScene& scene, const Camera& camera, const Settings& settings);
+    // One object through the passes' draw path, as a pass draws it but leaving culling and the
+    // depth function as they are, then no vertex array bound (tests and tools).
+    void drawAlone(const RenderObject& object, const RenderState& state, const Frustum& frustum,
+                   const LightSet* lights = nullptr);
     // How many water passes (reflection, refraction) have been drawn.
     long waterPasses() const { return waterPassCount; }
     // What each pass of the last frame drew as copies, with its values.
@@ -80,19 +79,24 @@ class ScenePasses {
     const Record& lastPass(Pass pass) const { return records[pass]; }
 
   private:
-    // One step of a pass: a drawable drawn on its own, or a batch of copies.
+    // One step of a pass: an object drawn on its own, or a batch of copies.
     struct Item {
-        Drawable* single = nullptr;
+        const RenderObject* single = nullptr;
         size_t batch = 0;
     };
 
     RenderState passState(const glm::mat4& viewProjection, const glm::vec4& clipPlane) const;
-    void drawObject(Drawable& drawable, const RenderState& state, const Frustum& frustum,
+    void drawObject(const RenderObject& object, const RenderState& state, const Frustum& frustum,
                     bool clipped);
+    // The object's placement, pass uniforms and look, on its program made current.
+    void setUp(const RenderObject& object, const RenderState& state);
+    // Each mesh with its material (or the look's textures), the map region by region.
+    void drawMeshes(const RenderObject& object, const Frustum& frustum);
+    void bindMaterial(const Model& model, const Mesh& mesh, const Look& look);
     void drawBatch(const Batch& batch, const RenderState& state);
-    // Whether the drawable may be drawn among the copies of its model.
-    static bool instanceable(Drawable& drawable);
-    // Collects drawOrder[first, last) into items: instanceable drawables in the frustum join the
+    // Whether the object may be drawn among the copies of its model.
+    static bool instanceable(const RenderObject& object);
+    // Collects drawOrder[first, last) into items: instanceable objects in the frustum join the
     // batch of their model and culling (anywhere among the items when anyOrder, else only the
     // batch just before them), the others are drawn on their own.
     void collect(Pass pass, size_t first, size_t last, const RenderState& state,
@@ -104,14 +108,15 @@ class ScenePasses {
     void renderMain(const Frustum& frustum);
     // Fills drawOrder with what a pass draws, in the order it draws it.
     void orderForDrawing(bool mainPass);
-    // Whether the faces of the drawable, placed by m, may be culled in this pass.
-    bool culls(const Drawable& drawable, const glm::mat4& m, bool clipped) const;
+    // Whether the faces of the object, placed by m, may be culled in this pass.
+    bool culls(const RenderObject& object, const glm::mat4& m, bool clipped) const;
 
-    WaterRenderTargets& targets;
-    const Scene* scene = nullptr;
+    WaterRenderTargets* targets = nullptr;
+    const RenderScene* scene = nullptr;
     const Camera* camera = nullptr;
     Settings settings;
-    std::vector<Drawable*> drawOrder;
+    std::vector<const RenderObject*> drawOrder;
+    RegionDraw regions;
     // drawOrder: [0, opaqueEnd) opaque objects, then the map up to mapEnd, then what blends.
     size_t opaqueEnd = 0;
     size_t mapEnd = 0;

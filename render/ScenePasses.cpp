@@ -1,12 +1,10 @@
-#include "levels/ScenePasses.h"
+#include "render/ScenePasses.h"
 
-#include "effects/WaterMesh.h"
-#include "effects/WaterRenderTargets.h"
-#include "gameplay/VulnerableWall.h"
 #include "render/Camera.h"
 #include "render/LightSet.h"
 #include "render/ProgramStatus.h"
 #include "render/Semantics.h"
+#include "render/WaterRenderTargets.h"
 
 #include <glm/geometric.hpp>
 
@@ -28,7 +26,7 @@ constexpr float MainPassClipDistance = 20000.0f;
 
 } // namespace
 
-void ScenePasses::render(const Scene& drawn, const Camera& eye, const Settings& chosen) {
+void ScenePasses::render(const RenderScene& drawn, const Camera& eye, const Settings& chosen) {
     scene = &drawn;
     camera = &eye;
     settings = chosen;
@@ -38,10 +36,11 @@ void ScenePasses::render(const Scene& drawn, const Camera& eye, const Settings& 
     }
     const glm::mat4 projection = camera->getProjectionMatrix();
     const glm::mat4 view = camera->getViewMatrix();
-    const float waterHeight = scene->waterHeight;
+    const RenderObject* water = scene->first(DrawGroup::Water);
+    const float waterHeight = water != nullptr ? water->transform.position.y : 0.0f;
     // The water images are only worth their cost while the water is in view.
-    const bool waterInView = scene->water != nullptr &&
-                             (settings.warmUp || scene->water->isInFrustum(camera->getFrustum()));
+    const bool waterInView =
+        water != nullptr && (settings.warmUp || water->isInFrustum(camera->getFrustum()));
     const Frustum everything = Frustum::everything(camera->getPosition());
 
     glEnable(GL_CLIP_DISTANCE0);
@@ -61,7 +60,7 @@ void ScenePasses::render(const Scene& drawn, const Camera& eye, const Settings& 
         Frustum mirrored;
         mirrored.build(camera->getFieldOfView(), camera->getAspect(), camera->getNearPlane(),
                        camera->getFarPlane(), direction, up, mirroredEye);
-        targets.bindReflection();
+        targets->bindReflection();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         // The mirror turns every triangle's winding around: without this, the shaders would
         // light each reflected surface as its back face.
@@ -72,7 +71,7 @@ void ScenePasses::render(const Scene& drawn, const Camera& eye, const Settings& 
         glFrontFace(GL_CCW);
 
         // Refraction: what lies below the surface.
-        targets.bindRefraction();
+        targets->bindRefraction();
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         renderWaterPass(Refraction, projection * view, glm::vec4(0.0f, -1.0f, 0.0f, waterHeight),
                         settings.warmUp ? everything : camera->getFrustum());
@@ -81,7 +80,7 @@ void ScenePasses::render(const Scene& drawn, const Camera& eye, const Settings& 
     glDepthMask(GL_TRUE);
     glEnable(GL_DEPTH_TEST);
     glDisable(GL_CLIP_DISTANCE0);
-    targets.bindScreen();
+    targets->bindScreen();
     renderMain(settings.warmUp ? everything : camera->getFrustum());
 }
 
@@ -92,46 +91,120 @@ RenderState ScenePasses::passState(const glm::mat4& viewProjection,
     state.clipPlane = clipPlane;
     state.celShading = settings.celShading;
     state.levels = settings.levels;
+    state.eye = camera->getPosition();
     return state;
 }
 
-bool ScenePasses::culls(const Drawable& drawable, const glm::mat4& m, bool clipped) const {
+bool ScenePasses::culls(const RenderObject& object, const glm::mat4& m, bool clipped) const {
     // The back faces of a closed, opaque surface seen from outside hide behind its front faces:
     // not shading them saves their pixels. The level geometry is always seen from inside. A
     // water pass's clip plane cuts an object open, and a camera inside one sees its inside.
-    if (&drawable == scene->map)
+    if (object.group == DrawGroup::Geometry)
         return true;
-    if (!drawable.isClosedSurface() || drawable.getAlpha() < 1.0f || clipped)
+    if (!object.closedSurface || object.alpha < 1.0f || clipped)
         return false;
-    const glm::vec3 centre(m * glm::vec4(drawable.getBoundingCentre(), 1.0f));
-    return glm::length(camera->getPosition() - centre) > drawable.getBoundingRadius();
+    const glm::vec3 centre(m * glm::vec4(object.getBoundingCentre(), 1.0f));
+    return glm::length(camera->getPosition() - centre) > object.getBoundingRadius();
 }
 
-void ScenePasses::drawObject(Drawable& drawable, const RenderState& state, const Frustum& frustum,
-                             bool clipped) {
-    const bool isMap = &drawable == scene->map;
-    tracker.setCulling(culls(drawable, drawable.getModelMatrix(), clipped));
+void ScenePasses::drawObject(const RenderObject& object, const RenderState& state,
+                             const Frustum& frustum, bool clipped) {
+    const bool geometry = object.group == DrawGroup::Geometry;
+    tracker.setCulling(culls(object, object.getModelMatrix(), clipped));
     // The level geometry comes after the objects in front of it; on a tie it wins.
-    tracker.setDepthFunc(isMap ? GL_LEQUAL : GL_LESS);
-    drawable.useProgram();
-    drawable.uploadUniforms(state);
+    tracker.setDepthFunc(geometry ? GL_LEQUAL : GL_LESS);
+    // A program that failed to build is skipped, so missing shader files leave an object that
+    // is simply not seen.
+    const bool ready = programReady(object.program);
+    if (ready)
+        setUp(object, state);
     // A program keeps the lights it was given: they are written once per program and level.
-    if (scene->lights != nullptr && drawable.getSharedProgram() != nullptr)
-        scene->lights->uploadTo(*drawable.getSharedProgram());
+    if (scene->getLights() != nullptr && object.program != nullptr)
+        scene->getLights()->uploadTo(*object.program);
     if (drawWatcher != nullptr)
-        drawWatcher->beforeDraw(drawable.getProgram());
-    drawable.draw(frustum);
+        drawWatcher->beforeDraw(object.getProgram());
+    // Set up even when culled: a mesh without a material draws with the colours left before.
+    if (ready && object.model != nullptr && object.isInFrustum(frustum))
+        drawMeshes(object, frustum);
     if (drawWatcher != nullptr)
-        drawWatcher->afterDraw(drawable.getProgram(), false);
-    // Its own uploads and draw set program, textures, vertex array and uniforms.
-    tracker.forgetBindings();
+        drawWatcher->afterDraw(object.getProgram(), false);
 }
 
-bool ScenePasses::instanceable(Drawable& drawable) {
-    const ProgramRef& program = drawable.getSharedProgram();
-    const Model* model = drawable.getModel();
-    if (!drawable.drawsAsInstance() || !programReady(program) || !program->instanced ||
-        model == nullptr)
+void ScenePasses::drawAlone(const RenderObject& object, const RenderState& state,
+                            const Frustum& frustum, const LightSet* lights) {
+    tracker.forget();
+    const bool ready = programReady(object.program);
+    if (ready)
+        setUp(object, state);
+    if (lights != nullptr && object.program != nullptr)
+        lights->uploadTo(*object.program);
+    if (ready && object.model != nullptr && object.isInFrustum(frustum))
+        drawMeshes(object, frustum);
+    tracker.bindVertexArray(0);
+}
+
+void ScenePasses::setUp(const RenderObject& object, const RenderState& state) {
+    tracker.useProgram(object.program);
+    const glm::mat4& m = object.getModelMatrix();
+    const glm::mat4 mvp = state.viewProjection * m;
+    if (object.program->instanced) {
+        // The per-copy attributes of the one copy this object's meshes draw.
+        if (object.model != nullptr) {
+            const Instance single{mvp, m, object.alpha};
+            for (const Mesh& mesh : object.model->meshes)
+                mesh.place(single);
+        }
+    } else {
+        tracker.setPlacement(mvp, m, object.alpha);
+    }
+    const Look& look = object.look;
+    tracker.setPassUniforms(state, look.samplerUnit);
+    for (const Look::Sampler& sampler : look.samplers)
+        tracker.setInt(sampler.name, sampler.unit);
+    for (const Look::Value& value : look.values)
+        tracker.setFloat(value.name, value.value);
+    if (look.colours)
+        tracker.setMaterialColours(*look.colours);
+    for (const Look::Bound& bound : look.textures)
+        tracker.bindTexture(bound.unit, bound.texture);
+}
+
+void ScenePasses::bindMaterial(const Model& model, const Mesh& mesh, const Look& look) {
+    const unsigned m = mesh.materialIndex;
+    // A mesh without a material keeps whatever textures and colours are current.
+    if (m >= model.materials.size() || model.materials[m] == nullptr)
+        return;
+    const Material& material = *model.materials[m];
+    if (look.materialTextures)
+        tracker.bindTexture(unit::Material,
+                            material.texture != nullptr ? material.texture->getName() : 0);
+    if (look.second != nullptr)
+        tracker.bindTexture(unit::SecondTexture, look.second->getName());
+    tracker.setMaterialColours(material);
+}
+
+void ScenePasses::drawMeshes(const RenderObject& object, const Frustum& frustum) {
+    const Model& model = *object.model;
+    for (const Mesh& mesh : model.meshes) {
+        bindMaterial(model, mesh, object.look);
+        if (object.look.byRegions) {
+            regions.collect(mesh, object.getModelMatrix(), frustum);
+            if (regions.counts.empty())
+                continue;
+            tracker.bindVertexArray(mesh.vertexArray.get());
+            regions.draw();
+            continue;
+        }
+        tracker.bindVertexArray(mesh.vertexArray.get());
+        glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(mesh.indexCount), GL_UNSIGNED_INT,
+                       nullptr);
+    }
+}
+
+bool ScenePasses::instanceable(const RenderObject& object) {
+    const ProgramRef& program = object.program;
+    const Model* model = object.getModel();
+    if (!object.instanced || !programReady(program) || !program->instanced || model == nullptr)
         return false;
     // A mesh without a material draws with the colours the draw before left: only the list
     // order gives those.
@@ -149,19 +222,19 @@ void ScenePasses::collect(Pass pass, size_t first, size_t last, const RenderStat
     const size_t firstBatch = list.size();
     items.clear();
     for (size_t i = first; i < last; ++i) {
-        Drawable& drawable = *drawOrder[i];
-        if (!instanceable(drawable)) {
-            items.push_back({&drawable, 0});
+        const RenderObject& object = *drawOrder[i];
+        if (!instanceable(object)) {
+            items.push_back({&object, 0});
             continue;
         }
         // Culled before it joins a batch, as its own draw would.
-        if (!drawable.isInFrustum(frustum))
+        if (!object.isInFrustum(frustum))
             continue;
-        const glm::mat4& m = drawable.getModelMatrix();
-        const bool cull = culls(drawable, m, clipped);
+        const glm::mat4& m = object.getModelMatrix();
+        const bool cull = culls(object, m, clipped);
         const auto same = [&](const Batch& batch) {
-            return batch.model == drawable.getModel() &&
-                   batch.program == drawable.getSharedProgram() && batch.cull == cull;
+            return batch.model == object.getModel() && batch.program == object.program &&
+                   batch.cull == cull;
         };
         size_t found = list.size();
         if (anyOrder) {
@@ -176,14 +249,14 @@ void ScenePasses::collect(Pass pass, size_t first, size_t last, const RenderStat
         }
         if (found == list.size()) {
             Batch batch;
-            batch.program = drawable.getSharedProgram();
-            batch.model = drawable.getModel();
+            batch.program = object.program;
+            batch.model = object.getModel();
             batch.cull = cull;
             list.push_back(std::move(batch));
             items.push_back({nullptr, found});
         }
         // The same product as a single draw's upload, so the same pixels.
-        list[found].instances.push_back({state.viewProjection * m, m, drawable.getAlpha()});
+        list[found].instances.push_back({state.viewProjection * m, m, object.alpha});
     }
 }
 
@@ -191,8 +264,8 @@ void ScenePasses::drawBatch(const Batch& batch, const RenderState& state) {
     tracker.setCulling(batch.cull);
     tracker.setDepthFunc(GL_LESS);
     tracker.useProgram(batch.program);
-    if (scene->lights != nullptr)
-        scene->lights->uploadTo(*batch.program);
+    if (scene->getLights() != nullptr)
+        scene->getLights()->uploadTo(*batch.program);
     tracker.setPassUniforms(state, unit::Material);
     const Model& model = *batch.model;
     if (drawWatcher != nullptr)
@@ -243,32 +316,38 @@ void ScenePasses::orderForDrawing(bool mainPass) {
     // what lies behind it comes last. Where the geometry meets an object at exactly its depth,
     // it is drawn to win (drawObject), as it would if it came first.
     drawOrder.clear();
-    const auto wanted = [&](Drawable* drawable) {
+    const auto wanted = [&](const RenderObject& object) {
+        // Only an overlay's holder has neither.
+        if (object.model == nullptr && object.program == nullptr)
+            return false;
         if (mainPass)
-            return drawable->isActive() || settings.drawInactive;
-        return drawable->isActive() && !drawable->isWater();
+            return object.active || settings.drawInactive;
+        return object.active && object.group != DrawGroup::Water;
     };
-    const auto opaque = [](Drawable* drawable) { return drawable->getAlpha() >= 1.0f; };
+    const auto geometry = [](const RenderObject& object) {
+        return object.group == DrawGroup::Geometry;
+    };
+    const auto opaque = [](const RenderObject& object) { return object.alpha >= 1.0f; };
     // A warm-up needs one object of each model and program: the driver's code follows the
     // program and the textures, which the model fixes.
     std::set<std::pair<const Model*, GLuint>> seen;
-    const auto firstOfKind = [&](Drawable* drawable) {
-        return !settings.warmUp ||
-               seen.insert({drawable->getModel(), drawable->getProgram()}).second;
+    const auto firstOfKind = [&](const RenderObject& object) {
+        return !settings.warmUp || seen.insert({object.getModel(), object.getProgram()}).second;
     };
-    const std::vector<Drawable*>& drawables = *scene->drawables;
-    for (Drawable* drawable : drawables)
-        if (wanted(drawable) && drawable != scene->map && opaque(drawable) && firstOfKind(drawable))
-            drawOrder.push_back(drawable);
+    scene->forEach([&](const RenderObject& object, Overlay*) {
+        if (wanted(object) && !geometry(object) && opaque(object) && firstOfKind(object))
+            drawOrder.push_back(&object);
+    });
     opaqueEnd = drawOrder.size();
-    for (Drawable* drawable : drawables)
-        if (wanted(drawable) && drawable == scene->map)
-            drawOrder.push_back(drawable);
+    scene->forEach([&](const RenderObject& object, Overlay*) {
+        if (wanted(object) && geometry(object))
+            drawOrder.push_back(&object);
+    });
     mapEnd = drawOrder.size();
-    for (Drawable* drawable : drawables)
-        if (wanted(drawable) && drawable != scene->map && !opaque(drawable) &&
-            firstOfKind(drawable))
-            drawOrder.push_back(drawable);
+    scene->forEach([&](const RenderObject& object, Overlay*) {
+        if (wanted(object) && !geometry(object) && !opaque(object) && firstOfKind(object))
+            drawOrder.push_back(&object);
+    });
 }
 
 void ScenePasses::renderWaterPass(Pass pass, const glm::mat4& viewProjection,
@@ -283,13 +362,16 @@ void ScenePasses::renderMain(const Frustum& frustum) {
              frustum, false);
 
     // Sparks last among the scene, so the walls they fly from do not paint over them.
+    if (!settings.overlays)
+        return;
     glDepthMask(GL_FALSE);
-    if (scene->walls != nullptr)
-        for (VulnerableWall* wall : *scene->walls) {
-            if (settings.warmUp)
-                wall->warmUpParticles(viewProjection, camera->getPosition());
-            else
-                wall->drawParticles(viewProjection, camera->getPosition());
-        }
+    scene->forEach([&](const RenderObject&, Overlay* overlay) {
+        if (overlay == nullptr)
+            return;
+        if (settings.warmUp)
+            overlay->warmUp(viewProjection, camera->getPosition());
+        else
+            overlay->draw(viewProjection, camera->getPosition());
+    });
     glDepthMask(GL_TRUE);
 }

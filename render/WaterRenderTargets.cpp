@@ -1,4 +1,4 @@
-#include "effects/WaterRenderTargets.h"
+#include "render/WaterRenderTargets.h"
 
 namespace {
 

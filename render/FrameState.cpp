@@ -1,0 +1,25 @@
+#include "render/FrameState.h"
+
+namespace framestate {
+
+void setWireframe(bool wireframe) {
+    glPolygonMode(GL_FRONT_AND_BACK, wireframe ? GL_LINE : GL_FILL);
+}
+
+void endLevelFrame() {
+    glDisable(GL_DEPTH_TEST);
+}
+
+OnePixel::OnePixel() {
+    glGetIntegerv(GL_SCISSOR_BOX, box);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, 1, 1);
+}
+
+OnePixel::~OnePixel() {
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_SCISSOR_TEST);
+    glScissor(box[0], box[1], box[2], box[3]);
+}
+
+} // namespace framestate
