@@ -29,7 +29,6 @@ class CellComponent : public Drawable, public GameplayModel {
     void setStep(float newStep) { step = newStep; }
     float getStep() const { return step; }
     float getSpinAngle() const { return spin.angle; }
-    float getSpinRate() const { return spin.rate; }
     MovementAxis getAxis() const { return axis; }
 
   private:

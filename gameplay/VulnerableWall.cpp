@@ -191,11 +191,8 @@ void VulnerableWall::restore() {
     alpha = fadedAlpha(health, initialHealth);
 }
 
-void VulnerableWall::frameUpdate(const glm::vec3& cameraPosition, float deltaTime,
-                                 const glm::mat4& viewProjection) {
+void VulnerableWall::frameUpdate(float deltaTime) {
     // The sprites are drawn later, in the main pass (drawParticles).
-    (void)cameraPosition;
-    (void)viewProjection;
     // Released walls (level teardown) have no particles left to run.
     if (particles != nullptr)
         particles->advance(deltaTime);

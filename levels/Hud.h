@@ -61,7 +61,6 @@ class Hud {
     const TextRenderer& lost() const { return *lostText; }
     const TextRenderer& fps() const { return *fpsText; }
     const TextRenderer& walls() const { return *wallsText; }
-    const TextRenderer& banner() const { return *bannerText; }
     const TextRenderer& pause() const { return *pausedText; }
     // Every line drawn by the last draw, in drawing order.
     const std::vector<TextRenderer*>& drawn() const { return drawnLines; }
