@@ -239,10 +239,6 @@ RunEnd runSession(const CommandLine& options) {
         glfwSetKeyCallback(window, nullptr);
         glfwSetWindowFocusCallback(window, nullptr);
         glfwSetMouseButtonCallback(window, nullptr);
-        if (timedemo)
-            // No pause on the lost frame: only rendering is timed.
-            for (size_t i = 0; game.getLevel(i) != nullptr; ++i)
-                game.getLevel(i)->setLossHold(0.0);
         if (width != played->header.width || height != played->header.height)
             report(Severity::Warning,
                    "The window is " + std::to_string(width) + " x " + std::to_string(height) +

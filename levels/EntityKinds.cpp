@@ -57,6 +57,12 @@ void readTitle(Values& v, Content& level, Object&) {
 void readSpawn(Values& v, Content& level, Object& object) {
     if (auto p = v.position("the spawn point"))
         level.spawn = *p;
+    if (v.more())
+        if (auto yaw = v.number("the yaw after the position", -360.0, 360.0))
+            level.spawnYaw = *yaw;
+    if (v.more())
+        if (auto pitch = v.number("the pitch after the yaw", -80.0, 80.0))
+            level.spawnPitch = *pitch;
     level.spawnLine = object.line;
 }
 

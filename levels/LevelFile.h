@@ -57,6 +57,9 @@ struct Light {
 struct Content {
     std::string title;
     glm::vec3 spawn{0.0f};
+    // Where the view looks at the start and after a loss (degrees).
+    double spawnYaw = 90.0;
+    double spawnPitch = 0.0;
     int spawnLine = 0;
     float health = 40.0f;
     float power = 10.0f;

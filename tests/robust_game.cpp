@@ -91,7 +91,8 @@ GameRun play(const fs::path& folder) {
     EXPECT_EQ(gldebug::errorCount(), 0)
         << "GL errors, first: " << (gldebug::errors().empty() ? "" : gldebug::errors()[0]);
     gldebug::clear();
-    chdir(previous);
+    if (chdir(previous) != 0)
+        ADD_FAILURE() << "cannot return to " << previous;
     return run;
 }
 

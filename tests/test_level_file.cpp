@@ -85,6 +85,14 @@ const Case Cases[] = {
     {"coordinate not finite", "title T\nspawn 1 nan 3\n", "x.txt:2: spawn: expected the spawn"},
     {"coordinate out of range", "spawn 1 2 100001\n", "x.txt:1: spawn: expected the spawn"},
     {"hexadecimal", "spawn 0x10 2 3\n", "x.txt:1: spawn: expected the spawn"},
+    {"spawn facing", "title T\nspawn 1 2 3 -90 -30.5\nmap Obj/m.obj\n", ""},
+    {"spawn yaw alone", "title T\nspawn 1 2 3 180\nmap Obj/m.obj\n", ""},
+    {"spawn yaw out of range", "spawn 1 2 3 361\n",
+     "x.txt:1: spawn: expected the yaw after the position (a number from -360 to 360)"},
+    {"spawn pitch past straight down", "spawn 1 2 3 0 -81\n",
+     "x.txt:1: spawn: expected the pitch after the yaw (a number from -80 to 80)"},
+    {"spawn facing and more", "spawn 1 2 3 0 0 0\n",
+     "x.txt:1: spawn: expected nothing after the values, not '0'"},
     {"too many values", Least + "plainwall 1 2 3 0 9\n",
      "x.txt:4: plainwall: expected nothing after the values, not '9'"},
     {"health zero", Least + "health 0\n", "x.txt:4: health: expected the player's health"},
@@ -253,6 +261,8 @@ TEST_P(ShippedLevel, HasWhatTheGameAlwaysPlayed) {
     EXPECT_EQ(level.power, 10.0f);
     EXPECT_EQ(level.toughness, 3.0f);
     EXPECT_EQ(level.spawn, want.spawn);
+    EXPECT_EQ(level.spawnYaw, 90.0) << "facing +x, as the game always started";
+    EXPECT_EQ(level.spawnPitch, 0.0);
     EXPECT_EQ(level.map().path, want.map);
     EXPECT_EQ(level.map().lightMapped, want.lightMapped);
     EXPECT_EQ(level.drawOrder, want.drawOrder);
