@@ -139,7 +139,7 @@ void Level::showCard(const LevelCard& finished, double seconds) {
 }
 
 bool Level::pressedAnew() {
-    const bool held = controls->isAttackHeld();
+    const bool held = controls.isAttackHeld();
     if (!held)
         attackLetGo = true;
     return held && attackLetGo;
