@@ -92,7 +92,6 @@ class Game {
     // Whether play stands still (P, Start, a focus loss): what else runs in game time, such as
     // sounds, holds too.
     bool isPaused() const;
-    audio::SoundSystem& getSound() const { return *sound; }
     // What the frames so far have built or loaded (start-up before the first frame excluded).
     const WorkTally& work() const { return framesWork; }
 

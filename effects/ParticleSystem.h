@@ -84,7 +84,6 @@ class ParticleSystem : public Overlay {
     unsigned getReadIndex() const { return readIndex; }
     unsigned getWriteIndex() const { return writeIndex; }
     GLuint getBuffer(unsigned i) const { return buffers[i].get(); }
-    GLuint getFeedback(unsigned i) const { return feedbacks[i].get(); }
     GLuint getUpdateProgram() const { return programName(program); }
     // How long a spark lives (Shader/particleGS.gs): no spark is left this long after the
     // last frame that spawned.

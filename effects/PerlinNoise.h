@@ -20,7 +20,6 @@ class PerlinNoise {
     // Makes GL_TEXTURE0 + unit active and binds the texture to it.
     void bind(int unit) const;
     GLuint getTextureName() const { return textureId.get(); }
-    const std::vector<int>& getPermutation() const { return permutation; }
 
     // 0..255 shuffled by a seeded MT19937 (exactly the draw rule below, not a library
     // distribution, whose numbers differ between standard libraries), then repeated: 512 entries.

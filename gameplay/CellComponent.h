@@ -28,7 +28,6 @@ class CellComponent : public GameplayModel {
     void setStep(float newStep) { step = newStep; }
     float getStep() const { return step; }
     float getSpinAngle() const { return spin.angle; }
-    float getSpinRate() const { return spin.rate; }
     MovementAxis getAxis() const { return axis; }
     const RenderObject& renderObject() const { return entry.object; }
     const Transform& getTransform() const { return entry.object.transform; }

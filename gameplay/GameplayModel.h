@@ -22,9 +22,8 @@ class GameplayModel {
     virtual void beginFrame() {}
     // One frame of the player's attack.
     virtual void takeHit(float /*power*/, float /*deltaTime*/) {}
-    // After the attack test, every frame; viewProjection is projection * view.
-    virtual void frameUpdate(const glm::vec3& /*cameraPosition*/, float /*deltaTime*/,
-                             const glm::mat4& /*viewProjection*/) {}
+    // After the attack test, every frame.
+    virtual void frameUpdate(float /*deltaTime*/) {}
 
     void setStats(float health, float power, float toughness);
     // No clamping: health may go below zero.

@@ -196,13 +196,11 @@ void Player::updateModels(const std::vector<GameplayModel*>& models) {
     // Read once: the key state counts a press since the previous query as held.
     const float deltaTime = controls.getDeltaTime();
     const bool attacking = controls.isAttackHeld();
-    const glm::vec3 eye = camera.getPosition();
-    const glm::mat4 viewProjection = camera.getProjectionMatrix() * camera.getViewMatrix();
     for (GameplayModel* model : models) {
         model->beginFrame();
         if (attacking && model->isTargeted(camera))
             model->takeHit(power, deltaTime);
-        model->frameUpdate(eye, deltaTime, viewProjection);
+        model->frameUpdate(deltaTime);
     }
 }
 

@@ -57,8 +57,7 @@ class Player : public GameplayModel {
     glm::vec3 getSpawnPosition() const { return spawnPosition; }
 
     // Longest single sweep: a longer move is made as several equal sweeps, each stopped and slid
-    // by what it meets, so the whole move is made at any frame rate. 0 or less: one sweep.
-    void setMaxSweep(float length) { maxSweep = length; }
+    // by what it meets, so the whole move is made at any frame rate.
     float getMaxSweep() const { return maxSweep; }
     // The world whose static triangle meshes (level geometry, walls) stop the displacement
     // before the box enters them, so thin walls hold at any frame rate; the box slides along

@@ -204,11 +204,8 @@ void VulnerableWall::restore() {
     changed();
 }
 
-void VulnerableWall::frameUpdate(const glm::vec3& cameraPosition, float deltaTime,
-                                 const glm::mat4& viewProjection) {
+void VulnerableWall::frameUpdate(float deltaTime) {
     // The sprites are drawn later, in the main pass (drawParticles).
-    (void)cameraPosition;
-    (void)viewProjection;
     particles->advance(deltaTime);
     // Whatever changed its health since (the rules' own calls), the scene shows it.
     if (entry.object.active != !isDead()) {

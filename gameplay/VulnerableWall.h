@@ -65,8 +65,7 @@ class VulnerableWall : public GameplayModel {
     // Health falls by power * deltaTime / toughness; alpha follows; spawning while alive.
     void takeHit(float power, float deltaTime) override;
     // Runs the particles every frame, dead or alive, so sprayed particles finish their flight.
-    void frameUpdate(const glm::vec3& cameraPosition, float deltaTime,
-                     const glm::mat4& viewProjection) override;
+    void frameUpdate(float deltaTime) override;
     // Health back to the maximum and the wall drawn whole again (a restart after a loss).
     void restore();
     // Draws the sparks the last frameUpdate advanced (the scene does, after its main pass).

@@ -72,7 +72,6 @@ class Hud {
     const TextRenderer& lost() const { return *lostText; }
     const TextRenderer& fps() const { return *fpsText; }
     const TextRenderer& walls() const { return *wallsText; }
-    const TextRenderer& banner() const { return *bannerText; }
     const TextRenderer& pause() const { return *pausedText; }
     const TextRenderer& countdown() const { return *countdownText; }
     const TextRenderer& cardLine(size_t i) const { return *cardText[i]; }

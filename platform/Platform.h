@@ -32,7 +32,7 @@ class Platform {
     virtual void waitForKey() = 0;
 };
 
-// The installed platform. Process-wide, like the input state it stands for. The default is a
+// The installed platform. Process-wide, like the keyboard and clock it stands for. The default is a
 // GlfwPlatform without a window (keys read as released until setPlatformWindow).
 Platform& platform();
 // Installs p (not owned) and returns the previous one; nullptr restores the default.

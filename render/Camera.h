@@ -60,5 +60,5 @@ class Camera {
     bool yawSaved = false;
 };
 
-// The process-wide view angles into the camera, then the movement keys along its new axes.
+// The controls' view angles into the camera, then the movement keys along its new axes.
 void applyMouseLook(Controls& controls, Camera& camera);

@@ -62,7 +62,7 @@ GlyphAtlas::GlyphAtlas(const std::string& fontPath, int fontSize) {
     const long limit = static_cast<long>(MaxGlyphScale) * std::max(fontSize, 1);
     for (int code = 0; code < 128; ++code) {
         if (!faceReady || FT_Load_Char(face, static_cast<FT_ULong>(code), FT_LOAD_DEFAULT) != 0) {
-            report(Severity::Error, "ERROR::FREETYTPE: Failed to load Glyph");
+            report(Severity::Error, "ERROR::FREETYPE: Failed to load Glyph");
             continue;
         }
         // Measured before rendering: the bitmap of a huge outline is never made.
@@ -80,7 +80,7 @@ GlyphAtlas::GlyphAtlas(const std::string& fontPath, int fontSize) {
             continue;
         }
         if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) {
-            report(Severity::Error, "ERROR::FREETYTPE: Failed to load Glyph");
+            report(Severity::Error, "ERROR::FREETYPE: Failed to load Glyph");
             continue;
         }
         Glyph glyph;

@@ -66,7 +66,6 @@ class Model {
     void bindMaterial(const Mesh& mesh, const MaterialLocations& locations, int textureUnit,
                       const Texture* second, int secondUnit) const;
     std::vector<Triangle> getTriangles() const { return triangles; }
-    const std::vector<Triangle>& triangleList() const { return triangles; }
     size_t getMeshCount() const { return meshes.size(); }
     const Mesh& getMesh(size_t i) const { return meshes[i]; }
     const std::vector<std::unique_ptr<Material>>& getMaterials() const { return materials; }

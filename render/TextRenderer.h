@@ -34,7 +34,6 @@ class TextRenderer {
     const std::string& getText() const { return text; }
     void setColour(float r, float g, float b) { colour = glm::vec3(r, g, b); }
     void setColour(glm::vec3 rgb) { colour = rgb; }
-    glm::vec3 getColour() const { return colour; }
     void setPosition(float x, float y) { position = glm::vec2(x, y); }
     glm::vec2 getPosition() const { return position; }
     // Size of the picture in pixels; glyphs keep their proportions in it. Until it is set (and

@@ -253,7 +253,7 @@ TEST_F(TextTest, MissingFontReportsEveryGlyphAndDrawsNothing) {
     const std::string out = captureReports([&] { renderer = std::make_unique<TextRenderer>(30); });
     std::string expected = "ERROR::FREETYPE: Failed to load font\n";
     for (int i = 0; i < 128; ++i)
-        expected += "ERROR::FREETYTPE: Failed to load Glyph\n";
+        expected += "ERROR::FREETYPE: Failed to load Glyph\n";
     EXPECT_EQ(out.substr(0, expected.size()), expected);
     EXPECT_EQ(renderer->glyphCount(), 0u);
     renderfix::OffscreenTarget target(800, 600);

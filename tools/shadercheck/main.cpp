@@ -108,12 +108,14 @@ const std::vector<Program>& programs() {
     return all;
 }
 
+// The stages of the named program; none, and a failed check, for a name not in the table.
 const std::vector<Stage>& stagesOf(const std::string& name) {
+    static const std::vector<Stage> none;
     for (const Program& program : programs())
         if (program.name == name)
             return program.stages;
-    std::fprintf(stderr, "shadercheck: no program \"%s\"\n", name.c_str());
-    std::exit(2);
+    check(false, "no program \"" + name + "\" in the table");
+    return none;
 }
 
 // Writes the expanded stages of every program for an offline compiler, which tells a stage by
