@@ -119,6 +119,8 @@ class Level : public LevelInterface {
 
   private:
     void followFramebuffer();
+    // The flash of a hit at the side of the screen it came from.
+    void showHurt(const PhysicsWorld::Hurt& hurt);
     // A frame of the loss screen: the countdown, ended early by the attack key pressed anew.
     void holdLoss(float deltaTime);
     // Whether the attack key was pressed since the hold began (it must be let go first).
