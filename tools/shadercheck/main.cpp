@@ -311,6 +311,11 @@ int main(int argc, char** argv) {
               {{"hudPictureVS.vs", GL_VERTEX_SHADER}, {"hudPictureFS.fs", GL_FRAGMENT_SHADER}});
     requireUniforms(p, "HUD picture", {"screenSize", "picture"});
 
+    p = build("HUD shapes",
+              {{"hudShapeVS.vs", GL_VERTEX_SHADER}, {"hudShapeFS.fs", GL_FRAGMENT_SHADER}});
+    requireAttributes(p, "HUD shapes", {{"position", 0}, {"corner", 1}});
+    requireUniforms(p, "HUD shapes", {"projection"});
+
     p = build("water",
               {{"WaterMeshVS.vs", GL_VERTEX_SHADER}, {"WaterMeshFS.fs", GL_FRAGMENT_SHADER}});
     requireUniforms(p, "water",
