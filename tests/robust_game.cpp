@@ -91,7 +91,8 @@ GameRun play(const fs::path& folder) {
         << "GL errors, first: " << (gldebug::errors().empty() ? "" : gldebug::errors()[0]);
     gldebug::clear();
     Controls::resetSharedState();
-    chdir(previous);
+    if (chdir(previous) != 0)
+        ADD_FAILURE() << "cannot return to " << previous;
     return run;
 }
 
