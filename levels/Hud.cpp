@@ -253,7 +253,7 @@ std::string Hud::countdownLine(double secondsLeft) {
 }
 
 std::string Hud::wallsLine(size_t standing, size_t total) {
-    return "Walls " + std::to_string(standing) + "/" + std::to_string(total);
+    return "Walls left: " + std::to_string(standing) + " of " + std::to_string(total);
 }
 
 int Hud::framesPerSecond(float deltaTime) {

@@ -70,7 +70,7 @@ class Hud {
     static int framesPerSecond(float deltaTime);
     // The health line: health cut to an integer, "/", the maximum as a stream writes a float.
     static std::string healthLine(float health, float maxHealth);
-    // The "Walls 3/4" line: walls still standing out of all of the level's.
+    // The "Walls left: 3 of 4" line: walls still standing out of all of the level's.
     static std::string wallsLine(size_t standing, size_t total);
     // "Level 1 complete", "Time 1:05", "Health 37/40".
     static std::array<std::string, 3> cardLines(const LevelCard& card);

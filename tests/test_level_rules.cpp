@@ -33,6 +33,7 @@ TEST(LevelRules, CardAndCountdownLines) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(Hud::cardLines(c.card), c.lines) << c.card.title;
+    EXPECT_EQ(Hud::wallsLine(3, 4), "Walls left: 3 of 4");
     EXPECT_EQ(Hud::countdownLine(3.0), "Back to the start in 3 - Space to go on");
     EXPECT_EQ(Hud::countdownLine(2.01), "Back to the start in 3 - Space to go on");
     EXPECT_EQ(Hud::countdownLine(0.2), "Back to the start in 1 - Space to go on");
