@@ -1,8 +1,6 @@
 #include "app/Game.h"
 #include "levels/FileLevel.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
@@ -27,15 +25,12 @@ const std::vector<std::string>& Game::defaultLevelFiles() {
     return files;
 }
 
-Game::LevelFiles Game::levelsFromFiles(const std::vector<std::string>& paths) {
-    LevelFiles result;
+Result<LevelFactory> Game::levelsFromFiles(const std::vector<std::string>& paths) {
     std::vector<levelfile::Content> contents;
     for (const std::string& path : paths) {
         levelfile::Result read = levelfile::read(path);
-        if (!read.content) {
-            result.error = read.error;
-            return result;
-        }
+        if (!read.content)
+            return fail(read.error);
         read.content->folder = ownFolder(path);
         contents.push_back(std::move(*read.content));
     }
@@ -50,29 +45,22 @@ Game::LevelFiles Game::levelsFromFiles(const std::vector<std::string>& paths) {
         files = FileLevel::filesToReadAhead(contents.front());
     files.jobs.push_back(sounds->readJob());
     resources->readAhead(std::move(files));
-    result.factory = [prefetched = std::move(resources), contents = std::move(contents),
-                      sounds = std::move(sounds)](GLFWwindow* window,
-                                                  const Config* config) mutable {
+    return LevelFactory([prefetched = std::move(resources), contents = std::move(contents),
+                         sounds = std::move(sounds)](GLFWwindow* window, const Config* config,
+                                                     Controls& controls) mutable {
         // A second game from the same factory gets a cache of its own: one cache, one context.
         auto resources =
             prefetched != nullptr ? std::move(prefetched) : std::make_shared<ResourceCache>();
         std::vector<std::unique_ptr<LevelInterface>> levels;
         for (const levelfile::Content& content : contents) {
-            auto level = std::make_unique<FileLevel>(window, config, resources, content);
+            auto level = std::make_unique<FileLevel>(window, config, controls, resources, content);
             level->setSoundFiles(sounds);
             levels.push_back(std::move(level));
         }
         return levels;
-    };
-    return result;
+    });
 }
 
-LevelFactory Game::defaultLevels() {
-    LevelFiles levels = levelsFromFiles(defaultLevelFiles());
-    if (!levels.factory) {
-        // Nothing is played half-loaded: the game stops before its window opens.
-        std::fprintf(stderr, "%s\n", levels.error.c_str());
-        std::exit(1);
-    }
-    return std::move(*levels.factory);
+Result<LevelFactory> Game::defaultLevels() {
+    return levelsFromFiles(defaultLevelFiles());
 }

@@ -2,15 +2,16 @@
 
 namespace demo {
 
-Recorder::Recorder(std::ostream& out, const Header& header) : out(out), inner(platform()) {
+Recorder::Recorder(std::ostream& out, const Header& header, Controls& controls)
+    : out(out), controls(controls), inner(platform()) {
     previous = installPlatform(this);
-    Controls::setObserver(this);
+    controls.setObserver(this);
     out << headerText(header);
     out.flush();
 }
 
 Recorder::~Recorder() {
-    Controls::setObserver(nullptr);
+    controls.setObserver(nullptr);
     installPlatform(previous);
 }
 

@@ -12,11 +12,11 @@
 namespace demo {
 
 // Records a run: installed as the platform (forwarding to the one before it) and as the
-// Controls observer for its lifetime. Call endFrame after each frame; the frame's line is
-// written then.
+// observer of the game's controls for its lifetime. Call endFrame after each frame; the frame's
+// line is written then.
 class Recorder final : public Platform, public Controls::Observer {
   public:
-    Recorder(std::ostream& out, const Header& header);
+    Recorder(std::ostream& out, const Header& header, Controls& controls);
     ~Recorder() override;
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
@@ -34,6 +34,7 @@ class Recorder final : public Platform, public Controls::Observer {
 
   private:
     std::ostream& out;
+    Controls& controls;
     Platform& inner;
     Platform* previous = nullptr;
     Frame frame;

@@ -21,14 +21,14 @@ void applyBefore(ScriptedPlatform& platform, const Frame& frame) {
     }
 }
 
-void applyAfter(const Frame& frame) {
+void applyAfter(Controls& controls, const Frame& frame) {
     for (int key : frame.toggles)
-        Controls::onKey(nullptr, key, 0, GLFW_PRESS, 0);
+        controls.onKey(nullptr, key, GLFW_PRESS);
     // Every recorded movement was taken, even one that came before a click that resumed play.
     for (const auto& [dx, dy] : frame.moves)
-        Controls::turnView(dx, dy);
+        controls.turnView(dx, dy);
     if (frame.pause)
-        Controls::setPaused(nullptr, *frame.pause);
+        controls.setPaused(nullptr, *frame.pause);
 }
 
 } // namespace demo

@@ -4,7 +4,7 @@
 #include "platform/Controls.h"
 #include "platform/Platform.h"
 #include "platform/PlayerFiles.h"
-#include "platform/Printable.h"
+#include "platform/Report.h"
 #include "platform/Window.h"
 
 #include <GL/glew.h>
@@ -13,7 +13,6 @@
 #include <sys/statvfs.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -48,25 +47,31 @@ void spareAFullShaderCacheDisk() {
         static_cast<unsigned long long>(space.f_bavail) * space.f_frsize;
     if (free >= MinShaderCacheBytes)
         return;
-    std::printf("Only %llu KB free under %s: the driver's shader cache is off for this run\n",
-                free >> 10, printable(folder.string()).c_str());
+    report(Severity::Warning, "Only " + std::to_string(free >> 10) + " KB free under " +
+                                  folder.string() +
+                                  ": the driver's shader cache is off for this run");
     setenv("MESA_SHADER_CACHE_DISABLE", "true", 1);
 }
 
 } // namespace
 
-Game::Game() : Game(defaultLevels()) {}
+Result<std::unique_ptr<Game>> Game::open(LevelFactory makeLevels, const StartOptions& options) {
+    std::unique_ptr<Game> game(new Game());
+    Result<void> started = game->start(std::move(makeLevels), options);
+    if (!started)
+        return fail(started.error()); // the half-started game closes what it opened
+    return {std::move(game)};
+}
 
-Game::Game(LevelFactory makeLevels) : Game(std::move(makeLevels), StartOptions()) {}
+Result<std::unique_ptr<Game>> Game::open(const StartOptions& options) {
+    Result<LevelFactory> levels = defaultLevels();
+    if (!levels)
+        return fail(levels.error());
+    return open(std::move(*levels), options);
+}
 
-Game::Game(LevelFactory makeLevels, const StartOptions& options)
-    : config(std::make_unique<Config>()) {
-    // The factory may be reading files on worker threads: they finish before the process exits.
-    const auto fatal = [&makeLevels, this](const char* message) {
-        levelList.clear();
-        makeLevels = nullptr;
-        fail(message);
-    };
+Result<void> Game::start(LevelFactory makeLevels, const StartOptions& options) {
+    config = std::make_unique<Config>();
     // The player's own settings over the data folder's.
     config->read("Config/config.txt");
     config->read(playerfiles::settingsFile().string());
@@ -109,31 +114,33 @@ Game::Game(LevelFactory makeLevels, const StartOptions& options)
     if (opened.failure == WindowFailure::Window)
         glfwTerminate();
     if (opened.window == nullptr)
-        fatal(opened.reason());
+        return fail(opened.reason());
     window = opened.window;
     glfwSwapInterval(config->vsync ? 1 : 0);
     // Not fatal: the game plays on without the walls' sparks.
     if (!ParticleSystem::transformFeedbackOffered())
-        std::printf("%s\n", ParticleSystem::NotOfferedLine);
+        report(Severity::Warning, ParticleSystem::NotOfferedLine);
 
     glDepthFunc(GL_LESS);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 
     glfwSetInputMode(window, GLFW_STICKY_KEYS, GLFW_TRUE);
-    // The cursor is the levels' Controls' to take (disabled, for mouse look).
+    // The cursor is the controls' to take (disabled, for mouse look).
     setPlatformWindow(window);
+    controls = std::make_unique<Controls>(window, config.get());
 
     sound = options.sound != nullptr
                 ? options.sound
                 : audio::SoundSystem::openDefault({config->volume, options.mute});
 
-    levelList = makeLevels(window, config.get());
+    levelList = makeLevels(window, config.get(), *controls);
     if (levelList.empty())
-        fatal("No levels to play"); // cannot happen with the real levels
+        return fail("No levels to play"); // cannot happen with the real levels
     if (options.level < 1 || options.level > levelList.size())
-        fatal("No such level"); // the command line checks the number first
+        return fail("No such level"); // the command line checks the number first
     enter(options.level - 1);
+    return {};
 }
 
 void Game::enter(size_t index) {
@@ -151,17 +158,11 @@ Game::~Game() {
     // Levels release their GL objects while the context still exists.
     currentLevel = nullptr;
     levelList.clear();
+    controls.reset();
     sound.reset();
     setPlatformWindow(nullptr);
     if (window != nullptr)
         glfwDestroyWindow(window);
-}
-
-void Game::fail(const char* message) {
-    std::printf("%s\n", message);
-    std::fflush(stdout);
-    platform().waitForKey();
-    std::exit(-1);
 }
 
 bool Game::frame(bool render) {
@@ -206,9 +207,9 @@ bool Game::frame(bool render) {
     }
     framesWork += currentLevel->work() - before;
     glfwPollEvents();
-    Controls::afterEventPoll(window);
+    controls->afterEventPoll(window);
     // The levels follow the new framebuffer size from the next frame on.
-    if (Controls::takeFullScreenRequest() && fullScreenKey) {
+    if (controls->takeFullScreenRequest() && fullScreenKey) {
         fullScreen.toggle(window);
         glfwGetWindowSize(window, &windowWidth, &windowHeight);
     }
@@ -220,10 +221,18 @@ bool Game::frame(bool render) {
 }
 
 bool Game::isPaused() const {
-    return Controls::isPaused();
+    return controls->isPaused();
 }
 
-void Game::run() {
-    while (frame()) {
+long Game::run(const FrameHooks& hooks) {
+    long n = 0;
+    for (;; ++n) {
+        if (hooks.before && !hooks.before(n))
+            break;
+        const bool goingOn = frame();
+        const bool more = hooks.after ? hooks.after(n, goingOn) : goingOn;
+        if (!goingOn || !more)
+            return n + 1;
     }
+    return n;
 }

@@ -3,7 +3,9 @@
 #include "audio/SoundSystem.h"
 #include "levels/LevelInterface.h"
 #include "platform/Config.h"
+#include "platform/Controls.h"
 #include "platform/FullScreen.h"
+#include "platform/Report.h"
 
 #include <functional>
 #include <memory>
@@ -13,9 +15,19 @@
 
 struct GLFWwindow;
 
-// Builds the levels, in play order, once the window and context exist.
-using LevelFactory =
-    std::function<std::vector<std::unique_ptr<LevelInterface>>(GLFWwindow*, const Config*)>;
+// Builds the levels, in play order, once the window and context exist; they read the game's
+// input through controls.
+using LevelFactory = std::function<std::vector<std::unique_ptr<LevelInterface>>(
+    GLFWwindow*, const Config*, Controls& controls)>;
+
+// What runs around each frame of Game::run (sessions, demos, tools). Either may be empty.
+struct FrameHooks {
+    // Before frame number n (from 0); false ends the run before it.
+    std::function<bool(long n)> before;
+    // After frame n; going on says whether the game would (no Escape, no close). False ends the
+    // run after it.
+    std::function<bool(long n, bool goingOn)> after;
+};
 
 // How a run starts besides what the configuration file says (the command line, demos).
 struct StartOptions {
@@ -40,21 +52,22 @@ struct StartOptions {
     std::shared_ptr<audio::SoundSystem> sound;
 };
 
-// Start-up, the frame loop and level sequencing. A fatal start-up failure prints its line, waits
-// for the console and ends the process with exit code -1.
+// Start-up, the frame loop and level sequencing.
 class Game {
   public:
-    // Level 1 and Level 2.
-    Game();
-    // The same start-up with other levels (tests).
-    explicit Game(LevelFactory makeLevels);
-    Game(LevelFactory makeLevels, const StartOptions& options);
+    // Opens the window and starts the levels, or says why the game cannot start (no window, no
+    // level to play); nothing is left open then but GLFW itself.
+    static Result<std::unique_ptr<Game>> open(LevelFactory makeLevels,
+                                              const StartOptions& options = StartOptions());
+    // The same with Level 1 and Level 2 (defaultLevels).
+    static Result<std::unique_ptr<Game>> open(const StartOptions& options = StartOptions());
     ~Game();
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;
 
-    // Runs frames until Escape or the window's close button.
-    void run();
+    // The frame loop: runs frames until Escape, the window's close button or a hook ends it;
+    // returns how many ran.
+    long run(const FrameHooks& hooks = FrameHooks());
     // One frame; false when the game should quit. Without render the frame updates and steps the
     // level but draws and swaps nothing (scripted runs render only where they look).
     bool frame(bool render = true);
@@ -65,6 +78,8 @@ class Game {
 
     GLFWwindow* getWindow() const { return window; }
     const Config& getConfig() const { return *config; }
+    // The game's input: keys, mouse, gamepad, timing, toggles, the view's angles, the pause.
+    Controls& getControls() const { return *controls; }
     LevelInterface* getCurrentLevel() const { return currentLevel; }
     // The level at index (0-based, play order); nullptr past the end.
     LevelInterface* getLevel(size_t index) const {
@@ -81,19 +96,14 @@ class Game {
     // What the frames so far have built or loaded (start-up before the first frame excluded).
     const WorkTally& work() const { return framesWork; }
 
-    // The levels of defaultLevelFiles; a file that cannot be played prints its line and ends
-    // the process with exit code 1, before any window.
-    static LevelFactory defaultLevels();
+    // The levels of defaultLevelFiles, or the line saying why one cannot be played.
+    static Result<LevelFactory> defaultLevels();
     // How many levels defaultLevels makes.
     static constexpr int DefaultLevelCount = 2;
     // The levels of the data folder the game plays, in order.
     static const std::vector<std::string>& defaultLevelFiles();
     // The levels in these files, in this order, or the line saying why one cannot be played.
-    struct LevelFiles {
-        std::optional<LevelFactory> factory;
-        std::string error;
-    };
-    static LevelFiles levelsFromFiles(const std::vector<std::string>& paths);
+    static Result<LevelFactory> levelsFromFiles(const std::vector<std::string>& paths);
 
     // The largest window side a demo may ask for.
     static constexpr int MaxWindowSide = 8192;
@@ -104,11 +114,14 @@ class Game {
     static constexpr const char* WonMessage = "You won! Every wall is down.";
 
   private:
-    [[noreturn]] static void fail(const char* message);
+    Game() = default;
+    Result<void> start(LevelFactory makeLevels, const StartOptions& options);
     // Makes level current and gives it the sound; the one it replaces falls silent.
     void enter(size_t index);
 
     std::unique_ptr<Config> config;
+    // Made with the window; outlives the levels, which hold it.
+    std::unique_ptr<Controls> controls;
     // Outlives the levels, whose loops hold its sources.
     std::shared_ptr<audio::SoundSystem> sound;
     GLFWwindow* window = nullptr;

@@ -4,6 +4,7 @@
 #include "app/Game.h"
 #include "platform/OutputFile.h"
 #include "platform/Printable.h"
+#include "platform/Report.h"
 #include "platform/ScriptedPlatform.h"
 
 #include <GL/glew.h>
@@ -66,12 +67,13 @@ struct Screenshot {
 
 void placeForFirstFrame(Game& game, const std::optional<glm::vec3>& at,
                         const std::optional<glm::dvec2>& look) {
-    const double yaw = look ? look->x : Controls::getYawDegrees();
-    const double pitch = look ? look->y : Controls::getPitchDegrees();
+    Controls& controls = game.getControls();
+    const double yaw = look ? look->x : controls.getYawDegrees();
+    const double pitch = look ? look->y : controls.getPitchDegrees();
     LevelInterface* level = game.getCurrentLevel();
     const bool placed = at && level != nullptr && level->placePlayer(*at, yaw, pitch);
     if (!placed && look)
-        Controls::setView(yaw, pitch);
+        controls.setView(yaw, pitch);
 }
 
 // How a demo names a level file: from the data folder (the working directory) when it lies in
@@ -127,7 +129,7 @@ std::string frameTimesCsv(const std::vector<double>& frameSeconds,
     return csv;
 }
 
-int runSession(const CommandLine& options) {
+RunEnd runSession(const CommandLine& options) {
     // A demo is read, and a recording opened, before any window: a bad file fails at once.
     std::optional<demo::Demo> played;
     const std::string& demoPath = !options.replay.empty() ? options.replay : options.timedemo;
@@ -139,33 +141,32 @@ int runSession(const CommandLine& options) {
             read.error = "it starts at level " + std::to_string(read.demo->header.level) +
                          ", and this game has " + std::to_string(levelCount);
         if (!read.error.empty()) {
-            std::fprintf(stderr, "Cannot play the demo %s: %s\n", printable(demoPath).c_str(),
-                         read.error.c_str());
-            return 1;
+            report(Severity::Error, "Cannot play the demo " + demoPath + ": " + read.error);
+            return RunEnd::Failed;
         }
         played = std::move(read.demo);
     }
     // The levels are read before any window too: nothing is played half-loaded.
     const std::string& levelFile = played ? played->header.levelFile : options.levelFile;
-    Game::LevelFiles levels = Game::levelsFromFiles(
+    Result<LevelFactory> levels = Game::levelsFromFiles(
         levelFile.empty() ? Game::defaultLevelFiles() : std::vector<std::string>{levelFile});
-    if (!levels.factory) {
-        std::fprintf(stderr, "%s\n", levels.error.c_str());
-        return 1;
+    if (!levels) {
+        report(Severity::Error, levels.error());
+        return RunEnd::Failed;
     }
     const std::string recordedLevelFile = levelFile.empty() ? "" : demoPathOf(levelFile);
     if (recordedLevelFile.find_first_of("\r\n") != std::string::npos) {
-        std::fprintf(stderr, "Cannot record the level file %s: its path holds a line end\n",
-                     printable(levelFile).c_str());
-        return 1;
+        report(Severity::Error,
+               "Cannot record the level file " + levelFile + ": its path holds a line end");
+        return RunEnd::Failed;
     }
     std::ofstream recording;
     if (!options.record.empty()) {
         recording.open(options.record, std::ios::binary | std::ios::trunc);
         if (!recording) {
-            std::fprintf(stderr, "Cannot write the demo %s: %s\n",
-                         printable(options.record).c_str(), std::strerror(errno));
-            return 1;
+            report(Severity::Error,
+                   "Cannot write the demo " + options.record + ": " + std::strerror(errno));
+            return RunEnd::Failed;
         }
     }
 
@@ -193,14 +194,19 @@ int runSession(const CommandLine& options) {
     }
     start.mute = options.mute;
 
-    Game game(std::move(*levels.factory), start);
+    Result<std::unique_ptr<Game>> opened = Game::open(std::move(*levels), start);
+    if (!opened) {
+        report(Severity::Error, opened.error());
+        return RunEnd::NoWindow;
+    }
+    Game& game = **opened;
     GLFWwindow* window = game.getWindow();
     placeForFirstFrame(game, at, look);
 
     // Nothing to do between frames: exactly the plain game.
     if (!options.reportsState() && options.screenshot.empty()) {
         game.run();
-        return 0;
+        return RunEnd::Done;
     }
 
     // A demo keeps one window size: what is in view decides what can be hit.
@@ -221,7 +227,7 @@ int runSession(const CommandLine& options) {
         header.at = at;
         header.look = look;
         header.levelFile = recordedLevelFile;
-        recorder = std::make_unique<demo::Recorder>(recording, header);
+        recorder = std::make_unique<demo::Recorder>(recording, header, game.getControls());
     }
     std::unique_ptr<ScriptedPlatform> scripted;
     const bool timedemo = !options.timedemo.empty();
@@ -234,8 +240,10 @@ int runSession(const CommandLine& options) {
         glfwSetWindowFocusCallback(window, nullptr);
         glfwSetMouseButtonCallback(window, nullptr);
         if (width != played->header.width || height != played->header.height)
-            std::printf("The window is %d x %d, not the demo's %d x %d: the replay may differ\n",
-                        width, height, played->header.width, played->header.height);
+            report(Severity::Warning,
+                   "The window is " + std::to_string(width) + " x " + std::to_string(height) +
+                       ", not the demo's " + std::to_string(played->header.width) + " x " +
+                       std::to_string(played->header.height) + ": the replay may differ");
     }
 
     const long limit = played ? static_cast<long>(played->frames.count()) : options.frames;
@@ -252,65 +260,74 @@ int runSession(const CommandLine& options) {
     std::vector<double> frameSeconds;
     std::vector<WorkTally> frameWork;
     Clock::time_point nextFrameAt = Clock::now();
-    bool running = true;
     bool stopped = false;
-    while (running && (limit == 0 || frames < limit)) {
-        std::optional<demo::Frame> step;
+    // The frame running now: its demo step, and the work and clock before it.
+    std::optional<demo::Frame> step;
+    WorkTally workBefore;
+    Clock::time_point frameStart;
+    FrameHooks hooks;
+    hooks.before = [&](long n) {
+        if (limit != 0 && n >= limit)
+            return false;
+        step.reset();
         if (played)
-            step = played->frames.frameAt(static_cast<size_t>(frames));
-        const demo::Frame* frame = step ? &*step : nullptr;
-        if (frame != nullptr) {
-            if (!timedemo && frames > 0) {
+            step = played->frames.frameAt(static_cast<size_t>(n));
+        if (step) {
+            if (!timedemo && n > 0) {
                 nextFrameAt += std::chrono::duration_cast<Clock::duration>(
-                    std::chrono::duration<double>(std::min(frame->delta, MaxPacingSeconds)));
+                    std::chrono::duration<double>(std::min(step->delta, MaxPacingSeconds)));
                 std::this_thread::sleep_until(nextFrameAt);
             }
-            demo::applyBefore(*scripted, *frame);
+            demo::applyBefore(*scripted, *step);
         }
-        const WorkTally workBefore = game.work();
-        const Clock::time_point frameStart = Clock::now();
-        running = game.frame();
+        workBefore = game.work();
+        frameStart = Clock::now();
+        return true;
+    };
+    hooks.after = [&](long n, bool goingOn) {
         frameSeconds.push_back(std::chrono::duration<double>(Clock::now() - frameStart).count());
         if (!options.frameTimes.empty())
             frameWork.push_back(game.work() - workBefore);
-        if (frame != nullptr)
-            demo::applyAfter(*frame);
+        if (step)
+            demo::applyAfter(game.getControls(), *step);
         if (recorder)
             recorder->endFrame();
-        ++frames;
+        frames = n + 1;
         // The demo holds the keys the game polls; the player's own Escape still ends the run.
-        if (played && running && glfwGetKey(window, GLFW_KEY_ESCAPE) == GLFW_PRESS) {
+        if (played && goingOn && glfwGetKey(window, GLFW_KEY_ESCAPE) == GLFW_PRESS) {
             stopped = true;
-            running = false;
+            return false;
         }
-    }
+        return true;
+    };
+    game.run(hooks);
 
-    int code = 0;
+    RunEnd end = RunEnd::Done;
     const std::string state = demo::stateLine(game, frames);
     if (recorder) {
         recorder->finish(state);
         recorder.reset();
         recording.close();
         if (!recording) {
-            std::fprintf(stderr, "Cannot write the demo %s\n", printable(options.record).c_str());
-            code = 1;
+            report(Severity::Error, "Cannot write the demo " + options.record);
+            end = RunEnd::Failed;
         }
     }
     if (!options.screenshot.empty()) {
         const std::string why = shot.write(options.screenshot);
         if (!why.empty()) {
-            std::fprintf(stderr, "Cannot write the screenshot %s: %s\n",
-                         printable(options.screenshot).c_str(), why.c_str());
-            code = 1;
+            report(Severity::Error,
+                   "Cannot write the screenshot " + options.screenshot + ": " + why);
+            end = RunEnd::Failed;
         }
     }
     if (!options.frameTimes.empty()) {
         const std::string why =
             outputfile::writeWhole(options.frameTimes, frameTimesCsv(frameSeconds, frameWork));
         if (!why.empty()) {
-            std::fprintf(stderr, "Cannot write the frame times %s: %s\n",
-                         printable(options.frameTimes).c_str(), why.c_str());
-            code = 1;
+            report(Severity::Error,
+                   "Cannot write the frame times " + options.frameTimes + ": " + why);
+            end = RunEnd::Failed;
         }
     }
     std::printf("state %s\n", state.c_str());
@@ -323,21 +340,24 @@ int runSession(const CommandLine& options) {
     }
     if (played) {
         if (stopped) {
-            std::printf("The replay was stopped with Escape at frame %ld of %ld\n", frames, limit);
-            code = 1;
+            report(Severity::Error, "The replay was stopped with Escape at frame " +
+                                        std::to_string(frames) + " of " + std::to_string(limit));
+            end = RunEnd::Failed;
         } else {
             if (frames < limit)
-                std::printf("The replay stopped at frame %ld of %ld: the window was closed\n",
-                            frames, limit);
+                report(Severity::Warning, "The replay stopped at frame " + std::to_string(frames) +
+                                              " of " + std::to_string(limit) +
+                                              ": the window was closed");
             if (state == played->endState) {
-                std::printf("The replay ends in the demo's recorded state\n");
+                report(Severity::Progress, "The replay ends in the demo's recorded state");
             } else {
-                std::printf("The replay ends elsewhere than the demo, which recorded: %s\n",
-                            printable(played->endState).c_str());
-                code = 1;
+                report(Severity::Error,
+                       "The replay ends elsewhere than the demo, which recorded: " +
+                           played->endState);
+                end = RunEnd::Failed;
             }
         }
     }
     std::fflush(stdout);
-    return code;
+    return end;
 }

@@ -6,13 +6,15 @@
 #include <string>
 #include <vector>
 
+// How a run ended, which main turns into the exit code. Failed: a level or a demo cannot be read
+// or written, a replay ends elsewhere than its demo or is stopped with Escape, or the screenshot
+// cannot be written. NoWindow: the game could not start (no window, no context).
+enum class RunEnd { Done, Failed, NoWindow };
+
 // One run of the game as the command line asks for it, in the data folder (the working
 // directory): plain play, a number of frames, recording a demo, replaying one at its pace or as
-// a timedemo; then the screenshot and the state line. Returns the process's exit code: 0, or 1
-// when a demo cannot be read or written, a replay ends elsewhere than its demo or is stopped
-// with Escape, or the screenshot cannot be written. Fatal start-up failures end the process as they
-// always have.
-int runSession(const CommandLine& options);
+// a timedemo; then the screenshot and the state line. Problems are reported as they are met.
+RunEnd runSession(const CommandLine& options);
 
 // Frame-rate figures of a timedemo from its frame times (seconds).
 struct FrameRates {

@@ -27,8 +27,8 @@ std::string stateLine(const Game& game, long frames) {
     } else {
         line += " walls=" + walls;
     }
-    line += " view=" + textnum::shortest(Controls::getYawDegrees()) + "," +
-            textnum::shortest(Controls::getPitchDegrees());
+    line += " view=" + textnum::shortest(game.getControls().getYawDegrees()) + "," +
+            textnum::shortest(game.getControls().getPitchDegrees());
     return line + " frames=" + std::to_string(frames);
 }
 

@@ -3,7 +3,8 @@
 #include "app/Game.h"
 #include "app/Session.h"
 #include "platform/OutputFile.h"
-#include "platform/Printable.h"
+#include "platform/Platform.h"
+#include "platform/Report.h"
 
 #include <GLFW/glfw3.h>
 
@@ -20,7 +21,8 @@ int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     CommandLine options = parseCommandLine(arguments, Game::DefaultLevelCount);
     if (!options.error.empty()) {
-        std::fprintf(stderr, "brindlemox: %s\n\n%s", options.error.c_str(), usageText().c_str());
+        report(Severity::Error, "brindlemox: " + options.error);
+        std::fprintf(stderr, "\n%s", usageText().c_str());
         return 2;
     }
     if (options.help) {
@@ -40,8 +42,8 @@ int main(int argc, char** argv) {
           {"frame times", &options.frameTimes}}) {
         const std::string why = file->empty() ? "" : outputfile::refusal(*file);
         if (!why.empty()) {
-            std::fprintf(stderr, "brindlemox: cannot write the %s to %s: %s\n", what,
-                         printable(*file).c_str(), why.c_str());
+            report(Severity::Error, std::string("brindlemox: cannot write the ") + what + " to " +
+                                        *file + ": " + why);
             return 2;
         }
     }
@@ -52,7 +54,7 @@ int main(int argc, char** argv) {
         datafolder::candidates(here, options.dataDir, datafolder::programDir());
     const std::optional<std::filesystem::path> data = datafolder::find(candidates);
     if (!data) {
-        std::fprintf(stderr, "%s\n", printable(datafolder::notFoundLine(candidates)).c_str());
+        report(Severity::Error, datafolder::notFoundLine(candidates));
         return 1;
     }
     if (*data != here) {
@@ -63,21 +65,23 @@ int main(int argc, char** argv) {
                 *file = (here / *file).string();
         std::filesystem::current_path(*data, error);
         if (error) {
-            std::fprintf(stderr, "Cannot enter the game data in %s: %s\n",
-                         printable(data->string()).c_str(), error.message().c_str());
+            report(Severity::Error,
+                   "Cannot enter the game data in " + data->string() + ": " + error.message());
             return 1;
         }
     }
 
-    int code = 0;
-    {
-        if (arguments.empty()) {
-            Game game;
-            game.run();
-        } else {
-            code = runSession(options);
-        }
-    }
+    const RunEnd end = runSession(options);
     glfwTerminate();
-    return code;
+    switch (end) {
+    case RunEnd::Done:
+        return 0;
+    case RunEnd::Failed:
+        return 1;
+    case RunEnd::NoWindow:
+        // The line stays on a console that would close with the game.
+        consolePause();
+        return -1;
+    }
+    return 1;
 }

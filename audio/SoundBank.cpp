@@ -1,4 +1,5 @@
 #include "audio/SoundBank.h"
+#include "platform/Report.h"
 
 #include <sys/stat.h>
 
@@ -45,7 +46,7 @@ const SoundBank::Clips& SoundBank::clips() {
     if (!taken)
         read = readAll();
     for (const std::string& line : read.lines)
-        std::printf("%s\n", line.c_str());
+        report(Severity::Warning, line);
     done = std::move(read.clips);
     return *done;
 }

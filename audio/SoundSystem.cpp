@@ -1,4 +1,5 @@
 #include "audio/SoundSystem.h"
+#include "platform/Report.h"
 
 #include <AL/alext.h>
 #include <glm/geometric.hpp>
@@ -62,7 +63,7 @@ SoundSystem::SoundSystem() = default;
 SoundSystem::SoundSystem(al::Device device, const std::vector<int>& contextAttributes,
                          const SoundSettings& settings) {
     if (device == nullptr) {
-        std::printf("%s\n", NoDeviceLine);
+        report(Severity::Warning, NoDeviceLine);
         return;
     }
     auto made = std::make_shared<Output>();
@@ -70,7 +71,7 @@ SoundSystem::SoundSystem(al::Device device, const std::vector<int>& contextAttri
     made->context.reset(alcCreateContext(
         made->device.get(), contextAttributes.empty() ? nullptr : contextAttributes.data()));
     if (made->context == nullptr || alcMakeContextCurrent(made->context.get()) != ALC_TRUE) {
-        std::printf("%s\n", NoDeviceLine);
+        report(Severity::Warning, NoDeviceLine);
         return;
     }
     alDistanceModel(AL_INVERSE_DISTANCE_CLAMPED);

@@ -1,4 +1,5 @@
 #include "gameplay/SimpleEnemy.h"
+#include "platform/Report.h"
 
 #include <btBulletDynamicsCommon.h>
 
@@ -9,7 +10,8 @@ SimpleEnemy::SimpleEnemy(const glm::vec3& position, int axisCode, ProgramRef pro
     : Drawable(ModelFile, program, cache), GameplayModel(0.0f, damage, 0.0f),
       axis(checkedAxis(axisCode)) {
     if (axis != axisCode)
-        std::printf("Enemy movement axis %d is not 0, 1 or 2; moving along y\n", axisCode);
+        report(Severity::Warning, "Enemy movement axis " + std::to_string(axisCode) +
+                                      " is not 0, 1 or 2; moving along y");
     transform.move(position);
     component = std::make_unique<CellComponent>(position, axis, SpinRate, program, damage, cache);
     setScale(Scale);

@@ -1,4 +1,5 @@
 #include "gameplay/SimpleWall.h"
+#include "platform/Report.h"
 
 #include "render/ProgramStatus.h"
 #include "render/Semantics.h"
@@ -10,7 +11,8 @@ SimpleWall::SimpleWall(const glm::vec3& position, WallOrientation orientation, P
     : Drawable(ModelFile, std::move(program), cache) {
     transform.move(position);
     if (!isWallOrientation(orientation))
-        std::printf("Wall orientation %d is not 0 to 5; the wall stays unturned\n", orientation);
+        report(Severity::Warning, "Wall orientation " + std::to_string(orientation) +
+                                      " is not 0 to 5; the wall stays unturned");
     turnWall(transform, simpleWallTurn(orientation));
     noise = sharedNoise(*CacheOrOwn(cache), NoiseSize, NoiseSeed);
     setScale(Scale);

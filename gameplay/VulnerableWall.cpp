@@ -1,4 +1,5 @@
 #include "gameplay/VulnerableWall.h"
+#include "platform/Report.h"
 
 #include "render/Camera.h"
 
@@ -41,7 +42,8 @@ VulnerableWall::VulnerableWall(const glm::vec3& position, float scale, WallOrien
     // The bounding radius keeps its loaded value, as the level layouts were made with it.
     transform.setScale(scale);
     if (!isWallOrientation(orientation))
-        std::printf("Wall orientation %d is not 0 to 5; the wall stays unturned\n", orientation);
+        report(Severity::Warning, "Wall orientation " + std::to_string(orientation) +
+                                      " is not 0 to 5; the wall stays unturned");
     turnWall(transform, vulnerableWallTurn(orientation));
     startParticles(orientation);
     initPhysics();

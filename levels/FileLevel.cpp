@@ -8,9 +8,9 @@
 
 using levelfile::Kind;
 
-FileLevel::FileLevel(GLFWwindow* window, const Config* config,
+FileLevel::FileLevel(GLFWwindow* window, const Config* config, Controls& controls,
                      std::shared_ptr<ResourceCache> resources, levelfile::Content content)
-    : Level(window, config, std::move(resources)), level(std::move(content)) {}
+    : Level(window, config, controls, std::move(resources)), level(std::move(content)) {}
 
 std::string FileLevel::located(const levelfile::Content& level, const std::string& path) {
     if (level.folder.empty())

@@ -9,8 +9,8 @@
 // map, player, enemies, breakable walls, plain walls, and are drawn in the file's drawing order.
 class FileLevel : public Level {
   public:
-    FileLevel(GLFWwindow* window, const Config* config, std::shared_ptr<ResourceCache> resources,
-              levelfile::Content content);
+    FileLevel(GLFWwindow* window, const Config* config, Controls& controls,
+              std::shared_ptr<ResourceCache> resources, levelfile::Content content);
     void start() override;
     const levelfile::Content& content() const { return level; }
     // The model files, images and noise start() loads, for reading them ahead of it.

@@ -20,8 +20,9 @@ namespace {
 constexpr double LongestLossHold = 5.0;
 } // namespace
 
-Level::Level(GLFWwindow* window, const Config* config, std::shared_ptr<ResourceCache> given)
-    : window(window), config(config),
+Level::Level(GLFWwindow* window, const Config* config, Controls& controls,
+             std::shared_ptr<ResourceCache> given)
+    : window(window), config(config), controls(controls),
       resources(given != nullptr ? std::move(given) : std::make_shared<ResourceCache>()) {
     if (GLFWmonitor* monitor = glfwGetPrimaryMonitor()) {
         if (const GLFWvidmode* mode = glfwGetVideoMode(monitor)) {
@@ -32,8 +33,7 @@ Level::Level(GLFWwindow* window, const Config* config, std::shared_ptr<ResourceC
     program = resources->program("Shader/extendedVS.vs", "Shader/extendedFS.fs");
     camera = std::make_unique<Camera>();
     camera->setFieldOfView(config->fov);
-    controls = std::make_unique<Controls>(window, config);
-    player = std::make_unique<Player>(*controls, *camera);
+    player = std::make_unique<Player>(controls, *camera);
     hud = std::make_unique<Hud>(*resources);
     waterTargets = std::make_unique<WaterRenderTargets>(modeWidth, modeHeight);
     physics = std::make_unique<PhysicsWorld>();
@@ -100,7 +100,7 @@ void Level::spawnPlayer(const glm::vec3& position, float health, float power, fl
                         double yawDegrees, double pitchDegrees) {
     spawnYaw = yawDegrees;
     spawnPitch = pitchDegrees;
-    Controls::setView(spawnYaw, spawnPitch);
+    controls.setView(spawnYaw, spawnPitch);
     player->setStats(health, power, toughness);
     player->spawnAt(position.x, position.y, position.z);
     player->setCollisionWorld(&physics->world());
@@ -122,7 +122,7 @@ glm::mat4 Level::getViewMatrix() {
 }
 
 void Level::applyPolygonMode() {
-    glPolygonMode(GL_FRONT_AND_BACK, controls->isWireframe() ? GL_LINE : GL_FILL);
+    glPolygonMode(GL_FRONT_AND_BACK, controls.isWireframe() ? GL_LINE : GL_FILL);
 }
 
 void Level::announce(const std::string& message, double seconds) {
@@ -139,14 +139,14 @@ void Level::showCard(const LevelCard& finished, double seconds) {
 }
 
 bool Level::pressedAnew() {
-    const bool held = controls->isAttackHeld();
+    const bool held = controls.isAttackHeld();
     if (!held)
         attackLetGo = true;
     return held && attackLetGo;
 }
 
 void Level::showHurt(const PhysicsWorld::Hurt& hurt) {
-    const float deltaTime = controls->getDeltaTime();
+    const float deltaTime = controls.getDeltaTime();
     if (!(hurt.amount > 0.0f) || !(deltaTime > 0.0f))
         return;
     // Where it came from, in the camera's right, up and forward.
@@ -170,8 +170,8 @@ LevelState Level::state() const {
     state.hasPlayer = true;
     state.health = player->getHealth();
     state.position = player->getPosition();
-    state.yawDegrees = Controls::getYawDegrees();
-    state.pitchDegrees = Controls::getPitchDegrees();
+    state.yawDegrees = controls.getYawDegrees();
+    state.pitchDegrees = controls.getPitchDegrees();
     state.wallsTotal = objectives.size();
     state.wallsDestroyed = static_cast<size_t>(std::count_if(
         objectives.begin(), objectives.end(), [](VulnerableWall* wall) { return wall->isDead(); }));
@@ -180,7 +180,7 @@ LevelState Level::state() const {
 
 bool Level::placePlayer(const glm::vec3& position, double yawDegrees, double pitchDegrees) {
     player->placeAt(position);
-    Controls::setView(yawDegrees, pitchDegrees);
+    controls.setView(yawDegrees, pitchDegrees);
     return true;
 }
 
@@ -197,11 +197,11 @@ void Level::followFramebuffer() {
 }
 
 void Level::update() {
-    controls->updateTime();
-    const float deltaTime = controls->getDeltaTime();
+    controls.updateTime();
+    const float deltaTime = controls.getDeltaTime();
     // The aspect is settled before the player rebuilds the frustum this frame.
     followFramebuffer();
-    if (Controls::isPaused()) {
+    if (controls.isPaused()) {
         // Nothing moves; the frustum only follows a new window size.
         camera->updateFrustum();
         return;
@@ -235,8 +235,8 @@ void Level::update() {
 void Level::stepPhysics() {
     // The sounds hold with the game clock.
     if (soundSystem != nullptr)
-        soundSystem->setPaused(Controls::isPaused());
-    if (Controls::isPaused())
+        soundSystem->setPaused(controls.isPaused());
+    if (controls.isPaused())
         return;
     // From the frame after the loss on, the world stands still.
     if (!standingStill) {
@@ -246,13 +246,13 @@ void Level::stepPhysics() {
         if (!isFinished())
             showHurt(physics->hurtByContacts(*player,
                                              map != nullptr ? map->getRigidBody() : nullptr,
-                                             enemies, controls->getDeltaTime()));
+                                             enemies, controls.getDeltaTime()));
     }
     if (soundSystem != nullptr) {
         if (sound == nullptr)
             sound = std::make_unique<LevelSound>(*soundSystem, objectives, enemies, water);
         LevelSound::Frame now;
-        now.deltaTime = controls->getDeltaTime();
+        now.deltaTime = controls.getDeltaTime();
         now.playerHealth = player->getHealth();
         now.lost = lost;
         sound->update(*camera, now);
@@ -293,7 +293,7 @@ void Level::restartAfterLoss() {
     // Alive again, so drawn whole again: the picture must not show a wall as gone that blocks.
     for (VulnerableWall* objective : objectives)
         objective->restore();
-    Controls::setView(spawnYaw, spawnPitch);
+    controls.setView(spawnYaw, spawnPitch);
     player->resetHealth();
     player->respawn();
     lost = false;
@@ -332,18 +332,18 @@ void Level::warmUp() {
 
 void Level::render() {
     ScenePasses::Settings chosen;
-    chosen.celShading = controls->isCelShading();
+    chosen.celShading = controls.isCelShading();
     chosen.levels = config->levels;
-    chosen.drawInactive = controls->isDrawingInactive();
+    chosen.drawInactive = controls.isDrawingInactive();
     passes->render(scene(), *camera, chosen);
 
     Hud::Frame frame;
     frame.hasWalls = !objectives.empty();
-    frame.showFps = controls->isFpsShown();
-    frame.deltaTime = controls->getFrameSeconds();
+    frame.showFps = controls.isFpsShown();
+    frame.deltaTime = controls.getFrameSeconds();
     frame.lost = lost;
     frame.lossCountdown = lost && lossSecondsLeft > 0.0;
-    frame.paused = Controls::isPaused();
+    frame.paused = controls.isPaused();
     frame.crosshairOnWall =
         !lost && std::any_of(objectives.begin(), objectives.end(),
                              [this](VulnerableWall* wall) { return wall->isTargeted(*camera); });

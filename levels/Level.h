@@ -37,8 +37,8 @@ class WaterRenderTargets;
 class Level : public LevelInterface {
   public:
     // Programs, models, images and glyphs come from resources, which the game shares between its
-    // levels (a level without one makes its own).
-    Level(GLFWwindow* window, const Config* config,
+    // levels (a level without one makes its own); so does the game's input, controls.
+    Level(GLFWwindow* window, const Config* config, Controls& controls,
           std::shared_ptr<ResourceCache> resources = nullptr);
     ~Level() override;
 
@@ -67,7 +67,7 @@ class Level : public LevelInterface {
     // Read access for tests and tools.
     Player& getPlayer() { return *player; }
     Camera& getCamera() { return *camera; }
-    Controls& getControls() { return *controls; }
+    Controls& getControls() { return controls; }
     const Hud& getHud() const { return *hud; }
     const std::vector<Drawable*>& getDrawables() const { return drawables; }
     const std::vector<GameplayModel*>& getGameplayModels() const { return gameplayModels; }
@@ -130,6 +130,8 @@ class Level : public LevelInterface {
 
     GLFWwindow* window = nullptr;
     const Config* config = nullptr;
+    // The game's.
+    Controls& controls;
     std::shared_ptr<ResourceCache> resources;
     ProgramRef program;
     int modeWidth = 0;
@@ -146,7 +148,6 @@ class Level : public LevelInterface {
     std::string title;
     float waterHeight = 1.0f;
 
-    std::unique_ptr<Controls> controls;
     std::unique_ptr<Camera> camera;
     std::unique_ptr<Player> player;
     std::unique_ptr<Hud> hud;

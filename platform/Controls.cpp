@@ -9,9 +9,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include <algorithm>
-#include <cmath>
-
 namespace {
 
 // The stored pitch stays within the camera's limits, so the first movement back turns the view.
@@ -19,50 +16,33 @@ double boundedPitch(double degrees) {
     return std::clamp(degrees, -Controls::MaxPitchDegrees, Controls::MaxPitchDegrees);
 }
 
-// One copy for the whole program.
-struct SharedInput {
-    double yaw = 90.0;
-    double pitch = 0.0;
-    float horizontalSensitivity = 0.0f;
-    float verticalSensitivity = 0.0f;
-    bool invertPitch = false;
-    float deltaTime = 0.0f;
-    float frameSeconds = 0.0f;
-    double lastTime = 0.0;
-    bool paused = false;
-    // A window that never had the focus cannot lose it (X reports a loss as the window opens).
-    bool hadFocus = false;
-    bool focusLossPending = false;
-    bool fullScreenRequested = false;
-    float deadzone = 0.15f;
-    // This frame's gamepad, and the buttons of the last one (for presses).
-    GamepadState pad;
-    unsigned lastButtons = 0;
-    // Where the last cursor event left the cursor; unknown until the first event.
-    bool cursorKnown = false;
-    double cursorX = 0.0;
-    double cursorY = 0.0;
-    bool fpsShown = false;
-    bool wireframe = false;
-    bool celShading = false;
-    bool drawingInactive = true;
-    Controls::Observer* observer = nullptr;
-};
-
-SharedInput& shared() {
-    static SharedInput state;
-    return state;
+// GLFW's callbacks, which find the window's Controls through its user pointer.
+Controls* controlsOf(GLFWwindow* window) {
+    return static_cast<Controls*>(glfwGetWindowUserPointer(window));
+}
+void cursorCallback(GLFWwindow* window, double x, double y) {
+    if (Controls* controls = controlsOf(window))
+        controls->onCursorMoved(x, y);
+}
+void keyCallback(GLFWwindow* window, int key, int /*scancode*/, int action, int /*mods*/) {
+    if (Controls* controls = controlsOf(window))
+        controls->onKey(window, key, action);
+}
+void focusCallback(GLFWwindow* window, int focused) {
+    if (Controls* controls = controlsOf(window))
+        controls->onFocusChanged(focused == GLFW_TRUE);
+}
+void mouseButtonCallback(GLFWwindow* window, int /*button*/, int action, int /*mods*/) {
+    if (Controls* controls = controlsOf(window))
+        controls->onMouseButton(window, action);
 }
 
 } // namespace
 
-Controls::Controls(GLFWwindow* window, const Config* config) : window(window) {
-    SharedInput& s = shared();
-    s.horizontalSensitivity = config->mouseSensitivity;
-    s.verticalSensitivity = config->mouseSensitivity;
-    s.invertPitch = config->invertMouse;
-    s.deadzone = config->gamepadDeadzone;
-    s.cursorKnown = false;
+Controls::Controls(GLFWwindow* window, const Config* config)
+    : window(window), horizontalSensitivity(config->mouseSensitivity),
+      verticalSensitivity(config->mouseSensitivity), invertPitch(config->invertMouse),
+      deadzone(config->gamepadDeadzone) {
     if (window != nullptr) {
         // A disabled cursor is hidden and never stops at the window's or the screen's edge, so
         // every movement reaches the game whatever the window's size and place. Raw motion skips
@@ -70,13 +50,17 @@ Controls::Controls(GLFWwindow* window, const Config* config) : window(window) {
         glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_DISABLED);
         if (glfwRawMouseMotionSupported())
             glfwSetInputMode(window, GLFW_RAW_MOUSE_MOTION, GLFW_TRUE);
-        glfwSetCursorPosCallback(window, &Controls::onCursorMoved);
-        glfwSetKeyCallback(window, &Controls::onKey);
-        glfwSetWindowFocusCallback(window, &Controls::onFocusChanged);
-        glfwSetMouseButtonCallback(window, &Controls::onMouseButton);
-        if (s.paused)
-            glfwSetInputMode(window, GLFW_CURSOR, GLFW_CURSOR_NORMAL);
+        glfwSetWindowUserPointer(window, this);
+        glfwSetCursorPosCallback(window, &cursorCallback);
+        glfwSetKeyCallback(window, &keyCallback);
+        glfwSetWindowFocusCallback(window, &focusCallback);
+        glfwSetMouseButtonCallback(window, &mouseButtonCallback);
     }
+}
+
+Controls::~Controls() {
+    if (window != nullptr && controlsOf(window) == this)
+        glfwSetWindowUserPointer(window, nullptr);
 }
 
 glm::vec2 Controls::deadZoned(float x, float y, float zone) {
@@ -88,169 +72,140 @@ glm::vec2 Controls::deadZoned(float x, float y, float zone) {
 }
 
 void Controls::updateTime() {
-    SharedInput& s = shared();
-    s.pad = platform().gamepad();
-    const unsigned pressed = s.pad.buttons & ~s.lastButtons;
-    s.lastButtons = s.pad.buttons;
+    pad = platform().gamepad();
+    const unsigned pressed = pad.buttons & ~lastButtons;
+    lastButtons = pad.buttons;
     if ((pressed & (1u << GLFW_GAMEPAD_BUTTON_START)) != 0)
-        setPaused(window, !s.paused);
+        setPaused(window, !paused);
     if ((pressed & (1u << GLFW_GAMEPAD_BUTTON_BACK)) != 0)
-        s.fpsShown = !s.fpsShown;
+        fpsShown = !fpsShown;
     double now = platform().now();
-    s.frameSeconds = static_cast<float>(now - s.lastTime);
+    frameSeconds = static_cast<float>(now - lastTime);
     // The clock keeps running while paused, so play resumes without a jump.
-    s.deltaTime = s.paused ? 0.0f : s.frameSeconds;
-    s.lastTime = now;
+    deltaTime = paused ? 0.0f : frameSeconds;
+    lastTime = now;
     // Degrees per second: the same push turns the view equally at any frame rate.
-    const glm::vec2 look = deadZoned(s.pad.axes[GLFW_GAMEPAD_AXIS_RIGHT_X],
-                                     s.pad.axes[GLFW_GAMEPAD_AXIS_RIGHT_Y], s.deadzone);
+    const glm::vec2 look = deadZoned(pad.axes[GLFW_GAMEPAD_AXIS_RIGHT_X],
+                                     pad.axes[GLFW_GAMEPAD_AXIS_RIGHT_Y], deadzone);
     const double degrees =
-        StickDegreesPerSecond * s.horizontalSensitivity / 50.0 * static_cast<double>(s.deltaTime);
-    s.yaw -= look.x * degrees;
+        StickDegreesPerSecond * horizontalSensitivity / 50.0 * static_cast<double>(deltaTime);
+    yaw -= look.x * degrees;
     if (look.y != 0.0f)
-        s.pitch = std::clamp(s.pitch - look.y * degrees, -PitchLimit, PitchLimit);
-}
-
-float Controls::getDeltaTime() const {
-    return shared().deltaTime;
-}
-
-float Controls::getFrameSeconds() const {
-    return shared().frameSeconds;
-}
-
-bool Controls::isPaused() {
-    return shared().paused;
+        pitch = std::clamp(pitch - look.y * degrees, -PitchLimit, PitchLimit);
 }
 
 void Controls::setPaused(GLFWwindow* window, bool paused) {
-    SharedInput& s = shared();
-    s.paused = paused;
+    this->paused = paused;
     // Capturing the cursor again moves it: not a turn of the view.
-    s.cursorKnown = false;
+    cursorKnown = false;
     if (window != nullptr)
         glfwSetInputMode(window, GLFW_CURSOR, paused ? GLFW_CURSOR_NORMAL : GLFW_CURSOR_DISABLED);
 }
 
-namespace {
-
-// A pause change that came from the window's events, which a demo records.
-void pauseByEvent(GLFWwindow* window, bool paused) {
-    SharedInput& s = shared();
-    if (s.paused == paused)
+void Controls::pauseByEvent(GLFWwindow* window, bool paused) {
+    if (this->paused == paused)
         return;
-    Controls::setPaused(window, paused);
-    if (s.observer != nullptr)
-        s.observer->pauseChanged(paused);
+    setPaused(window, paused);
+    if (observer != nullptr)
+        observer->pauseChanged(paused);
 }
 
-} // namespace
-
-void Controls::onCursorMoved(GLFWwindow* /*window*/, double x, double y) {
-    SharedInput& s = shared();
-    const bool known = s.cursorKnown;
-    const double dx = x - s.cursorX;
-    const double dy = y - s.cursorY;
-    s.cursorKnown = true;
-    s.cursorX = x;
-    s.cursorY = y;
+void Controls::onCursorMoved(double x, double y) {
+    const bool known = cursorKnown;
+    const double dx = x - cursorX;
+    const double dy = y - cursorY;
+    cursorKnown = true;
+    cursorX = x;
+    cursorY = y;
     if (known)
         moveMouse(dx, dy);
 }
 
-void Controls::onFocusChanged(GLFWwindow* /*window*/, int focused) {
-    SharedInput& s = shared();
+void Controls::onFocusChanged(bool focused) {
     // GLFW frees the cursor on focus loss and re-centres it on focus gain: neither jump is a
     // movement of the mouse.
-    s.cursorKnown = false;
+    cursorKnown = false;
     // A player who switches away must not come back to a lost game. Settled after the poll: X
     // also reports losses that the same poll's events take back (the cursor's grab).
-    s.focusLossPending = focused == GLFW_FALSE && s.hadFocus;
-    s.hadFocus = s.hadFocus || focused == GLFW_TRUE;
+    focusLossPending = !focused && hadFocus;
+    hadFocus = hadFocus || focused;
 }
 
 bool Controls::takeFullScreenRequest() {
-    SharedInput& s = shared();
-    const bool requested = s.fullScreenRequested;
-    s.fullScreenRequested = false;
+    const bool requested = fullScreenRequested;
+    fullScreenRequested = false;
     // The switch moves the cursor: not a turn of the view.
     if (requested)
-        s.cursorKnown = false;
+        cursorKnown = false;
     return requested;
 }
 
 void Controls::afterEventPoll(GLFWwindow* window) {
-    SharedInput& s = shared();
-    if (!s.focusLossPending)
+    if (!focusLossPending)
         return;
-    s.focusLossPending = false;
+    focusLossPending = false;
     if (window == nullptr || glfwGetWindowAttrib(window, GLFW_FOCUSED) == GLFW_FALSE)
         pauseByEvent(window, true);
 }
 
-void Controls::onMouseButton(GLFWwindow* window, int /*button*/, int action, int /*mods*/) {
+void Controls::onMouseButton(GLFWwindow* window, int action) {
     if (action == GLFW_PRESS)
         pauseByEvent(window, false);
 }
 
 void Controls::turnView(double dx, double dy) {
-    SharedInput& s = shared();
     // A fixed angle per pixel: the same hand movement turns the view equally at any frame rate.
     // Left and up turn the view left and up (yaw and pitch grow).
-    s.yaw -= dx * s.horizontalSensitivity * DegreesPerPixel;
-    s.pitch = boundedPitch(s.pitch -
-                           (s.invertPitch ? -dy : dy) * s.verticalSensitivity * DegreesPerPixel);
+    yaw -= dx * horizontalSensitivity * DegreesPerPixel;
+    pitch = boundedPitch(pitch - (invertPitch ? -dy : dy) * verticalSensitivity * DegreesPerPixel);
 }
 
 void Controls::moveMouse(double dx, double dy) {
-    SharedInput& s = shared();
     // The cursor is free while paused: its moves are the player's, not the view's.
-    if (s.paused)
+    if (paused)
         return;
     turnView(dx, dy);
-    if (s.observer != nullptr)
-        s.observer->mouseMoved(dx, dy);
+    if (observer != nullptr)
+        observer->mouseMoved(dx, dy);
 }
 
-void Controls::onKey(GLFWwindow* window, int key, int /*scancode*/, int action, int /*mods*/) {
+void Controls::onKey(GLFWwindow* window, int key, int action) {
     if (action != GLFW_PRESS)
         return;
-    SharedInput& s = shared();
     if (key == GLFW_KEY_P) {
-        pauseByEvent(window, !s.paused);
+        pauseByEvent(window, !paused);
         return;
     }
     if (key == GLFW_KEY_F11) {
-        s.fullScreenRequested = !s.fullScreenRequested; // twice in one poll: no switch
+        fullScreenRequested = !fullScreenRequested; // twice in one poll: no switch
         return;
     }
     switch (key) {
     case GLFW_KEY_F2:
-        s.fpsShown = !s.fpsShown;
+        fpsShown = !fpsShown;
         break;
     case GLFW_KEY_F3:
-        s.wireframe = !s.wireframe;
+        wireframe = !wireframe;
         break;
     case GLFW_KEY_F4:
-        s.celShading = !s.celShading;
+        celShading = !celShading;
         break;
     case GLFW_KEY_F8:
-        s.drawingInactive = !s.drawingInactive;
+        drawingInactive = !drawingInactive;
         break;
     default:
         return;
     }
-    if (s.observer != nullptr)
-        s.observer->togglePressed(key);
+    if (observer != nullptr)
+        observer->togglePressed(key);
 }
 
 void Controls::readMovementKeys(const glm::vec3& forward, const glm::vec3& right) {
     const glm::vec3 d = forward;
     const glm::vec3 r = right;
-    const float distance = shared().deltaTime * moveSpeed;
+    const float distance = deltaTime * moveSpeed;
     const glm::vec2 stick =
-        deadZoned(shared().pad.axes[GLFW_GAMEPAD_AXIS_LEFT_X],
-                  shared().pad.axes[GLFW_GAMEPAD_AXIS_LEFT_Y], shared().deadzone);
+        deadZoned(pad.axes[GLFW_GAMEPAD_AXIS_LEFT_X], pad.axes[GLFW_GAMEPAD_AXIS_LEFT_Y], deadzone);
     // Stick up (y below 0) flies forward.
     movement = (d * -stick.y + r * stick.x) * distance;
     Platform& keys = platform();
@@ -270,57 +225,28 @@ void Controls::readMovementKeys(const glm::vec3& forward, const glm::vec3& right
 }
 
 void Controls::resetView() {
-    shared().yaw = 90.0;
-    shared().pitch = 0.0;
+    yaw = 90.0;
+    pitch = 0.0;
 }
 
 bool Controls::isAttackHeld() const {
-    const GamepadState& pad = shared().pad;
     const bool padAttack = pad.axes[GLFW_GAMEPAD_AXIS_RIGHT_TRIGGER] > 0.0f ||
                            (pad.buttons & (1u << GLFW_GAMEPAD_BUTTON_A)) != 0;
     // The key is asked first and always: a demo records every key query.
     return platform().isKeyHeld(GLFW_KEY_SPACE) || padAttack;
 }
 
-bool Controls::isFpsShown() const {
-    return shared().fpsShown;
-}
-bool Controls::isWireframe() const {
-    return shared().wireframe;
-}
-bool Controls::isCelShading() const {
-    return shared().celShading;
-}
-bool Controls::isDrawingInactive() const {
-    return shared().drawingInactive;
-}
-
-double Controls::getYawDegrees() {
-    return shared().yaw;
-}
-double Controls::getPitchDegrees() {
-    return shared().pitch;
-}
-
 void Controls::setView(double yawDegrees, double pitchDegrees) {
-    shared().yaw = yawDegrees;
-    shared().pitch = boundedPitch(pitchDegrees);
-}
-
-void Controls::setObserver(Observer* observer) {
-    shared().observer = observer;
-}
-
-void Controls::resetSharedState() {
-    shared() = SharedInput{};
+    yaw = yawDegrees;
+    pitch = boundedPitch(pitchDegrees);
 }
 
 void Controls::turnTowards(const glm::vec3& direction, double sensitivity) {
     const glm::vec3 d = glm::normalize(direction);
-    const double yaw = std::atan2(d.x, d.z) * 180.0 / M_PI;
-    const double pitch = std::asin(std::clamp(d.y, -1.0f, 1.0f)) * 180.0 / M_PI;
-    const double dyaw = std::remainder(yaw - getYawDegrees(), 360.0);
+    const double yawTo = std::atan2(d.x, d.z) * 180.0 / M_PI;
+    const double pitchTo = std::asin(std::clamp(d.y, -1.0f, 1.0f)) * 180.0 / M_PI;
+    const double dyaw = std::remainder(yawTo - yaw, 360.0);
     const double perPixel = sensitivity * DegreesPerPixel;
-    const double dpitch = std::clamp(pitch, -MaxPitchDegrees, MaxPitchDegrees) - getPitchDegrees();
+    const double dpitch = std::clamp(pitchTo, -MaxPitchDegrees, MaxPitchDegrees) - pitch;
     moveMouse(-dyaw / perPixel, -dpitch / perPixel);
 }

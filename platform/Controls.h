@@ -1,25 +1,31 @@
 #pragma once
 
+#include "platform/Platform.h"
+
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 
 struct Config;
 struct GLFWwindow;
 
-// Keyboard, mouse and frame timing as the rest of the game consumes them. Each level makes its
-// own Controls, but the timing, view angles, sensitivity and display toggles are one copy for the
-// whole process, so a level change neither resets the toggles nor jumps the delta time.
+// Keyboard, mouse, gamepad and frame timing as the rest of the game consumes them. One object,
+// owned by the game and handed to its levels, so a level change neither resets the toggles nor
+// jumps the delta time. The window's input callbacks reach it through the window's user pointer.
 class Controls {
   public:
+    // window may be nullptr (tests, scripted play): nothing is hooked then.
     Controls(GLFWwindow* window, const Config* config);
+    ~Controls();
+    Controls(const Controls&) = delete;
+    Controls& operator=(const Controls&) = delete;
 
     // Once a frame: reads the gamepad (Start pauses, Back toggles the frame rate, the right
     // stick turns the view) and measures the frame's delta time from the platform clock; the
     // delta time is 0 while paused.
     void updateTime();
-    float getDeltaTime() const;
+    float getDeltaTime() const { return deltaTime; }
     // The clock's time for this frame even while paused (the frame-rate line).
-    float getFrameSeconds() const;
+    float getFrameSeconds() const { return frameSeconds; }
     // W, S, D, A in that order along the view's forward and right; the last held key wins,
     // keys do not combine. Without a key, the gamepad's left stick, as far as it is pushed.
     void readMovementKeys(const glm::vec3& forward, const glm::vec3& right);
@@ -27,39 +33,40 @@ class Controls {
     void resetView();
     bool isAttackHeld() const;
 
-    bool isFpsShown() const;
-    bool isWireframe() const;
-    bool isCelShading() const;
-    bool isDrawingInactive() const;
+    bool isFpsShown() const { return fpsShown; }
+    bool isWireframe() const { return wireframe; }
+    bool isCelShading() const { return celShading; }
+    bool isDrawingInactive() const { return drawingInactive; }
 
-    // GLFW callbacks; public so tests can feed events without a window. The window's cursor is
+    // The window's events; tests and demos feed them without a window. The window's cursor is
     // disabled (unbounded, raw motion where offered), so the view turns by the difference between
     // successive cursor positions; the first position after the window gets the cursor (a new
-    // Controls, a focus change) only sets where the next move starts.
-    static void onCursorMoved(GLFWwindow* window, double x, double y);
-    static void onKey(GLFWwindow* window, int key, int scancode, int action, int mods);
-    static void onFocusChanged(GLFWwindow* window, int focused);
-    static void onMouseButton(GLFWwindow* window, int button, int action, int mods);
+    // Controls, a focus change) only sets where the next move starts. window, where given, is
+    // the one whose cursor a pause frees.
+    void onCursorMoved(double x, double y);
+    void onKey(GLFWwindow* window, int key, int action);
+    void onFocusChanged(bool focused);
+    void onMouseButton(GLFWwindow* window, int action);
     // After each event poll: a focus loss that still holds pauses (window nullptr: it holds).
-    static void afterEventPoll(GLFWwindow* window);
+    void afterEventPoll(GLFWwindow* window);
     // Whether F11 was pressed since the last call (the shell switches full screen).
-    static bool takeFullScreenRequest();
+    bool takeFullScreenRequest();
 
     // Paused: the game clock stands still (delta time 0), the view and the movement keys do
     // nothing and the window's cursor is free to leave. P toggles it, losing the focus pauses, a
     // click in the window resumes.
-    static bool isPaused();
+    bool isPaused() const { return paused; }
     // window, when given, gets its cursor back (paused) or captured again.
-    static void setPaused(GLFWwindow* window, bool paused);
+    void setPaused(GLFWwindow* window, bool paused);
 
     // Turns the view as a mouse moved dx pixels right and dy pixels down would (scripted play).
     // Nothing while paused.
-    static void moveMouse(double dx, double dy);
+    void moveMouse(double dx, double dy);
     // Turns the view along direction by the one mouse movement a player of that sensitivity
     // would make (scripted play: routes, the benchmark's views, the soak).
-    static void turnTowards(const glm::vec3& direction, double sensitivity);
+    void turnTowards(const glm::vec3& direction, double sensitivity);
     // The same turn, paused or not (a demo's movements were all taken).
-    static void turnView(double dx, double dy);
+    void turnView(double dx, double dy);
 
     // Told of every mouse movement the view takes and every display toggle pressed, as they
     // happen (demo recording).
@@ -71,16 +78,14 @@ class Controls {
         // The window's events (P, a focus loss, a click) paused or resumed the game.
         virtual void pauseChanged(bool /*paused*/) {}
     };
-    // Part of the process-wide input state; nullptr for none. Not owned.
-    static void setObserver(Observer* observer);
+    // nullptr for none. Not owned.
+    void setObserver(Observer* watcher) { observer = watcher; }
 
-    // The process-wide state, for tests.
-    static double getYawDegrees();
-    static double getPitchDegrees();
+    double getYawDegrees() const { return yaw; }
+    double getPitchDegrees() const { return pitch; }
     // Points the view: the camera takes these angles at the player's next update. The pitch,
     // here and from the mouse, is kept within the camera's limits.
-    static void setView(double yawDegrees, double pitchDegrees);
-    static void resetSharedState();
+    void setView(double yawDegrees, double pitchDegrees);
 
     // How far the view looks up or down: the camera's limit too.
     static constexpr double MaxPitchDegrees = 80.0;
@@ -97,7 +102,36 @@ class Controls {
     static glm::vec2 deadZoned(float x, float y, float zone);
 
   private:
+    // A pause change that came from the window's events, which a demo records.
+    void pauseByEvent(GLFWwindow* window, bool paused);
+
     GLFWwindow* window = nullptr;
     float moveSpeed = 6.0f;
     glm::vec3 movement{0.0f};
+    double yaw = 90.0;
+    double pitch = 0.0;
+    float horizontalSensitivity = 0.0f;
+    float verticalSensitivity = 0.0f;
+    bool invertPitch = false;
+    float deltaTime = 0.0f;
+    float frameSeconds = 0.0f;
+    double lastTime = 0.0;
+    bool paused = false;
+    // A window that never had the focus cannot lose it (X reports a loss as the window opens).
+    bool hadFocus = false;
+    bool focusLossPending = false;
+    bool fullScreenRequested = false;
+    float deadzone = 0.15f;
+    // This frame's gamepad, and the buttons of the last one (for presses).
+    GamepadState pad;
+    unsigned lastButtons = 0;
+    // Where the last cursor event left the cursor; unknown until the first event.
+    bool cursorKnown = false;
+    double cursorX = 0.0;
+    double cursorY = 0.0;
+    bool fpsShown = false;
+    bool wireframe = false;
+    bool celShading = false;
+    bool drawingInactive = true;
+    Observer* observer = nullptr;
 };

@@ -1,4 +1,5 @@
 #include "platform/GlDebug.h"
+#include "platform/Report.h"
 
 #include <GL/glew.h>
 
@@ -29,9 +30,9 @@ void GLAPIENTRY onDebugMessage(GLenum source, GLenum type, GLuint /*id*/, GLenum
     if (record.count > gldebug::KeptMessages)
         return;
     record.first.emplace_back(message != nullptr ? message : "");
-    std::fprintf(stderr, "GL error: %s\n", record.first.back().c_str());
+    report(Severity::Error, "GL error: " + record.first.back());
     if (record.count == gldebug::KeptMessages)
-        std::fprintf(stderr, "GL error: further errors are counted, not printed\n");
+        report(Severity::Error, "GL error: further errors are counted, not printed");
 }
 
 } // namespace

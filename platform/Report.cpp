@@ -4,7 +4,17 @@
 
 #include <cstdio>
 
-void report(Severity /*severity*/, std::string_view message) {
+namespace {
+Severity leastReported = Severity::Progress;
+}
+
+void reportOnlyFrom(Severity least) {
+    leastReported = least;
+}
+
+void report(Severity severity, std::string_view message) {
+    if (severity < leastReported)
+        return;
     const std::string line = printable(message) + "\n";
     // One write a line, so lines of the game and of the driver do not interleave mid-line.
     std::fwrite(line.data(), 1, line.size(), stderr);

@@ -11,6 +11,9 @@
 // shows everything in the order it happened.
 enum class Severity { Progress, Warning, Error };
 void report(Severity severity, std::string_view message);
+// Lines less severe than least are dropped from now on (tools whose figures would drown in the
+// progress lines of many start-ups).
+void reportOnlyFrom(Severity least);
 
 // What a step that can fail hands back: its value, or the one line that says why not.
 template <class T> class [[nodiscard]] Result {

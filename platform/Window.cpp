@@ -32,7 +32,7 @@ OpenedWindow openWindow(const WindowOptions& options) {
         // GLFW's own reason (no display, a display that refused us) goes beside the usual line.
         const char* why = nullptr;
         if (glfwGetError(&why) != GLFW_NO_ERROR && why != nullptr)
-            std::fprintf(stderr, "GLFW: %s\n", why);
+            report(Severity::Error, std::string("GLFW: ") + why);
         opened.failure = WindowFailure::Glfw;
         return opened;
     }

@@ -79,8 +79,8 @@ void Camera::toggleSavedYaw() {
 }
 
 void applyMouseLook(Controls& controls, Camera& camera) {
-    camera.setYaw(Controls::getYawDegrees());
-    camera.setPitch(Controls::getPitchDegrees());
+    camera.setYaw(controls.getYawDegrees());
+    camera.setPitch(controls.getPitchDegrees());
     camera.updateVectors();
     controls.readMovementKeys(camera.getDirection(), camera.getRight());
 }

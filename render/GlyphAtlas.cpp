@@ -1,6 +1,7 @@
 #include "render/GlyphAtlas.h"
 
 #include "platform/DataFile.h"
+#include "platform/Report.h"
 
 #include <glm/common.hpp>
 
@@ -15,11 +16,6 @@
 #include <vector>
 
 namespace {
-
-void report(const char* message) {
-    std::printf("%s\n", message);
-    std::fflush(stdout);
-}
 
 // The smallest power of two at least n.
 int powerOfTwo(int n) {
@@ -43,7 +39,7 @@ GlyphAtlas::GlyphAtlas(const std::string& fontPath, int fontSize) {
     FT_Library library = nullptr;
     const bool libraryReady = FT_Init_FreeType(&library) == 0;
     if (!libraryReady)
-        report("Failed to initialize Freetype");
+        report(Severity::Error, "Failed to initialize Freetype");
 
     // Read through the data-file check: a pipe, a device or a folder is no font.
     const std::optional<std::string> font =
@@ -54,7 +50,7 @@ GlyphAtlas::GlyphAtlas(const std::string& fontPath, int fontSize) {
         font && FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(font->data()),
                                    static_cast<FT_Long>(font->size()), 0, &face) == 0;
     if (!faceReady)
-        report("ERROR::FREETYPE: Failed to load font");
+        report(Severity::Error, "ERROR::FREETYPE: Failed to load font");
     if (faceReady)
         FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(fontSize));
     fontLoaded = faceReady;
@@ -66,7 +62,7 @@ GlyphAtlas::GlyphAtlas(const std::string& fontPath, int fontSize) {
     const long limit = static_cast<long>(MaxGlyphScale) * std::max(fontSize, 1);
     for (int code = 0; code < 128; ++code) {
         if (!faceReady || FT_Load_Char(face, static_cast<FT_ULong>(code), FT_LOAD_DEFAULT) != 0) {
-            report("ERROR::FREETYTPE: Failed to load Glyph");
+            report(Severity::Error, "ERROR::FREETYTPE: Failed to load Glyph");
             continue;
         }
         // Measured before rendering: the bitmap of a huge outline is never made.
@@ -84,7 +80,7 @@ GlyphAtlas::GlyphAtlas(const std::string& fontPath, int fontSize) {
             continue;
         }
         if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) {
-            report("ERROR::FREETYTPE: Failed to load Glyph");
+            report(Severity::Error, "ERROR::FREETYTPE: Failed to load Glyph");
             continue;
         }
         Glyph glyph;
@@ -106,9 +102,9 @@ GlyphAtlas::GlyphAtlas(const std::string& fontPath, int fontSize) {
         glyphs[static_cast<char>(code)] = glyph;
     }
     if (skipped > 0)
-        report(("ERROR::FREETYPE: Skipped " + std::to_string(skipped) + " glyphs of " + fontPath +
-                " far larger than " + std::to_string(fontSize) + " pixels")
-                   .c_str());
+        report(Severity::Error, "ERROR::FREETYPE: Skipped " + std::to_string(skipped) +
+                                    " glyphs of " + fontPath + " far larger than " +
+                                    std::to_string(fontSize) + " pixels");
 
     if (faceReady)
         FT_Done_Face(face);
@@ -150,9 +146,8 @@ GlyphAtlas::GlyphAtlas(const std::string& fontPath, int fontSize) {
 }
 
 void GlyphAtlas::reportNoOutlines() {
-    report((std::string("ERROR::FREETYPE: ") + FontPath +
-            " has no glyph outlines; the HUD text cannot be drawn")
-               .c_str());
+    report(Severity::Error, std::string("ERROR::FREETYPE: ") + FontPath +
+                                " has no glyph outlines; the HUD text cannot be drawn");
 }
 
 std::shared_ptr<const GlyphAtlas> GlyphAtlas::shared(ResourceCache& cache, int pixelSize) {

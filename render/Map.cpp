@@ -1,4 +1,5 @@
 #include "render/Map.h"
+#include "platform/Report.h"
 
 #include "platform/Printable.h"
 #include "render/ProgramStatus.h"
@@ -34,9 +35,9 @@ void reportUntexturedParts(const std::string& path, const Model* model) {
         const unsigned m = model->getMesh(i).materialIndex;
         if (m < materials.size() && materials[m] != nullptr)
             continue;
-        std::printf("%s: a material of the level map names no texture the game can take; that "
-                    "part is drawn black\n",
-                    printable(path).c_str());
+        report(Severity::Warning, path +
+                                      ": a material of the level map names no texture the game can "
+                                      "take; that part is drawn black");
         return;
     }
 }

@@ -1,4 +1,5 @@
 #include "render/Model.h"
+#include "platform/Report.h"
 
 #include "platform/Printable.h"
 #include "render/Frustum.h"
@@ -145,13 +146,12 @@ std::unique_ptr<Model> buildModel(const std::string& path, ModelData data, Resou
     auto model = std::make_unique<Model>();
     if (data.failed) {
         if (!data.problem.empty())
-            std::printf("%s: %s\n", path.c_str(), data.problem.c_str());
-        std::printf("\n\nerror loading model %s\n\n", path.c_str());
-        std::fflush(stdout);
+            report(Severity::Error, path + ": " + data.problem);
+        report(Severity::Error, "error loading model " + path);
         return model;
     }
     for (const std::string& warning : data.warnings)
-        std::printf("%s: %s; it is drawn without it\n", printable(path).c_str(), warning.c_str());
+        report(Severity::Warning, path + ": " + warning + "; it is drawn without it");
     model->materialsReported = !data.warnings.empty();
     // Sized once before any mesh owns GL names, so no mesh is ever moved after its setup.
     model->meshes.resize(data.meshes.size());

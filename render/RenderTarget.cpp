@@ -1,4 +1,5 @@
 #include "render/RenderTarget.h"
+#include "platform/Report.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -81,7 +82,8 @@ RenderTarget::RenderTarget(const std::string& name, int width, int height, const
         complete = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
     }
     if (!complete) {
-        std::printf("Failed to create render target %s (%d x %d)\n", name.c_str(), width, height);
+        report(Severity::Error, "Failed to create render target " + name + " (" +
+                                    std::to_string(width) + " x " + std::to_string(height) + ")");
         framebufferName.reset();
         colour.reset();
         depthAsTexture.reset();

@@ -3,6 +3,7 @@
 #include "platform/DataFile.h"
 #include "platform/Platform.h"
 #include "platform/Printable.h"
+#include "platform/Report.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -20,6 +21,14 @@ GLenum glStage(int stage) {
     default:
         return GL_VERTEX_SHADER;
     }
+}
+
+// The driver's compile or link log, a report a line (its lines end in line ends).
+void reportLog(const std::string& log) {
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty())
+            report(Severity::Warning, line);
 }
 
 } // namespace
@@ -155,11 +164,11 @@ gl::Shader ShaderLoader::compileShader(const std::string& path, int stage) {
         datafile::read(path, datafile::MaxShaderBytes, &why);
     if (!contents) {
         if (datafile::isMissing(why))
-            std::printf("Impossible to open %s. Are you in the right directory ?\n",
-                        printable(path).c_str());
+            report(Severity::Error,
+                   "Impossible to open " + path + ". Are you in the right directory ?");
         else
-            std::printf("Impossible to open %s: %s\n", printable(path).c_str(),
-                        datafile::describe(why, datafile::MaxShaderBytes).c_str());
+            report(Severity::Error, "Impossible to open " + path + ": " +
+                                        datafile::describe(why, datafile::MaxShaderBytes));
         // The stage object is never used; its handle drops it.
         platform().waitForKey();
         return gl::Shader();
@@ -168,17 +177,18 @@ gl::Shader ShaderLoader::compileShader(const std::string& path, int stage) {
     std::string missing;
     std::string source = expandIncludes(sourceFromLines(file), path, missing);
     if (!missing.empty()) {
-        std::printf("Impossible to open %s. Are you in the right directory ?\n", missing.c_str());
+        report(Severity::Error,
+               "Impossible to open " + missing + ". Are you in the right directory ?");
         platform().waitForKey();
         return gl::Shader();
     }
     const std::string refused = refusal(source);
     if (!refused.empty()) {
-        std::printf("%s is not compiled: %s\n", path.c_str(), refused.c_str());
+        report(Severity::Error, path + " is not compiled: " + refused);
         return gl::Shader();
     }
 
-    std::printf("Compiling shader : %s\n", path.c_str());
+    report(Severity::Progress, "Compiling shader : " + path);
     const char* text = source.c_str();
     glShaderSource(shader.get(), 1, &text, nullptr);
     glCompileShader(shader.get());
@@ -190,7 +200,7 @@ gl::Shader ShaderLoader::compileShader(const std::string& path, int stage) {
     if (logLength > 0) {
         std::vector<char> log(static_cast<size_t>(logLength) + 1, '\0');
         glGetShaderInfoLog(shader.get(), logLength, nullptr, log.data());
-        std::printf("%s\n", log.data());
+        reportLog(log.data());
     }
     return shader;
 }
@@ -206,7 +216,7 @@ GLuint ShaderLoader::addShader(const std::string& path, int stage) {
 }
 
 void ShaderLoader::linkProgram() {
-    std::printf("Linking program\n");
+    report(Severity::Progress, "Linking program");
     glLinkProgram(program);
     GLint status = GL_FALSE;
     GLint logLength = 0;
@@ -215,7 +225,7 @@ void ShaderLoader::linkProgram() {
     if (logLength > 0) {
         std::vector<char> log(static_cast<size_t>(logLength) + 1, '\0');
         glGetProgramInfoLog(program, logLength, nullptr, log.data());
-        std::printf("%s\n", log.data());
+        reportLog(log.data());
     }
     for (const gl::Shader& shader : attached)
         if (shader)

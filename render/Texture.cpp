@@ -1,4 +1,5 @@
 #include "render/Texture.h"
+#include "platform/Report.h"
 
 #include "platform/Printable.h"
 
@@ -21,8 +22,7 @@ long long maxTextureSize() {
 }
 
 void reportFailure(const std::string& path) {
-    std::printf("Failed to load texture %s\n", printable(path).c_str());
-    std::fflush(stdout);
+    report(Severity::Error, "Failed to load texture " + path);
 }
 
 } // namespace
@@ -82,8 +82,7 @@ Texture::Texture(const std::string& path, Image image) {
         glGenerateMipmap(GL_TEXTURE_2D);
         mipcache::store(image.pixelHash, image.width, image.height);
     }
-    std::printf("%s - texture successfully loaded\n", printable(path).c_str());
-    std::fflush(stdout);
+    report(Severity::Progress, path + " - texture successfully loaded");
 }
 
 void Texture::bind(int unit) const {

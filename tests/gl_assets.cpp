@@ -15,7 +15,7 @@ namespace {
 
 std::unique_ptr<Model> load(const std::string& path) {
     std::unique_ptr<Model> model;
-    const std::string out = checks::captureStdout([&] { model = loadModel(path); });
+    const std::string out = checks::captureReports([&] { model = loadModel(path); });
     EXPECT_EQ(out.find("error loading model"), std::string::npos) << out;
     EXPECT_EQ(out.find("Failed to load texture"), std::string::npos) << out;
     return model;

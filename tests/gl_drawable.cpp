@@ -12,7 +12,7 @@
 
 #include <cmath>
 
-using checks::captureStdout;
+using checks::captureReports;
 using testfiles::ScratchDir;
 
 namespace {
@@ -60,7 +60,7 @@ class DrawableTest : public GlTest {
 
     std::unique_ptr<Prop> makeSquare() {
         std::unique_ptr<Prop> prop;
-        captureStdout([&] { prop = std::make_unique<Prop>(squarePath, shared); });
+        captureReports([&] { prop = std::make_unique<Prop>(squarePath, shared); });
         return prop;
     }
 
@@ -170,8 +170,8 @@ TEST_F(DrawableTest, DrawsWhenInViewAndTouchesNothingWhenCulled) {
 TEST_F(DrawableTest, MissingModelDrawsNothingAndStaysFinite) {
     std::unique_ptr<Prop> prop;
     const std::string out =
-        captureStdout([&] { prop = std::make_unique<Prop>("Obj/none.obj", shared); });
-    EXPECT_EQ(out, "\n\nerror loading model Obj/none.obj\n\n");
+        captureReports([&] { prop = std::make_unique<Prop>("Obj/none.obj", shared); });
+    EXPECT_EQ(out, "error loading model Obj/none.obj\n");
     EXPECT_EQ(prop->getBoundingCentre(), glm::vec3(0.0f));
     EXPECT_EQ(prop->getBoundingRadius(), 0.0f);
     EXPECT_FALSE(prop->isInFrustum(frustum()));
@@ -304,7 +304,7 @@ TEST_F(DrawableTest, ProgramThatFailedToLinkDrawsNothingAndRaisesNoGlError) {
     glLinkProgram(name); // no stages: the link fails, as with missing shader files
     const ProgramRef broken = ShaderProgram::adopt(name);
     std::unique_ptr<Prop> prop;
-    captureStdout([&] { prop = std::make_unique<Prop>(squarePath, broken); });
+    captureReports([&] { prop = std::make_unique<Prop>(squarePath, broken); });
     renderfix::OffscreenTarget target(16, 16);
     glUseProgram(0);
     RenderState state;

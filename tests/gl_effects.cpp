@@ -494,7 +494,7 @@ TEST_F(EffectsTest, ObjectsWhoseShadersFailedTouchNoUniform) {
     std::filesystem::remove_all(empty);
     std::filesystem::create_directories(empty);
     ASSERT_EQ(chdir(empty.c_str()), 0);
-    ::testing::internal::CaptureStdout(); // the missing files are reported there
+    ::testing::internal::CaptureStderr(); // the missing files are reported there
     ShaderLoader loader;
     const ProgramRef failed =
         ShaderProgram::adopt(loader.loadShaders("Shader/extendedVS.vs", "Shader/extendedFS.fs"));
@@ -504,7 +504,7 @@ TEST_F(EffectsTest, ObjectsWhoseShadersFailedTouchNoUniform) {
     water.setRenderTargets(&targets);
     SimpleWall wall(glm::vec3(0, 0, 0), 0, failed);
     Billboard billboard;
-    ::testing::internal::GetCapturedStdout();
+    ::testing::internal::GetCapturedStderr();
     target->clear();
 
     struct Case {

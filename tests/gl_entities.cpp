@@ -24,7 +24,7 @@
 
 namespace {
 
-using checks::captureStdout;
+using checks::captureReports;
 
 glm::vec3 origin(const btRigidBody* body) {
     const btVector3 o = body->getWorldTransform().getOrigin();
@@ -155,7 +155,7 @@ TEST_F(EntitiesTest, EnemyBodyAndSatelliteMoveTogether) {
 
 TEST_F(EntitiesTest, EnemyReadsAnUnknownAxisAsY) {
     std::unique_ptr<SimpleEnemy> enemy;
-    const std::string out = captureStdout(
+    const std::string out = captureReports(
         [&] { enemy = std::make_unique<SimpleEnemy>(glm::vec3(0), 9, nullptr, 1.0f); });
     EXPECT_NE(out.find("axis 9"), std::string::npos) << out;
     EXPECT_EQ(enemy->getAxis(), 1);
@@ -195,7 +195,7 @@ TEST_F(EntitiesTest, SimpleWallCodesFourAndFiveRepeatZeroAndOne) {
     EXPECT_EQ(five.getModelMatrix(), one.getModelMatrix());
     std::unique_ptr<SimpleWall> odd;
     const std::string out =
-        captureStdout([&] { odd = std::make_unique<SimpleWall>(glm::vec3(0), 8, nullptr); });
+        captureReports([&] { odd = std::make_unique<SimpleWall>(glm::vec3(0), 8, nullptr); });
     EXPECT_NE(out.find("orientation 8"), std::string::npos) << out;
     EXPECT_EQ(odd->getTransform().angles, glm::vec3(0.0f));
 }
@@ -213,7 +213,7 @@ TEST_F(EntitiesTest, SimpleWallDrawsItsNoiseWithThePassUniforms) {
                                       "void main() { colour = vec4(texture(textureSampler, "
                                       "vec2(0.5)).rgb * alpha * float(isCelShading), 1.0); }\n";
     ProgramRef shared;
-    captureStdout([&] {
+    captureReports([&] {
         ShaderLoader loader;
         shared = ShaderProgram::adopt(loader.loadShaders(dir + "wall.vs", dir + "wall.fs"));
     });
@@ -272,7 +272,7 @@ TEST_F(EntitiesTest, WallsWithoutAModelHaveNoBody) {
     const std::filesystem::path empty = std::filesystem::path(::testing::TempDir()) / "no_models";
     std::filesystem::create_directories(empty);
     ASSERT_EQ(chdir(empty.c_str()), 0);
-    captureStdout([] {
+    captureReports([] {
         SimpleWall wall(glm::vec3(0), 0, nullptr);
         EXPECT_EQ(wall.getRigidBody(), nullptr);
         SimpleEnemy enemy(glm::vec3(0), 0, 0, 1.0f);
@@ -419,12 +419,11 @@ TEST_F(EntitiesTest, TargetedThroughTheTurnedNormal) {
 }
 
 TEST_F(EntitiesTest, HoldingSpaceInFrontOfAWallBreaksIt) {
-    Controls::resetSharedState();
     Config config;
     Controls controls(nullptr, &config);
     // Turn from yaw 90 to 180 (looking along -z) with the mouse.
-    Controls::moveMouse(-90.0 / (config.mouseSensitivity * Controls::DegreesPerPixel), 0.0);
-    ASSERT_NEAR(Controls::getYawDegrees(), 180.0, 1e-9);
+    controls.moveMouse(-90.0 / (config.mouseSensitivity * Controls::DegreesPerPixel), 0.0);
+    ASSERT_NEAR(controls.getYawDegrees(), 180.0, 1e-9);
 
     Player player(controls, camera);
     player.setStats(50, 10, 3);
@@ -449,5 +448,4 @@ TEST_F(EntitiesTest, HoldingSpaceInFrontOfAWallBreaksIt) {
         frame(1.0);
     EXPECT_TRUE(wall.isDead()) << "6 seconds of attack break a wall of 15 at power 10 over 4";
     EXPECT_FALSE(wall.getParticles().isSpawning());
-    Controls::resetSharedState();
 }

@@ -1,11 +1,11 @@
 #include "app/Game.h"
 #include "support/GlContext.h"
+#include "support/OpenedGame.h"
 #include "support/ScriptedPlatform.h"
 
 #include <GLFW/glfw3.h>
 
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -60,7 +60,7 @@ class ScriptedLevel : public LevelInterface {
 class GameShellTest : public GlTest {
   protected:
     std::unique_ptr<Game> makeGame() {
-        return std::make_unique<Game>([this](GLFWwindow*, const Config*) {
+        return testgame::open([this](GLFWwindow*, const Config*, Controls&) {
             std::vector<std::unique_ptr<LevelInterface>> levels;
             auto a = std::make_unique<ScriptedLevel>("one", log);
             auto b = std::make_unique<ScriptedLevel>("two", log);
@@ -168,13 +168,10 @@ TEST_F(GameShellTest, ClosingTheWindowEndsTheLoop) {
 }
 
 TEST_F(GameShellTest, NoLevelsToPlayIsAFailureOfItsOwn) {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            dup2(STDERR_FILENO, STDOUT_FILENO); // the game's lines, where the check reads them
-            Game game([](GLFWwindow*, const Config*) {
-                return std::vector<std::unique_ptr<LevelInterface>>{};
-            });
-        },
-        ::testing::ExitedWithCode(255), "No levels to play");
+    const Result<std::unique_ptr<Game>> game =
+        Game::open([](GLFWwindow*, const Config*, Controls&) {
+            return std::vector<std::unique_ptr<LevelInterface>>{};
+        });
+    EXPECT_FALSE(game);
+    EXPECT_EQ(game.error(), "No levels to play");
 }

@@ -10,6 +10,7 @@
 #include "render/Map.h"
 #include "render/ProgramStatus.h"
 #include "support/GlContext.h"
+#include "support/OpenedGame.h"
 #include "support/ScriptedPlatform.h"
 
 #include <GLFW/glfw3.h>
@@ -24,33 +25,29 @@ namespace {
 // Drives one level the way the game does, with scripted time.
 class LevelTest : public GlTest {
   protected:
-    void SetUp() override {
-        GlTest::SetUp();
-        Controls::resetSharedState();
-    }
+    void SetUp() override { GlTest::SetUp(); }
     void TearDown() override {
         glfwMakeContextCurrent(testgl::window());
         GlTest::TearDown();
-        Controls::resetSharedState();
     }
 
     template <class L> std::unique_ptr<L> makeLevel() {
-        return started(std::make_unique<L>(testgl::window(), &config));
+        return started(std::make_unique<L>(testgl::window(), &config, *controls));
     }
     // One of the data folder's levels.
     std::unique_ptr<FileLevel> fileLevel(const std::string& path) {
         levelfile::Result read = levelfile::read(path);
         EXPECT_TRUE(read.content) << read.error;
-        return started(std::make_unique<FileLevel>(testgl::window(), &config, nullptr,
+        return started(std::make_unique<FileLevel>(testgl::window(), &config, *controls, nullptr,
                                                    read.content.value_or(levelfile::Content())));
     }
     template <class L> std::unique_ptr<L> started(std::unique_ptr<L> level) {
         std::fflush(stdout);
-        testing::internal::CaptureStdout(); // loading chatter
+        testing::internal::CaptureStderr(); // loading chatter
         level->setLossHold(0.0);
         level->start();
         std::fflush(stdout);
-        testing::internal::GetCapturedStdout();
+        testing::internal::GetCapturedStderr();
         return level;
     }
 
@@ -75,6 +72,9 @@ class LevelTest : public GlTest {
 
     ScriptedPlatform keys;
     Config config;
+    // The game's input, which the levels of a test share until freshControls.
+    std::unique_ptr<Controls> controls = std::make_unique<Controls>(nullptr, &config);
+    void freshControls() { controls = std::make_unique<Controls>(nullptr, &config); }
 };
 
 std::string writeBoxModel() {
@@ -191,8 +191,8 @@ TEST_F(LevelTest, AnEnemysTouchHurtsByItsDamageOverThePlayersToughness) {
         for (levelfile::Object& object : read.content->objects)
             object.damage = c.damage;
         read.content->toughness = c.toughness;
-        auto level =
-            started(std::make_unique<FileLevel>(testgl::window(), &config, nullptr, *read.content));
+        auto level = started(std::make_unique<FileLevel>(testgl::window(), &config, *controls,
+                                                         nullptr, *read.content));
         frame(*level, 0.1);
         for (int i = 0; i < 10; ++i) {
             placeBody(level->getPlayer().getRigidBody(),
@@ -294,10 +294,11 @@ TEST_F(LevelTest, PressingAgainstAWallHurtsButTheMapNever) {
         {"the map", {-6, 0, 0}, -10.0f, false},
     };
     for (const PressCase& c : cases) {
+        freshControls();
         auto level = makeLevel<BoxLevel>();
         frame(*level, 0.1);
         placeBody(level->getPlayer().getRigidBody(), c.from);
-        Controls::moveMouse(-180.0 * 60.0 / 50.0, 0.0); // from yaw 90 (+x) to 270 (-x)
+        controls->moveMouse(-180.0 * 60.0 / 50.0, 0.0); // from yaw 90 (+x) to 270 (-x)
         keys.hold(GLFW_KEY_W);
         for (int i = 0; i < 120; ++i)
             frame(*level, 1.0 / 60.0);
@@ -316,7 +317,6 @@ TEST_F(LevelTest, PressingAgainstAWallHurtsButTheMapNever) {
         for (int i = 0; i < 30; ++i)
             frame(*level, 1.0 / 60.0);
         EXPECT_FLOAT_EQ(level->getPlayer().getHealth(), health) << c.name;
-        Controls::resetSharedState();
     }
 }
 
@@ -324,7 +324,7 @@ TEST_F(LevelTest, ALossResetsObjectivesViewAndPlayerButNotEnemies) {
     auto level = makeLevel<BoxLevel>();
     frame(*level, 0.1);
     level->wall->takeHit(10.0f, 1.0f);
-    Controls::moveMouse(-100.0, -50.0);
+    controls->moveMouse(-100.0, -50.0);
     level->getPlayer().takeDamage(39.99f);
     placeBody(level->getPlayer().getRigidBody(), level->enemy->getTransform().position);
     for (int i = 0; i < 20 && !level->isLost(); ++i)
@@ -337,8 +337,8 @@ TEST_F(LevelTest, ALossResetsObjectivesViewAndPlayerButNotEnemies) {
     EXPECT_FALSE(level->isLost());
     EXPECT_FLOAT_EQ(level->wall->getHealth(), 15.0f);
     EXPECT_FLOAT_EQ(level->getPlayer().getHealth(), 40.0f);
-    EXPECT_EQ(Controls::getYawDegrees(), 90.0);
-    EXPECT_EQ(Controls::getPitchDegrees(), 0.0);
+    EXPECT_EQ(controls->getYawDegrees(), 90.0);
+    EXPECT_EQ(controls->getPitchDegrees(), 0.0);
     EXPECT_EQ(level->enemy->getTransform().position, enemyBefore);
     btVector3 body = level->getPlayer().getRigidBody()->getWorldTransform().getOrigin();
     EXPECT_NEAR(body.length(), 0.0f, 1e-4);
@@ -368,12 +368,12 @@ TEST_F(LevelTest, TheLossScreenHoldsTheWorldUntilItsCountdownOrAPress) {
         read.content->spawnYaw = 180.0;
         read.content->spawnPitch = -20.0;
         auto level =
-            started(std::make_unique<FileLevel>(testgl::window(), &config, nullptr, *read.content));
-        EXPECT_EQ(Controls::getYawDegrees(), 180.0) << c.name << ": the spawn's facing";
-        EXPECT_EQ(Controls::getPitchDegrees(), -20.0) << c.name;
+            started(std::make_unique<FileLevel>(testgl::window(), &config, *controls, nullptr, *read.content));
+        EXPECT_EQ(controls->getYawDegrees(), 180.0) << c.name << ": the spawn's facing";
+        EXPECT_EQ(controls->getPitchDegrees(), -20.0) << c.name;
         level->setLossHold(c.hold);
         frame(*level, 0.1);
-        Controls::moveMouse(-100.0, -50.0);
+        controls->moveMouse(-100.0, -50.0);
         if (c.pressAt == 0)
             keys.hold(GLFW_KEY_SPACE);
         level->getPlayer().takeDamage(100.0f);
@@ -397,8 +397,8 @@ TEST_F(LevelTest, TheLossScreenHoldsTheWorldUntilItsCountdownOrAPress) {
         keys.releaseAll();
         EXPECT_EQ(shown, c.framesShown) << c.name;
         level->restartAfterLoss();
-        EXPECT_EQ(Controls::getYawDegrees(), 180.0) << c.name << ": back to the spawn's facing";
-        EXPECT_EQ(Controls::getPitchDegrees(), -20.0) << c.name;
+        EXPECT_EQ(controls->getYawDegrees(), 180.0) << c.name << ": back to the spawn's facing";
+        EXPECT_EQ(controls->getPitchDegrees(), -20.0) << c.name;
         EXPECT_FLOAT_EQ(level->getPlayer().getHealth(), 40.0f) << c.name;
     }
 }
@@ -446,7 +446,7 @@ TEST_F(LevelTest, AfterALossADestroyedWallIsDrawnWholeAgain) {
     auto look = [&](const char* name) {
         placeBody(level->getPlayer().getRigidBody(), {-50, 0, 0});
         level->getControls().resetView();
-        Controls::moveMouse(-180.0 * 60.0 / 50.0, 0.0); // from yaw 90 (+x) to 270 (-x)
+        controls->moveMouse(-180.0 * 60.0 / 50.0, 0.0); // from yaw 90 (+x) to 270 (-x)
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         frame(*level, 1.0 / 60.0, true);
         std::vector<unsigned char> pixels = testgl::readPixels(0, 0, width, height);
@@ -463,7 +463,7 @@ TEST_F(LevelTest, AfterALossADestroyedWallIsDrawnWholeAgain) {
     };
 
     const std::vector<unsigned char> whole = look("loss_wall_whole");
-    Controls::onKey(nullptr, GLFW_KEY_F8, 0, GLFW_PRESS, 0); // destroyed walls not drawn
+    controls->onKey(nullptr, GLFW_KEY_F8, GLFW_PRESS); // destroyed walls not drawn
     level->wall->takeHit(100.0f, 1.0f);
     ASSERT_TRUE(level->wall->isDead());
     const std::vector<unsigned char> gone = look("loss_wall_destroyed");
@@ -493,8 +493,9 @@ class WallDrawnAlone : public VulnerableWall {
 // each on its own.
 class WallRowLevel : public Level {
   public:
-    WallRowLevel(GLFWwindow* window, const Config* config, std::vector<float> alphas, bool alone)
-        : Level(window, config), alphas(std::move(alphas)), alone(alone) {}
+    WallRowLevel(GLFWwindow* window, const Config* config, Controls& controls,
+                 std::vector<float> alphas, bool alone)
+        : Level(window, config, controls), alphas(std::move(alphas)), alone(alone) {}
     void start() override {
         const ProgramRef& program = entityProgram();
         Map* map = adopt(std::make_unique<Map>(writeBoxModel(), program, false));
@@ -526,12 +527,12 @@ TEST_F(LevelTest, CopiesDrawnTogetherShowTheVeryPixelsOfCopiesDrawnAlone) {
     int width = 0, height = 0;
     glfwGetFramebufferSize(testgl::window(), &width, &height);
     const auto picture = [&](const std::vector<float>& alphas, bool alone) {
-        auto level =
-            started(std::make_unique<WallRowLevel>(testgl::window(), &config, alphas, alone));
+        auto level = started(
+            std::make_unique<WallRowLevel>(testgl::window(), &config, *controls, alphas, alone));
         frame(*level, 0.1);
         placeBody(level->getPlayer().getRigidBody(), {-50, 0, 0});
         level->getControls().resetView();
-        Controls::moveMouse(-180.0 * 60.0 / 50.0, 0.0); // facing -x, the walls
+        controls->moveMouse(-180.0 * 60.0 / 50.0, 0.0); // facing -x, the walls
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         frame(*level, 1.0 / 60.0, true);
         return testgl::readPixels(0, 0, width, height);
@@ -540,6 +541,7 @@ TEST_F(LevelTest, CopiesDrawnTogetherShowTheVeryPixelsOfCopiesDrawnAlone) {
     const std::vector<std::vector<float>> rows = {
         {1.0f, 1.0f, 1.0f}, {0.5f, 0.3f, 0.8f, 0.6f}, {1.0f, 0.4f, 1.0f, 0.7f, 0.2f}};
     for (const std::vector<float>& alphas : rows) {
+        freshControls();
         const std::vector<unsigned char> alone = picture(alphas, true);
         const std::vector<unsigned char> together = picture(alphas, false);
         ASSERT_EQ(alone.size(), together.size());
@@ -547,7 +549,6 @@ TEST_F(LevelTest, CopiesDrawnTogetherShowTheVeryPixelsOfCopiesDrawnAlone) {
         for (size_t i = 0; i < alone.size(); ++i)
             differing += alone[i] != together[i];
         EXPECT_EQ(differing, 0u) << alphas.size() << " walls";
-        Controls::resetSharedState();
     }
 }
 
@@ -566,7 +567,7 @@ TEST_F(LevelTest, WaterPassesFillTheWaterImages) {
     frame(*level, 0.02);
     // Above the lower chamber's water, looking down at it.
     placeBody(level->getPlayer().getRigidBody(), {16, -50, 0});
-    Controls::moveMouse(0.0, 60.0 * 60.0 / 50.0);
+    controls->moveMouse(0.0, 60.0 * 60.0 / 50.0);
     frame(*level, 0.02, true);
     frame(*level, 0.02, true);
     WaterRenderTargets& targets = level->getWaterTargets();
@@ -589,10 +590,11 @@ TEST_F(LevelTest, WaterPassesFillTheWaterImages) {
 
 TEST_F(LevelTest, LevelOneFinishesOnlyWithItsFourthWallAndLevelTwoRunsOn) {
     std::fflush(stdout);
-    testing::internal::CaptureStdout();
-    Game game;
+    testing::internal::CaptureStderr();
+    const std::unique_ptr<Game> opened = testgame::open();
+    Game& game = *opened;
     std::fflush(stdout);
-    testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
     auto* first = dynamic_cast<Level*>(game.getCurrentLevel());
     ASSERT_NE(first, nullptr);
     first->setLossHold(0.0);
@@ -610,17 +612,17 @@ TEST_F(LevelTest, LevelOneFinishesOnlyWithItsFourthWallAndLevelTwoRunsOn) {
     walls[3]->takeHit(10.0f, 6.0f);
     EXPECT_TRUE(walls[3]->isDead());
     EXPECT_EQ(game.getCurrentLevel(), first);
-    Controls::setView(200.0, -30.0); // wherever the view was
+    game.getControls().setView(200.0, -30.0); // wherever the view was
     keys.advance(0.02);
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     game.frame();
-    testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
     auto* second = dynamic_cast<Level*>(game.getCurrentLevel());
     ASSERT_NE(second, first);
     EXPECT_EQ(second->getHud().title().getText(), "Level 2");
     EXPECT_EQ(second->getHud().health().getText(), "50/50");
-    EXPECT_EQ(Controls::getYawDegrees(), 90.0) << "the next level faces its spawn's way";
-    EXPECT_EQ(Controls::getPitchDegrees(), 0.0);
+    EXPECT_EQ(game.getControls().getYawDegrees(), 90.0) << "the next level faces its spawn's way";
+    EXPECT_EQ(game.getControls().getPitchDegrees(), 0.0);
     // Level 1's card: its title, the time it took (three frames), the health left.
     EXPECT_TRUE(second->getHud().isCardShown());
     EXPECT_EQ(second->getHud().cardLine(0).getText(), "Level 1 complete");
@@ -664,7 +666,7 @@ TEST_F(LevelTest, WaterImagesAreRedrawnFromScratchEachFrame) {
     auto level = fileLevel("Levels/level1.txt");
     frame(*level, 0.02);
     placeBody(level->getPlayer().getRigidBody(), {16, -50, 0});
-    Controls::moveMouse(0.0, 60.0 * 60.0 / 50.0);
+    controls->moveMouse(0.0, 60.0 * 60.0 / 50.0);
     frame(*level, 0.02);
     // Paint both targets a colour the level never shows; a pass that does not clear keeps it.
     WaterRenderTargets& targets = level->getWaterTargets();
@@ -724,9 +726,9 @@ TEST_F(LevelTest, MatteMapShowsTheVeryPixelsOfTheFullLightMapShader) {
     for (const View& view : views) {
         SCOPED_TRACE(view.name);
         if (view.celShaded != level->getControls().isCelShading())
-            Controls::onKey(testgl::window(), GLFW_KEY_F4, 0, GLFW_PRESS, 0);
+            controls->onKey(testgl::window(), GLFW_KEY_F4, GLFW_PRESS);
         placeBody(level->getPlayer().getRigidBody(), view.eye);
-        Controls::setView(view.yaw, view.pitch);
+        controls->setView(view.yaw, view.pitch);
         frame(*level, 0.02);
         const std::vector<unsigned char> withoutSheen = drawWith(matte);
         const std::vector<unsigned char> withSheen = drawWith(full);
@@ -745,7 +747,7 @@ TEST_F(LevelTest, WhilePausedNothingMovesAndThePictureStandsStill) {
     frame(*box, 0.1);
     placeBody(box->getPlayer().getRigidBody(), box->enemy->getTransform().position);
     frame(*box, 0.1);
-    Controls::setPaused(nullptr, true);
+    controls->setPaused(nullptr, true);
     frame(*box, 0.1);
     const glm::vec3 enemy = box->enemy->getTransform().position;
     const glm::vec3 player = box->getCamera().getPosition();
@@ -759,7 +761,8 @@ TEST_F(LevelTest, WhilePausedNothingMovesAndThePictureStandsStill) {
     EXPECT_EQ(box->getCamera().getPosition(), player);
     EXPECT_EQ(box->getPlayer().getHealth(), health);
     keys.releaseAll();
-    Controls::resetSharedState();
+    box.reset();
+    freshControls();
 
     // Level 1 from its spawn: the enemy in view and the water's waves stop, the pause line shows.
     auto level = fileLevel("Levels/level1.txt");
@@ -775,7 +778,7 @@ TEST_F(LevelTest, WhilePausedNothingMovesAndThePictureStandsStill) {
         return rgba;
     };
     picture(0.5);
-    Controls::setPaused(nullptr, true);
+    controls->setPaused(nullptr, true);
     const std::vector<unsigned char> pausedFirst = picture(0.1);
     const std::vector<unsigned char> pausedLater = picture(2.0);
     const std::vector<TextRenderer*>& lines = level->getHud().drawn();
@@ -784,7 +787,7 @@ TEST_F(LevelTest, WhilePausedNothingMovesAndThePictureStandsStill) {
               lines.end());
     EXPECT_TRUE(pausedFirst == pausedLater)
         << testgl::writeImage("paused", pausedLater, width, height);
-    Controls::setPaused(nullptr, false);
+    controls->setPaused(nullptr, false);
     const std::vector<unsigned char> resumed = picture(2.0);
     EXPECT_FALSE(resumed == pausedLater) << testgl::writeImage("resumed", resumed, width, height);
 }
@@ -809,12 +812,11 @@ TEST_F(LevelTest, AGamepadDemoReplaysToTheRecordedState) {
         {pad(0.7f, 0.7f, 0, 0, 0, -1), 30},
     };
     const auto startGame = [] {
-        Controls::resetSharedState();
         std::fflush(stdout);
-        testing::internal::CaptureStdout();
-        auto game = std::make_unique<Game>();
+        testing::internal::CaptureStderr();
+        auto game = testgame::open();
         std::fflush(stdout);
-        testing::internal::GetCapturedStdout();
+        testing::internal::GetCapturedStderr();
         game->getCurrentLevel()->setLossHold(0.0);
         return game;
     };
@@ -827,7 +829,7 @@ TEST_F(LevelTest, AGamepadDemoReplaysToTheRecordedState) {
         header.width = game->getWindowWidth();
         header.height = game->getWindowHeight();
         header.sensitivity = game->getConfig().mouseSensitivity;
-        demo::Recorder recorder(file, header);
+        demo::Recorder recorder(file, header, game->getControls());
         for (const auto& [state, count] : spans)
             for (int i = 0; i < count; ++i, ++frames) {
                 keys.pad = state;
@@ -850,7 +852,7 @@ TEST_F(LevelTest, AGamepadDemoReplaysToTheRecordedState) {
         for (const demo::Frame& frame : read.demo->frames) {
             demo::applyBefore(replay, frame);
             game->frame(false);
-            demo::applyAfter(frame);
+            demo::applyAfter(game->getControls(), frame);
         }
     }
     EXPECT_EQ(demo::stateLine(*game, frames), recorded);

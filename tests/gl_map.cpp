@@ -11,7 +11,7 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
-using checks::captureStdout;
+using checks::captureReports;
 using testfiles::ScopedChdir;
 using testfiles::ScratchDir;
 
@@ -62,7 +62,7 @@ class MapTest : public GlTest {
     std::unique_ptr<Map> make(const std::string& path, bool ownShader, std::string* out = nullptr) {
         std::unique_ptr<Map> map;
         const std::string printed =
-            captureStdout([&] { map = std::make_unique<Map>(path, sharedProgram, ownShader); });
+            captureReports([&] { map = std::make_unique<Map>(path, sharedProgram, ownShader); });
         if (out != nullptr)
             *out = printed;
         return map;
@@ -104,7 +104,7 @@ TEST_F(MapTest, BodyIsHitWhereTheTrianglesAre) {
 TEST_F(MapTest, MissingModelHasNoBodyAndDrawsNothing) {
     std::string out;
     auto map = make("Obj/nowhere.obj", false, &out);
-    EXPECT_EQ(out.substr(0, 37), "\n\nerror loading model Obj/nowhere.obj");
+    EXPECT_EQ(out.substr(0, 35), "error loading model Obj/nowhere.obj");
     EXPECT_EQ(map->getRigidBody(), nullptr);
     EXPECT_TRUE(map->isActive());
     EXPECT_FALSE(map->isWater());

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <filesystem>
 
-using checks::captureStdout;
+using checks::captureReports;
 using testfiles::ScratchDir;
 
 namespace {
@@ -58,7 +58,7 @@ std::string exportScene(const aiScene& scene, const std::string& path) {
 
 std::unique_ptr<Model> load(const std::string& path) {
     std::unique_ptr<Model> model;
-    captureStdout([&] { model = loadModel(path); });
+    captureReports([&] { model = loadModel(path); });
     return model;
 }
 
@@ -255,7 +255,7 @@ TEST_F(ModelTest, MaterialsWithDiffuseTexturesGetTextureAndColours) {
                                                    "o a\nusemtl textured\nf 1/1/1 2/1/1 3/1/1\n"
                                                    "o b\nusemtl plain\nf 1/1/1 3/1/1 2/1/1\n");
     std::unique_ptr<Model> model;
-    const std::string out = captureStdout([&] { model = loadModel(path); });
+    const std::string out = captureReports([&] { model = loadModel(path); });
     EXPECT_NE(out.find(image + " - texture successfully loaded\n"), std::string::npos) << out;
     ASSERT_EQ(model->getMeshCount(), 2u);
     const auto& materials = model->getMaterials();
@@ -391,8 +391,8 @@ TEST_F(ModelTest, WhatIsNoModelPrintsTheLineAndLeavesAnEmptyModel) {
     };
     for (const auto& c : cases) {
         std::unique_ptr<Model> model;
-        const std::string out = captureStdout([&] { model = loadModel(c.path); });
-        EXPECT_EQ(out, c.why + "\n\nerror loading model " + c.path + "\n\n") << c.name;
+        const std::string out = captureReports([&] { model = loadModel(c.path); });
+        EXPECT_EQ(out, c.why + "error loading model " + c.path + "\n") << c.name;
         ASSERT_NE(model, nullptr) << c.name;
         EXPECT_TRUE(model->isEmpty()) << c.name;
         EXPECT_EQ(model->getMeshCount(), 0u) << c.name;

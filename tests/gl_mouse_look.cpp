@@ -5,6 +5,7 @@
 #include "platform/Controls.h"
 #include "render/Camera.h"
 #include "support/GlContext.h"
+#include "support/OpenedGame.h"
 #include "support/ScriptedPlatform.h"
 
 #include <GLFW/glfw3.h>
@@ -22,10 +23,9 @@
 
 namespace {
 
-// A level that only owns its Controls, as a real level does.
+// A level that does nothing: the game's controls turn the view.
 class LookLevel : public LevelInterface {
   public:
-    LookLevel(GLFWwindow* window, const Config* config) : controls(window, config) {}
     void start() override {}
     bool isFinished() override { return false; }
     bool isLost() override { return false; }
@@ -35,9 +35,6 @@ class LookLevel : public LevelInterface {
     void applyPolygonMode() override {}
     void restartAfterLoss() override {}
     void stepPhysics() override {}
-
-  private:
-    Controls controls;
 };
 
 struct LookCase {
@@ -65,17 +62,15 @@ class MouseLookTest : public GlTest {
         if (display != nullptr)
             XCloseDisplay(display);
         glfwMakeContextCurrent(testgl::window());
-        Controls::resetSharedState();
         GlTest::TearDown();
     }
 
     std::unique_ptr<Game> startGame(int width, int height) {
         std::ofstream(folder / "Config" / "config.txt")
             << "width=" << width << "\nheight=" << height << "\n";
-        Controls::resetSharedState();
-        return std::make_unique<Game>([](GLFWwindow* window, const Config* config) {
+        return testgame::open([](GLFWwindow*, const Config*, Controls&) {
             std::vector<std::unique_ptr<LevelInterface>> levels;
-            levels.push_back(std::make_unique<LookLevel>(window, config));
+            levels.push_back(std::make_unique<LookLevel>());
             return levels;
         });
     }
@@ -105,17 +100,17 @@ class MouseLookTest : public GlTest {
             return false;
         // Nudge the pointer until the game has a cursor position to measure from (a game that
         // never turns fails below).
-        const double start = Controls::getYawDegrees();
+        const double start = game->getControls().getYawDegrees();
         runUntil(*game, [&] {
-            if (Controls::getYawDegrees() != start)
+            if (game->getControls().getYawDegrees() != start)
                 return true;
             move(1, 0);
             send();
             return false;
         });
         const double perPixel = game->getConfig().mouseSensitivity * Controls::DegreesPerPixel;
-        expectedYaw = Controls::getYawDegrees();
-        expectedPitch = Controls::getPitchDegrees();
+        expectedYaw = game->getControls().getYawDegrees();
+        expectedPitch = game->getControls().getPitchDegrees();
         for (const auto& [dx, dy] : c.moves) {
             move(dx, dy);
             expectedYaw -= dx * perPixel;
@@ -125,15 +120,15 @@ class MouseLookTest : public GlTest {
         }
         send();
         auto arrived = [&] {
-            return std::fabs(Controls::getYawDegrees() - expectedYaw) < 1e-6 &&
-                   std::fabs(Controls::getPitchDegrees() - expectedPitch) < 1e-6;
+            return std::fabs(game->getControls().getYawDegrees() - expectedYaw) < 1e-6 &&
+                   std::fabs(game->getControls().getPitchDegrees() - expectedPitch) < 1e-6;
         };
         runUntil(*game, arrived);
         // A few more frames: nothing may be counted twice.
         for (int i = 0; i < 10; ++i)
             game->frame(false);
-        yaw = Controls::getYawDegrees();
-        pitch = Controls::getPitchDegrees();
+        yaw = game->getControls().getYawDegrees();
+        pitch = game->getControls().getPitchDegrees();
         return focused();
     }
 

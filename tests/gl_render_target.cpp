@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-using checks::captureStdout;
+using checks::captureReports;
 
 namespace {
 
@@ -110,7 +110,7 @@ TEST_F(RenderTargetTest, CompleteTargetsDrawAndEmptyOnesTouchNothing) {
 
         RenderTarget target;
         const std::string out =
-            captureStdout([&] { target = RenderTarget(c.name, c.width, c.height, c.format); });
+            captureReports([&] { target = RenderTarget(c.name, c.width, c.height, c.format); });
         EXPECT_EQ(integer(GL_FRAMEBUFFER_BINDING), 0);
         EXPECT_EQ(integer(GL_TEXTURE_BINDING_2D), static_cast<GLint>(bystander));
         EXPECT_EQ(out, c.message);

@@ -8,6 +8,7 @@
 #include "platform/Controls.h"
 #include "render/ResourceCache.h"
 #include "support/GlContext.h"
+#include "support/OpenedGame.h"
 #include "support/ScriptedPlatform.h"
 
 #include <map>
@@ -36,7 +37,6 @@ class ResourcesTest : public GlTest {
   protected:
     void TearDown() override {
         glfwMakeContextCurrent(testgl::window());
-        Controls::resetSharedState();
         GlTest::TearDown();
     }
 };
@@ -44,11 +44,10 @@ class ResourcesTest : public GlTest {
 } // namespace
 
 TEST_F(ResourcesTest, TheGameBuildsEachDistinctResourceOnce) {
-    Controls::resetSharedState();
     ScriptedPlatform keys;
     std::fflush(stdout);
-    testing::internal::CaptureStdout();
-    auto game = std::make_unique<Game>();
+    testing::internal::CaptureStderr();
+    auto game = testgame::open();
     Level* first = dynamic_cast<Level*>(game->getCurrentLevel());
     ASSERT_NE(first, nullptr);
     const ResourceCache::Counts atStart = first->getResources().built();
@@ -58,7 +57,7 @@ TEST_F(ResourcesTest, TheGameBuildsEachDistinctResourceOnce) {
     keys.advance(1.0 / 60.0);
     game->frame(false);
     std::fflush(stdout);
-    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string out = testing::internal::GetCapturedStderr();
     Level* second = dynamic_cast<Level*>(game->getCurrentLevel());
     ASSERT_NE(second, first);
     EXPECT_EQ(&second->getResources(), &first->getResources()) << "one cache for the game";

@@ -14,7 +14,7 @@ const char* VertexSource = "#version 330 core\nlayout(location = 0) in vec3 posi
 const char* FragmentSource = "#version 330 core\nout vec4 colour;\n"
                              "void main() { colour = vec4(1.0); }\n";
 
-using checks::captureStdout;
+using checks::captureReports;
 
 } // namespace
 
@@ -37,7 +37,7 @@ TEST_F(ShaderLoaderTest, BuildsAWorkingProgramAndReports) {
     std::string vs = dir.write("ok.vs", VertexSource);
     std::string fs = dir.write("ok.fs", FragmentSource);
     GLuint program = 0;
-    std::string out = captureStdout([&] {
+    std::string out = captureReports([&] {
         ShaderLoader loader;
         program = loader.loadShaders(vs, fs);
         EXPECT_TRUE(loader.getAttached().empty());
@@ -56,7 +56,7 @@ TEST_F(ShaderLoaderTest, BuildsAWorkingProgramAndReports) {
 TEST_F(ShaderLoaderTest, MissingFileIsReportedAndTheProgramStillComesBack) {
     std::string vs = dir.write("only.vs", VertexSource);
     GLuint program = 0;
-    std::string out = captureStdout([&] {
+    std::string out = captureReports([&] {
         ShaderLoader loader;
         program = loader.loadShaders(vs, "Shader/doesNotExist.fs");
     });
@@ -78,7 +78,7 @@ TEST_F(ShaderLoaderTest, CompileErrorsArePrintedAndDoNotStopTheBuild) {
     std::string vs = dir.write("bad.vs", "#version 330 core\nvoid main() { this is not glsl }\n");
     std::string fs = dir.write("fine.fs", FragmentSource);
     GLuint program = 0;
-    std::string out = captureStdout([&] {
+    std::string out = captureReports([&] {
         ShaderLoader loader;
         program = loader.loadShaders(vs, fs);
     });
@@ -96,7 +96,7 @@ TEST_F(ShaderLoaderTest, DestroyingAnUnlinkedLoaderDeletesItsStages) {
     std::string vs = dir.write("stage.vs", VertexSource);
     GLuint shader = 0;
     GLuint program = 0;
-    captureStdout([&] {
+    captureReports([&] {
         ShaderLoader loader;
         program = loader.createProgram();
         shader = loader.addShader(vs, VertexStage);

@@ -168,14 +168,6 @@ bool heardAs(Heard heard, const Levels& levels) {
 
 class ListenerTest : public GlTest, public testing::WithParamInterface<ListenerCase> {
   protected:
-    void SetUp() override {
-        GlTest::SetUp();
-        Controls::resetSharedState();
-    }
-    void TearDown() override {
-        GlTest::TearDown();
-        Controls::resetSharedState();
-    }
 };
 
 TEST_P(ListenerTest, HearsWhatThePlayerWouldHear) {
@@ -194,15 +186,16 @@ TEST_P(ListenerTest, HearsWhatThePlayerWouldHear) {
 
     ScriptedPlatform keys;
     Config config;
+    Controls controls(nullptr, &config);
     std::fflush(stdout);
-    testing::internal::CaptureStdout(); // loading chatter
+    testing::internal::CaptureStderr(); // loading chatter
     levelfile::Result read = levelfile::read("Levels/level1.txt");
     ASSERT_TRUE(read.content) << read.error;
-    FileLevel level(testgl::window(), &config, nullptr, *read.content);
+    FileLevel level(testgl::window(), &config, controls, nullptr, *read.content);
     level.setLossHold(0.0);
     level.start();
     std::fflush(stdout);
-    testing::internal::GetCapturedStdout();
+    testing::internal::GetCapturedStderr();
     level.setSound(sound.get());
     level.placePlayer(c.at, c.yaw, c.pitch);
 
@@ -215,7 +208,7 @@ TEST_P(ListenerTest, HearsWhatThePlayerWouldHear) {
         Levels heard;
         double left = 0.0;
         double right = 0.0;
-        Controls::setPaused(nullptr, step.paused);
+        controls.setPaused(nullptr, step.paused);
         for (int f = 0; f < step.frames; ++f) {
             keys.advance(FrameSeconds);
             level.update();
@@ -244,7 +237,7 @@ INSTANTIATE_TEST_SUITE_P(Mix, ListenerTest, testing::ValuesIn(Cases), caseName);
 
 TEST(SoundSystemTest, WithoutADeviceOneLineAndNothingPlays) {
     std::fflush(stdout);
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     audio::SoundSystem sound(al::Device(), {}, {});
     sound.load(audio::SoundBank::readAll().clips);
     sound.playAt(Sound::WallBreak, glm::vec3(0.0f));
@@ -253,7 +246,7 @@ TEST(SoundSystemTest, WithoutADeviceOneLineAndNothingPlays) {
     loop.play(glm::vec3(1.0f));
     sound.stopAll();
     std::fflush(stdout);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
               std::string(audio::SoundSystem::NoDeviceLine) + "\n");
     EXPECT_FALSE(sound.isAudible());
     EXPECT_FALSE(loop.isPlaying());

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 
-using checks::captureStdout;
+using checks::captureReports;
 using testfiles::ScopedChdir;
 using testfiles::ScratchDir;
 
@@ -68,7 +68,7 @@ class TextTest : public GlTest {
 
     std::unique_ptr<TextRenderer> make(int size) {
         std::unique_ptr<TextRenderer> renderer;
-        captureStdout([&] { renderer = std::make_unique<TextRenderer>(size); });
+        captureReports([&] { renderer = std::make_unique<TextRenderer>(size); });
         return renderer;
     }
 
@@ -250,7 +250,7 @@ TEST_F(TextTest, EmptyTextDrawsNothing) {
 TEST_F(TextTest, MissingFontReportsEveryGlyphAndDrawsNothing) {
     std::filesystem::remove(dir.root() / "Fonts/hud.ttf");
     std::unique_ptr<TextRenderer> renderer;
-    const std::string out = captureStdout([&] { renderer = std::make_unique<TextRenderer>(30); });
+    const std::string out = captureReports([&] { renderer = std::make_unique<TextRenderer>(30); });
     std::string expected = "ERROR::FREETYPE: Failed to load font\n";
     for (int i = 0; i < 128; ++i)
         expected += "ERROR::FREETYTPE: Failed to load Glyph\n";
@@ -265,7 +265,7 @@ TEST_F(TextTest, MissingFontReportsEveryGlyphAndDrawsNothing) {
 TEST_F(TextTest, MissingShadersLeaveARendererThatDrawsNothing) {
     std::filesystem::remove_all(dir.root() / "Shader");
     std::unique_ptr<TextRenderer> renderer;
-    const std::string out = captureStdout([&] { renderer = std::make_unique<TextRenderer>(30); });
+    const std::string out = captureReports([&] { renderer = std::make_unique<TextRenderer>(30); });
     EXPECT_NE(out.find("Impossible to open Shader/textVS.vs. Are you in the right directory ?\n"),
               std::string::npos);
     EXPECT_FALSE(renderer->isReady());
@@ -294,7 +294,7 @@ TEST_F(TextTest, DestructionReleasesEveryGlName) {
 TEST_F(TextTest, AtlasLayersRepeatEachBitmapsLastColumnAndRow) {
     ResourceCache cache;
     std::shared_ptr<const GlyphAtlas> atlas;
-    captureStdout([&] { atlas = GlyphAtlas::shared(cache, 30); });
+    captureReports([&] { atlas = GlyphAtlas::shared(cache, 30); });
     const glm::ivec2 side = atlas->layerSize();
     EXPECT_EQ(side.x & (side.x - 1), 0);
     EXPECT_EQ(side.y & (side.y - 1), 0);
@@ -331,7 +331,7 @@ TEST_F(TextTest, AtlasLayersRepeatEachBitmapsLastColumnAndRow) {
 TEST_F(TextTest, RenderersOfOneSizeShareOneGlyphAtlas) {
     ResourceCache cache;
     std::unique_ptr<TextRenderer> health, fps, title;
-    captureStdout([&] {
+    captureReports([&] {
         health = std::make_unique<TextRenderer>(30, &cache);
         fps = std::make_unique<TextRenderer>(30, &cache);
         title = std::make_unique<TextRenderer>(25, &cache);
@@ -369,7 +369,7 @@ TEST_F(TextTest, FontsThatCannotDrawTheHudSaySoInOneLine) {
         dir.write("Fonts/hud.ttf", c.font);
         ResourceCache cache;
         std::unique_ptr<TextRenderer> first, second;
-        const std::string out = captureStdout([&] {
+        const std::string out = captureReports([&] {
             first = std::make_unique<TextRenderer>(25, &cache);
             second = std::make_unique<TextRenderer>(30, &cache);
         });
@@ -404,7 +404,7 @@ TEST_F(TextTest, StoredHudGivesTheVeryPixelsOfItsLines) {
                                 {30, "+", {400, 300}, {1, 0.45f, 0.1f}, true}};
     std::vector<std::unique_ptr<TextRenderer>> owned;
     std::vector<TextRenderer*> lines;
-    captureStdout([&] {
+    captureReports([&] {
         for (const HudLine& wanted : hudLines) {
             owned.push_back(std::make_unique<TextRenderer>(wanted.size, &cache));
             TextRenderer& line = *owned.back();
@@ -464,7 +464,7 @@ TEST_F(TextTest, StoredHudGivesTheVeryPixelsOfItsLines) {
     } frames[] = {{false}, {true}, {true}};
     for (const auto& frame : frames) {
         scene();
-        captureStdout([&] { hud.draw(lines); });
+        captureReports([&] { hud.draw(lines); });
         EXPECT_EQ(hud.copiedLastTime(), frame.copied);
         EXPECT_EQ(differing(pixels(), drawn), 0u);
     }

@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-using checks::captureStdout;
+using checks::captureReports;
 using testfiles::ScratchDir;
 using testgl::levelParameter;
 using testgl::texParameter;
@@ -79,7 +79,7 @@ TEST_F(TextureTest, ImagesUploadAsRgbPixelForPixel) {
             << c.name;
         glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
         std::unique_ptr<Texture> texture;
-        const std::string out = captureStdout([&] { texture = std::make_unique<Texture>(path); });
+        const std::string out = captureReports([&] { texture = std::make_unique<Texture>(path); });
         EXPECT_EQ(out, path + " - texture successfully loaded\n") << c.name;
         const GLuint name = texture->getName();
         ASSERT_NE(name, 0u) << c.name;
@@ -95,7 +95,7 @@ TEST_F(TextureTest, SetsWrapFiltersAndTheWholeMipmapChain) {
     const std::string path = dir.file("mips.bmp");
     ASSERT_NE(stbi_write_bmp(path.c_str(), 8, 4, 3, rgb.data()), 0);
     std::unique_ptr<Texture> texture;
-    captureStdout([&] { texture = std::make_unique<Texture>(path); });
+    captureReports([&] { texture = std::make_unique<Texture>(path); });
     const GLuint name = texture->getName();
     ASSERT_NE(name, 0u);
     EXPECT_EQ(texParameter(name, GL_TEXTURE_WRAP_S), GL_REPEAT);
@@ -114,7 +114,7 @@ TEST_F(TextureTest, BindLeavesTheUnitActiveAndAnEmptyTextureUnbindsIt) {
     ASSERT_NE(stbi_write_png(path.c_str(), 2, 2, 3, rgb.data(), 6), 0);
     std::unique_ptr<Texture> texture;
     std::unique_ptr<Texture> missing;
-    captureStdout([&] {
+    captureReports([&] {
         texture = std::make_unique<Texture>(path);
         missing = std::make_unique<Texture>(dir.file("absent.png"));
     });
@@ -138,7 +138,7 @@ TEST_F(TextureTest, DestructionDeletesTheGlTexture) {
     const std::string path = dir.file("gone.png");
     ASSERT_NE(stbi_write_png(path.c_str(), 2, 2, 3, rgb.data(), 6), 0);
     GLuint name = 0;
-    captureStdout([&] {
+    captureReports([&] {
         Texture texture(path);
         name = texture.getName();
         EXPECT_TRUE(glIsTexture(name));
@@ -170,7 +170,8 @@ TEST_F(TextureTest, WhatCannotBeATextureLeavesNameZeroAndSaysWhich) {
     };
     for (const auto& c : cases) {
         std::unique_ptr<Texture> texture;
-        const std::string out = captureStdout([&] { texture = std::make_unique<Texture>(c.path); });
+        const std::string out =
+            captureReports([&] { texture = std::make_unique<Texture>(c.path); });
         EXPECT_EQ(out, "Failed to load texture " + c.path + "\n") << c.name;
         EXPECT_EQ(texture->getName(), 0u) << c.name;
     }
@@ -239,7 +240,7 @@ TEST_F(TextureTest, SmallerLevelsComeBackFromTheCacheAsTheDriverMadeThem) {
             std::filesystem::remove_all(cache);
             const testenv::ScopedVariable cacheHome("XDG_CACHE_HOME", cache.c_str());
             std::unique_ptr<Texture> texture;
-            captureStdout([&] { texture = std::make_unique<Texture>(path); });
+            captureReports([&] { texture = std::make_unique<Texture>(path); });
             const auto made = levels(texture->getName(), width, height);
             std::vector<std::filesystem::path> entries;
             for (const auto& file : std::filesystem::directory_iterator(mipcache::directory()))
@@ -249,7 +250,7 @@ TEST_F(TextureTest, SmallerLevelsComeBackFromTheCacheAsTheDriverMadeThem) {
             c.change(entries[0]);
             const std::string changed = fileBytes(entries[0]);
             std::string out;
-            out = captureStdout([&] { texture = std::make_unique<Texture>(path); });
+            out = captureReports([&] { texture = std::make_unique<Texture>(path); });
             EXPECT_EQ(out, path + " - texture successfully loaded\n");
             const auto loaded = levels(texture->getName(), width, height);
             if (c.planted && !made.empty())

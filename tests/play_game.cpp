@@ -8,6 +8,7 @@
 #include "levels/Level.h"
 #include "platform/Controls.h"
 #include "support/GlContext.h"
+#include "support/OpenedGame.h"
 #include "support/ScriptedPlatform.h"
 
 #include <GLFW/glfw3.h>
@@ -64,11 +65,10 @@ class Playthrough : public GlTest {
   protected:
     void SetUp() override {
         GlTest::SetUp();
-        Controls::resetSharedState();
         std::fflush(stdout);
-        testing::internal::CaptureStdout(); // loading chatter
-        game = std::make_unique<Game>();
-        loadingOutput = testing::internal::GetCapturedStdout();
+        testing::internal::CaptureStderr(); // loading chatter
+        game = testgame::open();
+        loadingOutput = testing::internal::GetCapturedStderr();
         sensitivity = game->getConfig().mouseSensitivity;
         game->setBeforeSwap([this] { capture(); });
         wallStart = std::chrono::steady_clock::now();
@@ -76,7 +76,6 @@ class Playthrough : public GlTest {
     void TearDown() override {
         game.reset();
         glfwMakeContextCurrent(testgl::window());
-        Controls::resetSharedState();
         GlTest::TearDown();
     }
 
@@ -109,7 +108,9 @@ class Playthrough : public GlTest {
     }
 
     // Points the view along direction by a mouse movement, as a player would.
-    void turnTowards(const glm::vec3& direction) { Controls::turnTowards(direction, sensitivity); }
+    void turnTowards(const glm::vec3& direction) {
+        game->getControls().turnTowards(direction, sensitivity);
+    }
 
     void flyTo(const glm::vec3& target, const Command& command) {
         const float distance = glm::length(target - eye());
@@ -280,10 +281,9 @@ TEST_F(Playthrough, BothLevelsFromStartToFinish) {
 // A level that ships only as data, played from its file as --level-file plays it.
 TEST_F(Playthrough, TheThirdLevelFromItsFileToItsEnd) {
     game.reset();
-    Controls::resetSharedState();
-    Game::LevelFiles files = Game::levelsFromFiles({"Levels/level3.txt"});
-    ASSERT_TRUE(files.factory) << files.error;
-    game = std::make_unique<Game>(std::move(*files.factory));
+    Result<LevelFactory> files = Game::levelsFromFiles({"Levels/level3.txt"});
+    ASSERT_TRUE(files) << files.error();
+    game = testgame::open(std::move(*files));
     game->setBeforeSwap([this] { capture(); });
     EXPECT_EQ(level().getHud().title().getText(), "The pool room");
     run(readRoute("level3.route"));
@@ -350,7 +350,7 @@ namespace {
 // Ways to look past the floor or the ceiling, each followed by a small move back.
 struct LookPastTheLimit {
     const char* name;
-    std::function<void()> overshoot;
+    std::function<void(Controls&)> overshoot;
     double backPixels; // down positive
 };
 
@@ -359,30 +359,30 @@ struct LookPastTheLimit {
 TEST_F(Playthrough, AFewPixelsBackTurnTheViewAfterLookingPastTheLimit) {
     const std::vector<LookPastTheLimit> cases = {
         {"mouse down hard",
-         [] {
+         [](Controls& controls) {
              for (int i = 0; i < 7; ++i)
-                 Controls::moveMouse(0.0, 150.0);
+                 controls.moveMouse(0.0, 150.0);
          },
          -24.0},
         {"mouse up hard",
-         [] {
+         [](Controls& controls) {
              for (int i = 0; i < 7; ++i)
-                 Controls::moveMouse(0.0, -150.0);
+                 controls.moveMouse(0.0, -150.0);
          },
          24.0},
-        {"--look 90,99999", [] { Controls::setView(90.0, 99999.0); }, 24.0},
-        {"--look 90,-99999", [] { Controls::setView(90.0, -99999.0); }, -24.0},
+        {"--look 90,99999", [](Controls& controls) { controls.setView(90.0, 99999.0); }, 24.0},
+        {"--look 90,-99999", [](Controls& controls) { controls.setView(90.0, -99999.0); }, -24.0},
     };
     for (const LookPastTheLimit& c : cases) {
         std::string picture = c.name;
         for (char& letter : picture)
             if (!std::isalnum(static_cast<unsigned char>(letter)))
                 letter = '_';
-        c.overshoot();
+        c.overshoot(game->getControls());
         shot("look_limit_" + picture);
         const std::vector<unsigned char> atLimit = lastShot;
-        EXPECT_LE(std::abs(Controls::getPitchDegrees()), 80.0) << c.name;
-        Controls::moveMouse(0.0, c.backPixels);
+        EXPECT_LE(std::abs(game->getControls().getPitchDegrees()), 80.0) << c.name;
+        game->getControls().moveMouse(0.0, c.backPixels);
         shot("look_back_" + picture);
         ASSERT_EQ(atLimit.size(), lastShot.size());
         size_t changed = 0;

@@ -15,6 +15,7 @@
 #include "support/Files.h"
 #include "support/FullDisk.h"
 #include "support/HostileFiles.h"
+#include "support/OpenedGame.h"
 #include "support/ScriptedPlatform.h"
 
 #include <GLFW/glfw3.h>
@@ -67,12 +68,12 @@ GameRun play(const fs::path& folder) {
         return run;
     if (chdir(folder.c_str()) != 0)
         return run;
-    Controls::resetSharedState();
     ScriptedPlatform keys;
     std::fflush(stdout);
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     {
-        Game game;
+        const std::unique_ptr<Game> opened = testgame::open();
+        Game& game = *opened;
         for (int frame = 0; frame < 300; ++frame) {
             keys.advance(1.0 / 60.0);
             if (frame == 150) {
@@ -86,11 +87,10 @@ GameRun play(const fs::path& folder) {
         run.reachedLevelTwo = game.getNextLevelIndex() == 2;
     }
     std::fflush(stdout);
-    run.output = testing::internal::GetCapturedStdout();
+    run.output = testing::internal::GetCapturedStderr();
     EXPECT_EQ(gldebug::errorCount(), 0)
         << "GL errors, first: " << (gldebug::errors().empty() ? "" : gldebug::errors()[0]);
     gldebug::clear();
-    Controls::resetSharedState();
     if (chdir(previous) != 0)
         ADD_FAILURE() << "cannot return to " << previous;
     return run;
@@ -117,7 +117,7 @@ std::string missingLine(const std::string& path) {
     if (path.rfind("Shader/", 0) == 0)
         return "Impossible to open " + path + ". Are you in the right directory ?\n";
     if (path.rfind("Obj/", 0) == 0)
-        return "\n\nerror loading model " + path + "\n\n";
+        return "error loading model " + path + "\n";
     if (path.rfind("Texture/", 0) == 0)
         return "Failed to load texture " + path + "\n";
     return "ERROR::FREETYPE: Failed to load font\n";
@@ -386,7 +386,7 @@ void victimUntouched(const fs::path& copy) {
 
 const std::string MaterialFileRefused =
     "Obj/level1.2.obj: the material file Obj/level1.2.mtl cannot be read (";
-const std::string LevelTwoFailed = "\n\nerror loading model Obj/level2.fbx\n\n";
+const std::string LevelTwoFailed = "error loading model Obj/level2.fbx\n";
 const std::string LevelTwoLoops =
     "Obj/level2.fbx: a model is its own ancestor in the node hierarchy\n";
 

@@ -1,5 +1,6 @@
-# Runs the real game with configs whose window cannot open and checks the message and exit code.
-# Standard input is closed, so the console pause must not wait; it still shows its prompt. Each
+# Runs the real game with configs whose window cannot open and checks the message (the last line
+# on standard error) and exit code. Standard input is closed, so the console pause must not wait;
+# it still shows its prompt on standard output. Each
 # working folder holds Config/, Shader/ and Obj/, so the game takes it as its data folder, and
 # the game's level files, which are read before the window opens.
 set(prompt "Press Enter to continue . . .\n")
@@ -18,8 +19,8 @@ foreach(size "width=0" "width=-5" "height=0")
   if(NOT code EQUAL 255)
     message(FATAL_ERROR "${size}: expected exit code 255 (-1), got '${code}'\n${out}\n${err}")
   endif()
-  if(NOT out STREQUAL "Failed to open window\n${prompt}")
-    message(FATAL_ERROR "${size}: unexpected output '${out}'")
+  if(NOT out STREQUAL "${prompt}" OR NOT err MATCHES "(^|\n)Failed to open window\n$")
+    message(FATAL_ERROR "${size}: unexpected output '${out}', errors '${err}'")
   endif()
   message(STATUS "${size}: Failed to open window, exit 255")
 endforeach()
@@ -31,8 +32,9 @@ file(WRITE ${WORK}/Config/config.txt "width=0\n")
 file(WRITE ${WORK}/key "\n")
 execute_process(COMMAND ${GAME} WORKING_DIRECTORY ${WORK}
   INPUT_FILE ${WORK}/key OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE code TIMEOUT 60)
-if(NOT code EQUAL 255 OR NOT out STREQUAL "Failed to open window\nPress Enter to continue . . .")
-  message(FATAL_ERROR "a key on input: exit '${code}', output '${out}'")
+if(NOT code EQUAL 255 OR NOT out STREQUAL "Press Enter to continue . . ."
+   OR NOT err MATCHES "(^|\n)Failed to open window\n$")
+  message(FATAL_ERROR "a key on input: exit '${code}', output '${out}', errors '${err}'")
 endif()
 message(STATUS "a key on input: the prompt, then exit 255")
 
@@ -44,8 +46,8 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_
 if(NOT code EQUAL 255)
   message(FATAL_ERROR "no display: expected exit code 255 (-1), got '${code}'\n${out}\n${err}")
 endif()
-if(NOT out STREQUAL "Failed to initialize glfw\n${prompt}")
-  message(FATAL_ERROR "no display: unexpected output '${out}'")
+if(NOT out STREQUAL "${prompt}" OR NOT err MATCHES "(^|\n)Failed to initialize glfw\n$")
+  message(FATAL_ERROR "no display: unexpected output '${out}', errors '${err}'")
 endif()
 message(STATUS "no display: Failed to initialize glfw, exit 255")
 

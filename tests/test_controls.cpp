@@ -14,12 +14,10 @@ namespace {
 class ControlsTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        Controls::resetSharedState();
         controls = std::make_unique<Controls>(nullptr, &config);
         camera.setYaw(90);
         camera.updateVectors();
     }
-    void TearDown() override { Controls::resetSharedState(); }
 
     void frame(double seconds) {
         keys.advance(seconds);
@@ -43,10 +41,12 @@ TEST_F(ControlsTest, FirstDeltaTimeIsTheWholeStartUp) {
 }
 
 TEST_F(ControlsTest, TimingIsSharedBetweenLevels) {
+    // Every level holds the game's one Controls: the next level's first frame measures from
+    // the last one's.
     frame(1.0);
-    Controls second(nullptr, &config);
+    Controls& nextLevels = *controls;
     keys.advance(0.5);
-    second.updateTime();
+    nextLevels.updateTime();
     EXPECT_FLOAT_EQ(controls->getDeltaTime(), 0.5f);
 }
 
@@ -94,7 +94,7 @@ TEST_F(ControlsTest, LastHeldMovementKeyWins) {
 
 TEST_F(ControlsTest, WLooksWhereTheCameraLooks) {
     frame(1.0);
-    Controls::moveMouse(0.0, -60.0 * 30.0 / 50.0); // 30 degrees up
+    controls->moveMouse(0.0, -60.0 * 30.0 / 50.0); // 30 degrees up
     applyMouseLook(*controls, camera);
     keys.hold(GLFW_KEY_W);
     controls->readMovementKeys(camera.getDirection(), camera.getRight());
@@ -107,40 +107,37 @@ TEST_F(ControlsTest, FunctionKeysToggleOnPressOnly) {
     EXPECT_FALSE(controls->isCelShading());
     EXPECT_TRUE(controls->isDrawingInactive());
 
-    Controls::onKey(nullptr, GLFW_KEY_F2, 0, GLFW_PRESS, 0);
-    Controls::onKey(nullptr, GLFW_KEY_F2, 0, GLFW_REPEAT, 0);
-    Controls::onKey(nullptr, GLFW_KEY_F2, 0, GLFW_RELEASE, 0);
+    controls->onKey(nullptr, GLFW_KEY_F2, GLFW_PRESS);
+    controls->onKey(nullptr, GLFW_KEY_F2, GLFW_REPEAT);
+    controls->onKey(nullptr, GLFW_KEY_F2, GLFW_RELEASE);
     EXPECT_TRUE(controls->isFpsShown());
-    Controls::onKey(nullptr, GLFW_KEY_F3, 0, GLFW_PRESS, 0);
-    Controls::onKey(nullptr, GLFW_KEY_F4, 0, GLFW_PRESS, 0);
-    Controls::onKey(nullptr, GLFW_KEY_F8, 0, GLFW_PRESS, 0);
+    controls->onKey(nullptr, GLFW_KEY_F3, GLFW_PRESS);
+    controls->onKey(nullptr, GLFW_KEY_F4, GLFW_PRESS);
+    controls->onKey(nullptr, GLFW_KEY_F8, GLFW_PRESS);
     EXPECT_TRUE(controls->isWireframe());
     EXPECT_TRUE(controls->isCelShading());
     EXPECT_FALSE(controls->isDrawingInactive());
     for (int key : {GLFW_KEY_F1, GLFW_KEY_F5, GLFW_KEY_F6, GLFW_KEY_F7, GLFW_KEY_ESCAPE})
-        Controls::onKey(nullptr, key, 0, GLFW_PRESS, 0);
+        controls->onKey(nullptr, key, GLFW_PRESS);
     EXPECT_TRUE(controls->isFpsShown());
     EXPECT_TRUE(controls->isWireframe());
-    // Toggles survive a new level's Controls.
-    Controls another(nullptr, &config);
-    EXPECT_TRUE(another.isCelShading());
 }
 
 TEST_F(ControlsTest, MouseTurnsByAFixedAnglePerPixel) {
     frame(0.001); // a fast frame must not slow the view down
-    Controls::moveMouse(-60.0, 0.0);
-    EXPECT_NEAR(Controls::getYawDegrees(), 90.0 + 50.0, 1e-9);
+    controls->moveMouse(-60.0, 0.0);
+    EXPECT_NEAR(controls->getYawDegrees(), 90.0 + 50.0, 1e-9);
     frame(0.5); // nor a slow one speed it up
-    Controls::moveMouse(60.0, 6.0);
-    EXPECT_NEAR(Controls::getYawDegrees(), 90.0, 1e-9);
-    EXPECT_NEAR(Controls::getPitchDegrees(), -5.0, 1e-9);
+    controls->moveMouse(60.0, 6.0);
+    EXPECT_NEAR(controls->getYawDegrees(), 90.0, 1e-9);
+    EXPECT_NEAR(controls->getPitchDegrees(), -5.0, 1e-9);
 }
 
 namespace {
 
-// A cursor event, a focus change or a new level's Controls, fed in order.
+// A cursor event, a focus change or a switch to or from full screen, fed in order.
 struct InputEvent {
-    enum Kind { Cursor, Focus, NewControls } kind;
+    enum Kind { Cursor, Focus, FullScreen } kind;
     double x = 0.0;
     double y = 0.0;
 };
@@ -160,7 +157,7 @@ InputEvent at(double x, double y) {
 
 TEST_F(ControlsTest, TheViewTurnsByTheDifferenceOfSuccessiveCursorPositions) {
     const InputEvent focus{InputEvent::Focus};
-    const InputEvent newLevel{InputEvent::NewControls};
+    const InputEvent fullScreen{InputEvent::FullScreen};
     // 60 pixels are 50 degrees.
     const std::vector<CursorCase> cases = {
         {"the first position only sets the start", {at(4000, -3000)}, 90, 0},
@@ -175,55 +172,59 @@ TEST_F(ControlsTest, TheViewTurnsByTheDifferenceOfSuccessiveCursorPositions) {
          {at(0, 0), at(-60, 0), focus, at(900, 700), at(840, 700)},
          190,
          0},
-        {"nor is a new level's cursor", {at(0, 0), at(0, -12), newLevel, at(-300, 0)}, 90, 10},
+        {"nor is the full-screen switch's",
+         {at(0, 0), at(0, -12), fullScreen, at(-300, 0)},
+         90,
+         10},
     };
     for (const CursorCase& c : cases) {
-        Controls::resetSharedState();
         Controls fresh(nullptr, &config);
         for (const InputEvent& e : c.events) {
             if (e.kind == InputEvent::Cursor)
-                Controls::onCursorMoved(nullptr, e.x, e.y);
+                fresh.onCursorMoved(e.x, e.y);
             else if (e.kind == InputEvent::Focus) {
                 // Away and back: the focus loss pauses, the click on return resumes.
-                Controls::onFocusChanged(nullptr, GLFW_TRUE);
-                Controls::onFocusChanged(nullptr, GLFW_FALSE);
-                Controls::afterEventPoll(nullptr);
-                Controls::onFocusChanged(nullptr, GLFW_TRUE);
-                Controls::onMouseButton(nullptr, GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 0);
-            } else
-                Controls another(nullptr, &config);
+                fresh.onFocusChanged(true);
+                fresh.onFocusChanged(false);
+                fresh.afterEventPoll(nullptr);
+                fresh.onFocusChanged(true);
+                fresh.onMouseButton(nullptr, GLFW_PRESS);
+            } else {
+                fresh.onKey(nullptr, GLFW_KEY_F11, GLFW_PRESS);
+                EXPECT_TRUE(fresh.takeFullScreenRequest()) << c.name;
+            }
         }
-        EXPECT_NEAR(Controls::getYawDegrees(), c.yaw, 1e-9) << c.name;
-        EXPECT_NEAR(Controls::getPitchDegrees(), c.pitch, 1e-9) << c.name;
+        EXPECT_NEAR(fresh.getYawDegrees(), c.yaw, 1e-9) << c.name;
+        EXPECT_NEAR(fresh.getPitchDegrees(), c.pitch, 1e-9) << c.name;
     }
 }
 
 TEST_F(ControlsTest, PitchStopsAtTheCameraLimit) {
     const float limit = 80.0f * checks::Degree;
-    Controls::moveMouse(0.0, -120.0); // +100 degrees, kept at 80
+    controls->moveMouse(0.0, -120.0); // +100 degrees, kept at 80
     applyMouseLook(*controls, camera);
     EXPECT_NEAR(camera.getPitch(), limit, 1e-5);
-    EXPECT_EQ(Controls::getPitchDegrees(), 80.0);
-    Controls::moveMouse(0.0, 12.0); // back by 10: the first pixel back turns the view
+    EXPECT_EQ(controls->getPitchDegrees(), 80.0);
+    controls->moveMouse(0.0, 12.0); // back by 10: the first pixel back turns the view
     applyMouseLook(*controls, camera);
     EXPECT_NEAR(camera.getPitch(), 70.0f * checks::Degree, 1e-5);
-    Controls::setView(45.0, -99999.0);
-    EXPECT_EQ(Controls::getPitchDegrees(), -80.0);
-    Controls::moveMouse(0.0, -1.2); // one degree up
-    EXPECT_NEAR(Controls::getPitchDegrees(), -79.0, 1e-9);
+    controls->setView(45.0, -99999.0);
+    EXPECT_EQ(controls->getPitchDegrees(), -80.0);
+    controls->moveMouse(0.0, -1.2); // one degree up
+    EXPECT_NEAR(controls->getPitchDegrees(), -79.0, 1e-9);
     controls->resetView();
-    EXPECT_EQ(Controls::getYawDegrees(), 90.0);
-    EXPECT_EQ(Controls::getPitchDegrees(), 0.0);
+    EXPECT_EQ(controls->getYawDegrees(), 90.0);
+    EXPECT_EQ(controls->getPitchDegrees(), 0.0);
 }
 
 TEST_F(ControlsTest, ZeroSensitivityFreezesTheView) {
     Config still;
     still.mouseSensitivity = 0.0f;
     Controls frozen(nullptr, &still);
-    Controls::onCursorMoved(nullptr, 0.0, 0.0);
-    Controls::onCursorMoved(nullptr, 300.0, -200.0);
-    EXPECT_EQ(Controls::getYawDegrees(), 90.0);
-    EXPECT_EQ(Controls::getPitchDegrees(), 0.0);
+    frozen.onCursorMoved(0.0, 0.0);
+    frozen.onCursorMoved(300.0, -200.0);
+    EXPECT_EQ(frozen.getYawDegrees(), 90.0);
+    EXPECT_EQ(frozen.getPitchDegrees(), 0.0);
 }
 
 TEST_F(ControlsTest, AttackIsSpace) {
@@ -289,29 +290,28 @@ TEST_F(ControlsTest, PauseStopsTheClockAndTheViewUntilPOrAClick) {
          140},
     };
     for (const PauseCase& c : cases) {
-        Controls::resetSharedState();
         Controls fresh(nullptr, &config);
         fresh.updateTime();
         for (const PauseStep& step : c.steps) {
             switch (step.kind) {
             case S::KeyP:
-                Controls::onKey(nullptr, GLFW_KEY_P, 0, GLFW_PRESS, 0);
+                fresh.onKey(nullptr, GLFW_KEY_P, GLFW_PRESS);
                 break;
             case S::FocusLost:
             case S::FocusGained:
-                Controls::onFocusChanged(nullptr, step.kind == S::FocusGained);
-                Controls::afterEventPoll(nullptr);
+                fresh.onFocusChanged(step.kind == S::FocusGained);
+                fresh.afterEventPoll(nullptr);
                 break;
             case S::FocusBlink:
-                Controls::onFocusChanged(nullptr, GLFW_FALSE);
-                Controls::onFocusChanged(nullptr, GLFW_TRUE);
-                Controls::afterEventPoll(nullptr);
+                fresh.onFocusChanged(false);
+                fresh.onFocusChanged(true);
+                fresh.afterEventPoll(nullptr);
                 break;
             case S::Click:
-                Controls::onMouseButton(nullptr, GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 0);
+                fresh.onMouseButton(nullptr, GLFW_PRESS);
                 break;
             case S::Mouse:
-                Controls::moveMouse(step.value, 0.0);
+                fresh.moveMouse(step.value, 0.0);
                 break;
             case S::Frame:
                 keys.advance(step.value);
@@ -319,9 +319,9 @@ TEST_F(ControlsTest, PauseStopsTheClockAndTheViewUntilPOrAClick) {
                 break;
             }
         }
-        EXPECT_EQ(Controls::isPaused(), c.paused) << c.name;
+        EXPECT_EQ(fresh.isPaused(), c.paused) << c.name;
         EXPECT_FLOAT_EQ(fresh.getDeltaTime(), c.deltaTime) << c.name;
-        EXPECT_NEAR(Controls::getYawDegrees(), c.yaw, 1e-9) << c.name;
+        EXPECT_NEAR(fresh.getYawDegrees(), c.yaw, 1e-9) << c.name;
     }
 }
 
@@ -413,7 +413,6 @@ TEST_F(ControlsTest, TheGamepadFliesLooksAttacksAndPauses) {
         {"pulled out while pushed", {{pad(0, -1, 1, 0, South)}, {none, 0.5}}, {0, 0}, 90 - 12, 0},
     };
     for (const PadCase& c : cases) {
-        Controls::resetSharedState();
         keys.pad = none;
         Controls fresh(nullptr, &config);
         fresh.updateTime();
@@ -432,9 +431,9 @@ TEST_F(ControlsTest, TheGamepadFliesLooksAttacksAndPauses) {
         const glm::vec3 moved = fresh.getMovement() / seconds;
         EXPECT_NEAR(glm::dot(moved, forward), c.speed.x, 1e-4) << c.name;
         EXPECT_NEAR(glm::dot(moved, right), c.speed.y, 1e-4) << c.name;
-        EXPECT_NEAR(Controls::getYawDegrees(), c.yaw, 1e-4) << c.name;
-        EXPECT_NEAR(Controls::getPitchDegrees(), c.pitch, 1e-4) << c.name;
-        EXPECT_EQ(Controls::isPaused(), c.paused) << c.name;
+        EXPECT_NEAR(fresh.getYawDegrees(), c.yaw, 1e-4) << c.name;
+        EXPECT_NEAR(fresh.getPitchDegrees(), c.pitch, 1e-4) << c.name;
+        EXPECT_EQ(fresh.isPaused(), c.paused) << c.name;
         EXPECT_EQ(fresh.isFpsShown(), c.fpsShown) << c.name;
         EXPECT_EQ(fresh.isAttackHeld(), c.attack) << c.name;
     }

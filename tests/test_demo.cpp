@@ -183,7 +183,8 @@ struct Observed {
 
 // One frame as the game asks: the clock, movement and attack keys, then the poll's events, then
 // Escape.
-void gameFrame(Platform& p, Observed& seen, const std::function<void()>& poll) {
+void gameFrame(Platform& p, const Controls& controls, Observed& seen,
+               const std::function<void()>& poll) {
     seen.reads.push_back("now " + textnum::shortest(p.now()));
     for (int key : {GLFW_KEY_W, GLFW_KEY_S, GLFW_KEY_D, GLFW_KEY_A, GLFW_KEY_SPACE})
         seen.reads.push_back(std::to_string(key) + (p.isKeyHeld(key) ? " held" : " up"));
@@ -192,8 +193,8 @@ void gameFrame(Platform& p, Observed& seen, const std::function<void()>& poll) {
                          (p.isKeyHeld(GLFW_KEY_SPACE) ? "held" : "up"));
     poll();
     seen.reads.push_back(std::string("escape ") + (p.isKeyHeld(GLFW_KEY_ESCAPE) ? "held" : "up"));
-    seen.views.push_back(Controls::getYawDegrees());
-    seen.views.push_back(Controls::getPitchDegrees());
+    seen.views.push_back(controls.getYawDegrees());
+    seen.views.push_back(controls.getPitchDegrees());
 }
 
 } // namespace
@@ -202,7 +203,6 @@ TEST(DemoRecording, AReplayAnswersTheGameAsTheRecordedRunDid) {
     // The recorded run: a scripted "real" platform under the recorder, with irregular clock
     // readings, a tap (pressed and released between two frames) and mouse movements that do not
     // add up exactly in floating point.
-    Controls::resetSharedState();
     Config config;
     config.mouseSensitivity = 37.0f;
     Controls controls(nullptr, &config);
@@ -214,7 +214,7 @@ TEST(DemoRecording, AReplayAnswersTheGameAsTheRecordedRunDid) {
         header.width = 640;
         header.height = 480;
         header.sensitivity = 37.0f;
-        demo::Recorder recorder(file, header);
+        demo::Recorder recorder(file, header, controls);
         const double clock[] = {3.3, 3.31700000001, 3.3333333, 3.35, 1e5 + 0.1};
         for (int frame = 0; frame < 5; ++frame) {
             real.time = clock[frame];
@@ -227,19 +227,19 @@ TEST(DemoRecording, AReplayAnswersTheGameAsTheRecordedRunDid) {
                 real.hold(GLFW_KEY_SPACE);
             if (frame == 4)
                 real.tap(GLFW_KEY_ESCAPE);
-            gameFrame(platform(), recorded, [frame] {
+            gameFrame(platform(), controls, recorded, [frame, &controls] {
                 if (frame == 1) {
-                    Controls::moveMouse(0.1, 0.7);
-                    Controls::moveMouse(0.2, -0.3);
-                    Controls::onKey(nullptr, GLFW_KEY_F2, 0, GLFW_PRESS, 0);
-                    Controls::onKey(nullptr, GLFW_KEY_F5, 0, GLFW_PRESS, 0); // no toggle
+                    controls.moveMouse(0.1, 0.7);
+                    controls.moveMouse(0.2, -0.3);
+                    controls.onKey(nullptr, GLFW_KEY_F2, GLFW_PRESS);
+                    controls.onKey(nullptr, GLFW_KEY_F5, GLFW_PRESS); // no toggle
                 }
                 if (frame == 2) // paused: the free cursor turns nothing
-                    Controls::onKey(nullptr, GLFW_KEY_P, 0, GLFW_PRESS, 0);
+                    controls.onKey(nullptr, GLFW_KEY_P, GLFW_PRESS);
                 if (frame == 3) {
-                    Controls::moveMouse(500.0, 0.0);
-                    Controls::onMouseButton(nullptr, GLFW_MOUSE_BUTTON_LEFT, GLFW_PRESS, 0);
-                    Controls::moveMouse(-3.0, 1e-9);
+                    controls.moveMouse(500.0, 0.0);
+                    controls.onMouseButton(nullptr, GLFW_PRESS);
+                    controls.moveMouse(-3.0, 1e-9);
                 }
             });
             recorder.endFrame();
@@ -252,14 +252,14 @@ TEST(DemoRecording, AReplayAnswersTheGameAsTheRecordedRunDid) {
     ASSERT_TRUE(read.demo) << read.error << "\n" << file.str();
     ASSERT_EQ(read.demo->frames.count(), 5u);
 
-    Controls::resetSharedState();
     Controls replayControls(nullptr, &config);
     Observed replayed;
     {
         ScriptedPlatform keys;
         for (const demo::Frame& frame : read.demo->frames) {
             demo::applyBefore(keys, frame);
-            gameFrame(keys, replayed, [&frame] { demo::applyAfter(frame); });
+            gameFrame(keys, replayControls, replayed,
+                      [&] { demo::applyAfter(replayControls, frame); });
         }
     }
     EXPECT_EQ(replayed.reads, recorded.reads) << file.str();
@@ -271,7 +271,6 @@ TEST(DemoRecording, AReplayAnswersTheGameAsTheRecordedRunDid) {
     EXPECT_TRUE(fpsShownRecorded);
     EXPECT_EQ(read.demo->frames.frameAt(2).pause, std::optional<bool>(true));
     EXPECT_EQ(read.demo->frames.frameAt(3).pause, std::optional<bool>(false));
-    Controls::resetSharedState();
 }
 
 namespace {

@@ -60,14 +60,12 @@ class PlayerTest : public ::testing::Test {
   protected:
     void SetUp() override {
         world.setGravity(btVector3(0, 0, 0));
-        Controls::resetSharedState();
         controls = std::make_unique<Controls>(nullptr, &config);
         player = std::make_unique<Player>(*controls, camera);
     }
     void TearDown() override {
         for (btRigidBody* body : added)
             world.removeRigidBody(body);
-        Controls::resetSharedState();
     }
 
     void add(btRigidBody* body) {
@@ -117,7 +115,6 @@ StaticMeshBody wallAtX5() {
 } // namespace
 
 TEST(GameplayModelTest, StatsDamageAndReset) {
-    Controls::resetSharedState();
     Config config;
     Controls controls(nullptr, &config);
     Camera camera;

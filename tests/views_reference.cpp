@@ -14,6 +14,7 @@
 #include "levels/Level.h"
 #include "platform/Controls.h"
 #include "support/GlContext.h"
+#include "support/OpenedGame.h"
 #include "support/ScriptedPlatform.h"
 
 #include <GLFW/glfw3.h>
@@ -454,7 +455,6 @@ class ReferenceViews : public GlTest, public ::testing::WithParamInterface<View>
   protected:
     void SetUp() override {
         GlTest::SetUp();
-        Controls::resetSharedState();
         // The particles' random texture is drawn from the standard generator, which the game
         // never seeds: each view starts from its first state, whatever ran before it.
         std::srand(1);
@@ -474,7 +474,6 @@ class ReferenceViews : public GlTest, public ::testing::WithParamInterface<View>
         fs::current_path(previous);
         fs::remove_all(folder);
         glfwMakeContextCurrent(testgl::window());
-        Controls::resetSharedState();
         GlTest::TearDown();
     }
 
@@ -493,8 +492,8 @@ class ReferenceViews : public GlTest, public ::testing::WithParamInterface<View>
     // Plays the view's script and returns its last frame, read back before the swap.
     Frame play(const View& view) {
         std::fflush(stdout);
-        testing::internal::CaptureStdout(); // loading chatter
-        game = std::make_unique<Game>();
+        testing::internal::CaptureStderr(); // loading chatter
+        game = testgame::open();
         Frame frame;
         game->setBeforeSwap([&] { capture(frame); });
         if (view.level == 2) {
@@ -502,7 +501,7 @@ class ReferenceViews : public GlTest, public ::testing::WithParamInterface<View>
             step();
         }
         std::fflush(stdout);
-        testing::internal::GetCapturedStdout();
+        testing::internal::GetCapturedStderr();
         level().setLossHold(0.0);
         level().placePlayer(view.eye, view.yaw, view.pitch);
         if (view.action == Action::Attack)

@@ -152,8 +152,8 @@ code=0
 [ "$code" -eq 0 ] || { cat "$work/stdout" "$work/stderr"; fail "the player's level exited with $code"; }
 grep -q '^state level=1 health=40 walls=0/1 ' "$work/stdout" ||
   fail "the player's level: $(tail -n 5 "$work/stdout")"
-! grep -q "Failed to load texture\|error loading model" "$work/stdout" ||
-  fail "the player's level lacks a file: $(grep 'Failed\|error' "$work/stdout")"
+! grep -q "Failed to load texture\|error loading model" "$work/stderr" ||
+  fail "the player's level lacks a file: $(grep 'Failed\|error' "$work/stderr")"
 echo "a player's level built by the installed level builder and played"
 
 # The installed game, started from another folder on an X server of its own.

@@ -79,7 +79,7 @@ wait_for() { # seconds what check [args...]
 }
 
 # The checks, each on a fresh picture.
-shader_reported() { grep -q "Compiling shader : Shader/extendedVS.vs" "$work/stdout"; }
+shader_reported() { grep -q "Compiling shader : Shader/extendedVS.vs" "$work/stderr"; }
 hud_shown() { # the black title and health lines at (30, 50) and (30, 90) over the lit level
   shot "$1"
   text=$(dark_share "$1" 30 45 100 75)

@@ -29,7 +29,7 @@ for demo in "$@"; do
       failures=$((failures + 1))
       continue
     fi
-    grep -qxF "The replay ends in the demo's recorded state" "$work/stdout" ||
+    grep -qxF "The replay ends in the demo's recorded state" "$work/stderr" ||
       { echo "FAIL: $name: no verdict line"; failures=$((failures + 1)); }
     if [ "$option" = --timedemo ]; then
       figures=$(grep "^timedemo $demo: " "$work/stdout" || true)

@@ -36,7 +36,7 @@ level() {
   sox "$1" -n remix "$remix" stats 2>&1 | sed -n 's/^RMS lev dB *//p'
 }
 # The game's lines about its sound.
-sound_lines() { grep -E '^(No sound device|No Sound/|Sound file)' "$work/stdout"; }
+sound_lines() { grep -E '^(No sound device|No Sound/|Sound file)' "$work/stderr"; }
 loud() { awk -v l="$1" -v min="$2" 'BEGIN { exit !(l != "-inf" && l + 0 > min) }'; }
 
 # Heard: the mix of the whole demo.

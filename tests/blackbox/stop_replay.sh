@@ -54,9 +54,9 @@ for option in --replay --timedemo; do
   pid=""
   [ "$code" -eq 1 ] || fail "$option: exit code $code, expected 1"
   grep -q '^state level=1 ' "$work/stdout" || fail "$option: no state line: $(cat "$work/stdout")"
-  grep -qE '^The replay was stopped with Escape at frame [0-9]+ of [0-9]+$' "$work/stdout" ||
-    fail "$option: no line saying it was stopped: $(cat "$work/stdout")"
-  echo "$option: exit $code, $(grep '^The replay was stopped' "$work/stdout" || true)"
+  grep -qE '^The replay was stopped with Escape at frame [0-9]+ of [0-9]+$' "$work/stderr" ||
+    fail "$option: no line saying it was stopped: $(cat "$work/stderr")"
+  echo "$option: exit $code, $(grep '^The replay was stopped' "$work/stderr" || true)"
 done
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
 echo "all checks passed"

@@ -1,6 +1,6 @@
 #pragma once
 
-// Small helpers every kind of test uses: what a call prints, vectors compared within a
+// Small helpers every kind of test uses: what a call reports, vectors compared within a
 // tolerance, and degrees.
 
 #include <glm/vec3.hpp>
@@ -12,13 +12,13 @@
 
 namespace checks {
 
-// What action prints to standard output.
-inline std::string captureStdout(const std::function<void()>& action) {
-    std::fflush(stdout);
-    ::testing::internal::CaptureStdout();
+// What action reports (platform/Report.h: standard error).
+inline std::string captureReports(const std::function<void()>& action) {
+    std::fflush(stderr);
+    ::testing::internal::CaptureStderr();
     action();
-    std::fflush(stdout);
-    return ::testing::internal::GetCapturedStdout();
+    std::fflush(stderr);
+    return ::testing::internal::GetCapturedStderr();
 }
 
 inline void expectNear(const glm::vec3& actual, const glm::vec3& expected,

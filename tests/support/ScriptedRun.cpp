@@ -9,6 +9,7 @@
 #include "levels/Level.h"
 #include "platform/Controls.h"
 #include "platform/GlDebug.h"
+#include "platform/Report.h"
 #include "support/ScriptedPlatform.h"
 
 #include <cstdio>
@@ -19,14 +20,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: scripted_run <data folder>\n");
         return 2;
     }
-    Controls::resetSharedState();
     ScriptedPlatform keys;
     int frames = 0;
     size_t nextLevel = 0;
     int width = 0;
     int height = 0;
     {
-        Game game;
+        Result<std::unique_ptr<Game>> opened = Game::open();
+        if (!opened) {
+            report(Severity::Error, opened.error());
+            return 1;
+        }
+        Game& game = **opened;
         width = game.getWindowWidth();
         height = game.getWindowHeight();
         for (; frames < 300; ++frames) {

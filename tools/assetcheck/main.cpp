@@ -7,6 +7,7 @@
 
 #include "LevelDescription.h"
 #include "VoxelLevel.h"
+#include "platform/Report.h"
 
 #include <assimp/Importer.hpp>
 #include <assimp/postprocess.h>
@@ -31,7 +32,7 @@ int failures = 0;
 void check(bool ok, const std::string& what) {
     if (!ok) {
         ++failures;
-        std::printf("FAIL %s\n", what.c_str());
+        report(Severity::Error, "FAIL " + what);
     }
 }
 
@@ -350,7 +351,8 @@ void checkLevel(const fs::path& data, const levels::LevelDescription& level,
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: %s <data folder> <level description folder>\n", argv[0]);
+        report(Severity::Error,
+               std::string("usage: ") + argv[0] + " <data folder> <level description folder>");
         return 2;
     }
     const fs::path data = argv[1];

@@ -11,6 +11,7 @@
 #include "levels/Level.h"
 #include "levels/ScenePasses.h"
 #include "platform/Controls.h"
+#include "platform/Report.h"
 #include "platform/ScriptedPlatform.h"
 #include "render/Model.h"
 
@@ -30,8 +31,9 @@ namespace {
 // resources, as the level's own objects do.
 class CrowdedLevel : public FileLevel {
   public:
-    CrowdedLevel(GLFWwindow* window, const Config* config, levelfile::Content content, int factor)
-        : FileLevel(window, config, nullptr, std::move(content)), factor(factor) {}
+    CrowdedLevel(GLFWwindow* window, const Config* config, Controls& controls,
+                 levelfile::Content content, int factor)
+        : FileLevel(window, config, controls, nullptr, std::move(content)), factor(factor) {}
 
     void start() override {
         FileLevel::start();
@@ -185,9 +187,11 @@ CpuFigures cpuPerFrame(Game& game, ScriptedPlatform& keys, int frames,
 // factor 0: both real levels from their viewpoints; otherwise the crowded level.
 int childCpu(int factor, int frames) {
     ScriptedPlatform keys;
-    Controls::resetSharedState();
     if (factor == 0) {
-        Game game(Game::defaultLevels(), neverWaiting());
+        const std::unique_ptr<Game> opened = openGame(neverWaiting());
+        if (!opened)
+            return 1;
+        Game& game = *opened;
         for (int levelNumber = 1; levelNumber <= 2; ++levelNumber) {
             if (levelNumber == 2) {
                 finishLevel(game);
@@ -203,16 +207,20 @@ int childCpu(int factor, int frames) {
     } else {
         levelfile::Result level2 = levelfile::read(Game::defaultLevelFiles()[1]);
         if (!level2.content) {
-            fprintf(stderr, "%s\n", level2.error.c_str());
+            report(Severity::Error, level2.error);
             return 1;
         }
-        Game game(
-            [factor, content = *level2.content](GLFWwindow* window, const Config* config) {
+        const std::unique_ptr<Game> opened = openGame(
+            neverWaiting(), [factor, content = *level2.content](
+                                GLFWwindow* window, const Config* config, Controls& controls) {
                 std::vector<std::unique_ptr<LevelInterface>> levels;
-                levels.push_back(std::make_unique<CrowdedLevel>(window, config, content, factor));
+                levels.push_back(
+                    std::make_unique<CrowdedLevel>(window, config, controls, content, factor));
                 return levels;
-            },
-            neverWaiting());
+            });
+        if (!opened)
+            return 1;
+        Game& game = *opened;
         Level& level = currentLevel(game);
         const size_t objects = level.getEnemies().size() + level.getObjectives().size();
         CrowdFloor floor(level);

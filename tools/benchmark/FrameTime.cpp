@@ -48,8 +48,10 @@ FramePair timeFrames(Game& game, ScriptedPlatform& keys, Floor& floor, bool allP
 
 void frameBenchmark(int batches, int perBatch) {
     ScriptedPlatform keys;
-    Controls::resetSharedState();
-    Game game(Game::defaultLevels(), neverWaiting());
+    const std::unique_ptr<Game> opened = openGame(neverWaiting());
+    if (!opened)
+        return;
+    Game& game = *opened;
     fprintf(out,
             "\n(a) Frame time at %d x %d (median of %d batches of %d frames, each followed by a "
             "batch of the floor; ratio: the median of the batches' ratios; floor = one "

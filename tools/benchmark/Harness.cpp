@@ -6,6 +6,7 @@
 #include "gameplay/VulnerableWall.h"
 #include "levels/Level.h"
 #include "platform/Controls.h"
+#include "platform/Report.h"
 #include "platform/ScriptedPlatform.h"
 
 #include <btBulletDynamicsCommon.h>
@@ -27,12 +28,24 @@ void silenceGame() {
     const int null = open("/dev/null", O_WRONLY);
     dup2(null, STDOUT_FILENO);
     close(null);
+    // Warnings and errors still show.
+    reportOnlyFrom(Severity::Warning);
 }
 
 StartOptions neverWaiting() {
     StartOptions options;
     options.neverWaitForDisplay = true;
     return options;
+}
+
+std::unique_ptr<Game> openGame(const StartOptions& options, LevelFactory levels) {
+    Result<std::unique_ptr<Game>> game =
+        levels ? Game::open(std::move(levels), options) : Game::open(options);
+    if (!game) {
+        report(Severity::Error, game.error());
+        return nullptr;
+    }
+    return std::move(*game);
 }
 
 double wallSeconds() {
@@ -77,7 +90,7 @@ void lookFrom(Game& game, const Viewpoint& view) {
         body->setInterpolationWorldTransform(placed);
         body->getMotionState()->setWorldTransform(placed);
     }
-    Controls::turnTowards(view.target - view.eye, game.getConfig().mouseSensitivity);
+    game.getControls().turnTowards(view.target - view.eye, game.getConfig().mouseSensitivity);
 }
 
 bool step(Game& game, ScriptedPlatform& keys, bool render) {

@@ -3,26 +3,32 @@
 // What every measurement of the benchmark shares: where figures go, clocks, the viewpoints and
 // the scripted steps through the game.
 
+#include "app/Game.h"
+
 #include <glm/vec3.hpp>
 
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <vector>
 
-class Game;
 class Level;
 class ScriptedPlatform;
-struct StartOptions;
 
 namespace bench {
 
 constexpr double FrameTime = 1.0 / 60.0;
 
-// Figures go to the original standard output; the game's loading chatter goes to /dev/null.
+// Figures go to the original standard output; the game's progress lines are dropped.
 extern FILE* out;
 void silenceGame();
 
 // The benchmark times rendering, never the display's refresh.
 StartOptions neverWaiting();
+
+// The game started with these levels (Level 1 and Level 2 when none), or nullptr when it cannot
+// start (the reason is reported).
+std::unique_ptr<Game> openGame(const StartOptions& options, LevelFactory levels = nullptr);
 
 double wallSeconds();
 double threadCpuSeconds();

@@ -44,8 +44,10 @@ __attribute__((noinline)) void countedFloorFrames(Game& game, Floor& floor, bool
 
 int childInstructions(int levelNumber, int viewIndex, int frames) {
     ScriptedPlatform keys;
-    Controls::resetSharedState();
-    Game game(Game::defaultLevels(), neverWaiting());
+    const std::unique_ptr<Game> opened = openGame(neverWaiting());
+    if (!opened)
+        return 1;
+    Game& game = *opened;
     if (levelNumber == 2) {
         finishLevel(game);
         step(game, keys);
@@ -70,8 +72,10 @@ int childInstructions(int levelNumber, int viewIndex, int frames) {
 
 int childCallgrind(int frames) {
     ScriptedPlatform keys;
-    Controls::resetSharedState();
-    Game game(Game::defaultLevels(), neverWaiting());
+    const std::unique_ptr<Game> opened = openGame(neverWaiting());
+    if (!opened)
+        return 1;
+    Game& game = *opened;
     finishLevel(game);
     step(game, keys);
     lookFrom(game, Level2Views.back());

@@ -38,11 +38,13 @@ int childSound(int frames) {
                          ALC_FLOAT_SOFT, ALC_FREQUENCY, rate, 0},
         audio::SoundSettings());
     ScriptedPlatform keys;
-    Controls::resetSharedState();
     StartOptions options;
     options.level = 2;
     options.sound = sound;
-    Game game(Game::defaultLevels(), options);
+    const std::unique_ptr<Game> opened = openGame(options);
+    if (!opened)
+        return 1;
+    Game& game = *opened;
     Level& level = currentLevel(game);
     LevelSound timed(*sound, level.getObjectives(), level.getEnemies(), level.getWater());
     std::vector<float> mix(static_cast<size_t>(rate / 30) * 2);

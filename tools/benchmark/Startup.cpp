@@ -115,7 +115,9 @@ int childCompiles() {
 int childStartup() {
     const double t0 = wallSeconds();
     ScriptedPlatform keys;
-    auto game = std::make_unique<Game>(Game::defaultLevels(), neverWaiting());
+    std::unique_ptr<Game> game = openGame(neverWaiting());
+    if (!game)
+        return 1;
     step(*game, keys);
     glFinish();
     const double first = (wallSeconds() - t0) * 1000.0;

@@ -21,6 +21,7 @@
 #include "ChildProcess.h"
 #include "Harness.h"
 #include "Measurements.h"
+#include "platform/Report.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -87,8 +88,8 @@ int childMain(int argc, char** argv) {
 }
 
 void usage() {
-    std::printf(
-        "usage: brindlemox_bench [--quick] [--only a|b|c|e|g]   (run in the data folder)\n");
+    report(Severity::Error,
+           "usage: brindlemox_bench [--quick] [--only a|b|c|e|g]   (run in the data folder)");
 }
 
 } // namespace

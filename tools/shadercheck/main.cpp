@@ -6,6 +6,7 @@
 // game puts them, to <out folder>/<program>/<stage>.{vert,geom,frag} for an offline compiler.
 //   shadercheck --expand <data folder> <out folder>
 
+#include "platform/Report.h"
 #include "platform/Window.h"
 #include "render/Semantics.h"
 #include "render/ShaderLoader.h"
@@ -31,8 +32,17 @@ std::string dataFolder;
 void check(bool ok, const std::string& what) {
     if (!ok) {
         ++failures;
-        std::printf("FAIL %s\n", what.c_str());
+        report(Severity::Error, "FAIL " + what);
     }
+}
+
+// A compile or link log under its heading, a report a line.
+void reportLog(const std::string& heading, const std::string& log) {
+    report(Severity::Warning, heading);
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);)
+        if (!line.empty())
+            report(Severity::Warning, line);
 }
 
 // The stage as the game compiles it: with the files it includes in place.
@@ -59,7 +69,7 @@ GLuint compile(const std::string& file, GLenum stage) {
     if (length > 1) {
         std::vector<char> log(length + 1);
         glGetShaderInfoLog(shader, length, nullptr, log.data());
-        std::printf("%s:\n%s\n", file.c_str(), log.data());
+        reportLog(file + ":", log.data());
     }
     check(ok == GL_TRUE, file + ": compiles");
     return shader;
@@ -150,7 +160,7 @@ GLuint build(const std::string& name, const std::vector<const char*>& feedback =
     if (length > 1) {
         std::vector<char> log(length + 1);
         glGetProgramInfoLog(program, length, nullptr, log.data());
-        std::printf("%s link:\n%s\n", name.c_str(), log.data());
+        reportLog(name + " link:", log.data());
     }
     check(ok == GL_TRUE, name + ": links");
     for (GLuint s : shaders) {
@@ -326,9 +336,9 @@ int main(int argc, char** argv) {
         return writeExpanded(argv[3]);
     }
     if (argc != 2) {
-        std::fprintf(stderr,
-                     "usage: %s <data folder>\n       %s --expand <data folder> <out folder>\n",
-                     argv[0], argv[0]);
+        report(Severity::Error, std::string("usage: ") + argv[0] + " <data folder>");
+        report(Severity::Error,
+               std::string("usage: ") + argv[0] + " --expand <data folder> <out folder>");
         return 2;
     }
     dataFolder = argv[1];
@@ -342,12 +352,12 @@ int main(int argc, char** argv) {
     GLFWwindow* window = opened.window;
     if (window == nullptr) {
         if (opened.failure == WindowFailure::Glfw) {
-            std::printf("shadercheck: no display\n");
+            report(Severity::Error, "shadercheck: no display");
         } else if (opened.failure == WindowFailure::Window) {
-            std::printf("shadercheck: no OpenGL 3.3 core context\n");
+            report(Severity::Error, "shadercheck: no OpenGL 3.3 core context");
             glfwTerminate();
         } else {
-            std::printf("shadercheck: GLEW failed\n");
+            report(Severity::Error, "shadercheck: GLEW failed");
         }
         return 1;
     }

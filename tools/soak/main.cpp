@@ -10,6 +10,7 @@
 #include "levels/Level.h"
 #include "platform/Controls.h"
 #include "platform/GlDebug.h"
+#include "platform/Report.h"
 #include "platform/ScriptedPlatform.h"
 
 #include <GL/glew.h>
@@ -59,7 +60,7 @@ std::vector<Command> parseRoute(std::istream& in) {
 std::vector<Command> readRoute(const std::string& path) {
     std::ifstream in(path);
     if (!in)
-        std::fprintf(stderr, "soak: cannot read %s\n", path.c_str());
+        report(Severity::Error, "soak: cannot read " + path);
     return parseRoute(in);
 }
 
@@ -82,7 +83,8 @@ class Soak {
 
     int run() {
         // The game's loading chatter (also in the frame that starts Level 2) would bury the
-        // figures: it goes to /dev/null, the figures to the original standard output.
+        // figures: it is dropped, and anything else on standard output goes to /dev/null.
+        reportOnlyFrom(Severity::Warning);
         std::fflush(stdout);
         const int saved = dup(STDOUT_FILENO);
         out = fdopen(saved, "w");
@@ -95,7 +97,8 @@ class Soak {
                      "rounds", "losses", "level");
         std::fflush(out);
         while (!timeUp())
-            round();
+            if (!round())
+                return 1;
         const size_t inPlay = samples.size();
         sample(true);
         samples.resize(inPlay);
@@ -111,12 +114,18 @@ class Soak {
     Level& level() { return *dynamic_cast<Level*>(game->getCurrentLevel()); }
     glm::vec3 eye() { return level().getCamera().getPosition(); }
 
-    // One Game from start-up to teardown: lose, play Level 1, lose, play Level 2.
-    void round() {
+    // One Game from start-up to teardown: lose, play Level 1, lose, play Level 2. False when
+    // the game cannot start (reported).
+    bool round() {
         ScriptedPlatform keys;
         platform = &keys;
-        Controls::resetSharedState();
-        game = std::make_unique<Game>();
+        Result<std::unique_ptr<Game>> opened = Game::open();
+        if (!opened) {
+            report(Severity::Error, opened.error());
+            platform = nullptr;
+            return false;
+        }
+        game = std::move(*opened);
         if (rounds == 0 && !debugReported) {
             debugReported = true;
             std::fprintf(out, "soak: GL debug output %s\n",
@@ -138,6 +147,7 @@ class Soak {
             ++rounds;
         game.reset();
         platform = nullptr;
+        return true;
     }
 
     // Walls the route failed to bring down are finished off so the round reaches Level 2.
@@ -179,7 +189,7 @@ class Soak {
     }
 
     void turnTowards(const glm::vec3& direction) {
-        Controls::turnTowards(direction, game->getConfig().mouseSensitivity);
+        game->getControls().turnTowards(direction, game->getConfig().mouseSensitivity);
     }
 
     void flyTo(const glm::vec3& target) {
@@ -295,8 +305,9 @@ class Soak {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::printf(
-            "usage: brindlemox_soak ROUTES_DIR [SECONDS [RENDER_EVERY]]  (run in a data folder)\n");
+        report(
+            Severity::Error,
+            "usage: brindlemox_soak ROUTES_DIR [SECONDS [RENDER_EVERY]]  (run in a data folder)");
         return 2;
     }
     const double seconds = argc > 2 ? std::atof(argv[2]) : 600.0;
