@@ -11,8 +11,8 @@ struct KeyName {
     const char* name;
 };
 
-// The keys the game polls: W, S, D, A, Space, Escape (named so in demo lines).
-constexpr size_t PolledKeyCount = 6;
+// The keys the game polls: W, S, D, A, Space, Escape, E, Q (named so in demo lines).
+constexpr size_t PolledKeyCount = 8;
 extern const KeyName PolledKeys[PolledKeyCount];
 // The display toggles: F2, F3, F4, F8.
 constexpr size_t ToggleKeyCount = 4;

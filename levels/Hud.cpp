@@ -1,5 +1,7 @@
 #include "levels/Hud.h"
 
+#include <GL/glew.h>
+
 #include <algorithm>
 #include <cmath>
 #include <sstream>
@@ -16,13 +18,19 @@ Hud::Hud(ResourceCache& resources)
       crosshair(std::make_unique<TextRenderer>(30, &resources)),
       pausedText(std::make_unique<TextRenderer>(30, &resources)),
       countdownText(std::make_unique<TextRenderer>(30, &resources)),
+      healthLabelText(std::make_unique<TextRenderer>(30, &resources)),
+      shapes(std::make_unique<HudShapes>(resources)),
       cardText{std::make_unique<TextRenderer>(40, &resources),
                std::make_unique<TextRenderer>(30, &resources),
                std::make_unique<TextRenderer>(30, &resources)},
       cache(std::make_unique<HudCache>(resources)) {
     titleLine->setPosition(30, 50);
     titleLine->setColour(0, 0, 0);
-    healthText->setPosition(30, 90);
+    // "Health", the bar, the number.
+    healthLabelText->setText("Health");
+    healthLabelText->setPosition(30, 90);
+    healthLabelText->setColour(0, 0, 0);
+    healthText->setPosition(BarRight + 12, 90);
     healthText->setColour(0, 0, 0);
     lostText->setPosition(300, 300);
     fpsText->setPosition(700, 500);
@@ -50,10 +58,11 @@ Hud::Hud(ResourceCache& resources)
 
 Hud::~Hud() = default;
 
-std::array<TextRenderer*, 12> Hud::lines() const {
-    return {titleLine.get(),     healthText.get(),  lostText.get(),    fpsText.get(),
-            wallsText.get(),     bannerText.get(),  crosshair.get(),   pausedText.get(),
-            countdownText.get(), cardText[0].get(), cardText[1].get(), cardText[2].get()};
+std::array<TextRenderer*, 13> Hud::lines() const {
+    return {titleLine.get(),      healthText.get(),  lostText.get(),    fpsText.get(),
+            wallsText.get(),      bannerText.get(),  crosshair.get(),   pausedText.get(),
+            countdownText.get(),  cardText[0].get(), cardText[1].get(), cardText[2].get(),
+            healthLabelText.get()};
 }
 
 void Hud::setTitle(const std::string& title) {
@@ -67,6 +76,30 @@ void Hud::setScreenSize(int width, int height) {
 
 void Hud::showHealth(float health, float maxHealth) {
     healthText->setText(healthLine(health, maxHealth));
+    const float share = maxHealth > 0.0f ? health / maxHealth : 0.0f;
+    barFill = std::isfinite(share) ? std::clamp(share, 0.0f, 1.0f) : 0.0f;
+}
+
+void Hud::flashHurt(Side side, float healthPerSecond) {
+    const float strength = flashStrength(healthPerSecond);
+    if (strength >= flash || side == flashEdge) {
+        flashEdge = side;
+        flash = std::max(flash, strength);
+    }
+}
+
+float Hud::flashStrength(float healthPerSecond) {
+    // Today's touch (half a second of health a second) shows plainly; ten times that, fully.
+    const float rate = std::isfinite(healthPerSecond) ? std::max(healthPerSecond, 0.0f) : 5.0f;
+    return std::clamp(0.35f + rate * 0.13f, 0.35f, 1.0f);
+}
+
+Hud::Side Hud::sideOf(glm::vec3 d) {
+    if (std::fabs(d.x) < 1e-6f && std::fabs(d.y) < 1e-6f)
+        return Side::Bottom;
+    if (std::fabs(d.x) >= std::fabs(d.y))
+        return d.x < 0.0f ? Side::Left : Side::Right;
+    return d.y < 0.0f ? Side::Bottom : Side::Top;
 }
 
 void Hud::showWallsLeft(size_t standing, size_t total) {
@@ -99,6 +132,7 @@ void Hud::advance(float deltaTime) {
         bannerSecondsLeft -= deltaTime;
     if (cardSecondsLeft > 0.0)
         cardSecondsLeft -= deltaTime;
+    flash = std::max(0.0f, flash - 2.0f * deltaTime);
 }
 
 void Hud::warmUp(const Frame& frame) {
@@ -111,14 +145,64 @@ void Hud::warmUp(const Frame& frame) {
 }
 
 void Hud::draw(const Frame& frame) {
+    // The HUD stays filled in the wireframe view (F3).
+    GLint polygonMode[2] = {GL_FILL, GL_FILL};
+    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     chooseLines(frame);
     cache->draw(drawnLines);
+    drawShapes();
+    glPolygonMode(GL_FRONT_AND_BACK, static_cast<GLenum>(polygonMode[0]));
+}
+
+void Hud::drawShapes() {
+    std::vector<HudShapes::Quad> bar;
+    // A dark frame, the empty part, and the health left from red to green.
+    const glm::vec2 low(BarLeft, 90.0f), high(BarRight, 90.0f + BarHeight);
+    bar.push_back(HudShapes::rectangle(low - 2.0f, high + 2.0f, glm::vec4(0, 0, 0, 0.9f)));
+    bar.push_back(HudShapes::rectangle(low, high, glm::vec4(0.25f, 0.05f, 0.05f, 0.8f)));
+    if (barFill > 0.0f) {
+        const glm::vec4 colour(1.0f - barFill, 0.2f + 0.6f * barFill, 0.1f, 1.0f);
+        bar.push_back(HudShapes::rectangle(
+            low, glm::vec2(BarLeft + (BarRight - BarLeft) * barFill, high.y), colour));
+    }
+    shapes->draw(bar, healthText->getProjection());
+    if (flash <= 0.0f)
+        return;
+    // A band along the edge, red at the edge and clear inside, in device coordinates.
+    const glm::vec4 edge(1.0f, 0.0f, 0.0f, flash), inside(1.0f, 0.0f, 0.0f, 0.0f);
+    constexpr float Depth = 0.35f;
+    HudShapes::Quad band;
+    switch (flashEdge) {
+    case Side::Left:
+        band = {{{{-1, -1}, edge},
+                 {{-1 + Depth, -1}, inside},
+                 {{-1 + Depth, 1}, inside},
+                 {{-1, 1}, edge}}};
+        break;
+    case Side::Right:
+        band = {
+            {{{1 - Depth, -1}, inside}, {{1, -1}, edge}, {{1, 1}, edge}, {{1 - Depth, 1}, inside}}};
+        break;
+    case Side::Top:
+        band = {
+            {{{-1, 1 - Depth}, inside}, {{1, 1 - Depth}, inside}, {{1, 1}, edge}, {{-1, 1}, edge}}};
+        break;
+    case Side::Bottom:
+        band = {{{{-1, -1}, edge},
+                 {{1, -1}, edge},
+                 {{1, -1 + Depth}, inside},
+                 {{-1, -1 + Depth}, inside}}};
+        break;
+    }
+    shapes->draw({band}, glm::mat4(1.0f));
 }
 
 void Hud::chooseLines(const Frame& frame) {
     drawnLines.clear();
     drawnLines.push_back(titleLine.get());
     drawnLines.push_back(healthText.get());
+    drawnLines.push_back(healthLabelText.get());
     if (frame.hasWalls)
         drawnLines.push_back(wallsText.get());
     if (frame.showFps) {
@@ -169,7 +253,7 @@ std::string Hud::countdownLine(double secondsLeft) {
 }
 
 std::string Hud::wallsLine(size_t standing, size_t total) {
-    return "Walls " + std::to_string(standing) + "/" + std::to_string(total);
+    return "Walls left: " + std::to_string(standing) + " of " + std::to_string(total);
 }
 
 int Hud::framesPerSecond(float deltaTime) {

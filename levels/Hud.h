@@ -2,6 +2,7 @@
 
 #include "levels/LevelInterface.h"
 #include "render/HudCache.h"
+#include "render/HudShapes.h"
 #include "render/ResourceCache.h"
 #include "render/TextRenderer.h"
 
@@ -33,6 +34,18 @@ class Hud {
     void showCard(const LevelCard& card, double seconds);
     void hideCard() { cardSecondsLeft = 0.0; }
     bool isCardShown() const { return cardSecondsLeft > 0.0; }
+    // A hit of this much health a second from a side of the screen: a red flash at that edge,
+    // stronger for larger hits, fading over half a second.
+    enum class Side { Left, Right, Top, Bottom };
+    void flashHurt(Side side, float healthPerSecond);
+    // The side of the screen a hit from direction (in the camera's right, up, forward) is shown
+    // on: the larger of the sideways and the up-down parts; from straight ahead or behind, the
+    // bottom.
+    static Side sideOf(glm::vec3 direction);
+    // The flash's strength (alpha at the edge) for a hit of this much health a second.
+    static float flashStrength(float healthPerSecond);
+    float flashLeft() const { return flash; }
+    Side flashSide() const { return flashEdge; }
     // The loss screen's countdown line: whole seconds left, rounded up.
     void showLossCountdown(double secondsLeft);
     // Counts a timed message and the card down.
@@ -57,7 +70,7 @@ class Hud {
     static int framesPerSecond(float deltaTime);
     // The health line: health cut to an integer, "/", the maximum as a stream writes a float.
     static std::string healthLine(float health, float maxHealth);
-    // The "Walls 3/4" line: walls still standing out of all of the level's.
+    // The "Walls left: 3 of 4" line: walls still standing out of all of the level's.
     static std::string wallsLine(size_t standing, size_t total);
     // "Level 1 complete", "Time 1:05", "Health 37/40".
     static std::array<std::string, 3> cardLines(const LevelCard& card);
@@ -66,6 +79,10 @@ class Hud {
     static glm::vec3 crosshairColour() { return glm::vec3(1.0f); }
     static glm::vec3 crosshairOnWallColour() { return glm::vec3(1.0f, 0.45f, 0.1f); }
     static constexpr const char* PausedLine = "Paused - press P to continue";
+    // The health bar, in the 800 x 600 HUD space, between the label and the number.
+    static constexpr float BarLeft = 145.0f;
+    static constexpr float BarRight = 305.0f;
+    static constexpr float BarHeight = 18.0f;
 
     const TextRenderer& title() const { return *titleLine; }
     const TextRenderer& health() const { return *healthText; }
@@ -74,6 +91,9 @@ class Hud {
     const TextRenderer& walls() const { return *wallsText; }
     const TextRenderer& pause() const { return *pausedText; }
     const TextRenderer& countdown() const { return *countdownText; }
+    const TextRenderer& healthLabel() const { return *healthLabelText; }
+    // The health bar's share filled in the last draw (0 to 1).
+    float healthBarFill() const { return barFill; }
     const TextRenderer& cardLine(size_t i) const { return *cardText[i]; }
     // Every line drawn by the last draw, in drawing order.
     const std::vector<TextRenderer*>& drawn() const { return drawnLines; }
@@ -82,7 +102,9 @@ class Hud {
     long pictureBuilds() const { return cache->pictureBuilds(); }
 
   private:
-    std::array<TextRenderer*, 12> lines() const;
+    std::array<TextRenderer*, 13> lines() const;
+    // The health bar and the flash, over the lines.
+    void drawShapes();
     // Fills drawnLines with what frame shows, in drawing order.
     void chooseLines(const Frame& frame);
 
@@ -95,6 +117,11 @@ class Hud {
     std::unique_ptr<TextRenderer> crosshair;
     std::unique_ptr<TextRenderer> pausedText;
     std::unique_ptr<TextRenderer> countdownText;
+    std::unique_ptr<TextRenderer> healthLabelText;
+    std::unique_ptr<HudShapes> shapes;
+    float barFill = 1.0f;
+    float flash = 0.0f;
+    Side flashEdge = Side::Bottom;
     std::array<std::unique_ptr<TextRenderer>, 3> cardText;
     std::unique_ptr<HudCache> cache;
     double cardSecondsLeft = 0.0;

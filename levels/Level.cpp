@@ -149,6 +149,19 @@ bool Level::pressedAnew() {
     return held && attackLetGo;
 }
 
+void Level::showHurt(const PhysicsWorld::Hurt& hurt) {
+    const float deltaTime = controls.getDeltaTime();
+    if (!(hurt.amount > 0.0f) || !(deltaTime > 0.0f))
+        return;
+    // Where it came from, in the camera's right, up and forward.
+    const glm::vec3 away = hurt.from - camera->getPosition();
+    const glm::vec3 forward = camera->getDirection();
+    const glm::vec3 right = camera->getRight();
+    const glm::vec3 up = glm::cross(right, forward);
+    const glm::vec3 seen(glm::dot(away, right), glm::dot(away, up), glm::dot(away, forward));
+    hud->flashHurt(Hud::sideOf(seen), hurt.amount / deltaTime);
+}
+
 void Level::holdLoss(float deltaTime) {
     lossSecondsLeft -= deltaTime;
     if (pressedAnew())
@@ -237,8 +250,9 @@ void Level::stepPhysics() {
         player->update();
         // Once every wall is down nothing hurts the player.
         if (!isFinished())
-            physics->hurtByContacts(*player, map != nullptr ? map->getRigidBody() : nullptr,
-                                    enemies, controls.getDeltaTime());
+            showHurt(physics->hurtByContacts(*player,
+                                             map != nullptr ? map->getRigidBody() : nullptr,
+                                             enemies, controls.getDeltaTime()));
     }
     if (soundSystem != nullptr) {
         if (sound == nullptr)

@@ -124,6 +124,8 @@ class Level : public LevelInterface {
     void followFramebuffer();
     // F7: the physics world's shapes handed to the scene's overlay, made on first use.
     void drawPhysicsShapes();
+    // The flash of a hit at the side of the screen it came from.
+    void showHurt(const PhysicsWorld::Hurt& hurt);
     // A frame of the loss screen: the countdown, ended early by the attack key pressed anew.
     void holdLoss(float deltaTime);
     // Whether the attack key was pressed since the hold began (it must be let go first).

@@ -55,8 +55,16 @@ float PhysicsWorld::touchDamage(float damage, float toughness, float deltaTime) 
     return 0.5f * deltaTime * (damage / 3.0f) * resisted;
 }
 
-void PhysicsWorld::hurtByContacts(Player& player, const btCollisionObject* geometry,
-                                  const std::vector<SimpleEnemy*>& enemies, float deltaTime) {
+PhysicsWorld::Hurt PhysicsWorld::hurtByContacts(Player& player, const btCollisionObject* geometry,
+                                                const std::vector<SimpleEnemy*>& enemies,
+                                                float deltaTime) {
+    Hurt hurt;
+    glm::vec3 weighted(0.0f);
+    const auto take = [&](float amount, const btVector3& at) {
+        player.takeDamage(amount);
+        hurt.amount += amount;
+        weighted += glm::vec3(at.x(), at.y(), at.z()) * amount;
+    };
     const btCollisionObject* self = player.getRigidBody();
     const std::vector<const btCollisionObject*>& pressed = player.getPressedBodies();
     const int manifolds = dispatcher->getNumManifolds();
@@ -75,14 +83,23 @@ void PhysicsWorld::hurtByContacts(Player& player, const btCollisionObject* geome
                 : 0.5f * deltaTime;
         int penetrating = 0;
         for (int p = 0; p < manifold->getNumContacts(); ++p) {
-            if (manifold->getContactPoint(p).getDistance() < 0.0f) {
-                player.takeDamage(perPoint);
+            const btManifoldPoint& point = manifold->getContactPoint(p);
+            if (point.getDistance() < 0.0f) {
+                take(perPoint, (point.getPositionWorldOnA() + point.getPositionWorldOnB()) * 0.5f);
                 ++penetrating;
             }
         }
         const btCollisionObject* other = a == self ? b : b == self ? a : nullptr;
         if (penetrating == 0 && self != nullptr && other != nullptr &&
-            std::find(pressed.begin(), pressed.end(), other) != pressed.end())
-            player.takeDamage(0.5f * deltaTime);
+            std::find(pressed.begin(), pressed.end(), other) != pressed.end()) {
+            // Where the box touches the wall, else (no point kept) the box's own centre.
+            btVector3 at = self->getWorldTransform().getOrigin();
+            if (manifold->getNumContacts() > 0)
+                at = manifold->getContactPoint(0).getPositionWorldOnA();
+            take(0.5f * deltaTime, at);
+        }
     }
+    if (hurt.amount > 0.0f)
+        hurt.from = weighted / hurt.amount;
+    return hurt;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <glm/vec3.hpp>
+
 #include <memory>
 #include <vector>
 
@@ -33,7 +35,13 @@ class PhysicsWorld {
     // toughness over 3 (damage 3 and toughness 3: 0.5 a second); else 0.5 a second. The
     // player's move stops at the surface of triangle meshes, so pressing against a wall never
     // penetrates: a wall the move ran into counts as one contact.
-    void hurtByContacts(Player& player, const btCollisionObject* geometry,
+    // Returns the health taken and where it came from: the contact points weighted by the
+    // health each took.
+    struct Hurt {
+        float amount = 0.0f;
+        glm::vec3 from{0.0f};
+    };
+    Hurt hurtByContacts(Player& player, const btCollisionObject* geometry,
                         const std::vector<SimpleEnemy*>& enemies, float deltaTime);
     // What one penetrating point of an enemy's touch takes in deltaTime. A toughness not above
     // 0 counts as 3.

@@ -222,6 +222,11 @@ void Controls::readMovementKeys(const glm::vec3& forward, const glm::vec3& right
         movement = r * distance;
     if (keys.isKeyHeld(GLFW_KEY_A))
         movement = -r * distance;
+    // Straight up and down, whatever the view.
+    if (keys.isKeyHeld(GLFW_KEY_E))
+        movement = glm::vec3(0.0f, distance, 0.0f);
+    if (keys.isKeyHeld(GLFW_KEY_Q))
+        movement = glm::vec3(0.0f, -distance, 0.0f);
 }
 
 void Controls::resetView() {

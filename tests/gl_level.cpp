@@ -212,6 +212,77 @@ TEST_F(LevelTest, AnEnemysTouchHurtsByItsDamageOverThePlayersToughness) {
     }
 }
 
+TEST_F(LevelTest, AHitFlashesTheEdgeItCameFromAndTheBarShowsTheHealthLeft) {
+    int width = 0, height = 0;
+    glfwGetFramebufferSize(testgl::window(), &width, &height);
+    const BlendingAsInTheGame blending;
+    // Redness (red over green and blue) of a strip a twentieth of the picture wide at an edge.
+    const auto redness = [&](const std::vector<unsigned char>& rgba, Hud::Side side) {
+        const int strip = std::max(2, width / 20), stripY = std::max(2, height / 20);
+        double sum = 0.0;
+        long count = 0;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const bool in = side == Hud::Side::Left     ? x < strip
+                                : side == Hud::Side::Right  ? x >= width - strip
+                                : side == Hud::Side::Bottom ? y < stripY
+                                                            : y >= height - stripY;
+                if (!in)
+                    continue;
+                const unsigned char* p = &rgba[(static_cast<size_t>(y) * width + x) * 4];
+                sum += p[0] - (p[1] + p[2]) / 2.0;
+                ++count;
+            }
+        return sum / static_cast<double>(count);
+    };
+    const struct {
+        glm::vec3 offset; // of the player from the enemy; the view looks along +x, right is +z
+        Hud::Side side;
+        Hud::Side opposite;
+    } cases[] = {
+        {{0, 0, -5.2f}, Hud::Side::Right, Hud::Side::Left},
+        {{0, 0, 5.2f}, Hud::Side::Left, Hud::Side::Right},
+        {{0, -4.7f, 0}, Hud::Side::Top, Hud::Side::Bottom},
+    };
+    for (const auto& c : cases) {
+        auto level = makeLevel<BoxLevel>();
+        frame(*level, 0.1);
+        EXPECT_EQ(level->getHud().flashLeft(), 0.0f) << "no hit yet";
+        placeBody(level->getPlayer().getRigidBody(),
+                  level->enemy->getTransform().position + c.offset);
+        frame(*level, 1.0 / 60.0);
+        ASSERT_LT(level->getPlayer().getHealth(), 40.0f);
+        EXPECT_EQ(level->getHud().flashSide(), c.side);
+        EXPECT_GT(level->getHud().flashLeft(), 0.3f);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        level->render();
+        const std::vector<unsigned char> hit = testgl::readPixels(0, 0, width, height);
+        testgl::writeImage("hurt_flash", hit, width, height);
+        EXPECT_GT(redness(hit, c.side) - redness(hit, c.opposite), 40.0)
+            << "the edge the hit came from is redder than the opposite one";
+    }
+
+    // The bar: filled to the share of health left, red to green.
+    auto level = makeLevel<BoxLevel>();
+    level->getPlayer().takeDamage(30.0f);
+    frame(*level, 0.1, true);
+    EXPECT_FLOAT_EQ(level->getHud().healthBarFill(), 0.25f);
+    const glm::mat4& toScreen = level->getHud().health().getProjection();
+    const auto pixelAt = [&](float x, float y) {
+        const glm::vec4 p = toScreen * glm::vec4(x, y, 0, 1);
+        const int px = static_cast<int>((p.x * 0.5f + 0.5f) * width);
+        const int py = static_cast<int>((p.y * 0.5f + 0.5f) * height);
+        return testgl::readPixels(px, py, 1, 1);
+    };
+    const float middle = 90.0f + Hud::BarHeight / 2;
+    const std::vector<unsigned char> full = pixelAt(Hud::BarLeft + 20.0f, middle);
+    const std::vector<unsigned char> empty = pixelAt(Hud::BarRight - 20.0f, middle);
+    EXPECT_GT(full[1], empty[1] + 40) << "the quarter filled is lighter than the rest";
+    EXPECT_LT(empty[0], 110) << "the rest is dark";
+    EXPECT_EQ(level->getHud().healthLabel().getText(), "Health");
+    EXPECT_EQ(level->getHud().health().getText(), "10/40");
+}
+
 TEST_F(LevelTest, PressingAgainstAWallHurtsButTheMapNever) {
     struct PressCase {
         const char* name;

@@ -62,13 +62,13 @@ TEST_F(ResourcesTest, TheGameBuildsEachDistinctResourceOnce) {
     ASSERT_NE(second, first);
     EXPECT_EQ(&second->getResources(), &first->getResources()) << "one cache for the game";
 
-    // Level 1: entities, map, water, HUD text and picture, particles and billboards; Level 2 adds
-    // only its light-map program.
-    EXPECT_EQ(atStart.programs, 5);
-    EXPECT_EQ(atStart.shaderStages, 11);
+    // Level 1: entities, map, water, HUD text, picture and shapes, particles and billboards;
+    // Level 2 adds only its light-map program.
+    EXPECT_EQ(atStart.programs, 6);
+    EXPECT_EQ(atStart.shaderStages, 13);
     const ResourceCache::Counts all = second->getResources().built();
-    EXPECT_EQ(all.programs, 6);
-    EXPECT_EQ(all.shaderStages, 13);
+    EXPECT_EQ(all.programs, 7);
+    EXPECT_EQ(all.shaderStages, 15);
     EXPECT_EQ(all.made.at("noise"), 1) << "every plain wall shows the same rings";
     EXPECT_EQ(all.made.at("random"), 1);
 
@@ -79,7 +79,7 @@ TEST_F(ResourcesTest, TheGameBuildsEachDistinctResourceOnce) {
         for (const auto& [path, times] : lines)
             EXPECT_EQ(times, 1) << path << " " << what << " " << times << " times";
     }
-    EXPECT_EQ(countLines(out, "Compiling shader : ", "").size(), 13u);
+    EXPECT_EQ(countLines(out, "Compiling shader : ", "").size(), 15u);
 
     // Everything drawn from the same files shares one model and one program.
     const std::vector<VulnerableWall*>& walls = second->getObjectives();

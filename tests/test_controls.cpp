@@ -74,6 +74,16 @@ TEST_F(ControlsTest, LastHeldMovementKeyWins) {
     controls->readMovementKeys(camera.getDirection(), camera.getRight());
     EXPECT_EQ(controls->getMovement(), glm::vec3(0.0f));
 
+    // E rises and Q sinks at the same speed, whatever the view.
+    keys.hold(GLFW_KEY_W);
+    keys.hold(GLFW_KEY_E);
+    controls->readMovementKeys(camera.getDirection(), camera.getRight());
+    EXPECT_EQ(controls->getMovement(), glm::vec3(0.0f, step, 0.0f));
+    keys.hold(GLFW_KEY_Q);
+    controls->readMovementKeys(camera.getDirection(), camera.getRight());
+    EXPECT_EQ(controls->getMovement(), glm::vec3(0.0f, -step, 0.0f));
+    keys.releaseAll();
+
     // A tap between two frames still counts once.
     keys.tap(GLFW_KEY_D);
     controls->readMovementKeys(camera.getDirection(), camera.getRight());

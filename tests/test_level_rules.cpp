@@ -33,8 +33,31 @@ TEST(LevelRules, CardAndCountdownLines) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(Hud::cardLines(c.card), c.lines) << c.card.title;
+    EXPECT_EQ(Hud::wallsLine(3, 4), "Walls left: 3 of 4");
     EXPECT_EQ(Hud::countdownLine(3.0), "Back to the start in 3 - Space to go on");
     EXPECT_EQ(Hud::countdownLine(2.01), "Back to the start in 3 - Space to go on");
     EXPECT_EQ(Hud::countdownLine(0.2), "Back to the start in 1 - Space to go on");
     EXPECT_EQ(Hud::countdownLine(-1.0), "Back to the start in 0 - Space to go on");
+}
+
+TEST(LevelRules, AHitFlashesTheSideItCameFrom) {
+    using Side = Hud::Side;
+    const struct {
+        glm::vec3 direction; // the camera's right, up, forward
+        Side side;
+    } cases[] = {
+        {{1, 0, 0}, Side::Right},      {{-1, 0.5f, 3}, Side::Left}, {{0.2f, 1, -3}, Side::Top},
+        {{0.2f, -1, 0}, Side::Bottom}, {{0, 0, -1}, Side::Bottom},  {{0, 0, 1}, Side::Bottom},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Hud::sideOf(c.direction), c.side)
+            << c.direction.x << "," << c.direction.y << "," << c.direction.z;
+    // Stronger for larger hits, always seen, at most opaque.
+    float last = 0.0f;
+    for (float rate : {0.0f, 0.5f, 1.0f, 2.0f, 4.0f}) {
+        EXPECT_GT(Hud::flashStrength(rate), last) << rate;
+        last = Hud::flashStrength(rate);
+    }
+    EXPECT_GE(Hud::flashStrength(0.5f), 0.35f);
+    EXPECT_EQ(Hud::flashStrength(1e9f), 1.0f);
 }

@@ -97,7 +97,9 @@ const std::vector<View>& views() {
          0,
          6.0,
          Action::None,
-         {{Fact::Text, {}, {}, "Walls 4/4"}, {Fact::Text, {}, {}, "40/40"}, {Fact::CrosshairIdle}}},
+         {{Fact::Text, {}, {}, "Walls left: 4 of 4"},
+          {Fact::Text, {}, {}, "40/40"},
+          {Fact::CrosshairIdle}}},
         {"l1_shaft",
          "Level 1: the shaft up from the spawn hall, in the lights' shadow",
          1,
@@ -196,7 +198,7 @@ const std::vector<View>& views() {
          0,
          0.5,
          Action::None,
-         {{Fact::Text, {}, {}, "Level 1 complete"}, {Fact::Text, {}, {}, "Walls 6/6"}}},
+         {{Fact::Text, {}, {}, "Level 1 complete"}, {Fact::Text, {}, {}, "Walls left: 6 of 6"}}},
         {"l2_hall",
          "Level 2: the west half of the long hall",
          2,
@@ -240,7 +242,7 @@ const std::vector<View>& views() {
          0,
          0.5,
          Action::FinishLevel,
-         {{Fact::Text, {}, {}, Game::WonMessage}, {Fact::Text, {}, {}, "Walls 0/6"}}},
+         {{Fact::Text, {}, {}, Game::WonMessage}, {Fact::Text, {}, {}, "Walls left: 0 of 6"}}},
     };
     return table;
 }

@@ -95,6 +95,8 @@ const std::vector<Program>& programs() {
         {"text", {{"textVS.vs", GL_VERTEX_SHADER}, {"textFS.fs", GL_FRAGMENT_SHADER}}},
         {"HUD picture",
          {{"hudPictureVS.vs", GL_VERTEX_SHADER}, {"hudPictureFS.fs", GL_FRAGMENT_SHADER}}},
+        {"HUD shapes",
+         {{"hudShapeVS.vs", GL_VERTEX_SHADER}, {"hudShapeFS.fs", GL_FRAGMENT_SHADER}}},
         {"water", {{"WaterMeshVS.vs", GL_VERTEX_SHADER}, {"WaterMeshFS.fs", GL_FRAGMENT_SHADER}}},
         {"debug lines",
          {{"debugDrawVS.vs", GL_VERTEX_SHADER}, {"debugDrawFS.fs", GL_FRAGMENT_SHADER}}},
@@ -393,6 +395,10 @@ int main(int argc, char** argv) {
 
     p = build("HUD picture");
     requireUniforms(p, "HUD picture", {"screenSize", "picture"});
+
+    p = build("HUD shapes");
+    requireAttributes(p, "HUD shapes", {{"position", 0}, {"corner", 1}});
+    requireUniforms(p, "HUD shapes", {"projection"});
 
     p = build("water");
     requireUniforms(p, "water",
