@@ -2,6 +2,7 @@
 
 #include "platform/DataFile.h"
 #include "platform/TextNumbers.h"
+#include "platform/Utf8.h"
 
 #include <algorithm>
 #include <cmath>
@@ -190,10 +191,14 @@ Result parse(const std::string& text, const std::string& name) {
         if (key == "title") {
             const std::string_view title =
                 trimmed(line.substr(static_cast<size_t>(w[0].data() + w[0].size() - line.data())));
-            const bool printable = std::all_of(title.begin(), title.end(), [](char c) {
-                return static_cast<unsigned char>(c) >= 0x20 && c != 0x7f;
+            // Counted and checked by character: "Kellér" is six.
+            const std::optional<std::u32string> codes = utf8::decodeStrict(title);
+            if (!codes)
+                return fail(number, "title: expected UTF-8 text");
+            const bool printable = std::all_of(codes->begin(), codes->end(), [](char32_t c) {
+                return c >= 0x20 && !(c >= 0x7f && c < 0xa0);
             });
-            if (title.size() > MaxTitle || !printable || title.empty())
+            if (codes->size() > MaxTitle || !printable || title.empty())
                 return fail(number, "title: expected the level's name (at most " +
                                         std::to_string(MaxTitle) + " printable characters)");
             level.title = std::string(title);
