@@ -615,15 +615,28 @@ std::vector<HostileCase> hostileCases() {
     links.verify = victimUntouched;
     cases.push_back(links);
     // The cache folder's disk is full: the driver's shader cache is turned off for the run (a new
-    // Mesa cache on a full disk dies of SIGBUS), the game's own cache is simply not written.
-    HostileCase full{"CacheDiskFull", [](const fs::path& copy) {
-                         if (!fulldisk::mount(copy / "cache"))
-                             GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
-                     }};
-    full.lines = {"the driver's shader cache is off for this run\n"};
-    full.environment = {{"XDG_CACHE_HOME", "@/cache"}, {"MESA_SHADER_CACHE_DIR", ""}};
-    full.verify = [](const fs::path& copy) { fulldisk::unmount(copy / "cache"); };
-    cases.push_back(full);
+    // Mesa cache on a full disk dies of SIGBUS), the game's own cache is simply not written. A
+    // relative folder is the working directory's (the data folder's), as the driver takes it.
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> environment;
+    } fullDisks[] = {
+        {"CacheDiskFull", {{"XDG_CACHE_HOME", "@/cache"}, {"MESA_SHADER_CACHE_DIR", ""}}},
+        {"CacheDiskFullRelativeXdg",
+         {{"XDG_CACHE_HOME", "cache"}, {"MESA_SHADER_CACHE_DIR", ""}, {"HOME", "@/home"}}},
+        {"CacheDiskFullRelativeMesa",
+         {{"MESA_SHADER_CACHE_DIR", "./cache/../cache"}, {"XDG_CACHE_HOME", "@/roomy"}}},
+    };
+    for (const auto& disk : fullDisks) {
+        HostileCase full{disk.name, [](const fs::path& copy) {
+                             if (!fulldisk::mount(copy / "cache"))
+                                 GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+                         }};
+        full.lines = {"the driver's shader cache is off for this run\n"};
+        full.environment = disk.environment;
+        full.verify = [](const fs::path& copy) { fulldisk::unmount(copy / "cache"); };
+        cases.push_back(full);
+    }
     return cases;
 }
 
