@@ -53,7 +53,7 @@ bool ParticleSystem::transformFeedbackOffered() {
 ParticleSystem::ParticleSystem(ResourceCache* given) : offered(transformFeedbackOffered()) {
     CacheOrOwn cache(given);
     randomTexture = sharedRandomTexture(*cache, RandomTextureSize);
-    texture = cache->texture("Texture/particleSystem.bmp");
+    texture = cache->texture(SpriteImage);
     billboard = std::make_unique<Billboard>(&*cache);
     program = cache->program(ProgramFiles{
         {{"Shader/particleVS.vs", VertexStage}, {"Shader/particleGS.gs", GeometryStage}},

@@ -30,6 +30,7 @@ static_assert(sizeof(Particle) == 32, "the particle record is shared with the sh
 // pass captured. Owns all its GL objects.
 class ParticleSystem {
   public:
+    static constexpr const char* SpriteImage = "Texture/particleSystem.bmp";
     static constexpr unsigned PoolSize = 4000;
     static constexpr unsigned RandomTextureSize = 300;
     static constexpr float LaunchTime = 0.00002f;
@@ -38,7 +39,7 @@ class ParticleSystem {
     static constexpr float SpriteSize = 0.01f;
 
     // Builds the update program (Shader/particleVS.vs + particleGS.gs, no fragment stage), the
-    // billboard, the sprite "Texture/particleSystem.bmp" and the random texture. Spawning off.
+    // billboard, the sprite SpriteImage and the random texture. Spawning off.
     // The programs and textures come from cache (a private one when none is given); the pool's
     // buffers are its own.
     explicit ParticleSystem(ResourceCache* cache = nullptr);

@@ -10,13 +10,13 @@
 
 WaterMesh::WaterMesh(const glm::vec3& position, int /*screenHeight*/, int /*screenWidth*/,
                      const Camera& camera, ResourceCache* given)
-    : Drawable("Obj/plane.obj", given), camera(camera) {
+    : Drawable(ModelFile, given), camera(camera) {
     CacheOrOwn cache(given);
     setProgram(cache->program("Shader/WaterMeshVS.vs", "Shader/WaterMeshFS.fs"));
     WaterMesh::lookUpUniforms();
     transform.position = position;
-    dudvMap = cache->texture("Texture/waterDUDV.png");
-    normalMap = cache->texture("Texture/normalMap.png");
+    dudvMap = cache->texture(DudvImage);
+    normalMap = cache->texture(NormalImage);
 }
 
 WaterMesh::~WaterMesh() {

@@ -10,12 +10,16 @@
 class Camera;
 class WaterRenderTargets;
 
-// The water surface: "Obj/plane.obj" drawn with the reflection and refraction images of the
+// The water surface: the model ModelFile drawn with the reflection and refraction images of the
 // level's render targets, distorted by a scrolling DUDV map and lit through a normal map.
 // Texture units: 0 reflection, 1 refraction, 2 DUDV, 3 normal map. Owns its program and its two
 // textures; the camera and render targets are lent by the level and must outlive it.
 class WaterMesh : public Drawable {
   public:
+    static constexpr const char* ModelFile = "Obj/plane.obj";
+    static constexpr const char* DudvImage = "Texture/waterDUDV.png";
+    static constexpr const char* NormalImage = "Texture/normalMap.png";
+
     // screenHeight and screenWidth are accepted for the level's convenience and not used.
     WaterMesh(const glm::vec3& position, int screenHeight, int screenWidth, const Camera& camera,
               ResourceCache* cache = nullptr);

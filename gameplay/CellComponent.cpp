@@ -2,7 +2,7 @@
 
 CellComponent::CellComponent(const glm::vec3& position, MovementAxis axis, float spinRate,
                              ProgramRef program, float damage, ResourceCache* cache)
-    : Drawable("Obj/cellComponent.obj", std::move(program), cache),
+    : Drawable(ModelFile, std::move(program), cache),
       GameplayModel(0.0f, damage, 0.0f), axis(axis) {
     transform.move(position);
     transform.move(0.0f, Height, 0.0f);

@@ -6,11 +6,12 @@
 
 #include <glm/vec3.hpp>
 
-// The satellite of an enemy: "Obj/cellComponent.obj" floating 4.5 units above the enemy's start,
+// The satellite of an enemy: the model ModelFile floating 4.5 units above the enemy's start,
 // following the enemy along its axis and spinning ever faster about its Z axis. No body; never
 // reacts to attacks. Drawn with the level's shared program, which it does not own.
 class CellComponent : public Drawable, public GameplayModel {
   public:
+    static constexpr const char* ModelFile = "Obj/cellComponent.obj";
     static constexpr float Height = 4.5f;
 
     CellComponent(const glm::vec3& position, MovementAxis axis, float spinRate, ProgramRef program,

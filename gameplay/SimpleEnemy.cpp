@@ -6,7 +6,7 @@
 
 SimpleEnemy::SimpleEnemy(const glm::vec3& position, int axisCode, ProgramRef program, float damage,
                          ResourceCache* cache)
-    : Drawable("Obj/cell.obj", program, cache), GameplayModel(0.0f, damage, 0.0f),
+    : Drawable(ModelFile, program, cache), GameplayModel(0.0f, damage, 0.0f),
       axis(checkedAxis(axisCode)) {
     if (axis != axisCode)
         std::printf("Enemy movement axis %d is not 0, 1 or 2; moving along y\n", axisCode);

@@ -20,6 +20,7 @@ class btRigidBody;
 // The level adds getRigidBody() to its world and must remove it before the enemy is destroyed.
 class SimpleEnemy : public Drawable, public GameplayModel {
   public:
+    static constexpr const char* ModelFile = "Obj/cell.obj";
     static constexpr float SpinRate = 0.5f;
     static constexpr float Scale = 0.5f;
 

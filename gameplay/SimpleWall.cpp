@@ -7,7 +7,7 @@
 
 SimpleWall::SimpleWall(const glm::vec3& position, WallOrientation orientation, ProgramRef program,
                        ResourceCache* cache)
-    : Drawable("Obj/simpleWall.obj", std::move(program), cache) {
+    : Drawable(ModelFile, std::move(program), cache) {
     transform.move(position);
     if (!isWallOrientation(orientation))
         std::printf("Wall orientation %d is not 0 to 5; the wall stays unturned\n", orientation);

@@ -9,7 +9,7 @@
 
 #include <memory>
 
-// A static, indestructible slab ("Obj/simpleWall.obj", scale 16) drawn with its own wood-ring
+// A static, indestructible slab (ModelFile, scale 16) drawn with its own wood-ring
 // noise texture, with a static triangle-mesh body in world space. Drawn with the level's shared
 // program, which it does not own.
 //
@@ -17,6 +17,7 @@
 // wall is destroyed.
 class SimpleWall : public Drawable {
   public:
+    static constexpr const char* ModelFile = "Obj/simpleWall.obj";
     static constexpr unsigned NoiseSize = 600;
     static constexpr unsigned NoiseSeed = 235;
     static constexpr float Scale = 16.0f;

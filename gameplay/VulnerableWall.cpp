@@ -2,8 +2,10 @@
 
 #include "render/Camera.h"
 
+#include <btBulletCollisionCommon.h>
 #include <glm/geometric.hpp>
 #include <glm/mat3x3.hpp>
+#include <glm/matrix.hpp>
 
 #include <algorithm>
 #include <cmath>
@@ -19,7 +21,7 @@ glm::vec3 place(const glm::mat4& m, const glm::vec3& p) {
 
 VulnerableWall::VulnerableWall(const glm::vec3& position, int directionIndex, ProgramRef program,
                                float health, float toughness, ResourceCache* cache)
-    : Drawable("Obj/vulnerablePath.obj", std::move(program), cache),
+    : Drawable(ModelFile, std::move(program), cache),
       GameplayModel(health, 0.0f, toughness), particles(std::make_unique<ParticleSystem>(cache)),
       initialHealth(health) {
     transform.move(position);
@@ -31,7 +33,7 @@ VulnerableWall::VulnerableWall(const glm::vec3& position, int directionIndex, Pr
 VulnerableWall::VulnerableWall(const glm::vec3& position, float scale, WallOrientation orientation,
                                ProgramRef program, float health, float toughness,
                                ResourceCache* cache)
-    : Drawable("Obj/vulnerablePath.obj", std::move(program), cache),
+    : Drawable(ModelFile, std::move(program), cache),
       GameplayModel(health, 0.0f, toughness), particles(std::make_unique<ParticleSystem>(cache)),
       initialHealth(health) {
     particles->setSpawning(false);
@@ -56,6 +58,9 @@ void VulnerableWall::startParticles(int directionIndex) {
         model != nullptr && model->getMeshCount() > 0 ? model->getMesh(0).vertices : none;
     emitter = emitterPosition(vertices, getModelMatrix());
     particles->init(emitter, directionIndex);
+    for (size_t i = 0; model != nullptr && i < model->getMeshCount(); ++i)
+        if (!model->getMesh(i).vertices.empty())
+            faces.push_back(frontFace(model->getMesh(i).vertices));
 }
 
 void VulnerableWall::initPhysics() {
@@ -80,20 +85,54 @@ glm::vec3 VulnerableWall::emitterPosition(const std::vector<Vertex>& vertices,
     return (p0 + p2) * 0.5f;
 }
 
-bool VulnerableWall::withinReach(const glm::mat4& model, const glm::vec3& vertexPosition,
-                                 const glm::vec3& vertexNormal, const glm::vec3& cameraPosition,
-                                 double reach) {
-    // Walls scale uniformly, so the model matrix's upper 3x3 turns normals correctly once the
-    // scale is normalised away.
-    const glm::vec3 turned = glm::mat3(model) * vertexNormal;
-    const float length = glm::length(turned);
-    if (!(length > 0.0f))
-        return false;
-    const glm::vec3 normal = turned / length;
-    const glm::vec3 point = place(model, vertexPosition);
-    const double distance =
-        std::fabs(static_cast<double>(glm::dot(normal, cameraPosition - point)));
-    return distance < reach;
+VulnerableWall::Face VulnerableWall::frontFace(const std::vector<Vertex>& vertices) {
+    Face face;
+    if (vertices.empty())
+        return face;
+    face.normal = vertices[0].normal;
+    face.point = face.low = face.high = vertices[0].position;
+    for (const Vertex& v : vertices) {
+        if (v.normal != face.normal || std::fabs(glm::dot(v.position - face.point, face.normal)) >
+                                           1e-4f * glm::length(face.normal))
+            continue;
+        face.low = glm::min(face.low, v.position);
+        face.high = glm::max(face.high, v.position);
+    }
+    return face;
+}
+
+std::optional<glm::vec3> VulnerableWall::reachedPoint(const glm::mat4& model, const Face& face,
+                                                      const glm::vec3& cameraPosition,
+                                                      double reach) {
+    // Turns and a uniform scale keep the side of the plane and the nearest point.
+    const glm::vec3 eye = place(glm::inverse(model), cameraPosition);
+    if (!(glm::dot(face.normal, eye - face.point) > 0.0f))
+        return std::nullopt;
+    const glm::vec3 nearest = place(model, glm::clamp(eye, face.low, face.high));
+    if (!(static_cast<double>(glm::length(cameraPosition - nearest)) < reach))
+        return std::nullopt;
+    return nearest;
+}
+
+bool VulnerableWall::inSight(btCollisionObject* blocker, const glm::vec3& eye,
+                             const glm::vec3& target) {
+    if (blocker == nullptr)
+        return true;
+    const float length = glm::length(target - eye);
+    constexpr float Rim = 0.01f;
+    if (!(length > Rim))
+        return true;
+    const glm::vec3 end = eye + (target - eye) * ((length - Rim) / length);
+    const btVector3 from(eye.x, eye.y, eye.z), to(end.x, end.y, end.z);
+    btCollisionWorld::ClosestRayResultCallback hit(from, to);
+    btTransform start, stop;
+    start.setIdentity();
+    stop.setIdentity();
+    start.setOrigin(from);
+    stop.setOrigin(to);
+    btCollisionWorld::rayTestSingle(start, stop, blocker, blocker->getCollisionShape(),
+                                    blocker->getWorldTransform(), hit);
+    return !hit.hasHit();
 }
 
 float VulnerableWall::fadedAlpha(float health, float initialHealth) {
@@ -121,11 +160,13 @@ bool VulnerableWall::isTargeted(const Camera& camera) {
         return false;
     const glm::mat4 m = getModelMatrix();
     const glm::vec3 eye = camera.getPosition();
-    for (size_t i = 0; i < model->getMeshCount(); ++i) {
-        const std::vector<Vertex>& vertices = model->getMesh(i).vertices;
-        if (vertices.empty())
+    for (const Face& face : faces) {
+        const std::optional<glm::vec3> nearest = reachedPoint(m, face, eye, Reach);
+        if (!nearest)
             continue;
-        if (withinReach(m, vertices[0].position, vertices[0].normal, eye, Reach))
+        // The middle too: where rock hides the nearest point, the rest may still be in view.
+        if (inSight(sightBlocker, eye, *nearest) ||
+            inSight(sightBlocker, eye, place(m, (face.low + face.high) * 0.5f)))
             return true;
     }
     return false;

@@ -10,9 +10,12 @@
 #include <glm/vec3.hpp>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
-// The level objective: "Obj/vulnerablePath.obj", destroyed by holding the attack key close in
+class btCollisionObject;
+
+// The level objective: the model ModelFile, destroyed by holding the attack key close in
 // front of it. While hit it fades and sprays particles from the middle of its first long edge.
 // Its static triangle-mesh body blocks the player and stays in the world after it is destroyed.
 // Drawn with the level's shared program, which it does not own.
@@ -21,8 +24,18 @@
 // wall is destroyed.
 class VulnerableWall : public Drawable, public GameplayModel {
   public:
-    // The player hits the wall only from closer than this to its face plane.
+    static constexpr const char* ModelFile = "Obj/vulnerablePath.obj";
+    // The player hits the wall only from closer than this to its face.
     static constexpr double Reach = 5.5;
+
+    // A face the wall is attacked through, in model space: its outward normal, a point of it
+    // and the box its vertices span (flat along the normal for a face along the model's axes).
+    struct Face {
+        glm::vec3 normal{0.0f};
+        glm::vec3 point{0.0f};
+        glm::vec3 low{0.0f};
+        glm::vec3 high{0.0f};
+    };
 
     // Unturned and unscaled; directionIndex only selects the particle direction.
     VulnerableWall(const glm::vec3& position, int directionIndex, ProgramRef program, float health,
@@ -43,9 +56,12 @@ class VulnerableWall : public Drawable, public GameplayModel {
     void release() override;
 
     bool isDead() const override { return health <= 0.0f; }
-    // Alive, in the camera's frustum, and the camera closer than Reach to the face plane (on
-    // either side) of the first vertex of some mesh.
+    // Alive, in the camera's frustum, the camera in front of the face of some mesh's first
+    // vertex and closer than Reach to it, and nothing of the sight blocker on the line from the
+    // camera to that face's nearest point or its middle.
     bool isTargeted(const Camera& camera) override;
+    // What hides the wall from the camera: the level geometry's body. Null: nothing does.
+    void setSightBlocker(btCollisionObject* blocker) { sightBlocker = blocker; }
     // Spawning off: particles fly only on frames the wall is hit.
     void beginFrame() override;
     // Health falls by power * deltaTime / toughness; alpha follows; spawning while alive.
@@ -68,12 +84,16 @@ class VulnerableWall : public Drawable, public GameplayModel {
     glm::vec3 getEmitterPosition() const { return emitter; }
     const StaticMeshBody& getBody() const { return physics; }
 
-    // The rule of isTargeted for one face: the face's normal turned into the world by the model
-    // matrix, the absolute distance of the camera to the plane through the placed vertex,
-    // strictly below reach. A zero normal never reaches.
-    static bool withinReach(const glm::mat4& model, const glm::vec3& vertexPosition,
-                            const glm::vec3& vertexNormal, const glm::vec3& cameraPosition,
-                            double reach);
+    // The face of the first vertex: the vertices with its normal in its plane.
+    static Face frontFace(const std::vector<Vertex>& vertices);
+    // The reach of isTargeted for one face placed by the model matrix (turned, uniformly
+    // scaled): the face's point nearest the camera when the camera is strictly in front of the
+    // face and strictly closer than reach to that point. A zero normal never reaches.
+    static std::optional<glm::vec3> reachedPoint(const glm::mat4& model, const Face& face,
+                                                 const glm::vec3& cameraPosition, double reach);
+    // Whether the segment from eye to a point of the wall misses the blocker's triangles. Its
+    // last hundredth of a unit is left out: a face flush with the rock touches it at its rim.
+    static bool inSight(btCollisionObject* blocker, const glm::vec3& eye, const glm::vec3& target);
     // health / initialHealth + 0.1, at most 1. Without an initial health above 0: 1 while the
     // health is above 0, else 0.1; never infinite or not a number.
     static float fadedAlpha(float health, float initialHealth);
@@ -92,4 +112,6 @@ class VulnerableWall : public Drawable, public GameplayModel {
     std::unique_ptr<ParticleSystem> particles;
     float initialHealth;
     glm::vec3 emitter{0.0f};
+    std::vector<Face> faces; // one per mesh with vertices
+    btCollisionObject* sightBlocker = nullptr;
 };

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "levels/EntityKinds.h"
 #include "levels/Level.h"
 #include "levels/LevelFile.h"
 
 // A level whose content comes from a level file (levelfile::Content): the objects are made in
-// the file's order, join the physics world as map, player, enemies, breakable walls, plain walls,
-// and are drawn in the file's drawing order.
+// the file's order by their kinds' factories (levels/EntityKinds.h), join the physics world as
+// map, player, enemies, breakable walls, plain walls, and are drawn in the file's drawing order.
 class FileLevel : public Level {
   public:
     FileLevel(GLFWwindow* window, const Config* config, std::shared_ptr<ResourceCache> resources,
@@ -18,5 +19,7 @@ class FileLevel : public Level {
     static std::string located(const levelfile::Content& level, const std::string& path);
 
   private:
+    // The kinds' factories make the objects through the level's registration calls.
+    friend struct levelfile::KindTable;
     levelfile::Content level;
 };

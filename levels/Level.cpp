@@ -64,6 +64,7 @@ void Level::addObjective(VulnerableWall* wall) {
     drawables.push_back(wall);
     gameplayModels.push_back(wall);
     objectives.push_back(wall);
+    wall->setSightBlocker(map != nullptr ? map->getRigidBody() : nullptr);
 }
 
 void Level::addEnemy(SimpleEnemy* enemy) {
@@ -77,6 +78,8 @@ void Level::addEnemy(SimpleEnemy* enemy) {
 
 void Level::setMap(Map* geometry) {
     map = geometry;
+    for (VulnerableWall* wall : objectives)
+        wall->setSightBlocker(map != nullptr ? map->getRigidBody() : nullptr);
 }
 
 void Level::setWater(WaterMesh* surface) {
@@ -171,7 +174,8 @@ void Level::update() {
     const LevelState now = state();
     hud->showWallsLeft(now.wallsTotal - now.wallsDestroyed, now.wallsTotal);
     hud->advance(deltaTime);
-    if (player->getHealth() <= 0.0f) {
+    // A won level stays won: nothing resets it.
+    if (player->getHealth() <= 0.0f && !isFinished()) {
         lost = true;
         hud->showLost();
     }
@@ -185,8 +189,10 @@ void Level::stepPhysics() {
         return;
     physics->step();
     player->update();
-    physics->hurtByContacts(*player, map != nullptr ? map->getRigidBody() : nullptr,
-                            controls->getDeltaTime());
+    // Once every wall is down nothing hurts the player.
+    if (!isFinished())
+        physics->hurtByContacts(*player, map != nullptr ? map->getRigidBody() : nullptr,
+                                controls->getDeltaTime());
     if (soundSystem != nullptr) {
         if (sound == nullptr)
             sound = std::make_unique<LevelSound>(*soundSystem, objectives, enemies, water);

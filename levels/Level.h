@@ -94,7 +94,7 @@ class Level : public LevelInterface {
     void addObjective(VulnerableWall* wall);
     // An enemy and its satellite: drawn and updated.
     void addEnemy(SimpleEnemy* enemy);
-    // The level geometry; its body never hurts the player.
+    // The level geometry; its body never hurts the player and hides the walls behind it.
     void setMap(Map* geometry);
     // The water surface of this level: the passes mirror and clip about its height.
     void setWater(WaterMesh* surface);

@@ -24,7 +24,8 @@ constexpr long long MaxLightOffset = 1000000;
 constexpr size_t MaxTitle = 60;
 constexpr size_t MaxPath = 255;
 
-// The kinds of object; also the groups of the drawing order.
+// The kinds of object (levels/EntityKinds.h); also the groups of the drawing order, in the
+// default order.
 enum class Kind { Map, PlainWalls, Water, Enemies, Walls };
 constexpr size_t KindCount = 5;
 
@@ -39,6 +40,7 @@ struct Object {
     float damage = 3.0f; // enemies
     std::string path;    // the map's model
     bool lightMapped = false;
+    int line = 0; // of the file, for what is found wrong later
 };
 
 struct Light {
@@ -49,6 +51,7 @@ struct Light {
 struct Content {
     std::string title;
     glm::vec3 spawn{0.0f};
+    int spawnLine = 0;
     float health = 40.0f;
     float power = 10.0f;
     float toughness = 3.0f;

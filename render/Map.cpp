@@ -48,7 +48,7 @@ Map::Map(const std::string& modelPath, ProgramRef sharedProgram, bool ownShader,
     : Drawable(modelPath, given) {
     reportUntexturedParts(modelPath, getModel());
     CacheOrOwn cache(given);
-    secondTexture = cache->texture("Texture/red.bmp");
+    secondTexture = cache->texture(SecondImage);
     // A matte map skips the sheen's eight lights per pixel: the same picture for far less work.
     if (ownShader)
         setProgram(cache->program("Shader/lightMapVS.vs", withoutSheen(getModel())

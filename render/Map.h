@@ -7,11 +7,13 @@
 #include <memory>
 #include <string>
 
-// The level geometry: one model drawn with "Texture/red.bmp" beside its own material textures,
+// The level geometry: one model drawn with SecondImage beside its own material textures,
 // culled by its vertices, and a static triangle-mesh body for everything to collide with.
 // A model that fails to load leaves a map that is never drawn and has no body.
 class Map : public Drawable {
   public:
+    static constexpr const char* SecondImage = "Texture/red.bmp";
+
     // ownShader false: draws with program, which stays the caller's. ownShader true: builds and
     // owns the light-map program from "Shader/lightMapVS.vs" and "Shader/lightMapFS.fs" and
     // ignores program; when no material of the model has a specular colour, the fragment stage

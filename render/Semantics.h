@@ -30,7 +30,7 @@ constexpr unsigned TextGlyph = 1;  // xy the glyph's bitmap size, z its atlas la
 
 namespace unit {
 constexpr int Material = 0;       // model material textures, wall noise, the HUD glyph atlas
-constexpr int SecondTexture = 1;  // the map's "Texture/red.bmp"
+constexpr int SecondTexture = 1;  // the map's Map::SecondImage
 constexpr int Reflection = 0;     // water
 constexpr int Refraction = 1;     // water
 constexpr int Dudv = 2;           // water

@@ -377,16 +377,24 @@ TEST_F(EntitiesTest, WallsWithoutToughnessOrHealthStillFallAndFade) {
     }
 }
 
-TEST_F(EntitiesTest, TargetedFromEitherSideOfAnUnturnedWall) {
+TEST_F(EntitiesTest, TargetedOnlyFromInFrontOfAnUnturnedWall) {
     VulnerableWall wall(glm::vec3(0), 0, nullptr, 15.0f, 4.0f); // faces +z
     look({0, 0, 5.4f}, 180);
     EXPECT_TRUE(wall.isTargeted(camera));
     look({0, 0, 5.5f}, 180);
     EXPECT_FALSE(wall.isTargeted(camera));
-    look({0, 0, -5.4f}, 0);
-    EXPECT_TRUE(wall.isTargeted(camera)) << "close behind the face";
-    look({0, 0, -5.5f}, 0);
-    EXPECT_FALSE(wall.isTargeted(camera));
+    look({0, 0, -1.0f}, 0);
+    EXPECT_FALSE(wall.isTargeted(camera)) << "close behind the face";
+    // Rock at z 2.5, wider than the wall, between the camera and the wall.
+    StaticMeshBody rock = StaticMeshBody::build({{{-9, -9, 2.5f}, {9, -9, 2.5f}, {9, 9, 2.5f}},
+                                                 {{-9, -9, 2.5f}, {9, 9, 2.5f}, {-9, 9, 2.5f}}},
+                                                glm::mat4(1.0f));
+    wall.setSightBlocker(rock.body.get());
+    look({0, 0, 4.0f}, 180);
+    EXPECT_FALSE(wall.isTargeted(camera)) << "rock between";
+    look({0, 0, 2.0f}, 180);
+    EXPECT_TRUE(wall.isTargeted(camera)) << "in front of the rock";
+    wall.setSightBlocker(nullptr);
     look({0, 0, -20.0f}, 0);
     EXPECT_FALSE(wall.isTargeted(camera)) << "far behind the face";
     look({0, 0, 3.0f}, 0);
@@ -404,10 +412,8 @@ TEST_F(EntitiesTest, TargetedThroughTheTurnedNormal) {
     EXPECT_TRUE(wall.isTargeted(camera));
     look({5.5f, 0, 0}, -90);
     EXPECT_FALSE(wall.isTargeted(camera));
-    look({-5.4f, 0, 0}, 90);
-    EXPECT_TRUE(wall.isTargeted(camera));
-    look({-5.5f, 0, 0}, 90);
-    EXPECT_FALSE(wall.isTargeted(camera));
+    look({-1.0f, 0, 0}, 90);
+    EXPECT_FALSE(wall.isTargeted(camera)) << "behind";
     look({20.0f, 0, 0}, -90);
     EXPECT_FALSE(wall.isTargeted(camera)) << "the model-space normal would have allowed this";
 }

@@ -245,8 +245,41 @@ TEST_F(LevelTest, ALossResetsObjectivesViewAndPlayerButNotEnemies) {
     EXPECT_EQ(level->getHud().health().getText(), "40/40");
 }
 
-TEST_F(LevelTest, AfterALossADestroyedWallIsDrawnWholeAgain) {
+TEST_F(LevelTest, AWonLevelIsNeitherHurtNorReset) {
     auto level = makeLevel<BoxLevel>();
+    frame(*level, 0.1);
+    level->wall->takeHit(1000.0f, 1.0f);
+    ASSERT_TRUE(level->isFinished());
+    level->getPlayer().takeDamage(39.99f);
+    // The enemy glides through the player for two seconds.
+    for (int i = 0; i < 20; ++i) {
+        placeBody(level->getPlayer().getRigidBody(), level->enemy->getTransform().position);
+        frame(*level, 0.1);
+    }
+    EXPECT_FALSE(level->isLost());
+    EXPECT_FLOAT_EQ(level->getPlayer().getHealth(), 40.0f - 39.99f);
+    EXPECT_TRUE(level->wall->isDead());
+}
+
+namespace {
+
+// A second breakable wall, out of the first one's view, keeps the level from being won.
+class BoxLevelWithASecondWall : public BoxLevel {
+  public:
+    using BoxLevel::BoxLevel;
+    void start() override {
+        BoxLevel::start();
+        VulnerableWall* other = adopt(std::make_unique<VulnerableWall>(
+            glm::vec3(-60, 0, -40), 0, entityProgram(), 15.0f, 4.0f));
+        addRigidBody(other->getRigidBody());
+        addObjective(other);
+    }
+};
+
+} // namespace
+
+TEST_F(LevelTest, AfterALossADestroyedWallIsDrawnWholeAgain) {
+    auto level = makeLevel<BoxLevelWithASecondWall>();
     frame(*level, 0.1);
     const BlendingAsInTheGame blending; // so a wall's alpha shows
     int width = 0, height = 0;

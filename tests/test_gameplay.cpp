@@ -19,6 +19,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -506,48 +507,80 @@ TEST(VulnerableWallRules, AlphaFollowsHealth) {
     EXPECT_LT(VulnerableWall::fadedAlpha(-1.0f, 15.0f), 0.1f) << "no lower limit";
 }
 
-namespace {
+TEST(VulnerableWallRules, ReachedOnlyFromInFrontAndClose) {
+    // The quad (-1, -1, 0) to (1, 1, 0), facing +z, placed by each case's transform.
+    std::vector<Vertex> quad(4);
+    const glm::vec3 corners[4] = {{-1, -1, 0}, {1, -1, 0}, {1, 1, 0}, {-1, 1, 0}};
+    for (int i = 0; i < 4; ++i)
+        quad[i] = {corners[i], {}, {}, {0, 0, 1}};
+    quad.push_back({{0, 0, -2}, {}, {}, {0, 0, -1}}); // another face's vertex: not this face
+    const VulnerableWall::Face face = VulnerableWall::frontFace(quad);
+    EXPECT_EQ(face.low, glm::vec3(-1, -1, 0));
+    EXPECT_EQ(face.high, glm::vec3(1, 1, 0));
 
-// Places the quad vertex (-1, -1, 0) with normal +z by the given transform.
-bool reaches(const Transform& t, const glm::vec3& eye) {
-    return VulnerableWall::withinReach(t.modelMatrix(), glm::vec3(-1, -1, 0), glm::vec3(0, 0, 1),
-                                       eye, VulnerableWall::Reach);
-}
-
-} // namespace
-
-TEST(VulnerableWallRules, ReachUnrotatedBothSides) {
-    Transform t;
-    EXPECT_TRUE(reaches(t, {0, 0, 5.4f}));
-    EXPECT_FALSE(reaches(t, {0, 0, 5.5f})) << "strictly closer than the reach";
-    EXPECT_TRUE(reaches(t, {0, 0, -5.4f})) << "behind the face, but close";
-    EXPECT_FALSE(reaches(t, {0, 0, -5.5f}));
-    EXPECT_FALSE(reaches(t, {0, 0, -40.0f})) << "far behind the face is out of reach";
-    EXPECT_TRUE(reaches(t, {30, 3, 0.5f})) << "only the distance to the plane counts";
-}
-
-TEST(VulnerableWallRules, ReachRotatedUsesTheWorldNormal) {
-    Transform t;
-    t.move(10, 0, 0);
-    t.rotateY(90); // +z turns to +x
-    EXPECT_TRUE(reaches(t, {15.4f, 0, 0}));
-    EXPECT_FALSE(reaches(t, {15.5f, 0, 0}));
-    EXPECT_TRUE(reaches(t, {4.6f, 0, 0}));
-    EXPECT_FALSE(reaches(t, {4.5f, 0, 0}));
-    EXPECT_FALSE(reaches(t, {40, 0, 0})) << "a model-space normal would say 0 here";
-    EXPECT_TRUE(reaches(t, {10, 0, 30})) << "in the face plane";
-}
-
-TEST(VulnerableWallRules, ReachIgnoresTheScale) {
-    Transform t;
-    t.setScale(16);
-    t.rotateY(180);
-    EXPECT_TRUE(reaches(t, {0, 0, 5.4f}));
-    EXPECT_FALSE(reaches(t, {0, 0, 5.5f}));
-    EXPECT_TRUE(reaches(t, {0, 0, -5.4f}));
-    EXPECT_FALSE(VulnerableWall::withinReach(glm::mat4(1.0f), glm::vec3(0), glm::vec3(0),
-                                             glm::vec3(0), VulnerableWall::Reach))
+    const auto turned = [](glm::vec3 at, float yaw, float scale) {
+        Transform t;
+        t.move(at.x, at.y, at.z);
+        t.rotateY(yaw);
+        t.setScale(scale);
+        return t.modelMatrix();
+    };
+    const struct {
+        const char* name;
+        glm::mat4 model;
+        glm::vec3 eye;
+        bool reached;
+        glm::vec3 nearest;
+    } cases[] = {
+        {"in front, close", glm::mat4(1.0f), {0, 0, 5.4f}, true, {0, 0, 0}},
+        {"strictly closer than the reach", glm::mat4(1.0f), {0, 0, 5.5f}, false, {}},
+        {"behind the face, close", glm::mat4(1.0f), {0, 0, -1.0f}, false, {}},
+        {"far behind the face", glm::mat4(1.0f), {0, 0, -40.0f}, false, {}},
+        {"in the face's plane", glm::mat4(1.0f), {0.5f, 0, 0}, false, {}},
+        {"near the plane, far to the side", glm::mat4(1.0f), {30, 3, 0.5f}, false, {}},
+        {"beside the rim: measured to it", glm::mat4(1.0f), {4, 0, 3}, true, {1, 0, 0}},
+        {"beyond the rim, too far", glm::mat4(1.0f), {5, 2, 4}, false, {}},
+        {"turned to face +x", turned({10, 0, 0}, 90, 1), {15.4f, 0, 0}, true, {10, 0, 0}},
+        {"turned, behind", turned({10, 0, 0}, 90, 1), {4.6f, 0, 0}, false, {}},
+        {"turned, far", turned({10, 0, 0}, 90, 1), {40, 0, 0}, false, {}},
+        {"scaled and turned to face -z", turned({}, 180, 16), {3, 0, -5.4f}, true, {3, 0, 0}},
+        {"scaled, behind", turned({}, 180, 16), {0, 0, 5.4f}, false, {}},
+    };
+    for (const auto& c : cases) {
+        const std::optional<glm::vec3> point =
+            VulnerableWall::reachedPoint(c.model, face, c.eye, VulnerableWall::Reach);
+        EXPECT_EQ(point.has_value(), c.reached) << c.name;
+        if (point && c.reached) {
+            EXPECT_LT(glm::length(*point - c.nearest), 1e-4f) << c.name;
+        }
+    }
+    EXPECT_FALSE(VulnerableWall::reachedPoint(glm::mat4(1.0f), VulnerableWall::Face{},
+                                              glm::vec3(0, 0, 1), VulnerableWall::Reach))
         << "a zero normal never reaches";
+}
+
+TEST(VulnerableWallRules, RockBetweenHidesTheWall) {
+    // A floor at y = 0 from -10 to 10.
+    const std::vector<Triangle> floor = {{{-10, 0, -10}, {10, 0, -10}, {10, 0, 10}},
+                                         {{-10, 0, -10}, {10, 0, 10}, {-10, 0, 10}}};
+    StaticMeshBody rock = StaticMeshBody::build(floor, glm::mat4(1.0f));
+    const struct {
+        const char* name;
+        bool blocked;
+        glm::vec3 eye, target;
+        bool seen;
+    } cases[] = {
+        {"through the floor", true, {0, 8, 0}, {0, -6, 0}, false},
+        {"slanting through it", true, {-5, 3, 0}, {5, -1, 2}, false},
+        {"above it", true, {0, 8, 0}, {6, 1, 0}, true},
+        {"to a point on the rock's surface", true, {0, 8, 0}, {3, 0, 0}, true},
+        {"beside the floor", true, {12, 8, 0}, {12, -6, 0}, true},
+        {"nothing blocks", false, {0, 8, 0}, {0, -6, 0}, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(VulnerableWall::inSight(c.blocked ? rock.body.get() : nullptr, c.eye, c.target),
+                  c.seen)
+            << c.name;
 }
 
 TEST(VulnerableWallRules, EmitterIsTheMiddleOfTheLongerEdge) {
