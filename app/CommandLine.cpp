@@ -180,6 +180,6 @@ std::string usageText() {
            "                        it compiled, uploaded or built to FILE as CSV\n"
            "\n"
            "Without --data the data is looked for in the working directory, then beside the\n"
-           "program (data/, ../share/brindlemox/). Runs with --frames, --record, --replay or\n"
-           "--timedemo end with a line of the game's state.\n";
+           "program (data/, ../share/games/brindlemox/). Runs with --frames, --record,\n"
+           "--replay or --timedemo end with a line of the game's state.\n";
 }

@@ -21,7 +21,9 @@ std::vector<fs::path> candidates(const fs::path& workingDir, const std::string& 
     std::vector<fs::path> folders = {workingDir};
     if (!programDir.empty()) {
         folders.push_back(programDir / "data");
-        folders.push_back((programDir / ".." / "share" / "brindlemox").lexically_normal());
+        // Debian's games layout: the program in <prefix>/games, its data in <prefix>/share/games.
+        folders.push_back(
+            (programDir / ".." / "share" / "games" / "brindlemox").lexically_normal());
     }
     return folders;
 }

@@ -15,7 +15,7 @@ bool holdsGameData(const std::filesystem::path& folder);
 
 // Where to look, in order. With an explicit folder (--data) only there; otherwise the working
 // directory, then beside the program: <program dir>/data (a build tree) and
-// <program dir>/../share/brindlemox (an installed game). programDir may be empty (unknown).
+// <program dir>/../share/games/brindlemox (an installed game). programDir may be empty (unknown).
 std::vector<std::filesystem::path> candidates(const std::filesystem::path& workingDir,
                                               const std::string& explicitDir,
                                               const std::filesystem::path& programDir);

@@ -4,6 +4,7 @@
 #include "app/DemoKeys.h"
 #include "platform/Config.h"
 #include "platform/DataFile.h"
+#include "platform/Printable.h"
 #include "platform/TextNumbers.h"
 
 #include <algorithm>
@@ -78,12 +79,9 @@ std::vector<std::string_view> firstWords(std::string_view line, size_t most) {
     return found;
 }
 
-// A short, printable excerpt of untrusted text for an error line.
+// A short excerpt of untrusted text for an error line, control characters escaped.
 std::string excerpt(std::string_view text) {
-    std::string shown;
-    for (char c : text.substr(0, 24))
-        shown += c >= 0x20 && c < 0x7f ? c : '?';
-    return "'" + shown + (text.size() > 24 ? "...'" : "'");
+    return "'" + printable(text.substr(0, 24)) + (text.size() > 24 ? "...'" : "'");
 }
 
 template <class T = double> std::optional<T> bounded(std::string_view word, double limit) {

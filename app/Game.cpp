@@ -182,17 +182,17 @@ bool Game::frame(bool render) {
     currentLevel->applyPolygonMode();
     if (currentLevel->isFinished()) {
         if (nextLevelIndex < levelList.size()) {
-            const size_t finished = nextLevelIndex; // 1-based number of the level just done
+            const LevelCard finished = currentLevel->card();
             framesWork += currentLevel->work() - before;
             before = levelList[nextLevelIndex]->work();
             ++framesWork[WorkTally::LevelLoad];
             enter(nextLevelIndex);
-            currentLevel->announce("Level " + std::to_string(finished) + " complete",
-                                   LevelCompleteSeconds);
+            currentLevel->showCard(finished, LevelCardSeconds);
             sound->playHere(audio::Sound::LevelComplete);
         } else if (!won) {
             // The last level stays current; the player is told it is over.
             currentLevel->announce(WonMessage, 0.0);
+            currentLevel->showCard(currentLevel->card(), LevelCardSeconds);
             sound->playHere(audio::Sound::Won);
             won = true;
         }

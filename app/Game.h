@@ -97,8 +97,9 @@ class Game {
 
     // The largest window side a demo may ask for.
     static constexpr int MaxWindowSide = 8192;
-    // How long "Level N complete" shows once the next level has started (game seconds).
-    static constexpr double LevelCompleteSeconds = 4.0;
+    // How long a finished level's card (title, time, health) shows, unless the attack key is
+    // pressed anew (game seconds).
+    static constexpr double LevelCardSeconds = 3.0;
     // Shown for good once the last level is finished.
     static constexpr const char* WonMessage = "You won! Every wall is down.";
 

@@ -156,7 +156,7 @@ int runSession(const CommandLine& options) {
     const std::string recordedLevelFile = levelFile.empty() ? "" : demoPathOf(levelFile);
     if (recordedLevelFile.find_first_of("\r\n") != std::string::npos) {
         std::fprintf(stderr, "Cannot record the level file %s: its path holds a line end\n",
-                     levelFile.c_str());
+                     printable(levelFile).c_str());
         return 1;
     }
     std::ofstream recording;
@@ -233,10 +233,6 @@ int runSession(const CommandLine& options) {
         glfwSetKeyCallback(window, nullptr);
         glfwSetWindowFocusCallback(window, nullptr);
         glfwSetMouseButtonCallback(window, nullptr);
-        if (timedemo)
-            // No pause on the lost frame: only rendering is timed.
-            for (size_t i = 0; game.getLevel(i) != nullptr; ++i)
-                game.getLevel(i)->setLossHold(0.0);
         if (width != played->header.width || height != played->header.height)
             std::printf("The window is %d x %d, not the demo's %d x %d: the replay may differ\n",
                         width, height, played->header.width, played->header.height);

@@ -10,6 +10,7 @@
 #include "gameplay/VulnerableWall.h"
 #include "levels/FileLevel.h"
 #include "levels/LevelValues.h"
+#include "platform/Printable.h"
 #include "platform/Utf8.h"
 #include "render/Map.h"
 
@@ -61,16 +62,24 @@ void readTitle(Values& v, Content& level, Object&) {
 void readSpawn(Values& v, Content& level, Object& object) {
     if (auto p = v.position("the spawn point"))
         level.spawn = *p;
+    if (v.more())
+        if (auto yaw = v.number("the yaw after the position", -360.0, 360.0))
+            level.spawnYaw = *yaw;
+    if (v.more())
+        if (auto pitch = v.number("the pitch after the yaw", -80.0, 80.0))
+            level.spawnPitch = *pitch;
     level.spawnLine = object.line;
 }
 
 // The player's health, power or toughness.
-template <float Content::*stat, bool zeroAllowed>
-void readStat(Values& v, Content& level, Object&) {
+template <float Content::*stat> void readStat(Values& v, Content& level, Object&) {
     const char* name = stat == &Content::health  ? "health"
                        : stat == &Content::power ? "power"
                                                  : "toughness";
-    if (auto n = v.stat("the player's " + std::string(name), zeroAllowed))
+    const double low = stat == &Content::health  ? MinHealth
+                       : stat == &Content::power ? 0.0
+                                                 : MinToughness;
+    if (auto n = v.between("the player's " + std::string(name), low, MaxStat))
         level.*stat = *n;
 }
 
@@ -79,7 +88,7 @@ void readMap(Values& v, Content&, Object& object) {
         if (!safePath(*path)) {
             v.reject("expected a model path inside the data folder (relative, without '..'), "
                      "not '" +
-                     std::string(path->substr(0, 64)) + "'");
+                     printable(path->substr(0, 64)) + "'");
             return;
         }
         object.path = std::string(*path);
@@ -115,13 +124,13 @@ void readEnemy(Values& v, Content&, Object& object) {
     if (axis) {
         if (*axis != "x" && *axis != "y" && *axis != "z") {
             v.reject("expected the axis (x, y or z) after the position, not '" +
-                     std::string(axis->substr(0, 16)) + "'");
+                     printable(axis->substr(0, 16)) + "'");
             return;
         }
         object.code = (*axis)[0] - 'x';
     }
     if (v.more())
-        if (auto damage = v.stat("the damage", true))
+        if (auto damage = v.between("the damage", 0.0, MaxStat))
             object.damage = *damage;
 }
 
@@ -132,13 +141,13 @@ void readWall(Values& v, Content&, Object& object) {
         if (auto code = v.whole("the orientation after the position", 0, 5))
             object.code = static_cast<int>(*code);
     if (v.more())
-        if (auto scale = v.positive("the scale after the orientation", MaxScale))
+        if (auto scale = v.between("the scale after the orientation", MinWallScale, MaxScale))
             object.scale = *scale;
     if (v.more())
-        if (auto health = v.stat("the health after the scale", false))
+        if (auto health = v.between("the health after the scale", MinHealth, MaxStat))
             object.health = *health;
     if (v.more())
-        if (auto toughness = v.stat("the toughness after the health", false))
+        if (auto toughness = v.between("the toughness after the health", MinToughness, MaxStat))
             object.toughness = *toughness;
 }
 
@@ -155,7 +164,7 @@ void readWater(Values& v, Content&, Object& object) {
         object.position = *p;
     object.scale = 16.0f;
     if (v.more())
-        if (auto scale = v.positive("the scale after the position", MaxScale))
+        if (auto scale = v.between("the scale after the position", MinWaterScale, MaxScale))
             object.scale = *scale;
 }
 
@@ -192,11 +201,11 @@ const std::vector<KindRow>& KindTable::rows() {
          nullptr, nullptr, nullptr},
         {"spawn", Times::Required, readSpawn, nullptr, Kind::Map, None, false, None, nullptr,
          nullptr, nullptr, nullptr},
-        {"health", Times::Once, readStat<&Content::health, false>, nullptr, Kind::Map, None,
+        {"health", Times::Once, readStat<&Content::health>, nullptr, Kind::Map, None,
          false, None, nullptr, nullptr, nullptr, nullptr},
-        {"power", Times::Once, readStat<&Content::power, true>, nullptr, Kind::Map, None, false,
+        {"power", Times::Once, readStat<&Content::power>, nullptr, Kind::Map, None, false,
          None, nullptr, nullptr, nullptr, nullptr},
-        {"toughness", Times::Once, readStat<&Content::toughness, false>, nullptr, Kind::Map, None,
+        {"toughness", Times::Once, readStat<&Content::toughness>, nullptr, Kind::Map, None,
          false, None, nullptr, nullptr, nullptr, nullptr},
         {"map", Times::Required, readMap, "map", Kind::Map,
          None, true, {Map::SecondImage, nullptr}, nullptr,

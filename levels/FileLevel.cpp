@@ -45,7 +45,8 @@ void FileLevel::start() {
     for (const levelfile::Object& object : level.objects)
         levelfile::KindTable::of(object.kind).make(*this, made, object);
     setTitle(level.title);
-    spawnPlayer(level.spawn, level.health, level.power, level.toughness);
+    spawnPlayer(level.spawn, level.health, level.power, level.toughness, level.spawnYaw,
+                level.spawnPitch);
 
     // The order of the bodies decides the solver's order, so the runs the demos recorded: the
     // kinds in the table's order, the player right after the map.

@@ -15,6 +15,10 @@ Hud::Hud(ResourceCache& resources)
       bannerText(std::make_unique<TextRenderer>(40, &resources)),
       crosshair(std::make_unique<TextRenderer>(30, &resources)),
       pausedText(std::make_unique<TextRenderer>(30, &resources)),
+      countdownText(std::make_unique<TextRenderer>(30, &resources)),
+      cardText{std::make_unique<TextRenderer>(40, &resources),
+               std::make_unique<TextRenderer>(30, &resources),
+               std::make_unique<TextRenderer>(30, &resources)},
       cache(std::make_unique<HudCache>(resources)) {
     titleLine->setPosition(30, 50);
     titleLine->setColour(0, 0, 0);
@@ -33,15 +37,23 @@ Hud::Hud(ResourceCache& resources)
     pausedText->setText(PausedLine);
     pausedText->setPosition(400, 360);
     pausedText->setCentred(true);
+    // Below "You lost!"; the card below the crosshair, clear of the centred message.
+    countdownText->setPosition(400, 250);
+    countdownText->setCentred(true);
+    for (size_t i = 0; i < cardText.size(); ++i) {
+        cardText[i]->setPosition(400, 220 - 38 * static_cast<int>(i));
+        cardText[i]->setCentred(true);
+    }
     for (TextRenderer* line : lines())
         line->setOutlined(true);
 }
 
 Hud::~Hud() = default;
 
-std::array<TextRenderer*, 8> Hud::lines() const {
-    return {titleLine.get(), healthText.get(), lostText.get(),  fpsText.get(),
-            wallsText.get(), bannerText.get(), crosshair.get(), pausedText.get()};
+std::array<TextRenderer*, 12> Hud::lines() const {
+    return {titleLine.get(),     healthText.get(),  lostText.get(),    fpsText.get(),
+            wallsText.get(),     bannerText.get(),  crosshair.get(),   pausedText.get(),
+            countdownText.get(), cardText[0].get(), cardText[1].get(), cardText[2].get()};
 }
 
 void Hud::setTitle(const std::string& title) {
@@ -71,9 +83,22 @@ void Hud::announce(const std::string& message, double seconds) {
     bannerSecondsLeft = bannerForGood ? 0.0 : seconds;
 }
 
+void Hud::showCard(const LevelCard& card, double seconds) {
+    const std::array<std::string, 3> text = cardLines(card);
+    for (size_t i = 0; i < text.size(); ++i)
+        cardText[i]->setText(text[i]);
+    cardSecondsLeft = seconds;
+}
+
+void Hud::showLossCountdown(double secondsLeft) {
+    countdownText->setText(countdownLine(secondsLeft));
+}
+
 void Hud::advance(float deltaTime) {
     if (!bannerForGood && bannerSecondsLeft > 0.0)
         bannerSecondsLeft -= deltaTime;
+    if (cardSecondsLeft > 0.0)
+        cardSecondsLeft -= deltaTime;
 }
 
 void Hud::warmUp(const Frame& frame) {
@@ -104,8 +129,13 @@ void Hud::chooseLines(const Frame& frame) {
         drawnLines.push_back(bannerText.get());
     if (frame.paused)
         drawnLines.push_back(pausedText.get());
+    if (cardSecondsLeft > 0.0)
+        for (const auto& line : cardText)
+            drawnLines.push_back(line.get());
     if (frame.lost) {
         drawnLines.push_back(lostText.get());
+        if (frame.lossCountdown)
+            drawnLines.push_back(countdownText.get());
         crosshairOnWall = false;
     } else {
         crosshairOnWall = frame.crosshairOnWall;
@@ -120,6 +150,22 @@ std::string Hud::healthLine(float health, float maxHealth) {
     std::ostringstream line;
     line << static_cast<int>(clamped) << "/" << maxHealth;
     return line.str();
+}
+
+std::array<std::string, 3> Hud::cardLines(const LevelCard& card) {
+    const double seconds = std::isfinite(card.seconds) ? std::clamp(card.seconds, 0.0, 3.6e6) : 0.0;
+    const long whole = static_cast<long>(seconds);
+    const std::string secondsText = std::to_string(whole % 60);
+    return {card.title + " complete",
+            "Time " + std::to_string(whole / 60) + ":" + (secondsText.size() < 2 ? "0" : "") +
+                secondsText,
+            "Health " + healthLine(card.health, card.maxHealth)};
+}
+
+std::string Hud::countdownLine(double secondsLeft) {
+    const double left = std::isfinite(secondsLeft) ? std::clamp(secondsLeft, 0.0, 60.0) : 0.0;
+    return "Back to the start in " + std::to_string(static_cast<int>(std::ceil(left))) +
+           " - Space to go on";
 }
 
 std::string Hud::wallsLine(size_t standing, size_t total) {

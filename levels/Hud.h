@@ -1,5 +1,6 @@
 #pragma once
 
+#include "levels/LevelInterface.h"
 #include "render/HudCache.h"
 #include "render/ResourceCache.h"
 #include "render/TextRenderer.h"
@@ -28,7 +29,13 @@ class Hud {
     void showLost();
     // A message shown for seconds of game time, or for good when seconds is 0 or less.
     void announce(const std::string& message, double seconds);
-    // Counts a timed message down.
+    // A finished level's card (title, time, health), shown for seconds of game time.
+    void showCard(const LevelCard& card, double seconds);
+    void hideCard() { cardSecondsLeft = 0.0; }
+    bool isCardShown() const { return cardSecondsLeft > 0.0; }
+    // The loss screen's countdown line: whole seconds left, rounded up.
+    void showLossCountdown(double secondsLeft);
+    // Counts a timed message and the card down.
     void advance(float deltaTime);
 
     // What a frame shows beyond the title and the health.
@@ -39,6 +46,7 @@ class Hud {
         bool lost = false;
         bool crosshairOnWall = false; // ignored while lost: nothing to aim at
         bool paused = false;
+        bool lossCountdown = false; // with lost: the countdown line below it
     };
     void draw(const Frame& frame);
     // Draws a frame's lines through the picture where nobody sees them (HudCache::warmUp); the
@@ -51,6 +59,9 @@ class Hud {
     static std::string healthLine(float health, float maxHealth);
     // The "Walls 3/4" line: walls still standing out of all of the level's.
     static std::string wallsLine(size_t standing, size_t total);
+    // "Level 1 complete", "Time 1:05", "Health 37/40".
+    static std::array<std::string, 3> cardLines(const LevelCard& card);
+    static std::string countdownLine(double secondsLeft);
     // Crosshair colours: idle, and while a breakable wall within reach is aimed at.
     static glm::vec3 crosshairColour() { return glm::vec3(1.0f); }
     static glm::vec3 crosshairOnWallColour() { return glm::vec3(1.0f, 0.45f, 0.1f); }
@@ -63,6 +74,8 @@ class Hud {
     const TextRenderer& walls() const { return *wallsText; }
     const TextRenderer& banner() const { return *bannerText; }
     const TextRenderer& pause() const { return *pausedText; }
+    const TextRenderer& countdown() const { return *countdownText; }
+    const TextRenderer& cardLine(size_t i) const { return *cardText[i]; }
     // Every line drawn by the last draw, in drawing order.
     const std::vector<TextRenderer*>& drawn() const { return drawnLines; }
     // Whether the crosshair showed a breakable wall within reach in the last draw.
@@ -70,7 +83,7 @@ class Hud {
     long pictureBuilds() const { return cache->pictureBuilds(); }
 
   private:
-    std::array<TextRenderer*, 8> lines() const;
+    std::array<TextRenderer*, 12> lines() const;
     // Fills drawnLines with what frame shows, in drawing order.
     void chooseLines(const Frame& frame);
 
@@ -82,7 +95,10 @@ class Hud {
     std::unique_ptr<TextRenderer> bannerText;
     std::unique_ptr<TextRenderer> crosshair;
     std::unique_ptr<TextRenderer> pausedText;
+    std::unique_ptr<TextRenderer> countdownText;
+    std::array<std::unique_ptr<TextRenderer>, 3> cardText;
     std::unique_ptr<HudCache> cache;
+    double cardSecondsLeft = 0.0;
     double bannerSecondsLeft = 0.0;
     bool bannerForGood = false;
     bool crosshairOnWall = false;

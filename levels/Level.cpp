@@ -14,11 +14,9 @@
 #include <btBulletDynamicsCommon.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 namespace {
-// The "You lost!" frame is held at most this long, whatever a caller asks.
+// The loss screen stays at most this long, whatever a caller asks.
 constexpr double LongestLossHold = 5.0;
 } // namespace
 
@@ -88,8 +86,9 @@ void Level::setWater(WaterMesh* surface) {
         waterHeight = water->getTransform().position.y;
 }
 
-void Level::setTitle(const std::string& title) {
-    hud->setTitle(title);
+void Level::setTitle(const std::string& name) {
+    title = name;
+    hud->setTitle(name);
 }
 
 void Level::setLights(std::vector<Light> list) {
@@ -97,7 +96,11 @@ void Level::setLights(std::vector<Light> list) {
     lights = std::make_unique<LightSet>(lightList);
 }
 
-void Level::spawnPlayer(const glm::vec3& position, float health, float power, float toughness) {
+void Level::spawnPlayer(const glm::vec3& position, float health, float power, float toughness,
+                        double yawDegrees, double pitchDegrees) {
+    spawnYaw = yawDegrees;
+    spawnPitch = pitchDegrees;
+    Controls::setView(spawnYaw, spawnPitch);
     player->setStats(health, power, toughness);
     player->spawnAt(position.x, position.y, position.z);
     player->setCollisionWorld(&physics->world());
@@ -124,6 +127,29 @@ void Level::applyPolygonMode() {
 
 void Level::announce(const std::string& message, double seconds) {
     hud->announce(message, seconds);
+}
+
+LevelCard Level::card() const {
+    return {title, playSeconds, player->getHealth(), player->getMaxHealth()};
+}
+
+void Level::showCard(const LevelCard& finished, double seconds) {
+    hud->showCard(finished, seconds);
+    attackLetGo = false;
+}
+
+bool Level::pressedAnew() {
+    const bool held = controls->isAttackHeld();
+    if (!held)
+        attackLetGo = true;
+    return held && attackLetGo;
+}
+
+void Level::holdLoss(float deltaTime) {
+    lossSecondsLeft -= deltaTime;
+    if (pressedAnew())
+        lossSecondsLeft = 0.0;
+    hud->showLossCountdown(lossSecondsLeft);
 }
 
 LevelState Level::state() const {
@@ -167,6 +193,15 @@ void Level::update() {
         camera->updateFrustum();
         return;
     }
+    // The loss screen: the world stands still until the countdown ends.
+    standingStill = lost;
+    if (standingStill) {
+        holdLoss(deltaTime);
+        return;
+    }
+    playSeconds += deltaTime;
+    if (hud->isCardShown() && pressedAnew())
+        hud->hideCard();
     for (Drawable* drawable : drawables)
         drawable->update(deltaTime);
     player->updateModels(gameplayModels);
@@ -177,7 +212,10 @@ void Level::update() {
     // A won level stays won: nothing resets it.
     if (player->getHealth() <= 0.0f && !isFinished()) {
         lost = true;
+        lossSecondsLeft = std::min(lossHoldSeconds, LongestLossHold);
+        attackLetGo = false;
         hud->showLost();
+        hud->showLossCountdown(lossSecondsLeft);
     }
 }
 
@@ -187,12 +225,15 @@ void Level::stepPhysics() {
         soundSystem->setPaused(Controls::isPaused());
     if (Controls::isPaused())
         return;
-    physics->step();
-    player->update();
-    // Once every wall is down nothing hurts the player.
-    if (!isFinished())
-        physics->hurtByContacts(*player, map != nullptr ? map->getRigidBody() : nullptr,
-                                controls->getDeltaTime());
+    // From the frame after the loss on, the world stands still.
+    if (!standingStill) {
+        physics->step();
+        player->update();
+        // Once every wall is down nothing hurts the player.
+        if (!isFinished())
+            physics->hurtByContacts(*player, map != nullptr ? map->getRigidBody() : nullptr,
+                                    enemies, controls->getDeltaTime());
+    }
     if (soundSystem != nullptr) {
         if (sound == nullptr)
             sound = std::make_unique<LevelSound>(*soundSystem, objectives, enemies, water);
@@ -238,14 +279,11 @@ void Level::restartAfterLoss() {
     // Alive again, so drawn whole again: the picture must not show a wall as gone that blocks.
     for (VulnerableWall* objective : objectives)
         objective->restore();
-    controls->resetView();
+    Controls::setView(spawnYaw, spawnPitch);
     player->resetHealth();
     player->respawn();
     lost = false;
-    // The "You lost!" frame stays on screen for a moment; the sleep is bounded and always ends.
-    if (lossHoldSeconds > 0.0)
-        std::this_thread::sleep_for(
-            std::chrono::duration<double>(std::min(lossHoldSeconds, LongestLossHold)));
+    lossSecondsLeft = 0.0;
 }
 
 ScenePasses::Scene Level::scene() const {
@@ -290,6 +328,7 @@ void Level::render() {
     frame.showFps = controls->isFpsShown();
     frame.deltaTime = controls->getFrameSeconds();
     frame.lost = lost;
+    frame.lossCountdown = lost && lossSecondsLeft > 0.0;
     frame.paused = Controls::isPaused();
     frame.crosshairOnWall =
         !lost && std::any_of(objectives.begin(), objectives.end(),

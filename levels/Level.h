@@ -43,7 +43,8 @@ class Level : public LevelInterface {
     ~Level() override;
 
     bool isFinished() override;
-    bool isLost() override { return lost; }
+    // The loss screen is over: restartAfterLoss resets the level.
+    bool isLost() override { return lost && lossSecondsLeft <= 0.0; }
     void update() override;
     void render() override;
     void warmUp() override;
@@ -52,6 +53,8 @@ class Level : public LevelInterface {
     void restartAfterLoss() override;
     void stepPhysics() override;
     void announce(const std::string& message, double seconds) override;
+    LevelCard card() const override;
+    void showCard(const LevelCard& card, double seconds) override;
     LevelState state() const override;
     bool placePlayer(const glm::vec3& position, double yawDegrees, double pitchDegrees) override;
     void setLossHold(double seconds) override { lossHoldSeconds = seconds; }
@@ -100,8 +103,10 @@ class Level : public LevelInterface {
     void setWater(WaterMesh* surface);
     void setTitle(const std::string& title);
     void setLights(std::vector<Light> list);
-    // The player's health, attack power and toughness, and where it starts.
-    void spawnPlayer(const glm::vec3& position, float health, float power, float toughness);
+    // The player's health, attack power and toughness, and where it starts, looking along yaw
+    // and pitch (degrees; the view is turned there now and after a loss).
+    void spawnPlayer(const glm::vec3& position, float health, float power, float toughness,
+                     double yawDegrees = 90.0, double pitchDegrees = 0.0);
     // Adds a body to the world; a missing body (a model that failed to load) is skipped.
     void addRigidBody(btRigidBody* body);
 
@@ -114,6 +119,10 @@ class Level : public LevelInterface {
 
   private:
     void followFramebuffer();
+    // A frame of the loss screen: the countdown, ended early by the attack key pressed anew.
+    void holdLoss(float deltaTime);
+    // Whether the attack key was pressed since the hold began (it must be let go first).
+    bool pressedAnew();
     // What the passes draw.
     ScenePasses::Scene scene() const;
 
@@ -124,7 +133,15 @@ class Level : public LevelInterface {
     int modeWidth = 0;
     int modeHeight = 0;
     bool lost = false;
-    double lossHoldSeconds = 1.5;
+    double lossHoldSeconds = 3.0;
+    double lossSecondsLeft = 0.0;
+    bool attackLetGo = false;
+    // This frame shows the loss screen: nothing moves.
+    bool standingStill = false;
+    double spawnYaw = 90.0;
+    double spawnPitch = 0.0;
+    double playSeconds = 0.0;
+    std::string title;
     float waterHeight = 1.0f;
 
     std::unique_ptr<Controls> controls;

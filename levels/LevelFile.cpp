@@ -3,13 +3,11 @@
 #include "levels/EntityKinds.h"
 #include "levels/LevelValues.h"
 #include "platform/DataFile.h"
+#include "platform/Printable.h"
 #include "platform/TextNumbers.h"
 
 #include <algorithm>
-#include <cmath>
-#include <filesystem>
 #include <string_view>
-#include <system_error>
 
 namespace levelfile {
 
@@ -41,9 +39,10 @@ Result parse(const std::string& text, const std::string& name) {
     // The line that gave each key, for the keys that may be given once.
     std::vector<int> given(rows.size(), 0);
     int number = 0;
-    size_t start = 0;
+    // A UTF-8 byte-order mark (some editors write one) is not part of the first line.
+    size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     const auto fail = [&](int line, const std::string& why) {
-        result.error = name + ":" + std::to_string(line) + ": " + why;
+        result.error = printable(name) + ":" + std::to_string(line) + ": " + why;
         return result;
     };
     while (start < text.size()) {
@@ -67,8 +66,8 @@ Result parse(const std::string& text, const std::string& name) {
         const auto row = std::find_if(rows.begin(), rows.end(),
                                       [&key](const KindRow& r) { return key == r.key; });
         if (row == rows.end())
-            return fail(number,
-                        "unknown key '" + key.substr(0, 32) + "' (expected " + keyList() + ")");
+            return fail(number, "unknown key '" + printable(key.substr(0, 32)) + "' (expected " +
+                                    keyList() + ")");
         int& first = given[static_cast<size_t>(row - rows.begin())];
         if (row->times != Times::Many && first != 0)
             return fail(number,
@@ -98,14 +97,16 @@ Result parse(const std::string& text, const std::string& name) {
 
 Result read(const std::string& path) {
     Result result;
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
-        result.error = path + ": no such file";
-        return result;
-    }
-    const std::optional<std::string> text = datafile::read(path, MaxBytes);
+    datafile::Refusal why;
+    const std::optional<std::string> text = datafile::read(path, MaxBytes, &why);
     if (!text) {
-        result.error = path + ": expected a regular file of at most 1 MiB";
+        // The system's own words for a file it cannot open (a loop of links, no permission);
+        // a pipe, a device, a folder or a huge file is named as such.
+        result.error =
+            printable(path) + (datafile::isMissing(why) ? ": no such file"
+                               : why.error != 0         ? ": cannot read the level file (" +
+                                                      datafile::describe(why, MaxBytes) + ")"
+                                                : ": expected a regular file of at most 1 MiB");
         return result;
     }
     return parse(*text, path);

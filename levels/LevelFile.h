@@ -20,6 +20,12 @@ constexpr size_t MaxLights = 8; // the shaders' light count
 constexpr double MaxCoordinate = 1.0e5;
 constexpr double MaxStat = 1.0e6; // health, power, toughness, damage
 constexpr double MaxScale = 1000.0;
+// The smallest values that still play: below them a value rounds to nothing (a health of 1e-50
+// is 0, lost every frame) or makes an object too small to see.
+constexpr double MinHealth = 1.0; // the player's and a wall's
+constexpr double MinToughness = 0.01;
+constexpr double MinWallScale = 0.25; // 0.5 x 3 x 4 units
+constexpr double MinWaterScale = 1.0; // 2 x 2 units, the player's width
 constexpr long long MaxLightOffset = 1000000;
 constexpr size_t MaxTitle = 60;
 constexpr size_t MaxPath = 255;
@@ -51,6 +57,9 @@ struct Light {
 struct Content {
     std::string title;
     glm::vec3 spawn{0.0f};
+    // Where the view looks at the start and after a loss (degrees).
+    double spawnYaw = 90.0;
+    double spawnPitch = 0.0;
     int spawnLine = 0;
     float health = 40.0f;
     float power = 10.0f;

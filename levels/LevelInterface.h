@@ -22,6 +22,15 @@ struct LevelState {
     size_t wallsTotal = 0;
 };
 
+// What a finished level leaves for its card: its title, the game seconds it took and the
+// health left.
+struct LevelCard {
+    std::string title;
+    double seconds = 0.0;
+    float health = 0.0f;
+    float maxHealth = 0.0f;
+};
+
 // Work that costs a frame far more than drawing it, counted where it happens. The counts only
 // grow, so what a frame did is the difference of two readings (the frame-time trace).
 struct WorkTally {
@@ -67,7 +76,8 @@ struct WorkTally {
 };
 
 // What the game shell asks of a level, every frame and in this order: applyPolygonMode,
-// isFinished (the next level starts when true), isLost (restartAfterLoss when true), update,
+// isFinished (the next level starts when true), isLost (restartAfterLoss when true: the loss
+// screen is over), update,
 // stepPhysics, render. start runs exactly once, when the level becomes current.
 class LevelInterface {
   public:
@@ -91,6 +101,11 @@ class LevelInterface {
     // A message the shell has for the player ("Level 1 complete"): shown for seconds of game
     // time, or for good when seconds is 0 or less. Levels without a HUD ignore it.
     virtual void announce(const std::string& /*message*/, double /*seconds*/) {}
+    // The card of this level as it stands (its title, its time so far, the health left).
+    virtual LevelCard card() const { return {}; }
+    // Shows a finished level's card for seconds of game time or until the attack key is
+    // pressed anew. Levels without a HUD ignore it.
+    virtual void showCard(const LevelCard& /*card*/, double /*seconds*/) {}
 
     // The run's state in this level. Levels without a player report only their walls.
     virtual LevelState state() const { return {}; }
@@ -100,7 +115,9 @@ class LevelInterface {
                              double /*pitchDegrees*/) {
         return false;
     }
-    // How long the "You lost!" frame stays on screen before play resumes (seconds).
+    // How long the loss screen ("You lost!", the world standing still, a countdown) stays
+    // before the level is reset, in game seconds, unless the attack key is pressed anew; 0
+    // resets it on the next frame.
     virtual void setLossHold(double /*seconds*/) {}
     // What the level plays its sounds through while it is current; null silences it. Sound
     // never changes the run. Levels without sound ignore it.

@@ -3,6 +3,7 @@
 // The values of one level file line, as the entity kinds' readers take them (levels/EntityKinds).
 
 #include "levels/LevelFile.h"
+#include "platform/Printable.h"
 #include "platform/TextNumbers.h"
 
 #include <glm/vec3.hpp>
@@ -54,23 +55,9 @@ class Values {
         ++next;
         return n;
     }
-    // A number above 0.
-    std::optional<float> positive(const std::string& what, double high) {
-        if (failed())
-            return std::nullopt;
-        const std::optional<double> n =
-            next < w.size() ? textnum::parseFinite(w[next]) : std::nullopt;
-        if (!n || *n <= 0.0 || *n > high)
-            return refuse(what + " (a number above 0, at most " + text(high) + ")");
-        ++next;
-        return static_cast<float>(*n);
-    }
-    std::optional<float> stat(const std::string& what, bool zeroAllowed) {
-        if (zeroAllowed) {
-            const std::optional<double> n = number(what, 0.0, MaxStat);
-            return n ? std::optional<float>(static_cast<float>(*n)) : std::nullopt;
-        }
-        return positive(what, MaxStat);
+    std::optional<float> between(const std::string& what, double low, double high) {
+        const std::optional<double> n = number(what, low, high);
+        return n ? std::optional<float>(static_cast<float>(*n)) : std::nullopt;
     }
     std::optional<long long> whole(const std::string& what, long long low, long long high) {
         if (failed())
@@ -125,7 +112,7 @@ class Values {
     // After the last value the key takes.
     void end() {
         if (!failed() && more())
-            refuse("nothing after the values, not '" + std::string(w[next]) + "'");
+            refuse("nothing after the values, not '" + printable(w[next]) + "'");
     }
 
   private:

@@ -1,6 +1,7 @@
 #include "levels/PhysicsWorld.h"
 
 #include "gameplay/Player.h"
+#include "gameplay/SimpleEnemy.h"
 
 #include <btBulletDynamicsCommon.h>
 
@@ -48,8 +49,14 @@ void PhysicsWorld::step() {
     dynamicsWorld->stepSimulation(1.0f / 60.0f, 10, 1.0f / 60.0f);
 }
 
+float PhysicsWorld::touchDamage(float damage, float toughness, float deltaTime) {
+    // Grouped so that damage 3 and toughness 3 multiply by exactly 1.
+    const float resisted = toughness > 0.0f ? 3.0f / toughness : 1.0f;
+    return 0.5f * deltaTime * (damage / 3.0f) * resisted;
+}
+
 void PhysicsWorld::hurtByContacts(Player& player, const btCollisionObject* geometry,
-                                  float deltaTime) {
+                                  const std::vector<SimpleEnemy*>& enemies, float deltaTime) {
     const btCollisionObject* self = player.getRigidBody();
     const std::vector<const btCollisionObject*>& pressed = player.getPressedBodies();
     const int manifolds = dispatcher->getNumManifolds();
@@ -59,10 +66,17 @@ void PhysicsWorld::hurtByContacts(Player& player, const btCollisionObject* geome
         const btCollisionObject* b = manifold->getBody1();
         if (geometry != nullptr && (a == geometry || b == geometry))
             continue;
+        const auto enemy = std::find_if(enemies.begin(), enemies.end(), [a, b](SimpleEnemy* e) {
+            return e->getRigidBody() == a || e->getRigidBody() == b;
+        });
+        const float perPoint =
+            enemy != enemies.end()
+                ? touchDamage((*enemy)->getPower(), player.getToughness(), deltaTime)
+                : 0.5f * deltaTime;
         int penetrating = 0;
         for (int p = 0; p < manifold->getNumContacts(); ++p) {
             if (manifold->getContactPoint(p).getDistance() < 0.0f) {
-                player.takeDamage(0.5f * deltaTime);
+                player.takeDamage(perPoint);
                 ++penetrating;
             }
         }

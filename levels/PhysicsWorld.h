@@ -11,6 +11,7 @@ class btDiscreteDynamicsWorld;
 class btCollisionObject;
 class btRigidBody;
 class Player;
+class SimpleEnemy;
 
 // A level's Bullet world, without gravity, and the rule by which its contacts hurt the player.
 // Bodies are owned by the objects they belong to; they leave the world before it goes.
@@ -27,10 +28,16 @@ class PhysicsWorld {
     void removeAll();
     // One fixed step of 1/60 s.
     void step();
-    // Every penetrating contact point hurts the player (0.5 a second), unless the level
-    // geometry's body is in it. The player's move stops at the surface of triangle meshes, so
-    // pressing against a wall never penetrates: a wall the move ran into counts as one contact.
-    void hurtByContacts(Player& player, const btCollisionObject* geometry, float deltaTime);
+    // Every penetrating contact point hurts the player, unless the level geometry's body is in
+    // it: with an enemy's body, the enemy's damage x 0.5/3 a second divided by the player's
+    // toughness over 3 (damage 3 and toughness 3: 0.5 a second); else 0.5 a second. The
+    // player's move stops at the surface of triangle meshes, so pressing against a wall never
+    // penetrates: a wall the move ran into counts as one contact.
+    void hurtByContacts(Player& player, const btCollisionObject* geometry,
+                        const std::vector<SimpleEnemy*>& enemies, float deltaTime);
+    // What one penetrating point of an enemy's touch takes in deltaTime. A toughness not above
+    // 0 counts as 3.
+    static float touchDamage(float damage, float toughness, float deltaTime);
 
     btDiscreteDynamicsWorld& world() { return *dynamicsWorld; }
 

@@ -11,6 +11,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   valgrind
   gnuplot-nox
+  dpkg-dev file help2man lintian appstream desktop-file-utils glslang-tools
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -176,6 +176,40 @@ TEST_F(LevelTest, OnlyContactsWithBodiesOtherThanTheMapHurt) {
     EXPECT_LT(level->getPlayer().getHealth(), 40.0f);
 }
 
+TEST_F(LevelTest, AnEnemysTouchHurtsByItsDamageOverThePlayersToughness) {
+    const struct {
+        float damage, toughness;
+        float times; // the loss of damage 3 against toughness 3, times this
+    } cases[] = {{3, 3, 1}, {0, 3, 0}, {6, 3, 2}, {3, 6, 0.5f}, {30, 0.3f, 100}, {0, 1e-6f, 0}};
+    // The defaults give exactly the half a second per point the demos were recorded with.
+    for (float dt : {1.0f / 60.0f, 0.0171f, 0.1234567f, 2.5f})
+        EXPECT_EQ(PhysicsWorld::touchDamage(3.0f, 3.0f, dt), 0.5f * dt) << dt;
+    float base = 0.0f;
+    for (const auto& c : cases) {
+        levelfile::Result read = levelfile::read("Levels/level1.txt");
+        ASSERT_TRUE(read.content) << read.error;
+        for (levelfile::Object& object : read.content->objects)
+            object.damage = c.damage;
+        read.content->toughness = c.toughness;
+        auto level =
+            started(std::make_unique<FileLevel>(testgl::window(), &config, nullptr, *read.content));
+        frame(*level, 0.1);
+        for (int i = 0; i < 10; ++i) {
+            placeBody(level->getPlayer().getRigidBody(),
+                      level->getEnemies()[0]->getTransform().position);
+            frame(*level, 1.0 / 60.0);
+        }
+        const float lost = 40.0f - level->getPlayer().getHealth();
+        if (base == 0.0f) {
+            base = lost;
+            ASSERT_GT(base, 0.0f) << "the enemy's touch must hurt";
+        }
+        // Health is a float near 40: its steps are a few millionths.
+        EXPECT_NEAR(lost, base * c.times, 1e-3f * (1.0f + base * c.times))
+            << "damage " << c.damage << ", toughness " << c.toughness;
+    }
+}
+
 TEST_F(LevelTest, PressingAgainstAWallHurtsButTheMapNever) {
     struct PressCase {
         const char* name;
@@ -243,6 +277,59 @@ TEST_F(LevelTest, ALossResetsObjectivesViewAndPlayerButNotEnemies) {
     EXPECT_FALSE(level->isLost());
     EXPECT_NEAR(glm::length(level->getCamera().getPosition()), 0.0f, 0.1f);
     EXPECT_EQ(level->getHud().health().getText(), "40/40");
+}
+
+TEST_F(LevelTest, TheLossScreenHoldsTheWorldUntilItsCountdownOrAPress) {
+    const struct {
+        const char* name;
+        double hold;
+        int pressAt;     // frame of 0.1 s on which Space is pressed; -1: never
+        int framesShown; // frames the loss screen stays before the reset is due
+    } cases[] = {
+        {"no hold: reset on the next frame", 0.0, -1, 0},
+        {"a countdown of 2.5 s", 2.5, -1, 25},
+        {"a press ends it", 2.5, 4, 4},
+        {"held at the loss, the key must be let go first", 2.5, 0, 25},
+    };
+    for (const auto& c : cases) {
+        levelfile::Result read = levelfile::read("Levels/level1.txt");
+        ASSERT_TRUE(read.content) << read.error;
+        read.content->spawnYaw = 180.0;
+        read.content->spawnPitch = -20.0;
+        auto level =
+            started(std::make_unique<FileLevel>(testgl::window(), &config, nullptr, *read.content));
+        EXPECT_EQ(Controls::getYawDegrees(), 180.0) << c.name << ": the spawn's facing";
+        EXPECT_EQ(Controls::getPitchDegrees(), -20.0) << c.name;
+        level->setLossHold(c.hold);
+        frame(*level, 0.1);
+        Controls::moveMouse(-100.0, -50.0);
+        if (c.pressAt == 0)
+            keys.hold(GLFW_KEY_SPACE);
+        level->getPlayer().takeDamage(100.0f);
+        frame(*level, 0.1);
+        const glm::vec3 enemy = level->getEnemies()[0]->getTransform().position;
+        int shown = 0;
+        for (; shown < 40 && !level->isLost(); ++shown) {
+            if (shown == 0 && c.hold > 0.0) {
+                EXPECT_EQ(level->getHud().countdown().getText(),
+                          "Back to the start in 3 - Space to go on")
+                    << c.name;
+            }
+            if (c.pressAt > 0 && shown == c.pressAt - 1)
+                keys.hold(GLFW_KEY_SPACE);
+            if (c.pressAt == 0 && shown == 3)
+                keys.releaseAll();
+            frame(*level, 0.1);
+            EXPECT_EQ(level->getEnemies()[0]->getTransform().position, enemy)
+                << c.name << ": the world stands still";
+        }
+        keys.releaseAll();
+        EXPECT_EQ(shown, c.framesShown) << c.name;
+        level->restartAfterLoss();
+        EXPECT_EQ(Controls::getYawDegrees(), 180.0) << c.name << ": back to the spawn's facing";
+        EXPECT_EQ(Controls::getPitchDegrees(), -20.0) << c.name;
+        EXPECT_FLOAT_EQ(level->getPlayer().getHealth(), 40.0f) << c.name;
+    }
 }
 
 TEST_F(LevelTest, AWonLevelIsNeitherHurtNorReset) {
@@ -452,6 +539,7 @@ TEST_F(LevelTest, LevelOneFinishesOnlyWithItsFourthWallAndLevelTwoRunsOn) {
     walls[3]->takeHit(10.0f, 6.0f);
     EXPECT_TRUE(walls[3]->isDead());
     EXPECT_EQ(game.getCurrentLevel(), first);
+    Controls::setView(200.0, -30.0); // wherever the view was
     keys.advance(0.02);
     testing::internal::CaptureStdout();
     game.frame();
@@ -460,6 +548,13 @@ TEST_F(LevelTest, LevelOneFinishesOnlyWithItsFourthWallAndLevelTwoRunsOn) {
     ASSERT_NE(second, first);
     EXPECT_EQ(second->getHud().title().getText(), "Level 2");
     EXPECT_EQ(second->getHud().health().getText(), "50/50");
+    EXPECT_EQ(Controls::getYawDegrees(), 90.0) << "the next level faces its spawn's way";
+    EXPECT_EQ(Controls::getPitchDegrees(), 0.0);
+    // Level 1's card: its title, the time it took (three frames), the health left.
+    EXPECT_TRUE(second->getHud().isCardShown());
+    EXPECT_EQ(second->getHud().cardLine(0).getText(), "Level 1 complete");
+    EXPECT_EQ(second->getHud().cardLine(1).getText(), "Time 0:00");
+    EXPECT_EQ(second->getHud().cardLine(2).getText(), "Health 40/40");
 
     for (VulnerableWall* wall : second->getObjectives())
         wall->takeHit(10.0f, 6.0f);
@@ -470,6 +565,13 @@ TEST_F(LevelTest, LevelOneFinishesOnlyWithItsFourthWallAndLevelTwoRunsOn) {
     EXPECT_TRUE(second->isFinished());
     EXPECT_EQ(game.getCurrentLevel(), second);
     EXPECT_EQ(game.getNextLevelIndex(), 2u);
+    EXPECT_EQ(second->getHud().cardLine(0).getText(), "Level 2 complete");
+    // A press of the attack key puts the card away before its three seconds.
+    keys.hold(GLFW_KEY_SPACE);
+    keys.advance(0.02);
+    game.frame();
+    keys.releaseAll();
+    EXPECT_FALSE(second->getHud().isCardShown());
 }
 
 TEST_F(LevelTest, TheMainPassFollowsTheWindowsFramebuffer) {

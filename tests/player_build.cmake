@@ -1,5 +1,6 @@
-# The player's build (scripts/build.sh, which play.sh runs) is optimised and has neither the tests
-# nor the GL debug context; the build running this check (the test build) keeps the debug context.
+# The player's build (scripts/build.sh, which play.sh runs) is optimised and hardened and has
+# neither the tests nor the GL debug context; the build running this check (the test build) keeps
+# the debug context.
 # Configures the player's build into WORK and reads both caches.
 file(REMOVE_RECURSE ${WORK})
 execute_process(COMMAND ${CMAKE_COMMAND} -E env BUILD_DIR=${WORK} CONFIGURE_ONLY=1
@@ -20,6 +21,7 @@ endfunction()
 expect_cache(${WORK} CMAKE_BUILD_TYPE Release)
 expect_cache(${WORK} BRINDLEMOX_TESTS OFF)
 expect_cache(${WORK} BRINDLEMOX_GL_DEBUG OFF)
+expect_cache(${WORK} BRINDLEMOX_HARDENING ON)
 expect_cache(${TEST_BUILD} BRINDLEMOX_TESTS ON)
 expect_cache(${TEST_BUILD} BRINDLEMOX_GL_DEBUG ON)
 file(REMOVE_RECURSE ${WORK})

@@ -91,7 +91,8 @@ GameRun play(const fs::path& folder) {
         << "GL errors, first: " << (gldebug::errors().empty() ? "" : gldebug::errors()[0]);
     gldebug::clear();
     Controls::resetSharedState();
-    chdir(previous);
+    if (chdir(previous) != 0)
+        ADD_FAILURE() << "cannot return to " << previous;
     return run;
 }
 
@@ -773,6 +774,8 @@ std::vector<BadLevel> badLevels() {
         {"NoMap", text("title T\nspawn 0 0 0\n"), ":2: expected a 'map' line"},
         {"NotFinite", text(least + "water 1 inf 3\n"), ":4: water: expected the water's"},
         {"OutOfRange", text(least + "wall 1 2 3 0 1 2e6\n"), ":4: wall: expected the health"},
+        {"RoundsToNothing", text(least + "health 1e-50\n"),
+         ":4: health: expected the player's health (a number from 1 to 1000000)"},
         {"TooManyObjects", text(manyObjects), ":10003: wall: expected at most 10000 objects"},
         {"ModelLeavesTheData", text("map ../../../etc/passwd\n"), ":1: map: expected a model"},
         {"AbsoluteModel", text("map /etc/passwd\n"), ":1: map: expected a model path"},
@@ -790,6 +793,17 @@ std::vector<BadLevel> badLevels() {
         {"EndlessDevice", [](const fs::path& path) { fs::create_symlink("/dev/zero", path); },
          ": expected a regular file of at most 1 MiB"},
         {"Missing", [](const fs::path&) {}, ": no such file"},
+        // The system's reason when the file cannot be opened.
+        {"LinkLoop", [](const fs::path& path) { fs::create_symlink(path.filename(), path); },
+         ": cannot read the level file (Too many levels of symbolic links)"},
+        {"UnderAFile",
+         [](const fs::path& path) {
+             writeFile(path.parent_path() / "plain", "");
+             fs::create_symlink("plain/level.txt", path);
+         },
+         ": cannot read the level file (Not a directory)"},
+        // A byte-order mark is skipped: the lines keep their numbers.
+        {"ByteOrderMark", text("\xEF\xBB\xBF" + least + "door 1 2 3\n"), ":4: unknown key 'door'"},
     };
 }
 

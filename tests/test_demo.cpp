@@ -112,7 +112,7 @@ const BadCase Bad[] = {
     {"header after frames", std::string(Header1) + "f 0.1\nlevel 2\nend x\n",
      "line 6: unknown line 'level'"},
     {"binary in a frame", std::string(Header1) + "f 0.1 \x01\xff\nend x\n",
-     "line 5: unknown or repeated field '?\?'"},
+     "line 5: unknown or repeated field '\\x01\\xff'"},
     {"empty line inside", std::string(Header1) + "f 0.1\n\nf 0.1\nend x\n", "line 6: empty line"},
     {"text after the end", std::string(Header1) + "f 0.1\nend x\nf 0.1\n",
      "line 7: text after the end line"},

@@ -48,6 +48,10 @@ const Case Cases[] = {
      Least + "wall 1 2 3 5 0.5 20 2\nplainwall 1 2 3 4\nenemy 1 2 3 z 0\nwater 1 2 3 8\n"
              "light 1 2 3 -50\ndraw walls map\nhealth 1e6\npower 0\ntoughness 0.5\n",
      ""},
+    {"a byte-order mark", "\xEF\xBB\xBF" + Least, ""},
+    {"a byte-order mark before a comment", "\xEF\xBB\xBF# a level\r\n" + Least, ""},
+    {"a byte-order mark alone", "\xEF\xBB\xBF",
+     "x.txt:1: expected a 'title' line; the file ends without one"},
     {"empty file", "", "x.txt:1: expected a 'title' line; the file ends without one"},
     {"no map", "title T\nspawn 0 0 0\n", "x.txt:2: expected a 'map' line"},
     {"no spawn", "title T\nmap Obj/m.obj\n\n", "x.txt:3: expected a 'spawn' line"},
@@ -69,8 +73,27 @@ const Case Cases[] = {
      "x.txt:4: wall: expected the wall's position X Y Z"},
     {"wall orientation out of range", Least + "wall 1 2 3 6\n",
      "x.txt:4: wall: expected the orientation after the position (a whole number from 0 to 5)"},
+    // Values that would round to nothing, or make an object too small to see: each has a
+    // smallest sane value.
     {"wall scale zero", Least + "wall 1 2 3 0 0\n",
-     "x.txt:4: wall: expected the scale after the orientation (a number above 0"},
+     "x.txt:4: wall: expected the scale after the orientation (a number from 0.25 to 1000)"},
+    {"wall scale tiny", Least + "wall 1 2 3 0 1e-50\n",
+     "x.txt:4: wall: expected the scale after the orientation (a number from 0.25 to 1000)"},
+    {"wall scale at its least", Least + "wall 1 2 3 0 0.25\n", ""},
+    {"wall health tiny", Least + "wall 1 2 3 0 1 1e-50\n",
+     "x.txt:4: wall: expected the health after the scale (a number from 1 to 1000000)"},
+    {"wall toughness tiny", Least + "wall 1 2 3 0 1 1 1e-50\n",
+     "x.txt:4: wall: expected the toughness after the health (a number from 0.01 to 1000000)"},
+    {"wall health and toughness at their least", Least + "wall 1 2 3 0 1 1 0.01\n", ""},
+    {"health tiny", Least + "health 1e-50\n",
+     "x.txt:4: health: expected the player's health (a number from 1 to 1000000)"},
+    {"toughness tiny", Least + "toughness 0.001\n",
+     "x.txt:4: toughness: expected the player's toughness (a number from 0.01 to 1000000)"},
+    {"health and toughness at their least", Least + "health 1\ntoughness 0.01\n", ""},
+    {"water scale tiny", Least + "water 1 2 3 1e-50\n",
+     "x.txt:4: water: expected the scale after the position (a number from 1 to 1000)"},
+    {"water scale at its least", Least + "water 1 2 3 1\n", ""},
+    {"power and damage zero", Least + "power 0\nenemy 1 2 3 x 0\n", ""},
     {"wall toughness not a number", Least + "wall 1 2 3 0 1 15 hard\n",
      "x.txt:4: wall: expected the toughness after the health"},
     {"wall health not finite", Least + "wall 1 2 3 0 1 inf\n",
@@ -78,6 +101,14 @@ const Case Cases[] = {
     {"coordinate not finite", "title T\nspawn 1 nan 3\n", "x.txt:2: spawn: expected the spawn"},
     {"coordinate out of range", "spawn 1 2 100001\n", "x.txt:1: spawn: expected the spawn"},
     {"hexadecimal", "spawn 0x10 2 3\n", "x.txt:1: spawn: expected the spawn"},
+    {"spawn facing", "title T\nspawn 1 2 3 -90 -30.5\nmap Obj/m.obj\n", ""},
+    {"spawn yaw alone", "title T\nspawn 1 2 3 180\nmap Obj/m.obj\n", ""},
+    {"spawn yaw out of range", "spawn 1 2 3 361\n",
+     "x.txt:1: spawn: expected the yaw after the position (a number from -360 to 360)"},
+    {"spawn pitch past straight down", "spawn 1 2 3 0 -81\n",
+     "x.txt:1: spawn: expected the pitch after the yaw (a number from -80 to 80)"},
+    {"spawn facing and more", "spawn 1 2 3 0 0 0\n",
+     "x.txt:1: spawn: expected nothing after the values, not '0'"},
     {"too many values", Least + "plainwall 1 2 3 0 9\n",
      "x.txt:4: plainwall: expected nothing after the values, not '9'"},
     {"health zero", Least + "health 0\n", "x.txt:4: health: expected the player's health"},
@@ -95,6 +126,19 @@ const Case Cases[] = {
     {"map option", "map Obj/m.obj lit\n", "x.txt:1: map: expected 'lightmap' or nothing"},
     {"draw group twice", Least + "draw map map\n", "x.txt:4: draw: expected groups"},
     {"draw unknown group", Least + "draw sky\n", "x.txt:4: draw: expected groups"},
+    // What a line echoes reaches a terminal: control characters are escaped.
+    {"control characters in a key", Least + "\x1b]0;owned\x07 1\n",
+     "x.txt:4: unknown key '\\x1b]0;owned\\x07' (expected title, spawn, health, power, "
+     "toughness, map, light, enemy, wall, plainwall, water or draw)"},
+    {"control characters in an axis", Least + "enemy 1 2 3 \x1b[2J\n",
+     "x.txt:4: enemy: expected the axis (x, y or z) after the position, not '\\x1b[2J'"},
+    {"control characters after the values",
+     Least + "plainwall 1 2 3 0 \x9b"
+             "2J\n",
+     "x.txt:4: plainwall: expected nothing after the values, not '\\x9b2J'"},
+    {"control characters in the map path", "map Obj/\x1b[2J.obj\n",
+     "x.txt:1: map: expected a model path inside the data folder (relative, without '..'), "
+     "not 'Obj/\\x1b[2J.obj'"},
     {"too many objects (the map is one)", ManyWalls,
      "x.txt:10003: enemy: expected at most 10000 objects in a level"},
 };
@@ -122,6 +166,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, LevelFileCase, ::testing::ValuesIn(Cases),
                                      ch = '_';
                              return name;
                          });
+
+TEST(LevelFile, NamesItsFileWithControlCharactersEscaped) {
+    const levelfile::Result read = levelfile::parse("door\n", "my\x1b]0;x\x07level.txt");
+    EXPECT_EQ(read.error, "my\\x1b]0;x\\x07level.txt:1: unknown key 'door' (expected title, "
+                          "spawn, health, power, toughness, map, light, enemy, wall, plainwall, "
+                          "water or draw)");
+}
 
 TEST(LevelFile, DefaultsAndOrder) {
     const levelfile::Result read = levelfile::parse(
@@ -226,6 +277,8 @@ TEST_P(ShippedLevel, HasWhatTheGameAlwaysPlayed) {
     EXPECT_EQ(level.power, 10.0f);
     EXPECT_EQ(level.toughness, 3.0f);
     EXPECT_EQ(level.spawn, want.spawn);
+    EXPECT_EQ(level.spawnYaw, 90.0) << "facing +x, as the game always started";
+    EXPECT_EQ(level.spawnPitch, 0.0);
     EXPECT_EQ(level.map().path, want.map);
     EXPECT_EQ(level.map().lightMapped, want.lightMapped);
     EXPECT_EQ(level.drawOrder, want.drawOrder);

@@ -69,12 +69,12 @@ done
 
 # No data anywhere: a copy of the binary alone, started from an empty folder. One line naming
 # every place looked at, exit code 1, no window and no console pause.
-mkdir -p "$work/alone/bin"
-cp "$game" "$work/alone/bin/brindlemox"
+mkdir -p "$work/alone/games"
+cp "$game" "$work/alone/games/brindlemox"
 code=0
-(cd "$work/empty" && "$work/alone/bin/brindlemox" >"$work/stdout" 2>"$work/stderr" </dev/null) || code=$?
-expected="No game data (folders Config, Shader and Obj) in $work/empty, $work/alone/bin/data or"
-expected+=" $work/alone/share/brindlemox (start the game in its data folder or name it with --data DIR)"
+(cd "$work/empty" && "$work/alone/games/brindlemox" >"$work/stdout" 2>"$work/stderr" </dev/null) || code=$?
+expected="No game data (folders Config, Shader and Obj) in $work/empty, $work/alone/games/data or"
+expected+=" $work/alone/share/games/brindlemox (start the game in its data folder or name it with --data DIR)"
 [ "$code" -eq 1 ] || fail "no data: exit code $code, expected 1"
 [ "$(cat "$work/stderr")" = "$expected" ] || fail "no data: '$(cat "$work/stderr")'"
 [ ! -s "$work/stdout" ] || fail "no data: standard output '$(cat "$work/stdout")'"

@@ -38,11 +38,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     for (int axis = 0; axis < 3; ++axis)
         within(level.spawn[axis], levelfile::MaxCoordinate);
+    // Every value at least its smallest sane value (the defaults too).
+    if (level.health < levelfile::MinHealth || level.toughness < levelfile::MinToughness)
+        std::abort();
     for (const levelfile::Object& object : level.objects) {
         for (int axis = 0; axis < 3; ++axis)
             within(object.position[axis], levelfile::MaxCoordinate);
         within(object.scale, levelfile::MaxScale);
-        if (object.scale <= 0.0f || object.code < 0 || object.code > 5)
+        const double leastScale = object.kind == levelfile::Kind::Water ? levelfile::MinWaterScale
+                                                                        : levelfile::MinWallScale;
+        if (object.scale < leastScale || object.health < levelfile::MinHealth ||
+            object.toughness < levelfile::MinToughness || object.code < 0 || object.code > 5)
             std::abort();
     }
     return 0;

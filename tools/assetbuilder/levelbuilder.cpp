@@ -13,9 +13,14 @@
 
 int main(int argc, char** argv) {
     if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
-        std::printf("Usage: brindlemox-levelbuilder DESCRIPTION OUTDIR\n"
-                    "Builds the level geometry and light map of DESCRIPTION into OUTDIR (at the\n"
-                    "description's model and texture paths). See docs/LEVELS.md.\n");
+        std::printf(
+            "Usage: brindlemox-levelbuilder DESCRIPTION OUTDIR\n"
+            "Builds the level geometry and light map of DESCRIPTION into OUTDIR (at the\n"
+            "description's model and texture paths). The description's format and the way\n"
+            "from it to a level to play: /usr/share/doc/brindlemox/LEVELS.md (docs/LEVELS.md\n"
+            "in the source).\n"
+            "\n"
+            "  -h, --help   print these lines and quit\n");
         return 0;
     }
     if (argc != 3) {

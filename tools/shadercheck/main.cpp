@@ -2,6 +2,9 @@
 // driver, checks that the uniforms the game sets are live in each program, and runs the
 // particle update program for a while to check that its population stays inside the pool.
 //   shadercheck <data folder>
+// With --expand it opens no window: it writes each program's stages, the includes in place as the
+// game puts them, to <out folder>/<program>/<stage>.{vert,geom,frag} for an offline compiler.
+//   shadercheck --expand <data folder> <out folder>
 
 #include "platform/Window.h"
 #include "render/Semantics.h"
@@ -13,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -31,15 +35,20 @@ void check(bool ok, const std::string& what) {
     }
 }
 
-GLuint compile(const std::string& file, GLenum stage) {
+// The stage as the game compiles it: with the files it includes in place.
+std::string expandedSource(const std::string& file) {
     const std::string path = dataFolder + "/Shader/" + file;
     std::ifstream in(path);
     check(static_cast<bool>(in), file + ": exists");
-    // The stage as the game compiles it: with the files it includes in place.
     std::string missing;
     const std::string text =
         ShaderLoader::expandIncludes(ShaderLoader::sourceFromLines(in), path, missing);
     check(missing.empty(), file + ": includes " + missing);
+    return text;
+}
+
+GLuint compile(const std::string& file, GLenum stage) {
+    const std::string text = expandedSource(file);
     const char* pointer = text.c_str();
     const GLuint shader = glCreateShader(stage);
     glShaderSource(shader, 1, &pointer, nullptr);
@@ -61,8 +70,68 @@ struct Stage {
     GLenum type;
 };
 
-GLuint build(const std::string& name, const std::vector<Stage>& stages,
-             const std::vector<const char*>& feedback = {}) {
+struct Program {
+    std::string name;
+    std::vector<Stage> stages;
+};
+
+// Every program the game builds, with its stage set.
+const std::vector<Program>& programs() {
+    static const std::vector<Program> all = {
+        {"entity", {{"extendedVS.vs", GL_VERTEX_SHADER}, {"extendedFS.fs", GL_FRAGMENT_SHADER}}},
+        {"light map", {{"lightMapVS.vs", GL_VERTEX_SHADER}, {"lightMapFS.fs", GL_FRAGMENT_SHADER}}},
+        {"matte light map",
+         {{"lightMapVS.vs", GL_VERTEX_SHADER}, {"lightMapMatteFS.fs", GL_FRAGMENT_SHADER}}},
+        {"text", {{"textVS.vs", GL_VERTEX_SHADER}, {"textFS.fs", GL_FRAGMENT_SHADER}}},
+        {"HUD picture",
+         {{"hudPictureVS.vs", GL_VERTEX_SHADER}, {"hudPictureFS.fs", GL_FRAGMENT_SHADER}}},
+        {"water", {{"WaterMeshVS.vs", GL_VERTEX_SHADER}, {"WaterMeshFS.fs", GL_FRAGMENT_SHADER}}},
+        {"debug lines",
+         {{"debugDrawVS.vs", GL_VERTEX_SHADER}, {"debugDrawFS.fs", GL_FRAGMENT_SHADER}}},
+        {"billboard",
+         {{"billboardVS.vs", GL_VERTEX_SHADER},
+          {"billboardGS.gs", GL_GEOMETRY_SHADER},
+          {"billboardFS.fs", GL_FRAGMENT_SHADER}}},
+        {"particle update",
+         {{"particleVS.vs", GL_VERTEX_SHADER}, {"particleGS.gs", GL_GEOMETRY_SHADER}}},
+    };
+    return all;
+}
+
+const std::vector<Stage>& stagesOf(const std::string& name) {
+    for (const Program& program : programs())
+        if (program.name == name)
+            return program.stages;
+    std::fprintf(stderr, "shadercheck: no program \"%s\"\n", name.c_str());
+    std::exit(2);
+}
+
+// Writes the expanded stages of every program for an offline compiler, which tells a stage by
+// its file's extension.
+int writeExpanded(const std::string& outFolder) {
+    namespace fs = std::filesystem;
+    for (const Program& program : programs()) {
+        std::string folderName = program.name;
+        for (char& c : folderName)
+            if (c == ' ')
+                c = '-';
+        const fs::path folder = fs::path(outFolder) / folderName;
+        fs::create_directories(folder);
+        for (const Stage& stage : program.stages) {
+            const char* extension = stage.type == GL_VERTEX_SHADER     ? ".vert"
+                                    : stage.type == GL_GEOMETRY_SHADER ? ".geom"
+                                                                       : ".frag";
+            std::ofstream out(folder / (fs::path(stage.file).stem().string() + extension));
+            out << expandedSource(stage.file);
+            check(static_cast<bool>(out), folderName + "/" + stage.file + ": written");
+        }
+        std::printf("%s\n", folderName.c_str());
+    }
+    return failures == 0 ? 0 : 1;
+}
+
+GLuint build(const std::string& name, const std::vector<const char*>& feedback = {}) {
+    const std::vector<Stage>& stages = stagesOf(name);
     const GLuint program = glCreateProgram();
     std::vector<GLuint> shaders;
     for (const Stage& s : stages) {
@@ -250,8 +319,14 @@ void checkParticles(GLuint program) {
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--expand") {
+        dataFolder = argv[2];
+        return writeExpanded(argv[3]);
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <data folder>\n", argv[0]);
+        std::fprintf(stderr,
+                     "usage: %s <data folder>\n       %s --expand <data folder> <out folder>\n",
+                     argv[0], argv[0]);
         return 2;
     }
     dataFolder = argv[1];
@@ -280,8 +355,7 @@ int main(int argc, char** argv) {
                                            "material.diffuse", "material.specular"};
     std::vector<std::string> drawable{"mvp", "modelMat", "alpha"};
     drawable.insert(drawable.end(), shading.begin(), shading.end());
-    GLuint p = build("entity",
-                     {{"extendedVS.vs", GL_VERTEX_SHADER}, {"extendedFS.fs", GL_FRAGMENT_SHADER}});
+    GLuint p = build("entity");
     // The placement of each copy comes per instance, at the locations the game binds.
     requireAttributes(p, "entity",
                       {{"mvp", attrib::InstanceMvp},
@@ -291,45 +365,37 @@ int main(int argc, char** argv) {
     requireUniforms(p, "entity", {"plane", "textureSampler"});
     requireUniforms(p, "entity", lightUniforms());
 
-    p = build("light map",
-              {{"lightMapVS.vs", GL_VERTEX_SHADER}, {"lightMapFS.fs", GL_FRAGMENT_SHADER}});
+    p = build("light map");
     requireUniforms(p, "light map", drawable);
     requireUniforms(p, "light map", {"plane", "textureSampler", "lightMapTextureSampler"});
     requireUniforms(p, "light map", lightUniforms());
 
-    p = build("matte light map",
-              {{"lightMapVS.vs", GL_VERTEX_SHADER}, {"lightMapMatteFS.fs", GL_FRAGMENT_SHADER}});
+    p = build("matte light map");
     requireUniforms(p, "matte light map",
                     {"mvp", "modelMat", "alpha", "isCelShading", "levels", "material.diffuse",
                      "plane", "textureSampler", "lightMapTextureSampler"});
 
-    p = build("text", {{"textVS.vs", GL_VERTEX_SHADER}, {"textFS.fs", GL_FRAGMENT_SHADER}});
+    p = build("text");
     requireAttributes(p, "text", {{"vertex", attrib::TextVertex}, {"glyph", attrib::TextGlyph}});
     requireUniforms(p, "text", {"projection", "textColor", "layerSize"});
 
-    p = build("HUD picture",
-              {{"hudPictureVS.vs", GL_VERTEX_SHADER}, {"hudPictureFS.fs", GL_FRAGMENT_SHADER}});
+    p = build("HUD picture");
     requireUniforms(p, "HUD picture", {"screenSize", "picture"});
 
-    p = build("water",
-              {{"WaterMeshVS.vs", GL_VERTEX_SHADER}, {"WaterMeshFS.fs", GL_FRAGMENT_SHADER}});
+    p = build("water");
     requireUniforms(p, "water",
                     {"mvp", "modelMat", "plane", "alpha", "moveFactor", "cameraPos",
                      "reflectionTexture", "refractionTexture", "dudvMap", "normalMap"});
     requireUniforms(p, "water", lightUniforms());
 
-    p = build("debug lines",
-              {{"debugDrawVS.vs", GL_VERTEX_SHADER}, {"debugDrawFS.fs", GL_FRAGMENT_SHADER}});
+    p = build("debug lines");
     requireUniforms(p, "debug lines", {"mvp"});
 
-    p = build("billboard", {{"billboardVS.vs", GL_VERTEX_SHADER},
-                            {"billboardGS.gs", GL_GEOMETRY_SHADER},
-                            {"billboardFS.fs", GL_FRAGMENT_SHADER}});
+    p = build("billboard");
     requireUniforms(p, "billboard",
                     {"viewProjectionMatrix", "cameraPos", "size", "textureSampler"});
 
     p = build("particle update",
-              {{"particleVS.vs", GL_VERTEX_SHADER}, {"particleGS.gs", GL_GEOMETRY_SHADER}},
               {"typeVarying", "positionVarying", "directionVarying", "ageVarying"});
     requireUniforms(p, "particle update",
                     {"isSpawn", "deltaTime", "launchTime", "fireTime", "spreadTime",

@@ -86,7 +86,8 @@ class Soak {
         std::fflush(stdout);
         const int saved = dup(STDOUT_FILENO);
         out = fdopen(saved, "w");
-        std::freopen("/dev/null", "w", stdout);
+        if (std::freopen("/dev/null", "w", stdout) == nullptr)
+            std::fprintf(out, "soak: the game's chatter stays in the figures\n");
         start = std::chrono::steady_clock::now();
         std::fprintf(out, "soak: %.0f s, one frame in %d drawn, routes from %s\n", seconds,
                      renderEvery, routes.c_str());
