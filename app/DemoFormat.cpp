@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/DemoKeys.h"
+#include "platform/Config.h"
 #include "platform/DataFile.h"
 #include "platform/Printable.h"
 #include "platform/TextNumbers.h"
@@ -24,19 +25,59 @@ std::string keyList(unsigned bits) {
     return text;
 }
 
-std::vector<std::string_view> split(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
-    size_t start = 0;
-    for (;;) {
-        const size_t at = text.find(separator, start);
-        parts.push_back(text.substr(start, at == std::string_view::npos ? at : at - start));
-        if (at == std::string_view::npos)
-            return parts;
-        start = at + 1;
+// The parts of a text between separators, one at a time: a line or a list of millions of parts
+// is never held as a list of its own (a 99 MB line of toggles once took 600 MB that way).
+class Parts {
+  public:
+    Parts(std::string_view text, char separator) : text(text), separator(separator) {}
+    // False past the last part; an empty text is one empty part.
+    bool next(std::string_view& part) {
+        if (done)
+            return false;
+        const size_t end = text.find(separator, at);
+        done = end == std::string_view::npos;
+        part = text.substr(at, (done ? text.size() : end) - at);
+        at = end + 1;
+        return true;
     }
-}
+    // The last part has been taken.
+    bool finished() const { return done; }
 
-using textnum::words;
+  private:
+    std::string_view text;
+    char separator;
+    size_t at = 0;
+    bool done = false;
+};
+
+// The words of a line (runs of anything but spaces and tabs), one at a time.
+class Words {
+  public:
+    explicit Words(std::string_view line) : line(line) {}
+    bool next(std::string_view& word) {
+        while (at < line.size() && (line[at] == ' ' || line[at] == '\t'))
+            ++at;
+        const size_t start = at;
+        while (at < line.size() && line[at] != ' ' && line[at] != '\t')
+            ++at;
+        word = line.substr(start, at - start);
+        return at > start;
+    }
+
+  private:
+    std::string_view line;
+    size_t at = 0;
+};
+
+// The first few words of a line: every line but a frame's has at most a handful.
+std::vector<std::string_view> firstWords(std::string_view line, size_t most) {
+    std::vector<std::string_view> found;
+    Words words(line);
+    std::string_view word;
+    while (found.size() < most && words.next(word))
+        found.push_back(word);
+    return found;
+}
 
 // A short excerpt of untrusted text for an error line, control characters escaped.
 std::string excerpt(std::string_view text) {
@@ -65,7 +106,8 @@ std::optional<int> whole(std::string_view word, int low, int high) {
 // Polled keys by name into bits; nothing when a name is unknown or repeated.
 std::optional<unsigned> parseKeys(std::string_view list) {
     unsigned bits = 0;
-    for (std::string_view name : split(list, ',')) {
+    Parts names(list, ',');
+    for (std::string_view name; names.next(name);) {
         size_t i = 0;
         while (i < PolledKeyCount && name != PolledKeys[i].name)
             ++i;
@@ -76,16 +118,17 @@ std::optional<unsigned> parseKeys(std::string_view list) {
     return bits;
 }
 
-std::optional<std::vector<int>> parseToggles(std::string_view list) {
-    std::vector<int> keys;
-    for (std::string_view name : split(list, ',')) {
+// Display toggles by name, straight into frames; false when a name is unknown.
+bool parseToggles(std::string_view list, FrameList& frames) {
+    Parts names(list, ',');
+    for (std::string_view name; names.next(name);) {
         const auto* found = std::find_if(std::begin(ToggleKeys), std::end(ToggleKeys),
                                          [name](const KeyName& k) { return name == k.name; });
         if (found == std::end(ToggleKeys))
-            return std::nullopt;
-        keys.push_back(found->key);
+            return false;
+        frames.addToggle(found->key);
     }
-    return keys;
+    return true;
 }
 
 // The lines of a text one by one, without their line end (nor a carriage return before it).
@@ -113,83 +156,92 @@ class LineReader {
     size_t at = 0;
 };
 
-// One "f" line; an error phrase when it is not a frame.
-std::optional<Frame> parseFrame(const std::vector<std::string_view>& w, std::string& error) {
+// One "f" line into frames, its toggles and moves as they are read (so the line's text is the
+// most a long line costs besides the frames); an error phrase when it is not a frame, and then
+// frames holds a part of it.
+bool parseFrame(std::string_view line, FrameList& frames, std::string& error) {
     Frame frame;
-    const std::optional<double> delta = textnum::parseFinite(w.size() > 1 ? w[1] : "");
+    Words w(line);
+    std::string_view word;
+    w.next(word); // "f"
+    const std::optional<double> delta = textnum::parseFinite(w.next(word) ? word : "");
     if (!delta || *delta < 0.0 || *delta > MaxDelta) {
         error = "no delta time from 0 to " + whole(MaxDelta) + " s";
-        return std::nullopt;
+        return false;
     }
     frame.delta = *delta;
     bool seenHold = false, seenTap = false, seenKey = false, seenPause = false, seenPad = false;
-    for (size_t i = 2; i < w.size(); ++i) {
-        const size_t equals = w[i].find('=');
-        const std::string_view name = w[i].substr(0, equals);
+    while (w.next(word)) {
+        const size_t equals = word.find('=');
+        const std::string_view name = word.substr(0, equals);
         const std::string_view value =
-            equals == std::string_view::npos ? std::string_view() : w[i].substr(equals + 1);
+            equals == std::string_view::npos ? std::string_view() : word.substr(equals + 1);
         if ((name == "hold" && !seenHold) || (name == "tap" && !seenTap)) {
             const std::optional<unsigned> bits = parseKeys(value);
             if (!bits) {
-                error = "unknown or repeated key in " + excerpt(w[i]);
-                return std::nullopt;
+                error = "unknown or repeated key in " + excerpt(word);
+                return false;
             }
             (name == "hold" ? frame.held : frame.tapped) = *bits;
             (name == "hold" ? seenHold : seenTap) = true;
         } else if (name == "key" && !seenKey) {
-            const std::optional<std::vector<int>> keys = parseToggles(value);
-            if (!keys) {
-                error = "unknown toggle key in " + excerpt(w[i]);
-                return std::nullopt;
+            if (!parseToggles(value, frames)) {
+                error = "unknown toggle key in " + excerpt(word);
+                return false;
             }
-            frame.toggles = *keys;
             seenKey = true;
         } else if (name == "pause" && !seenPause) {
             if (value != "on" && value != "off") {
-                error = "a pause is on or off, not " + excerpt(w[i]);
-                return std::nullopt;
+                error = "a pause is on or off, not " + excerpt(word);
+                return false;
             }
             frame.pause = value == "on";
             seenPause = true;
         } else if (name == "pad" && !seenPad) {
-            const std::vector<std::string_view> parts = split(value, ',');
-            bool valid = parts.size() == 7;
+            Parts parts(value, ',');
+            std::string_view part;
+            bool valid = true;
             for (size_t a = 0; valid && a < 6; ++a) {
-                const std::optional<float> axis = bounded<float>(parts[a], 1.0);
+                const std::optional<float> axis =
+                    parts.next(part) ? bounded<float>(part, 1.0) : std::nullopt;
                 valid = axis.has_value();
                 if (valid)
                     frame.pad.axes[a] = *axis;
             }
+            valid = valid && parts.next(part) && parts.finished();
             const std::optional<long long> buttons =
-                valid ? textnum::parseWhole(parts[6]) : std::nullopt;
+                valid ? textnum::parseWhole(part) : std::nullopt;
             if (!buttons || *buttons < 0 || *buttons > MaxPadButtons) {
                 error = "a pad is six axes from -1 to 1 and the buttons (0 to " +
-                        std::to_string(MaxPadButtons) + "), not " + excerpt(w[i]);
-                return std::nullopt;
+                        std::to_string(MaxPadButtons) + "), not " + excerpt(word);
+                return false;
             }
             frame.pad.buttons = static_cast<unsigned>(*buttons);
             frame.pad.connected = true;
             seenPad = true;
         } else if (name == "move") {
-            const std::vector<std::string_view> d = split(value, ',');
-            const std::optional<double> dx = bounded(d[0], MaxMove);
-            const std::optional<double> dy = d.size() == 2 ? bounded(d[1], MaxMove) : std::nullopt;
+            const size_t comma = value.find(',');
+            const std::optional<double> dx = bounded(value.substr(0, comma), MaxMove);
+            const std::optional<double> dy = comma == std::string_view::npos
+                                                 ? std::nullopt
+                                                 : bounded(value.substr(comma + 1), MaxMove);
             if (!dx || !dy) {
                 error = "a move is DX,DY (pixels, at most " + whole(MaxMove) + "), not " +
-                        excerpt(w[i]);
-                return std::nullopt;
+                        excerpt(word);
+                return false;
             }
-            frame.moves.emplace_back(*dx, *dy);
+            frames.addMove(*dx, *dy);
         } else {
-            error = "unknown or repeated field " + excerpt(w[i]);
-            return std::nullopt;
+            error = "unknown or repeated field " + excerpt(word);
+            return false;
         }
     }
     if ((frame.held & frame.tapped) != 0) {
         error = "a key both held and tapped";
-        return std::nullopt;
+        return false;
     }
-    return frame;
+    frames.closeFrame(frame);
+    return true;
 }
 
 // One header line into header; an error phrase when it is not one.
@@ -237,9 +289,12 @@ bool parseHeaderLine(const std::vector<std::string_view>& w, Header& header, std
         else
             header.look = glm::dvec2(*yaw, *pitch);
     } else if (key == "fov") {
+        // The settings' own bounds: the game never records another value, and a view of almost
+        // nothing or almost everything draws nothing of the level.
         const std::optional<float> fov = values == 1 ? bounded<float>(w[1], 180.0) : std::nullopt;
-        if (!fov || !(*fov > 0.0f) || *fov >= 180.0f)
-            error = "the field of view is one angle between 0 and 180 degrees";
+        if (!fov || *fov < Config::MinFov || *fov > Config::MaxFov)
+            error = "the field of view is one angle from " + textnum::shortest(Config::MinFov) +
+                    " to " + textnum::shortest(Config::MaxFov) + " degrees";
         else
             header.fov = fov;
     } else if (key == "invertMouse") {
@@ -249,8 +304,9 @@ bool parseHeaderLine(const std::vector<std::string_view>& w, Header& header, std
             header.invertMouse = w[1] == "yes";
     } else if (key == "gamepadDeadzone") {
         const std::optional<float> zone = values == 1 ? bounded<float>(w[1], 1.0) : std::nullopt;
-        if (!zone || *zone < 0.0f || *zone >= 1.0f)
-            error = "the gamepad dead zone is one number from 0 to below 1";
+        if (!zone || *zone < 0.0f || *zone > Config::MaxGamepadDeadzone)
+            error = "the gamepad dead zone is one number from 0 to " +
+                    textnum::shortest(Config::MaxGamepadDeadzone);
         else
             header.gamepadDeadzone = zone;
     } else {
@@ -350,7 +406,8 @@ ParseResult parse(const std::string& text) {
     std::string_view line;
     while (lines.next(line, cut)) {
         const std::string where = "line " + std::to_string(lines.number) + ": ";
-        const std::vector<std::string_view> w = words(line);
+        // A header or end line has at most four values; a frame line is read word by word.
+        const std::vector<std::string_view> w = firstWords(line, 6);
         if (ended) {
             if (w.empty())
                 continue;
@@ -365,8 +422,8 @@ ParseResult parse(const std::string& text) {
         if (w[0] == "f") {
             if (demo.frames.count() == MaxFrames)
                 error = "more than " + std::to_string(MaxFrames) + " frames";
-            else if (std::optional<Frame> frame = parseFrame(w, error))
-                demo.frames.append(std::move(*frame));
+            else
+                parseFrame(line, demo.frames, error);
         } else if (w[0] == "end") {
             // The state is the rest of the line after "end" and its spaces; a demo is whole only
             // with the end line's own line end.

@@ -24,15 +24,22 @@ void FrameList::makeRoom(size_t frames, size_t toggleCount, size_t moveCount) {
 }
 
 void FrameList::append(const Frame& frame) {
+    closeFrame(frame);
+}
+
+void FrameList::addToggle(int key) {
+    const auto* found = std::find_if(std::begin(ToggleKeys), std::end(ToggleKeys),
+                                     [key](const KeyName& k) { return k.key == key; });
+    toggles.push_back(static_cast<std::uint8_t>(
+        found != std::end(ToggleKeys) ? found - std::begin(ToggleKeys) : 0));
+}
+
+void FrameList::closeFrame(const Frame& frame) {
+    for (int key : frame.toggles)
+        addToggle(key);
+    moves.insert(moves.end(), frame.moves.begin(), frame.moves.end());
     deltas.push_back(frame.delta);
     keys.push_back(static_cast<std::uint16_t>((frame.held & 0xff) | (frame.tapped & 0xff) << 8));
-    for (int key : frame.toggles) {
-        const auto* found = std::find_if(std::begin(ToggleKeys), std::end(ToggleKeys),
-                                         [key](const KeyName& k) { return k.key == key; });
-        toggles.push_back(static_cast<std::uint8_t>(
-            found != std::end(ToggleKeys) ? found - std::begin(ToggleKeys) : 0));
-    }
-    moves.insert(moves.end(), frame.moves.begin(), frame.moves.end());
     toggleEnds.push_back(static_cast<std::uint32_t>(toggles.size()));
     moveEnds.push_back(static_cast<std::uint32_t>(moves.size()));
     pauses.push_back(static_cast<std::uint8_t>(frame.pause ? (*frame.pause ? 2 : 1) : 0));

@@ -36,7 +36,7 @@ struct Frame {
 
 // The frames of a demo, packed: the fixed part of each frame in arrays, toggles as one byte each
 // and moves in one shared array, so a demo in memory takes at most about three times its file
-// (a frame line is at least four bytes, a toggle three, a move nine).
+// (a frame line is at least four bytes, a toggle three, a move nine; at most MaxFrames frames).
 class FrameList {
   public:
     FrameList() = default;
@@ -44,6 +44,11 @@ class FrameList {
     // Room for this many frames, toggles and moves (an upper bound saves the growth's copies).
     void makeRoom(size_t frames, size_t toggles, size_t moves);
     void append(const Frame& frame);
+    // A frame built in place, for a line too long to hold twice: its toggles and moves one by
+    // one, then closeFrame with the rest of it (and any toggles and moves of its own).
+    void addToggle(int key);
+    void addMove(double dx, double dy) { moves.emplace_back(dx, dy); }
+    void closeFrame(const Frame& frame);
     size_t count() const { return deltas.size(); }
     bool isEmpty() const { return deltas.empty(); }
     Frame frameAt(size_t i) const;

@@ -23,11 +23,15 @@ namespace {
 // then dies of SIGBUS inside the driver instead of reporting it.
 constexpr unsigned long long MinShaderCacheBytes = 8ull << 20;
 
-// The folder Mesa keeps its shader cache under.
+// The folder Mesa keeps its shader cache under. Mesa takes a relative one from the working
+// directory, so it is resolved the same way before its disk is checked.
 std::filesystem::path shaderCacheFolder() {
     for (const char* name : {"MESA_SHADER_CACHE_DIR", "XDG_CACHE_HOME"})
-        if (const char* dir = std::getenv(name); dir != nullptr && dir[0] == '/')
-            return dir;
+        if (const char* dir = std::getenv(name); dir != nullptr && dir[0] != '\0') {
+            std::error_code error;
+            std::filesystem::path folder = std::filesystem::absolute(dir, error);
+            return error ? std::filesystem::path() : folder.lexically_normal();
+        }
     const char* home = std::getenv("HOME");
     return home != nullptr && home[0] == '/' ? std::filesystem::path(home) / ".cache"
                                              : std::filesystem::path();

@@ -11,6 +11,7 @@
 #include "levels/FileLevel.h"
 #include "levels/LevelValues.h"
 #include "platform/Printable.h"
+#include "platform/Utf8.h"
 #include "render/Map.h"
 
 #include <algorithm>
@@ -44,10 +45,14 @@ std::string drawGroups() {
 
 void readTitle(Values& v, Content& level, Object&) {
     const std::string_view title = v.rest();
-    const bool printable = std::all_of(title.begin(), title.end(), [](char c) {
-        return static_cast<unsigned char>(c) >= 0x20 && c != 0x7f;
-    });
-    if (title.size() > MaxTitle || !printable || title.empty())
+    // Counted and checked by character: "Kellér" is six.
+    const std::optional<std::u32string> codes = utf8::decodeStrict(title);
+    const bool printable = codes && std::all_of(codes->begin(), codes->end(), [](char32_t c) {
+                               return c >= 0x20 && !(c >= 0x7f && c < 0xa0);
+                           });
+    if (!codes)
+        v.reject("expected UTF-8 text");
+    else if (codes->size() > MaxTitle || !printable || title.empty())
         v.reject("expected the level's name (at most " + std::to_string(MaxTitle) +
                  " printable characters)");
     else

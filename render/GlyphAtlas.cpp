@@ -27,7 +27,7 @@ int powerOfTwo(int n) {
 
 // A glyph's bitmap as FreeType rendered it, top row first.
 struct Bitmap {
-    char code = 0;
+    char32_t code = 0;
     int width = 0;
     int rows = 0;
     std::vector<unsigned char> pixels;
@@ -35,7 +35,8 @@ struct Bitmap {
 
 } // namespace
 
-GlyphAtlas::GlyphAtlas(const std::string& fontPath, int fontSize) {
+GlyphAtlas::GlyphAtlas(const std::string& fontPath, int fontSize, const std::u32string& extraCodes)
+    : extra(extraCodes.substr(0, MaxExtraCodes)) {
     FT_Library library = nullptr;
     const bool libraryReady = FT_Init_FreeType(&library) == 0;
     if (!libraryReady)
@@ -60,7 +61,14 @@ GlyphAtlas::GlyphAtlas(const std::string& fontPath, int fontSize) {
 
     std::vector<Bitmap> bitmaps;
     const long limit = static_cast<long>(MaxGlyphScale) * std::max(fontSize, 1);
-    for (int code = 0; code < 128; ++code) {
+    std::u32string codes;
+    for (char32_t code = 0; code < 128; ++code)
+        codes += code;
+    codes += extra;
+    for (const char32_t code : codes) {
+        // Beyond ASCII only what the font has: its missing-glyph box would stand for a letter.
+        if (code >= 128 && (!faceReady || FT_Get_Char_Index(face, code) == 0))
+            continue;
         if (!faceReady || FT_Load_Char(face, static_cast<FT_ULong>(code), FT_LOAD_DEFAULT) != 0) {
             report(Severity::Error, "ERROR::FREETYPE: Failed to load Glyph");
             continue;
@@ -90,7 +98,7 @@ GlyphAtlas::GlyphAtlas(const std::string& fontPath, int fontSize) {
         glyph.advance = static_cast<unsigned>(slot->advance.x);
         if (glyph.size.x > 0 && glyph.size.y > 0) {
             ++visible;
-            Bitmap bitmap{static_cast<char>(code), glyph.size.x, glyph.size.y, {}};
+            Bitmap bitmap{code, glyph.size.x, glyph.size.y, {}};
             const int pitch = std::abs(slot->bitmap.pitch);
             for (int row = 0; row < bitmap.rows; ++row) {
                 const unsigned char* from = slot->bitmap.buffer + static_cast<size_t>(row) * pitch;
@@ -99,7 +107,7 @@ GlyphAtlas::GlyphAtlas(const std::string& fontPath, int fontSize) {
             glyph.layer = static_cast<int>(bitmaps.size());
             bitmaps.push_back(std::move(bitmap));
         }
-        glyphs[static_cast<char>(code)] = glyph;
+        glyphs[code] = glyph;
     }
     if (skipped > 0)
         report(Severity::Error, "ERROR::FREETYPE: Skipped " + std::to_string(skipped) +
@@ -150,9 +158,13 @@ void GlyphAtlas::reportNoOutlines() {
                                 " has no glyph outlines; the HUD text cannot be drawn");
 }
 
-std::shared_ptr<const GlyphAtlas> GlyphAtlas::shared(ResourceCache& cache, int pixelSize) {
-    return cache.shared<GlyphAtlas>(CacheKind, std::to_string(pixelSize), [&] {
-        auto atlas = std::make_shared<const GlyphAtlas>(FontPath, pixelSize);
+std::shared_ptr<const GlyphAtlas> GlyphAtlas::shared(ResourceCache& cache, int pixelSize,
+                                                     const std::u32string& extra) {
+    std::string key = std::to_string(pixelSize);
+    for (const char32_t code : extra)
+        key += " " + std::to_string(static_cast<unsigned long>(code));
+    return cache.shared<GlyphAtlas>(CacheKind, key, [&] {
+        auto atlas = std::make_shared<const GlyphAtlas>(FontPath, pixelSize, extra);
         // Said once for the game, not once per size.
         if (atlas->lacksOutlines() && cache.firstTime("no glyph outlines"))
             reportNoOutlines();

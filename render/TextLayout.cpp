@@ -1,12 +1,14 @@
 #include "render/TextLayout.h"
 
+#include "platform/Utf8.h"
+
 #include <glm/common.hpp>
 
-TextExtent measureLine(const std::map<char, Glyph>& glyphs, const std::string& line) {
+TextExtent measureLine(const std::map<char32_t, Glyph>& glyphs, const std::string& line) {
     TextExtent extent;
     glm::vec2 low(1e9f), high(-1e9f);
     float pen = 0.0f;
-    for (char c : line) {
+    for (const char32_t c : utf8::decode(line)) {
         auto it = glyphs.find(c);
         if (it == glyphs.end())
             continue;
@@ -26,14 +28,14 @@ TextExtent measureLine(const std::map<char, Glyph>& glyphs, const std::string& l
     return extent;
 }
 
-LineLayout layOutLine(const std::map<char, Glyph>& glyphs, const std::string& line, glm::vec2 pen,
-                      glm::vec2 unitsPerTexel, float margin) {
+LineLayout layOutLine(const std::map<char32_t, Glyph>& glyphs, const std::string& line,
+                      glm::vec2 pen, glm::vec2 unitsPerTexel, float margin) {
     LineLayout layout;
     const float kx = unitsPerTexel.x;
     const float ky = unitsPerTexel.y;
     float x = pen.x;
     const float y = pen.y;
-    for (char c : line) {
+    for (const char32_t c : utf8::decode(line)) {
         auto it = glyphs.find(c);
         if (it == glyphs.end())
             continue;

@@ -45,11 +45,14 @@ struct LineLayout {
     TextBox box;
 };
 
+// Lines are UTF-8, taken a code point at a time; a byte that starts no well-formed sequence is a
+// character without a glyph.
+
 // The ink of line at the font's own proportions; characters without a glyph are left out.
-TextExtent measureLine(const std::map<char, Glyph>& glyphs, const std::string& line);
+TextExtent measureLine(const std::map<char32_t, Glyph>& glyphs, const std::string& line);
 
 // line with its first pen position at pen; unitsPerTexel: text-space units per glyph pixel across
 // and up; margin: glyph texels of room around each bitmap (for an outline). Characters without a
 // glyph neither draw nor move the pen.
-LineLayout layOutLine(const std::map<char, Glyph>& glyphs, const std::string& line, glm::vec2 pen,
-                      glm::vec2 unitsPerTexel, float margin);
+LineLayout layOutLine(const std::map<char32_t, Glyph>& glyphs, const std::string& line,
+                      glm::vec2 pen, glm::vec2 unitsPerTexel, float margin);

@@ -1,5 +1,6 @@
 #include "render/TextRenderer.h"
 
+#include "platform/Utf8.h"
 #include "render/ProgramStatus.h"
 #include "render/Semantics.h"
 
@@ -16,7 +17,8 @@ constexpr GLsizeiptr QuadBytes = sizeof(GlyphQuad);
 
 } // namespace
 
-TextRenderer::TextRenderer(int fontSize, ResourceCache* given) : pixelHeight(fontSize) {
+TextRenderer::TextRenderer(int fontSize, ResourceCache* given)
+    : pixelHeight(fontSize), resources(given) {
     CacheOrOwn cache(given);
     atlas = GlyphAtlas::shared(*cache, fontSize);
 
@@ -54,7 +56,25 @@ TextRenderer::TextRenderer(int fontSize, ResourceCache* given) : pixelHeight(fon
     glBindVertexArray(0);
 }
 
-const Glyph* TextRenderer::findGlyph(char c) const {
+void TextRenderer::setText(const std::string& newText) {
+    text = newText;
+    if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; }))
+        return;
+    // The line's code points beyond ASCII, each once in ascending order, as the atlas is keyed.
+    std::u32string extra;
+    for (const char32_t code : utf8::decode(text))
+        if (code >= 128 && code != utf8::Replacement)
+            extra += code;
+    std::sort(extra.begin(), extra.end());
+    extra.erase(std::unique(extra.begin(), extra.end()), extra.end());
+    extra.resize(std::min(extra.size(), GlyphAtlas::MaxExtraCodes));
+    if (extra.empty() || extra == atlas->extraCodes())
+        return;
+    CacheOrOwn cache(resources);
+    atlas = GlyphAtlas::shared(*cache, pixelHeight, extra);
+}
+
+const Glyph* TextRenderer::findGlyph(char32_t c) const {
     auto it = atlas->getGlyphs().find(c);
     return it != atlas->getGlyphs().end() ? &it->second : nullptr;
 }

@@ -15,8 +15,9 @@
 
 // One HUD line drawn on top of the scene, in a fixed 800 x 600 space (origin lower left, y up)
 // whatever the window size: positions are fractions of that space, while glyphs keep their
-// proportions (the space is scaled uniformly to fit the screen, see setScreenSize). Takes
-// character codes 0..127 of "Fonts/hud.ttf" at its size (a glyph atlas) and the program of
+// proportions (the space is scaled uniformly to fit the screen, see setScreenSize). Text is UTF-8.
+// Takes character codes 0..127 of "Fonts/hud.ttf" at its size (a glyph atlas; one that also holds
+// the line's other characters for a line beyond ASCII, such as a level's title) and the program of
 // "Shader/textVS.vs" and "Shader/textFS.fs" from a resource cache (a private one when none is
 // given); a missing font or shader is reported on standard output and leaves a renderer that draws
 // nothing visible. A line is laid out into quads (TextLayout), which go up in the renderer's one
@@ -30,7 +31,7 @@ class TextRenderer {
     // fontSize is the pixel height of the glyphs.
     explicit TextRenderer(int fontSize, ResourceCache* cache = nullptr);
 
-    void setText(const std::string& newText) { text = newText; }
+    void setText(const std::string& newText);
     const std::string& getText() const { return text; }
     void setColour(float r, float g, float b) { colour = glm::vec3(r, g, b); }
     void setColour(glm::vec3 rgb) { colour = rgb; }
@@ -68,8 +69,8 @@ class TextRenderer {
     // False when the text shaders could not be built; render then draws nothing.
     bool isReady() const { return programReady(program); }
     const glm::mat4& getProjection() const { return projection; }
-    // The glyph of c, or nullptr when none was loaded for it.
-    const Glyph* findGlyph(char c) const;
+    // The glyph of code point c, or nullptr when none was loaded for it.
+    const Glyph* findGlyph(char32_t c) const;
     size_t glyphCount() const { return atlas->getGlyphs().size(); }
     // The atlas texture the glyphs are drawn from (0 when no glyph has a bitmap).
     GLuint getAtlasTexture() const { return atlas->texture(); }
@@ -89,6 +90,8 @@ class TextRenderer {
     bool outlined = false;
     bool centred = false;
     std::shared_ptr<const GlyphAtlas> atlas;
+    // Where the atlas came from, for the one a line beyond ASCII needs (null: a private cache).
+    ResourceCache* resources = nullptr;
     glm::mat4 projection{1.0f};
     ProgramRef program;
     gl::VertexArray vertexArray;

@@ -230,6 +230,51 @@ TEST_F(TextTest, UnknownCharactersNeitherDrawNorAdvance) {
     EXPECT_EQ(renderer->findGlyph('\xC8'), nullptr);
 }
 
+// A line is UTF-8: a letter beyond ASCII is drawn with the font's own glyph, one the font lacks
+// or a broken sequence is a character without a glyph.
+TEST_F(TextTest, LettersBeyondAsciiAreTheFontsOwn) {
+    const struct {
+        const char* name;
+        const char* line;
+        const char* like; // an ASCII line to compare with
+        bool same;        // draws exactly as like does
+    } cases[] = {
+        {"accented letter", "Kell\xC3\xA9r", "Keller", false},
+        {"letter the font lacks",
+         "A\xE4\xB8\xAD"
+         "B",
+         "AB", true},
+        {"cut sequence",
+         "A\xC3"
+         "B",
+         "AB", true},
+    };
+    for (const auto& c : cases) {
+        auto renderer = make(30);
+        renderfix::OffscreenTarget target(800, 600);
+        const auto draw = [&](const char* line) {
+            glClear(GL_COLOR_BUFFER_BIT);
+            captureStdout([&] { renderer->setText(line); });
+            renderer->setPosition(50.0f, 50.0f);
+            renderer->render();
+            return testgl::readPixels(0, 0, 800, 600);
+        };
+        const std::vector<unsigned char> drawn = draw(c.line);
+        const std::vector<unsigned char> ascii = draw(c.like);
+        EXPECT_EQ(drawn == ascii, c.same) << c.name;
+        if (c.same)
+            continue;
+        // The accented letter takes the plain one's place, its accent above it.
+        const Box plain = litBounds(ascii), accented = litBounds(drawn);
+        EXPECT_NEAR(accented.x1, plain.x1, 1) << c.name;
+        const Glyph* e = renderer->findGlyph('e');
+        const Glyph* eAcute = renderer->findGlyph(0xe9);
+        ASSERT_TRUE(e && eAcute) << c.name;
+        EXPECT_GT(eAcute->size.y, e->size.y + 2) << c.name;
+        EXPECT_NE(eAcute->layer, e->layer) << c.name;
+    }
+}
+
 TEST_F(TextTest, EmptyTextDrawsNothing) {
     auto renderer = make(30);
     renderfix::OffscreenTarget target(800, 600);

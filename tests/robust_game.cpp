@@ -641,15 +641,28 @@ std::vector<HostileCase> hostileCases() {
     links.verify = victimUntouched;
     cases.push_back(links);
     // The cache folder's disk is full: the driver's shader cache is turned off for the run (a new
-    // Mesa cache on a full disk dies of SIGBUS), the game's own cache is simply not written.
-    HostileCase full{"CacheDiskFull", [](const fs::path& copy) {
-                         if (!fulldisk::mount(copy / "cache"))
-                             GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
-                     }};
-    full.lines = {"the driver's shader cache is off for this run\n"};
-    full.environment = {{"XDG_CACHE_HOME", "@/cache"}, {"MESA_SHADER_CACHE_DIR", ""}};
-    full.verify = [](const fs::path& copy) { fulldisk::unmount(copy / "cache"); };
-    cases.push_back(full);
+    // Mesa cache on a full disk dies of SIGBUS), the game's own cache is simply not written. A
+    // relative folder is the working directory's (the data folder's), as the driver takes it.
+    const struct {
+        const char* name;
+        std::vector<std::pair<std::string, std::string>> environment;
+    } fullDisks[] = {
+        {"CacheDiskFull", {{"XDG_CACHE_HOME", "@/cache"}, {"MESA_SHADER_CACHE_DIR", ""}}},
+        {"CacheDiskFullRelativeXdg",
+         {{"XDG_CACHE_HOME", "cache"}, {"MESA_SHADER_CACHE_DIR", ""}, {"HOME", "@/home"}}},
+        {"CacheDiskFullRelativeMesa",
+         {{"MESA_SHADER_CACHE_DIR", "./cache/../cache"}, {"XDG_CACHE_HOME", "@/roomy"}}},
+    };
+    for (const auto& disk : fullDisks) {
+        HostileCase full{disk.name, [](const fs::path& copy) {
+                             if (!fulldisk::mount(copy / "cache"))
+                                 GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+                         }};
+        full.lines = {"the driver's shader cache is off for this run\n"};
+        full.environment = disk.environment;
+        full.verify = [](const fs::path& copy) { fulldisk::unmount(copy / "cache"); };
+        cases.push_back(full);
+    }
     return cases;
 }
 
@@ -719,11 +732,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, HostileData, ::testing::ValuesIn(hostileCases())
 
 namespace {
 
-// A demo of about 100 MB made of one kind of frame line, starting at a level the game does not
-// have: read whole, then refused before any window, so the peak is what its frames hold.
+// A demo of about 100 MB made of one kind of frame line, or of one line, starting at a level the
+// game does not have: read whole, then refused before any window, so the peak is what its frames
+// hold.
 struct BigDemo {
     const char* name;
-    std::string line; // one frame line, repeated
+    std::string start; // then piece, repeated
+    std::string piece;
 };
 
 } // namespace
@@ -735,16 +750,23 @@ TEST(Robustness, AHundredMegabyteDemoHoldsUnderFourTimesItsSize) {
         toggles += ",F4";
         moves += " move=0,0";
     }
-    const std::vector<BigDemo> cases = {{"toggles", toggles + "\n"}, {"moves", moves + "\n"}};
+    // One line is read word by word, never held as a list of its words or its toggles.
+    const std::vector<BigDemo> cases = {
+        {"toggles", "", toggles + "\n"},
+        {"moves", "", moves + "\n"},
+        {"one line of toggles", "f 0 key=F2", ",F4"},
+        {"one line of moves", "f 0", " move=0,0"},
+        {"gamepad frames", "", "f 0 pad=0.5,0.5,0.5,0.5,0.5,0.5,0\n"},
+    };
     for (const BigDemo& c : cases) {
         const fs::path path =
             fs::path(::testing::TempDir()) / ("brindlemox_big_" + std::string(c.name) + ".demo");
         {
             std::ofstream out(path, std::ios::binary | std::ios::trunc);
-            out << "brindlemox demo 1\nlevel 7\nwindow 200 150\nsensitivity 50\n";
-            for (size_t written = 0; written < (100u << 20); written += c.line.size())
-                out << c.line;
-            out << "end level=7\n";
+            out << "brindlemox demo 1\nlevel 7\nwindow 200 150\nsensitivity 50\n" << c.start;
+            for (size_t written = 0; written < (100u << 20); written += c.piece.size())
+                out << c.piece;
+            out << (c.piece.back() == '\n' ? "" : "\n") << "end level=7\n";
         }
         const long fileKb = static_cast<long>(fs::file_size(path) / 1024);
         childrun::Limits limits;

@@ -13,6 +13,13 @@ using levelfile::Kind;
 
 const std::string Least = "title T\nspawn 0 0 0\nmap Obj/m.obj\n";
 
+std::string repeated(const std::string& part, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i)
+        text += part;
+    return text;
+}
+
 struct Case {
     const char* name;
     std::string text;
@@ -52,6 +59,15 @@ const Case Cases[] = {
     {"given twice", Least + "title U\n", "x.txt:4: title: given twice (first on line 1)"},
     {"empty title", "title   \n", "x.txt:1: title: expected the level's name"},
     {"control character in the title", "title a\x01z\n", "x.txt:1: title: expected"},
+    // Titles are UTF-8, counted by character ("\xC3\xA9" is one: é).
+    {"title of 60 accented letters", "title " + repeated("\xC3\xA9", 60) + "\n" + Least.substr(8),
+     ""},
+    {"title of 61 accented letters", "title " + repeated("\xC3\xA9", 61) + "\n",
+     "x.txt:1: title: expected the level's name (at most 60 printable characters)"},
+    {"Latin-1 title", "title Kell\xE9r\n", "x.txt:1: title: expected UTF-8 text"},
+    {"overlong UTF-8 in the title", "title a\xC0\xAFz\n", "x.txt:1: title: expected UTF-8 text"},
+    {"cut UTF-8 at the title's end", "title Kell\xC3\n", "x.txt:1: title: expected UTF-8 text"},
+    {"C1 control character in the title", "title a\xC2\x9Bz\n", "x.txt:1: title: expected the"},
     {"zero byte", Least + std::string("power\0 1\n", 9), "x.txt:4: expected text, not a zero byte"},
     {"wall without a position", Least + "wall 1 2\n",
      "x.txt:4: wall: expected the wall's position X Y Z"},

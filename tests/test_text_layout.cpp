@@ -8,11 +8,13 @@
 
 namespace {
 
-// 'A' and 'B' have bitmaps (atlas layers 0 and 1), the space has none; other characters no glyph.
-const std::map<char, Glyph> Glyphs = {
+// 'A', 'B' and U+00E9 have bitmaps (atlas layers 0, 1 and 2), the space has none; other
+// characters no glyph.
+const std::map<char32_t, Glyph> Glyphs = {
     {'A', {0, {4, 6}, {1, 6}, 5 * 64}},
     {' ', {-1, {0, 0}, {0, 0}, 3 * 64}},
     {'B', {1, {2, 3}, {0, 3}, 4 * 64}},
+    {0xe9, {2, {4, 8}, {1, 8}, 5 * 64}},
 };
 
 // A quad as its upper left and lower right corners show it.
@@ -42,6 +44,13 @@ TEST(TextLayout, OneQuadPerBitmapAlongThePen) {
          {1, 1},
          0,
          {{11, 20, 15, 26, 0, 0, 0}, {15, 20, 17, 23, 0, 0, 1}}},
+        // A line is UTF-8: two bytes, one letter.
+        {"accented letter",
+         "A\xC3\xA9"
+         "B",
+         {1, 1},
+         0,
+         {{11, 20, 15, 26, 0, 0, 0}, {16, 20, 20, 28, 0, 0, 2}, {20, 20, 22, 23, 0, 0, 1}}},
         {"margin, wide units", "A", {2, 1}, 2, {{8, 18, 24, 28, -0.5f, -2.0f / 6.0f, 0}}},
         {"nothing to draw", "  \xC8", {1, 1}, 0, {}},
     };

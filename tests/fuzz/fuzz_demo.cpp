@@ -2,6 +2,7 @@
 // read out of bounds, and whatever it takes must hold only values within the demo's bounds and
 // write back to text it reads the same.
 #include "app/Demo.h"
+#include "platform/Config.h"
 
 #include <cmath>
 #include <cstddef>
@@ -19,6 +20,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const demo::Demo& d = *read.demo;
     if (d.frames.isEmpty() || d.endState.empty())
+        std::abort();
+    // The settings a replay takes over stay within what the configuration allows.
+    if (d.header.fov && !(*d.header.fov >= Config::MinFov && *d.header.fov <= Config::MaxFov))
+        std::abort();
+    if (d.header.gamepadDeadzone && !(*d.header.gamepadDeadzone >= 0.0f &&
+                                      *d.header.gamepadDeadzone <= Config::MaxGamepadDeadzone))
         std::abort();
     std::string text = demo::headerText(d.header);
     for (const demo::Frame& frame : d.frames) {

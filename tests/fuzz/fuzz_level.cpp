@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the level file reader: it must refuse (with one line) or take them,
 // never crash or read out of bounds, and whatever it takes must stay within the file's bounds.
 #include "levels/LevelFile.h"
+#include "platform/Utf8.h"
 
 #include <cmath>
 #include <cstddef>
@@ -30,6 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         level.lights.size() > levelfile::MaxLights || level.count(levelfile::Kind::Map) != 1 ||
         level.count(levelfile::Kind::Water) > 1 || level.title.empty() ||
         level.map().path.empty() || level.map().path[0] == '/')
+        std::abort();
+    // A title is UTF-8 of at most MaxTitle characters (not bytes).
+    const std::optional<std::u32string> title = utf8::decodeStrict(level.title);
+    if (!title || title->size() > levelfile::MaxTitle)
         std::abort();
     for (int axis = 0; axis < 3; ++axis)
         within(level.spawn[axis], levelfile::MaxCoordinate);
