@@ -3,7 +3,6 @@
 
 #include <btBulletDynamicsCommon.h>
 
-
 SimpleEnemy::SimpleEnemy(const glm::vec3& position, int axisCode, ProgramRef program, float damage,
                          ResourceCache* cache)
     : GameplayModel(0.0f, damage, 0.0f), entry(RenderObject(ModelFile, program, cache)),

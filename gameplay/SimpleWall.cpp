@@ -3,7 +3,6 @@
 
 #include "render/Semantics.h"
 
-
 SimpleWall::SimpleWall(const glm::vec3& position, WallOrientation orientation, ProgramRef program,
                        ResourceCache* cache)
     : entry(RenderObject(ModelFile, std::move(program), cache)) {

@@ -369,8 +369,8 @@ TEST_F(LevelTest, TheLossScreenHoldsTheWorldUntilItsCountdownOrAPress) {
         ASSERT_TRUE(read.content) << read.error;
         read.content->spawnYaw = 180.0;
         read.content->spawnPitch = -20.0;
-        auto level =
-            started(std::make_unique<FileLevel>(testgl::window(), &config, *controls, nullptr, *read.content));
+        auto level = started(std::make_unique<FileLevel>(testgl::window(), &config, *controls,
+                                                         nullptr, *read.content));
         EXPECT_EQ(controls->getYawDegrees(), 180.0) << c.name << ": the spawn's facing";
         EXPECT_EQ(controls->getPitchDegrees(), -20.0) << c.name;
         level->setLossHold(c.hold);
@@ -862,7 +862,9 @@ TEST_F(LevelTest, F7DrawsThePhysicsShapesOverTheSceneAndF7AgainTakesThemAway) {
         level->render();
         return testgl::readPixels(0, 0, width, height);
     };
-    const auto pressF7 = [&] { level->getControls().onKey(testgl::window(), GLFW_KEY_F7, GLFW_PRESS); };
+    const auto pressF7 = [&] {
+        level->getControls().onKey(testgl::window(), GLFW_KEY_F7, GLFW_PRESS);
+    };
     const std::vector<unsigned char> plain = picture();
     pressF7();
     ASSERT_TRUE(level->getControls().isDrawingPhysics());

@@ -254,7 +254,7 @@ TEST_F(TextTest, LettersBeyondAsciiAreTheFontsOwn) {
         renderfix::OffscreenTarget target(800, 600);
         const auto draw = [&](const char* line) {
             glClear(GL_COLOR_BUFFER_BIT);
-            captureStdout([&] { renderer->setText(line); });
+            captureReports([&] { renderer->setText(line); });
             renderer->setPosition(50.0f, 50.0f);
             renderer->render();
             return testgl::readPixels(0, 0, 800, 600);
