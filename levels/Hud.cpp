@@ -1,6 +1,6 @@
 #include "levels/Hud.h"
 
-#include <GL/glew.h>
+#include "render/FrameState.h"
 
 #include <algorithm>
 #include <cmath>
@@ -146,13 +146,10 @@ void Hud::warmUp(const Frame& frame) {
 
 void Hud::draw(const Frame& frame) {
     // The HUD stays filled in the wireframe view (F3).
-    GLint polygonMode[2] = {GL_FILL, GL_FILL};
-    glGetIntegerv(GL_POLYGON_MODE, polygonMode);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    const framestate::FilledFaces filled;
     chooseLines(frame);
     cache->draw(drawnLines);
     drawShapes();
-    glPolygonMode(GL_FRONT_AND_BACK, static_cast<GLenum>(polygonMode[0]));
 }
 
 void Hud::drawShapes() {

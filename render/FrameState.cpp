@@ -22,4 +22,13 @@ OnePixel::~OnePixel() {
     glScissor(box[0], box[1], box[2], box[3]);
 }
 
+FilledFaces::FilledFaces() {
+    glGetIntegerv(GL_POLYGON_MODE, mode);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+}
+
+FilledFaces::~FilledFaces() {
+    glPolygonMode(GL_FRONT_AND_BACK, static_cast<GLenum>(mode[0]));
+}
+
 } // namespace framestate

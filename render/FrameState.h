@@ -24,4 +24,17 @@ class OnePixel {
     GLint box[4] = {0, 0, 0, 0};
 };
 
+// For its life, faces are drawn filled whatever the wireframe switch says (the HUD under F3);
+// gives the polygon mode back.
+class FilledFaces {
+  public:
+    FilledFaces();
+    ~FilledFaces();
+    FilledFaces(const FilledFaces&) = delete;
+    FilledFaces& operator=(const FilledFaces&) = delete;
+
+  private:
+    GLint mode[2] = {GL_FILL, GL_FILL};
+};
+
 } // namespace framestate
