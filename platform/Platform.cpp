@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include <unistd.h>
+
 namespace {
 
 class GlfwPlatform final : public Platform {
@@ -84,10 +86,11 @@ void setPlatformWindow(GLFWwindow* window) {
 void consolePause() {
     // As the console "PAUSE" does: say what is awaited, then wait for one key (Enter, in a
     // line-buffered terminal, whose echo ends the prompt's line). At end of input it returns at
-    // once and ends the line itself.
+    // once and ends the line itself. Only a terminal has someone to press the key: an open pipe or
+    // a file would hold the game for ever or answer for nobody.
     std::fputs(PausePrompt, stdout);
     std::fflush(stdout);
-    if (std::getchar() == EOF) {
+    if (!isatty(STDIN_FILENO) || std::getchar() == EOF) {
         std::fputs("\n", stdout);
         std::fflush(stdout);
     }
