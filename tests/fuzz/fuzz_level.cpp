@@ -16,6 +16,11 @@ void within(float value, double bound) {
         std::abort();
 }
 
+// Values are kept as floats: the least accepted one is the bound as a float.
+bool below(float value, double least) {
+    return value < static_cast<float>(least);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -39,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int axis = 0; axis < 3; ++axis)
         within(level.spawn[axis], levelfile::MaxCoordinate);
     // Every value at least its smallest sane value (the defaults too).
-    if (level.health < levelfile::MinHealth || level.toughness < levelfile::MinToughness)
+    if (below(level.health, levelfile::MinHealth) ||
+        below(level.toughness, levelfile::MinToughness))
         std::abort();
     for (const levelfile::Object& object : level.objects) {
         for (int axis = 0; axis < 3; ++axis)
@@ -47,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         within(object.scale, levelfile::MaxScale);
         const double leastScale = object.kind == levelfile::Kind::Water ? levelfile::MinWaterScale
                                                                         : levelfile::MinWallScale;
-        if (object.scale < leastScale || object.health < levelfile::MinHealth ||
-            object.toughness < levelfile::MinToughness || object.code < 0 || object.code > 5)
+        if (below(object.scale, leastScale) || below(object.health, levelfile::MinHealth) ||
+            below(object.toughness, levelfile::MinToughness) || object.code < 0 || object.code > 5)
             std::abort();
     }
     return 0;
