@@ -6,6 +6,10 @@
 #include <cmath>
 #include <set>
 
+namespace brindlemox::app {
+
+using namespace platform;
+
 namespace {
 
 // The words of a comma-separated value: exactly count of them, each a finite number within the
@@ -183,3 +187,5 @@ std::string usageText() {
            "program (data/, ../share/games/brindlemox/). Runs with --frames, --record,\n"
            "--replay or --timedemo end with a line of the game's state.\n";
 }
+
+} // namespace brindlemox::app

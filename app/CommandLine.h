@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace brindlemox::app {
+
 // The largest coordinate or angle taken from a command line or a demo: far outside both levels,
 // small enough that the physics and the camera never meet an overflow.
 constexpr double CoordinateLimit = 1.0e5;
@@ -62,3 +64,5 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments, int leve
 
 // The options, one per line, for --help and after a refused command line.
 std::string usageText();
+
+} // namespace brindlemox::app

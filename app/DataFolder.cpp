@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+namespace brindlemox::app {
+
 namespace fs = std::filesystem;
 
 namespace datafolder {
@@ -52,3 +54,5 @@ fs::path programDir() {
 }
 
 } // namespace datafolder
+
+} // namespace brindlemox::app

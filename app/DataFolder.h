@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace brindlemox::app {
+
 // Finding the game's data folder: the game reads everything relative to its working directory,
 // so it changes into the folder found before it starts.
 namespace datafolder {
@@ -30,3 +32,5 @@ std::string notFoundLine(const std::vector<std::filesystem::path>& candidates);
 std::filesystem::path programDir();
 
 } // namespace datafolder
+
+} // namespace brindlemox::app

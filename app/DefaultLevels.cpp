@@ -4,6 +4,12 @@
 #include <filesystem>
 #include <system_error>
 
+namespace brindlemox::app {
+
+using namespace levels;
+using namespace render;
+using namespace platform;
+
 namespace {
 
 // A level file outside the data folder (the working directory) finds its own files beside it.
@@ -72,3 +78,5 @@ Result<LevelFactory> Game::levelsFromFiles(const std::vector<std::string>& paths
 Result<LevelFactory> Game::defaultLevels() {
     return levelsFromFiles(defaultLevelFiles());
 }
+
+} // namespace brindlemox::app

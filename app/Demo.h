@@ -19,3 +19,5 @@
 #include "app/DemoRecorder.h"
 #include "app/DemoReplay.h"
 #include "app/StateLine.h"
+
+namespace brindlemox::app {} // namespace brindlemox::app

@@ -13,6 +13,10 @@
 #include <string_view>
 #include <vector>
 
+namespace brindlemox::app {
+
+using namespace platform;
+
 namespace demo {
 
 namespace {
@@ -489,3 +493,5 @@ ParseResult load(const std::string& path) {
 }
 
 } // namespace demo
+
+} // namespace brindlemox::app

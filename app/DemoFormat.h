@@ -12,6 +12,8 @@
 #include <optional>
 #include <string>
 
+namespace brindlemox::app {
+
 namespace demo {
 
 constexpr const char* Magic = "brindlemox demo";
@@ -69,3 +71,5 @@ ParseResult parse(const std::string& text);
 ParseResult load(const std::string& path);
 
 } // namespace demo
+
+} // namespace brindlemox::app

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <iterator>
 
+namespace brindlemox::app {
+
 namespace demo {
 
 FrameList::FrameList(const std::vector<Frame>& frames) {
@@ -66,3 +68,5 @@ Frame FrameList::frameAt(size_t i) const {
 }
 
 } // namespace demo
+
+} // namespace brindlemox::app

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+namespace brindlemox::app {
+
 namespace demo {
 
 struct Frame {
@@ -25,7 +27,7 @@ struct Frame {
     // when they did not change it.
     std::optional<bool> pause;
     // The gamepad as the frame read it (not connected when there was none).
-    GamepadState pad;
+    platform::GamepadState pad;
 
     bool operator==(const Frame& other) const {
         return delta == other.delta && held == other.held && tapped == other.tapped &&
@@ -82,7 +84,9 @@ class FrameList {
     std::vector<std::uint8_t> pauses; // 0: no change, 1: resumed, 2: paused
     // Connected gamepads only, in one shared array; where each frame's (none or one) ends.
     std::vector<std::uint32_t> padEnds;
-    std::vector<GamepadState> pads;
+    std::vector<platform::GamepadState> pads;
 };
 
 } // namespace demo
+
+} // namespace brindlemox::app

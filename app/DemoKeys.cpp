@@ -3,6 +3,8 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+namespace brindlemox::app {
+
 namespace demo {
 
 const KeyName PolledKeys[PolledKeyCount] = {
@@ -12,3 +14,5 @@ const KeyName ToggleKeys[ToggleKeyCount] = {
     {GLFW_KEY_F2, "F2"}, {GLFW_KEY_F3, "F3"}, {GLFW_KEY_F4, "F4"}, {GLFW_KEY_F8, "F8"}};
 
 } // namespace demo
+
+} // namespace brindlemox::app

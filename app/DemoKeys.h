@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+namespace brindlemox::app {
+
 namespace demo {
 
 struct KeyName {
@@ -19,3 +21,5 @@ constexpr size_t ToggleKeyCount = 4;
 extern const KeyName ToggleKeys[ToggleKeyCount];
 
 } // namespace demo
+
+} // namespace brindlemox::app

@@ -1,9 +1,13 @@
 #include "app/DemoRecorder.h"
 
+namespace brindlemox::app {
+
+using namespace platform;
+
 namespace demo {
 
 Recorder::Recorder(std::ostream& out, const Header& header, Controls& controls)
-    : out(out), controls(controls), inner(platform()) {
+    : out(out), controls(controls), inner(platform::platform()) {
     previous = installPlatform(this);
     controls.setObserver(this);
     out << headerText(header);
@@ -74,3 +78,5 @@ void Recorder::finish(const std::string& state) {
 }
 
 } // namespace demo
+
+} // namespace brindlemox::app

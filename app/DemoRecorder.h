@@ -9,21 +9,23 @@
 #include <ostream>
 #include <string>
 
+namespace brindlemox::app {
+
 namespace demo {
 
 // Records a run: installed as the platform (forwarding to the one before it) and as the
 // observer of the game's controls for its lifetime. Call endFrame after each frame; the frame's
 // line is written then.
-class Recorder final : public Platform, public Controls::Observer {
+class Recorder final : public platform::Platform, public platform::Controls::Observer {
   public:
-    Recorder(std::ostream& out, const Header& header, Controls& controls);
+    Recorder(std::ostream& out, const Header& header, platform::Controls& controls);
     ~Recorder() override;
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
 
     bool isKeyHeld(int key) override;
     double now() override;
-    GamepadState gamepad() override;
+    platform::GamepadState gamepad() override;
     void waitForKey() override { inner.waitForKey(); }
     void mouseMoved(double dx, double dy) override;
     void togglePressed(int key) override;
@@ -34,9 +36,9 @@ class Recorder final : public Platform, public Controls::Observer {
 
   private:
     std::ostream& out;
-    Controls& controls;
-    Platform& inner;
-    Platform* previous = nullptr;
+    platform::Controls& controls;
+    platform::Platform& inner;
+    platform::Platform* previous = nullptr;
     Frame frame;
     // Per polled key this frame: queries made, first and last answer.
     int queries[PolledKeyCount] = {};
@@ -47,3 +49,5 @@ class Recorder final : public Platform, public Controls::Observer {
 };
 
 } // namespace demo
+
+} // namespace brindlemox::app

@@ -7,6 +7,10 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+namespace brindlemox::app {
+
+using namespace platform;
+
 namespace demo {
 
 void applyBefore(ScriptedPlatform& platform, const Frame& frame) {
@@ -32,3 +36,5 @@ void applyAfter(Controls& controls, const Frame& frame) {
 }
 
 } // namespace demo
+
+} // namespace brindlemox::app

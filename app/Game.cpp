@@ -17,6 +17,12 @@
 #include <filesystem>
 #include <string>
 
+namespace brindlemox::app {
+
+using namespace levels;
+using namespace effects;
+using namespace platform;
+
 namespace {
 
 // Below this much free space the driver's shader cache may fail to grow its new files; Mesa
@@ -217,7 +223,7 @@ bool Game::frame(bool render) {
         fullScreen.toggle(window);
         glfwGetWindowSize(window, &windowWidth, &windowHeight);
     }
-    const bool escape = platform().isKeyHeld(GLFW_KEY_ESCAPE);
+    const bool escape = platform::platform().isKeyHeld(GLFW_KEY_ESCAPE);
     const bool goOn = !(escape || glfwWindowShouldClose(window));
     if (!goOn)
         sound->stopAll(); // nothing plays on after the game
@@ -240,3 +246,5 @@ long Game::run(const FrameHooks& hooks) {
     }
     return n;
 }
+
+} // namespace brindlemox::app

@@ -15,10 +15,12 @@
 
 struct GLFWwindow;
 
+namespace brindlemox::app {
+
 // Builds the levels, in play order, once the window and context exist; they read the game's
 // input through controls.
-using LevelFactory = std::function<std::vector<std::unique_ptr<LevelInterface>>(
-    GLFWwindow*, const Config*, Controls& controls)>;
+using LevelFactory = std::function<std::vector<std::unique_ptr<levels::LevelInterface>>(
+    GLFWwindow*, const platform::Config*, platform::Controls& controls)>;
 
 // What runs around each frame of Game::run (sessions, demos, tools). Either may be empty.
 struct FrameHooks {
@@ -57,10 +59,11 @@ class Game {
   public:
     // Opens the window and starts the levels, or says why the game cannot start (no window, no
     // level to play); nothing is left open then but GLFW itself.
-    static Result<std::unique_ptr<Game>> open(LevelFactory makeLevels,
-                                              const StartOptions& options = StartOptions());
+    static platform::Result<std::unique_ptr<Game>>
+    open(LevelFactory makeLevels, const StartOptions& options = StartOptions());
     // The same with Level 1 and Level 2 (defaultLevels).
-    static Result<std::unique_ptr<Game>> open(const StartOptions& options = StartOptions());
+    static platform::Result<std::unique_ptr<Game>>
+    open(const StartOptions& options = StartOptions());
     ~Game();
     Game(const Game&) = delete;
     Game& operator=(const Game&) = delete;
@@ -77,12 +80,12 @@ class Game {
     void setFullScreenKey(bool on) { fullScreenKey = on; }
 
     GLFWwindow* getWindow() const { return window; }
-    const Config& getConfig() const { return *config; }
+    const platform::Config& getConfig() const { return *config; }
     // The game's input: keys, mouse, gamepad, timing, toggles, the view's angles, the pause.
-    Controls& getControls() const { return *controls; }
-    LevelInterface* getCurrentLevel() const { return currentLevel; }
+    platform::Controls& getControls() const { return *controls; }
+    levels::LevelInterface* getCurrentLevel() const { return currentLevel; }
     // The level at index (0-based, play order); nullptr past the end.
-    LevelInterface* getLevel(size_t index) const {
+    levels::LevelInterface* getLevel(size_t index) const {
         return index < levelList.size() ? levelList[index].get() : nullptr;
     }
     size_t getNextLevelIndex() const { return nextLevelIndex; }
@@ -93,16 +96,16 @@ class Game {
     // sounds, holds too.
     bool isPaused() const;
     // What the frames so far have built or loaded (start-up before the first frame excluded).
-    const WorkTally& work() const { return framesWork; }
+    const levels::WorkTally& work() const { return framesWork; }
 
     // The levels of defaultLevelFiles, or the line saying why one cannot be played.
-    static Result<LevelFactory> defaultLevels();
+    static platform::Result<LevelFactory> defaultLevels();
     // How many levels defaultLevels makes.
     static constexpr int DefaultLevelCount = 2;
     // The levels of the data folder the game plays, in order.
     static const std::vector<std::string>& defaultLevelFiles();
     // The levels in these files, in this order, or the line saying why one cannot be played.
-    static Result<LevelFactory> levelsFromFiles(const std::vector<std::string>& paths);
+    static platform::Result<LevelFactory> levelsFromFiles(const std::vector<std::string>& paths);
 
     // The largest window side a demo may ask for.
     static constexpr int MaxWindowSide = 8192;
@@ -114,27 +117,29 @@ class Game {
 
   private:
     Game() = default;
-    Result<void> start(LevelFactory makeLevels, const StartOptions& options);
+    platform::Result<void> start(LevelFactory makeLevels, const StartOptions& options);
     // Makes level current and gives it the sound; the one it replaces falls silent.
     void enter(size_t index);
 
-    std::unique_ptr<Config> config;
+    std::unique_ptr<platform::Config> config;
     // Made with the window; outlives the levels, which hold it.
-    std::unique_ptr<Controls> controls;
+    std::unique_ptr<platform::Controls> controls;
     // Outlives the levels, whose loops hold its sources.
     std::shared_ptr<audio::SoundSystem> sound;
     GLFWwindow* window = nullptr;
     int windowWidth = 0;
     int windowHeight = 0;
-    LevelInterface* currentLevel = nullptr;
-    std::vector<std::unique_ptr<LevelInterface>> levelList;
+    levels::LevelInterface* currentLevel = nullptr;
+    std::vector<std::unique_ptr<levels::LevelInterface>> levelList;
     size_t nextLevelIndex = 0;
     bool won = false;
     std::function<void()> beforeSwap;
-    FullScreenSwitch fullScreen;
+    platform::FullScreenSwitch fullScreen;
     bool fullScreenKey = true;
-    WorkTally framesWork;
+    levels::WorkTally framesWork;
     // The current level's warm-up waits for its first frame to be shown.
     bool warmUpDue = false;
     bool levelShown = false;
 };
+
+} // namespace brindlemox::app

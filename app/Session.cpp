@@ -22,6 +22,11 @@
 #include <memory>
 #include <thread>
 
+namespace brindlemox::app {
+
+using namespace levels;
+using namespace platform;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -361,3 +366,5 @@ RunEnd runSession(const CommandLine& options) {
     std::fflush(stdout);
     return end;
 }
+
+} // namespace brindlemox::app

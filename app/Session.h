@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace brindlemox::app {
+
 // How a run ended, which main turns into the exit code. Failed: a level or a demo cannot be read
 // or written, a replay ends elsewhere than its demo or is stopped with Escape, or the screenshot
 // cannot be written. NoWindow: the game could not start (no window, no context).
@@ -30,4 +32,6 @@ FrameRates frameRates(std::vector<double> frameSeconds);
 // The frame-time trace as CSV: a header, then per frame its number (from 1), its time in ms and
 // how many of each kind of work it did (the difference of the tallies after and before it).
 std::string frameTimesCsv(const std::vector<double>& frameSeconds,
-                          const std::vector<WorkTally>& frameWork);
+                          const std::vector<levels::WorkTally>& frameWork);
+
+} // namespace brindlemox::app

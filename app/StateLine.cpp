@@ -4,6 +4,11 @@
 #include "platform/Controls.h"
 #include "platform/TextNumbers.h"
 
+namespace brindlemox::app {
+
+using namespace levels;
+using namespace platform;
+
 namespace demo {
 
 std::string stateLine(const Game& game, long frames) {
@@ -33,3 +38,5 @@ std::string stateLine(const Game& game, long frames) {
 }
 
 } // namespace demo
+
+} // namespace brindlemox::app

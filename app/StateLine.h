@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace brindlemox::app {
+
 class Game;
 
 namespace demo {
@@ -12,3 +14,5 @@ namespace demo {
 std::string stateLine(const Game& game, long frames);
 
 } // namespace demo
+
+} // namespace brindlemox::app

@@ -15,6 +15,9 @@
 #include <utility>
 #include <vector>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::app;
+
 // The game reads everything relative to its working directory; started elsewhere, it changes into
 // the first folder that holds its data.
 int main(int argc, char** argv) {

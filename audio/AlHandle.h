@@ -6,6 +6,8 @@
 #include <memory>
 #include <utility>
 
+namespace brindlemox::audio {
+
 // Move-only owners of OpenAL objects, as GlHandle.h is for GL: empty when default-made or moved
 // from, deleted exactly once. Sources and buffers need the context that made them to be current
 // when they go, so their owners keep that context alive (see SoundSystem).
@@ -76,3 +78,5 @@ using Device = std::unique_ptr<ALCdevice, CloseDevice>;
 using Context = std::unique_ptr<ALCcontext, DestroyContext>;
 
 } // namespace al
+
+} // namespace brindlemox::audio

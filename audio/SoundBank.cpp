@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <memory>
 
-namespace audio {
+namespace brindlemox::audio {
+
+using namespace platform;
 
 std::function<void()> SoundBank::readJob() {
     auto task = std::make_shared<std::packaged_task<Read()>>(readAll);
@@ -51,4 +53,4 @@ const SoundBank::Clips& SoundBank::clips() {
     return *done;
 }
 
-} // namespace audio
+} // namespace brindlemox::audio

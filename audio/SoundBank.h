@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace audio {
+namespace brindlemox::audio {
 
 // The game's sounds read from Sound/ (relative to the working directory, the data folder). A
 // missing or damaged file leaves its sound empty, said in one line naming it; without the folder
@@ -38,4 +38,4 @@ class SoundBank {
     std::optional<Clips> done;
 };
 
-} // namespace audio
+} // namespace brindlemox::audio

@@ -9,7 +9,9 @@
 #include <cstring>
 #include <memory>
 
-namespace audio {
+namespace brindlemox::audio {
+
+using namespace platform;
 
 namespace {
 
@@ -109,4 +111,4 @@ std::optional<Clip> readClip(const std::string& path) {
     return decodeClip(*bytes);
 }
 
-} // namespace audio
+} // namespace brindlemox::audio

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace audio {
+namespace brindlemox::audio {
 
 // A decoded sound: mono 16-bit samples (positional sources take one channel; a file with more is
 // mixed down) at its own rate.
@@ -26,4 +26,4 @@ std::optional<Clip> decodeClip(const std::string& bytes);
 // The clip in path when it is a regular file of at most datafile::MaxSoundBytes that decodes.
 std::optional<Clip> readClip(const std::string& path);
 
-} // namespace audio
+} // namespace brindlemox::audio

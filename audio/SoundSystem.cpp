@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace audio {
+namespace brindlemox::audio {
+
+using namespace platform;
 
 struct Output {
     al::Device device;
@@ -273,4 +275,4 @@ void SoundSystem::setPaused(bool pause) {
     }
 }
 
-} // namespace audio
+} // namespace brindlemox::audio

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-namespace audio {
+namespace brindlemox::audio {
 
 struct SoundSettings {
     int volume = 80; // 0 to 100
@@ -107,4 +107,4 @@ class SoundSystem {
     size_t nextOneShot = 0;
 };
 
-} // namespace audio
+} // namespace brindlemox::audio

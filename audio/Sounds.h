@@ -3,7 +3,7 @@
 #include <array>
 #include <cstddef>
 
-namespace audio {
+namespace brindlemox::audio {
 
 // Every sound the game plays, each a file under Sound/ of the data folder (made by the asset
 // builder).
@@ -31,4 +31,4 @@ constexpr std::size_t indexOf(Sound sound) {
     return static_cast<std::size_t>(sound);
 }
 
-} // namespace audio
+} // namespace brindlemox::audio

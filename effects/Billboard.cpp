@@ -5,6 +5,10 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
+namespace brindlemox::effects {
+
+using namespace render;
+
 Billboard::Billboard(ResourceCache* cache)
     : program(CacheOrOwn(cache)->program(ProgramFiles{{{"Shader/billboardVS.vs", VertexStage},
                                                        {"Shader/billboardGS.gs", GeometryStage},
@@ -33,3 +37,5 @@ void Billboard::uploadBillboardUniforms(const glm::mat4& viewProjection, const g
     glUniform1f(sizeLocation, size);
     glUniform1i(samplerLocation, unit::Sprite);
 }
+
+} // namespace brindlemox::effects

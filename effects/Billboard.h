@@ -9,6 +9,8 @@
 
 #include <memory>
 
+namespace brindlemox::effects {
+
 // The program that expands points (position at location 0) into camera-facing textured quads.
 // Has no model or geometry of its own: the particle system binds its buffer and sprite and uses
 // the billboard for the program and its four uniforms. Shares its program.
@@ -16,7 +18,7 @@ class Billboard {
   public:
     // Builds the program from Shader/billboardVS.vs, billboardGS.gs and billboardFS.fs.
     // The program comes from cache (a private one when none is given).
-    explicit Billboard(ResourceCache* cache = nullptr);
+    explicit Billboard(render::ResourceCache* cache = nullptr);
 
     // Makes the program current; one that failed to build is skipped.
     void useProgram() const;
@@ -28,13 +30,15 @@ class Billboard {
     // Lets go of the program (shared with the other billboards).
     void release() { program.reset(); }
 
-    GLuint getProgram() const { return programName(program); }
-    const ProgramRef& getSharedProgram() const { return program; }
+    GLuint getProgram() const { return render::programName(program); }
+    const render::ProgramRef& getSharedProgram() const { return program; }
 
   private:
-    ProgramRef program;
+    render::ProgramRef program;
     GLint viewProjectionLocation = -1;
     GLint cameraPosLocation = -1;
     GLint sizeLocation = -1;
     GLint samplerLocation = -1;
 };
+
+} // namespace brindlemox::effects

@@ -6,6 +6,10 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
+namespace brindlemox::effects {
+
+using namespace render;
+
 GBtDebugDraw::GBtDebugDraw(ResourceCache* cache)
     : program(CacheOrOwn(cache)->program("Shader/debugDrawVS.vs", "Shader/debugDrawFS.fs")) {
     if (programReady(program))
@@ -51,3 +55,5 @@ void GBtDebugDraw::draw(const glm::mat4& viewProjection, const glm::vec3& /*eye*
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 }
+
+} // namespace brindlemox::effects

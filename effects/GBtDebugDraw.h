@@ -9,18 +9,20 @@
 
 #include <vector>
 
+namespace brindlemox::effects {
+
 // The physics world's shapes as lines, for level makers (F7): the world hands its segments to
 // drawLine (no GL), and the scene draws them as an overlay after the main pass, in one call,
 // with the drawer's own small program (Shader/debugDrawVS.vs, debugDrawFS.fs; fixed colour).
 // The GL objects of a draw live for that draw only.
-class GBtDebugDraw : public btIDebugDraw, public Overlay {
+class GBtDebugDraw : public btIDebugDraw, public render::Overlay {
   public:
     struct Line {
         btVector3 from;
         btVector3 to;
     };
 
-    explicit GBtDebugDraw(ResourceCache* cache = nullptr);
+    explicit GBtDebugDraw(render::ResourceCache* cache = nullptr);
     ~GBtDebugDraw() override;
 
     // btIDebugDraw: each segment is stored.
@@ -44,10 +46,12 @@ class GBtDebugDraw : public btIDebugDraw, public Overlay {
     // Forgets the stored segments (before the world draws itself again).
     void clear() { lines.clear(); }
     const std::vector<Line>& getLines() const { return lines; }
-    GLuint getProgram() const { return programName(program); }
+    GLuint getProgram() const { return render::programName(program); }
 
   private:
     std::vector<Line> lines;
-    ProgramRef program;
+    render::ProgramRef program;
     GLint mvpLocation = -1;
 };
+
+} // namespace brindlemox::effects

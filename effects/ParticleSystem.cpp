@@ -7,6 +7,10 @@
 #include <cstring>
 #include <vector>
 
+namespace brindlemox::effects {
+
+using namespace render;
+
 namespace {
 
 constexpr GLsizei Stride = sizeof(Particle);
@@ -273,3 +277,5 @@ void ParticleSystem::drawParticles(const glm::mat4& viewProjection, const glm::v
     glDrawTransformFeedback(GL_POINTS, feedbacks[writeIndex].get());
     glBindVertexArray(0);
 }
+
+} // namespace brindlemox::effects

@@ -15,6 +15,8 @@
 #include <array>
 #include <memory>
 
+namespace brindlemox::effects {
+
 // One record of the particle buffers; the layout is shared with Shader/particleVS.vs and
 // Shader/particleGS.gs.
 struct Particle {
@@ -29,7 +31,7 @@ static_assert(sizeof(Particle) == 32, "the particle record is shared with the sh
 // records into the next one in the other buffer, then the new generation is drawn as billboard
 // sprites. The live count never comes back to the CPU: every pass draws what the previous
 // pass captured. Owns all its GL objects.
-class ParticleSystem : public Overlay {
+class ParticleSystem : public render::Overlay {
   public:
     static constexpr const char* SpriteImage = "Texture/particleSystem.bmp";
     static constexpr unsigned PoolSize = 4000;
@@ -43,7 +45,7 @@ class ParticleSystem : public Overlay {
     // billboard, the sprite SpriteImage and the random texture. Spawning off.
     // The programs and textures come from cache (a private one when none is given); the pool's
     // buffers are its own.
-    explicit ParticleSystem(ResourceCache* cache = nullptr);
+    explicit ParticleSystem(render::ResourceCache* cache = nullptr);
     ~ParticleSystem() override;
     ParticleSystem(const ParticleSystem&) = delete;
     ParticleSystem& operator=(const ParticleSystem&) = delete;
@@ -84,7 +86,7 @@ class ParticleSystem : public Overlay {
     unsigned getReadIndex() const { return readIndex; }
     unsigned getWriteIndex() const { return writeIndex; }
     GLuint getBuffer(unsigned i) const { return buffers[i].get(); }
-    GLuint getUpdateProgram() const { return programName(program); }
+    GLuint getUpdateProgram() const { return render::programName(program); }
     // How long a spark lives (Shader/particleGS.gs): no spark is left this long after the
     // last frame that spawned.
     static constexpr float SparkLifetime = 1.2f;
@@ -108,15 +110,15 @@ class ParticleSystem : public Overlay {
     void drawParticles(const glm::mat4& viewProjection, const glm::vec3& cameraPos);
 
     std::unique_ptr<Billboard> billboard;
-    std::shared_ptr<const Texture> texture;
+    std::shared_ptr<const render::Texture> texture;
     std::shared_ptr<const RandomTexture> randomTexture;
-    ProgramRef program;
+    render::ProgramRef program;
     // One vertex array per buffer and pass, so each pass reads the buffer its index names
     // without setting attribute pointers every frame.
-    std::array<gl::VertexArray, 2> updateVertexArrays;
-    std::array<gl::VertexArray, 2> drawVertexArrays;
-    std::array<gl::Buffer, 2> buffers;
-    std::array<gl::TransformFeedback, 2> feedbacks; // feedbacks[i] captures into buffers[i]
+    std::array<render::gl::VertexArray, 2> updateVertexArrays;
+    std::array<render::gl::VertexArray, 2> drawVertexArrays;
+    std::array<render::gl::Buffer, 2> buffers;
+    std::array<render::gl::TransformFeedback, 2> feedbacks; // feedbacks[i] captures into buffers[i]
     int directionIndex = 0;
     bool spawning = false;
     bool firstUpdate = true;
@@ -140,3 +142,5 @@ class ParticleSystem : public Overlay {
     GLint directionLocation = -1;
     GLint randomSamplerLocation = -1;
 };
+
+} // namespace brindlemox::effects

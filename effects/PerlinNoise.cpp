@@ -6,6 +6,10 @@
 #include <random>
 #include <utility>
 
+namespace brindlemox::effects {
+
+using namespace render;
+
 namespace {
 
 double fade(double t) {
@@ -148,3 +152,5 @@ ResourceCache::ReadJob noiseReadAhead(unsigned size, unsigned seed) {
                     PerlinNoise::woodTexels(PerlinNoise::makePermutation(seed), size), {}};
             }};
 }
+
+} // namespace brindlemox::effects

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+namespace brindlemox::effects {
+
 // A wood-ring texture made once on the CPU from improved Perlin noise over a seeded permutation:
 // red = frac(20 * noise(column / size, row / size, 0.8)), green and blue 0. The same seed gives
 // the same texture on every run. Owns its GL texture.
@@ -30,12 +32,15 @@ class PerlinNoise {
     static std::vector<float> woodTexels(const std::vector<int>& permutation, unsigned size);
 
   private:
-    gl::Texture textureId;
+    render::gl::Texture textureId;
     std::vector<int> permutation;
 };
 
 // The game's one noise texture of that size and seed, from the cache (texels the start-up reader
 // made are used when there are some).
-std::shared_ptr<const PerlinNoise> sharedNoise(ResourceCache& cache, unsigned size, unsigned seed);
+std::shared_ptr<const PerlinNoise> sharedNoise(render::ResourceCache& cache, unsigned size,
+                                               unsigned seed);
 // What to give the cache's readAhead so that noise's texels are made on the start-up reader.
-ResourceCache::ReadJob noiseReadAhead(unsigned size, unsigned seed);
+render::ResourceCache::ReadJob noiseReadAhead(unsigned size, unsigned seed);
+
+} // namespace brindlemox::effects

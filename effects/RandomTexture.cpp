@@ -2,6 +2,10 @@
 
 #include <cstdlib>
 
+namespace brindlemox::effects {
+
+using namespace render;
+
 namespace {
 
 // A std::rand draw scaled to 0..32767 whatever the library's RAND_MAX, so the values stay in
@@ -48,3 +52,5 @@ std::shared_ptr<const RandomTexture> sharedRandomTexture(ResourceCache& cache, u
         return std::make_shared<const RandomTexture>(size);
     });
 }
+
+} // namespace brindlemox::effects

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+namespace brindlemox::effects {
+
 // A 1D RGB float texture of values strictly between 0 and 1, the particle update pass's source of
 // randomness. Drawn from the unseeded standard generator, so it is the same on every run.
 // Owns its GL texture.
@@ -23,8 +25,11 @@ class RandomTexture {
 
   private:
     unsigned texelCount = 0;
-    gl::Texture name;
+    render::gl::Texture name;
 };
 
 // The game's one random texture of that size, from the cache.
-std::shared_ptr<const RandomTexture> sharedRandomTexture(ResourceCache& cache, unsigned size);
+std::shared_ptr<const RandomTexture> sharedRandomTexture(render::ResourceCache& cache,
+                                                         unsigned size);
+
+} // namespace brindlemox::effects

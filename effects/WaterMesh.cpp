@@ -3,6 +3,10 @@
 #include "render/Semantics.h"
 #include "render/WaterRenderTargets.h"
 
+namespace brindlemox::effects {
+
+using namespace render;
+
 namespace {
 // Where the look keeps the scroll phase and the two targets' images.
 constexpr size_t MoveFactorValue = 0;
@@ -59,3 +63,5 @@ void WaterMesh::update(float deltaTime) {
     entry.object.look.values[MoveFactorValue].value = moveFactor;
     entry.changed();
 }
+
+} // namespace brindlemox::effects

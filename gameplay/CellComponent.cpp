@@ -1,5 +1,9 @@
 #include "gameplay/CellComponent.h"
 
+namespace brindlemox::gameplay {
+
+using namespace render;
+
 CellComponent::CellComponent(const glm::vec3& position, MovementAxis axis, float spinRate,
                              ProgramRef program, float damage, ResourceCache* cache)
     : GameplayModel(0.0f, damage, 0.0f), entry(RenderObject(ModelFile, std::move(program), cache)),
@@ -18,3 +22,5 @@ void CellComponent::update(float deltaTime) {
     transform.rotateZ(spin.advance(deltaTime));
     entry.changed();
 }
+
+} // namespace brindlemox::gameplay

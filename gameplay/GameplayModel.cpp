@@ -1,5 +1,9 @@
 #include "gameplay/GameplayModel.h"
 
+namespace brindlemox::gameplay {
+
+using namespace render;
+
 GameplayModel::GameplayModel(float health, float power, float toughness) {
     setStats(health, power, toughness);
 }
@@ -14,3 +18,5 @@ void GameplayModel::setStats(float newHealth, float newPower, float newToughness
     power = newPower;
     toughness = newToughness;
 }
+
+} // namespace brindlemox::gameplay

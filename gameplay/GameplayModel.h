@@ -3,7 +3,11 @@
 #include <glm/mat4x4.hpp>
 #include <glm/vec3.hpp>
 
+namespace brindlemox::render {
 class Camera;
+}
+
+namespace brindlemox::gameplay {
 
 // Anything that can be attacked, hurt or destroyed. The player runs beginFrame, takeHit (when the
 // attack key is held and isTargeted answers true) and frameUpdate for every model once a frame.
@@ -14,7 +18,7 @@ class GameplayModel {
     virtual ~GameplayModel() = default;
 
     // Whether the player's attack reaches this model this frame. Default: never.
-    virtual bool isTargeted(const Camera& camera);
+    virtual bool isTargeted(const render::Camera& camera);
     virtual bool isDead() const = 0;
     // One frame of the model's own motion, before the attack pass. Default: none.
     virtual void update(float /*deltaTime*/) {}
@@ -41,3 +45,5 @@ class GameplayModel {
     float health = 0.0f;
     float maxHealth = 0.0f;
 };
+
+} // namespace brindlemox::gameplay

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace brindlemox::gameplay {
+
 MovementAxis checkedAxis(int code) {
     return code >= movement_axis::X && code <= movement_axis::Z ? code : movement_axis::Y;
 }
@@ -61,3 +63,5 @@ float Spin::advance(float deltaTime) {
     angle += deltaTime * rate;
     return angle;
 }
+
+} // namespace brindlemox::gameplay

@@ -2,6 +2,8 @@
 
 #include <glm/vec3.hpp>
 
+namespace brindlemox::gameplay {
+
 // World axis an enemy glides along: 0 = x, 1 = y, 2 = z.
 using MovementAxis = int;
 namespace movement_axis {
@@ -42,3 +44,5 @@ struct Spin {
     // Advances one frame and returns the degrees to add to the Z angle this frame.
     float advance(float deltaTime);
 };
+
+} // namespace brindlemox::gameplay

@@ -9,6 +9,11 @@
 #include <algorithm>
 #include <cmath>
 
+namespace brindlemox::gameplay {
+
+using namespace render;
+using namespace platform;
+
 namespace {
 
 btVector3 toBullet(const glm::vec3& v) {
@@ -215,3 +220,5 @@ glm::mat4 Player::getProjectionMatrix() const {
 const Frustum& Player::getFrustum() const {
     return camera.getFrustum();
 }
+
+} // namespace brindlemox::gameplay

@@ -13,9 +13,17 @@ class btCollisionObject;
 class btCollisionWorld;
 class btDefaultMotionState;
 class btRigidBody;
-class Camera;
+
+namespace brindlemox::platform {
 class Controls;
+}
+
+namespace brindlemox::render {
+class Camera;
 class Frustum;
+} // namespace brindlemox::render
+
+namespace brindlemox::gameplay {
 
 // The one gameplay model the user controls: an invisible 2-unit physics box that the movement
 // keys displace and the first-person camera rides on. Not drawn.
@@ -25,7 +33,7 @@ class Frustum;
 class Player : public GameplayModel {
   public:
     // Borrows both; they must outlive the player. Stats start at zero.
-    Player(Controls& controls, Camera& camera);
+    Player(platform::Controls& controls, render::Camera& camera);
     ~Player() override;
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
@@ -51,7 +59,7 @@ class Player : public GameplayModel {
 
     glm::mat4 getViewMatrix() const;
     glm::mat4 getProjectionMatrix() const;
-    const Frustum& getFrustum() const;
+    const render::Frustum& getFrustum() const;
     btRigidBody* getRigidBody() const { return body.get(); }
     glm::vec3 getPosition() const { return position; }
     glm::vec3 getSpawnPosition() const { return spawnPosition; }
@@ -83,8 +91,8 @@ class Player : public GameplayModel {
     // followed by a slide along the surface it hit.
     glm::vec3 sweep(const glm::vec3& origin, const glm::vec3& movement);
 
-    Controls& controls;
-    Camera& camera;
+    platform::Controls& controls;
+    render::Camera& camera;
     glm::vec3 position{0.0f};
     glm::vec3 spawnPosition{0.0f};
     float maxSweep = DefaultMaxSweep;
@@ -95,3 +103,5 @@ class Player : public GameplayModel {
     std::unique_ptr<btDefaultMotionState> motionState;
     std::unique_ptr<btRigidBody> body;
 };
+
+} // namespace brindlemox::gameplay

@@ -3,6 +3,11 @@
 
 #include <btBulletDynamicsCommon.h>
 
+namespace brindlemox::gameplay {
+
+using namespace render;
+using namespace platform;
+
 SimpleEnemy::SimpleEnemy(const glm::vec3& position, int axisCode, ProgramRef program, float damage,
                          ResourceCache* cache)
     : GameplayModel(0.0f, damage, 0.0f), entry(RenderObject(ModelFile, program, cache)),
@@ -51,3 +56,5 @@ void SimpleEnemy::update(float deltaTime) {
     entry.changed();
     component->setStep(oscillation.step);
 }
+
+} // namespace brindlemox::gameplay

@@ -3,6 +3,12 @@
 
 #include "render/Semantics.h"
 
+namespace brindlemox::gameplay {
+
+using namespace effects;
+using namespace render;
+using namespace platform;
+
 SimpleWall::SimpleWall(const glm::vec3& position, WallOrientation orientation, ProgramRef program,
                        ResourceCache* cache)
     : entry(RenderObject(ModelFile, std::move(program), cache)) {
@@ -28,3 +34,5 @@ SimpleWall::SimpleWall(const glm::vec3& position, WallOrientation orientation, P
         look.textures = {{unit::Material, noise->getTextureName()}};
     physics = StaticMeshBody::build(object.getTriangles(), object.getModelMatrix());
 }
+
+} // namespace brindlemox::gameplay

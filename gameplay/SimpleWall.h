@@ -11,6 +11,8 @@
 
 class btRigidBody;
 
+namespace brindlemox::gameplay {
+
 // A static, indestructible slab (ModelFile, scale 16) drawn with its own wood-ring
 // noise texture, with a static triangle-mesh body in world space. Drawn with the level's shared
 // program, which it does not own.
@@ -31,23 +33,25 @@ class SimpleWall {
 
     // An orientation outside 0..5 is reported on standard output and leaves the wall unturned.
     // The body is built from the model's triangles placed where the wall stands.
-    SimpleWall(const glm::vec3& position, WallOrientation orientation, ProgramRef program,
-               ResourceCache* cache = nullptr);
+    SimpleWall(const glm::vec3& position, WallOrientation orientation, render::ProgramRef program,
+               render::ResourceCache* cache = nullptr);
     SimpleWall(const SimpleWall&) = delete;
     SimpleWall& operator=(const SimpleWall&) = delete;
 
     // Joins the scene.
-    void show(RenderScene& scene) { entry.show(scene); }
+    void show(render::RenderScene& scene) { entry.show(scene); }
 
-    const RenderObject& renderObject() const { return entry.object; }
-    const Transform& getTransform() const { return entry.object.transform; }
-    const PerlinNoise* getNoise() const { return noise.get(); }
-    const StaticMeshBody& getBody() const { return physics; }
+    const render::RenderObject& renderObject() const { return entry.object; }
+    const render::Transform& getTransform() const { return entry.object.transform; }
+    const effects::PerlinNoise* getNoise() const { return noise.get(); }
+    const render::StaticMeshBody& getBody() const { return physics; }
     btRigidBody* getRigidBody() const { return physics.body.get(); }
 
   private:
-    SceneEntry entry;
-    StaticMeshBody physics;
+    render::SceneEntry entry;
+    render::StaticMeshBody physics;
     // Every plain wall shows the same rings: one texture for all of them.
-    std::shared_ptr<const PerlinNoise> noise;
+    std::shared_ptr<const effects::PerlinNoise> noise;
 };
+
+} // namespace brindlemox::gameplay

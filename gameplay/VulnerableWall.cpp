@@ -12,6 +12,12 @@
 #include <cmath>
 #include <cstdio>
 
+namespace brindlemox::gameplay {
+
+using namespace effects;
+using namespace render;
+using namespace platform;
+
 namespace {
 
 glm::vec3 place(const glm::mat4& m, const glm::vec3& p) {
@@ -218,3 +224,5 @@ void VulnerableWall::drawParticles(const glm::mat4& viewProjection,
                                    const glm::vec3& cameraPosition) {
     particles->drawLatest(viewProjection, cameraPosition);
 }
+
+} // namespace brindlemox::gameplay

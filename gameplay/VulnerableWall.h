@@ -15,6 +15,8 @@
 
 class btCollisionObject;
 
+namespace brindlemox::gameplay {
+
 // The level objective: the model ModelFile, destroyed by holding the attack key close in
 // front of it. While hit it fades and sprays particles from the middle of its first long edge.
 // Its static triangle-mesh body blocks the player and stays in the world after it is destroyed.
@@ -38,17 +40,17 @@ class VulnerableWall : public GameplayModel {
     };
 
     // Unturned and unscaled; directionIndex only selects the particle direction.
-    VulnerableWall(const glm::vec3& position, int directionIndex, ProgramRef program, float health,
-                   float toughness, ResourceCache* cache = nullptr);
+    VulnerableWall(const glm::vec3& position, int directionIndex, render::ProgramRef program,
+                   float health, float toughness, render::ResourceCache* cache = nullptr);
     // Scaled (bounding radius as loaded) and turned by the orientation, which is also the
     // particle direction. An orientation outside 0..5 is reported and leaves the wall unturned.
     VulnerableWall(const glm::vec3& position, float scale, WallOrientation orientation,
-                   ProgramRef program, float health, float toughness,
-                   ResourceCache* cache = nullptr);
+                   render::ProgramRef program, float health, float toughness,
+                   render::ResourceCache* cache = nullptr);
     ~VulnerableWall() override;
 
     // Joins the scene, its sparks drawn after the scene's main pass.
-    void show(RenderScene& scene);
+    void show(render::RenderScene& scene);
     // Drawn on its own rather than among the copies of its model (tests of the passes).
     void drawAlone();
     // No longer drawn (but for F8) once destroyed.
@@ -57,7 +59,7 @@ class VulnerableWall : public GameplayModel {
     // Alive, in the camera's frustum, the camera in front of the face of some mesh's first
     // vertex and closer than Reach to it, and nothing of the sight blocker on the line from the
     // camera to that face's nearest point or its middle.
-    bool isTargeted(const Camera& camera) override;
+    bool isTargeted(const render::Camera& camera) override;
     // What hides the wall from the camera: the level geometry's body. Null: nothing does.
     void setSightBlocker(btCollisionObject* blocker) { sightBlocker = blocker; }
     // Spawning off: particles fly only on frames the wall is hit.
@@ -73,21 +75,21 @@ class VulnerableWall : public GameplayModel {
     // Sets the alpha the wall is drawn with (a test's choice; hits set their own).
     void setAlpha(float alpha);
 
-    const ParticleSystem& getParticles() const { return *particles; }
+    const effects::ParticleSystem& getParticles() const { return *particles; }
     // Its sparks have run their first update.
     bool particlesStarted() const { return particles->hasStarted(); }
     long sparkDraws() const { return particles->sparkDraws(); }
-    const RenderObject& renderObject() const { return entry.object; }
-    const Transform& getTransform() const { return entry.object.transform; }
+    const render::RenderObject& renderObject() const { return entry.object; }
+    const render::Transform& getTransform() const { return entry.object.transform; }
     const glm::mat4& getModelMatrix() const { return entry.object.getModelMatrix(); }
     float getAlpha() const { return entry.object.alpha; }
     btRigidBody* getRigidBody() const { return physics.body.get(); }
     float getInitialHealth() const { return initialHealth; }
     glm::vec3 getEmitterPosition() const { return emitter; }
-    const StaticMeshBody& getBody() const { return physics; }
+    const render::StaticMeshBody& getBody() const { return physics; }
 
     // The face of the first vertex: the vertices with its normal in its plane.
-    static Face frontFace(const std::vector<Vertex>& vertices);
+    static Face frontFace(const std::vector<render::Vertex>& vertices);
     // The reach of isTargeted for one face placed by the model matrix (turned, uniformly
     // scaled): the face's point nearest the camera when the camera is strictly in front of the
     // face and strictly closer than reach to that point. A zero normal never reaches.
@@ -104,7 +106,8 @@ class VulnerableWall : public GameplayModel {
     static float healthAfterHit(float health, float power, float deltaTime, float toughness);
     // The middle of the longer of the two edges leaving the first vertex (the second edge when
     // they are equal), placed by the model matrix. Fewer than three vertices: the placed origin.
-    static glm::vec3 emitterPosition(const std::vector<Vertex>& vertices, const glm::mat4& model);
+    static glm::vec3 emitterPosition(const std::vector<render::Vertex>& vertices,
+                                     const glm::mat4& model);
 
   private:
     // Steps shared by both constructors, after placement.
@@ -112,11 +115,13 @@ class VulnerableWall : public GameplayModel {
     // Alpha and the active flag to the scene.
     void changed();
 
-    SceneEntry entry;
-    StaticMeshBody physics;
-    std::unique_ptr<ParticleSystem> particles;
+    render::SceneEntry entry;
+    render::StaticMeshBody physics;
+    std::unique_ptr<effects::ParticleSystem> particles;
     float initialHealth;
     glm::vec3 emitter{0.0f};
     std::vector<Face> faces; // one per mesh with vertices
     btCollisionObject* sightBlocker = nullptr;
 };
+
+} // namespace brindlemox::gameplay

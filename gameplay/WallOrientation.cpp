@@ -4,6 +4,10 @@
 
 #include <array>
 
+namespace brindlemox::gameplay {
+
+using namespace render;
+
 namespace {
 
 constexpr int CodeCount = 6;
@@ -46,3 +50,5 @@ void turnWall(Transform& transform, const glm::vec3& degrees) {
     transform.rotateY(degrees.y);
     transform.rotateZ(degrees.z);
 }
+
+} // namespace brindlemox::gameplay

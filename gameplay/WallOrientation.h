@@ -2,6 +2,12 @@
 
 #include <glm/vec3.hpp>
 
+namespace brindlemox::render {
+struct Transform;
+}
+
+namespace brindlemox::gameplay {
+
 // Code 0..5 that turns a wall model when it is placed. The two wall kinds read it differently.
 using WallOrientation = int;
 
@@ -10,6 +16,7 @@ bool isWallOrientation(int code);
 glm::vec3 simpleWallTurn(WallOrientation code);
 glm::vec3 vulnerableWallTurn(WallOrientation code);
 
-struct Transform;
 // Adds the degrees about x, then y, then z to the transform's angles.
-void turnWall(Transform& transform, const glm::vec3& degrees);
+void turnWall(render::Transform& transform, const glm::vec3& degrees);
+
+} // namespace brindlemox::gameplay

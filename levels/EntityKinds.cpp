@@ -18,6 +18,13 @@
 #include <filesystem>
 #include <string_view>
 
+namespace brindlemox::levels {
+
+using namespace gameplay;
+using namespace effects;
+using namespace render;
+using namespace platform;
+
 namespace levelfile {
 
 namespace {
@@ -300,3 +307,5 @@ const KindRow& KindTable::of(Kind kind) {
 }
 
 } // namespace levelfile
+
+} // namespace brindlemox::levels

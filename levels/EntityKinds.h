@@ -12,12 +12,23 @@
 #include <array>
 #include <vector>
 
-class FileLevel;
+namespace brindlemox::render {
 class Map;
+}
+
+namespace brindlemox::effects {
+class WaterMesh;
+}
+
+namespace brindlemox::gameplay {
 class SimpleEnemy;
 class SimpleWall;
 class VulnerableWall;
-class WaterMesh;
+} // namespace brindlemox::gameplay
+
+namespace brindlemox::levels {
+
+class FileLevel;
 
 namespace levelfile {
 
@@ -25,11 +36,11 @@ class Values;
 
 // What FileLevel::start has made, by kind, in the file's order.
 struct Made {
-    Map* map = nullptr;
-    WaterMesh* water = nullptr;
-    std::vector<SimpleEnemy*> enemies;
-    std::vector<VulnerableWall*> walls;
-    std::vector<SimpleWall*> plainWalls;
+    render::Map* map = nullptr;
+    effects::WaterMesh* water = nullptr;
+    std::vector<gameplay::SimpleEnemy*> enemies;
+    std::vector<gameplay::VulnerableWall*> walls;
+    std::vector<gameplay::SimpleWall*> plainWalls;
 };
 
 enum class Times { Once, Required, Many };
@@ -49,7 +60,7 @@ struct KindRow {
     std::array<const char*, 2> models;
     bool ownModel;
     std::array<const char*, 2> images;
-    ResourceCache::ReadJob (*generated)();
+    render::ResourceCache::ReadJob (*generated)();
     // The factory: makes one object in the level, noted in made.
     void (*make)(FileLevel& level, Made& made, const Object& object);
     // Adds the kind's bodies to the physics world; null for a kind without bodies.
@@ -68,3 +79,5 @@ struct KindTable {
 };
 
 } // namespace levelfile
+
+} // namespace brindlemox::levels

@@ -8,6 +8,12 @@
 
 #include <filesystem>
 
+namespace brindlemox::levels {
+
+using namespace gameplay;
+using namespace render;
+using namespace platform;
+
 using levelfile::Kind;
 
 FileLevel::FileLevel(GLFWwindow* window, const Config* config, Controls& controls,
@@ -95,3 +101,5 @@ void FileLevel::start() {
         lightList.emplace_back(light.position, static_cast<float>(brightness + light.offset));
     setLights(std::move(lightList));
 }
+
+} // namespace brindlemox::levels

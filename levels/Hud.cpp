@@ -6,6 +6,10 @@
 #include <cmath>
 #include <sstream>
 
+namespace brindlemox::levels {
+
+using namespace render;
+
 Hud::Hud(ResourceCache& resources)
     : titleLine(std::make_unique<TextRenderer>(25, &resources)),
       healthText(std::make_unique<TextRenderer>(30, &resources)),
@@ -263,3 +267,5 @@ int Hud::framesPerSecond(float deltaTime) {
         return 1000;
     return static_cast<int>(std::floor(1.0f / deltaTime));
 }
+
+} // namespace brindlemox::levels

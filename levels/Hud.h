@@ -14,12 +14,14 @@
 #include <string>
 #include <vector>
 
+namespace brindlemox::levels {
+
 // A level's HUD: the title, health and walls-left lines, the frame rate (F2), a centred message,
 // "You lost!", the pause line and the crosshair. Every line is outlined so it reads over the
 // darkest and the brightest walls, and the lines reach the screen through a HudCache.
 class Hud {
   public:
-    explicit Hud(ResourceCache& resources);
+    explicit Hud(render::ResourceCache& resources);
     ~Hud();
 
     void setTitle(const std::string& title);
@@ -84,49 +86,51 @@ class Hud {
     static constexpr float BarRight = 305.0f;
     static constexpr float BarHeight = 18.0f;
 
-    const TextRenderer& title() const { return *titleLine; }
-    const TextRenderer& health() const { return *healthText; }
-    const TextRenderer& lost() const { return *lostText; }
-    const TextRenderer& fps() const { return *fpsText; }
-    const TextRenderer& walls() const { return *wallsText; }
-    const TextRenderer& pause() const { return *pausedText; }
-    const TextRenderer& countdown() const { return *countdownText; }
-    const TextRenderer& healthLabel() const { return *healthLabelText; }
+    const render::TextRenderer& title() const { return *titleLine; }
+    const render::TextRenderer& health() const { return *healthText; }
+    const render::TextRenderer& lost() const { return *lostText; }
+    const render::TextRenderer& fps() const { return *fpsText; }
+    const render::TextRenderer& walls() const { return *wallsText; }
+    const render::TextRenderer& pause() const { return *pausedText; }
+    const render::TextRenderer& countdown() const { return *countdownText; }
+    const render::TextRenderer& healthLabel() const { return *healthLabelText; }
     // The health bar's share filled in the last draw (0 to 1).
     float healthBarFill() const { return barFill; }
-    const TextRenderer& cardLine(size_t i) const { return *cardText[i]; }
+    const render::TextRenderer& cardLine(size_t i) const { return *cardText[i]; }
     // Every line drawn by the last draw, in drawing order.
-    const std::vector<TextRenderer*>& drawn() const { return drawnLines; }
+    const std::vector<render::TextRenderer*>& drawn() const { return drawnLines; }
     // Whether the crosshair showed a breakable wall within reach in the last draw.
     bool isCrosshairOnWall() const { return crosshairOnWall; }
     long pictureBuilds() const { return cache->pictureBuilds(); }
 
   private:
-    std::array<TextRenderer*, 13> lines() const;
+    std::array<render::TextRenderer*, 13> lines() const;
     // The health bar and the flash, over the lines.
     void drawShapes();
     // Fills drawnLines with what frame shows, in drawing order.
     void chooseLines(const Frame& frame);
 
-    std::unique_ptr<TextRenderer> titleLine;
-    std::unique_ptr<TextRenderer> healthText;
-    std::unique_ptr<TextRenderer> lostText;
-    std::unique_ptr<TextRenderer> fpsText;
-    std::unique_ptr<TextRenderer> wallsText;
-    std::unique_ptr<TextRenderer> bannerText;
-    std::unique_ptr<TextRenderer> crosshair;
-    std::unique_ptr<TextRenderer> pausedText;
-    std::unique_ptr<TextRenderer> countdownText;
-    std::unique_ptr<TextRenderer> healthLabelText;
-    std::unique_ptr<HudShapes> shapes;
+    std::unique_ptr<render::TextRenderer> titleLine;
+    std::unique_ptr<render::TextRenderer> healthText;
+    std::unique_ptr<render::TextRenderer> lostText;
+    std::unique_ptr<render::TextRenderer> fpsText;
+    std::unique_ptr<render::TextRenderer> wallsText;
+    std::unique_ptr<render::TextRenderer> bannerText;
+    std::unique_ptr<render::TextRenderer> crosshair;
+    std::unique_ptr<render::TextRenderer> pausedText;
+    std::unique_ptr<render::TextRenderer> countdownText;
+    std::unique_ptr<render::TextRenderer> healthLabelText;
+    std::unique_ptr<render::HudShapes> shapes;
     float barFill = 1.0f;
     float flash = 0.0f;
     Side flashEdge = Side::Bottom;
-    std::array<std::unique_ptr<TextRenderer>, 3> cardText;
-    std::unique_ptr<HudCache> cache;
+    std::array<std::unique_ptr<render::TextRenderer>, 3> cardText;
+    std::unique_ptr<render::HudCache> cache;
     double cardSecondsLeft = 0.0;
     double bannerSecondsLeft = 0.0;
     bool bannerForGood = false;
     bool crosshairOnWall = false;
-    std::vector<TextRenderer*> drawnLines;
+    std::vector<render::TextRenderer*> drawnLines;
 };
+
+} // namespace brindlemox::levels

@@ -17,6 +17,13 @@
 
 #include <algorithm>
 
+namespace brindlemox::levels {
+
+using namespace gameplay;
+using namespace effects;
+using namespace render;
+using namespace platform;
+
 namespace {
 // The loss screen stays at most this long, whatever a caller asks.
 constexpr double LongestLossHold = 5.0;
@@ -355,3 +362,5 @@ void Level::render() {
     hud->draw(frame);
     framestate::endLevelFrame();
 }
+
+} // namespace brindlemox::levels

@@ -20,16 +20,28 @@
 
 struct GLFWwindow;
 class btDiscreteDynamicsWorld;
-class GBtDebugDraw;
 class btRigidBody;
-class GameplayModel;
-class LevelSound;
-class Player;
+
+namespace brindlemox::render {
 class Map;
+class WaterRenderTargets;
+} // namespace brindlemox::render
+
+namespace brindlemox::effects {
+class GBtDebugDraw;
+class WaterMesh;
+} // namespace brindlemox::effects
+
+namespace brindlemox::gameplay {
+class GameplayModel;
+class Player;
 class SimpleEnemy;
 class VulnerableWall;
-class WaterMesh;
-class WaterRenderTargets;
+} // namespace brindlemox::gameplay
+
+namespace brindlemox::levels {
+
+class LevelSound;
 
 // Base of every level: what a level needs besides its content (controls, camera, player, the
 // shared entity program) and the frame it runs, composed of its parts: the physics world and its
@@ -39,8 +51,8 @@ class Level : public LevelInterface {
   public:
     // Programs, models, images and glyphs come from resources, which the game shares between its
     // levels (a level without one makes its own); so does the game's input, controls.
-    Level(GLFWwindow* window, const Config* config, Controls& controls,
-          std::shared_ptr<ResourceCache> resources = nullptr);
+    Level(GLFWwindow* window, const platform::Config* config, platform::Controls& controls,
+          std::shared_ptr<render::ResourceCache> resources = nullptr);
     ~Level() override;
 
     bool isFinished() override;
@@ -66,24 +78,26 @@ class Level : public LevelInterface {
     void setSoundFiles(std::shared_ptr<audio::SoundBank> files) { soundFiles = std::move(files); }
 
     // Read access for tests and tools.
-    Player& getPlayer() { return *player; }
-    Camera& getCamera() { return *camera; }
-    Controls& getControls() { return controls; }
+    gameplay::Player& getPlayer() { return *player; }
+    render::Camera& getCamera() { return *camera; }
+    platform::Controls& getControls() { return controls; }
     const Hud& getHud() const { return *hud; }
     // What the level shows, in its drawing order.
-    const RenderScene& getScene() const { return *renderScene; }
-    const std::vector<GameplayModel*>& getGameplayModels() const { return gameplayModels; }
-    const std::vector<VulnerableWall*>& getObjectives() const { return objectives; }
-    const std::vector<SimpleEnemy*>& getEnemies() const { return enemies; }
-    const LightSet* getLights() const { return lights.get(); }
-    Map* getMap() const { return map; }
-    WaterMesh* getWater() const { return water; }
-    WaterRenderTargets& getWaterTargets() { return *waterTargets; }
-    const ScenePasses& getPasses() const { return *passes; }
-    ScenePasses& getPasses() { return *passes; }
+    const render::RenderScene& getScene() const { return *renderScene; }
+    const std::vector<gameplay::GameplayModel*>& getGameplayModels() const {
+        return gameplayModels;
+    }
+    const std::vector<gameplay::VulnerableWall*>& getObjectives() const { return objectives; }
+    const std::vector<gameplay::SimpleEnemy*>& getEnemies() const { return enemies; }
+    const render::LightSet* getLights() const { return lights.get(); }
+    render::Map* getMap() const { return map; }
+    effects::WaterMesh* getWater() const { return water; }
+    render::WaterRenderTargets& getWaterTargets() { return *waterTargets; }
+    const render::ScenePasses& getPasses() const { return *passes; }
+    render::ScenePasses& getPasses() { return *passes; }
     btDiscreteDynamicsWorld& getDynamicsWorld() { return physics->world(); }
-    GLuint getProgram() const { return programName(program); }
-    ResourceCache& getResources() { return *resources; }
+    GLuint getProgram() const { return render::programName(program); }
+    render::ResourceCache& getResources() { return *resources; }
     float getWaterHeight() const { return waterHeight; }
 
   protected:
@@ -97,15 +111,15 @@ class Level : public LevelInterface {
     // the water, a plain wall.
     template <class T> void addDrawable(T* object) { object->show(*renderScene); }
     // A breakable wall: drawn, attacked, counted for the level's end.
-    void addObjective(VulnerableWall* wall);
+    void addObjective(gameplay::VulnerableWall* wall);
     // An enemy and its satellite: drawn and updated.
-    void addEnemy(SimpleEnemy* enemy);
+    void addEnemy(gameplay::SimpleEnemy* enemy);
     // The level geometry; its body never hurts the player and hides the walls behind it.
-    void setMap(Map* geometry);
+    void setMap(render::Map* geometry);
     // The water surface of this level: the passes mirror and clip about its height.
-    void setWater(WaterMesh* surface);
+    void setWater(effects::WaterMesh* surface);
     void setTitle(const std::string& title);
-    void setLights(std::vector<Light> list);
+    void setLights(std::vector<render::Light> list);
     // The player's health, attack power and toughness, and where it starts, looking along yaw
     // and pitch (degrees; the view is turned there now and after a loss).
     void spawnPlayer(const glm::vec3& position, float health, float power, float toughness,
@@ -113,9 +127,9 @@ class Level : public LevelInterface {
     // Adds a body to the world; a missing body (a model that failed to load) is skipped.
     void addRigidBody(btRigidBody* body);
 
-    const ProgramRef& entityProgram() const { return program; }
-    ResourceCache* cache() const { return resources.get(); }
-    const Config& settings() const { return *config; }
+    const render::ProgramRef& entityProgram() const { return program; }
+    render::ResourceCache* cache() const { return resources.get(); }
+    const platform::Config& settings() const { return *config; }
     // The primary monitor's mode when the level was made: the water's first target sizes.
     int screenWidth() const { return modeWidth; }
     int screenHeight() const { return modeHeight; }
@@ -132,11 +146,11 @@ class Level : public LevelInterface {
     bool pressedAnew();
 
     GLFWwindow* window = nullptr;
-    const Config* config = nullptr;
+    const platform::Config* config = nullptr;
     // The game's.
-    Controls& controls;
-    std::shared_ptr<ResourceCache> resources;
-    ProgramRef program;
+    platform::Controls& controls;
+    std::shared_ptr<render::ResourceCache> resources;
+    render::ProgramRef program;
     int modeWidth = 0;
     int modeHeight = 0;
     bool lost = false;
@@ -151,13 +165,13 @@ class Level : public LevelInterface {
     std::string title;
     float waterHeight = 1.0f;
 
-    std::unique_ptr<Camera> camera;
-    std::unique_ptr<Player> player;
+    std::unique_ptr<render::Camera> camera;
+    std::unique_ptr<gameplay::Player> player;
     std::unique_ptr<Hud> hud;
-    std::unique_ptr<WaterRenderTargets> waterTargets;
+    std::unique_ptr<render::WaterRenderTargets> waterTargets;
     std::unique_ptr<PhysicsWorld> physics;
-    std::unique_ptr<RenderScene> renderScene;
-    std::unique_ptr<ScenePasses> passes;
+    std::unique_ptr<render::RenderScene> renderScene;
+    std::unique_ptr<render::ScenePasses> passes;
     std::shared_ptr<audio::SoundBank> soundFiles;
     audio::SoundSystem* soundSystem = nullptr;
     // Made on the first frame with a sound, once start has filled the lists it follows.
@@ -166,14 +180,16 @@ class Level : public LevelInterface {
     // Destroyed before the scene they are shown in.
     std::vector<std::shared_ptr<void>> owned;
     // What moves of itself each frame (enemies, satellites), in the order shown.
-    std::vector<GameplayModel*> movers;
-    std::vector<GameplayModel*> gameplayModels;
-    std::vector<VulnerableWall*> objectives;
-    std::vector<SimpleEnemy*> enemies;
-    std::vector<Light> lightList;
-    std::unique_ptr<LightSet> lights;
-    std::unique_ptr<GBtDebugDraw> physicsShapes;
-    std::unique_ptr<SceneEntry> physicsShapesEntry;
-    Map* map = nullptr;
-    WaterMesh* water = nullptr;
+    std::vector<gameplay::GameplayModel*> movers;
+    std::vector<gameplay::GameplayModel*> gameplayModels;
+    std::vector<gameplay::VulnerableWall*> objectives;
+    std::vector<gameplay::SimpleEnemy*> enemies;
+    std::vector<render::Light> lightList;
+    std::unique_ptr<render::LightSet> lights;
+    std::unique_ptr<effects::GBtDebugDraw> physicsShapes;
+    std::unique_ptr<render::SceneEntry> physicsShapesEntry;
+    render::Map* map = nullptr;
+    effects::WaterMesh* water = nullptr;
 };
+
+} // namespace brindlemox::levels

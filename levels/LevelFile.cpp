@@ -9,6 +9,10 @@
 #include <algorithm>
 #include <string_view>
 
+namespace brindlemox::levels {
+
+using namespace platform;
+
 namespace levelfile {
 
 namespace {
@@ -113,3 +117,5 @@ Result read(const std::string& path) {
 }
 
 } // namespace levelfile
+
+} // namespace brindlemox::levels

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace brindlemox::levels {
+
 namespace levelfile {
 
 // Bounds, so that a wrong or hostile file cannot push the game into values it never meant to see.
@@ -86,3 +88,5 @@ Result parse(const std::string& text, const std::string& name);
 Result read(const std::string& path);
 
 } // namespace levelfile
+
+} // namespace brindlemox::levels

@@ -7,9 +7,11 @@
 #include <cstddef>
 #include <string>
 
-namespace audio {
+namespace brindlemox::audio {
 class SoundSystem;
 }
+
+namespace brindlemox::levels {
 
 // Where a run stands in one level, as the shell reports it (the state line of demos and runs).
 struct LevelState {
@@ -126,3 +128,5 @@ class LevelInterface {
     // which the shell counts). Levels sharing a cache each report its counts.
     virtual WorkTally work() const { return {}; }
 };
+
+} // namespace brindlemox::levels

@@ -7,6 +7,12 @@
 
 #include <algorithm>
 
+namespace brindlemox::levels {
+
+using namespace gameplay;
+using namespace effects;
+using namespace render;
+
 using audio::Sound;
 
 LevelSound::LevelSound(audio::SoundSystem& system, const std::vector<VulnerableWall*>& walls,
@@ -70,3 +76,5 @@ void LevelSound::update(const Camera& camera, const Frame& frame) {
     wasLost = frame.lost;
     system.endFrame();
 }
+
+} // namespace brindlemox::levels

@@ -6,10 +6,20 @@
 
 #include <vector>
 
+namespace brindlemox::render {
 class Camera;
+}
+
+namespace brindlemox::effects {
+class WaterMesh;
+}
+
+namespace brindlemox::gameplay {
 class SimpleEnemy;
 class VulnerableWall;
-class WaterMesh;
+} // namespace brindlemox::gameplay
+
+namespace brindlemox::levels {
 
 // What a level sounds like, heard from its camera: a grinding loop at each wall while it is hit
 // (higher as it weakens), a burst where one falls, a hum at each enemy and a whir at its
@@ -18,8 +28,8 @@ class WaterMesh;
 class LevelSound {
   public:
     // The lists are the level's, filled by its start; they outlive this.
-    LevelSound(audio::SoundSystem& system, const std::vector<VulnerableWall*>& walls,
-               const std::vector<SimpleEnemy*>& enemies, const WaterMesh* water);
+    LevelSound(audio::SoundSystem& system, const std::vector<gameplay::VulnerableWall*>& walls,
+               const std::vector<gameplay::SimpleEnemy*>& enemies, const effects::WaterMesh* water);
 
     // Once a frame, after the physics step.
     struct Frame {
@@ -27,7 +37,7 @@ class LevelSound {
         float playerHealth = 0.0f;
         bool lost = false;
     };
-    void update(const Camera& camera, const Frame& frame);
+    void update(const render::Camera& camera, const Frame& frame);
 
     static constexpr float HumGain = 0.35f;
     static constexpr float WhirGain = 0.12f;
@@ -39,9 +49,9 @@ class LevelSound {
 
   private:
     audio::SoundSystem& system;
-    const std::vector<VulnerableWall*>& walls;
-    const std::vector<SimpleEnemy*>& enemies;
-    const WaterMesh* water;
+    const std::vector<gameplay::VulnerableWall*>& walls;
+    const std::vector<gameplay::SimpleEnemy*>& enemies;
+    const effects::WaterMesh* water;
 
     std::vector<audio::Loop> attackLoops;
     std::vector<float> lastWallHealth;
@@ -52,3 +62,5 @@ class LevelSound {
     float sinceHurt = HurtInterval;
     bool wasLost = false;
 };
+
+} // namespace brindlemox::levels

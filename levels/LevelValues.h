@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+namespace brindlemox::levels {
+
 namespace levelfile {
 
 // A bound as a person writes it (100000, not 1e+05).
@@ -37,7 +39,7 @@ template <class Names> std::string listed(const Names& names, const char* last) 
 class Values {
   public:
     // line: the whole line without its comment; its first word is the key.
-    explicit Values(std::string_view line) : line(line), w(textnum::words(line)) {}
+    explicit Values(std::string_view line) : line(line), w(platform::textnum::words(line)) {}
     bool blank() const { return w.empty(); }
     std::string_view key() const { return w[0]; }
     bool more() const { return next < w.size(); }
@@ -49,7 +51,7 @@ class Values {
         if (failed())
             return std::nullopt;
         const std::optional<double> n =
-            next < w.size() ? textnum::parseFinite(w[next]) : std::nullopt;
+            next < w.size() ? platform::textnum::parseFinite(w[next]) : std::nullopt;
         if (!n || *n < low || *n > high)
             return refuse(what + " (a number from " + text(low) + " to " + text(high) + ")");
         ++next;
@@ -63,7 +65,7 @@ class Values {
         if (failed())
             return std::nullopt;
         const std::optional<long long> n =
-            next < w.size() ? textnum::parseWhole(w[next]) : std::nullopt;
+            next < w.size() ? platform::textnum::parseWhole(w[next]) : std::nullopt;
         if (!n || *n < low || *n > high)
             return refuse(what + " (a whole number from " + std::to_string(low) + " to " +
                           std::to_string(high) + ")");
@@ -74,7 +76,7 @@ class Values {
         glm::vec3 p(0.0f);
         for (int axis = 0; axis < 3 && !failed(); ++axis) {
             const std::optional<double> n =
-                next < w.size() ? textnum::parseFinite(w[next]) : std::nullopt;
+                next < w.size() ? platform::textnum::parseFinite(w[next]) : std::nullopt;
             if (!n || std::fabs(*n) > MaxCoordinate)
                 return refuse(what + " X Y Z (numbers from " + text(-MaxCoordinate) + " to " +
                               text(MaxCoordinate) + ")");
@@ -112,7 +114,7 @@ class Values {
     // After the last value the key takes.
     void end() {
         if (!failed() && more())
-            refuse("nothing after the values, not '" + printable(w[next]) + "'");
+            refuse("nothing after the values, not '" + platform::printable(w[next]) + "'");
     }
 
   private:
@@ -123,3 +125,5 @@ class Values {
 };
 
 } // namespace levelfile
+
+} // namespace brindlemox::levels

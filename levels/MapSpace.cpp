@@ -6,6 +6,10 @@
 #include <cmath>
 #include <limits>
 
+namespace brindlemox::levels {
+
+using namespace render;
+
 namespace mapspace {
 
 namespace {
@@ -94,3 +98,5 @@ bool inOpenSpace(const std::vector<Triangle>& map, const glm::vec3& point) {
 }
 
 } // namespace mapspace
+
+} // namespace brindlemox::levels

@@ -7,6 +7,10 @@
 
 #include <algorithm>
 
+namespace brindlemox::levels {
+
+using namespace gameplay;
+
 PhysicsWorld::PhysicsWorld() {
     auto tree = std::make_unique<btDbvtBroadphase>();
     // Enemies glide a little every frame. Without a box that reaches ahead along their motion,
@@ -103,3 +107,5 @@ PhysicsWorld::Hurt PhysicsWorld::hurtByContacts(Player& player, const btCollisio
         hurt.from = weighted / hurt.amount;
     return hurt;
 }
+
+} // namespace brindlemox::levels

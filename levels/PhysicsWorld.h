@@ -12,8 +12,13 @@ class btSequentialImpulseConstraintSolver;
 class btDiscreteDynamicsWorld;
 class btCollisionObject;
 class btRigidBody;
+
+namespace brindlemox::gameplay {
 class Player;
 class SimpleEnemy;
+} // namespace brindlemox::gameplay
+
+namespace brindlemox::levels {
 
 // A level's Bullet world, without gravity, and the rule by which its contacts hurt the player.
 // Bodies are owned by the objects they belong to; they leave the world before it goes.
@@ -41,8 +46,8 @@ class PhysicsWorld {
         float amount = 0.0f;
         glm::vec3 from{0.0f};
     };
-    Hurt hurtByContacts(Player& player, const btCollisionObject* geometry,
-                        const std::vector<SimpleEnemy*>& enemies, float deltaTime);
+    Hurt hurtByContacts(gameplay::Player& player, const btCollisionObject* geometry,
+                        const std::vector<gameplay::SimpleEnemy*>& enemies, float deltaTime);
     // What one penetrating point of an enemy's touch takes in deltaTime. A toughness not above
     // 0 counts as 3.
     static float touchDamage(float damage, float toughness, float deltaTime);
@@ -57,3 +62,5 @@ class PhysicsWorld {
     std::unique_ptr<btDiscreteDynamicsWorld> dynamicsWorld;
     std::vector<btRigidBody*> bodies;
 };
+
+} // namespace brindlemox::levels

@@ -16,6 +16,8 @@
 #include <sstream>
 #include <type_traits>
 
+namespace brindlemox::platform {
+
 int parseConfigInt(const std::string& value) {
     size_t i = 0;
     while (i < value.size() && std::isspace(static_cast<unsigned char>(value[i])))
@@ -377,3 +379,5 @@ Result<void> writeSettings(const std::string& path, const std::vector<Setting>& 
         return fail(path + ": " + failed);
     return {};
 }
+
+} // namespace brindlemox::platform

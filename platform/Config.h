@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace brindlemox::platform {
+
 // The settings: one "key=value" per line, read from the data folder's Config/config.txt and then
 // from the player's own config.txt over it (a key the player set wins). Blank lines and lines
 // starting with "#" are skipped. Shared read-only by pointer once the game has started.
@@ -76,3 +78,5 @@ Result<std::string> withSettings(const std::string& text, const std::vector<Sett
 // Applies the settings to the file at path (a missing file is made, with its folder), written
 // whole to a temporary file and renamed. A file that cannot be read is left as it is.
 Result<void> writeSettings(const std::string& path, const std::vector<Setting>& settings);
+
+} // namespace brindlemox::platform

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace brindlemox::platform {
+
 namespace {
 
 // The stored pitch stays within the camera's limits, so the first movement back turns the view.
@@ -255,3 +257,5 @@ void Controls::turnTowards(const glm::vec3& direction, double sensitivity) {
     const double dpitch = std::clamp(pitchTo, -MaxPitchDegrees, MaxPitchDegrees) - pitch;
     moveMouse(-dyaw / perPixel, -dpitch / perPixel);
 }
+
+} // namespace brindlemox::platform

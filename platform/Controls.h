@@ -5,8 +5,11 @@
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 
-struct Config;
 struct GLFWwindow;
+
+namespace brindlemox::platform {
+
+struct Config;
 
 // Keyboard, mouse, gamepad and frame timing as the rest of the game consumes them. One object,
 // owned by the game and handed to its levels, so a level change neither resets the toggles nor
@@ -138,3 +141,5 @@ class Controls {
     bool drawingPhysics = false;
     Observer* observer = nullptr;
 };
+
+} // namespace brindlemox::platform

@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace brindlemox::platform {
+
 namespace datafile {
 
 bool isReadable(const std::string& path, std::uintmax_t maxBytes) {
@@ -79,3 +81,5 @@ std::optional<std::string> read(const std::string& path, std::uintmax_t maxBytes
 }
 
 } // namespace datafile
+
+} // namespace brindlemox::platform

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+namespace brindlemox::platform {
+
 // Reading the game's data files. Only regular files (after links) of a sane size are read:
 // a named pipe, a device, a folder or a file far larger than any real one of its kind counts as
 // missing, so hostile data can neither hang the game nor fill its memory.
@@ -40,3 +42,5 @@ std::optional<std::string> read(const std::string& path, std::uintmax_t maxBytes
                                 Refusal* why = nullptr, Links links = Links::Followed);
 
 } // namespace datafile
+
+} // namespace brindlemox::platform

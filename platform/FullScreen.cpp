@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace brindlemox::platform {
+
 GLFWmonitor* monitorOf(GLFWwindow* window) {
     if (GLFWmonitor* current = glfwGetWindowMonitor(window))
         return current;
@@ -48,3 +50,5 @@ void FullScreenSwitch::toggle(GLFWwindow* window) {
     glfwGetWindowSize(window, &width, &height);
     glfwSetWindowMonitor(window, monitor, 0, 0, mode->width, mode->height, mode->refreshRate);
 }
+
+} // namespace brindlemox::platform

@@ -3,6 +3,8 @@
 struct GLFWmonitor;
 struct GLFWwindow;
 
+namespace brindlemox::platform {
+
 // F11: switches a window between full screen on the monitor it stands on, in that monitor's
 // current mode, and the window as it was (place and size).
 class FullScreenSwitch {
@@ -19,3 +21,5 @@ class FullScreenSwitch {
 // The monitor holding most of the window (the one it is full screen on, if it is); the primary
 // monitor when it overlaps none.
 GLFWmonitor* monitorOf(GLFWwindow* window);
+
+} // namespace brindlemox::platform

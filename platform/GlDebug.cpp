@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+namespace brindlemox::platform {
+
 namespace {
 
 // Process-wide, like the context it listens to.
@@ -59,3 +61,5 @@ void clear() {
 }
 
 } // namespace gldebug
+
+} // namespace brindlemox::platform

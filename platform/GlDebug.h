@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+namespace brindlemox::platform {
+
 // GL debug output: when the context offers it, every error the driver reports is counted, and
 // the first few are kept and printed, so tests (and the game's debug build) can see GL errors as
 // they happen. A flood of errors costs a counter, not memory or a console full of lines.
@@ -17,3 +19,5 @@ int errorCount();
 const std::vector<std::string>& errors();
 void clear();
 } // namespace gldebug
+
+} // namespace brindlemox::platform

@@ -8,6 +8,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace brindlemox::platform {
+
 namespace outputfile {
 
 std::string refusal(const std::string& path) {
@@ -54,3 +56,5 @@ std::string writeWhole(const std::string& path, const std::string& bytes) {
 }
 
 } // namespace outputfile
+
+} // namespace brindlemox::platform

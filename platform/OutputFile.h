@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace brindlemox::platform {
+
 // Files the game writes where the user names them (screenshots, demos). Only regular files are
 // written: a pipe would block the game, a device would swallow the bytes.
 namespace outputfile {
@@ -16,3 +18,5 @@ std::string refusal(const std::string& path);
 std::string writeWhole(const std::string& path, const std::string& bytes);
 
 } // namespace outputfile
+
+} // namespace brindlemox::platform

@@ -6,6 +6,8 @@
 
 #include <unistd.h>
 
+namespace brindlemox::platform {
+
 namespace {
 
 class GlfwPlatform final : public Platform {
@@ -95,3 +97,5 @@ void consolePause() {
         std::fflush(stdout);
     }
 }
+
+} // namespace brindlemox::platform

@@ -2,6 +2,10 @@
 
 #include <array>
 
+struct GLFWwindow;
+
+namespace brindlemox::platform {
+
 // A gamepad as GLFW's built-in mappings present it.
 struct GamepadState {
     bool connected = false;
@@ -38,7 +42,6 @@ Platform& platform();
 // Installs p (not owned) and returns the previous one; nullptr restores the default.
 Platform* installPlatform(Platform* p);
 
-struct GLFWwindow;
 // Points the default GLFW platform at the game window, whose key state it then reads.
 void setPlatformWindow(GLFWwindow* window);
 
@@ -46,3 +49,5 @@ void setPlatformWindow(GLFWwindow* window);
 // read the last message; returns at once when standard input is closed.
 void consolePause();
 constexpr const char* PausePrompt = "Press Enter to continue . . .";
+
+} // namespace brindlemox::platform

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace brindlemox::platform {
+
 namespace playerfiles {
 namespace {
 
@@ -70,3 +72,5 @@ Result<void> makeFolder(const std::filesystem::path& folder) {
 }
 
 } // namespace playerfiles
+
+} // namespace brindlemox::platform

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <string>
 
+namespace brindlemox::platform {
+
 // The player's own files, by the XDG base directory rules: settings under $XDG_CONFIG_HOME,
 // progress, best runs and the player's levels under $XDG_DATA_HOME, the mipmap cache under
 // $XDG_CACHE_HOME; each else under the home folder (~/.config, ~/.local/share, ~/.cache). A
@@ -28,3 +30,5 @@ std::filesystem::path cacheFolder();
 Result<void> makeFolder(const std::filesystem::path& folder);
 
 } // namespace playerfiles
+
+} // namespace brindlemox::platform

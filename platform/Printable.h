@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+namespace brindlemox::platform {
+
 // Text from outside the game (paths, file contents) as it is echoed to a terminal: control
 // characters (C0, DEL, C1) and bytes that are not UTF-8 are shown as \xNN, so a name cannot
 // colour the terminal, move its cursor or set its title. Other UTF-8 text is kept as it is.
@@ -41,3 +43,5 @@ inline std::string printable(std::string_view text) {
     }
     return shown;
 }
+
+} // namespace brindlemox::platform

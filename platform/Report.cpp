@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+namespace brindlemox::platform {
+
 namespace {
 Severity leastReported = Severity::Progress;
 }
@@ -20,3 +22,5 @@ void report(Severity severity, std::string_view message) {
     std::fwrite(line.data(), 1, line.size(), stderr);
     std::fflush(stderr);
 }
+
+} // namespace brindlemox::platform

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+namespace brindlemox::platform {
+
 // How the game tells the player of a problem: one line on standard error, in the message's own
 // words, with control characters escaped (text from files and the command line cannot drive the
 // terminal). Progress lines ("Compiling shader : ...") go the same way, so the player's terminal
@@ -66,3 +68,5 @@ struct Failure {
 inline Failure fail(std::string why) {
     return Failure{std::move(why)};
 }
+
+} // namespace brindlemox::platform

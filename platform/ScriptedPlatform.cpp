@@ -1,5 +1,7 @@
 #include "platform/ScriptedPlatform.h"
 
+namespace brindlemox::platform {
+
 ScriptedPlatform::ScriptedPlatform() {
     previous = installPlatform(this);
 }
@@ -13,3 +15,5 @@ bool ScriptedPlatform::isKeyHeld(int key) {
         return true;
     return held.count(key) > 0;
 }
+
+} // namespace brindlemox::platform

@@ -4,6 +4,8 @@
 
 #include <set>
 
+namespace brindlemox::platform {
+
 // Keys and time under a script's control (tests, the soak and the benchmarks). Installed for the
 // lifetime of the object.
 class ScriptedPlatform final : public Platform {
@@ -38,3 +40,5 @@ class ScriptedPlatform final : public Platform {
     std::set<int> tapped;
     Platform* previous = nullptr;
 };
+
+} // namespace brindlemox::platform

@@ -11,6 +11,8 @@
 #include <system_error>
 #include <vector>
 
+namespace brindlemox::platform {
+
 namespace textnum {
 
 // A whole decimal number with an optional leading minus, nothing else in the word.
@@ -57,3 +59,5 @@ inline std::vector<std::string_view> words(std::string_view line) {
 }
 
 } // namespace textnum
+
+} // namespace brindlemox::platform

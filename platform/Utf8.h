@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace brindlemox::platform {
+
 // UTF-8 text as code points: level titles are counted and drawn by character, not by byte.
 namespace utf8 {
 
@@ -65,3 +67,5 @@ inline std::optional<std::u32string> decodeStrict(std::string_view text) {
 }
 
 } // namespace utf8
+
+} // namespace brindlemox::platform

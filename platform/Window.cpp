@@ -10,6 +10,8 @@
 #include <GL/glew.h>
 #include <GLFW/glfw3.h>
 
+namespace brindlemox::platform {
+
 const char* OpenedWindow::reason() const {
     switch (failure) {
     case WindowFailure::Glfw:
@@ -96,3 +98,5 @@ OpenedWindow openWindow(const WindowOptions& options) {
     opened.window = window;
     return opened;
 }
+
+} // namespace brindlemox::platform

@@ -5,6 +5,8 @@
 
 struct GLFWwindow;
 
+namespace brindlemox::platform {
+
 // What the window and its GL 3.3 core context are asked to be.
 struct WindowOptions {
     int width = 800;
@@ -46,3 +48,5 @@ struct OpenedWindow {
 // Starts GLFW if needed, makes the window and its context current and loads GL through GLEW.
 // On failure nothing is left open but GLFW itself, which the caller may terminate.
 OpenedWindow openWindow(const WindowOptions& options);
+
+} // namespace brindlemox::platform

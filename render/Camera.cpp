@@ -9,6 +9,10 @@
 #include <algorithm>
 #include <cmath>
 
+namespace brindlemox::render {
+
+using namespace platform;
+
 namespace {
 constexpr double Pi = 3.141592653589793;
 }
@@ -84,3 +88,5 @@ void applyMouseLook(Controls& controls, Camera& camera) {
     camera.updateVectors();
     controls.readMovementKeys(camera.getDirection(), camera.getRight());
 }
+
+} // namespace brindlemox::render

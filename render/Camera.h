@@ -8,6 +8,8 @@
 
 #include <memory>
 
+namespace brindlemox::render {
+
 // The first-person camera of a level. Angles come in as degrees and are kept in radians; the
 // view direction comes from yaw and pitch alone.
 class Camera {
@@ -20,7 +22,7 @@ class Camera {
     void setYaw(double degrees);
     // Clamped to +-MaxPitchDegrees.
     void setPitch(double degrees);
-    static constexpr double MaxPitchDegrees = Controls::MaxPitchDegrees;
+    static constexpr double MaxPitchDegrees = platform::Controls::MaxPitchDegrees;
     void updateVectors();
     // Width over height of the picture; the level keeps it equal to the framebuffer's.
     void setAspect(float widthOverHeight);
@@ -61,4 +63,6 @@ class Camera {
 };
 
 // The controls' view angles into the camera, then the movement keys along its new axes.
-void applyMouseLook(Controls& controls, Camera& camera);
+void applyMouseLook(platform::Controls& controls, Camera& camera);
+
+} // namespace brindlemox::render

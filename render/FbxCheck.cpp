@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+namespace brindlemox::render {
+
 namespace fbxcheck {
 
 namespace {
@@ -308,3 +310,5 @@ std::string problem(const std::string& bytes) {
 }
 
 } // namespace fbxcheck
+
+} // namespace brindlemox::render

@@ -2,6 +2,8 @@
 
 #include <string>
 
+namespace brindlemox::render {
+
 // A look at an FBX file (ASCII or binary) before it goes to the importer, which walks the block
 // nesting and the model hierarchy recursively: a model parented to itself (directly or through
 // others) makes it recurse without end, and a very deep nesting or hierarchy overflows the stack
@@ -21,3 +23,5 @@ bool looksLikeFbx(const std::string& bytes);
 std::string problem(const std::string& bytes);
 
 } // namespace fbxcheck
+
+} // namespace brindlemox::render

@@ -1,5 +1,7 @@
 #include "render/FrameState.h"
 
+namespace brindlemox::render {
+
 namespace framestate {
 
 void setWireframe(bool wireframe) {
@@ -32,3 +34,5 @@ FilledFaces::~FilledFaces() {
 }
 
 } // namespace framestate
+
+} // namespace brindlemox::render

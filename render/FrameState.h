@@ -2,6 +2,8 @@
 
 #include <GL/glew.h>
 
+namespace brindlemox::render {
+
 // The GL state a level's frame sets around its passes and HUD.
 namespace framestate {
 
@@ -38,3 +40,5 @@ class FilledFaces {
 };
 
 } // namespace framestate
+
+} // namespace brindlemox::render

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace brindlemox::render {
+
 Plane Plane::fromPoints(const glm::vec3& p1, const glm::vec3& p2, const glm::vec3& p3) {
     Plane plane;
     glm::vec3 a = p1 - p2;
@@ -83,3 +85,5 @@ bool Frustum::pointsVisible(const std::vector<glm::vec3>& points) const {
     }
     return true;
 }
+
+} // namespace brindlemox::render

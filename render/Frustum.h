@@ -5,6 +5,8 @@
 #include <array>
 #include <vector>
 
+namespace brindlemox::render {
+
 // One side of the view volume; the normal points inwards.
 struct Plane {
     glm::vec3 point{0.0f};
@@ -42,3 +44,5 @@ class Frustum {
     glm::vec3 eye{0.0f};
     bool built = false;
 };
+
+} // namespace brindlemox::render

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+namespace brindlemox::render {
+
 // Move-only owners of GL object names. An owner holds one name or none (0, the empty state),
 // deletes what it holds exactly once (when it is destroyed, reset or assigned over) and never
 // touches GL while empty, so empty owners can be made, moved and destroyed without a context.
@@ -110,3 +112,5 @@ inline TransformFeedback makeTransformFeedback() {
 }
 
 } // namespace gl
+
+} // namespace brindlemox::render

@@ -15,6 +15,10 @@
 #include <optional>
 #include <vector>
 
+namespace brindlemox::render {
+
+using namespace platform;
+
 namespace {
 
 // The smallest power of two at least n.
@@ -171,3 +175,5 @@ std::shared_ptr<const GlyphAtlas> GlyphAtlas::shared(ResourceCache& cache, int p
         return atlas;
     });
 }
+
+} // namespace brindlemox::render

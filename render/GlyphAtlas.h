@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+namespace brindlemox::render {
+
 // One rasterised character of the HUD font and where its bitmap lies in its atlas.
 struct Glyph {
     int layer = -1;        // the atlas layer holding its bitmap; -1 for an empty bitmap
@@ -68,3 +70,5 @@ class GlyphAtlas {
     int skipped = 0;
     int visible = 0;
 };
+
+} // namespace brindlemox::render

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace brindlemox::render {
+
 namespace {
 
 // The lines' own rule (depth test, less, depth written, filled quads) is what makes the first
@@ -165,3 +167,5 @@ void HudCache::copy(int width, int height) {
     glBindVertexArray(0);
     glBindTexture(GL_TEXTURE_2D, 0);
 }
+
+} // namespace brindlemox::render

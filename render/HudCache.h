@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace brindlemox::render {
+
 class TextRenderer;
 
 // The HUD lines drawn once into a picture of their own and copied onto each frame while they stay
@@ -59,3 +61,5 @@ class HudCache {
     bool copied = false;
     long builds = 0;
 };
+
+} // namespace brindlemox::render

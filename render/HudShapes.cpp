@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+namespace brindlemox::render {
+
 HudShapes::Quad HudShapes::rectangle(glm::vec2 low, glm::vec2 high, glm::vec4 colour) {
     return {{{low, colour},
              {glm::vec2(high.x, low.y), colour},
@@ -51,3 +53,5 @@ void HudShapes::draw(const std::vector<Quad>& quads, const glm::mat4& projection
     if (depth)
         glEnable(GL_DEPTH_TEST);
 }
+
+} // namespace brindlemox::render

@@ -10,6 +10,8 @@
 #include <array>
 #include <vector>
 
+namespace brindlemox::render {
+
 // Flat HUD shapes (the health bar, the hurt flash): quads with a colour at each corner, blended
 // over the picture without the depth test, through the program of "Shader/hudShapeVS.vs" and
 // "Shader/hudShapeFS.fs". Owns its buffer and vertex array; a program that failed to build draws
@@ -35,3 +37,5 @@ class HudShapes {
     gl::VertexArray vertexArray;
     gl::Buffer vertexBuffer;
 };
+
+} // namespace brindlemox::render

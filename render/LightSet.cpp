@@ -5,6 +5,8 @@
 #include <atomic>
 #include <string>
 
+namespace brindlemox::render {
+
 namespace {
 // Tells sets apart for the programs that hold them, even when one is made where another was.
 std::atomic<unsigned long long> nextSerial{1};
@@ -57,3 +59,5 @@ void LightSet::uploadTo(const ShaderProgram& program) const {
     at.heldSet = serial;
     ++given;
 }
+
+} // namespace brindlemox::render

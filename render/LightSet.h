@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+namespace brindlemox::render {
+
 // One point light of a level. The attenuation terms are the same for every light.
 struct Light {
     glm::vec3 position{0.0f};
@@ -44,3 +46,5 @@ class LightSet {
     unsigned long long serial;
     mutable long given = 0;
 };
+
+} // namespace brindlemox::render

@@ -6,6 +6,10 @@
 
 #include <cstdio>
 
+namespace brindlemox::render {
+
+using namespace platform;
+
 namespace {
 
 // True when every mesh is drawn with a material that has no specular colour: the light-map
@@ -71,3 +75,5 @@ void Map::setProgram(ProgramRef program) {
     entry.object.program = std::move(program);
     entry.changed();
 }
+
+} // namespace brindlemox::render

@@ -9,6 +9,8 @@
 
 class btRigidBody;
 
+namespace brindlemox::render {
+
 // The level geometry: one model drawn with SecondImage beside its own material textures,
 // culled by its vertices and drawn region by region (DrawGroup::Geometry), and a static
 // triangle-mesh body for everything to collide with. A model that fails to load leaves a map
@@ -46,3 +48,5 @@ class Map {
     SceneEntry entry;
     StaticMeshBody physics;
 };
+
+} // namespace brindlemox::render

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+namespace brindlemox::render {
+
 namespace {
 
 void setAttribute(GLuint index, GLint components, size_t offset) {
@@ -98,3 +100,5 @@ void Mesh::release() {
     indexCount = 0;
     vertices.clear();
 }
+
+} // namespace brindlemox::render

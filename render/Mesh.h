@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <vector>
 
+namespace brindlemox::render {
+
 // The placement of one drawn copy of a model, read per instance by the entity program.
 struct Instance {
     glm::mat4 mvp{1.0f};
@@ -48,3 +50,5 @@ class Mesh {
     // Binds the instance buffer and fills it with these copies.
     void storeInstances(const Instance* copies, size_t count) const;
 };
+
+} // namespace brindlemox::render

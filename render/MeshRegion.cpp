@@ -7,6 +7,8 @@
 #include <map>
 #include <tuple>
 
+namespace brindlemox::render {
+
 std::vector<MeshRegion> groupIntoRegions(const std::vector<Vertex>& vertices,
                                          std::vector<unsigned>& indices) {
     const size_t triangleCount = indices.size() / 3;
@@ -59,3 +61,5 @@ std::vector<MeshRegion> groupIntoRegions(const std::vector<Vertex>& vertices,
         region = bounds(region.firstIndex, region.indexCount);
     return regions;
 }
+
+} // namespace brindlemox::render

@@ -6,6 +6,8 @@
 
 #include <vector>
 
+namespace brindlemox::render {
+
 // A run of a mesh's index list whose triangles have their centres in one cube of space, with
 // the bounds of those triangles.
 struct MeshRegion {
@@ -21,3 +23,5 @@ constexpr float MeshRegionSize = 8.0f;
 // within a region) and returns the regions; a mesh no larger than one region keeps its order.
 std::vector<MeshRegion> groupIntoRegions(const std::vector<Vertex>& vertices,
                                          std::vector<unsigned>& indices);
+
+} // namespace brindlemox::render

@@ -15,6 +15,10 @@
 #include <string_view>
 #include <vector>
 
+namespace brindlemox::render {
+
+using namespace platform;
+
 namespace mipcache {
 namespace {
 
@@ -180,3 +184,5 @@ void store(std::uint64_t pixelHash, int width, int height) {
 }
 
 } // namespace mipcache
+
+} // namespace brindlemox::render

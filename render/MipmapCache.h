@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+namespace brindlemox::render {
+
 // The smaller levels of textures as this driver made them with glGenerateMipmap, kept between
 // runs: the driver builds its downsampling code at every start (tens of milliseconds), reading
 // the levels back costs a file read. A level set is found by the driver's name and version, the
@@ -30,3 +32,5 @@ bool load(std::uint64_t pixelHash, int width, int height);
 void store(std::uint64_t pixelHash, int width, int height);
 
 } // namespace mipcache
+
+} // namespace brindlemox::render

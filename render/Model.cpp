@@ -16,6 +16,10 @@
 #include <optional>
 #include <utility>
 
+namespace brindlemox::render {
+
+using namespace platform;
+
 namespace {
 
 void setMaterialColours(const MaterialLocations& at, const Material& material) {
@@ -219,3 +223,5 @@ ResourceCache::ReadJob modelReadAhead(const std::string& path, ModelData read) {
                 return read;
             }};
 }
+
+} // namespace brindlemox::render

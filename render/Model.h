@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+namespace brindlemox::render {
+
 class Frustum;
 
 struct Material {
@@ -115,3 +117,5 @@ std::shared_ptr<const Model> sharedModel(ResourceCache& cache, const std::string
 ResourceCache::ReadJob modelReadAhead(const std::string& path);
 // The same for a model file read already (readModel): its images are read ahead.
 ResourceCache::ReadJob modelReadAhead(const std::string& path, ModelData read);
+
+} // namespace brindlemox::render

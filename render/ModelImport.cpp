@@ -18,6 +18,10 @@
 #include <memory>
 #include <optional>
 
+namespace brindlemox::render {
+
+using namespace platform;
+
 namespace {
 
 constexpr unsigned ImportFlags = aiProcess_Triangulate | aiProcess_FlipUVs;
@@ -229,3 +233,5 @@ ModelData readModel(const std::string& path) {
     data.failed = false;
     return data;
 }
+
+} // namespace brindlemox::render

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace brindlemox::render {
+
 // A model file as read and converted, before any GL object exists: read on any thread.
 struct ModelData {
     struct MeshData {
@@ -38,3 +40,5 @@ struct ModelData {
 // names); a scene without meshes is a failure; an FBX file whose node graph loops or runs too
 // deep is refused before the importer sees it, with the reason in problem.
 ModelData readModel(const std::string& path);
+
+} // namespace brindlemox::render

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <utility>
 
+namespace brindlemox::render {
+
 namespace {
 
 // Degrees to radians as the game has always converted them (single precision constant).
@@ -166,3 +168,5 @@ void RenderObject::computeBoundingRadius() {
         for (const Vertex& v : mesh.vertices)
             boundingRadius = std::max(boundingRadius, glm::length(place(m, v.position) - centre));
 }
+
+} // namespace brindlemox::render

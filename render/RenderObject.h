@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+namespace brindlemox::render {
+
 // Placement of a render object: model matrix = T * R * S, R from the three Euler angles.
 struct Transform {
     glm::vec3 position{0.0f};
@@ -145,3 +147,5 @@ class RenderObject {
     mutable glm::mat4 matrix{1.0f};
     mutable bool matrixKnown = false;
 };
+
+} // namespace brindlemox::render

@@ -1,5 +1,7 @@
 #include "render/RenderScene.h"
 
+namespace brindlemox::render {
+
 RenderScene::Handle RenderScene::add(const RenderObject& object, Overlay* overlay) {
     slots.push_back({object, overlay});
     ++count;
@@ -50,3 +52,5 @@ void SceneEntry::changed() {
     if (scene != nullptr)
         scene->update(handle, object);
 }
+
+} // namespace brindlemox::render

@@ -9,6 +9,8 @@
 #include <optional>
 #include <vector>
 
+namespace brindlemox::render {
+
 class LightSet;
 
 // What an object draws after the scene of the main pass, depth-tested without writing depth
@@ -85,3 +87,5 @@ class SceneEntry {
     RenderScene* scene = nullptr;
     RenderScene::Handle handle = RenderScene::None;
 };
+
+} // namespace brindlemox::render

@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace brindlemox::render {
+
+using namespace platform;
+
 namespace {
 
 GLint limit(GLenum which) {
@@ -112,3 +116,5 @@ void RenderTarget::bind() {
     glBindFramebuffer(GL_FRAMEBUFFER, framebufferName ? framebufferName.get() : sink.get());
     glViewport(0, 0, framebufferName ? targetWidth : 1, framebufferName ? targetHeight : 1);
 }
+
+} // namespace brindlemox::render

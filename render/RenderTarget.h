@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace brindlemox::render {
+
 // An off-screen picture to draw into: a framebuffer with one colour texture and a depth
 // attachment. Made whole or not at all: when the driver cannot make it (a size beyond its
 // limits, an incomplete framebuffer) one line says so and the target is left empty. An empty
@@ -51,3 +53,5 @@ class RenderTarget {
     gl::Framebuffer sink;
     gl::Framebuffer framebufferName;
 };
+
+} // namespace brindlemox::render

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <system_error>
 
+namespace brindlemox::render {
+
 std::shared_ptr<const ShaderProgram> ShaderProgram::adopt(GLuint program) {
     auto shared = std::make_shared<ShaderProgram>();
     shared->name.reset(program);
@@ -126,3 +128,5 @@ size_t ResourceCache::readAheadUnused() {
 CacheOrOwn::CacheOrOwn(ResourceCache* given)
     : own(given != nullptr ? nullptr : std::make_unique<ResourceCache>()),
       cache(given != nullptr ? given : own.get()) {}
+
+} // namespace brindlemox::render

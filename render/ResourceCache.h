@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+namespace brindlemox::render {
+
 // The shader files of one program, in the order they are attached, and the transform-feedback
 // varyings declared before the link (none for drawing programs).
 struct ProgramFiles {
@@ -148,3 +150,5 @@ class CacheOrOwn {
     std::unique_ptr<ResourceCache> own;
     ResourceCache* cache;
 };
+
+} // namespace brindlemox::render

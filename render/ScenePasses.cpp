@@ -11,6 +11,8 @@
 #include <set>
 #include <utility>
 
+namespace brindlemox::render {
+
 namespace {
 
 // Mirrors world space about the horizontal plane y = height.
@@ -375,3 +377,5 @@ void ScenePasses::renderMain(const Frustum& frustum) {
     });
     glDepthMask(GL_TRUE);
 }
+
+} // namespace brindlemox::render

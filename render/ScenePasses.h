@@ -11,6 +11,8 @@
 #include <array>
 #include <vector>
 
+namespace brindlemox::render {
+
 class Camera;
 class Frustum;
 class LightSet;
@@ -126,3 +128,5 @@ class ScenePasses {
     DrawWatcher* drawWatcher = nullptr;
     long waterPassCount = 0;
 };
+
+} // namespace brindlemox::render

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace brindlemox::render {
+
 // Vertex attribute locations and texture units shared by the C++ side and the GLSL sources in
 // data/Shader. Each shader declares its inputs with layout(location = N) using these numbers.
 
@@ -38,3 +40,5 @@ constexpr int WaterNormalMap = 3; // water
 constexpr int RandomTexture = 0;  // particle update pass
 constexpr int Sprite = 0;         // particle draw pass
 } // namespace unit
+
+} // namespace brindlemox::render

@@ -10,6 +10,10 @@
 #include <optional>
 #include <sstream>
 
+namespace brindlemox::render {
+
+using namespace platform;
+
 namespace {
 
 GLenum glStage(int stage) {
@@ -170,7 +174,7 @@ gl::Shader ShaderLoader::compileShader(const std::string& path, int stage) {
             report(Severity::Error, "Impossible to open " + path + ": " +
                                         datafile::describe(why, datafile::MaxShaderBytes));
         // The stage object is never used; its handle drops it.
-        platform().waitForKey();
+        platform::platform().waitForKey();
         return gl::Shader();
     }
     std::istringstream file(*contents);
@@ -179,7 +183,7 @@ gl::Shader ShaderLoader::compileShader(const std::string& path, int stage) {
     if (!missing.empty()) {
         report(Severity::Error,
                "Impossible to open " + missing + ". Are you in the right directory ?");
-        platform().waitForKey();
+        platform::platform().waitForKey();
         return gl::Shader();
     }
     const std::string refused = refusal(source);
@@ -242,3 +246,5 @@ GLuint ShaderLoader::loadShaders(const std::string& vertexPath, const std::strin
     linkProgram();
     return program;
 }
+
+} // namespace brindlemox::render

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace brindlemox::render {
+
 // Stage codes handed to addShader.
 enum ShaderStage : int { VertexStage = 0, FragmentStage = 1, GeometryStage = 2 };
 
@@ -60,3 +62,5 @@ class ShaderLoader {
     GLuint program = 0;
     std::vector<gl::Shader> attached;
 };
+
+} // namespace brindlemox::render

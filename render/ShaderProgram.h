@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+namespace brindlemox::render {
+
 // A program built from shader files, with whether it linked (asked of GL once, not per draw).
 // Everything drawn with one set of shader files shares one of these (see ResourceCache).
 struct ShaderProgram {
@@ -40,3 +42,5 @@ inline GLuint programName(const ProgramRef& program) {
 inline bool programReady(const ProgramRef& program) {
     return program != nullptr && program->linked;
 }
+
+} // namespace brindlemox::render

@@ -2,6 +2,8 @@
 
 #include <glm/gtc/type_ptr.hpp>
 
+namespace brindlemox::render {
+
 void StateTracker::forget() {
     culling = -1;
     depthFunc = 0;
@@ -142,3 +144,5 @@ void StateTracker::setInt(const std::string& name, int value) {
 void StateTracker::setFloat(const std::string& name, float value) {
     glUniform1f(located(name), value);
 }
+
+} // namespace brindlemox::render

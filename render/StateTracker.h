@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+namespace brindlemox::render {
+
 // The GL state the scene passes set, remembered so that each value is set only when it changes:
 // the program, the vertex array, the textures, face culling, the depth function and, per
 // program, the pass's uniforms and the material colours. The scene passes own one and make every
@@ -70,3 +72,5 @@ class StateTracker {
     int culling = -1; // -1 unknown
     GLenum depthFunc = 0;
 };
+
+} // namespace brindlemox::render

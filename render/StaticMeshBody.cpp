@@ -2,6 +2,8 @@
 
 #include <glm/vec4.hpp>
 
+namespace brindlemox::render {
+
 namespace {
 
 btVector3 placed(const glm::mat4& m, const glm::vec3& p) {
@@ -52,3 +54,5 @@ StaticMeshBody StaticMeshBody::build(const std::vector<Triangle>& triangles,
     result.body->setWorldTransform(identity);
     return result;
 }
+
+} // namespace brindlemox::render

@@ -8,6 +8,8 @@
 #include <memory>
 #include <vector>
 
+namespace brindlemox::render {
+
 // A static (mass 0) triangle-mesh body with the Bullet objects it is made of, for the level
 // geometry and the walls. Move-only; the pieces are destroyed body first. The owner must take the
 // body out of its physics world before this is destroyed.
@@ -30,3 +32,5 @@ struct StaticMeshBody {
     static StaticMeshBody build(const std::vector<Triangle>& triangles,
                                 const glm::mat4& modelMatrix);
 };
+
+} // namespace brindlemox::render

@@ -4,6 +4,10 @@
 
 #include <glm/common.hpp>
 
+namespace brindlemox::render {
+
+using namespace platform;
+
 TextExtent measureLine(const std::map<char32_t, Glyph>& glyphs, const std::string& line) {
     TextExtent extent;
     glm::vec2 low(1e9f), high(-1e9f);
@@ -68,3 +72,5 @@ LineLayout layOutLine(const std::map<char32_t, Glyph>& glyphs, const std::string
     }
     return layout;
 }
+
+} // namespace brindlemox::render

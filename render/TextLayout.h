@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+namespace brindlemox::render {
+
 // One corner of a glyph's quad: its place in the 800 x 600 text space, the glyph's own texture
 // coordinates (0..1 over its bitmap, with v = 0 at the top row; beyond that in the outline margin),
 // and the glyph's bitmap size and atlas layer, the same at every corner.
@@ -56,3 +58,5 @@ TextExtent measureLine(const std::map<char32_t, Glyph>& glyphs, const std::strin
 // glyph neither draw nor move the pen.
 LineLayout layOutLine(const std::map<char32_t, Glyph>& glyphs, const std::string& line,
                       glm::vec2 pen, glm::vec2 unitsPerTexel, float margin);
+
+} // namespace brindlemox::render

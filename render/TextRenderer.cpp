@@ -11,6 +11,10 @@
 #include <cstddef>
 #include <cstdio>
 
+namespace brindlemox::render {
+
+using namespace platform;
+
 namespace {
 
 constexpr GLsizeiptr QuadBytes = sizeof(GlyphQuad);
@@ -170,3 +174,5 @@ void TextRenderer::drawQuads(const std::vector<GlyphQuad>& quads, glm::vec3 text
     glBindVertexArray(0);
     glBindTexture(GL_TEXTURE_2D_ARRAY, 0);
 }
+
+} // namespace brindlemox::render

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace brindlemox::render {
+
 // One HUD line drawn on top of the scene, in a fixed 800 x 600 space (origin lower left, y up)
 // whatever the window size: positions are fractions of that space, while glyphs keep their
 // proportions (the space is scaled uniformly to fit the screen, see setScreenSize). Text is UTF-8.
@@ -104,3 +106,5 @@ class TextRenderer {
     GLint outlineTexelsLocation = -1;
     GLint layerSizeLocation = -1;
 };
+
+} // namespace brindlemox::render

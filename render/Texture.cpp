@@ -13,6 +13,10 @@
 #include <cstdio>
 #include <optional>
 
+namespace brindlemox::render {
+
+using namespace platform;
+
 namespace {
 
 long long maxTextureSize() {
@@ -89,3 +93,5 @@ void Texture::bind(int unit) const {
     glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
     glBindTexture(GL_TEXTURE_2D, name.get());
 }
+
+} // namespace brindlemox::render

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace brindlemox::render {
+
 // A GL 2D texture from an image file (through stb_image, converted to RGB, full mipmap chain
 // from the driver, kept between runs by mipcache).
 // A file that cannot be read leaves name 0: binding it unbinds the unit. So does anything but a
@@ -39,3 +41,5 @@ class Texture {
   private:
     gl::Texture name;
 };
+
+} // namespace brindlemox::render

@@ -3,6 +3,8 @@
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 
+namespace brindlemox::render {
+
 // The 40-byte interleaved vertex of every model buffer.
 struct Vertex {
     glm::vec3 position{0.0f};
@@ -15,3 +17,5 @@ static_assert(sizeof(Vertex) == 40, "the vertex layout is shared with the shader
 struct Triangle {
     glm::vec3 a{0.0f}, b{0.0f}, c{0.0f};
 };
+
+} // namespace brindlemox::render

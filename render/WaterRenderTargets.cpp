@@ -1,5 +1,7 @@
 #include "render/WaterRenderTargets.h"
 
+namespace brindlemox::render {
+
 namespace {
 
 // Byte colour, filtered, as the water samples it with a ripple offset.
@@ -44,3 +46,5 @@ void WaterRenderTargets::setScreenSize(int width, int height) {
     screenWidth = width;
     screenHeight = height;
 }
+
+} // namespace brindlemox::render

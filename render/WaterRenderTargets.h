@@ -2,6 +2,8 @@
 
 #include "render/RenderTarget.h"
 
+namespace brindlemox::render {
+
 // The two off-screen targets the water surface samples: the scene reflected (320 x 180) and
 // refracted (1780 x 720). Their sizes are fixed whatever the window size. A target the driver
 // cannot make is left empty (see RenderTarget): the water then samples nothing from it.
@@ -44,3 +46,5 @@ class WaterRenderTargets {
     int screenWidth = 0;
     int screenHeight = 0;
 };
+
+} // namespace brindlemox::render

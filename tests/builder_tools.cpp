@@ -16,6 +16,8 @@
 #include <string>
 #include <sys/stat.h>
 
+using namespace brindlemox::platform;
+
 namespace fs = std::filesystem;
 
 namespace {

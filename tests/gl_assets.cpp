@@ -11,6 +11,8 @@
 #include <cmath>
 #include <cstdio>
 
+using namespace brindlemox::render;
+
 namespace {
 
 std::unique_ptr<Model> load(const std::string& path) {

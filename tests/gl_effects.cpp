@@ -26,6 +26,11 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::render;
+using namespace brindlemox::effects;
+using namespace brindlemox::gameplay;
+
 namespace {
 
 constexpr int Size = 128;

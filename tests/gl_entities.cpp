@@ -23,6 +23,10 @@
 #include <functional>
 #include <unistd.h>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::render;
+using namespace brindlemox::gameplay;
+
 namespace {
 
 using checks::captureReports;

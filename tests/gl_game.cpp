@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::levels;
+using namespace brindlemox::app;
+
 namespace {
 
 // A level that writes every call the shell makes into a shared log.

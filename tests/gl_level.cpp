@@ -20,6 +20,12 @@
 #include <fstream>
 #include <sstream>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::render;
+using namespace brindlemox::gameplay;
+using namespace brindlemox::levels;
+using namespace brindlemox::app;
+
 namespace {
 
 // Drives one level the way the game does, with scripted time.

@@ -12,6 +12,9 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::render;
+
 using checks::captureReports;
 using testfiles::ScopedChdir;
 using testfiles::ScratchDir;

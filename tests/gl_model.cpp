@@ -15,6 +15,8 @@
 #include <cstring>
 #include <filesystem>
 
+using namespace brindlemox::render;
+
 using checks::captureReports;
 using testfiles::ScratchDir;
 

@@ -21,6 +21,11 @@
 #include <functional>
 #include <unistd.h>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::render;
+using namespace brindlemox::levels;
+using namespace brindlemox::app;
+
 namespace {
 
 // A level that does nothing: the game's controls turn the view.

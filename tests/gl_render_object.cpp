@@ -13,6 +13,8 @@
 
 #include <cmath>
 
+using namespace brindlemox::render;
+
 using checks::captureReports;
 using testfiles::ScratchDir;
 

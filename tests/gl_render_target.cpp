@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+using namespace brindlemox::render;
+
 using checks::captureReports;
 
 namespace {

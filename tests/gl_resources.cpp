@@ -14,6 +14,11 @@
 #include <map>
 #include <sstream>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::render;
+using namespace brindlemox::gameplay;
+using namespace brindlemox::levels;
+
 namespace {
 
 // How often each line of out that starts with prefix (or ends with suffix) occurs, by its

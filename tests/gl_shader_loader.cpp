@@ -7,6 +7,9 @@
 #include <cstdio>
 #include <sstream>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::render;
+
 namespace {
 
 const char* VertexSource = "#version 330 core\nlayout(location = 0) in vec3 position;\n"

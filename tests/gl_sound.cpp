@@ -11,6 +11,11 @@
 #include <cstdio>
 #include <vector>
 
+namespace audio = brindlemox::audio;
+using namespace brindlemox::platform;
+using namespace brindlemox::audio;
+using namespace brindlemox::levels;
+
 // What a listener hears of Level 1: the mix rendered offline through OpenAL Soft's loopback
 // device while the level runs on scripted input.
 namespace {

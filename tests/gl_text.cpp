@@ -10,6 +10,9 @@
 #include <algorithm>
 #include <filesystem>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::render;
+
 using checks::captureReports;
 using testfiles::ScopedChdir;
 using testfiles::ScratchDir;

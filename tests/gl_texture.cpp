@@ -16,6 +16,8 @@
 #include <string_view>
 #include <vector>
 
+using namespace brindlemox::render;
+
 using checks::captureReports;
 using testfiles::ScratchDir;
 using testgl::levelParameter;

@@ -3,6 +3,8 @@
 
 #include <vector>
 
+using namespace brindlemox::render;
+
 namespace {
 
 using testgl::integer;

@@ -3,6 +3,8 @@
 
 #include <string>
 
+using namespace brindlemox::platform;
+
 namespace {
 
 class WindowTest : public GlTest {

@@ -23,6 +23,11 @@
 #include <sstream>
 #include <unistd.h>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::gameplay;
+using namespace brindlemox::levels;
+using namespace brindlemox::app;
+
 namespace {
 
 constexpr double FrameTime = 1.0 / 60.0;

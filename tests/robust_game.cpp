@@ -35,6 +35,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::effects;
+using namespace brindlemox::gameplay;
+using namespace brindlemox::levels;
+using namespace brindlemox::app;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -8,6 +8,8 @@
 
 #include <cmath>
 
+using namespace brindlemox::render;
+
 namespace {
 
 using checks::Degree;

@@ -9,6 +9,9 @@
 #include <sstream>
 #include <unistd.h>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::app;
+
 namespace {
 
 std::vector<std::string> splitWords(const std::string& line) {

@@ -17,6 +17,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace brindlemox::platform;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -9,6 +9,9 @@
 
 #include <vector>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::render;
+
 namespace {
 
 class ControlsTest : public ::testing::Test {

@@ -12,6 +12,9 @@
 #include <functional>
 #include <sstream>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::app;
+
 namespace {
 
 const char* const Header1 = "brindlemox demo 1\nlevel 1\nwindow 1024 860\nsensitivity 50\n";

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+using namespace brindlemox::render;
+
 namespace {
 
 using testfiles::readFile;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace brindlemox::render;
+
 namespace {
 
 Frustum worked() {

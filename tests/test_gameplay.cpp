@@ -24,6 +24,11 @@
 #include <string>
 #include <vector>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::render;
+using namespace brindlemox::effects;
+using namespace brindlemox::gameplay;
+
 namespace {
 
 constexpr float Frame = 1.0f / 60.0f;

@@ -7,6 +7,8 @@
 #include <functional>
 #include <vector>
 
+using namespace brindlemox::render;
+
 namespace {
 
 std::vector<GLuint> deleted;

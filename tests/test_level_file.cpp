@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+using namespace brindlemox::levels;
+
 namespace {
 
 using levelfile::Kind;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace brindlemox::levels;
+
 TEST(LevelRules, FramesPerSecondRoundsInSinglePrecision) {
     EXPECT_EQ(Hud::framesPerSecond(0.02f), 50);
     EXPECT_EQ(Hud::framesPerSecond(0.016f), 100);

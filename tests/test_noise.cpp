@@ -7,6 +7,8 @@
 #include <numeric>
 #include <vector>
 
+using namespace brindlemox::effects;
+
 TEST(NoisePermutation, Seed235BeginsAsAlways) {
     const std::vector<int> p = PerlinNoise::makePermutation(235);
     const std::vector<int> expected = {253, 76, 200, 69, 225, 98, 166, 133};

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace brindlemox::platform;
+
 TEST(ReportTest, OneEscapedLineOnStandardError) {
     testing::internal::CaptureStderr();
     report(Severity::Warning, "Levels/\x1b]0;title\x07x.txt:3: expected a number");

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <string>
 
+using namespace brindlemox::render;
+
 namespace {
 
 std::string chainOf(int operators, const std::string& op = "+") {

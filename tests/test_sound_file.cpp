@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace audio = brindlemox::audio;
+
 namespace {
 
 // A mono WAV file of 32-bit float samples at 22050 Hz.

@@ -5,6 +5,8 @@
 
 #include <glm/gtc/matrix_transform.hpp>
 
+using namespace brindlemox::render;
+
 namespace {
 
 const std::vector<Triangle> UnitSquare = {

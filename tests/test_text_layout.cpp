@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+using namespace brindlemox::render;
+
 namespace {
 
 // 'A', 'B' and U+00E9 have bitmaps (atlas layers 0, 1 and 2), the space has none; other

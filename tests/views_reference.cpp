@@ -33,6 +33,12 @@
 #include <memory>
 #include <sstream>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::render;
+using namespace brindlemox::gameplay;
+using namespace brindlemox::levels;
+using namespace brindlemox::app;
+
 namespace fs = std::filesystem;
 
 namespace {

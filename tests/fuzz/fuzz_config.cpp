@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+using namespace brindlemox::platform;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     Config config;

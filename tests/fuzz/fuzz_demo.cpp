@@ -10,6 +10,9 @@
 #include <cstdlib>
 #include <string>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::app;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const demo::ParseResult read =
         demo::parse(std::string(reinterpret_cast<const char*>(data), size));

@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <string>
 
+using namespace brindlemox::platform;
+
 namespace {
 
 void check(bool holds) {

@@ -9,6 +9,9 @@
 #include <cstdlib>
 #include <string>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::levels;
+
 namespace {
 
 void within(float value, double bound) {

@@ -10,6 +10,9 @@
 #include <string>
 #include <unistd.h>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::render;
+
 namespace {
 
 GLFWwindow* window = nullptr;

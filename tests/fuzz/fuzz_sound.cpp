@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+namespace audio = brindlemox::audio;
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::optional<audio::Clip> clip =
         audio::decodeClip(std::string(reinterpret_cast<const char*>(data), size));

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <unistd.h>
 
+using namespace brindlemox::platform;
+
 namespace {
 
 GLFWwindow* sharedWindow = nullptr;

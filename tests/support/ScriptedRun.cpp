@@ -15,6 +15,11 @@
 #include <cstdio>
 #include <unistd.h>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::gameplay;
+using namespace brindlemox::levels;
+using namespace brindlemox::app;
+
 int main(int argc, char** argv) {
     if (argc != 2 || chdir(argv[1]) != 0) {
         std::fprintf(stderr, "usage: scripted_run <data folder>\n");

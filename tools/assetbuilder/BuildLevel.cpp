@@ -6,6 +6,8 @@
 #include <chrono>
 #include <cstdio>
 
+using namespace brindlemox::platform;
+
 namespace assets {
 
 Result<void> writeLevel(const levels::LevelDescription& level,

@@ -8,6 +8,7 @@ namespace assets {
 
 // Writes the level's model and its image (the baked light map, or the flesh texture) at their
 // paths under folder, each whole, and says what it wrote.
-Result<void> writeLevel(const levels::LevelDescription& level, const std::filesystem::path& folder);
+brindlemox::platform::Result<void> writeLevel(const levels::LevelDescription& level,
+                                              const std::filesystem::path& folder);
 
 } // namespace assets

@@ -11,6 +11,8 @@
 #include <map>
 #include <memory>
 
+using namespace brindlemox::platform;
+
 namespace assets {
 
 namespace {

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstdint>
 
+using namespace brindlemox::platform;
+
 namespace assets {
 
 namespace {

@@ -22,7 +22,7 @@ struct Image {
 };
 
 // Chooses PNG or BMP from the file extension; written whole.
-Result<void> writeImage(const Image& image, const std::string& path);
+brindlemox::platform::Result<void> writeImage(const Image& image, const std::string& path);
 
 // Periodic noise on [0, period) squares, so textures repeat without seams.
 float valueNoise(float x, float y, int period, unsigned seed);
@@ -39,6 +39,6 @@ Image makeWaterNormalMap(int size, unsigned seed);
 
 // The program's icon: one of the game's cells, green and speckled, with its violet satellite,
 // on a transparent square. Written whole as RGBA PNG.
-Result<void> writeIcon(int size, const std::string& path);
+brindlemox::platform::Result<void> writeIcon(int size, const std::string& path);
 
 } // namespace assets

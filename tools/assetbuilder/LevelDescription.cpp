@@ -11,6 +11,8 @@
 #include <optional>
 #include <string_view>
 
+using namespace brindlemox::platform;
+
 namespace levels {
 
 namespace {

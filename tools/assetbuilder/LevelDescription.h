@@ -86,8 +86,9 @@ struct LevelDescription {
 };
 
 // The description in text; a failure is one line, "SOURCE:LINE: what was expected".
-Result<LevelDescription> parseLevel(const std::string& text, const std::string& source);
+brindlemox::platform::Result<LevelDescription> parseLevel(const std::string& text,
+                                                          const std::string& source);
 // The description in the file at path (a regular file of at most MaxDescriptionBytes).
-Result<LevelDescription> readLevel(const std::string& path);
+brindlemox::platform::Result<LevelDescription> readLevel(const std::string& path);
 
 } // namespace levels

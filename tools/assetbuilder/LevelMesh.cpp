@@ -5,6 +5,8 @@
 #include <cmath>
 #include <numeric>
 
+using namespace brindlemox::platform;
+
 namespace assets {
 
 namespace {

@@ -55,7 +55,7 @@ struct ModelData {
 
 // Writes the model with assimp's exporter; formatId is "obj" or "fbxa". An OBJ model's material
 // file goes beside it. Each file is written whole.
-Result<void> exportModel(const ModelData& model, const std::string& formatId,
-                         const std::string& path);
+brindlemox::platform::Result<void> exportModel(const ModelData& model, const std::string& formatId,
+                                               const std::string& path);
 
 } // namespace assets

@@ -24,6 +24,6 @@ struct LevelBuild {
 };
 
 // The level's model and light map, or the line saying which bound it would pass.
-Result<LevelBuild> makeLevel(const levels::LevelDescription& level);
+brindlemox::platform::Result<LevelBuild> makeLevel(const levels::LevelDescription& level);
 
 } // namespace assets

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+using namespace brindlemox::platform;
+
 namespace assets {
 
 Result<void> writeOutput(const std::string& path, const std::string& bytes) {

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstring>
 
+using namespace brindlemox::platform;
+
 namespace assets {
 
 namespace {

@@ -27,6 +27,6 @@ SoundData makeWonCue();
 SoundData makeWaterLoop();
 
 // Written whole, as a mono 16-bit WAV file.
-Result<void> writeSound(const SoundData& sound, const std::string& path);
+brindlemox::platform::Result<void> writeSound(const SoundData& sound, const std::string& path);
 
 } // namespace assets

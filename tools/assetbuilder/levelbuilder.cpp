@@ -11,6 +11,8 @@
 #include <exception>
 #include <string>
 
+using namespace brindlemox::platform;
+
 int main(int argc, char** argv) {
     if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
         std::printf(

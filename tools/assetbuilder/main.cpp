@@ -19,6 +19,8 @@
 #include <system_error>
 #include <vector>
 
+using namespace brindlemox::platform;
+
 namespace {
 
 namespace fs = std::filesystem;

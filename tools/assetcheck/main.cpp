@@ -23,6 +23,8 @@
 #include <string>
 #include <vector>
 
+using namespace brindlemox::platform;
+
 namespace {
 
 namespace fs = std::filesystem;

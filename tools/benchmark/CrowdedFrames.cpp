@@ -22,6 +22,12 @@
 #include <memory>
 #include <vector>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::render;
+using namespace brindlemox::gameplay;
+using namespace brindlemox::levels;
+using namespace brindlemox::app;
+
 namespace bench {
 
 namespace {

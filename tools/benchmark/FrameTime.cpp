@@ -11,6 +11,9 @@
 
 #include <vector>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::app;
+
 namespace bench {
 
 namespace {

@@ -17,6 +17,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::gameplay;
+using namespace brindlemox::levels;
+using namespace brindlemox::app;
+
 namespace bench {
 
 FILE* out = stdout;

@@ -12,8 +12,12 @@
 #include <memory>
 #include <vector>
 
+namespace brindlemox::levels {
 class Level;
+}
+namespace brindlemox::platform {
 class ScriptedPlatform;
+}
 
 namespace bench {
 
@@ -24,11 +28,12 @@ extern FILE* out;
 void silenceGame();
 
 // The benchmark times rendering, never the display's refresh.
-StartOptions neverWaiting();
+brindlemox::app::StartOptions neverWaiting();
 
 // The game started with these levels (Level 1 and Level 2 when none), or nullptr when it cannot
 // start (the reason is reported).
-std::unique_ptr<Game> openGame(const StartOptions& options, LevelFactory levels = nullptr);
+std::unique_ptr<brindlemox::app::Game> openGame(const brindlemox::app::StartOptions& options,
+                                                brindlemox::app::LevelFactory levels = nullptr);
 
 double wallSeconds();
 double threadCpuSeconds();
@@ -44,14 +49,15 @@ struct Viewpoint {
 extern const std::vector<Viewpoint> Level1Views;
 extern const std::vector<Viewpoint> Level2Views;
 
-Level& currentLevel(Game& game);
+brindlemox::levels::Level& currentLevel(brindlemox::app::Game& game);
 // Puts the player at the eye and turns the view to the target by a mouse movement; the next
 // frame's physics step applies the turn.
-void lookFrom(Game& game, const Viewpoint& view);
+void lookFrom(brindlemox::app::Game& game, const Viewpoint& view);
 // One frame of the game at 1/60 s of game time.
-bool step(Game& game, ScriptedPlatform& keys, bool render = true);
+bool step(brindlemox::app::Game& game, brindlemox::platform::ScriptedPlatform& keys,
+          bool render = true);
 // Destroys Level 1's walls; the next frame starts Level 2.
-void finishLevel(Game& game);
-bool waterInView(Game& game);
+void finishLevel(brindlemox::app::Game& game);
+bool waterInView(brindlemox::app::Game& game);
 
 } // namespace bench

@@ -13,6 +13,9 @@
 #include <cstdio>
 #include <vector>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::app;
+
 namespace bench {
 
 namespace {

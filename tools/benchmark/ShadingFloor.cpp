@@ -13,6 +13,11 @@
 
 #include <algorithm>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::render;
+using namespace brindlemox::levels;
+using namespace brindlemox::app;
+
 namespace bench {
 
 namespace {

@@ -16,16 +16,22 @@
 #include <utility>
 #include <vector>
 
+namespace brindlemox::app {
 class Game;
+}
+namespace brindlemox::levels {
 class Level;
+}
+namespace brindlemox::platform {
 class ScriptedPlatform;
+}
 
 namespace bench {
 
 // Counts, during one frame, the samples each program's draws let through the depth test (the
 // pixels it shades) in each target, and notes the textures bound when that program last drew
 // there.
-class ShadedPixels : public ScenePasses::DrawWatcher {
+class ShadedPixels : public brindlemox::render::ScenePasses::DrawWatcher {
   public:
     static constexpr int Units = 4;
     struct Program {
@@ -82,7 +88,8 @@ class ShadedPixels : public ScenePasses::DrawWatcher {
 };
 
 // One frame of the view with its draws watched.
-void watchOneFrame(Game& game, ScriptedPlatform& keys, ShadedPixels& watcher);
+void watchOneFrame(brindlemox::app::Game& game, brindlemox::platform::ScriptedPlatform& keys,
+                   ShadedPixels& watcher);
 
 // The floor of a view: each target the view renders to covered once by full-screen quads, drawn
 // with the programs that shade the view's pixels there, each over a band as large as its share
@@ -94,7 +101,7 @@ void watchOneFrame(Game& game, ScriptedPlatform& keys, ShadedPixels& watcher);
 // pixel of every pass once costs, with the programs that shade them.
 class Floor {
   public:
-    Floor(Level& level, const ShadedPixels& seen);
+    Floor(brindlemox::levels::Level& level, const ShadedPixels& seen);
 
     // allPasses: reflection, refraction and screen; otherwise the screen alone.
     void frame(GLFWwindow* window, bool allPasses);
@@ -109,7 +116,7 @@ class Floor {
         GLuint64 samples = 0;
         std::array<GLint, ShadedPixels::Units> textures{};
         glm::mat4 projection{1.0f};
-        Mesh quad;
+        brindlemox::render::Mesh quad;
     };
 
     static int textureWidth(GLint texture);
@@ -117,11 +124,11 @@ class Floor {
                             int height);
     void draw(const std::vector<Band>& target);
 
-    Level& level;
+    brindlemox::levels::Level& level;
     std::vector<Band> reflection, refraction, screen;
 };
 
 // Pixels of the targets a frame of the view renders to.
-double targetPixels(Game& game, bool allPasses);
+double targetPixels(brindlemox::app::Game& game, bool allPasses);
 
 } // namespace bench

@@ -19,6 +19,12 @@
 #include <string>
 #include <vector>
 
+namespace audio = brindlemox::audio;
+using namespace brindlemox::platform;
+using namespace brindlemox::audio;
+using namespace brindlemox::levels;
+using namespace brindlemox::app;
+
 namespace bench {
 
 // The main thread's time for sound per frame in Level 2, its five enemies humming and whirring,

@@ -19,6 +19,10 @@
 #include <string>
 #include <vector>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::render;
+using namespace brindlemox::app;
+
 namespace bench {
 
 namespace fs = std::filesystem;

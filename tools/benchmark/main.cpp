@@ -30,6 +30,8 @@
 #include <functional>
 #include <string>
 
+using namespace brindlemox::platform;
+
 namespace fs = std::filesystem;
 using namespace bench;
 

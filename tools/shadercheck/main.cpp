@@ -24,6 +24,9 @@
 #include <utility>
 #include <vector>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::render;
+
 namespace {
 
 int failures = 0;

@@ -30,6 +30,11 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace brindlemox::platform;
+using namespace brindlemox::gameplay;
+using namespace brindlemox::levels;
+using namespace brindlemox::app;
+
 namespace {
 
 constexpr double FrameTime = 1.0 / 60.0;
