@@ -24,11 +24,6 @@ using namespace effects;
 using namespace render;
 using namespace platform;
 
-namespace {
-// The loss screen stays at most this long, whatever a caller asks.
-constexpr double LongestLossHold = 5.0;
-} // namespace
-
 Level::Level(GLFWwindow* window, const Config* config, Controls& controls,
              std::shared_ptr<ResourceCache> given)
     : window(window), config(config), controls(controls),
@@ -47,6 +42,8 @@ Level::Level(GLFWwindow* window, const Config* config, Controls& controls,
     waterTargets = std::make_unique<WaterRenderTargets>(modeWidth, modeHeight);
     physics = std::make_unique<PhysicsWorld>();
     renderScene = std::make_unique<RenderScene>();
+    content = std::make_unique<LevelContent>(*renderScene);
+    rules = std::make_unique<LevelRules>(controls, *hud);
     passes = std::make_unique<ScenePasses>(*waterTargets);
     waterTargets->init();
 }
@@ -55,56 +52,16 @@ Level::~Level() {
     sound.reset();
     // Bodies leave the world before their owners go; the world goes last.
     physics->removeAll();
-    movers.clear();
-    gameplayModels.clear();
-    objectives.clear();
-    enemies.clear();
-    owned.clear();
+    content->release();
     physicsShapesEntry.reset();
     renderScene.reset();
     player.reset();
     physics.reset();
 }
 
-void Level::addObjective(VulnerableWall* wall) {
-    wall->show(*renderScene);
-    gameplayModels.push_back(wall);
-    objectives.push_back(wall);
-    wall->setSightBlocker(map != nullptr ? map->getRigidBody() : nullptr);
-}
-
-void Level::addEnemy(SimpleEnemy* enemy) {
-    enemy->show(*renderScene);
-    movers.push_back(enemy);
-    gameplayModels.push_back(enemy);
-    CellComponent* component = enemy->getComponent();
-    component->show(*renderScene);
-    movers.push_back(component);
-    gameplayModels.push_back(component);
-    enemies.push_back(enemy);
-}
-
-void Level::setMap(Map* geometry) {
-    map = geometry;
-    for (VulnerableWall* wall : objectives)
-        wall->setSightBlocker(map != nullptr ? map->getRigidBody() : nullptr);
-}
-
-void Level::setWater(WaterMesh* surface) {
-    water = surface;
-    if (water != nullptr)
-        waterHeight = water->getTransform().position.y;
-}
-
 void Level::setTitle(const std::string& name) {
     title = name;
     hud->setTitle(name);
-}
-
-void Level::setLights(std::vector<Light> list) {
-    lightList = std::move(list);
-    lights = std::make_unique<LightSet>(lightList);
-    renderScene->setLights(lights.get());
 }
 
 void Level::spawnPlayer(const glm::vec3& position, float health, float power, float toughness,
@@ -122,10 +79,7 @@ void Level::addRigidBody(btRigidBody* body) {
 }
 
 bool Level::isFinished() {
-    for (VulnerableWall* objective : objectives)
-        if (!objective->isDead())
-            return false;
-    return true;
+    return LevelRules::isWon(*content);
 }
 
 glm::mat4 Level::getViewMatrix() {
@@ -146,34 +100,7 @@ LevelCard Level::card() const {
 
 void Level::showCard(const LevelCard& finished, double seconds) {
     hud->showCard(finished, seconds);
-    attackLetGo = false;
-}
-
-bool Level::pressedAnew() {
-    const bool held = controls.isAttackHeld();
-    if (!held)
-        attackLetGo = true;
-    return held && attackLetGo;
-}
-
-void Level::showHurt(const PhysicsWorld::Hurt& hurt) {
-    const float deltaTime = controls.getDeltaTime();
-    if (!(hurt.amount > 0.0f) || !(deltaTime > 0.0f))
-        return;
-    // Where it came from, in the camera's right, up and forward.
-    const glm::vec3 away = hurt.from - camera->getPosition();
-    const glm::vec3 forward = camera->getDirection();
-    const glm::vec3 right = camera->getRight();
-    const glm::vec3 up = glm::cross(right, forward);
-    const glm::vec3 seen(glm::dot(away, right), glm::dot(away, up), glm::dot(away, forward));
-    hud->flashHurt(Hud::sideOf(seen), hurt.amount / deltaTime);
-}
-
-void Level::holdLoss(float deltaTime) {
-    lossSecondsLeft -= deltaTime;
-    if (pressedAnew())
-        lossSecondsLeft = 0.0;
-    hud->showLossCountdown(lossSecondsLeft);
+    rules->awaitPress();
 }
 
 LevelState Level::state() const {
@@ -183,9 +110,8 @@ LevelState Level::state() const {
     state.position = player->getPosition();
     state.yawDegrees = controls.getYawDegrees();
     state.pitchDegrees = controls.getPitchDegrees();
-    state.wallsTotal = objectives.size();
-    state.wallsDestroyed = static_cast<size_t>(std::count_if(
-        objectives.begin(), objectives.end(), [](VulnerableWall* wall) { return wall->isDead(); }));
+    state.wallsTotal = content->objectives().size();
+    state.wallsDestroyed = content->wallsDestroyed();
     return state;
 }
 
@@ -218,31 +144,21 @@ void Level::update() {
         return;
     }
     // The loss screen: the world stands still until the countdown ends.
-    standingStill = lost;
-    if (standingStill) {
-        holdLoss(deltaTime);
+    if (rules->standStill(deltaTime))
         return;
-    }
     playSeconds += deltaTime;
-    if (hud->isCardShown() && pressedAnew())
+    if (hud->isCardShown() && rules->pressedAnew())
         hud->hideCard();
-    for (GameplayModel* mover : movers)
+    for (GameplayModel* mover : content->movers())
         mover->update(deltaTime);
-    if (water != nullptr)
+    if (WaterMesh* water = content->water())
         water->update(deltaTime);
-    player->updateModels(gameplayModels);
+    player->updateModels(content->gameplayModels());
     hud->showHealth(player->getHealth(), player->getMaxHealth());
     const LevelState now = state();
     hud->showWallsLeft(now.wallsTotal - now.wallsDestroyed, now.wallsTotal);
     hud->advance(deltaTime);
-    // A won level stays won: nothing resets it.
-    if (player->getHealth() <= 0.0f && !isFinished()) {
-        lost = true;
-        lossSecondsLeft = std::min(lossHoldSeconds, LongestLossHold);
-        attackLetGo = false;
-        hud->showLost();
-        hud->showLossCountdown(lossSecondsLeft);
-    }
+    rules->judge(player->getHealth(), *content);
 }
 
 void Level::stepPhysics() {
@@ -252,22 +168,19 @@ void Level::stepPhysics() {
     if (controls.isPaused())
         return;
     // From the frame after the loss on, the world stands still.
-    if (!standingStill) {
+    if (!rules->isStandingStill()) {
         physics->step();
         player->update();
-        // Once every wall is down nothing hurts the player.
-        if (!isFinished())
-            showHurt(physics->hurtByContacts(*player,
-                                             map != nullptr ? map->getRigidBody() : nullptr,
-                                             enemies, controls.getDeltaTime()));
+        rules->hurt(*physics, *player, *content, *camera);
     }
     if (soundSystem != nullptr) {
         if (sound == nullptr)
-            sound = std::make_unique<LevelSound>(*soundSystem, objectives, enemies, water);
+            sound = std::make_unique<LevelSound>(*soundSystem, content->objectives(),
+                                                 content->enemies(), content->water());
         LevelSound::Frame now;
         now.deltaTime = controls.getDeltaTime();
         now.playerHealth = player->getHealth();
-        now.lost = lost;
+        now.lost = rules->isLosing();
         sound->update(*camera, now);
     }
 }
@@ -283,11 +196,12 @@ WorkTally Level::work() const {
              : kind == GlyphAtlas::CacheKind ? WorkTally::GlyphSet
                                              : WorkTally::GeneratedTexture] += count;
     done[WorkTally::HudPicture] = hud->pictureBuilds();
-    for (const VulnerableWall* wall : objectives) {
+    for (const VulnerableWall* wall : content->objectives()) {
         done[WorkTally::ParticleStart] += wall->particlesStarted() ? 1 : 0;
         done[WorkTally::SparkDraw] += wall->sparkDraws();
     }
     done[WorkTally::WaterPass] = passes->waterPasses();
+    const LightSet* lights = content->lights();
     done[WorkTally::FirstDraw] = lights != nullptr ? lights->programsGiven() : 0;
     return done;
 }
@@ -304,13 +218,12 @@ void Level::setSound(audio::SoundSystem* given) {
 
 void Level::restartAfterLoss() {
     // Alive again, so drawn whole again: the picture must not show a wall as gone that blocks.
-    for (VulnerableWall* objective : objectives)
+    for (VulnerableWall* objective : content->objectives())
         objective->restore();
     controls.setView(spawnYaw, spawnPitch);
     player->resetHealth();
     player->respawn();
-    lost = false;
-    lossSecondsLeft = 0.0;
+    rules->restart();
 }
 
 void Level::warmUp() {
@@ -321,7 +234,7 @@ void Level::warmUp() {
     chosen.warmUp = true;
     passes->render(*renderScene, *camera, chosen);
     Hud::Frame frame;
-    frame.hasWalls = !objectives.empty();
+    frame.hasWalls = !content->objectives().empty();
     hud->warmUp(frame);
 }
 
@@ -350,15 +263,17 @@ void Level::render() {
     passes->render(*renderScene, *camera, chosen);
 
     Hud::Frame frame;
-    frame.hasWalls = !objectives.empty();
+    frame.hasWalls = !content->objectives().empty();
     frame.showFps = controls.isFpsShown();
     frame.deltaTime = controls.getFrameSeconds();
-    frame.lost = lost;
-    frame.lossCountdown = lost && lossSecondsLeft > 0.0;
+    frame.lost = rules->isLosing();
+    frame.lossCountdown = rules->isCountingDown();
     frame.paused = controls.isPaused();
+    const std::vector<VulnerableWall*>& walls = content->objectives();
     frame.crosshairOnWall =
-        !lost && std::any_of(objectives.begin(), objectives.end(),
-                             [this](VulnerableWall* wall) { return wall->isTargeted(*camera); });
+        !rules->isLosing() && std::any_of(walls.begin(), walls.end(), [this](VulnerableWall* wall) {
+            return wall->isTargeted(*camera);
+        });
     hud->draw(frame);
     framestate::endLevelFrame();
 }

@@ -2,7 +2,9 @@
 
 #include "audio/SoundBank.h"
 #include "levels/Hud.h"
+#include "levels/LevelContent.h"
 #include "levels/LevelInterface.h"
+#include "levels/LevelRules.h"
 #include "levels/PhysicsWorld.h"
 #include "platform/Config.h"
 #include "platform/Controls.h"
@@ -43,10 +45,11 @@ namespace brindlemox::levels {
 
 class LevelSound;
 
-// Base of every level: what a level needs besides its content (controls, camera, player, the
-// shared entity program) and the frame it runs, composed of its parts: the physics world and its
-// damage rule, the scene passes and the HUD. Subclasses supply start, which builds the content
-// through the protected registration calls.
+// Base of every level: the frame a level runs (update, physics step, render) and what it needs
+// besides its content (controls, camera, player, the shared entity program), composed of its
+// parts: its content (LevelContent), its rules (LevelRules), the physics world, the scene passes
+// and the HUD. Subclasses supply start, which builds the content through the protected
+// registration calls.
 class Level : public LevelInterface {
   public:
     // Programs, models, images and glyphs come from resources, which the game shares between its
@@ -57,7 +60,7 @@ class Level : public LevelInterface {
 
     bool isFinished() override;
     // The loss screen is over: restartAfterLoss resets the level.
-    bool isLost() override { return lost && lossSecondsLeft <= 0.0; }
+    bool isLost() override { return rules->isLost(); }
     void update() override;
     void render() override;
     void warmUp() override;
@@ -70,7 +73,7 @@ class Level : public LevelInterface {
     void showCard(const LevelCard& card, double seconds) override;
     LevelState state() const override;
     bool placePlayer(const glm::vec3& position, double yawDegrees, double pitchDegrees) override;
-    void setLossHold(double seconds) override { lossHoldSeconds = seconds; }
+    void setLossHold(double seconds) override { rules->setLossHold(seconds); }
     void setSound(audio::SoundSystem* sound) override;
     WorkTally work() const override;
     // The sound files the level plays, shared between the game's levels and read ahead; a level
@@ -85,41 +88,35 @@ class Level : public LevelInterface {
     // What the level shows, in its drawing order.
     const render::RenderScene& getScene() const { return *renderScene; }
     const std::vector<gameplay::GameplayModel*>& getGameplayModels() const {
-        return gameplayModels;
+        return content->gameplayModels();
     }
-    const std::vector<gameplay::VulnerableWall*>& getObjectives() const { return objectives; }
-    const std::vector<gameplay::SimpleEnemy*>& getEnemies() const { return enemies; }
-    const render::LightSet* getLights() const { return lights.get(); }
-    render::Map* getMap() const { return map; }
-    effects::WaterMesh* getWater() const { return water; }
+    const std::vector<gameplay::VulnerableWall*>& getObjectives() const {
+        return content->objectives();
+    }
+    const std::vector<gameplay::SimpleEnemy*>& getEnemies() const { return content->enemies(); }
+    const render::LightSet* getLights() const { return content->lights(); }
+    render::Map* getMap() const { return content->map(); }
+    effects::WaterMesh* getWater() const { return content->water(); }
     render::WaterRenderTargets& getWaterTargets() { return *waterTargets; }
     const render::ScenePasses& getPasses() const { return *passes; }
     render::ScenePasses& getPasses() { return *passes; }
     btDiscreteDynamicsWorld& getDynamicsWorld() { return physics->world(); }
     GLuint getProgram() const { return render::programName(program); }
     render::ResourceCache& getResources() { return *resources; }
-    float getWaterHeight() const { return waterHeight; }
+    float getWaterHeight() const { return content->waterHeight(); }
 
   protected:
-    // For start: registration of content. The level owns every object handed to adopt.
+    // For start: registration of content (LevelContent says what each call does).
     template <class T> T* adopt(std::unique_ptr<T> object) {
-        T* raw = object.get();
-        owned.push_back(std::shared_ptr<T>(std::move(object)));
-        return raw;
+        return content->adopt(std::move(object));
     }
-    // Shown in the order added (within its kind: opaque, the geometry, what blends): the map,
-    // the water, a plain wall.
-    template <class T> void addDrawable(T* object) { object->show(*renderScene); }
-    // A breakable wall: drawn, attacked, counted for the level's end.
-    void addObjective(gameplay::VulnerableWall* wall);
-    // An enemy and its satellite: drawn and updated.
-    void addEnemy(gameplay::SimpleEnemy* enemy);
-    // The level geometry; its body never hurts the player and hides the walls behind it.
-    void setMap(render::Map* geometry);
-    // The water surface of this level: the passes mirror and clip about its height.
-    void setWater(effects::WaterMesh* surface);
+    template <class T> void addDrawable(T* object) { content->addDrawable(object); }
+    void addObjective(gameplay::VulnerableWall* wall) { content->addObjective(wall); }
+    void addEnemy(gameplay::SimpleEnemy* enemy) { content->addEnemy(enemy); }
+    void setMap(render::Map* geometry) { content->setMap(geometry); }
+    void setWater(effects::WaterMesh* surface) { content->setWater(surface); }
+    void setLights(std::vector<render::Light> list) { content->setLights(std::move(list)); }
     void setTitle(const std::string& title);
-    void setLights(std::vector<render::Light> list);
     // The player's health, attack power and toughness, and where it starts, looking along yaw
     // and pitch (degrees; the view is turned there now and after a loss).
     void spawnPlayer(const glm::vec3& position, float health, float power, float toughness,
@@ -138,12 +135,6 @@ class Level : public LevelInterface {
     void followFramebuffer();
     // F7: the physics world's shapes handed to the scene's overlay, made on first use.
     void drawPhysicsShapes();
-    // The flash of a hit at the side of the screen it came from.
-    void showHurt(const PhysicsWorld::Hurt& hurt);
-    // A frame of the loss screen: the countdown, ended early by the attack key pressed anew.
-    void holdLoss(float deltaTime);
-    // Whether the attack key was pressed since the hold began (it must be let go first).
-    bool pressedAnew();
 
     GLFWwindow* window = nullptr;
     const platform::Config* config = nullptr;
@@ -153,17 +144,10 @@ class Level : public LevelInterface {
     render::ProgramRef program;
     int modeWidth = 0;
     int modeHeight = 0;
-    bool lost = false;
-    double lossHoldSeconds = 3.0;
-    double lossSecondsLeft = 0.0;
-    bool attackLetGo = false;
-    // This frame shows the loss screen: nothing moves.
-    bool standingStill = false;
     double spawnYaw = 90.0;
     double spawnPitch = 0.0;
     double playSeconds = 0.0;
     std::string title;
-    float waterHeight = 1.0f;
 
     std::unique_ptr<render::Camera> camera;
     std::unique_ptr<gameplay::Player> player;
@@ -177,19 +161,11 @@ class Level : public LevelInterface {
     // Made on the first frame with a sound, once start has filled the lists it follows.
     std::unique_ptr<LevelSound> sound;
 
-    // Destroyed before the scene they are shown in.
-    std::vector<std::shared_ptr<void>> owned;
-    // What moves of itself each frame (enemies, satellites), in the order shown.
-    std::vector<gameplay::GameplayModel*> movers;
-    std::vector<gameplay::GameplayModel*> gameplayModels;
-    std::vector<gameplay::VulnerableWall*> objectives;
-    std::vector<gameplay::SimpleEnemy*> enemies;
-    std::vector<render::Light> lightList;
-    std::unique_ptr<render::LightSet> lights;
+    // Its objects are let go of before the scene they are shown in.
+    std::unique_ptr<LevelContent> content;
+    std::unique_ptr<LevelRules> rules;
     std::unique_ptr<effects::GBtDebugDraw> physicsShapes;
     std::unique_ptr<render::SceneEntry> physicsShapesEntry;
-    render::Map* map = nullptr;
-    effects::WaterMesh* water = nullptr;
 };
 
 } // namespace brindlemox::levels
