@@ -1,7 +1,6 @@
 #include "render/ShaderLoader.h"
 
 #include "platform/DataFile.h"
-#include "platform/Platform.h"
 #include "platform/Printable.h"
 #include "platform/Report.h"
 
@@ -174,7 +173,6 @@ gl::Shader ShaderLoader::compileShader(const std::string& path, int stage) {
             report(Severity::Error, "Impossible to open " + path + ": " +
                                         datafile::describe(why, datafile::MaxShaderBytes));
         // The stage object is never used; its handle drops it.
-        platform::platform().waitForKey();
         return gl::Shader();
     }
     std::istringstream file(*contents);
@@ -183,7 +181,6 @@ gl::Shader ShaderLoader::compileShader(const std::string& path, int stage) {
     if (!missing.empty()) {
         report(Severity::Error,
                "Impossible to open " + missing + ". Are you in the right directory ?");
-        platform::platform().waitForKey();
         return gl::Shader();
     }
     const std::string refused = refusal(source);

@@ -190,7 +190,7 @@ TEST_F(MapTest, MissingLightMapShadersLeaveAMapThatDrawsNothing) {
     std::filesystem::remove_all(dir.root() / "Shader");
     auto map = make("Obj/floor.obj", true);
     EXPECT_NE(map->getRigidBody(), nullptr);
-    EXPECT_EQ(console.pauses, 2);
+    EXPECT_EQ(console.pauses, 0) << "the render layer never holds the game for a key";
     renderfix::OffscreenTarget target(16, 16);
     RenderState state;
     state.viewProjection =
