@@ -203,8 +203,11 @@ RunEnd runSession(const CommandLine& options) {
     GLFWwindow* window = game.getWindow();
     placeForFirstFrame(game, at, look);
 
-    // Nothing to do between frames: exactly the plain game.
+    // Nothing to do between frames: the plain game, with its menus.
     if (!options.reportsState() && options.screenshot.empty()) {
+        game.setPauseMenu(true);
+        if (!options.startsPlay())
+            game.showTitle();
         game.run();
         return RunEnd::Done;
     }
