@@ -246,7 +246,8 @@ void Controls::moveMouse(double dx, double dy) {
 void Controls::onKey(GLFWwindow* window, int key, int action) {
     if (action != GLFW_PRESS)
         return;
-    if (menuInput && key != GLFW_KEY_F11) {
+    // Full screen switches in menus too.
+    if (menuInput && bindings.gameKeyOf(key) != GLFW_KEY_F11) {
         MenuEvent event;
         event.key = key;
         menuEvents.push_back(event);
