@@ -50,8 +50,8 @@ void Game::showTitle() {
     menus.clear();
     menus.push(titleScreen());
     menus.backFromLast = [this] { quitRequested = true; };
-    // The scene stands still and bare behind the title.
-    controls->setPaused(window, true);
+    // The scene stands still and bare behind the title, from the end of the level's first
+    // frame, which places the camera as play would.
     controls->setMenuInput(true);
     currentLevel->setHudShown(false);
 }
@@ -345,7 +345,7 @@ MenuScreen Game::controlsScreen() {
         const Action action = static_cast<Action>(i);
         const auto bindKey = [this, action] {
             const std::string label = actionInfo(action).label;
-            menus.top().note = "Press a key for " + label + " (Escape keeps it)";
+            menus.top().note = "Press a key for " + label;
             keyCapture = [this, action, label](int key) {
                 MenuScreen& self = menus.top();
                 self.note.clear();
@@ -353,8 +353,7 @@ MenuScreen Game::controlsScreen() {
                     return;
                 const std::string conflict = config->bindings.bind(action, key);
                 if (!conflict.empty()) {
-                    self.note = conflict + ": " + label + " keeps " +
-                                keyName(config->bindings.keyFor(action));
+                    self.note = conflict;
                     return;
                 }
                 setKeyBindings(&config->bindings);
