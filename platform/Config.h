@@ -30,6 +30,8 @@ struct Config {
     int volume = 80;
     // How far a stick must be pushed (0 to 1) before it counts.
     float gamepadDeadzone = 0.15f;
+    // The level's time on the HUD (it is always on the finished level's card).
+    bool timer = false;
 
     static constexpr float MinFov = 30.0f;
     static constexpr float MaxFov = 120.0f;
