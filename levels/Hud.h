@@ -60,7 +60,7 @@ class Hud {
         bool crosshairOnWall = false; // ignored while lost: nothing to aim at
         bool paused = false;
         bool lossCountdown = false; // with lost: the countdown line below it
-        // The level's time so far, under the walls line (the config's timer).
+        // The level's time so far, above the walls line (the config's timer).
         bool showTimer = false;
         double seconds = 0.0;
     };
