@@ -351,6 +351,8 @@ void Level::render() {
     frame.lost = lost;
     frame.lossCountdown = lost && lossSecondsLeft > 0.0;
     frame.paused = controls.isPaused();
+    frame.showTimer = config->timer;
+    frame.seconds = playSeconds;
     frame.crosshairOnWall =
         !lost && std::any_of(objectives.begin(), objectives.end(),
                              [this](VulnerableWall* wall) { return wall->isTargeted(*camera); });

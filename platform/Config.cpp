@@ -207,6 +207,10 @@ const Key Keys[] = {
      [](Config& c, const std::string& k, const std::string& v, ValueReader& r) {
          r.number(k, v, 0.0f, Config::MaxGamepadDeadzone, c.gamepadDeadzone);
      }},
+    {"timer", "timer",
+     [](Config& c, const std::string& k, const std::string& v, ValueReader& r) {
+         r.yesNo(k, v, c.timer);
+     }},
 };
 
 const Key* findKey(const std::string& name) {

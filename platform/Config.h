@@ -31,6 +31,8 @@ struct Config {
     int volume = 80;
     // How far a stick must be pushed (0 to 1) before it counts.
     float gamepadDeadzone = 0.15f;
+    // The level's time on the HUD (it is always on the finished level's card).
+    bool timer = false;
     // The HUD marks the nearest standing breakable wall.
     bool wallMarker = true;
     // The key of each action (keyForward=W ...).
