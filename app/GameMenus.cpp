@@ -51,8 +51,10 @@ void Game::showTitle() {
     menus.push(titleScreen());
     menus.backFromLast = [this] { quitRequested = true; };
     // The scene stands still and bare behind the title, from the end of the level's first
-    // frame, which places the camera as play would.
+    // frame, which places the camera as play would (also after the pause menu's Quit to title).
     controls->setMenuInput(true);
+    if (controls->isPaused())
+        controls->setPaused(window, false);
     currentLevel->setHudShown(false);
 }
 
