@@ -19,6 +19,7 @@ Hud::Hud(ResourceCache& resources)
       pausedText(std::make_unique<TextRenderer>(30, &resources)),
       countdownText(std::make_unique<TextRenderer>(30, &resources)),
       healthLabelText(std::make_unique<TextRenderer>(30, &resources)),
+      timerText(std::make_unique<TextRenderer>(25, &resources)),
       shapes(std::make_unique<HudShapes>(resources)),
       cardText{std::make_unique<TextRenderer>(40, &resources),
                std::make_unique<TextRenderer>(30, &resources),
@@ -36,6 +37,8 @@ Hud::Hud(ResourceCache& resources)
     fpsText->setPosition(700, 500);
     wallsText->setPosition(30, 130);
     wallsText->setColour(0, 0, 0);
+    timerText->setPosition(30, 170);
+    timerText->setColour(0, 0, 0);
     bannerText->setPosition(400, 420);
     bannerText->setCentred(true);
     crosshair->setText("+");
@@ -58,11 +61,11 @@ Hud::Hud(ResourceCache& resources)
 
 Hud::~Hud() = default;
 
-std::array<TextRenderer*, 13> Hud::lines() const {
-    return {titleLine.get(),      healthText.get(),  lostText.get(),    fpsText.get(),
-            wallsText.get(),      bannerText.get(),  crosshair.get(),   pausedText.get(),
-            countdownText.get(),  cardText[0].get(), cardText[1].get(), cardText[2].get(),
-            healthLabelText.get()};
+std::array<TextRenderer*, 14> Hud::lines() const {
+    return {titleLine.get(),       healthText.get(),  lostText.get(),    fpsText.get(),
+            wallsText.get(),       bannerText.get(),  crosshair.get(),   pausedText.get(),
+            countdownText.get(),   cardText[0].get(), cardText[1].get(), cardText[2].get(),
+            healthLabelText.get(), timerText.get()};
 }
 
 void Hud::setTitle(const std::string& title) {
@@ -202,6 +205,10 @@ void Hud::chooseLines(const Frame& frame) {
     drawnLines.push_back(healthLabelText.get());
     if (frame.hasWalls)
         drawnLines.push_back(wallsText.get());
+    if (frame.showTimer) {
+        timerText->setText(timerLine(frame.seconds));
+        drawnLines.push_back(timerText.get());
+    }
     if (frame.showFps) {
         fpsText->setText(std::to_string(framesPerSecond(frame.deltaTime)));
         drawnLines.push_back(fpsText.get());
@@ -233,13 +240,15 @@ std::string Hud::healthLine(float health, float maxHealth) {
     return line.str();
 }
 
-std::array<std::string, 3> Hud::cardLines(const LevelCard& card) {
-    const double seconds = std::isfinite(card.seconds) ? std::clamp(card.seconds, 0.0, 3.6e6) : 0.0;
-    const long whole = static_cast<long>(seconds);
+std::string Hud::clockText(double seconds) {
+    const double bounded = std::isfinite(seconds) ? std::clamp(seconds, 0.0, 3.6e6) : 0.0;
+    const long whole = static_cast<long>(bounded);
     const std::string secondsText = std::to_string(whole % 60);
-    return {card.title + " complete",
-            "Time " + std::to_string(whole / 60) + ":" + (secondsText.size() < 2 ? "0" : "") +
-                secondsText,
+    return std::to_string(whole / 60) + ":" + (secondsText.size() < 2 ? "0" : "") + secondsText;
+}
+
+std::array<std::string, 3> Hud::cardLines(const LevelCard& card) {
+    return {card.title + " complete", "Time " + clockText(card.seconds),
             "Health " + healthLine(card.health, card.maxHealth)};
 }
 

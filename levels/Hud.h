@@ -60,6 +60,9 @@ class Hud {
         bool crosshairOnWall = false; // ignored while lost: nothing to aim at
         bool paused = false;
         bool lossCountdown = false; // with lost: the countdown line below it
+        // The level's time so far, above the walls line (the config's timer).
+        bool showTimer = false;
+        double seconds = 0.0;
     };
     void draw(const Frame& frame);
     // Draws a frame's lines through the picture where nobody sees them (HudCache::warmUp); the
@@ -74,6 +77,10 @@ class Hud {
     static std::string wallsLine(size_t standing, size_t total);
     // "Level 1 complete", "Time 1:05", "Health 37/40".
     static std::array<std::string, 3> cardLines(const LevelCard& card);
+    // "1:05": whole minutes and seconds, cut down; out-of-range times read 0:00.
+    static std::string clockText(double seconds);
+    // "Time 1:05", the HUD's timer line.
+    static std::string timerLine(double seconds) { return "Time " + clockText(seconds); }
     static std::string countdownLine(double secondsLeft);
     // Crosshair colours: idle, and while a breakable wall within reach is aimed at.
     static glm::vec3 crosshairColour() { return glm::vec3(1.0f); }
@@ -92,6 +99,7 @@ class Hud {
     const TextRenderer& pause() const { return *pausedText; }
     const TextRenderer& countdown() const { return *countdownText; }
     const TextRenderer& healthLabel() const { return *healthLabelText; }
+    const TextRenderer& timer() const { return *timerText; }
     // The health bar's share filled in the last draw (0 to 1).
     float healthBarFill() const { return barFill; }
     const TextRenderer& cardLine(size_t i) const { return *cardText[i]; }
@@ -102,7 +110,7 @@ class Hud {
     long pictureBuilds() const { return cache->pictureBuilds(); }
 
   private:
-    std::array<TextRenderer*, 13> lines() const;
+    std::array<TextRenderer*, 14> lines() const;
     // The health bar and the flash, over the lines.
     void drawShapes();
     // Fills drawnLines with what frame shows, in drawing order.
@@ -118,6 +126,7 @@ class Hud {
     std::unique_ptr<TextRenderer> pausedText;
     std::unique_ptr<TextRenderer> countdownText;
     std::unique_ptr<TextRenderer> healthLabelText;
+    std::unique_ptr<TextRenderer> timerText;
     std::unique_ptr<HudShapes> shapes;
     float barFill = 1.0f;
     float flash = 0.0f;

@@ -202,6 +202,8 @@ void Level::followFramebuffer() {
         return; // minimised: keep the last picture's size
     waterTargets->setScreenSize(width, height);
     hud->setScreenSize(width, height);
+    // The settings menu may have changed it.
+    camera->setFieldOfView(config->fov);
     camera->setAspect(static_cast<float>(width) / static_cast<float>(height));
 }
 
@@ -354,9 +356,12 @@ void Level::render() {
     frame.lost = lost;
     frame.lossCountdown = lost && lossSecondsLeft > 0.0;
     frame.paused = controls.isPaused();
+    frame.showTimer = config->timer;
+    frame.seconds = playSeconds;
     frame.crosshairOnWall =
         !lost && std::any_of(objectives.begin(), objectives.end(),
                              [this](VulnerableWall* wall) { return wall->isTargeted(*camera); });
-    hud->draw(frame);
+    if (hudShown)
+        hud->draw(frame);
     framestate::endLevelFrame();
 }
