@@ -212,7 +212,6 @@ void ParticleSystem::drawLatest(const glm::mat4& viewProjection, const glm::vec3
     ++draws;
     billboard->useProgram();
     billboard->uploadBillboardUniforms(viewProjection, cameraPos, SpriteSize);
-    glActiveTexture(GL_TEXTURE0 + unit::Sprite);
     glBindTexture(GL_TEXTURE_2D, texture->getName());
     // After the swap, readIndex names the buffer the last update wrote.
     glBindVertexArray(drawVertexArrays[readIndex].get());
@@ -278,24 +277,25 @@ void ParticleSystem::warmUp(const glm::mat4& viewProjection, const glm::vec3& ca
         return;
     billboard->useProgram();
     billboard->uploadBillboardUniforms(viewProjection, cameraPos, SpriteSize);
-    glActiveTexture(GL_TEXTURE0 + unit::Sprite);
     glBindTexture(GL_TEXTURE_2D, texture->getName());
     glBindVertexArray(drawArray);
     glDrawArrays(GL_POINTS, 0, 1);
     glBindVertexArray(0);
 }
 
+// The sprite is bound on the unit every draw leaves active.
+static_assert(unit::Sprite == 0, "the sprite is drawn from unit 0");
+
 void ParticleSystem::useUpdateProgram(float deltaTime, bool spawn) {
     glUseProgram(program->get());
-    glUniform1i(isSpawnLocation, spawn ? 1 : 0);
-    glUniform1f(deltaTimeLocation, deltaTime);
-    glUniform1f(launchTimeLocation, LaunchTime);
-    glUniform1f(fireTimeLocation, FireTime);
-    glUniform1f(spreadTimeLocation, SpreadTime);
-    glUniform1i(randomTextureSizeLocation, static_cast<GLint>(randomTexture->size()));
-    glUniform1f(directionLocation, static_cast<float>(directionIndex));
-    glActiveTexture(GL_TEXTURE0 + unit::RandomTexture);
-    glUniform1i(randomSamplerLocation, unit::RandomTexture);
+    program->set(isSpawnLocation, GLint{spawn ? 1 : 0});
+    program->set(deltaTimeLocation, deltaTime);
+    program->set(launchTimeLocation, LaunchTime);
+    program->set(fireTimeLocation, FireTime);
+    program->set(spreadTimeLocation, SpreadTime);
+    program->set(randomTextureSizeLocation, static_cast<GLint>(randomTexture->size()));
+    program->set(directionLocation, static_cast<float>(directionIndex));
+    program->set(randomSamplerLocation, GLint{unit::RandomTexture});
     randomTexture->bind(GL_TEXTURE0 + unit::RandomTexture);
 }
 
@@ -323,7 +323,6 @@ void ParticleSystem::updateParticles(float deltaTime, bool spawn) {
 void ParticleSystem::drawParticles(const glm::mat4& viewProjection, const glm::vec3& cameraPos) {
     billboard->useProgram();
     billboard->uploadBillboardUniforms(viewProjection, cameraPos, SpriteSize);
-    glActiveTexture(GL_TEXTURE0 + unit::Sprite);
     glBindTexture(GL_TEXTURE_2D, texture->getName());
     glDisable(GL_RASTERIZER_DISCARD);
 

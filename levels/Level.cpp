@@ -126,7 +126,12 @@ glm::mat4 Level::getViewMatrix() {
 }
 
 void Level::applyPolygonMode() {
-    framestate::setWireframe(controls.isWireframe());
+    // Only this level's frames set it (the HUD gives back what it found): set on a change.
+    const int wanted = controls.isWireframe() ? 1 : 0;
+    if (wanted == wireframeSet)
+        return;
+    framestate::setWireframe(wanted == 1);
+    wireframeSet = wanted;
 }
 
 void Level::announce(const std::string& message, double seconds) {

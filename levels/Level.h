@@ -145,6 +145,7 @@ class Level : public LevelInterface {
     double lossHoldSeconds = 3.0;
     double lossSecondsLeft = 0.0;
     bool attackLetGo = false;
+    int wireframeSet = -1; // what applyPolygonMode last set: -1 nothing yet, 0 filled, 1 lines
     // This frame shows the loss screen: nothing moves.
     bool standingStill = false;
     double spawnYaw = 90.0;

@@ -92,7 +92,7 @@ class ScenePasses {
     void drawObject(const RenderObject& object, const RenderState& state, const Frustum& frustum,
                     bool clipped);
     // The object's placement, pass uniforms and look, on its program made current.
-    void setUp(const RenderObject& object, const RenderState& state);
+    void setUp(const RenderObject& object, const RenderState& state, bool placed);
     // Each mesh with its material (or the look's textures), the map region by region.
     void drawMeshes(const RenderObject& object, const Frustum& frustum);
     void bindMaterial(const Model& model, const Mesh& mesh, const Look& look);
