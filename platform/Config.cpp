@@ -174,6 +174,10 @@ const Key Keys[] = {
      [](Config& c, const std::string& k, const std::string& v, ValueReader& r) {
          r.number(k, v, 0.0f, Config::MaxGamepadDeadzone, c.gamepadDeadzone);
      }},
+    {"wallMarker", "wallMarker",
+     [](Config& c, const std::string& k, const std::string& v, ValueReader& r) {
+         r.yesNo(k, v, c.wallMarker);
+     }},
 };
 
 const Key* findKey(const std::string& name) {

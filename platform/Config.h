@@ -30,6 +30,8 @@ struct Config {
     int volume = 80;
     // How far a stick must be pushed (0 to 1) before it counts.
     float gamepadDeadzone = 0.15f;
+    // The HUD marks the nearest standing breakable wall (F6 turns it off and on in play).
+    bool wallMarker = true;
 
     static constexpr float MinFov = 30.0f;
     static constexpr float MaxFov = 120.0f;

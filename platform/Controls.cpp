@@ -42,7 +42,7 @@ void mouseButtonCallback(GLFWwindow* window, int /*button*/, int action, int /*m
 Controls::Controls(GLFWwindow* window, const Config* config)
     : window(window), horizontalSensitivity(config->mouseSensitivity),
       verticalSensitivity(config->mouseSensitivity), invertPitch(config->invertMouse),
-      deadzone(config->gamepadDeadzone) {
+      deadzone(config->gamepadDeadzone), wallMarkerShown(config->wallMarker) {
     if (window != nullptr) {
         // A disabled cursor is hidden and never stops at the window's or the screen's edge, so
         // every movement reaches the game whatever the window's size and place. Raw motion skips
@@ -194,6 +194,9 @@ void Controls::onKey(GLFWwindow* window, int key, int action) {
         break;
     case GLFW_KEY_F4:
         celShading = !celShading;
+        break;
+    case GLFW_KEY_F6:
+        wallMarkerShown = !wallMarkerShown;
         break;
     case GLFW_KEY_F8:
         drawingInactive = !drawingInactive;

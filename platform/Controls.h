@@ -37,6 +37,8 @@ class Controls {
     bool isWireframe() const { return wireframe; }
     bool isCelShading() const { return celShading; }
     bool isDrawingInactive() const { return drawingInactive; }
+    // F6: the HUD's marker of the nearest standing breakable wall (on as the config says).
+    bool isWallMarkerShown() const { return wallMarkerShown; }
     // F7: the physics world's shapes drawn over the scene, for level makers (not in demos).
     bool isDrawingPhysics() const { return drawingPhysics; }
 
@@ -136,5 +138,6 @@ class Controls {
     bool celShading = false;
     bool drawingInactive = true;
     bool drawingPhysics = false;
+    bool wallMarkerShown = true;
     Observer* observer = nullptr;
 };
