@@ -24,6 +24,7 @@ Hud::Hud(ResourceCache& resources)
       countdownText(std::make_unique<TextRenderer>(30, &resources)),
       healthLabelText(std::make_unique<TextRenderer>(30, &resources)),
       markerText(std::make_unique<TextRenderer>(25, &resources)),
+      timerText(std::make_unique<TextRenderer>(25, &resources)),
       shapes(std::make_unique<HudShapes>(resources)),
       cardText{std::make_unique<TextRenderer>(40, &resources),
                std::make_unique<TextRenderer>(30, &resources),
@@ -41,6 +42,8 @@ Hud::Hud(ResourceCache& resources)
     fpsText->setPosition(700, 500);
     wallsText->setPosition(30, 130);
     wallsText->setColour(0, 0, 0);
+    timerText->setPosition(30, 170);
+    timerText->setColour(0, 0, 0);
     bannerText->setPosition(400, 420);
     bannerText->setCentred(true);
     crosshair->setText("+");
@@ -65,11 +68,11 @@ Hud::Hud(ResourceCache& resources)
 
 Hud::~Hud() = default;
 
-std::array<TextRenderer*, 14> Hud::lines() const {
+std::array<TextRenderer*, 15> Hud::lines() const {
     return {titleLine.get(),       healthText.get(),  lostText.get(),    fpsText.get(),
             wallsText.get(),       bannerText.get(),  crosshair.get(),   pausedText.get(),
             countdownText.get(),   cardText[0].get(), cardText[1].get(), cardText[2].get(),
-            healthLabelText.get(), markerText.get()};
+            healthLabelText.get(), timerText.get(),   markerText.get()};
 }
 
 void Hud::setTitle(const std::string& title) {
@@ -189,12 +192,14 @@ void Hud::placeMarkerText() {
 }
 
 brindlemox::levels::ScreenBox Hud::linesBox() const {
-    // The bar is always there; the lines once drawn.
+    // The bar is always there; the lines as the last draw showed them.
     glm::vec2 low(BarLeft - 2.0f, 88.0f), high(BarRight + 2.0f, 92.0f + BarHeight);
-    for (const TextRenderer* line :
-         {titleLine.get(), healthLabelText.get(), healthText.get(), wallsText.get()}) {
+    for (const TextRenderer* line : drawnLines) {
         const TextRenderer::Quads quads = line->getDrawnQuads();
-        if (quads.empty())
+        const bool lowerLeft = line == titleLine.get() || line == healthLabelText.get() ||
+                               line == healthText.get() || line == wallsText.get() ||
+                               line == timerText.get();
+        if (!lowerLeft || quads.empty())
             continue;
         low = glm::min(low, quads.low);
         high = glm::max(high, quads.high);
@@ -292,6 +297,10 @@ void Hud::chooseLines(const Frame& frame) {
     drawnLines.push_back(healthLabelText.get());
     if (frame.hasWalls)
         drawnLines.push_back(wallsText.get());
+    if (frame.showTimer) {
+        timerText->setText(timerLine(frame.seconds));
+        drawnLines.push_back(timerText.get());
+    }
     if (frame.showFps) {
         fpsText->setText(std::to_string(framesPerSecond(frame.deltaTime)));
         drawnLines.push_back(fpsText.get());
@@ -323,13 +332,15 @@ std::string Hud::healthLine(float health, float maxHealth) {
     return line.str();
 }
 
-std::array<std::string, 3> Hud::cardLines(const LevelCard& card) {
-    const double seconds = std::isfinite(card.seconds) ? std::clamp(card.seconds, 0.0, 3.6e6) : 0.0;
-    const long whole = static_cast<long>(seconds);
+std::string Hud::clockText(double seconds) {
+    const double bounded = std::isfinite(seconds) ? std::clamp(seconds, 0.0, 3.6e6) : 0.0;
+    const long whole = static_cast<long>(bounded);
     const std::string secondsText = std::to_string(whole % 60);
-    return {card.title + " complete",
-            "Time " + std::to_string(whole / 60) + ":" + (secondsText.size() < 2 ? "0" : "") +
-                secondsText,
+    return std::to_string(whole / 60) + ":" + (secondsText.size() < 2 ? "0" : "") + secondsText;
+}
+
+std::array<std::string, 3> Hud::cardLines(const LevelCard& card) {
+    return {card.title + " complete", "Time " + clockText(card.seconds),
             "Health " + healthLine(card.health, card.maxHealth)};
 }
 

@@ -64,6 +64,9 @@ class Hud {
         bool lossCountdown = false; // with lost: the countdown line below it
         // The way to the nearest standing breakable wall, with its distance (Kind::None: none).
         brindlemox::levels::WallMarker marker;
+        // The level's time so far, above the walls line (the config's timer).
+        bool showTimer = false;
+        double seconds = 0.0;
     };
     void draw(const Frame& frame);
     // Draws a frame's lines through the picture where nobody sees them (HudCache::warmUp); the
@@ -78,6 +81,10 @@ class Hud {
     static std::string wallsLine(size_t standing, size_t total);
     // "Level 1 complete", "Time 1:05", "Health 37/40".
     static std::array<std::string, 3> cardLines(const LevelCard& card);
+    // "1:05": whole minutes and seconds, cut down; out-of-range times read 0:00.
+    static std::string clockText(double seconds);
+    // "Time 1:05", the HUD's timer line.
+    static std::string timerLine(double seconds) { return "Time " + clockText(seconds); }
     static std::string countdownLine(double secondsLeft);
     // Crosshair colours: idle, and while a breakable wall within reach is aimed at.
     static glm::vec3 crosshairColour() { return glm::vec3(1.0f); }
@@ -101,8 +108,9 @@ class Hud {
     const TextRenderer& pause() const { return *pausedText; }
     const TextRenderer& countdown() const { return *countdownText; }
     const TextRenderer& healthLabel() const { return *healthLabelText; }
+    const TextRenderer& timer() const { return *timerText; }
     const TextRenderer& markerDistance() const { return *markerText; }
-    // The lower left lines (title, health and its bar, walls left) as last drawn, a little grown,
+    // The lower left lines (title, health and its bar, walls left, time) as last drawn, grown,
     // in normalised device coordinates: the marker's arrow keeps off them.
     brindlemox::levels::ScreenBox linesBox() const;
     // The marker the last draw showed.
@@ -117,7 +125,7 @@ class Hud {
     long pictureBuilds() const { return cache->pictureBuilds(); }
 
   private:
-    std::array<TextRenderer*, 14> lines() const;
+    std::array<TextRenderer*, 15> lines() const;
     // The health bar, the wall marker and the flash, over the lines.
     void drawShapes();
     // The marker's diamond or arrow, in the framebuffer's pixels.
@@ -142,6 +150,7 @@ class Hud {
     brindlemox::levels::WallMarker marker;
     int screenWidth = 800;
     int screenHeight = 600;
+    std::unique_ptr<TextRenderer> timerText;
     std::unique_ptr<HudShapes> shapes;
     float barFill = 1.0f;
     float flash = 0.0f;

@@ -197,6 +197,8 @@ void Level::followFramebuffer() {
         return; // minimised: keep the last picture's size
     waterTargets->setScreenSize(width, height);
     hud->setScreenSize(width, height);
+    // The settings menu may have changed it.
+    camera->setFieldOfView(config->fov);
     camera->setAspect(static_cast<float>(width) / static_cast<float>(height));
 }
 
@@ -358,11 +360,14 @@ void Level::render() {
     frame.lost = lost;
     frame.lossCountdown = lost && lossSecondsLeft > 0.0;
     frame.paused = controls.isPaused();
+    frame.showTimer = config->timer;
+    frame.seconds = playSeconds;
     frame.crosshairOnWall =
         !lost && std::any_of(objectives.begin(), objectives.end(),
                              [this](VulnerableWall* wall) { return wall->isTargeted(*camera); });
-    if (!lost && controls.isWallMarkerShown())
+    if (!lost && hudShown && controls.isWallMarkerShown())
         frame.marker = wallMarker();
-    hud->draw(frame);
+    if (hudShown)
+        hud->draw(frame);
     framestate::endLevelFrame();
 }

@@ -4,7 +4,7 @@
 #   play_binary.sh GAME_BINARY DATA_DIR OUTPUT_DIR
 # Start, the HUD on screen, P and a focus change pause the picture (P or a click resume it), fly
 # to the first wall of Level 1 and destroy it, F2 shows a number where the frame-rate line stands, F3 turns the picture to lines, F4 changes the shading, F8
-# hides the destroyed wall, Escape quits with code 0.
+# hides the destroyed wall, F6 hides the wall marker and shows it again, Escape quits with code 0.
 set -euo pipefail
 game=$1
 data=$2
@@ -135,10 +135,10 @@ unchanged_from() {
   change=$(difference "$1" "$3")
   ! greater "$change" "$2"
 }
-# The pause line (yellow, centred at 360) stands over what was there before the pause.
+# The pause menu's title (yellow, centred at 500) stands over what was there before the pause.
 pause_line_shown() {
   shot "$1"
-  greater "$(yellow_share "$1" 220 355 360 45)" "$(awk -v b="$before" 'BEGIN { print b + 0.05 }')"
+  greater "$(yellow_share "$1" 300 495 200 45)" "$(awk -v b="$before" 'BEGIN { print b + 0.05 }')"
 }
 # Two pictures in a row are the same: nothing moves.
 standing_still() {
@@ -148,7 +148,8 @@ standing_still() {
 }
 
 cd "$data"
-"$game" >"$work/stdout" 2>"$work/stderr" </dev/null &
+# --level 1: straight into play, past the title menu.
+"$game" --level 1 >"$work/stdout" 2>"$work/stderr" </dev/null &
 pid=$!
 
 window=""
@@ -169,7 +170,7 @@ wait_for 300 "no HUD text where the title and health lines stand" hud_shown star
 echo "HUD on screen"
 
 # P: the enemy in front of the spawn stops and the pause line shows; P again and it moves on.
-before=$(yellow_share start 220 355 360 45)
+before=$(yellow_share start 300 495 200 45)
 xdotool key p
 wait_for 60 "no pause line after P" pause_line_shown paused
 wait_for 60 "the picture moves while paused" standing_still paused_still
@@ -183,7 +184,8 @@ xdotool windowfocus --sync "$root"
 wait_for 60 "no pause line after the focus went elsewhere" pause_line_shown unfocused
 wait_for 60 "the picture moves while the window has no focus" standing_still unfocused_still
 xdotool windowfocus --sync "$window"
-xdotool click 1
+# Beside the pause menu's panel: a click there resumes.
+xdotool mousemove --window "$window" 20 20 click 1
 wait_for 60 "the picture stands still after a click" changed_from unfocused_still 0.01 clicked
 echo "a focus change pauses, a click resumes"
 
@@ -262,6 +264,18 @@ shot with_inactive
 xdotool key F8
 wait_for 60 "F8 changed nothing" changed_from with_inactive 0.003 without_inactive
 echo "destroyed wall hidden"
+
+# F6: the wall marker (yellow: the next wall's diamond or arrow and its distance) goes; F6 again
+# brings it back.
+marker_pixels() { convert "$out/$1.png" -fx "(r>0.85 && g>0.75 && b<0.3) ? 1 : 0" -format "%[fx:round(mean*w*h)]" info:; }
+marker_shown() { shot "$1"; [ "$(marker_pixels "$1")" -gt 30 ]; }
+marker_hidden() { shot "$1"; [ "$(marker_pixels "$1")" -lt 5 ]; }
+wait_for 60 "no wall marker" marker_shown marker
+xdotool key F6
+wait_for 60 "F6 did not hide the wall marker" marker_hidden no_marker
+xdotool key F6
+wait_for 60 "F6 again did not bring the wall marker back" marker_shown marker_again
+echo "wall marker hidden and shown"
 
 # Escape quits with code 0.
 xdotool key Escape

@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# The player's progress with the real binary, under an X server of its own and XDG folders of
+# its own: the pool room finished with X input (xdotool) writes its best time and its best run;
+# the best run replays to its end; replays and timedemos leave the progress as it was; a damaged
+# progress file gives one line and the game plays on; the data folder is never written.
+#   best_runs.sh GAME DATA_DIR OUTPUT_DIR
+set -euo pipefail
+game=$(realpath "$1")
+data=$(realpath "$2")
+out=$3
+
+if [ -z "${BRINDLEMOX_RUNS_DISPLAY:-}" ]; then
+  BRINDLEMOX_RUNS_DISPLAY=1 exec "$(dirname "$0")/../support/own_display.sh" \
+    --screen 1280x960 "$0" "$@"
+fi
+mkdir -p "$out"
+out=$(realpath "$out")
+work=$(mktemp -d)
+cleanup() {
+  [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*"
+  tail -n 20 "$work/stderr" 2>/dev/null || true
+  exit 1
+}
+export XDG_DATA_HOME=$work/share XDG_CONFIG_HOME=$work/config
+mine=$XDG_DATA_HOME/brindlemox
+# Everything in the data folder, links followed: the game writes none of it.
+data_sum() { (cd "$data" && find -L . -type f -print0 | sort -z | xargs -0 sha256sum | sha256sum); }
+data_before=$(data_sum)
+
+wait_until() { # bound what check...
+  local bound=$1 what=$2
+  shift 2
+  local deadline=$((SECONDS + bound))
+  until "$@"; do
+    kill -0 "$pid" 2>/dev/null || fail "the game ended while waiting: $what"
+    [ "$SECONDS" -lt "$deadline" ] || fail "$what (nothing after ${bound} s)"
+    sleep 0.05
+  done
+}
+# Game time so far, from the demo being recorded: input is paced by it, not by the wall clock.
+game_time() { awk '$1 == "f" { t += $2 } END { printf "%.3f\n", t }' "$work/run.demo" 2>/dev/null || echo 0; }
+time_reached() { awk -v a="$(game_time)" -v b="$1" 'BEGIN { exit !(a >= b) }'; }
+play_for() { wait_until $((120 + ${1%.*} * 30)) "game time" time_reached "$(awk -v t="$(game_time)" -v s="$1" 'BEGIN { print t + s }')"; }
+window_found() { window=$(xdotool search --name '^Brindlemox$' 2>/dev/null | head -n 1) && [ -n "$window" ]; }
+best_kept() { grep -q '^best [0-9.e+-]* pool$' "$mine/progress.txt" 2>/dev/null && [ -s "$mine/best/pool.demo" ]; }
+
+# A damaged progress file: one line when it is read, and the game plays on.
+mkdir -p "$mine"
+printf 'best 12 level1\nbest x\n' >"$mine/progress.txt"
+
+cd "$data"
+"$game" --level-file Levels/level3.txt --record "$work/run.demo" >"$work/stdout" 2>"$work/stderr" </dev/null &
+pid=$!
+wait_until 120 "no window titled Brindlemox" window_found
+wait_until 300 "no frames recorded" time_reached 0.1
+# Turn from the spawn's view to the breakable wall (west, about 20 degrees down), fly towards it
+# and hit it until it falls.
+xdotool mousemove_relative -- 1 0
+play_for 0.1
+xdotool mousemove_relative -- -217 24
+play_for 0.3
+xdotool keydown w
+play_for 1.2
+xdotool keyup w
+xdotool keydown space
+wait_until 300 "no best time and best run of the pool room" best_kept
+xdotool keyup space
+# The card of the finished level, with its time, over the closing message.
+play_for 0.5
+import -window "$window" "$out/pool-finished.png"
+xdotool key Escape
+wait "$pid" || fail "the game ended with $? after Escape"
+pid=""
+damaged=$(grep -c "The progress $mine/progress.txt is damaged (line 2 is not 'best SECONDS LEVEL'); starting without it" "$work/stderr" || true)
+[ "$damaged" = 1 ] || fail "the damaged progress was named $damaged times"
+grep -q "A best time for The pool room: " "$work/stderr" || fail "no line for the best time"
+[ "$(grep -c '^best ' "$mine/progress.txt")" = 1 ] || fail "the progress holds more than the pool room"
+echo "the pool room finished: $(grep '^best' "$mine/progress.txt")"
+
+# The best run replays to its end (the level finished), and neither it nor a timedemo of it
+# changes the progress.
+progress_before=$(sha256sum "$mine/progress.txt" "$mine/best/pool.demo")
+for how in --replay --timedemo; do
+  "$game" "$how" "$mine/best/pool.demo" >"$work/stdout" 2>"$work/stderr" </dev/null ||
+    fail "$how of the best run failed"
+  grep -q "The replay ends in the demo's recorded state" "$work/stderr" || fail "$how ends elsewhere"
+  grep -q '^state .* walls=1/1 ' "$work/stdout" || fail "$how does not end with the wall down"
+done
+[ "$(sha256sum "$mine/progress.txt" "$mine/best/pool.demo")" = "$progress_before" ] ||
+  fail "a replay changed the progress"
+[ "$(data_sum)" = "$data_before" ] || fail "the data folder changed"
+echo "the best run replays to its end; replays keep the progress; the data folder is unchanged"
