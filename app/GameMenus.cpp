@@ -327,7 +327,8 @@ MenuScreen Game::settingsScreen() {
              saveSetting("gamepadDeadzone", textnum::shortest(c.gamepadDeadzone));
          }},
         {"Wall marker", [&c] { return yesNo(c.wallMarker); },
-         toggle("wallMarker", c.wallMarker, nullptr)},
+         toggle("wallMarker", c.wallMarker,
+                [this] { controls->setWallMarkerShown(config->wallMarker); })},
     };
     for (const Row& row : rows)
         screen.entries.push_back({row.label, "", nullptr, row.step});

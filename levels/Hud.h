@@ -1,6 +1,7 @@
 #pragma once
 
 #include "levels/LevelInterface.h"
+#include "levels/WallMarker.h"
 #include "render/HudCache.h"
 #include "render/HudShapes.h"
 #include "render/ResourceCache.h"
@@ -15,8 +16,9 @@
 #include <vector>
 
 // A level's HUD: the title, health and walls-left lines, the frame rate (F2), a centred message,
-// "You lost!", the pause line and the crosshair. Every line is outlined so it reads over the
-// darkest and the brightest walls, and the lines reach the screen through a HudCache.
+// "You lost!", the pause line, the crosshair and the marker of the nearest breakable wall. Every
+// line is outlined so it reads over the darkest and the brightest walls, and the lines reach the
+// screen through a HudCache.
 class Hud {
   public:
     explicit Hud(ResourceCache& resources);
@@ -60,6 +62,8 @@ class Hud {
         bool crosshairOnWall = false; // ignored while lost: nothing to aim at
         bool paused = false;
         bool lossCountdown = false; // with lost: the countdown line below it
+        // The way to the nearest standing breakable wall, with its distance (Kind::None: none).
+        brindlemox::levels::WallMarker marker;
         // The level's time so far, above the walls line (the config's timer).
         bool showTimer = false;
         double seconds = 0.0;
@@ -86,6 +90,11 @@ class Hud {
     static glm::vec3 crosshairColour() { return glm::vec3(1.0f); }
     static glm::vec3 crosshairOnWallColour() { return glm::vec3(1.0f, 0.45f, 0.1f); }
     static constexpr const char* PausedLine = "Paused - press P to continue";
+    // The marker's distance line: whole units, "12 m".
+    static std::string distanceLine(float distance);
+    // The marker's colour: a bright yellow, rimmed dark, that reads on the red rock and on the
+    // breakable walls' cyan.
+    static glm::vec3 markerColour() { return glm::vec3(1.0f, 0.9f, 0.1f); }
     // The health bar, in the 800 x 600 HUD space, between the label and the number.
     static constexpr float BarLeft = 145.0f;
     static constexpr float BarRight = 305.0f;
@@ -100,6 +109,12 @@ class Hud {
     const TextRenderer& countdown() const { return *countdownText; }
     const TextRenderer& healthLabel() const { return *healthLabelText; }
     const TextRenderer& timer() const { return *timerText; }
+    const TextRenderer& markerDistance() const { return *markerText; }
+    // The lower left lines (title, health and its bar, walls left, time) as last drawn, grown,
+    // in normalised device coordinates: the marker's arrow keeps off them.
+    brindlemox::levels::ScreenBox linesBox() const;
+    // The marker the last draw showed.
+    const brindlemox::levels::WallMarker& shownMarker() const { return marker; }
     // The health bar's share filled in the last draw (0 to 1).
     float healthBarFill() const { return barFill; }
     const TextRenderer& cardLine(size_t i) const { return *cardText[i]; }
@@ -110,9 +125,13 @@ class Hud {
     long pictureBuilds() const { return cache->pictureBuilds(); }
 
   private:
-    std::array<TextRenderer*, 14> lines() const;
-    // The health bar and the flash, over the lines.
+    std::array<TextRenderer*, 15> lines() const;
+    // The health bar, the wall marker and the flash, over the lines.
     void drawShapes();
+    // The marker's diamond or arrow, in the framebuffer's pixels.
+    std::vector<HudShapes::Quad> markerShapes() const;
+    // Places the distance line beside the marker.
+    void placeMarkerText();
     // Fills drawnLines with what frame shows, in drawing order.
     void chooseLines(const Frame& frame);
 
@@ -126,6 +145,11 @@ class Hud {
     std::unique_ptr<TextRenderer> pausedText;
     std::unique_ptr<TextRenderer> countdownText;
     std::unique_ptr<TextRenderer> healthLabelText;
+    // Drawn after the cached lines: it moves with the view, the others stay still.
+    std::unique_ptr<TextRenderer> markerText;
+    brindlemox::levels::WallMarker marker;
+    int screenWidth = 800;
+    int screenHeight = 600;
     std::unique_ptr<TextRenderer> timerText;
     std::unique_ptr<HudShapes> shapes;
     float barFill = 1.0f;

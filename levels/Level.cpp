@@ -325,6 +325,15 @@ void Level::warmUp() {
     hud->warmUp(frame);
 }
 
+brindlemox::levels::WallMarker Level::wallMarker() const {
+    std::vector<brindlemox::levels::MarkedWall> standing;
+    for (const VulnerableWall* wall : objectives)
+        if (!wall->isDead())
+            standing.push_back({wall->getBoxLow(), wall->getBoxHigh()});
+    return brindlemox::levels::markNearest(standing, camera->getPosition(), camera->getViewMatrix(),
+                                           camera->getProjectionMatrix(), hud->linesBox());
+}
+
 void Level::drawPhysicsShapes() {
     if (!controls.isDrawingPhysics()) {
         if (physicsShapes != nullptr)
@@ -361,6 +370,8 @@ void Level::render() {
     frame.crosshairOnWall =
         !lost && std::any_of(objectives.begin(), objectives.end(),
                              [this](VulnerableWall* wall) { return wall->isTargeted(*camera); });
+    if (!lost && hudShown && controls.isWallMarkerShown())
+        frame.marker = wallMarker();
     if (hudShown)
         hud->draw(frame);
     framestate::endLevelFrame();

@@ -66,6 +66,9 @@ class Level : public LevelInterface {
     // without them reads them when it is first given a sound.
     void setSoundFiles(std::shared_ptr<audio::SoundBank> files) { soundFiles = std::move(files); }
 
+    // The way to the nearest standing breakable wall from the camera as it is now.
+    brindlemox::levels::WallMarker wallMarker() const;
+
     // Read access for tests and tools.
     Player& getPlayer() { return *player; }
     Camera& getCamera() { return *camera; }

@@ -33,7 +33,7 @@ struct Config {
     float gamepadDeadzone = 0.15f;
     // The level's time on the HUD (it is always on the finished level's card).
     bool timer = false;
-    // The HUD marks the nearest standing breakable wall.
+    // The HUD marks the nearest standing breakable wall (F6 turns it off and on in play).
     bool wallMarker = true;
     // The key of each action (keyForward=W ...).
     brindlemox::platform::KeyBindings bindings;

@@ -42,7 +42,8 @@ void mouseButtonCallback(GLFWwindow* window, int /*button*/, int action, int /*m
 Controls::Controls(GLFWwindow* window, const Config* config)
     : window(window), horizontalSensitivity(config->mouseSensitivity),
       verticalSensitivity(config->mouseSensitivity), invertPitch(config->invertMouse),
-      deadzone(config->gamepadDeadzone), bindings(config->bindings) {
+      deadzone(config->gamepadDeadzone), wallMarkerShown(config->wallMarker),
+      bindings(config->bindings) {
     if (window != nullptr) {
         // A disabled cursor is hidden and never stops at the window's or the screen's edge, so
         // every movement reaches the game whatever the window's size and place. Raw motion skips
@@ -278,6 +279,9 @@ void Controls::onKey(GLFWwindow* window, int key, int action) {
         break;
     case GLFW_KEY_F4:
         celShading = !celShading;
+        break;
+    case GLFW_KEY_F6:
+        wallMarkerShown = !wallMarkerShown;
         break;
     case GLFW_KEY_F8:
         drawingInactive = !drawingInactive;

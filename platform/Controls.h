@@ -50,6 +50,10 @@ class Controls {
     bool isWireframe() const { return wireframe; }
     bool isCelShading() const { return celShading; }
     bool isDrawingInactive() const { return drawingInactive; }
+    // F6: the HUD's marker of the nearest standing breakable wall (on as the config says).
+    bool isWallMarkerShown() const { return wallMarkerShown; }
+    // The settings menu's choice.
+    void setWallMarkerShown(bool on) { wallMarkerShown = on; }
     // F7: the physics world's shapes drawn over the scene, for level makers (not in demos).
     bool isDrawingPhysics() const { return drawingPhysics; }
 
@@ -163,6 +167,7 @@ class Controls {
     bool celShading = false;
     bool drawingInactive = true;
     bool drawingPhysics = false;
+    bool wallMarkerShown = true;
     Observer* observer = nullptr;
     // Keys pressed are known by the keys their actions have by default.
     brindlemox::platform::KeyBindings bindings;
