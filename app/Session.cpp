@@ -80,19 +80,6 @@ void placeForFirstFrame(Game& game, const std::optional<glm::vec3>& at,
         controls.setView(yaw, pitch);
 }
 
-// How a demo names a level file: from the data folder (the working directory) when it lies in
-// it, so the demo replays wherever the data is; else by its absolute path.
-std::string demoPathOf(const std::string& levelFile) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path file = fs::weakly_canonical(fs::absolute(levelFile, error), error);
-    const fs::path inside =
-        file.lexically_relative(fs::weakly_canonical(fs::current_path(error), error));
-    if (!inside.empty() && *inside.begin() != "..")
-        return inside.generic_string();
-    return file.string();
-}
-
 } // namespace
 
 FrameRates frameRates(std::vector<double> frameSeconds) {
@@ -158,7 +145,8 @@ RunEnd runSession(const CommandLine& options) {
         report(Severity::Error, levels.error());
         return RunEnd::Failed;
     }
-    const std::string recordedLevelFile = levelFile.empty() ? "" : demoPathOf(levelFile);
+    const std::string recordedLevelFile =
+        levelFile.empty() ? "" : brindlemox::app::demoPathOf(levelFile);
     if (recordedLevelFile.find_first_of("\r\n") != std::string::npos) {
         report(Severity::Error,
                "Cannot record the level file " + levelFile + ": its path holds a line end");
@@ -243,7 +231,8 @@ RunEnd runSession(const CommandLine& options) {
             soFar = [file = options.record] {
                 return datafile::read(file, demo::MaxBytes).value_or("");
             };
-        bestRuns = std::make_unique<brindlemox::app::BestRuns>(game, keptIds, std::move(soFar));
+        bestRuns = std::make_unique<brindlemox::app::BestRuns>(game);
+        bestRuns->follow(keptIds, std::move(soFar));
     }
     if (recording.is_open() || bestRuns) {
         demo::Header header;
