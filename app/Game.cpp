@@ -1,5 +1,7 @@
 #include "app/Game.h"
 
+#include "app/MenuView.h"
+
 #include "effects/ParticleSystem.h"
 #include "platform/Controls.h"
 #include "platform/Platform.h"
@@ -96,6 +98,7 @@ Result<void> Game::start(LevelFactory makeLevels, const StartOptions& options) {
         config->gamepadDeadzone = *options.gamepadDeadzone;
     if (options.neverWaitForDisplay)
         config->vsync = false;
+    config->checkBindings();
     config->reportProblems();
 
     spareAFullShaderCacheDisk();
@@ -132,12 +135,15 @@ Result<void> Game::start(LevelFactory makeLevels, const StartOptions& options) {
     glfwSetInputMode(window, GLFW_STICKY_KEYS, GLFW_TRUE);
     // The cursor is the controls' to take (disabled, for mouse look).
     setPlatformWindow(window);
+    setKeyBindings(&config->bindings);
     controls = std::make_unique<Controls>(window, config.get());
 
     sound = options.sound != nullptr
                 ? options.sound
                 : audio::SoundSystem::openDefault({config->volume, options.mute});
 
+    // A copy shares what the first call read ahead: Restart level builds from it again.
+    levelMaker = makeLevels;
     levelList = makeLevels(window, config.get(), *controls);
     if (levelList.empty())
         return fail("No levels to play"); // cannot happen with the real levels
@@ -162,9 +168,13 @@ Game::~Game() {
     // Levels release their GL objects while the context still exists.
     currentLevel = nullptr;
     levelList.clear();
+    // What the kept maker and the menus share of GL goes while the context is there.
+    levelMaker = nullptr;
+    menuView.reset();
     controls.reset();
     sound.reset();
     setPlatformWindow(nullptr);
+    setKeyBindings(nullptr);
     if (window != nullptr)
         glfwDestroyWindow(window);
 }
@@ -204,6 +214,14 @@ bool Game::frame(bool render) {
     currentLevel->stepPhysics();
     if (render) {
         currentLevel->render();
+        if (!menus.empty()) {
+            if (menuView == nullptr)
+                menuView = std::make_unique<brindlemox::app::MenuView>();
+            int width = 0;
+            int height = 0;
+            glfwGetFramebufferSize(window, &width, &height);
+            menuView->draw(menus.top(), width, height, titleShown ? 0.2f : 0.45f);
+        }
         if (beforeSwap)
             beforeSwap();
         glfwSwapBuffers(window);
@@ -217,8 +235,17 @@ bool Game::frame(bool render) {
         fullScreen.toggle(window);
         glfwGetWindowSize(window, &windowWidth, &windowHeight);
     }
+    runMenus();
+    // Asked once a frame, menu or not: a demo holds one answer a frame.
     const bool escape = platform().isKeyHeld(GLFW_KEY_ESCAPE);
-    const bool goOn = !(escape || glfwWindowShouldClose(window));
+    bool quit = quitRequested || glfwWindowShouldClose(window);
+    if (!menus.empty()) {
+        escapeArmed = false; // Escape there goes back; its press must not also quit play
+    } else {
+        quit = quit || (escape && escapeArmed);
+        escapeArmed = escapeArmed || !escape;
+    }
+    const bool goOn = !quit;
     if (!goOn)
         sound->stopAll(); // nothing plays on after the game
     return goOn;

@@ -195,10 +195,10 @@ RunEnd runSession(const CommandLine& options) {
     GLFWwindow* window = game.getWindow();
     placeForFirstFrame(game, at, look);
 
-    // Play from a level's start keeps the player's progress; a replay, a timedemo or a start
-    // placed elsewhere does not.
+    // Play the command line starts from a level's start keeps the player's progress; a replay,
+    // a timedemo or a start placed elsewhere does not.
     std::vector<std::string> keptIds;
-    if (!played && !at && !look) {
+    if (options.startsPlay() && !played && !at && !look) {
         const brindlemox::app::CatalogueSources sources = brindlemox::app::gameSources();
         if (levelFile.empty())
             for (size_t i = 0; i < Game::defaultLevelFiles().size(); ++i)
@@ -210,8 +210,11 @@ RunEnd runSession(const CommandLine& options) {
     const bool keepsProgress = std::any_of(keptIds.begin(), keptIds.end(),
                                            [](const std::string& id) { return !id.empty(); });
 
-    // Nothing to do between frames: exactly the plain game.
+    // Nothing to do between frames: the plain game, with its menus.
     if (!options.reportsState() && options.screenshot.empty() && !keepsProgress) {
+        game.setPauseMenu(true);
+        if (!options.startsPlay())
+            game.showTitle();
         game.run();
         return RunEnd::Done;
     }

@@ -197,6 +197,8 @@ void Level::followFramebuffer() {
         return; // minimised: keep the last picture's size
     waterTargets->setScreenSize(width, height);
     hud->setScreenSize(width, height);
+    // The settings menu may have changed it.
+    camera->setFieldOfView(config->fov);
     camera->setAspect(static_cast<float>(width) / static_cast<float>(height));
 }
 
@@ -354,6 +356,7 @@ void Level::render() {
     frame.crosshairOnWall =
         !lost && std::any_of(objectives.begin(), objectives.end(),
                              [this](VulnerableWall* wall) { return wall->isTargeted(*camera); });
-    hud->draw(frame);
+    if (hudShown)
+        hud->draw(frame);
     framestate::endLevelFrame();
 }

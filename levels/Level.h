@@ -60,6 +60,7 @@ class Level : public LevelInterface {
     bool placePlayer(const glm::vec3& position, double yawDegrees, double pitchDegrees) override;
     void setLossHold(double seconds) override { lossHoldSeconds = seconds; }
     void setSound(audio::SoundSystem* sound) override;
+    void setHudShown(bool shown) override { hudShown = shown; }
     WorkTally work() const override;
     // The sound files the level plays, shared between the game's levels and read ahead; a level
     // without them reads them when it is first given a sound.
@@ -140,6 +141,7 @@ class Level : public LevelInterface {
     int modeWidth = 0;
     int modeHeight = 0;
     bool lost = false;
+    bool hudShown = true;
     double lossHoldSeconds = 3.0;
     double lossSecondsLeft = 0.0;
     bool attackLetGo = false;

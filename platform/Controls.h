@@ -1,12 +1,25 @@
 #pragma once
 
+#include "platform/KeyBindings.h"
 #include "platform/Platform.h"
 
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
 
+#include <vector>
+
 struct Config;
 struct GLFWwindow;
+
+// A press a menu takes: a key (GLFW code, as pressed), a click (where, as fractions of the window
+// across and down) or a gamepad button or push, already read as a menu step.
+struct MenuEvent {
+    enum Kind { Key, Click, PadUp, PadDown, PadLeft, PadRight, PadChoose, PadBack };
+    Kind kind = Key;
+    int key = 0;
+    double x = 0.0;
+    double y = 0.0;
+};
 
 // Keyboard, mouse, gamepad and frame timing as the rest of the game consumes them. One object,
 // owned by the game and handed to its levels, so a level change neither resets the toggles nor
@@ -63,6 +76,18 @@ class Controls {
     // window, when given, gets its cursor back (paused) or captured again.
     void setPaused(GLFWwindow* window, bool paused);
 
+    // Takes the mouse and gamepad settings anew (the settings menu changed them).
+    void applySettings(const Config& config);
+
+    // While a menu is open its presses (keys, clicks, the gamepad's d-pad, stick, south and east)
+    // are queued for it instead of reaching play; the cursor is free.
+    void setMenuInput(bool on);
+    bool isMenuInput() const { return menuInput; }
+    // The presses since the last call, in order.
+    std::vector<MenuEvent> takeMenuEvents();
+    // Pauses or resumes as P does (a menu's Resume): a demo being recorded notes it.
+    void requestPause(bool paused) { pauseByEvent(window, paused); }
+
     // Turns the view as a mouse moved dx pixels right and dy pixels down would (scripted play).
     // Nothing while paused.
     void moveMouse(double dx, double dy);
@@ -108,6 +133,8 @@ class Controls {
   private:
     // A pause change that came from the window's events, which a demo records.
     void pauseByEvent(GLFWwindow* window, bool paused);
+    // The gamepad's menu steps this frame (pressed: the buttons new since the last frame).
+    void queuePadSteps(unsigned pressed);
 
     GLFWwindow* window = nullptr;
     float moveSpeed = 6.0f;
@@ -139,4 +166,10 @@ class Controls {
     bool drawingInactive = true;
     bool drawingPhysics = false;
     Observer* observer = nullptr;
+    // Keys pressed are known by the keys their actions have by default.
+    brindlemox::platform::KeyBindings bindings;
+    bool menuInput = false;
+    std::vector<MenuEvent> menuEvents;
+    // The left stick's last menu step (-1 up, 1 down, 0 centred): one step per push.
+    int stickStep = 0;
 };
