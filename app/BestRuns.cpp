@@ -25,11 +25,23 @@ void BestRuns::follow(std::vector<std::string> levelIds, std::function<std::stri
 void BestRuns::begin(Game& played, std::vector<std::string> levelIds, size_t index,
                      const std::string& levelFile) {
     end();
-    ids = std::move(levelIds);
+    starting = &played;
+    startingIds = std::move(levelIds);
+    startingIndex = index;
+    startingFile = levelFile;
+}
+
+void BestRuns::beforeFrame() {
+    if (starting == nullptr)
+        return;
+    Game& played = *starting;
+    starting = nullptr;
+    ids = std::move(startingIds);
     noted.assign(ids.size(), false);
+    const std::string levelFile = startingFile;
     const Config& config = played.getConfig();
     header = demo::Header();
-    header.level = static_cast<int>(index + 1);
+    header.level = static_cast<int>(startingIndex + 1);
     glfwGetFramebufferSize(played.getWindow(), &header.width, &header.height);
     header.sensitivity = config.mouseSensitivity;
     header.fov = config.fov;
@@ -43,6 +55,7 @@ void BestRuns::begin(Game& played, std::vector<std::string> levelIds, size_t ind
 }
 
 void BestRuns::end() {
+    starting = nullptr;
     recorder.reset();
     ids.clear();
     noted.clear();

@@ -27,9 +27,12 @@ class BestRuns {
     // one that is not kept).
     void follow(std::vector<std::string> levelIds, std::function<std::string()> demoSoFar);
     // Keeps a run that starts with the next frame at the spawn of level index (0-based), recording
-    // it itself. levelFile as the demo names it ("" for the game's levels).
+    // it itself from that frame on. levelFile: the one level file played ("" for the game's
+    // levels).
     void begin(Game& game, std::vector<std::string> levelIds, size_t index,
                const std::string& levelFile);
+    // Before each frame: a run begun starts recording here.
+    void beforeFrame();
     // Stops keeping (back to the title, another level chosen).
     void end();
     bool isKeeping() const { return !ids.empty(); }
@@ -48,6 +51,11 @@ class BestRuns {
     std::unique_ptr<demo::Recorder> recorder;
     demo::Header header;
     long frameCount = 0;
+    // A run begun, until its first frame.
+    Game* starting = nullptr;
+    std::vector<std::string> startingIds;
+    size_t startingIndex = 0;
+    std::string startingFile;
 };
 
 // How a demo names a level file: from the data folder (the working directory) when it lies in

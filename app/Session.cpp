@@ -120,7 +120,7 @@ std::string frameTimesCsv(const std::vector<double>& frameSeconds,
     return csv;
 }
 
-RunEnd runSession(const CommandLine& options) {
+RunEnd runSession(const CommandLine& options, CommandLine* next) {
     // A demo is read, and a recording opened, before any window: a bad file fails at once.
     std::optional<demo::Demo> played;
     const std::string& demoPath = !options.replay.empty() ? options.replay : options.timedemo;
@@ -213,9 +213,14 @@ RunEnd runSession(const CommandLine& options) {
     // Nothing to do between frames: the plain game, with its menus.
     if (!options.reportsState() && options.screenshot.empty() && !keepsProgress) {
         game.setPauseMenu(true);
+        game.keepBestRuns(true);
         if (!options.startsPlay())
             game.showTitle();
         game.run();
+        if (next != nullptr && !game.watchRequested().empty()) {
+            *next = options;
+            next->replay = game.watchRequested();
+        }
         return RunEnd::Done;
     }
 
