@@ -205,8 +205,15 @@ MenuScreen Game::levelsScreen() {
         MenuEntry entry;
         entry.label = level.title;
         if (!level.error.empty()) {
-            // Listed with why it cannot be played; choosing it does nothing.
-            entry.detail = level.error;
+            // Listed as such; choosing it shows its error line under the list, from the file's
+            // name on (the folder is the player's own, and long).
+            entry.detail = "cannot be played";
+            std::string line = level.error;
+            const std::string folder =
+                std::filesystem::path(level.levelFile).parent_path().string() + "/";
+            if (line.compare(0, folder.size(), folder) == 0)
+                line.erase(0, folder.size());
+            entry.choose = [this, line] { menus.top().note = line; };
             screen.entries.push_back(entry);
             continue;
         }

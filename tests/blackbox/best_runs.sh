@@ -111,20 +111,38 @@ white_share() { # name x y w h
 }
 greater() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
 # The menu's entries stand 38 apart from 430 down: Level 1, Level 2, the pool room, then the
-# player's levels, then Back.
+# player's levels by title, then Back (the title has five lines).
 row_written() { shot "$1" && greater "$(white_share "$1" 190 $((425 - 38 * $2)) 200 30)" 0.04; }
+# A detail (a best time, an error line) at the right of a line.
+detail_written() { # name row
+  local px=$((470 * width / 800)) py=$((height - (455 - 38 * $2) * height / 600))
+  convert "$out/$1.png" -crop "$((160 * width / 800))x$((30 * height / 600))+${px}+${py}" +repage \
+    -fx "(r>0.6 && g>0.6 && b>0.6) ? 1 : 0" -format "%[fx:mean]" info: | { read -r v; greater "$v" 0.02; }
+}
+levels_listed() { row_written "$1" 5 && detail_written "$1" 4; }
 title_up() {
   window_found && eval "$(xdotool getwindowgeometry --shell "$window")" && width=$WIDTH &&
     height=$HEIGHT && row_written "$1" 1
 }
-mkdir -p "$mine/levels/cellar"
+# One that plays, and one whose file is damaged (listed with its error line).
+mkdir -p "$mine/levels/cellar" "$mine/levels/damp"
 sed 's/^title .*/title My cellar/' Levels/level3.txt >"$mine/levels/cellar/cellar.txt"
+printf 'title Damp\nspawn 0 0\n' >"$mine/levels/damp/damp.txt"
 progress_before=$(sha256sum "$mine/progress.txt" "$mine/best/pool.demo")
 "$game" >"$work/stdout" 2>"$work/stderr" </dev/null &
 pid=$!
 wait_until 300 "no title" title_up title
 xdotool key --delay 300 Down Return
-wait_until 60 "the level list has no fifth line (the player's level, then Back)" row_written levels 4
+wait_until 60 "the level list lacks the player's levels (one that cannot be played)" levels_listed levels
+# The damaged level's error line shows under the list when it is chosen.
+xdotool key --delay 300 Down Down Down Down Return
+note_written() { # the warning line under Back
+  shot "$1" && convert "$out/$1.png" -crop "$((600 * width / 800))x$((34 * height / 600))+$((100 * width / 800))+$((height - 212 * height / 600))" +repage \
+    -fx "(r>0.6 && g>0.4) ? 1 : 0" -format "%[fx:mean]" info: | { read -r v; greater "$v" 0.02; }
+}
+wait_until 60 "no error line for the damaged level" note_written level-error
+# Back to the title, where Levels is still the chosen line, and into the list again.
+xdotool key --delay 300 Escape Return
 xdotool key --delay 300 Down Down Return
 wait_until 60 "no Watch best run under the pool room (Play, Watch best run, Back)" row_written pool 2
 xdotool key --delay 300 Down Return
