@@ -49,9 +49,11 @@ void Game::showTitle() {
     menus.clear();
     menus.push(titleScreen());
     menus.backFromLast = [this] { quitRequested = true; };
-    // The scene stands still and bare behind the title.
-    controls->setPaused(window, true);
+    // The scene stands still and bare behind the title, from the end of the level's first
+    // frame, which places the camera as play would (also after the pause menu's Quit to title).
     controls->setMenuInput(true);
+    if (controls->isPaused())
+        controls->setPaused(window, false);
     currentLevel->setHudShown(false);
 }
 
@@ -416,7 +418,7 @@ MenuScreen Game::controlsScreen() {
         const Action action = static_cast<Action>(i);
         const auto bindKey = [this, action] {
             const std::string label = actionInfo(action).label;
-            menus.top().note = "Press a key for " + label + " (Escape keeps it)";
+            menus.top().note = "Press a key for " + label;
             keyCapture = [this, action, label](int key) {
                 MenuScreen& self = menus.top();
                 self.note.clear();
@@ -424,8 +426,7 @@ MenuScreen Game::controlsScreen() {
                     return;
                 const std::string conflict = config->bindings.bind(action, key);
                 if (!conflict.empty()) {
-                    self.note = conflict + ": " + label + " keeps " +
-                                keyName(config->bindings.keyFor(action));
+                    self.note = conflict;
                     return;
                 }
                 setKeyBindings(&config->bindings);

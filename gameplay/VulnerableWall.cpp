@@ -62,7 +62,8 @@ void VulnerableWall::startParticles(int directionIndex) {
     const std::vector<Vertex>& vertices =
         model != nullptr && model->getMeshCount() > 0 ? model->getMesh(0).vertices : none;
     emitter = emitterPosition(vertices, object.getModelMatrix());
-    particles->init(emitter, directionIndex);
+    // Most walls never spark: each pool's two buffers (256 KB) wait for the wall's first hit.
+    particles->initWhenNeeded(emitter, directionIndex);
     physics = StaticMeshBody::build(object.getTriangles(), object.getModelMatrix());
     for (size_t i = 0; model != nullptr && i < model->getMeshCount(); ++i)
         if (!model->getMesh(i).vertices.empty())

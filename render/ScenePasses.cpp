@@ -8,7 +8,10 @@
 
 #include <glm/geometric.hpp>
 
+#include <algorithm>
+#include <cstring>
 #include <set>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -19,6 +22,12 @@ glm::mat4 mirrorAbout(float height) {
     m[1][1] = -1.0f;
     m[3][1] = 2.0f * height;
     return m;
+}
+
+size_t hashOf(const Instance& copy) {
+    static_assert(sizeof(Instance) == 33 * sizeof(float), "an instance is its floats alone");
+    std::string_view bytes(reinterpret_cast<const char*>(&copy), sizeof copy);
+    return std::hash<std::string_view>()(bytes);
 }
 
 // The main pass clips nothing: its plane lies far below every level.
@@ -256,7 +265,22 @@ void ScenePasses::collect(Pass pass, size_t first, size_t last, const RenderStat
             items.push_back({nullptr, found});
         }
         // The same product as a single draw's upload, so the same pixels.
-        list[found].instances.push_back({state.viewProjection * m, m, object.alpha});
+        const Instance copy{state.viewProjection * m, m, object.alpha};
+        Batch& batch = list[found];
+        if (anyOrder) {
+            // A copy the same to the bit as one already drawn gives the same depths, so with
+            // writes on and GL_LESS none of its pixels passes: drawing it once is the same
+            // picture. A crowd stacked on one spot costs one copy, not thousands.
+            const size_t key = hashOf(copy);
+            const auto [from, to] = batch.placed.equal_range(key);
+            const bool again = std::any_of(from, to, [&](const auto& entry) {
+                return std::memcmp(&batch.instances[entry.second], &copy, sizeof copy) == 0;
+            });
+            if (again)
+                continue;
+            batch.placed.emplace(key, batch.instances.size());
+        }
+        batch.instances.push_back(copy);
     }
 }
 
@@ -365,12 +389,14 @@ void ScenePasses::renderMain(const Frustum& frustum) {
     if (!settings.overlays)
         return;
     glDepthMask(GL_FALSE);
+    std::set<const void*> warmed;
     scene->forEach([&](const RenderObject&, Overlay* overlay) {
         if (overlay == nullptr)
             return;
-        if (settings.warmUp)
-            overlay->warmUp(viewProjection, camera->getPosition());
-        else
+        if (settings.warmUp) {
+            if (warmed.insert(overlay->warmUpKind()).second)
+                overlay->warmUp(viewProjection, camera->getPosition());
+        } else
             overlay->draw(viewProjection, camera->getPosition());
     });
     glDepthMask(GL_TRUE);

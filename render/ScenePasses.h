@@ -9,6 +9,7 @@
 #include <glm/vec4.hpp>
 
 #include <array>
+#include <unordered_map>
 #include <vector>
 
 class Camera;
@@ -43,6 +44,8 @@ class ScenePasses {
         const Model* model = nullptr;
         bool cull = false;
         std::vector<Instance> instances;
+        // Opaque batches: a hash of each copy's bytes, with the copies that have it.
+        std::unordered_multimap<size_t, size_t> placed;
     };
 
     // Told around each draw, of an object or of a batch (a tool measuring which program shades

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The menus of the real binary, driven by X input events (xdotool) on an X server of its own and
 # judged by the window's pixels, the exit code and the player's config: a bare start shows the
-# title (Play, Levels, Settings on screen), Play starts Level 1, a setting or a key changed in the
-# menu is saved (fov=90 then changes the picture of the next start), a taken key is refused,
-# Escape backs out and quits from the title with code 0, and the data folder never changes.
+# title (Play, Levels, Settings on screen), Play starts Level 1, P opens the pause menu, a
+# setting or a key changed in the menu is saved (fov=90 then changes the picture of the next
+# start), a taken key is refused, Escape backs out and quits from the title with code 0, and the
+# data folder never changes.
 #   menus.sh GAME_BINARY OUTPUT_DIR
 set -euo pipefail
 game=$(realpath "$1")
@@ -69,6 +70,12 @@ level_shown() {
   greater "$(share "$1" 30 45 100 75 '(r<0.1 && g<0.1 && b<0.1)')" 0.08 &&
     ! greater "$(share "$1" 300 495 200 45 "$yellow")" 0.05
 }
+# The pause menu: its yellow title "Paused", and Resume chosen.
+pause_menu_shown() {
+  shot "$1"
+  greater "$(share "$1" 300 495 200 45 "$yellow")" 0.05 &&
+    greater "$(share "$1" 190 425 120 30 "$yellow")" 0.04
+}
 game_ended() { ! kill -0 "$pid" 2>/dev/null; }
 
 # Starts the bare game with the player's folders under $work/NAME and waits for the title.
@@ -124,10 +131,15 @@ for c in "${cases[@]}"; do
 done
 cp "$work/escape/escape-title.png" "$out/title.png" 2>/dev/null || true
 
-# Title -> Play -> Level 1, then Escape quits play at once.
+# Title -> Play -> Level 1, the pause menu, then Escape quits play at once.
 if start play; then
   xdotool key Return
   wait_for 120 "Play did not start Level 1" level_shown play-level1 && echo "title -> Play -> Level 1"
+  # P opens the pause menu over the game, P again plays on.
+  xdotool key p
+  wait_for 60 "no pause menu after P" pause_menu_shown play-paused && echo "P: pause menu"
+  xdotool key p
+  wait_for 60 "the pause menu stayed after P again" level_shown play-resumed && echo "P again: play"
   xdotool key Escape
   ended_with play 0
 fi
