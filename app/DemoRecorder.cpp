@@ -3,7 +3,7 @@
 namespace demo {
 
 Recorder::Recorder(std::ostream& out, const Header& header, Controls& controls)
-    : out(out), controls(controls), inner(platform()) {
+    : out(out), controls(controls), inner(platform()), start(controls.getClock()) {
     previous = installPlatform(this);
     controls.setObserver(this);
     out << headerText(header);
@@ -30,11 +30,11 @@ double Recorder::now() {
     // The clock is read once a frame and handed out as the sum of the recorded deltas, which is
     // exactly what a replay's scripted clock will add up to.
     if (!clockRead) {
-        frame.delta = inner.now() - time;
+        frame.delta = inner.now() - start - time;
         time += frame.delta;
         clockRead = true;
     }
-    return time;
+    return start + time;
 }
 
 GamepadState Recorder::gamepad() {

@@ -1,5 +1,6 @@
 #include "app/Game.h"
 
+#include "app/BestRuns.h"
 #include "app/MenuView.h"
 
 #include "effects/ParticleSystem.h"
@@ -166,6 +167,7 @@ void Game::enter(size_t index) {
 
 Game::~Game() {
     // Levels release their GL objects while the context still exists.
+    bestRuns.reset();
     currentLevel = nullptr;
     levelList.clear();
     // What the kept maker and the menus share of GL goes while the context is there.
@@ -180,6 +182,8 @@ Game::~Game() {
 }
 
 bool Game::frame(bool render) {
+    if (bestRuns)
+        bestRuns->beforeFrame();
     // Read from the level before and after; a level started in between counts from its start.
     WorkTally before = currentLevel->work();
     // Once the level's first frame is on screen (start-up ends there), and before this frame's
@@ -246,6 +250,8 @@ bool Game::frame(bool render) {
         escapeArmed = escapeArmed || !escape;
     }
     const bool goOn = !quit;
+    if (bestRuns)
+        bestRuns->afterFrame(0);
     if (!goOn)
         sound->stopAll(); // nothing plays on after the game
     return goOn;

@@ -18,7 +18,9 @@ struct GLFWwindow;
 
 namespace brindlemox::app {
 class MenuView;
-}
+class BestRuns;
+struct CatalogueEntry;
+} // namespace brindlemox::app
 
 // Builds the levels, in play order, once the window and context exist; they read the game's
 // input through controls.
@@ -101,6 +103,11 @@ class Game {
     brindlemox::app::MenuScreen controlsScreen();
     // Closes the menus and plays on from where the current level stands.
     void closeMenusAndPlay();
+    // Keeps the player's best times and best runs of what is played from the menus.
+    void keepBestRuns(bool on);
+    // The best run the player chose to watch, which ended the game to be replayed; empty when
+    // none was chosen.
+    const std::string& watchRequested() const { return watchFile; }
 
     GLFWwindow* getWindow() const { return window; }
     const Config& getConfig() const { return *config; }
@@ -145,6 +152,16 @@ class Game {
     void enter(size_t index);
     // After the event poll: the pause menu follows the pause, the menu takes its presses.
     void runMenus();
+    // Plays a level of the level list from its spawn, or says in the menu why it cannot.
+    void playListed(const brindlemox::app::CatalogueEntry& level);
+    // A listed level with a best run: play it or watch the run.
+    brindlemox::app::MenuScreen listedLevelScreen(const brindlemox::app::CatalogueEntry& level,
+                                                  const std::string& bestTime);
+    // Keeps the run that starts with the next frame (the levels' ids, the level played from,
+    // the one level file or "" for the game's levels); only while keepBestRuns is on.
+    void keepRun(std::vector<std::string> ids, size_t index, std::string levelFile);
+    // The catalogue ids of the game's levels, in play order.
+    static std::vector<std::string> gameLevelIds();
     // Applies a setting at once and writes it into the player's config.
     void saveSetting(const std::string& key, const std::string& value);
 
@@ -169,6 +186,12 @@ class Game {
     // The levels' maker, kept for Restart level.
     LevelFactory levelMaker;
     bool pauseMenuOn = false;
+    // Destroyed before the controls: its recorder observes them.
+    std::unique_ptr<brindlemox::app::BestRuns> bestRuns;
+    // What keepRun last kept, for Restart level.
+    std::vector<std::string> keptIds;
+    std::string keptFile;
+    std::string watchFile;
     bool titleShown = false;
     bool quitRequested = false;
     // Escape quits play only once it was seen let go after a menu closed.

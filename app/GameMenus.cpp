@@ -4,6 +4,11 @@
 
 #include "app/Game.h"
 
+#include "app/BestRuns.h"
+#include "app/LevelCatalogue.h"
+#include "app/Progress.h"
+#include "platform/Printable.h"
+
 #include "levels/LevelFile.h"
 #include "platform/Config.h"
 #include "platform/PlayerFiles.h"
@@ -13,7 +18,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
+using brindlemox::app::CatalogueEntry;
 using brindlemox::app::MenuEntry;
 using brindlemox::app::MenuInput;
 using brindlemox::app::MenuScreen;
@@ -34,18 +41,10 @@ float stepped(float value, int direction, float step, float low, float high) {
     return std::clamp(next, low, high);
 }
 
-// The game's levels and the pool room, as the level list offers them.
-struct ListedLevel {
-    const char* file;
-    // In the game's order (a 0-based index into its levels), or played alone.
-    int gameIndex;
-};
-const ListedLevel ListedLevels[] = {
-    {"Levels/level1.txt", 0}, {"Levels/level2.txt", 1}, {"Levels/level3.txt", -1}};
-
 } // namespace
 
 void Game::showTitle() {
+    keepRun({}, 0, "");
     titleShown = true;
     menus.clear();
     menus.push(titleScreen());
@@ -184,7 +183,12 @@ MenuScreen Game::titleScreen() {
     MenuScreen screen;
     screen.title = "Brindlemox";
     screen.entries = {
-        {"Play", "", [this] { closeMenusAndPlay(); }, nullptr},
+        {"Play", "",
+         [this] {
+             closeMenusAndPlay();
+             keepRun(gameLevelIds(), 0, "");
+         },
+         nullptr},
         {"Levels", "", [this] { menus.push(levelsScreen()); }, nullptr},
         {"Settings", "", [this] { menus.push(settingsScreen()); }, nullptr},
         {"Controls", "", [this] { menus.push(controlsScreen()); }, nullptr},
@@ -196,34 +200,99 @@ MenuScreen Game::titleScreen() {
 MenuScreen Game::levelsScreen() {
     MenuScreen screen;
     screen.title = "Levels";
-    for (const ListedLevel& listed : ListedLevels) {
+    const brindlemox::app::Progress progress =
+        brindlemox::app::readProgress(brindlemox::app::progressFile());
+    for (const CatalogueEntry& level :
+         brindlemox::app::levelCatalogue(brindlemox::app::gameSources())) {
         MenuEntry entry;
-        const levelfile::Result read = levelfile::read(listed.file);
-        if (!read.content) {
-            // The level is listed with why it cannot be played; choosing it does nothing.
-            entry.label = listed.file;
-            entry.detail = read.error;
+        entry.label = level.title;
+        if (!level.error.empty()) {
+            // Listed as such; choosing it shows its error line under the list, from the file's
+            // name on (the folder is the player's own, and long).
+            entry.detail = "cannot be played";
+            std::string line = level.error;
+            const std::string folder =
+                std::filesystem::path(level.levelFile).parent_path().string() + "/";
+            if (line.compare(0, folder.size(), folder) == 0)
+                line.erase(0, folder.size());
+            entry.choose = [this, line] { menus.top().note = line; };
             screen.entries.push_back(entry);
             continue;
         }
-        entry.label = read.content->title;
-        const std::string file = listed.file;
-        const int gameIndex = listed.gameIndex;
-        entry.choose = [this, file, gameIndex] {
-            Result<LevelFactory> levels =
-                gameIndex >= 0 ? defaultLevels() : levelsFromFiles({file});
-            if (!levels) {
-                menus.top().note = levels.error();
-                return;
-            }
-            titleShown = false;
-            if (playLevels(std::move(*levels), gameIndex >= 0 ? static_cast<size_t>(gameIndex) : 0))
-                closeMenusAndPlay();
-        };
+        const auto best = progress.bestSeconds.find(level.id);
+        if (best == progress.bestSeconds.end()) {
+            entry.choose = [this, level] { playListed(level); };
+        } else {
+            const std::string time = brindlemox::app::bestTimeText(best->second);
+            entry.detail = "Best " + time;
+            entry.choose = [this, level, time] { menus.push(listedLevelScreen(level, time)); };
+        }
         screen.entries.push_back(entry);
     }
     screen.entries.push_back({"Back", "", [this] { menus.pop(); }, nullptr});
     return screen;
+}
+
+MenuScreen Game::listedLevelScreen(const CatalogueEntry& level, const std::string& bestTime) {
+    MenuScreen screen;
+    screen.title = level.title;
+    const std::string run = brindlemox::app::bestRunFile(level.id).string();
+    std::error_code error;
+    screen.entries.push_back({"Play", "", [this, level] { playListed(level); }, nullptr});
+    if (std::filesystem::is_regular_file(run, error))
+        // The game ends here and the best run is replayed; then the title shows again.
+        screen.entries.push_back({"Watch best run", bestTime,
+                                  [this, run] {
+                                      watchFile = run;
+                                      quitRequested = true;
+                                  },
+                                  nullptr});
+    screen.entries.push_back({"Back", "", [this] { menus.pop(); }, nullptr});
+    return screen;
+}
+
+void Game::playListed(const CatalogueEntry& level) {
+    Result<LevelFactory> levels =
+        level.gameLevel > 0 ? defaultLevels() : levelsFromFiles({level.levelFile});
+    if (!levels) {
+        menus.top().note = printable(levels.error());
+        return;
+    }
+    titleShown = false;
+    const size_t index = level.gameLevel > 0 ? static_cast<size_t>(level.gameLevel - 1) : 0;
+    if (!playLevels(std::move(*levels), index))
+        return;
+    closeMenusAndPlay();
+    if (level.gameLevel > 0)
+        keepRun(gameLevelIds(), index, "");
+    else
+        keepRun({level.id}, 0, level.levelFile);
+}
+
+void Game::keepBestRuns(bool on) {
+    if (!on)
+        bestRuns.reset();
+    else if (bestRuns == nullptr)
+        bestRuns = std::make_unique<brindlemox::app::BestRuns>(*this);
+}
+
+void Game::keepRun(std::vector<std::string> ids, size_t index, std::string levelFile) {
+    keptIds = ids;
+    keptFile = levelFile;
+    if (bestRuns == nullptr)
+        return;
+    if (ids.empty())
+        bestRuns->end();
+    else
+        bestRuns->begin(*this, std::move(ids), index, levelFile);
+}
+
+std::vector<std::string> Game::gameLevelIds() {
+    const brindlemox::app::CatalogueSources sources = brindlemox::app::gameSources();
+    std::vector<std::string> ids;
+    for (const std::string& file : sources.gameLevels)
+        ids.push_back(brindlemox::app::levelIdOf(file, sources));
+    return ids;
 }
 
 MenuScreen Game::pauseScreen() {
@@ -234,8 +303,10 @@ MenuScreen Game::pauseScreen() {
         {"Restart level", "",
          [this] {
              const size_t index = nextLevelIndex > 0 ? nextLevelIndex - 1 : 0;
-             if (playLevels(levelMaker, index))
+             if (playLevels(levelMaker, index)) {
                  closeMenusAndPlay();
+                 keepRun(keptIds, index, keptFile);
+             }
          },
          nullptr},
         {"Settings", "", [this] { menus.push(settingsScreen()); }, nullptr},

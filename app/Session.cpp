@@ -80,19 +80,6 @@ void placeForFirstFrame(Game& game, const std::optional<glm::vec3>& at,
         controls.setView(yaw, pitch);
 }
 
-// How a demo names a level file: from the data folder (the working directory) when it lies in
-// it, so the demo replays wherever the data is; else by its absolute path.
-std::string demoPathOf(const std::string& levelFile) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path file = fs::weakly_canonical(fs::absolute(levelFile, error), error);
-    const fs::path inside =
-        file.lexically_relative(fs::weakly_canonical(fs::current_path(error), error));
-    if (!inside.empty() && *inside.begin() != "..")
-        return inside.generic_string();
-    return file.string();
-}
-
 } // namespace
 
 FrameRates frameRates(std::vector<double> frameSeconds) {
@@ -133,7 +120,7 @@ std::string frameTimesCsv(const std::vector<double>& frameSeconds,
     return csv;
 }
 
-RunEnd runSession(const CommandLine& options) {
+RunEnd runSession(const CommandLine& options, CommandLine* next) {
     // A demo is read, and a recording opened, before any window: a bad file fails at once.
     std::optional<demo::Demo> played;
     const std::string& demoPath = !options.replay.empty() ? options.replay : options.timedemo;
@@ -158,7 +145,8 @@ RunEnd runSession(const CommandLine& options) {
         report(Severity::Error, levels.error());
         return RunEnd::Failed;
     }
-    const std::string recordedLevelFile = levelFile.empty() ? "" : demoPathOf(levelFile);
+    const std::string recordedLevelFile =
+        levelFile.empty() ? "" : brindlemox::app::demoPathOf(levelFile);
     if (recordedLevelFile.find_first_of("\r\n") != std::string::npos) {
         report(Severity::Error,
                "Cannot record the level file " + levelFile + ": its path holds a line end");
@@ -225,9 +213,14 @@ RunEnd runSession(const CommandLine& options) {
     // Nothing to do between frames: the plain game, with its menus.
     if (!options.reportsState() && options.screenshot.empty() && !keepsProgress) {
         game.setPauseMenu(true);
+        game.keepBestRuns(true);
         if (!options.startsPlay())
             game.showTitle();
         game.run();
+        if (next != nullptr && !game.watchRequested().empty()) {
+            *next = options;
+            next->replay = game.watchRequested();
+        }
         return RunEnd::Done;
     }
 
@@ -246,7 +239,8 @@ RunEnd runSession(const CommandLine& options) {
             soFar = [file = options.record] {
                 return datafile::read(file, demo::MaxBytes).value_or("");
             };
-        bestRuns = std::make_unique<brindlemox::app::BestRuns>(game, keptIds, std::move(soFar));
+        bestRuns = std::make_unique<brindlemox::app::BestRuns>(game);
+        bestRuns->follow(keptIds, std::move(soFar));
     }
     if (recording.is_open() || bestRuns) {
         demo::Header header;

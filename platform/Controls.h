@@ -39,6 +39,8 @@ class Controls {
     float getDeltaTime() const { return deltaTime; }
     // The clock's time for this frame even while paused (the frame-rate line).
     float getFrameSeconds() const { return frameSeconds; }
+    // The platform clock as the last frame read it (0 before the first frame).
+    double getClock() const { return lastTime; }
     // W, S, D, A in that order along the view's forward and right; the last held key wins,
     // keys do not combine. Without a key, the gamepad's left stick, as far as it is pushed.
     void readMovementKeys(const glm::vec3& forward, const glm::vec3& right);
