@@ -53,6 +53,11 @@ struct CommandLine {
     std::string error;
 
     bool playsDemo() const { return !replay.empty() || !timedemo.empty(); }
+    // Whether an option says what to play; without one the game opens on its title menu.
+    bool startsPlay() const {
+        return level > 0 || !levelFile.empty() || at || look || frames > 0 || !record.empty() ||
+               playsDemo() || !screenshot.empty();
+    }
     // Whether the run ends with the state line (a run that can be compared with another).
     bool reportsState() const { return playsDemo() || !record.empty() || frames > 0; }
 };

@@ -16,8 +16,8 @@ struct KeyName {
 // The keys the game polls: W, S, D, A, Space, Escape, E, Q (named so in demo lines).
 constexpr size_t PolledKeyCount = 8;
 extern const KeyName PolledKeys[PolledKeyCount];
-// The display toggles: F2, F3, F4, F8.
-constexpr size_t ToggleKeyCount = 4;
+// The display toggles: F2, F3, F4, F6, F8.
+constexpr size_t ToggleKeyCount = 5;
 extern const KeyName ToggleKeys[ToggleKeyCount];
 
 } // namespace demo

@@ -7,7 +7,7 @@ using namespace platform;
 namespace demo {
 
 Recorder::Recorder(std::ostream& out, const Header& header, Controls& controls)
-    : out(out), controls(controls), inner(platform::platform()) {
+    : out(out), controls(controls), inner(platform::platform()), start(controls.getClock()) {
     previous = installPlatform(this);
     controls.setObserver(this);
     out << headerText(header);
@@ -34,11 +34,11 @@ double Recorder::now() {
     // The clock is read once a frame and handed out as the sum of the recorded deltas, which is
     // exactly what a replay's scripted clock will add up to.
     if (!clockRead) {
-        frame.delta = inner.now() - time;
+        frame.delta = inner.now() - start - time;
         time += frame.delta;
         clockRead = true;
     }
-    return time;
+    return start + time;
 }
 
 GamepadState Recorder::gamepad() {

@@ -18,6 +18,9 @@ namespace demo {
 // line is written then.
 class Recorder final : public platform::Platform, public platform::Controls::Observer {
   public:
+    // A recording started after frames have run (play chosen in a menu) starts its clock where
+    // the controls' stands, so its first delta is the frame's and a replay from a fresh start
+    // sees the same.
     Recorder(std::ostream& out, const Header& header, platform::Controls& controls);
     ~Recorder() override;
     Recorder(const Recorder&) = delete;
@@ -45,6 +48,8 @@ class Recorder final : public platform::Platform, public platform::Controls::Obs
     bool first[PolledKeyCount] = {};
     bool last[PolledKeyCount] = {};
     bool clockRead = false;
+    // The controls' clock when the recording began, and the recorded deltas' sum since.
+    double start = 0.0;
     double time = 0.0;
 };
 

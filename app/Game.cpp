@@ -1,5 +1,8 @@
 #include "app/Game.h"
 
+#include "app/BestRuns.h"
+#include "app/MenuView.h"
+
 #include "effects/ParticleSystem.h"
 #include "platform/Controls.h"
 #include "platform/Platform.h"
@@ -102,6 +105,7 @@ Result<void> Game::start(LevelFactory makeLevels, const StartOptions& options) {
         config->gamepadDeadzone = *options.gamepadDeadzone;
     if (options.neverWaitForDisplay)
         config->vsync = false;
+    config->checkBindings();
     config->reportProblems();
 
     spareAFullShaderCacheDisk();
@@ -138,12 +142,15 @@ Result<void> Game::start(LevelFactory makeLevels, const StartOptions& options) {
     glfwSetInputMode(window, GLFW_STICKY_KEYS, GLFW_TRUE);
     // The cursor is the controls' to take (disabled, for mouse look).
     setPlatformWindow(window);
+    setKeyBindings(&config->bindings);
     controls = std::make_unique<Controls>(window, config.get());
 
     sound = options.sound != nullptr
                 ? options.sound
                 : audio::SoundSystem::openDefault({config->volume, options.mute});
 
+    // A copy shares what the first call read ahead: Restart level builds from it again.
+    levelMaker = makeLevels;
     levelList = makeLevels(window, config.get(), *controls);
     if (levelList.empty())
         return fail("No levels to play"); // cannot happen with the real levels
@@ -166,16 +173,23 @@ void Game::enter(size_t index) {
 
 Game::~Game() {
     // Levels release their GL objects while the context still exists.
+    bestRuns.reset();
     currentLevel = nullptr;
     levelList.clear();
+    // What the kept maker and the menus share of GL goes while the context is there.
+    levelMaker = nullptr;
+    menuView.reset();
     controls.reset();
     sound.reset();
     setPlatformWindow(nullptr);
+    setKeyBindings(nullptr);
     if (window != nullptr)
         glfwDestroyWindow(window);
 }
 
 bool Game::frame(bool render) {
+    if (bestRuns)
+        bestRuns->beforeFrame();
     // Read from the level before and after; a level started in between counts from its start.
     WorkTally before = currentLevel->work();
     // Once the level's first frame is on screen (start-up ends there), and before this frame's
@@ -210,6 +224,14 @@ bool Game::frame(bool render) {
     currentLevel->stepPhysics();
     if (render) {
         currentLevel->render();
+        if (!menus.empty()) {
+            if (menuView == nullptr)
+                menuView = std::make_unique<brindlemox::app::MenuView>();
+            int width = 0;
+            int height = 0;
+            glfwGetFramebufferSize(window, &width, &height);
+            menuView->draw(menus.top(), width, height, titleShown ? 0.2f : 0.45f);
+        }
         if (beforeSwap)
             beforeSwap();
         glfwSwapBuffers(window);
@@ -223,8 +245,19 @@ bool Game::frame(bool render) {
         fullScreen.toggle(window);
         glfwGetWindowSize(window, &windowWidth, &windowHeight);
     }
+    runMenus();
+    // Asked once a frame, menu or not: a demo holds one answer a frame.
     const bool escape = platform::platform().isKeyHeld(GLFW_KEY_ESCAPE);
-    const bool goOn = !(escape || glfwWindowShouldClose(window));
+    bool quit = quitRequested || glfwWindowShouldClose(window);
+    if (!menus.empty()) {
+        escapeArmed = false; // Escape there goes back; its press must not also quit play
+    } else {
+        quit = quit || (escape && escapeArmed);
+        escapeArmed = escapeArmed || !escape;
+    }
+    const bool goOn = !quit;
+    if (bestRuns)
+        bestRuns->afterFrame(0);
     if (!goOn)
         sound->stopAll(); // nothing plays on after the game
     return goOn;

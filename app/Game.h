@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Menu.h"
 #include "audio/SoundSystem.h"
 #include "levels/LevelInterface.h"
 #include "platform/Config.h"
@@ -16,6 +17,10 @@
 struct GLFWwindow;
 
 namespace brindlemox::app {
+
+class MenuView;
+class BestRuns;
+struct CatalogueEntry;
 
 // Builds the levels, in play order, once the window and context exist; they read the game's
 // input through controls.
@@ -79,6 +84,32 @@ class Game {
     // Whether F11 switches full screen (not while a demo keeps the window's size).
     void setFullScreenKey(bool on) { fullScreenKey = on; }
 
+    // The menus (app/GameMenus.cpp). The title over the first level's scene, which stands still
+    // and without its HUD until Play; Escape there quits.
+    void showTitle();
+    // Whether a pause (P, Start, a focus loss) opens the pause menu; off, the pause line alone
+    // shows (demos, scripted runs: their pictures and runs stay as they were).
+    void setPauseMenu(bool on) { pauseMenuOn = on; }
+    bool isMenuOpen() const { return !menus.empty(); }
+    // The open screens: a screen pushed here shows over the game until it is backed out of.
+    brindlemox::app::MenuStack& getMenus() { return menus; }
+    // Plays the levels the factory makes from the one at index (0-based) on, in place of the
+    // current ones; false, with the line said, when it has none there.
+    bool playLevels(LevelFactory makeLevels, size_t index);
+    // The screens, for the menus and for screens added to them.
+    brindlemox::app::MenuScreen titleScreen();
+    brindlemox::app::MenuScreen levelsScreen();
+    brindlemox::app::MenuScreen pauseScreen();
+    brindlemox::app::MenuScreen settingsScreen();
+    brindlemox::app::MenuScreen controlsScreen();
+    // Closes the menus and plays on from where the current level stands.
+    void closeMenusAndPlay();
+    // Keeps the player's best times and best runs of what is played from the menus.
+    void keepBestRuns(bool on);
+    // The best run the player chose to watch, which ended the game to be replayed; empty when
+    // none was chosen.
+    const std::string& watchRequested() const { return watchFile; }
+
     GLFWwindow* getWindow() const { return window; }
     const platform::Config& getConfig() const { return *config; }
     // The game's input: keys, mouse, gamepad, timing, toggles, the view's angles, the pause.
@@ -120,6 +151,20 @@ class Game {
     platform::Result<void> start(LevelFactory makeLevels, const StartOptions& options);
     // Makes level current and gives it the sound; the one it replaces falls silent.
     void enter(size_t index);
+    // After the event poll: the pause menu follows the pause, the menu takes its presses.
+    void runMenus();
+    // Plays a level of the level list from its spawn, or says in the menu why it cannot.
+    void playListed(const brindlemox::app::CatalogueEntry& level);
+    // A listed level with a best run: play it or watch the run.
+    brindlemox::app::MenuScreen listedLevelScreen(const brindlemox::app::CatalogueEntry& level,
+                                                  const std::string& bestTime);
+    // Keeps the run that starts with the next frame (the levels' ids, the level played from,
+    // the one level file or "" for the game's levels); only while keepBestRuns is on.
+    void keepRun(std::vector<std::string> ids, size_t index, std::string levelFile);
+    // The catalogue ids of the game's levels, in play order.
+    static std::vector<std::string> gameLevelIds();
+    // Applies a setting at once and writes it into the player's config.
+    void saveSetting(const std::string& key, const std::string& value);
 
     std::unique_ptr<platform::Config> config;
     // Made with the window; outlives the levels, which hold it.
@@ -137,6 +182,25 @@ class Game {
     platform::FullScreenSwitch fullScreen;
     bool fullScreenKey = true;
     levels::WorkTally framesWork;
+    brindlemox::app::MenuStack menus;
+    std::unique_ptr<brindlemox::app::MenuView> menuView;
+    // The levels' maker, kept for Restart level.
+    LevelFactory levelMaker;
+    bool pauseMenuOn = false;
+    // Destroyed before the controls: its recorder observes them.
+    std::unique_ptr<brindlemox::app::BestRuns> bestRuns;
+    // What keepRun last kept, for Restart level.
+    std::vector<std::string> keptIds;
+    std::string keptFile;
+    std::string watchFile;
+    bool titleShown = false;
+    bool quitRequested = false;
+    // Escape quits play only once it was seen let go after a menu closed.
+    bool escapeArmed = true;
+    // Where the next key pressed in a menu goes (Controls: binding a key); empty for the menu.
+    std::function<void(int key)> keyCapture;
+    // Why the last setting could not be saved, for the settings screen; empty when it was.
+    std::string settingsProblem;
     // The current level's warm-up waits for its first frame to be shown.
     bool warmUpDue = false;
     bool levelShown = false;

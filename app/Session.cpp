@@ -1,7 +1,10 @@
 #include "app/Session.h"
 
+#include "app/BestRuns.h"
 #include "app/Demo.h"
 #include "app/Game.h"
+#include "app/LevelCatalogue.h"
+#include "platform/DataFile.h"
 #include "platform/OutputFile.h"
 #include "platform/Printable.h"
 #include "platform/Report.h"
@@ -20,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <thread>
 
 namespace brindlemox::app {
@@ -81,19 +85,6 @@ void placeForFirstFrame(Game& game, const std::optional<glm::vec3>& at,
         controls.setView(yaw, pitch);
 }
 
-// How a demo names a level file: from the data folder (the working directory) when it lies in
-// it, so the demo replays wherever the data is; else by its absolute path.
-std::string demoPathOf(const std::string& levelFile) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path file = fs::weakly_canonical(fs::absolute(levelFile, error), error);
-    const fs::path inside =
-        file.lexically_relative(fs::weakly_canonical(fs::current_path(error), error));
-    if (!inside.empty() && *inside.begin() != "..")
-        return inside.generic_string();
-    return file.string();
-}
-
 } // namespace
 
 FrameRates frameRates(std::vector<double> frameSeconds) {
@@ -134,7 +125,7 @@ std::string frameTimesCsv(const std::vector<double>& frameSeconds,
     return csv;
 }
 
-RunEnd runSession(const CommandLine& options) {
+RunEnd runSession(const CommandLine& options, CommandLine* next) {
     // A demo is read, and a recording opened, before any window: a bad file fails at once.
     std::optional<demo::Demo> played;
     const std::string& demoPath = !options.replay.empty() ? options.replay : options.timedemo;
@@ -159,7 +150,8 @@ RunEnd runSession(const CommandLine& options) {
         report(Severity::Error, levels.error());
         return RunEnd::Failed;
     }
-    const std::string recordedLevelFile = levelFile.empty() ? "" : demoPathOf(levelFile);
+    const std::string recordedLevelFile =
+        levelFile.empty() ? "" : brindlemox::app::demoPathOf(levelFile);
     if (recordedLevelFile.find_first_of("\r\n") != std::string::npos) {
         report(Severity::Error,
                "Cannot record the level file " + levelFile + ": its path holds a line end");
@@ -208,9 +200,32 @@ RunEnd runSession(const CommandLine& options) {
     GLFWwindow* window = game.getWindow();
     placeForFirstFrame(game, at, look);
 
-    // Nothing to do between frames: exactly the plain game.
-    if (!options.reportsState() && options.screenshot.empty()) {
+    // Play the command line starts from a level's start keeps the player's progress; a replay,
+    // a timedemo or a start placed elsewhere does not.
+    std::vector<std::string> keptIds;
+    if (options.startsPlay() && !played && !at && !look) {
+        const brindlemox::app::CatalogueSources sources = brindlemox::app::gameSources();
+        if (levelFile.empty())
+            for (size_t i = 0; i < Game::defaultLevelFiles().size(); ++i)
+                keptIds.push_back(
+                    brindlemox::app::levelIdOf(Game::defaultLevelFiles()[i], sources));
+        else
+            keptIds.push_back(brindlemox::app::levelIdOf(levelFile, sources));
+    }
+    const bool keepsProgress = std::any_of(keptIds.begin(), keptIds.end(),
+                                           [](const std::string& id) { return !id.empty(); });
+
+    // Nothing to do between frames: the plain game, with its menus.
+    if (!options.reportsState() && options.screenshot.empty() && !keepsProgress) {
+        game.setPauseMenu(true);
+        game.keepBestRuns(true);
+        if (!options.startsPlay())
+            game.showTitle();
         game.run();
+        if (next != nullptr && !game.watchRequested().empty()) {
+            *next = options;
+            next->replay = game.watchRequested();
+        }
         return RunEnd::Done;
     }
 
@@ -220,7 +235,19 @@ RunEnd runSession(const CommandLine& options) {
     int width = 0;
     int height = 0;
     glfwGetFramebufferSize(window, &width, &height);
-    if (recording.is_open()) {
+    // The run is recorded for its best runs too: into memory, or read back from --record's file.
+    std::ostringstream kept;
+    std::unique_ptr<brindlemox::app::BestRuns> bestRuns;
+    if (keepsProgress) {
+        std::function<std::string()> soFar = [&kept] { return kept.str(); };
+        if (recording.is_open())
+            soFar = [file = options.record] {
+                return datafile::read(file, demo::MaxBytes).value_or("");
+            };
+        bestRuns = std::make_unique<brindlemox::app::BestRuns>(game);
+        bestRuns->follow(keptIds, std::move(soFar));
+    }
+    if (recording.is_open() || bestRuns) {
         demo::Header header;
         header.level = static_cast<int>(start.level);
         header.width = width;
@@ -232,7 +259,8 @@ RunEnd runSession(const CommandLine& options) {
         header.at = at;
         header.look = look;
         header.levelFile = recordedLevelFile;
-        recorder = std::make_unique<demo::Recorder>(recording, header, game.getControls());
+        std::ostream& out = recording.is_open() ? static_cast<std::ostream&>(recording) : kept;
+        recorder = std::make_unique<demo::Recorder>(out, header, game.getControls());
     }
     std::unique_ptr<ScriptedPlatform> scripted;
     const bool timedemo = !options.timedemo.empty();
@@ -298,6 +326,8 @@ RunEnd runSession(const CommandLine& options) {
         if (recorder)
             recorder->endFrame();
         frames = n + 1;
+        if (bestRuns)
+            bestRuns->afterFrame(frames);
         // The demo holds the keys the game polls; the player's own Escape still ends the run.
         if (played && goingOn && glfwGetKey(window, GLFW_KEY_ESCAPE) == GLFW_PRESS) {
             stopped = true;
@@ -309,7 +339,7 @@ RunEnd runSession(const CommandLine& options) {
 
     RunEnd end = RunEnd::Done;
     const std::string state = demo::stateLine(game, frames);
-    if (recorder) {
+    if (recorder && recording.is_open()) {
         recorder->finish(state);
         recorder.reset();
         recording.close();
@@ -335,7 +365,8 @@ RunEnd runSession(const CommandLine& options) {
             end = RunEnd::Failed;
         }
     }
-    std::printf("state %s\n", state.c_str());
+    if (options.reportsState() || !options.screenshot.empty())
+        std::printf("state %s\n", state.c_str());
     if (timedemo) {
         const FrameRates rates = frameRates(frameSeconds);
         std::printf("timedemo %s: %zu frames in %.2f s, %.1f fps average, %.1f fps 1 %% low, "

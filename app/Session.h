@@ -16,7 +16,9 @@ enum class RunEnd { Done, Failed, NoWindow };
 // One run of the game as the command line asks for it, in the data folder (the working
 // directory): plain play, a number of frames, recording a demo, replaying one at its pace or as
 // a timedemo; then the screenshot and the state line. Problems are reported as they are met.
-RunEnd runSession(const CommandLine& options);
+// next, when given, gets the run the player asked for at the end (a best run to watch from the
+// level list: the same options with --replay); it is left as it was otherwise.
+RunEnd runSession(const CommandLine& options, CommandLine* next = nullptr);
 
 // Frame-rate figures of a timedemo from its frame times (seconds).
 struct FrameRates {

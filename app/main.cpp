@@ -74,7 +74,18 @@ int main(int argc, char** argv) {
         }
     }
 
-    const RunEnd end = runSession(options);
+    // A best run chosen in the level list is replayed on its own, then the title shows again.
+    RunEnd end = RunEnd::Done;
+    for (;;) {
+        CommandLine watch;
+        end = runSession(options, &watch);
+        if (end != RunEnd::Done || watch.replay.empty())
+            break;
+        if (runSession(watch) == RunEnd::NoWindow) {
+            end = RunEnd::NoWindow;
+            break;
+        }
+    }
     glfwTerminate();
     switch (end) {
     case RunEnd::Done:

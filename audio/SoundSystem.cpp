@@ -261,6 +261,14 @@ void Loop::stop() {
     playing = false;
 }
 
+void SoundSystem::setVolume(int volume) {
+    if (output == nullptr || stopped)
+        return;
+    listenerGain = std::clamp(volume, 0, 100) / 100.0f;
+    if (!paused)
+        alListenerf(AL_GAIN, listenerGain);
+}
+
 void SoundSystem::setPaused(bool pause) {
     if (output == nullptr || stopped || pause == paused)
         return;

@@ -65,6 +65,8 @@ class SoundSystem {
     static constexpr const char* NoDeviceLine = "No sound device: playing without sound";
 
     bool isAudible() const;
+    // The volume from now on (0 to 100; the settings menu). A silent system stays silent.
+    void setVolume(int volume);
     ALCdevice* device() const;
 
     // Makes the buffers of the clips; only the first call counts. An empty clip stays silent.

@@ -32,10 +32,10 @@ void Billboard::uploadBillboardUniforms(const glm::mat4& viewProjection, const g
                                         float size) {
     if (!programReady(program))
         return;
-    glUniformMatrix4fv(viewProjectionLocation, 1, GL_FALSE, glm::value_ptr(viewProjection));
-    glUniform3f(cameraPosLocation, cameraPos.x, cameraPos.y, cameraPos.z);
-    glUniform1f(sizeLocation, size);
-    glUniform1i(samplerLocation, unit::Sprite);
+    program->set(viewProjectionLocation, viewProjection);
+    program->set(cameraPosLocation, cameraPos);
+    program->set(sizeLocation, size);
+    program->set(samplerLocation, GLint{unit::Sprite});
 }
 
 } // namespace brindlemox::effects

@@ -37,7 +37,7 @@ void GBtDebugDraw::draw(const glm::mat4& viewProjection, const glm::vec3& /*eye*
             points.push_back(static_cast<float>(p->z()));
         }
     glUseProgram(program->get());
-    glUniformMatrix4fv(mvpLocation, 1, GL_FALSE, glm::value_ptr(viewProjection));
+    program->set(mvpLocation, viewProjection);
     const gl::VertexArray vertexArray = gl::makeVertexArray();
     glBindVertexArray(vertexArray.get());
     const gl::Buffer vertexBuffer = gl::makeBuffer();

@@ -82,19 +82,51 @@ ParticleSystem::ParticleSystem(ResourceCache* given) : offered(transformFeedback
 // users.
 ParticleSystem::~ParticleSystem() = default;
 
+namespace {
+
+// The attributes the update pass reads from the bound array buffer, into the bound vertex array.
+void pointUpdateAttributes() {
+    glEnableVertexAttribArray(attrib::ParticleType);
+    glEnableVertexAttribArray(attrib::ParticlePosition);
+    glEnableVertexAttribArray(attrib::ParticleDirection);
+    glEnableVertexAttribArray(attrib::ParticleAge);
+    glVertexAttribPointer(attrib::ParticleType, 1, GL_FLOAT, GL_FALSE, Stride,
+                          offsetOf(offsetof(Particle, type)));
+    glVertexAttribPointer(attrib::ParticlePosition, 3, GL_FLOAT, GL_FALSE, Stride,
+                          offsetOf(offsetof(Particle, position)));
+    glVertexAttribPointer(attrib::ParticleDirection, 3, GL_FLOAT, GL_FALSE, Stride,
+                          offsetOf(offsetof(Particle, direction)));
+    glVertexAttribPointer(attrib::ParticleAge, 1, GL_FLOAT, GL_FALSE, Stride,
+                          offsetOf(offsetof(Particle, age)));
+}
+
+// The attribute the sprite pass reads.
+void pointDrawAttributes() {
+    glEnableVertexAttribArray(attrib::BillboardPosition);
+    glVertexAttribPointer(attrib::BillboardPosition, 3, GL_FLOAT, GL_FALSE, Stride,
+                          offsetOf(offsetof(Particle, position)));
+}
+
+Particle seedAt(const glm::vec3& position, int directionIndex) {
+    Particle seed;
+    seed.type = 0.0f;
+    seed.position = position;
+    seed.direction = ParticleSystem::directionVector(directionIndex);
+    seed.age = 0.0f;
+    return seed;
+}
+
+} // namespace
+
 void ParticleSystem::init(const glm::vec3& position, int newDirectionIndex) {
     if (buffers[0])
         return; // already running
+    deferredSeat.reset();
     if (!offered)
         return; // reported at start-up; the pool stays empty and nothing is drawn
     directionIndex = newDirectionIndex;
 
-    Particle seed;
-    seed.type = 0.0f;
-    seed.position = position;
-    seed.direction = directionVector(directionIndex);
-    seed.age = 0.0f;
-    const std::vector<Particle> records(PoolSize, seed);
+    const std::vector<Particle> records(PoolSize, seedAt(position, directionIndex));
 
     for (unsigned i = 0; i < 2; ++i) {
         feedbacks[i] = gl::makeTransformFeedback();
@@ -112,23 +144,9 @@ void ParticleSystem::init(const glm::vec3& position, int newDirectionIndex) {
         glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffers[i].get());
 
         glBindVertexArray(updateVertexArrays[i].get());
-        glEnableVertexAttribArray(attrib::ParticleType);
-        glEnableVertexAttribArray(attrib::ParticlePosition);
-        glEnableVertexAttribArray(attrib::ParticleDirection);
-        glEnableVertexAttribArray(attrib::ParticleAge);
-        glVertexAttribPointer(attrib::ParticleType, 1, GL_FLOAT, GL_FALSE, Stride,
-                              offsetOf(offsetof(Particle, type)));
-        glVertexAttribPointer(attrib::ParticlePosition, 3, GL_FLOAT, GL_FALSE, Stride,
-                              offsetOf(offsetof(Particle, position)));
-        glVertexAttribPointer(attrib::ParticleDirection, 3, GL_FLOAT, GL_FALSE, Stride,
-                              offsetOf(offsetof(Particle, direction)));
-        glVertexAttribPointer(attrib::ParticleAge, 1, GL_FLOAT, GL_FALSE, Stride,
-                              offsetOf(offsetof(Particle, age)));
-
+        pointUpdateAttributes();
         glBindVertexArray(drawVertexArrays[i].get());
-        glEnableVertexAttribArray(attrib::BillboardPosition);
-        glVertexAttribPointer(attrib::BillboardPosition, 3, GL_FLOAT, GL_FALSE, Stride,
-                              offsetOf(offsetof(Particle, position)));
+        pointDrawAttributes();
     }
     glBindVertexArray(0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
@@ -136,11 +154,24 @@ void ParticleSystem::init(const glm::vec3& position, int newDirectionIndex) {
     glBindTransformFeedback(GL_TRANSFORM_FEEDBACK, 0);
 }
 
+void ParticleSystem::initWhenNeeded(const glm::vec3& position, int newDirectionIndex) {
+    if (buffers[0] || !offered)
+        return;
+    directionIndex = newDirectionIndex;
+    deferredSeat = position;
+}
+
+bool ParticleSystem::poolReady() {
+    if (!buffers[0] && deferredSeat)
+        init(*deferredSeat, directionIndex);
+    return buffers[0] && updateReady;
+}
+
 void ParticleSystem::renderFrame(float deltaTime, const glm::mat4& viewProjection,
                                  const glm::vec3& cameraPos) {
     // Never initialised, or the update shaders failed to build (already reported): the pool
     // cannot advance.
-    if (!buffers[0] || !updateReady)
+    if (!poolReady())
         return;
     updateParticles(deltaTime, spawning);
     if (drawReady)
@@ -152,14 +183,17 @@ void ParticleSystem::renderFrame(float deltaTime, const glm::mat4& viewProjectio
 }
 
 void ParticleSystem::advance(float deltaTime) {
-    if (!buffers[0] || !updateReady)
+    if ((!buffers[0] && !deferredSeat) || !updateReady)
         return;
     idle = !spawning && quietSeconds >= IdleAfter;
     if (idle) {
-        // Nothing alive to move or draw; only the launcher's clock would run on.
+        // Nothing alive to move or draw; only the launcher's clock would run on. A put-off pool
+        // is still all seed, so making it now or at the first spark gives the same sparks.
         idleSeconds += deltaTime;
         return;
     }
+    if (!poolReady())
+        return;
     const auto swap = [this] {
         glDisable(GL_RASTERIZER_DISCARD);
         readIndex = writeIndex;
@@ -182,7 +216,6 @@ void ParticleSystem::drawLatest(const glm::mat4& viewProjection, const glm::vec3
     ++draws;
     billboard->useProgram();
     billboard->uploadBillboardUniforms(viewProjection, cameraPos, SpriteSize);
-    glActiveTexture(GL_TEXTURE0 + unit::Sprite);
     glBindTexture(GL_TEXTURE_2D, texture->getName());
     // After the swap, readIndex names the buffer the last update wrote.
     glBindVertexArray(drawVertexArrays[readIndex].get());
@@ -191,8 +224,32 @@ void ParticleSystem::drawLatest(const glm::mat4& viewProjection, const glm::vec3
 }
 
 void ParticleSystem::warmUp(const glm::mat4& viewProjection, const glm::vec3& cameraPos) {
-    if (!buffers[0] || !updateReady)
+    if ((!buffers[0] && !deferredSeat) || !updateReady)
         return;
+    // A put-off pool stays put off: the seed comes from a buffer of one record instead, read
+    // through vertex arrays laid out as the pool's.
+    gl::Buffer seedBuffer;
+    gl::VertexArray seedUpdate, seedDraw;
+    GLuint updateArray = 0, drawArray = 0;
+    if (buffers[0]) {
+        updateArray = updateVertexArrays[readIndex].get();
+        drawArray = drawVertexArrays[readIndex].get();
+    } else {
+        const Particle seed = seedAt(*deferredSeat, directionIndex);
+        seedBuffer = gl::makeBuffer();
+        seedUpdate = gl::makeVertexArray();
+        seedDraw = gl::makeVertexArray();
+        glBindBuffer(GL_ARRAY_BUFFER, seedBuffer.get());
+        glBufferData(GL_ARRAY_BUFFER, sizeof(Particle), &seed, GL_STATIC_DRAW);
+        glBindVertexArray(seedUpdate.get());
+        pointUpdateAttributes();
+        glBindVertexArray(seedDraw.get());
+        pointDrawAttributes();
+        glBindVertexArray(0);
+        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        updateArray = seedUpdate.get();
+        drawArray = seedDraw.get();
+    }
     GLboolean depthWrites = GL_TRUE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
     const bool depthTest = glIsEnabled(GL_DEPTH_TEST) == GL_TRUE;
@@ -210,7 +267,7 @@ void ParticleSystem::warmUp(const glm::mat4& viewProjection, const glm::vec3& ca
     glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, scratch.get());
     useUpdateProgram(0.0f, true);
     glEnable(GL_RASTERIZER_DISCARD);
-    glBindVertexArray(updateVertexArrays[readIndex].get());
+    glBindVertexArray(updateArray);
     glBeginTransformFeedback(GL_POINTS);
     glDrawArrays(GL_POINTS, 0, 1);
     glEndTransformFeedback();
@@ -224,24 +281,25 @@ void ParticleSystem::warmUp(const glm::mat4& viewProjection, const glm::vec3& ca
         return;
     billboard->useProgram();
     billboard->uploadBillboardUniforms(viewProjection, cameraPos, SpriteSize);
-    glActiveTexture(GL_TEXTURE0 + unit::Sprite);
     glBindTexture(GL_TEXTURE_2D, texture->getName());
-    glBindVertexArray(drawVertexArrays[readIndex].get());
+    glBindVertexArray(drawArray);
     glDrawArrays(GL_POINTS, 0, 1);
     glBindVertexArray(0);
 }
 
+// The sprite is bound on the unit every draw leaves active.
+static_assert(unit::Sprite == 0, "the sprite is drawn from unit 0");
+
 void ParticleSystem::useUpdateProgram(float deltaTime, bool spawn) {
     glUseProgram(program->get());
-    glUniform1i(isSpawnLocation, spawn ? 1 : 0);
-    glUniform1f(deltaTimeLocation, deltaTime);
-    glUniform1f(launchTimeLocation, LaunchTime);
-    glUniform1f(fireTimeLocation, FireTime);
-    glUniform1f(spreadTimeLocation, SpreadTime);
-    glUniform1i(randomTextureSizeLocation, static_cast<GLint>(randomTexture->size()));
-    glUniform1f(directionLocation, static_cast<float>(directionIndex));
-    glActiveTexture(GL_TEXTURE0 + unit::RandomTexture);
-    glUniform1i(randomSamplerLocation, unit::RandomTexture);
+    program->set(isSpawnLocation, GLint{spawn ? 1 : 0});
+    program->set(deltaTimeLocation, deltaTime);
+    program->set(launchTimeLocation, LaunchTime);
+    program->set(fireTimeLocation, FireTime);
+    program->set(spreadTimeLocation, SpreadTime);
+    program->set(randomTextureSizeLocation, static_cast<GLint>(randomTexture->size()));
+    program->set(directionLocation, static_cast<float>(directionIndex));
+    program->set(randomSamplerLocation, GLint{unit::RandomTexture});
     randomTexture->bind(GL_TEXTURE0 + unit::RandomTexture);
 }
 
@@ -269,7 +327,6 @@ void ParticleSystem::updateParticles(float deltaTime, bool spawn) {
 void ParticleSystem::drawParticles(const glm::mat4& viewProjection, const glm::vec3& cameraPos) {
     billboard->useProgram();
     billboard->uploadBillboardUniforms(viewProjection, cameraPos, SpriteSize);
-    glActiveTexture(GL_TEXTURE0 + unit::Sprite);
     glBindTexture(GL_TEXTURE_2D, texture->getName());
     glDisable(GL_RASTERIZER_DISCARD);
 

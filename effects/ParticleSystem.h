@@ -14,6 +14,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 namespace brindlemox::effects {
 
@@ -54,6 +55,11 @@ class ParticleSystem : public render::Overlay {
     // direction of directionIndex. Call once, before the first renderFrame. Does nothing when
     // the driver offers no transform-feedback objects.
     void init(const glm::vec3& position, int directionIndex);
+    // init, put off until the pool first has to run: renderFrame, or advance once spawning.
+    // Until then the system holds no buffer (a level's walls mostly never spark).
+    void initWhenNeeded(const glm::vec3& position, int directionIndex);
+    // The pool's buffers exist.
+    bool hasPool() const { return static_cast<bool>(buffers[0]); }
     // Takes effect at the next update.
     void setSpawning(bool on) { spawning = on; }
     // Update, then draw the new generation, then swap the buffers' roles. The first call after
@@ -70,8 +76,11 @@ class ParticleSystem : public render::Overlay {
     void drawLatest(const glm::mat4& viewProjection, const glm::vec3& cameraPos);
     bool isIdle() const { return idle; }
     // One seed through the update program into a scratch buffer, then one sprite drawn under the
-    // current state: the driver builds both programs' code before play. The pool is untouched.
+    // current state: the driver builds both programs' code before play. The pool is untouched
+    // (and not made when it was put off).
     void warmUp(const glm::mat4& viewProjection, const glm::vec3& cameraPos) override;
+    // Every system runs the same programs under the same state: one warm-up serves them all.
+    const void* warmUpKind() const override { return &NotOfferedLine; }
     // The scene's overlay: drawLatest.
     void draw(const glm::mat4& viewProjection, const glm::vec3& cameraPos) override {
         drawLatest(viewProjection, cameraPos);
@@ -104,6 +113,8 @@ class ParticleSystem : public render::Overlay {
         "ARB_transform_feedback2): the walls will spray no sparks";
 
   private:
+    // Makes the pool put off by initWhenNeeded, if any. False when there is no pool to run.
+    bool poolReady();
     // The update program made current with its uniforms and random texture.
     void useUpdateProgram(float deltaTime, bool spawn);
     void updateParticles(float deltaTime, bool spawn);
@@ -120,6 +131,7 @@ class ParticleSystem : public render::Overlay {
     std::array<render::gl::Buffer, 2> buffers;
     std::array<render::gl::TransformFeedback, 2> feedbacks; // feedbacks[i] captures into buffers[i]
     int directionIndex = 0;
+    std::optional<glm::vec3> deferredSeat; // where the put-off pool's seed starts
     bool spawning = false;
     bool firstUpdate = true;
     bool hasGeneration = false;     // advance has captured at least one generation

@@ -75,7 +75,7 @@ std::vector<float> PerlinNoise::woodTexels(const std::vector<int>& p, unsigned s
     // and the fade of each column are the same for the whole texture, so they are worked out
     // once; each texel then makes exactly the operations improvedNoise would.
     const size_t s = size;
-    std::vector<float> texels(s * s * 3, 0.0f);
+    std::vector<float> texels(s * s, 0.0f);
     const double z = 0.8;
     const double w = fade(z);
     const int A = p[0], AA = p[A], AB = p[A + 1];
@@ -100,7 +100,7 @@ std::vector<float> PerlinNoise::woodTexels(const std::vector<int>& p, unsigned s
                           grad(p[BB + 1], x - 1, y - 1, z - 1))));
             const double n = (noise + 1.0) / 2.0;
             const double rings = 20.0 * n;
-            texels[(i * s + j) * 3] = static_cast<float>(rings - std::floor(rings));
+            texels[i * s + j] = static_cast<float>(rings - std::floor(rings));
         }
     }
     return texels;
@@ -114,8 +114,9 @@ PerlinNoise::PerlinNoise(unsigned size, unsigned seed, const std::vector<float>&
     const GLsizei s = static_cast<GLsizei>(size);
     textureId = gl::makeTexture();
     glBindTexture(GL_TEXTURE_2D, textureId.get());
-    // Float storage keeps the rings free of banding and every value below 1.
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB32F, s, s, 0, GL_RGB, GL_FLOAT, texels.data());
+    // Float storage keeps the rings free of banding and every value below 1. One channel: the
+    // shaders read red, and green and blue sample as 0 as they would from zeros.
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_R32F, s, s, 0, GL_RED, GL_FLOAT, texels.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     // No mipmaps are made, so the minification filter must not ask for them.

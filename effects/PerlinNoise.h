@@ -28,7 +28,7 @@ class PerlinNoise {
     static std::vector<int> makePermutation(unsigned seed);
     // Ken Perlin's 2002 improved noise in [-1, 1] over a 512-entry permutation.
     static double improvedNoise(const std::vector<int>& permutation, double x, double y, double z);
-    // The RGB float texels of the wood-ring pattern, row 0 first.
+    // The float texels of the wood-ring pattern (one channel), row 0 first.
     static std::vector<float> woodTexels(const std::vector<int>& permutation, unsigned size);
 
   private:

@@ -4,6 +4,7 @@
 #include "render/Camera.h"
 
 #include <btBulletCollisionCommon.h>
+#include <glm/common.hpp>
 #include <glm/geometric.hpp>
 #include <glm/mat3x3.hpp>
 #include <glm/matrix.hpp>
@@ -68,8 +69,19 @@ void VulnerableWall::startParticles(int directionIndex) {
     const std::vector<Vertex>& vertices =
         model != nullptr && model->getMeshCount() > 0 ? model->getMesh(0).vertices : none;
     emitter = emitterPosition(vertices, object.getModelMatrix());
-    particles->init(emitter, directionIndex);
-    physics = StaticMeshBody::build(object.getTriangles(), object.getModelMatrix());
+    // Most walls never spark: each pool's two buffers (256 KB) wait for the wall's first hit.
+    particles->initWhenNeeded(emitter, directionIndex);
+    const std::vector<Triangle> triangles = object.getTriangles();
+    physics = StaticMeshBody::build(triangles, object.getModelMatrix());
+    boxLow = boxHigh = place(object.getModelMatrix(), glm::vec3(0.0f));
+    bool first = true;
+    for (const Triangle& t : triangles)
+        for (const glm::vec3& corner : {t.a, t.b, t.c}) {
+            const glm::vec3 p = place(object.getModelMatrix(), corner);
+            boxLow = first ? p : glm::min(boxLow, p);
+            boxHigh = first ? p : glm::max(boxHigh, p);
+            first = false;
+        }
     for (size_t i = 0; model != nullptr && i < model->getMeshCount(); ++i)
         if (!model->getMesh(i).vertices.empty())
             faces.push_back(frontFace(model->getMesh(i).vertices));

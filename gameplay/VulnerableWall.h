@@ -86,6 +86,9 @@ class VulnerableWall : public GameplayModel {
     btRigidBody* getRigidBody() const { return physics.body.get(); }
     float getInitialHealth() const { return initialHealth; }
     glm::vec3 getEmitterPosition() const { return emitter; }
+    // The box the placed model spans in the world (a point at the position for an empty model).
+    glm::vec3 getBoxLow() const { return boxLow; }
+    glm::vec3 getBoxHigh() const { return boxHigh; }
     const render::StaticMeshBody& getBody() const { return physics; }
 
     // The face of the first vertex: the vertices with its normal in its plane.
@@ -120,6 +123,8 @@ class VulnerableWall : public GameplayModel {
     std::unique_ptr<effects::ParticleSystem> particles;
     float initialHealth;
     glm::vec3 emitter{0.0f};
+    glm::vec3 boxLow{0.0f};
+    glm::vec3 boxHigh{0.0f};
     std::vector<Face> faces; // one per mesh with vertices
     btCollisionObject* sightBlocker = nullptr;
 };

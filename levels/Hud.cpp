@@ -2,9 +2,13 @@
 
 #include "render/FrameState.h"
 
+#include <glm/common.hpp>
+#include <glm/gtc/matrix_transform.hpp>
+
 #include <algorithm>
 #include <cmath>
 #include <sstream>
+#include <utility>
 
 namespace brindlemox::levels {
 
@@ -23,6 +27,8 @@ Hud::Hud(ResourceCache& resources)
       pausedText(std::make_unique<TextRenderer>(30, &resources)),
       countdownText(std::make_unique<TextRenderer>(30, &resources)),
       healthLabelText(std::make_unique<TextRenderer>(30, &resources)),
+      markerText(std::make_unique<TextRenderer>(25, &resources)),
+      timerText(std::make_unique<TextRenderer>(25, &resources)),
       shapes(std::make_unique<HudShapes>(resources)),
       cardText{std::make_unique<TextRenderer>(40, &resources),
                std::make_unique<TextRenderer>(30, &resources),
@@ -40,6 +46,8 @@ Hud::Hud(ResourceCache& resources)
     fpsText->setPosition(700, 500);
     wallsText->setPosition(30, 130);
     wallsText->setColour(0, 0, 0);
+    timerText->setPosition(30, 170);
+    timerText->setColour(0, 0, 0);
     bannerText->setPosition(400, 420);
     bannerText->setCentred(true);
     crosshair->setText("+");
@@ -56,17 +64,19 @@ Hud::Hud(ResourceCache& resources)
         cardText[i]->setPosition(400, 220 - 38 * static_cast<int>(i));
         cardText[i]->setCentred(true);
     }
+    markerText->setColour(markerColour());
+    markerText->setCentred(true);
     for (TextRenderer* line : lines())
         line->setOutlined(true);
 }
 
 Hud::~Hud() = default;
 
-std::array<TextRenderer*, 13> Hud::lines() const {
-    return {titleLine.get(),      healthText.get(),  lostText.get(),    fpsText.get(),
-            wallsText.get(),      bannerText.get(),  crosshair.get(),   pausedText.get(),
-            countdownText.get(),  cardText[0].get(), cardText[1].get(), cardText[2].get(),
-            healthLabelText.get()};
+std::array<TextRenderer*, 15> Hud::lines() const {
+    return {titleLine.get(),       healthText.get(),  lostText.get(),    fpsText.get(),
+            wallsText.get(),       bannerText.get(),  crosshair.get(),   pausedText.get(),
+            countdownText.get(),   cardText[0].get(), cardText[1].get(), cardText[2].get(),
+            healthLabelText.get(), timerText.get(),   markerText.get()};
 }
 
 void Hud::setTitle(const std::string& title) {
@@ -74,6 +84,8 @@ void Hud::setTitle(const std::string& title) {
 }
 
 void Hud::setScreenSize(int width, int height) {
+    screenWidth = width;
+    screenHeight = height;
     for (TextRenderer* line : lines())
         line->setScreenSize(width, height);
 }
@@ -153,7 +165,86 @@ void Hud::draw(const Frame& frame) {
     const framestate::FilledFaces filled;
     chooseLines(frame);
     cache->draw(drawnLines);
+    marker = frame.marker;
+    if (marker.kind != brindlemox::levels::WallMarker::Kind::None) {
+        placeMarkerText();
+        markerText->render();
+        drawnLines.push_back(markerText.get());
+    }
     drawShapes();
+}
+
+void Hud::placeMarkerText() {
+    using brindlemox::levels::WallMarker;
+    markerText->setText(distanceLine(marker.distance));
+    // Screen pixels per unit of the 800 x 600 space, and the marker's size unit in pixels.
+    const glm::vec2 perUnit(static_cast<float>(screenWidth) / 800.0f,
+                            static_cast<float>(screenHeight) / 600.0f);
+    const glm::vec2 at((marker.at.x + 1.0f) * 400.0f, (marker.at.y + 1.0f) * 300.0f);
+    glm::vec2 place;
+    if (marker.kind == WallMarker::Kind::OverWall) {
+        // Under the diamond, or over it near the bottom.
+        place = at - glm::vec2(0.0f, 30.0f);
+        if (place.y < 20.0f)
+            place = at + glm::vec2(0.0f, 30.0f);
+    } else {
+        // Inward from the arrow, as far in pixels whichever way it points.
+        place = at - marker.pointing * (52.0f * perUnit.y) / perUnit;
+    }
+    place = glm::clamp(place, glm::vec2(45.0f, 16.0f), glm::vec2(755.0f, 584.0f));
+    markerText->setPosition(place.x, place.y);
+}
+
+brindlemox::levels::ScreenBox Hud::linesBox() const {
+    // The bar is always there; the lines as the last draw showed them.
+    glm::vec2 low(BarLeft - 2.0f, 88.0f), high(BarRight + 2.0f, 92.0f + BarHeight);
+    for (const TextRenderer* line : drawnLines) {
+        const TextRenderer::Quads quads = line->getDrawnQuads();
+        const bool lowerLeft = line == titleLine.get() || line == healthLabelText.get() ||
+                               line == healthText.get() || line == wallsText.get() ||
+                               line == timerText.get();
+        if (!lowerLeft || quads.empty())
+            continue;
+        low = glm::min(low, quads.low);
+        high = glm::max(high, quads.high);
+    }
+    constexpr float Grow = 6.0f;
+    const glm::vec2 toDevice(1.0f / 400.0f, 1.0f / 300.0f);
+    return {(low - Grow) * toDevice - 1.0f, (high + Grow) * toDevice - 1.0f};
+}
+
+std::vector<HudShapes::Quad> Hud::markerShapes() const {
+    using brindlemox::levels::WallMarker;
+    std::vector<HudShapes::Quad> quads;
+    if (marker.kind == WallMarker::Kind::None)
+        return quads;
+    const float unit = static_cast<float>(screenHeight) / 600.0f;
+    const glm::vec2 at((marker.at.x + 1.0f) * 0.5f * static_cast<float>(screenWidth),
+                       (marker.at.y + 1.0f) * 0.5f * static_cast<float>(screenHeight));
+    const glm::vec4 dark(0.0f, 0.0f, 0.0f, 0.85f), bright(markerColour(), 1.0f);
+    if (marker.kind == WallMarker::Kind::OverWall) {
+        // A diamond with a dark rim.
+        for (const auto& [radius, colour] : {std::pair{11.0f, dark}, std::pair{8.0f, bright}}) {
+            const float r = radius * unit;
+            quads.push_back({{{at + glm::vec2(0, -r), colour},
+                              {at + glm::vec2(r, 0), colour},
+                              {at + glm::vec2(0, r), colour},
+                              {at + glm::vec2(-r, 0), colour}}});
+        }
+        return quads;
+    }
+    // An arrowhead with a notched back, its tip at the marker, with a dark rim.
+    const glm::vec2 d = marker.pointing, n(-d.y, d.x);
+    for (const auto& [grow, colour] : {std::pair{3.0f, dark}, std::pair{0.0f, bright}}) {
+        const glm::vec2 tip = at + d * (grow * 1.6f * unit);
+        const glm::vec2 back = at - d * ((26.0f + grow) * unit);
+        const float half = (13.0f + grow) * unit;
+        quads.push_back({{{tip, colour},
+                          {back + n * half, colour},
+                          {back + d * (9.0f * unit), colour},
+                          {back - n * half, colour}}});
+    }
+    return quads;
 }
 
 void Hud::drawShapes() {
@@ -168,6 +259,10 @@ void Hud::drawShapes() {
             low, glm::vec2(BarLeft + (BarRight - BarLeft) * barFill, high.y), colour));
     }
     shapes->draw(bar, healthText->getProjection());
+    const std::vector<HudShapes::Quad> mark = markerShapes();
+    if (!mark.empty())
+        shapes->draw(mark, glm::ortho(0.0f, static_cast<float>(screenWidth), 0.0f,
+                                      static_cast<float>(screenHeight)));
     if (flash <= 0.0f)
         return;
     // A band along the edge, red at the edge and clear inside, in device coordinates.
@@ -206,6 +301,10 @@ void Hud::chooseLines(const Frame& frame) {
     drawnLines.push_back(healthLabelText.get());
     if (frame.hasWalls)
         drawnLines.push_back(wallsText.get());
+    if (frame.showTimer) {
+        timerText->setText(timerLine(frame.seconds));
+        drawnLines.push_back(timerText.get());
+    }
     if (frame.showFps) {
         fpsText->setText(std::to_string(framesPerSecond(frame.deltaTime)));
         drawnLines.push_back(fpsText.get());
@@ -237,13 +336,15 @@ std::string Hud::healthLine(float health, float maxHealth) {
     return line.str();
 }
 
-std::array<std::string, 3> Hud::cardLines(const LevelCard& card) {
-    const double seconds = std::isfinite(card.seconds) ? std::clamp(card.seconds, 0.0, 3.6e6) : 0.0;
-    const long whole = static_cast<long>(seconds);
+std::string Hud::clockText(double seconds) {
+    const double bounded = std::isfinite(seconds) ? std::clamp(seconds, 0.0, 3.6e6) : 0.0;
+    const long whole = static_cast<long>(bounded);
     const std::string secondsText = std::to_string(whole % 60);
-    return {card.title + " complete",
-            "Time " + std::to_string(whole / 60) + ":" + (secondsText.size() < 2 ? "0" : "") +
-                secondsText,
+    return std::to_string(whole / 60) + ":" + (secondsText.size() < 2 ? "0" : "") + secondsText;
+}
+
+std::array<std::string, 3> Hud::cardLines(const LevelCard& card) {
+    return {card.title + " complete", "Time " + clockText(card.seconds),
             "Health " + healthLine(card.health, card.maxHealth)};
 }
 
@@ -251,6 +352,11 @@ std::string Hud::countdownLine(double secondsLeft) {
     const double left = std::isfinite(secondsLeft) ? std::clamp(secondsLeft, 0.0, 60.0) : 0.0;
     return "Back to the start in " + std::to_string(static_cast<int>(std::ceil(left))) +
            " - Space to go on";
+}
+
+std::string Hud::distanceLine(float distance) {
+    const float shown = std::isfinite(distance) ? std::clamp(distance, 0.0f, 99999.0f) : 0.0f;
+    return std::to_string(std::lround(shown)) + " m";
 }
 
 std::string Hud::wallsLine(size_t standing, size_t total) {

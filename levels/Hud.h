@@ -1,6 +1,7 @@
 #pragma once
 
 #include "levels/LevelInterface.h"
+#include "levels/WallMarker.h"
 #include "render/HudCache.h"
 #include "render/HudShapes.h"
 #include "render/ResourceCache.h"
@@ -17,8 +18,9 @@
 namespace brindlemox::levels {
 
 // A level's HUD: the title, health and walls-left lines, the frame rate (F2), a centred message,
-// "You lost!", the pause line and the crosshair. Every line is outlined so it reads over the
-// darkest and the brightest walls, and the lines reach the screen through a HudCache.
+// "You lost!", the pause line, the crosshair and the marker of the nearest breakable wall. Every
+// line is outlined so it reads over the darkest and the brightest walls, and the lines reach the
+// screen through a HudCache.
 class Hud {
   public:
     explicit Hud(render::ResourceCache& resources);
@@ -62,6 +64,11 @@ class Hud {
         bool crosshairOnWall = false; // ignored while lost: nothing to aim at
         bool paused = false;
         bool lossCountdown = false; // with lost: the countdown line below it
+        // The way to the nearest standing breakable wall, with its distance (Kind::None: none).
+        brindlemox::levels::WallMarker marker;
+        // The level's time so far, above the walls line (the config's timer).
+        bool showTimer = false;
+        double seconds = 0.0;
     };
     void draw(const Frame& frame);
     // Draws a frame's lines through the picture where nobody sees them (HudCache::warmUp); the
@@ -76,11 +83,20 @@ class Hud {
     static std::string wallsLine(size_t standing, size_t total);
     // "Level 1 complete", "Time 1:05", "Health 37/40".
     static std::array<std::string, 3> cardLines(const LevelCard& card);
+    // "1:05": whole minutes and seconds, cut down; out-of-range times read 0:00.
+    static std::string clockText(double seconds);
+    // "Time 1:05", the HUD's timer line.
+    static std::string timerLine(double seconds) { return "Time " + clockText(seconds); }
     static std::string countdownLine(double secondsLeft);
     // Crosshair colours: idle, and while a breakable wall within reach is aimed at.
     static glm::vec3 crosshairColour() { return glm::vec3(1.0f); }
     static glm::vec3 crosshairOnWallColour() { return glm::vec3(1.0f, 0.45f, 0.1f); }
     static constexpr const char* PausedLine = "Paused - press P to continue";
+    // The marker's distance line: whole units, "12 m".
+    static std::string distanceLine(float distance);
+    // The marker's colour: a bright yellow, rimmed dark, that reads on the red rock and on the
+    // breakable walls' cyan.
+    static glm::vec3 markerColour() { return glm::vec3(1.0f, 0.9f, 0.1f); }
     // The health bar, in the 800 x 600 HUD space, between the label and the number.
     static constexpr float BarLeft = 145.0f;
     static constexpr float BarRight = 305.0f;
@@ -94,6 +110,13 @@ class Hud {
     const render::TextRenderer& pause() const { return *pausedText; }
     const render::TextRenderer& countdown() const { return *countdownText; }
     const render::TextRenderer& healthLabel() const { return *healthLabelText; }
+    const render::TextRenderer& timer() const { return *timerText; }
+    const render::TextRenderer& markerDistance() const { return *markerText; }
+    // The lower left lines (title, health and its bar, walls left, time) as last drawn, grown,
+    // in normalised device coordinates: the marker's arrow keeps off them.
+    brindlemox::levels::ScreenBox linesBox() const;
+    // The marker the last draw showed.
+    const brindlemox::levels::WallMarker& shownMarker() const { return marker; }
     // The health bar's share filled in the last draw (0 to 1).
     float healthBarFill() const { return barFill; }
     const render::TextRenderer& cardLine(size_t i) const { return *cardText[i]; }
@@ -104,9 +127,13 @@ class Hud {
     long pictureBuilds() const { return cache->pictureBuilds(); }
 
   private:
-    std::array<render::TextRenderer*, 13> lines() const;
-    // The health bar and the flash, over the lines.
+    std::array<render::TextRenderer*, 15> lines() const;
+    // The health bar, the wall marker and the flash, over the lines.
     void drawShapes();
+    // The marker's diamond or arrow, in the framebuffer's pixels.
+    std::vector<HudShapes::Quad> markerShapes() const;
+    // Places the distance line beside the marker.
+    void placeMarkerText();
     // Fills drawnLines with what frame shows, in drawing order.
     void chooseLines(const Frame& frame);
 
@@ -120,6 +147,12 @@ class Hud {
     std::unique_ptr<render::TextRenderer> pausedText;
     std::unique_ptr<render::TextRenderer> countdownText;
     std::unique_ptr<render::TextRenderer> healthLabelText;
+    // Drawn after the cached lines: it moves with the view, the others stay still.
+    std::unique_ptr<render::TextRenderer> markerText;
+    brindlemox::levels::WallMarker marker;
+    int screenWidth = 800;
+    int screenHeight = 600;
+    std::unique_ptr<render::TextRenderer> timerText;
     std::unique_ptr<render::HudShapes> shapes;
     float barFill = 1.0f;
     float flash = 0.0f;

@@ -87,7 +87,12 @@ glm::mat4 Level::getViewMatrix() {
 }
 
 void Level::applyPolygonMode() {
-    framestate::setWireframe(controls.isWireframe());
+    // Only this level's frames set it (the HUD gives back what it found): set on a change.
+    const int wanted = controls.isWireframe() ? 1 : 0;
+    if (wanted == wireframeSet)
+        return;
+    framestate::setWireframe(wanted == 1);
+    wireframeSet = wanted;
 }
 
 void Level::announce(const std::string& message, double seconds) {
@@ -130,6 +135,8 @@ void Level::followFramebuffer() {
         return; // minimised: keep the last picture's size
     waterTargets->setScreenSize(width, height);
     hud->setScreenSize(width, height);
+    // The settings menu may have changed it.
+    camera->setFieldOfView(config->fov);
     camera->setAspect(static_cast<float>(width) / static_cast<float>(height));
 }
 
@@ -238,6 +245,15 @@ void Level::warmUp() {
     hud->warmUp(frame);
 }
 
+brindlemox::levels::WallMarker Level::wallMarker() const {
+    std::vector<brindlemox::levels::MarkedWall> standing;
+    for (const VulnerableWall* wall : content->objectives())
+        if (!wall->isDead())
+            standing.push_back({wall->getBoxLow(), wall->getBoxHigh()});
+    return brindlemox::levels::markNearest(standing, camera->getPosition(), camera->getViewMatrix(),
+                                           camera->getProjectionMatrix(), hud->linesBox());
+}
+
 void Level::drawPhysicsShapes() {
     if (!controls.isDrawingPhysics()) {
         if (physicsShapes != nullptr)
@@ -269,12 +285,17 @@ void Level::render() {
     frame.lost = rules->isLosing();
     frame.lossCountdown = rules->isCountingDown();
     frame.paused = controls.isPaused();
+    frame.showTimer = config->timer;
+    frame.seconds = playSeconds;
     const std::vector<VulnerableWall*>& walls = content->objectives();
     frame.crosshairOnWall =
         !rules->isLosing() && std::any_of(walls.begin(), walls.end(), [this](VulnerableWall* wall) {
             return wall->isTargeted(*camera);
         });
-    hud->draw(frame);
+    if (!rules->isLosing() && hudShown && controls.isWallMarkerShown())
+        frame.marker = wallMarker();
+    if (hudShown)
+        hud->draw(frame);
     framestate::endLevelFrame();
 }
 

@@ -75,10 +75,14 @@ class Level : public LevelInterface {
     bool placePlayer(const glm::vec3& position, double yawDegrees, double pitchDegrees) override;
     void setLossHold(double seconds) override { rules->setLossHold(seconds); }
     void setSound(audio::SoundSystem* sound) override;
+    void setHudShown(bool shown) override { hudShown = shown; }
     WorkTally work() const override;
     // The sound files the level plays, shared between the game's levels and read ahead; a level
     // without them reads them when it is first given a sound.
     void setSoundFiles(std::shared_ptr<audio::SoundBank> files) { soundFiles = std::move(files); }
+
+    // The way to the nearest standing breakable wall from the camera as it is now.
+    brindlemox::levels::WallMarker wallMarker() const;
 
     // Read access for tests and tools.
     gameplay::Player& getPlayer() { return *player; }
@@ -144,6 +148,8 @@ class Level : public LevelInterface {
     render::ProgramRef program;
     int modeWidth = 0;
     int modeHeight = 0;
+    bool hudShown = true;
+    int wireframeSet = -1; // what applyPolygonMode last set: -1 nothing yet, 0 filled, 1 lines
     double spawnYaw = 90.0;
     double spawnPitch = 0.0;
     double playSeconds = 0.0;

@@ -42,6 +42,7 @@ Result parse(const std::string& text, const std::string& name) {
     Content level;
     // The line that gave each key, for the keys that may be given once.
     std::vector<int> given(rows.size(), 0);
+    size_t enemies = 0;
     int number = 0;
     // A UTF-8 byte-order mark (some editors write one) is not part of the first line.
     size_t start = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
@@ -81,6 +82,9 @@ Result parse(const std::string& text, const std::string& name) {
         if (row->makesObjects() && level.objects.size() == MaxObjects)
             return fail(number, key + ": expected at most " + std::to_string(MaxObjects) +
                                     " objects in a level");
+        if (row->makesObjects() && row->kind == Kind::Enemies && ++enemies > MaxEnemies)
+            return fail(number, key + ": expected at most " + std::to_string(MaxEnemies) +
+                                    " enemies in a level");
         Object object;
         object.kind = row->kind;
         object.line = number;

@@ -121,6 +121,9 @@ class LevelInterface {
     // before the level is reset, in game seconds, unless the attack key is pressed anew; 0
     // resets it on the next frame.
     virtual void setLossHold(double /*seconds*/) {}
+    // Whether the HUD is drawn over the scene (not under the title menu). Levels without a HUD
+    // ignore it.
+    virtual void setHudShown(bool /*shown*/) {}
     // What the level plays its sounds through while it is current; null silences it. Sound
     // never changes the run. Levels without sound ignore it.
     virtual void setSound(audio::SoundSystem* /*sound*/) {}

@@ -99,6 +99,18 @@ class ValueReader {
         field = converted;
     }
 
+    void key(const std::string& key, const std::string& value, int& field) {
+        const std::optional<int> read = brindlemox::platform::keyFromName(value);
+        if (!read)
+            wrong(key + " is a key name such as W, Space, Up or F5", value,
+                  brindlemox::platform::keyName(field));
+        else if (const char* use = brindlemox::platform::fixedKeyUse(*read))
+            wrong(key + " cannot be " + use + "'s key", value,
+                  brindlemox::platform::keyName(field));
+        else
+            field = *read;
+    }
+
   private:
     void wrong(const std::string& expected, const std::string& value, const std::string& used) {
         std::string shownValue = value.substr(0, 24);
@@ -123,7 +135,24 @@ bool isYes(const std::string& value) {
     return value == "yes" || value == "true";
 }
 
+void readBinding(Config& c, const std::string& k, const std::string& v, ValueReader& r) {
+    const auto action = brindlemox::platform::actionOfConfigKey(k);
+    int key = c.bindings.keyFor(*action);
+    r.key(k, v, key);
+    c.bindings.setUnchecked(*action, key);
+}
+
 const Key Keys[] = {
+    {"keyForward", "keyForward", readBinding},
+    {"keyBack", "keyBack", readBinding},
+    {"keyRight", "keyRight", readBinding},
+    {"keyLeft", "keyLeft", readBinding},
+    {"keyUp", "keyUp", readBinding},
+    {"keyDown", "keyDown", readBinding},
+    {"keyAttack", "keyAttack", readBinding},
+    {"keyPause", "keyPause", readBinding},
+    {"keyFrameRate", "keyFrameRate", readBinding},
+    {"keyFullScreen", "keyFullScreen", readBinding},
     {"width", "width",
      [](Config& c, const std::string&, const std::string& v, ValueReader&) {
          c.width = parseConfigInt(v);
@@ -172,9 +201,17 @@ const Key Keys[] = {
      [](Config& c, const std::string& k, const std::string& v, ValueReader& r) {
          r.number(k, v, 0, 100, c.volume);
      }},
+    {"wallMarker", "wallMarker",
+     [](Config& c, const std::string& k, const std::string& v, ValueReader& r) {
+         r.yesNo(k, v, c.wallMarker);
+     }},
     {"gamepadDeadzone", "gamepadDeadzone",
      [](Config& c, const std::string& k, const std::string& v, ValueReader& r) {
          r.number(k, v, 0.0f, Config::MaxGamepadDeadzone, c.gamepadDeadzone);
+     }},
+    {"timer", "timer",
+     [](Config& c, const std::string& k, const std::string& v, ValueReader& r) {
+         r.yesNo(k, v, c.timer);
      }},
 };
 
@@ -293,6 +330,26 @@ void Config::read(const std::string& path) {
              (why.error != 0 ? " cannot be read (" + datafile::describe(why, 0) + ")"
                              : " is " + datafile::describe(why, datafile::MaxConfigBytes)) +
              ": it is ignored and the defaults are used");
+}
+
+void Config::checkBindings() {
+    using namespace brindlemox::platform;
+    for (std::size_t i = 1; i < ActionCount; ++i) {
+        const Action action = static_cast<Action>(i);
+        const int key = bindings.keyFor(action);
+        for (std::size_t j = 0; j < i; ++j) {
+            const Action earlier = static_cast<Action>(j);
+            if (bindings.keyFor(earlier) != key)
+                continue;
+            const int fallback = actionInfo(action).defaultKey;
+            const bool free = !bindings.actionOn(fallback);
+            note(std::string(actionInfo(action).configKey) + " is " + keyName(key) +
+                 ", which is already " + actionInfo(earlier).configKey + "; using " +
+                 (free ? keyName(fallback) : "no key"));
+            bindings.setUnchecked(action, free ? fallback : -1);
+            break;
+        }
+    }
 }
 
 void Config::reportProblems() const {

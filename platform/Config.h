@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/KeyBindings.h"
 #include "platform/Report.h"
 
 #include <cstddef>
@@ -32,6 +33,12 @@ struct Config {
     int volume = 80;
     // How far a stick must be pushed (0 to 1) before it counts.
     float gamepadDeadzone = 0.15f;
+    // The level's time on the HUD (it is always on the finished level's card).
+    bool timer = false;
+    // The HUD marks the nearest standing breakable wall (F6 turns it off and on in play).
+    bool wallMarker = true;
+    // The key of each action (keyForward=W ...).
+    brindlemox::platform::KeyBindings bindings;
 
     static constexpr float MinFov = 30.0f;
     static constexpr float MaxFov = 120.0f;
@@ -52,6 +59,9 @@ struct Config {
     // The same for text already in memory (what read does with the file's contents), named
     // source in the problem lines. A UTF-8 byte order mark at the start is skipped.
     void parse(const std::string& text, const std::string& source = "config");
+    // Two actions on one key: each later one gets a problem line and its default key back (where
+    // that is free). Run once every file is read, as a player may swap two keys.
+    void checkBindings();
     // Each problem line on standard error, then "and N more" if some were not kept.
     void reportProblems() const;
     // Keeps a problem line, or counts it once MaxProblemLines are kept.

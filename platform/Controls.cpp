@@ -44,7 +44,8 @@ void mouseButtonCallback(GLFWwindow* window, int /*button*/, int action, int /*m
 Controls::Controls(GLFWwindow* window, const Config* config)
     : window(window), horizontalSensitivity(config->mouseSensitivity),
       verticalSensitivity(config->mouseSensitivity), invertPitch(config->invertMouse),
-      deadzone(config->gamepadDeadzone) {
+      deadzone(config->gamepadDeadzone), wallMarkerShown(config->wallMarker),
+      bindings(config->bindings) {
     if (window != nullptr) {
         // A disabled cursor is hidden and never stops at the window's or the screen's edge, so
         // every movement reaches the game whatever the window's size and place. Raw motion skips
@@ -58,6 +59,14 @@ Controls::Controls(GLFWwindow* window, const Config* config)
         glfwSetWindowFocusCallback(window, &focusCallback);
         glfwSetMouseButtonCallback(window, &mouseButtonCallback);
     }
+}
+
+void Controls::applySettings(const Config& config) {
+    horizontalSensitivity = config.mouseSensitivity;
+    verticalSensitivity = config.mouseSensitivity;
+    invertPitch = config.invertMouse;
+    deadzone = config.gamepadDeadzone;
+    bindings = config.bindings;
 }
 
 Controls::~Controls() {
@@ -77,6 +86,8 @@ void Controls::updateTime() {
     pad = platform().gamepad();
     const unsigned pressed = pad.buttons & ~lastButtons;
     lastButtons = pad.buttons;
+    if (menuInput)
+        queuePadSteps(pressed);
     if ((pressed & (1u << GLFW_GAMEPAD_BUTTON_START)) != 0)
         setPaused(window, !paused);
     if ((pressed & (1u << GLFW_GAMEPAD_BUTTON_BACK)) != 0)
@@ -96,12 +107,55 @@ void Controls::updateTime() {
         pitch = std::clamp(pitch - look.y * degrees, -PitchLimit, PitchLimit);
 }
 
+void Controls::queuePadSteps(unsigned pressed) {
+    const auto step = [this](MenuEvent::Kind kind) {
+        MenuEvent event;
+        event.kind = kind;
+        menuEvents.push_back(event);
+    };
+    const struct {
+        int button;
+        MenuEvent::Kind kind;
+    } buttons[] = {{GLFW_GAMEPAD_BUTTON_DPAD_UP, MenuEvent::PadUp},
+                   {GLFW_GAMEPAD_BUTTON_DPAD_DOWN, MenuEvent::PadDown},
+                   {GLFW_GAMEPAD_BUTTON_DPAD_LEFT, MenuEvent::PadLeft},
+                   {GLFW_GAMEPAD_BUTTON_DPAD_RIGHT, MenuEvent::PadRight},
+                   {GLFW_GAMEPAD_BUTTON_A, MenuEvent::PadChoose},
+                   {GLFW_GAMEPAD_BUTTON_B, MenuEvent::PadBack}};
+    for (const auto& b : buttons)
+        if ((pressed & (1u << b.button)) != 0)
+            step(b.kind);
+    // The stick steps once per push past half way, and again only after it came back.
+    const float y = pad.axes[GLFW_GAMEPAD_AXIS_LEFT_Y];
+    const int now = y < -0.5f ? -1 : y > 0.5f ? 1 : 0;
+    if (now != 0 && now != stickStep)
+        step(now < 0 ? MenuEvent::PadUp : MenuEvent::PadDown);
+    if (std::fabs(y) < 0.3f || now != 0)
+        stickStep = now;
+}
+
+void Controls::setMenuInput(bool on) {
+    menuInput = on;
+    menuEvents.clear();
+    if (window != nullptr)
+        glfwSetInputMode(window, GLFW_CURSOR,
+                         on || paused ? GLFW_CURSOR_NORMAL : GLFW_CURSOR_DISABLED);
+    cursorKnown = false;
+}
+
+std::vector<MenuEvent> Controls::takeMenuEvents() {
+    std::vector<MenuEvent> taken;
+    taken.swap(menuEvents);
+    return taken;
+}
+
 void Controls::setPaused(GLFWwindow* window, bool paused) {
     this->paused = paused;
     // Capturing the cursor again moves it: not a turn of the view.
     cursorKnown = false;
     if (window != nullptr)
-        glfwSetInputMode(window, GLFW_CURSOR, paused ? GLFW_CURSOR_NORMAL : GLFW_CURSOR_DISABLED);
+        glfwSetInputMode(window, GLFW_CURSOR,
+                         paused || menuInput ? GLFW_CURSOR_NORMAL : GLFW_CURSOR_DISABLED);
 }
 
 void Controls::pauseByEvent(GLFWwindow* window, bool paused) {
@@ -113,6 +167,13 @@ void Controls::pauseByEvent(GLFWwindow* window, bool paused) {
 }
 
 void Controls::onCursorMoved(double x, double y) {
+    if (menuInput) {
+        // A free cursor over a menu: where a click lands, not a turn of the view.
+        cursorX = x;
+        cursorY = y;
+        cursorKnown = false;
+        return;
+    }
     const bool known = cursorKnown;
     const double dx = x - cursorX;
     const double dy = y - cursorY;
@@ -151,8 +212,22 @@ void Controls::afterEventPoll(GLFWwindow* window) {
 }
 
 void Controls::onMouseButton(GLFWwindow* window, int action) {
-    if (action == GLFW_PRESS)
-        pauseByEvent(window, false);
+    if (action != GLFW_PRESS)
+        return;
+    if (menuInput) {
+        // The menu decides: an entry is chosen, a click beside the pause menu resumes.
+        MenuEvent event;
+        event.kind = MenuEvent::Click;
+        int width = 0;
+        int height = 0;
+        if (window != nullptr)
+            glfwGetWindowSize(window, &width, &height);
+        event.x = width > 0 ? cursorX / width : 0.0;
+        event.y = height > 0 ? cursorY / height : 0.0;
+        menuEvents.push_back(event);
+        return;
+    }
+    pauseByEvent(window, false);
 }
 
 void Controls::turnView(double dx, double dy) {
@@ -174,6 +249,16 @@ void Controls::moveMouse(double dx, double dy) {
 void Controls::onKey(GLFWwindow* window, int key, int action) {
     if (action != GLFW_PRESS)
         return;
+    // Full screen switches in menus too.
+    if (menuInput && bindings.gameKeyOf(key) != GLFW_KEY_F11) {
+        MenuEvent event;
+        event.key = key;
+        menuEvents.push_back(event);
+        return;
+    }
+    key = bindings.gameKeyOf(key);
+    if (key < 0)
+        return; // a key whose action is on another key now
     if (key == GLFW_KEY_P) {
         pauseByEvent(window, !paused);
         return;
@@ -196,6 +281,9 @@ void Controls::onKey(GLFWwindow* window, int key, int action) {
         break;
     case GLFW_KEY_F4:
         celShading = !celShading;
+        break;
+    case GLFW_KEY_F6:
+        wallMarkerShown = !wallMarkerShown;
         break;
     case GLFW_KEY_F8:
         drawingInactive = !drawingInactive;

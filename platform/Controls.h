@@ -1,15 +1,28 @@
 #pragma once
 
+#include "platform/KeyBindings.h"
 #include "platform/Platform.h"
 
 #include <glm/vec2.hpp>
 #include <glm/vec3.hpp>
+
+#include <vector>
 
 struct GLFWwindow;
 
 namespace brindlemox::platform {
 
 struct Config;
+
+// A press a menu takes: a key (GLFW code, as pressed), a click (where, as fractions of the window
+// across and down) or a gamepad button or push, already read as a menu step.
+struct MenuEvent {
+    enum Kind { Key, Click, PadUp, PadDown, PadLeft, PadRight, PadChoose, PadBack };
+    Kind kind = Key;
+    int key = 0;
+    double x = 0.0;
+    double y = 0.0;
+};
 
 // Keyboard, mouse, gamepad and frame timing as the rest of the game consumes them. One object,
 // owned by the game and handed to its levels, so a level change neither resets the toggles nor
@@ -29,6 +42,8 @@ class Controls {
     float getDeltaTime() const { return deltaTime; }
     // The clock's time for this frame even while paused (the frame-rate line).
     float getFrameSeconds() const { return frameSeconds; }
+    // The platform clock as the last frame read it (0 before the first frame).
+    double getClock() const { return lastTime; }
     // W, S, D, A in that order along the view's forward and right; the last held key wins,
     // keys do not combine. Without a key, the gamepad's left stick, as far as it is pushed.
     void readMovementKeys(const glm::vec3& forward, const glm::vec3& right);
@@ -40,6 +55,10 @@ class Controls {
     bool isWireframe() const { return wireframe; }
     bool isCelShading() const { return celShading; }
     bool isDrawingInactive() const { return drawingInactive; }
+    // F6: the HUD's marker of the nearest standing breakable wall (on as the config says).
+    bool isWallMarkerShown() const { return wallMarkerShown; }
+    // The settings menu's choice.
+    void setWallMarkerShown(bool on) { wallMarkerShown = on; }
     // F7: the physics world's shapes drawn over the scene, for level makers (not in demos).
     bool isDrawingPhysics() const { return drawingPhysics; }
 
@@ -63,6 +82,18 @@ class Controls {
     bool isPaused() const { return paused; }
     // window, when given, gets its cursor back (paused) or captured again.
     void setPaused(GLFWwindow* window, bool paused);
+
+    // Takes the mouse and gamepad settings anew (the settings menu changed them).
+    void applySettings(const Config& config);
+
+    // While a menu is open its presses (keys, clicks, the gamepad's d-pad, stick, south and east)
+    // are queued for it instead of reaching play; the cursor is free.
+    void setMenuInput(bool on);
+    bool isMenuInput() const { return menuInput; }
+    // The presses since the last call, in order.
+    std::vector<MenuEvent> takeMenuEvents();
+    // Pauses or resumes as P does (a menu's Resume): a demo being recorded notes it.
+    void requestPause(bool paused) { pauseByEvent(window, paused); }
 
     // Turns the view as a mouse moved dx pixels right and dy pixels down would (scripted play).
     // Nothing while paused.
@@ -109,6 +140,8 @@ class Controls {
   private:
     // A pause change that came from the window's events, which a demo records.
     void pauseByEvent(GLFWwindow* window, bool paused);
+    // The gamepad's menu steps this frame (pressed: the buttons new since the last frame).
+    void queuePadSteps(unsigned pressed);
 
     GLFWwindow* window = nullptr;
     float moveSpeed = 6.0f;
@@ -139,7 +172,14 @@ class Controls {
     bool celShading = false;
     bool drawingInactive = true;
     bool drawingPhysics = false;
+    bool wallMarkerShown = true;
     Observer* observer = nullptr;
+    // Keys pressed are known by the keys their actions have by default.
+    brindlemox::platform::KeyBindings bindings;
+    bool menuInput = false;
+    std::vector<MenuEvent> menuEvents;
+    // The left stick's last menu step (-1 up, 1 down, 0 centred): one step per push.
+    int stickStep = 0;
 };
 
 } // namespace brindlemox::platform

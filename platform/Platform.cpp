@@ -1,5 +1,7 @@
 #include "platform/Platform.h"
 
+#include "platform/KeyBindings.h"
+
 #include <GLFW/glfw3.h>
 
 #include <cstdio>
@@ -14,7 +16,8 @@ class GlfwPlatform final : public Platform {
   public:
     bool isKeyHeld(int key) override {
         // With sticky keys on, GLFW_PRESS also means "pressed since the last query".
-        return window != nullptr && glfwGetKey(window, key) == GLFW_PRESS;
+        const int pressed = bindings != nullptr ? bindings->pressedFor(key) : key;
+        return window != nullptr && pressed >= 0 && glfwGetKey(window, pressed) == GLFW_PRESS;
     }
     double now() override { return glfwGetTime(); }
     void waitForKey() override { consolePause(); }
@@ -44,6 +47,7 @@ class GlfwPlatform final : public Platform {
     }
 
     GLFWwindow* window = nullptr;
+    const brindlemox::platform::KeyBindings* bindings = nullptr;
 
   private:
     static int firstGamepad() {
@@ -83,6 +87,10 @@ Platform* installPlatform(Platform* p) {
 
 void setPlatformWindow(GLFWwindow* window) {
     glfwPlatform().window = window;
+}
+
+void setKeyBindings(const brindlemox::platform::KeyBindings* bindings) {
+    glfwPlatform().bindings = bindings;
 }
 
 void consolePause() {

@@ -26,11 +26,13 @@ OnePixel::~OnePixel() {
 
 FilledFaces::FilledFaces() {
     glGetIntegerv(GL_POLYGON_MODE, mode);
-    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    if (mode[0] != GL_FILL)
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 }
 
 FilledFaces::~FilledFaces() {
-    glPolygonMode(GL_FRONT_AND_BACK, static_cast<GLenum>(mode[0]));
+    if (mode[0] != GL_FILL)
+        glPolygonMode(GL_FRONT_AND_BACK, static_cast<GLenum>(mode[0]));
 }
 
 } // namespace framestate

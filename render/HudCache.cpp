@@ -158,9 +158,11 @@ void HudCache::copy(int width, int height) {
     if (rectangleVertices == 0)
         return;
     glUseProgram(program->get());
-    glUniform2f(screenSizeLocation, static_cast<float>(width), static_cast<float>(height));
-    glUniform1i(pictureLocation, unit::Material);
-    glActiveTexture(GL_TEXTURE0 + unit::Material);
+    program->set(screenSizeLocation,
+                 glm::vec2(static_cast<float>(width), static_cast<float>(height)));
+    program->set(pictureLocation, GLint{unit::Material});
+    // On unit 0, which every draw leaves active.
+    static_assert(unit::Material == 0, "the picture is bound on unit 0");
     glBindTexture(GL_TEXTURE_2D, picture.colourTexture());
     glBindVertexArray(vertexArray.get());
     glDrawArrays(GL_TRIANGLES, 0, rectangleVertices);

@@ -42,7 +42,7 @@ void HudShapes::draw(const std::vector<Quad>& quads, const glm::mat4& projection
     const GLboolean depth = glIsEnabled(GL_DEPTH_TEST);
     glDisable(GL_DEPTH_TEST);
     glUseProgram(program->get());
-    glUniformMatrix4fv(projectionLocation, 1, GL_FALSE, glm::value_ptr(projection));
+    program->set(projectionLocation, projection);
     glBindVertexArray(vertexArray.get());
     glBindBuffer(GL_ARRAY_BUFFER, vertexBuffer.get());
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(corners.size() * sizeof(Corner)),

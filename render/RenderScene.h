@@ -21,6 +21,8 @@ class Overlay {
     virtual void draw(const glm::mat4& viewProjection, const glm::vec3& eye) = 0;
     // Runs its programs once where nobody sees it, leaving what it shows as it was.
     virtual void warmUp(const glm::mat4& viewProjection, const glm::vec3& eye) = 0;
+    // Overlays of one kind run the same code: the first of a kind warms up for all of them.
+    virtual const void* warmUpKind() const { return this; }
 };
 
 // The objects a level shows, as plain data: added, updated and removed through handles, drawn

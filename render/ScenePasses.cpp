@@ -8,7 +8,10 @@
 
 #include <glm/geometric.hpp>
 
+#include <algorithm>
+#include <cstring>
 #include <set>
+#include <string_view>
 #include <utility>
 
 namespace brindlemox::render {
@@ -21,6 +24,12 @@ glm::mat4 mirrorAbout(float height) {
     m[1][1] = -1.0f;
     m[3][1] = 2.0f * height;
     return m;
+}
+
+size_t hashOf(const Instance& copy) {
+    static_assert(sizeof(Instance) == 33 * sizeof(float), "an instance is its floats alone");
+    std::string_view bytes(reinterpret_cast<const char*>(&copy), sizeof copy);
+    return std::hash<std::string_view>()(bytes);
 }
 
 // The main pass clips nothing: its plane lies far below every level.
@@ -45,10 +54,12 @@ void ScenePasses::render(const RenderScene& drawn, const Camera& eye, const Sett
         water != nullptr && (settings.warmUp || water->isInFrustum(camera->getFrustum()));
     const Frustum everything = Frustum::everything(camera->getPosition());
 
-    glEnable(GL_CLIP_DISTANCE0);
+    // Another pass, the HUD or the sparks may have set anything since; each leaves the depth
+    // writes on, which the passes keep.
+    tracker.forget();
     glEnable(GL_DEPTH_TEST);
-    glDepthMask(GL_TRUE);
     if (waterInView) {
+        glEnable(GL_CLIP_DISTANCE0);
         // Reflection: the scene above the water, seen in a mirror about the water's surface.
         // Drawing it from the real camera through the mirror lets the water sample it at its
         // own screen position.
@@ -77,11 +88,8 @@ void ScenePasses::render(const RenderScene& drawn, const Camera& eye, const Sett
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         renderWaterPass(Refraction, projection * view, glm::vec4(0.0f, -1.0f, 0.0f, waterHeight),
                         settings.warmUp ? everything : camera->getFrustum());
+        glDisable(GL_CLIP_DISTANCE0);
     }
-
-    glDepthMask(GL_TRUE);
-    glEnable(GL_DEPTH_TEST);
-    glDisable(GL_CLIP_DISTANCE0);
     targets->bindScreen();
     renderMain(settings.warmUp ? everything : camera->getFrustum());
 }
@@ -118,15 +126,16 @@ void ScenePasses::drawObject(const RenderObject& object, const RenderState& stat
     // A program that failed to build is skipped, so missing shader files leave an object that
     // is simply not seen.
     const bool ready = programReady(object.program);
+    const bool seen = ready && object.model != nullptr && object.isInFrustum(frustum);
+    // Set up even when culled: a mesh without a material draws with the colours left before.
     if (ready)
-        setUp(object, state);
+        setUp(object, state, seen);
     // A program keeps the lights it was given: they are written once per program and level.
     if (scene->getLights() != nullptr && object.program != nullptr)
         scene->getLights()->uploadTo(*object.program);
     if (drawWatcher != nullptr)
         drawWatcher->beforeDraw(object.getProgram());
-    // Set up even when culled: a mesh without a material draws with the colours left before.
-    if (ready && object.model != nullptr && object.isInFrustum(frustum))
+    if (seen)
         drawMeshes(object, frustum);
     if (drawWatcher != nullptr)
         drawWatcher->afterDraw(object.getProgram(), false);
@@ -136,27 +145,32 @@ void ScenePasses::drawAlone(const RenderObject& object, const RenderState& state
                             const Frustum& frustum, const LightSet* lights) {
     tracker.forget();
     const bool ready = programReady(object.program);
+    const bool seen = ready && object.model != nullptr && object.isInFrustum(frustum);
     if (ready)
-        setUp(object, state);
+        setUp(object, state, seen);
     if (lights != nullptr && object.program != nullptr)
         lights->uploadTo(*object.program);
-    if (ready && object.model != nullptr && object.isInFrustum(frustum))
+    if (seen)
         drawMeshes(object, frustum);
     tracker.bindVertexArray(0);
+    tracker.setCulling(false);
+    tracker.setDepthFunc(GL_LESS);
+    tracker.activateUnit(0);
 }
 
-void ScenePasses::setUp(const RenderObject& object, const RenderState& state) {
+void ScenePasses::setUp(const RenderObject& object, const RenderState& state, bool placed) {
     tracker.useProgram(object.program);
     const glm::mat4& m = object.getModelMatrix();
     const glm::mat4 mvp = state.viewProjection * m;
-    if (object.program->instanced) {
+    // Only a drawn object's placement is read: a culled one uploads none.
+    if (placed && object.program->instanced) {
         // The per-copy attributes of the one copy this object's meshes draw.
         if (object.model != nullptr) {
             const Instance single{mvp, m, object.alpha};
             for (const Mesh& mesh : object.model->meshes)
                 mesh.place(single);
         }
-    } else {
+    } else if (placed) {
         tracker.setPlacement(mvp, m, object.alpha);
     }
     const Look& look = object.look;
@@ -258,7 +272,22 @@ void ScenePasses::collect(Pass pass, size_t first, size_t last, const RenderStat
             items.push_back({nullptr, found});
         }
         // The same product as a single draw's upload, so the same pixels.
-        list[found].instances.push_back({state.viewProjection * m, m, object.alpha});
+        const Instance copy{state.viewProjection * m, m, object.alpha};
+        Batch& batch = list[found];
+        if (anyOrder) {
+            // A copy the same to the bit as one already drawn gives the same depths, so with
+            // writes on and GL_LESS none of its pixels passes: drawing it once is the same
+            // picture. A crowd stacked on one spot costs one copy, not thousands.
+            const size_t key = hashOf(copy);
+            const auto [from, to] = batch.placed.equal_range(key);
+            const bool again = std::any_of(from, to, [&](const auto& entry) {
+                return std::memcmp(&batch.instances[entry.second], &copy, sizeof copy) == 0;
+            });
+            if (again)
+                continue;
+            batch.placed.emplace(key, batch.instances.size());
+        }
+        batch.instances.push_back(copy);
     }
 }
 
@@ -296,8 +325,6 @@ void ScenePasses::drawPass(Pass pass, const RenderState& state, const Frustum& f
     records[pass].ran = true;
     records[pass].state = state;
     orderForDrawing(pass == Main);
-    // Another pass, the HUD or the sparks may have set anything since.
-    tracker.forget();
     // Opaque objects in any order (the depth test decides), the copies of a model together.
     collect(pass, 0, opaqueEnd, state, frustum, clipped, true);
     drawItems(pass, state, frustum, clipped);
@@ -310,6 +337,7 @@ void ScenePasses::drawPass(Pass pass, const RenderState& state, const Frustum& f
     tracker.setCulling(false);
     tracker.setDepthFunc(GL_LESS);
     tracker.bindVertexArray(0);
+    tracker.activateUnit(0);
 }
 
 void ScenePasses::orderForDrawing(bool mainPass) {
@@ -364,15 +392,20 @@ void ScenePasses::renderMain(const Frustum& frustum) {
              frustum, false);
 
     // Sparks last among the scene, so the walls they fly from do not paint over them.
-    if (!settings.overlays)
+    bool anyOverlay = false;
+    scene->forEach(
+        [&](const RenderObject&, Overlay* overlay) { anyOverlay |= overlay != nullptr; });
+    if (!settings.overlays || !anyOverlay)
         return;
     glDepthMask(GL_FALSE);
+    std::set<const void*> warmed;
     scene->forEach([&](const RenderObject&, Overlay* overlay) {
         if (overlay == nullptr)
             return;
-        if (settings.warmUp)
-            overlay->warmUp(viewProjection, camera->getPosition());
-        else
+        if (settings.warmUp) {
+            if (warmed.insert(overlay->warmUpKind()).second)
+                overlay->warmUp(viewProjection, camera->getPosition());
+        } else
             overlay->draw(viewProjection, camera->getPosition());
     });
     glDepthMask(GL_TRUE);

@@ -9,6 +9,7 @@
 #include <glm/vec4.hpp>
 
 #include <array>
+#include <unordered_map>
 #include <vector>
 
 namespace brindlemox::render {
@@ -45,6 +46,8 @@ class ScenePasses {
         const Model* model = nullptr;
         bool cull = false;
         std::vector<Instance> instances;
+        // Opaque batches: a hash of each copy's bytes, with the copies that have it.
+        std::unordered_multimap<size_t, size_t> placed;
     };
 
     // Told around each draw, of an object or of a batch (a tool measuring which program shades
@@ -91,7 +94,7 @@ class ScenePasses {
     void drawObject(const RenderObject& object, const RenderState& state, const Frustum& frustum,
                     bool clipped);
     // The object's placement, pass uniforms and look, on its program made current.
-    void setUp(const RenderObject& object, const RenderState& state);
+    void setUp(const RenderObject& object, const RenderState& state, bool placed);
     // Each mesh with its material (or the look's textures), the map region by region.
     void drawMeshes(const RenderObject& object, const Frustum& frustum);
     void bindMaterial(const Model& model, const Mesh& mesh, const Look& look);

@@ -5,15 +5,14 @@
 namespace brindlemox::render {
 
 void StateTracker::forget() {
-    culling = -1;
-    depthFunc = 0;
+    // Whatever draws outside the passes leaves these at their defaults.
+    culling = 0;
+    depthFunc = GL_LESS;
     current = nullptr;
     vertexArray = Unknown;
-    activeUnit = Unknown;
+    activeUnit = 0;
     textures.fill(Unknown);
-    // The locations stay right; the values may have been written by someone else.
-    for (Held& held : programs)
-        held.passKnown = held.materialKnown = false;
+    // Uniform values stay known: each program remembers its own (ShaderProgram::set).
 }
 
 void StateTracker::useProgram(const ProgramRef& program) {
@@ -62,6 +61,13 @@ void StateTracker::bindTexture(int unit, GLuint name) {
         textures[static_cast<size_t>(unit)] = name;
 }
 
+void StateTracker::activateUnit(int unit) {
+    if (activeUnit == static_cast<GLuint>(unit))
+        return;
+    glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(unit));
+    activeUnit = static_cast<GLuint>(unit);
+}
+
 void StateTracker::setCulling(bool on) {
     if (culling == (on ? 1 : 0))
         return;
@@ -80,24 +86,13 @@ void StateTracker::setDepthFunc(GLenum func) {
 }
 
 void StateTracker::setPassUniforms(const RenderState& state, int samplerUnit) {
-    Held& held = *current;
-    if (held.passKnown && held.celShadingValue == state.celShading &&
-        held.levelsValue == state.levels && held.planeValue == state.clipPlane &&
-        held.samplerValue == samplerUnit && held.eyeValue == state.eye)
-        return;
-    glUniform1i(held.celShading, state.celShading ? 1 : 0);
-    glUniform1i(held.levels, state.levels);
-    glUniform4f(held.plane, state.clipPlane.x, state.clipPlane.y, state.clipPlane.z,
-                state.clipPlane.w);
-    glUniform1i(held.sampler, samplerUnit);
-    if (held.eye != -1)
-        glUniform3f(held.eye, state.eye.x, state.eye.y, state.eye.z);
-    held.eyeValue = state.eye;
-    held.celShadingValue = state.celShading;
-    held.levelsValue = state.levels;
-    held.planeValue = state.clipPlane;
-    held.samplerValue = samplerUnit;
-    held.passKnown = true;
+    const Held& held = *current;
+    const ShaderProgram& program = *held.program;
+    program.set(held.celShading, GLint{state.celShading ? 1 : 0});
+    program.set(held.levels, GLint{state.levels});
+    program.set(held.plane, state.clipPlane);
+    program.set(held.sampler, GLint{samplerUnit});
+    program.set(held.eye, state.eye);
 }
 
 void StateTracker::setMaterial(const Material& material, int textureUnit) {
@@ -106,25 +101,17 @@ void StateTracker::setMaterial(const Material& material, int textureUnit) {
 }
 
 void StateTracker::setMaterialColours(const Material& material) {
-    Held& held = *current;
-    if (held.materialKnown && held.ambient == material.ambient &&
-        held.diffuse == material.diffuse && held.specular == material.specular)
-        return;
-    glUniform3f(held.material.ambient, material.ambient.r, material.ambient.g, material.ambient.b);
-    glUniform3f(held.material.diffuse, material.diffuse.r, material.diffuse.g, material.diffuse.b);
-    glUniform3f(held.material.specular, material.specular.r, material.specular.g,
-                material.specular.b);
-    held.ambient = material.ambient;
-    held.diffuse = material.diffuse;
-    held.specular = material.specular;
-    held.materialKnown = true;
+    const Held& held = *current;
+    held.program->set(held.material.ambient, material.ambient);
+    held.program->set(held.material.diffuse, material.diffuse);
+    held.program->set(held.material.specular, material.specular);
 }
 
 void StateTracker::setPlacement(const glm::mat4& mvp, const glm::mat4& model, float alpha) {
     const Held& held = *current;
-    glUniformMatrix4fv(held.mvp, 1, GL_FALSE, glm::value_ptr(mvp));
-    glUniformMatrix4fv(held.model, 1, GL_FALSE, glm::value_ptr(model));
-    glUniform1f(held.alpha, alpha);
+    held.program->set(held.mvp, mvp);
+    held.program->set(held.model, model);
+    held.program->set(held.alpha, alpha);
 }
 
 GLint StateTracker::located(const std::string& name) {
@@ -138,11 +125,11 @@ GLint StateTracker::located(const std::string& name) {
 }
 
 void StateTracker::setInt(const std::string& name, int value) {
-    glUniform1i(located(name), value);
+    current->program->set(located(name), GLint{value});
 }
 
 void StateTracker::setFloat(const std::string& name, float value) {
-    glUniform1f(located(name), value);
+    current->program->set(located(name), value);
 }
 
 } // namespace brindlemox::render

@@ -16,15 +16,18 @@
 namespace brindlemox::render {
 
 // The GL state the scene passes set, remembered so that each value is set only when it changes:
-// the program, the vertex array, the textures, face culling, the depth function and, per
-// program, the pass's uniforms and the material colours. The scene passes own one and make every
-// call of their draws through it; after code that sets GL state without it (another pass, the
-// HUD, the sparks), forget().
+// the program, the vertex array, the textures, face culling and the depth function; the
+// uniforms through the program's own memory of them (ShaderProgram::set). The scene passes own one
+// and make every call of their draws through it; after code that sets GL state without it (another
+// pass, the HUD, the sparks), forget().
 class StateTracker {
   public:
     StateTracker() { forget(); }
-    // Nothing known: the next request of each kind is made.
+    // Nothing known but the defaults every draw of the game leaves (no face culling, depth test
+    // GL_LESS, texture unit 0 active): the next request of each other kind is made.
     void forget();
+    // Makes the unit active (unit 0 again when the passes end).
+    void activateUnit(int unit);
 
     // program must be ready (programReady).
     void useProgram(const ProgramRef& program);
@@ -51,14 +54,6 @@ class StateTracker {
         GLint mvp = -1, model = -1, alpha = -1;
         std::vector<std::pair<std::string, GLint>> named;
         MaterialLocations material;
-        bool passKnown = false;
-        bool celShadingValue = false;
-        int levelsValue = 0;
-        glm::vec4 planeValue{0.0f};
-        int samplerValue = 0;
-        glm::vec3 eyeValue{0.0f};
-        bool materialKnown = false;
-        glm::vec3 ambient{0.0f}, diffuse{0.0f}, specular{0.0f};
     };
     GLint located(const std::string& name);
     static constexpr int TrackedUnits = 4;

@@ -143,15 +143,13 @@ void TextRenderer::drawQuads(const std::vector<GlyphQuad>& quads, glm::vec3 text
                              float outlineTexels) {
     const glm::vec3 outlineColour = outlineColourFor(textColour);
     glUseProgram(program->get());
-    glUniformMatrix4fv(projectionLocation, 1, GL_FALSE, glm::value_ptr(projection));
-    glUniform3f(colourLocation, textColour.r, textColour.g, textColour.b);
-    glUniform4f(outlineColourLocation, outlineColour.r, outlineColour.g, outlineColour.b,
-                outlined ? 0.9f : 0.0f);
-    glUniform1f(outlineTexelsLocation, outlineTexels);
-    const glm::ivec2 layerSize = atlas->layerSize();
-    glUniform2f(layerSizeLocation, static_cast<float>(layerSize.x),
-                static_cast<float>(layerSize.y));
-    glActiveTexture(GL_TEXTURE0 + unit::Material);
+    program->set(projectionLocation, projection);
+    program->set(colourLocation, textColour);
+    program->set(outlineColourLocation, glm::vec4(outlineColour, outlined ? 0.9f : 0.0f));
+    program->set(outlineTexelsLocation, outlineTexels);
+    program->set(layerSizeLocation, glm::vec2(atlas->layerSize()));
+    // The atlas goes on unit 0, which every draw leaves active.
+    static_assert(unit::Material == 0, "the atlas is bound on unit 0");
     glBindVertexArray(vertexArray.get());
 
     // Every quad of the line goes up in one buffer update; replacing the buffer between draws
@@ -166,10 +164,11 @@ void TextRenderer::drawQuads(const std::vector<GlyphQuad>& quads, glm::vec3 text
         glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, quads.data());
     glBindBuffer(GL_ARRAY_BUFFER, 0);
 
-    // The atlas is bound once for the line; each character is still a draw of its own.
+    // The atlas is bound once and the line is one draw: its triangles are still drawn in the
+    // characters' order, so overlapping quads meet as they did one draw each.
     glBindTexture(GL_TEXTURE_2D_ARRAY, atlas->texture());
-    for (size_t i = 0; i < quads.size(); ++i)
-        glDrawArrays(GL_TRIANGLES, static_cast<GLint>(i * 6), 6);
+    if (!quads.empty())
+        glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(quads.size() * 6));
 
     glBindVertexArray(0);
     glBindTexture(GL_TEXTURE_2D_ARRAY, 0);

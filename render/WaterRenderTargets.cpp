@@ -31,15 +31,23 @@ void WaterRenderTargets::init() {
 
 void WaterRenderTargets::bindReflection() {
     reflection.bind();
+    screenBound = false;
 }
 
 void WaterRenderTargets::bindRefraction() {
     refraction.bind();
+    screenBound = false;
 }
 
 void WaterRenderTargets::bindScreen() {
+    // What draws between frames (the HUD's picture) gives the screen back as it found it.
+    if (screenBound && boundWidth == screenWidth && boundHeight == screenHeight)
+        return;
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     glViewport(0, 0, screenWidth, screenHeight);
+    screenBound = true;
+    boundWidth = screenWidth;
+    boundHeight = screenHeight;
 }
 
 void WaterRenderTargets::setScreenSize(int width, int height) {

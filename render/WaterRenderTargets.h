@@ -45,6 +45,9 @@ class WaterRenderTargets {
     RenderTarget refraction;
     int screenWidth = 0;
     int screenHeight = 0;
+    // Whether the screen is bound, at this size, since a water target was.
+    bool screenBound = false;
+    int boundWidth = 0, boundHeight = 0;
 };
 
 } // namespace brindlemox::render

@@ -4,8 +4,10 @@
 # bare context, main-thread CPU time per frame, its growth with the number of objects, the
 # timedemo of each committed demo (tests/demos: frames, seconds, average, 1 % and 0.1 % low
 # frame rates; each frame's time and what it built go to build-bench/frame-times/DEMO.csv and are
-# drawn, both demos in one picture, into docs/frame-times.png) and (with valgrind) instruction counts of a fixed run of frames split into game
-# and GL driver. Nothing is asserted.
+# drawn, both demos in one picture, into docs/frame-times.png), the redundant GL calls of each
+# timedemo (apitrace, scripts/gl-redundant.py; BENCH_GL_KINDS=N also lists the N most frequent
+# kinds) and (with valgrind) instruction counts of a fixed run of frames split into game and GL
+# driver. Nothing is asserted.
 # BENCH_QUICK=1 for fewer repetitions; BENCH_CALLGRIND=1 adds the valgrind figures (about ten
 # minutes: the start-up runs under valgrind too).
 # Extra arguments go to brindlemox_bench (e.g. --only a); --only f runs the timedemos alone.
@@ -76,10 +78,38 @@ if [ "$timedemos_only" = 1 ] || [ $# -eq 0 ]; then
         { what = ""
           for (i = 3; i <= NF; ++i) if ($i > 0) what = what " " column[i] "=" $i
           printf "      %5d %9.1f %s\n", $1, $2, what == "" ? " -" : what }'
+    # Hitches: frames over twice the median of the 15 frames around them; a level's first two
+    # frames (the demo's first two, and a frame that loads a level and the next) left out.
+    awk -F, -v out="$traces/$name-hitches.csv" '
+      NR == 1 { for (i = 3; i <= NF; ++i) { column[i] = $i; if ($i == "level_loads") loads = i }; next }
+      { n++; frame[n] = $1; ms[n] = $2; what[n] = ""
+        for (i = 3; i <= NF; ++i) if ($i > 0) what[n] = what[n] " " column[i] "=" $i
+        if (loads && $loads > 0) { skip[n] = 1; skip[n + 1] = 1 } }
+      END {
+        skip[1] = skip[2] = 1
+        print "frame,ms" > out
+        found = 0
+        for (k = 1; k <= n; ++k) {
+          if (skip[k]) continue
+          m = 0
+          for (j = k - 7; j <= k + 7; ++j) if (j >= 1 && j <= n) window[++m] = ms[j]
+          # Insertion sort of at most 15 values.
+          for (a = 2; a <= m; ++a) { v = window[a]; for (b = a - 1; b >= 1 && window[b] > v; --b) window[b + 1] = window[b]; window[b + 1] = v }
+          median = m % 2 ? window[(m + 1) / 2] : (window[m / 2] + window[m / 2 + 1]) / 2
+          if (ms[k] > 2 * median) {
+            if (!found) printf "    hitches of %s: frame, ms, median of the 15 around it, what it built\n", name
+            printf "      %5d %9.1f %9.1f %s\n", frame[k], ms[k], median, what[k] == "" ? " -" : what[k]
+            print frame[k] "," ms[k] > out
+            found++
+          }
+        }
+        if (!found) printf "    hitches of %s: none\n", name
+      }' name="$name" "$traces/$name.csv"
     average=$(awk -F, 'NR > 1 { sum += $2; n++ } END { printf "%.3f", n ? sum / n : 0 }' \
       "$traces/$name.csv")
-    plots+=("'$traces/$name.csv' using 1:2 with lines lw 1.5 lc $(( ${#plots[@]} / 2 + 1 )) title '$name'")
-    plots+=("$average with lines dt 2 lc $(( ${#plots[@]} / 2 + 1 )) title '$name average ($average ms)'")
+    plots+=("'$traces/$name.csv' using 1:2 with lines lw 1.5 lc $(( ${#plots[@]} / 3 + 1 )) title '$name'")
+    plots+=("$average with lines dt 2 lc $(( ${#plots[@]} / 3 + 1 )) title '$name average ($average ms)'")
+    plots+=("'$traces/$name-hitches.csv' using 1:2 with points pt 7 ps 1.2 lc $(( ${#plots[@]} / 3 + 1 )) title '$name hitches'")
   done
   if [ ${#plots[@]} -gt 0 ]; then
     (IFS=,; gnuplot -e "
@@ -97,6 +127,24 @@ if [ "$timedemos_only" = 1 ] || [ $# -eq 0 ]; then
       plot ${plots[*]}")
     echo "    frame times drawn into docs/frame-times.png"
   fi
+fi
+
+if { [ "$timedemos_only" = 1 ] || [ $# -eq 0 ]; } && command -v apitrace >/dev/null; then
+  echo
+  echo "(g) GL calls of the committed demos' timedemos (apitrace): the share that sets a binding,"
+  echo "    a uniform or a state to the value it already has, and the calls per frame:"
+  for demo in "$root"/tests/demos/*.demo; do
+    name=$(basename "$demo" .demo)
+    eval "$xvfb" apitrace trace -o "$work/$name.trace" "$game" --timedemo "$demo" \
+      >"$work/apitrace.log" 2>&1 || true
+    if [ ! -s "$work/$name.trace" ]; then
+      echo "    $name: no trace: $(tail -n 1 "$work/apitrace.log")"
+      continue
+    fi
+    apitrace dump --color=never --multiline=false "$work/$name.trace" |
+      python3 "$root/scripts/gl-redundant.py" "$name" "${BENCH_GL_KINDS:-0}" | sed 's/^/    /'
+    rm -f "$work/$name.trace"
+  done
 fi
 
 if [ "$timedemos_only" = 0 ] && [ "${BENCH_CALLGRIND:-0}" = 1 ] && command -v valgrind >/dev/null; then

@@ -10,7 +10,7 @@ packages=(
   libopenal-dev libsndfile1-dev sox
   clang-14 libclang-rt-14-dev
   valgrind
-  gnuplot-nox
+  gnuplot-nox apitrace
   dpkg-dev file help2man lintian appstream desktop-file-utils glslang-tools
 )
 missing=()

@@ -273,14 +273,17 @@ TEST_F(EffectsTest, SpawningSystemSpraysVisibleSprites) {
 }
 
 // A pool neither spawning nor holding a live spark costs no update and no draw, and once hit
-// again sparks exactly as a pool that ran every frame.
+// again sparks exactly as a pool that ran every frame. A pool put off until its first spark
+// holds no buffer until then, and sparks exactly as the idle one.
 TEST_F(EffectsTest, IdlePoolsCostNothingAndSparkAsIfTheyHadRun) {
-    ResourceCache cache; // one random texture for both pools
+    ResourceCache cache; // one random texture for the pools
     ParticleSystem running(&cache);
     ParticleSystem idling(&cache);
+    ParticleSystem putOff(&cache);
     running.init(glm::vec3(0.0f), 0);
     idling.init(glm::vec3(0.0f), 0);
-    std::vector<unsigned char> expected, seen;
+    putOff.initWhenNeeded(glm::vec3(0.0f), 0);
+    std::vector<unsigned char> expected, seen, seenPutOff;
     const auto frame = [&](bool spawn, float deltaTime) {
         running.setSpawning(spawn);
         idling.setSpawning(spawn);
@@ -298,6 +301,12 @@ TEST_F(EffectsTest, IdlePoolsCostNothingAndSparkAsIfTheyHadRun) {
         GLuint primitives = 0;
         glGetQueryObjectuiv(query, GL_QUERY_RESULT, &primitives);
         glDeleteQueries(1, &query);
+        putOff.setSpawning(spawn);
+        putOff.advance(deltaTime);
+        target->clear();
+        putOff.drawLatest(viewProjection, camera.getPosition());
+        seenPutOff = target->read();
+        EXPECT_TRUE(seenPutOff == seen) << "a put-off pool sparks as one made at once";
         return primitives;
     };
     // Quiet from the start, then a burst, then quiet long enough for every spark to burn out.
@@ -319,6 +328,7 @@ TEST_F(EffectsTest, IdlePoolsCostNothingAndSparkAsIfTheyHadRun) {
             }
         }
         EXPECT_EQ(idling.isIdle(), phase.idleAfter);
+        EXPECT_EQ(putOff.hasPool(), &phase != &phases[0]) << "made at its first spark";
     }
     // The last frame of each.
     EXPECT_GT(litPixels(expected), 50);

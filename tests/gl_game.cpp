@@ -179,3 +179,57 @@ TEST_F(GameShellTest, NoLevelsToPlayIsAFailureOfItsOwn) {
     EXPECT_FALSE(game);
     EXPECT_EQ(game.error(), "No levels to play");
 }
+
+TEST_F(GameShellTest, MenusTakeEscapeAndPlayQuitsOnlyOnAFreshOne) {
+    // Each frame: the keys pressed in the window before it, whether Escape is held, and whether
+    // the game goes on after it.
+    struct Step {
+        std::vector<int> pressed;
+        bool escapeHeld;
+        bool goesOn;
+    };
+    const struct {
+        const char* what;
+        bool title;
+        std::vector<Step> steps;
+    } cases[] = {
+        {"Escape on the title quits", true, {{{}, false, true}, {{GLFW_KEY_ESCAPE}, true, false}}},
+        {"Quit on the title quits", true, {{{GLFW_KEY_UP, GLFW_KEY_ENTER}, false, false}}},
+        {"Play, then Escape quits play",
+         true,
+         {{{GLFW_KEY_ENTER}, false, true}, {{}, false, true}, {{}, true, false}}},
+        {"Escape backs out of a screen, and only then quits",
+         true,
+         {{{GLFW_KEY_DOWN, GLFW_KEY_DOWN, GLFW_KEY_ENTER}, false, true},
+          {{GLFW_KEY_ESCAPE}, true, true},
+          {{GLFW_KEY_ESCAPE}, true, false}}},
+        {"Escape in the pause menu resumes; play quits on the next Escape",
+         false,
+         {{{GLFW_KEY_P}, false, true},
+          {{GLFW_KEY_ESCAPE}, true, true},
+          {{}, true, true}, // still held from the menu
+          {{}, false, true},
+          {{}, true, false}}},
+        {"P opens and closes the pause menu",
+         false,
+         {{{GLFW_KEY_P}, false, true}, {{GLFW_KEY_P}, false, true}, {{}, true, false}}},
+    };
+    for (const auto& c : cases) {
+        log.clear();
+        auto game = makeGame();
+        game->setPauseMenu(true);
+        if (c.title)
+            game->showTitle();
+        for (size_t i = 0; i < c.steps.size(); ++i) {
+            const Step& step = c.steps[i];
+            for (int key : step.pressed)
+                game->getControls().onKey(nullptr, key, GLFW_PRESS);
+            if (step.escapeHeld)
+                keys.hold(GLFW_KEY_ESCAPE);
+            else
+                keys.release(GLFW_KEY_ESCAPE);
+            EXPECT_EQ(game->frame(), step.goesOn) << c.what << ", frame " << i;
+        }
+        keys.releaseAll();
+    }
+}

@@ -885,3 +885,26 @@ TEST_F(LevelTest, F7DrawsThePhysicsShapesOverTheSceneAndF7AgainTakesThemAway) {
     EXPECT_GT(changed, plain.size() / 4 / 100) << "the shapes' lines cover some of the picture";
     EXPECT_TRUE(again == plain) << "F7 again leaves the scene as it was";
 }
+
+TEST_F(LevelTest, TheTimerShowsTheLevelsTimeOnlyWhenTheConfigAsks) {
+    const struct {
+        bool timer;
+        double seconds;   // of play before the drawn frame
+        const char* line; // nullptr: no timer line drawn
+    } cases[] = {{false, 2.5, nullptr}, {true, 0.5, "Time 0:00"}, {true, 65.5, "Time 1:05"}};
+    for (const auto& c : cases) {
+        config.timer = c.timer;
+        std::unique_ptr<FileLevel> level = fileLevel("Levels/level3.txt");
+        for (double played = 0.0; played < c.seconds; played += 0.5)
+            frame(*level, 0.5);
+        frame(*level, 0.0, true);
+        const std::vector<TextRenderer*>& drawn = level->getHud().drawn();
+        const bool shown =
+            std::find(drawn.begin(), drawn.end(), &level->getHud().timer()) != drawn.end();
+        EXPECT_EQ(shown, c.line != nullptr) << c.seconds;
+        if (c.line != nullptr) {
+            EXPECT_EQ(level->getHud().timer().getText(), c.line);
+        }
+        EXPECT_EQ(level->card().seconds, c.seconds) << "the card counts the same time";
+    }
+}

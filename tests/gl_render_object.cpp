@@ -12,6 +12,7 @@
 #include <glm/gtc/type_ptr.hpp>
 
 #include <cmath>
+#include <functional>
 
 using namespace brindlemox::render;
 
@@ -308,4 +309,53 @@ TEST_F(RenderObjectTest, ProgramThatFailedToLinkDrawsNothingAndRaisesNoGlError) 
     passes.drawAlone(*prop, state, frustum(), &lights);
     EXPECT_EQ(testgl::readPixels(8, 8, 1, 1)[0], 0);
     prop.reset();
+}
+
+TEST_F(RenderObjectTest, ProgramSendsAUniformOnlyWhenItsValueChanges) {
+    // A value written behind the program's back shows whether set() sent its own.
+    const GLint alpha = glGetUniformLocation(program, "alpha");
+    const GLint sampler = glGetUniformLocation(program, "textureSampler");
+    const GLint plane = glGetUniformLocation(program, "plane");
+    glUseProgram(program);
+    shared->set(alpha, 0.5f);
+    shared->set(sampler, GLint{2});
+    shared->set(plane, glm::vec4(1.0f, 2.0f, 3.0f, 4.0f));
+    glUniform1f(alpha, 0.25f);
+    glUniform1i(sampler, 7);
+    glUniform4f(plane, 9.0f, 9.0f, 9.0f, 9.0f);
+    const struct {
+        const char* what;
+        std::function<void()> set;
+        std::function<std::vector<float>()> read;
+        std::vector<float> expected;
+    } cases[] = {
+        {"the same float is not sent",
+         [&] { shared->set(alpha, 0.5f); },
+         [&] { return uniformFloats(program, "alpha", 1); },
+         {0.25f}},
+        {"the same int is not sent",
+         [&] { shared->set(sampler, GLint{2}); },
+         [&] { return std::vector<float>{float(uniformInt(program, "textureSampler"))}; },
+         {7.0f}},
+        {"the same vector is not sent",
+         [&] { shared->set(plane, glm::vec4(1, 2, 3, 4)); },
+         [&] { return uniformFloats(program, "plane", 4); },
+         {9.0f, 9.0f, 9.0f, 9.0f}},
+        {"another float is",
+         [&] { shared->set(alpha, 0.75f); },
+         [&] { return uniformFloats(program, "alpha", 1); },
+         {0.75f}},
+        {"another vector is, one component changed",
+         [&] { shared->set(plane, glm::vec4(1, 2, 3, 5)); },
+         [&] { return uniformFloats(program, "plane", 4); },
+         {1.0f, 2.0f, 3.0f, 5.0f}},
+        {"location -1 sends nothing",
+         [&] { shared->set(-1, 1.0f); },
+         [&] { return std::vector<float>{float(glGetError())}; },
+         {float(GL_NO_ERROR)}},
+    };
+    for (const auto& c : cases) {
+        c.set();
+        EXPECT_EQ(c.read(), c.expected) << c.what;
+    }
 }

@@ -820,7 +820,7 @@ std::vector<BadLevel> badLevels() {
         return "title T\nspawn " + spawn + "\nmap Obj/level3.fbx lightmap\n";
     };
     std::string manyObjects = least;
-    for (int i = 0; i < 10000; ++i)
+    for (int i = 0; i < 2000; ++i)
         manyObjects += "wall 0 0 0\n";
     return {
         {"UnknownKey", text(least + "door 1 2 3\n"), ":4: unknown key 'door'"},
@@ -829,7 +829,7 @@ std::vector<BadLevel> badLevels() {
         {"OutOfRange", text(least + "wall 1 2 3 0 1 2e6\n"), ":4: wall: expected the health"},
         {"RoundsToNothing", text(least + "health 1e-50\n"),
          ":4: health: expected the player's health (a number from 1 to 1000000)"},
-        {"TooManyObjects", text(manyObjects), ":10003: wall: expected at most 10000 objects"},
+        {"TooManyObjects", text(manyObjects), ":2003: wall: expected at most 2000 objects"},
         {"ModelLeavesTheData", text("map ../../../etc/passwd\n"), ":1: map: expected a model"},
         {"AbsoluteModel", text("map /etc/passwd\n"), ":1: map: expected a model path"},
         {"Garbage",

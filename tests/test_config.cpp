@@ -69,6 +69,7 @@ TEST(Config, EachLineSetsItsKeyOrSaysWhatIsWrong) {
     const auto vsync = [](const Config& c) { return c.vsync ? 1.0 : 0.0; };
     const auto volume = [](const Config& c) { return c.volume; };
     const auto zone = [](const Config& c) { return c.gamepadDeadzone; };
+    const auto timer = [](const Config& c) { return c.timer ? 1.0 : 0.0; };
     const struct {
         std::string text;
         std::function<double(const Config&)> field;
@@ -88,6 +89,7 @@ TEST(Config, EachLineSetsItsKeyOrSaysWhatIsWrong) {
         {"", vsync, 1, ""},
         {"", volume, 80, ""},
         {"", zone, 0.15f, ""},
+        {"", timer, 0, ""},
         // The older keys read a leading whole number, as the game always has.
         {"width=800", width, 800, ""},
         {"height=720px", height, 720, ""},
@@ -122,6 +124,8 @@ TEST(Config, EachLineSetsItsKeyOrSaysWhatIsWrong) {
         {"invertMouse=1", invert, 0,
          "test line 1: invertMouse is yes, true, no or false, not '1'; using no"},
         {"vsync=no", vsync, 0, ""},
+        {"timer=yes", timer, 1, ""},
+        {"timer=on", timer, 0, "test line 1: timer is yes, true, no or false, not 'on'; using no"},
         {"vsync=off", vsync, 1,
          "test line 1: vsync is yes, true, no or false, not 'off'; using yes"},
         {"volume=0", volume, 0, ""},

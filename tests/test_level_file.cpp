@@ -28,12 +28,13 @@ struct Case {
     const char* error; // empty: read
 };
 
-const std::string ManyWalls = [] {
+// Lines of one object, count times, after the least level.
+std::string many(const std::string& line, int count) {
     std::string text = Least;
-    for (int i = 0; i < 10000; ++i)
-        text += "enemy 0 0 0 x\n";
+    for (int i = 0; i < count; ++i)
+        text += line;
     return text;
-}();
+}
 
 const std::string NineLights = [] {
     std::string lights;
@@ -141,8 +142,10 @@ const Case Cases[] = {
     {"control characters in the map path", "map Obj/\x1b[2J.obj\n",
      "x.txt:1: map: expected a model path inside the data folder (relative, without '..'), "
      "not 'Obj/\\x1b[2J.obj'"},
-    {"too many objects (the map is one)", ManyWalls,
-     "x.txt:10003: enemy: expected at most 10000 objects in a level"},
+    {"too many objects (the map is one)", many("wall 0 0 0\n", 2000),
+     "x.txt:2003: wall: expected at most 2000 objects in a level"},
+    {"too many enemies", many("enemy 0 0 0 x\n", 1001),
+     "x.txt:1004: enemy: expected at most 1000 enemies in a level"},
 };
 
 class LevelFileCase : public ::testing::TestWithParam<Case> {};

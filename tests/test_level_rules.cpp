@@ -1,6 +1,9 @@
 #include "levels/Level.h"
 
+#include <glm/gtc/matrix_transform.hpp>
 #include <gtest/gtest.h>
+
+#include <cmath>
 
 using namespace brindlemox::levels;
 
@@ -62,4 +65,83 @@ TEST(LevelRules, AHitFlashesTheSideItCameFrom) {
     }
     EXPECT_GE(Hud::flashStrength(0.5f), 0.35f);
     EXPECT_EQ(Hud::flashStrength(1e9f), 1.0f);
+}
+
+TEST(LevelRules, TheMarkerShowsTheWayToTheNearestWall) {
+    using brindlemox::levels::MarkedWall;
+    using brindlemox::levels::WallMarker;
+    using Kind = WallMarker::Kind;
+    // At the origin looking along +x (right is +z), 40 degrees high, 4:3.
+    const glm::mat4 view = glm::lookAt(glm::vec3(0.0f), glm::vec3(1, 0, 0), glm::vec3(0, 1, 0));
+    const glm::mat4 projection = glm::perspective(glm::radians(40.0f), 4.0f / 3.0f, 0.1f, 230.0f);
+    const float right = 4.0f / 3.0f - WallMarker::ArrowInset, top = 1.0f - WallMarker::ArrowInset;
+    const struct {
+        const char* what;
+        glm::vec3 middle;
+        Kind kind;
+        glm::vec2 at;              // device coordinates
+        glm::vec2 pointing;        // for an arrow
+        bool clearOfLines = false; // the arrow keeps off the lower left quarter's lower half
+    } cases[] = {
+        {"ahead", {10, 0, 0}, Kind::OverWall, {0, 0}, {0, 0}},
+        {"ahead, up a little", {10, 1, 0}, Kind::OverWall, {0, 0.2747f}, {0, 0}},
+        {"at the edge of the view", {10, 3.4f, 0}, Kind::Arrow, {0, top}, {0, 1}},
+        {"far up ahead", {10, 40, 0}, Kind::Arrow, {0, top}, {0, 1}},
+        {"far right ahead", {10, 0, 40}, Kind::Arrow, {right * 0.75f, 0}, {1, 0}},
+        {"below on the left",
+         {1, -30, -30},
+         Kind::Arrow,
+         {-top * 0.75f, -top},
+         {-0.7071f, -0.7071f}},
+        {"below on the left, clear of the lines",
+         {1, -30, -30},
+         Kind::Arrow,
+         {-0.375f, -0.5f},
+         {-0.7071f, -0.7071f},
+         true},
+        {"far right ahead, clear of the lines",
+         {10, 0, 40},
+         Kind::Arrow,
+         {right * 0.75f, 0},
+         {1, 0},
+         true},
+        {"behind on the right", {-10, 5, 1}, Kind::Arrow, {right * 0.75f, 0}, {1, 0}},
+        {"behind on the left", {-10, -5, -1}, Kind::Arrow, {-right * 0.75f, 0}, {-1, 0}},
+        {"straight behind", {-10, 0, 0}, Kind::Arrow, {right * 0.75f, 0}, {1, 0}},
+        {"beside the eye", {0, 0, -3}, Kind::Arrow, {-right * 0.75f, 0}, {-1, 0}},
+    };
+    for (const auto& c : cases) {
+        const WallMarker m = brindlemox::levels::placeMarker(
+            c.middle, 7.0f, view, projection,
+            c.clearOfLines ? std::optional(brindlemox::levels::ScreenBox{{-1, -1}, {0, -0.5f}})
+                           : std::nullopt);
+        EXPECT_EQ(m.kind, c.kind) << c.what;
+        EXPECT_NEAR(m.at.x, c.at.x, 1e-3f) << c.what;
+        EXPECT_NEAR(m.at.y, c.at.y, 1e-3f) << c.what;
+        EXPECT_NEAR(m.pointing.x, c.pointing.x, 1e-3f) << c.what;
+        EXPECT_NEAR(m.pointing.y, c.pointing.y, 1e-3f) << c.what;
+        EXPECT_EQ(m.distance, 7.0f) << c.what;
+    }
+
+    // The nearest by the walls' boxes, not their middles; none without walls.
+    const std::vector<MarkedWall> walls = {
+        {{20, -1, -1}, {22, 1, 1}},   // middle 21 away, 20 from its face
+        {{-5, -1, 10}, {5, 1, 40}},   // a long wall: middle 25 away, its end 10
+        {{-30, -1, -1}, {-28, 1, 1}}, // behind
+    };
+    const WallMarker nearest =
+        brindlemox::levels::markNearest(walls, glm::vec3(0.0f), view, projection);
+    EXPECT_EQ(brindlemox::levels::nearestWall(walls, glm::vec3(0.0f)), std::optional<size_t>(1));
+    EXPECT_EQ(nearest.kind, Kind::Arrow); // its middle (0, 0, 25) is to the right
+    EXPECT_FLOAT_EQ(nearest.distance, 10.0f);
+    EXPECT_EQ(brindlemox::levels::nearestWall(walls, glm::vec3(-29, 0, 0)),
+              std::optional<size_t>(2));
+    EXPECT_FLOAT_EQ(brindlemox::levels::distanceToBox(glm::vec3(21, 0, 0), walls[0]), 0.0f);
+    EXPECT_EQ(brindlemox::levels::markNearest({}, glm::vec3(0.0f), view, projection).kind,
+              Kind::None);
+
+    EXPECT_EQ(Hud::distanceLine(12.4f), "12 m");
+    EXPECT_EQ(Hud::distanceLine(12.5f), "13 m");
+    EXPECT_EQ(Hud::distanceLine(-1.0f), "0 m");
+    EXPECT_EQ(Hud::distanceLine(std::nanf("")), "0 m");
 }

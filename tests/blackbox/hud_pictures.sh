@@ -3,7 +3,9 @@
 # here, each ending in a screenshot whose pixels are judged with ImageMagick. The loss screen
 # shows "You lost!" and its countdown; a won level shows its card; a hit from the right flashes
 # the right edge (and from the left, the left one); at Level 1's spawn looking down at the wall
-# under the floor the crosshair stays white. Runs on the display it is given.
+# under the floor the crosshair stays white; the nearest wall is marked (a diamond over it in
+# view, an arrow at the side edge when behind), unless wallMarker=no or F6 turns the marker off.
+# Runs on the display it is given, with a player config of its own.
 #   hud_pictures.sh GAME_BINARY OUTPUT_DIR
 set -euo pipefail
 game=$(realpath "$1")
@@ -12,6 +14,9 @@ mkdir -p "$out"
 out=$(realpath "$out")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The player's config is the test's: only what a case writes there counts.
+export XDG_CONFIG_HOME=$work/config
+mkdir -p "$XDG_CONFIG_HOME/brindlemox"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 greater() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
@@ -28,6 +33,10 @@ orange_share() { # the crosshair's colour on a wall within reach
   convert "$out/$1.png" -crop "$(crop "$@")" +repage \
     -fx "(r>0.8 && g>0.3 && g<0.6 && b<0.25) ? 1 : 0" -format "%[fx:mean]" info:
 }
+marker_pixels() { # name x y w h: pixels of the wall marker's yellow
+  convert "$out/$1.png" -crop "$(crop "$@")" +repage \
+    -fx "(r>0.85 && g>0.75 && b<0.3) ? 1 : 0" -format "%[fx:round(mean*w*h)]" info:
+}
 redness() { # name x y w h: mean of red over green
   convert "$out/$1.png" -crop "$(crop "$@")" +repage -format "%[fx:mean.r-mean.g]" info:
 }
@@ -38,8 +47,8 @@ level() { # name spawn... (lines)
   shift
   printf '%s\n' "title Check" "map Obj/level1.2.obj" "light 16 8 0" "$@" >"$work/$name.txt"
 }
-play() { # name frames seconds keys [at look]
-  local name=$1 frames=$2 seconds=$3 keys=$4
+play() { # name frames seconds keys [at look]; first_toggles: display keys of the first frame
+  local name=$1 frames=$2 seconds=$3 keys=$4 toggles=${first_toggles:-}
   {
     echo "brindlemox demo 1"
     echo "level 1"
@@ -47,7 +56,10 @@ play() { # name frames seconds keys [at look]
     echo "sensitivity 50"
     [ -f "$work/$name.txt" ] && echo "levelfile $work/$name.txt"
     [ -n "${5:-}" ] && echo "at $5" && echo "look $6"
-    for _ in $(seq "$frames"); do echo "f $seconds${keys:+ hold=$keys}"; done
+    for _ in $(seq "$frames"); do
+      echo "f $seconds${keys:+ hold=$keys}${toggles:+ key=$toggles}"
+      toggles=
+    done
     echo "end level=1 health=0 walls=0/0 position=0,0,0 view=0,0 frames=$frames"
   } >"$work/$name.demo"
   (cd "$work" && timeout 600 "$game" --timedemo "$work/$name.demo" --screenshot "$out/$name.png" \
@@ -93,6 +105,30 @@ rm -f "$work/floor.txt"
 if play floor 2 0.1 "" "0 8 0" "90 -80"; then
   ! greater "$(orange_share floor 380 285 40 30)" 0.01 || fail "floor: the crosshair says the wall is in reach"
 fi
+
+# The wall marker, one wall below and beside the spawn, in view (facing it) or behind. Columns:
+# name, wallMarker, the first frame's toggles, where its yellow shows (over the wall: the middle
+# of the screen and not the side edges; at a side edge and not the middle; nowhere), the facing.
+while read -r name marker toggles where facing; do
+  printf 'wallMarker=%s\n' "$marker" >"$XDG_CONFIG_HOME/brindlemox/config.txt"
+  level "$name" "spawn -4 4 0 $facing" "wall -8 0 0"
+  first_toggles=${toggles#-} play "$name" 3 0.1 "" || continue
+  middle=$(marker_pixels "$name" 160 100 480 400)
+  edges=$(($(marker_pixels "$name" 0 150 70 300) + $(marker_pixels "$name" 730 150 70 300)))
+  echo "$name: $middle marker pixels in the middle, $edges at the side edges"
+  case $where in
+  over) [ "$middle" -gt 20 ] && [ "$edges" -eq 0 ] || fail "$name: no marker over the wall" ;;
+  edge) [ "$edges" -gt 20 ] && [ "$middle" -eq 0 ] || fail "$name: no arrow at the side edge" ;;
+  none) [ "$(marker_pixels "$name" 0 0 800 600)" -eq 0 ] || fail "$name: a marker shows" ;;
+  esac
+done <<'CASES'
+marker_on      yes  -   over  270 -45
+marker_behind  yes  -   edge  90 -45
+marker_off     no   -   none  270 -45
+marker_f6_off  yes  F6  none  270 -45
+marker_f6_on   no   F6  edge  90 -45
+CASES
+rm -f "$XDG_CONFIG_HOME/brindlemox/config.txt"
 
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }
 echo "all checks passed"

@@ -4,7 +4,7 @@
 #   play_binary.sh GAME_BINARY DATA_DIR OUTPUT_DIR
 # Start, the HUD on screen, P and a focus change pause the picture (P or a click resume it), fly
 # to the first wall of Level 1 and destroy it, F2 shows a number where the frame-rate line stands, F3 turns the picture to lines, F4 changes the shading, F8
-# hides the destroyed wall, Escape quits with code 0.
+# hides the destroyed wall, F6 hides the wall marker and shows it again, Escape quits with code 0.
 set -euo pipefail
 game=$1
 data=$2
@@ -148,7 +148,8 @@ standing_still() {
 }
 
 cd "$data"
-"$game" >"$work/stdout" 2>"$work/stderr" </dev/null &
+# --level 1: straight into play, past the title menu (its pause shows the pause line).
+"$game" --level 1 >"$work/stdout" 2>"$work/stderr" </dev/null &
 pid=$!
 
 window=""
@@ -262,6 +263,18 @@ shot with_inactive
 xdotool key F8
 wait_for 60 "F8 changed nothing" changed_from with_inactive 0.003 without_inactive
 echo "destroyed wall hidden"
+
+# F6: the wall marker (yellow: the next wall's diamond or arrow and its distance) goes; F6 again
+# brings it back.
+marker_pixels() { convert "$out/$1.png" -fx "(r>0.85 && g>0.75 && b<0.3) ? 1 : 0" -format "%[fx:round(mean*w*h)]" info:; }
+marker_shown() { shot "$1"; [ "$(marker_pixels "$1")" -gt 30 ]; }
+marker_hidden() { shot "$1"; [ "$(marker_pixels "$1")" -lt 5 ]; }
+wait_for 60 "no wall marker" marker_shown marker
+xdotool key F6
+wait_for 60 "F6 did not hide the wall marker" marker_hidden no_marker
+xdotool key F6
+wait_for 60 "F6 again did not bring the wall marker back" marker_shown marker_again
+echo "wall marker hidden and shown"
 
 # Escape quits with code 0.
 xdotool key Escape
