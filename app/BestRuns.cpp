@@ -11,6 +11,9 @@
 
 namespace brindlemox::app {
 
+using namespace levels;
+using namespace platform;
+
 BestRuns::BestRuns(const Game& game) : game(game) {}
 
 BestRuns::~BestRuns() = default;

@@ -226,7 +226,7 @@ bool Game::frame(bool render) {
         currentLevel->render();
         if (!menus.empty()) {
             if (menuView == nullptr)
-                menuView = std::make_unique<brindlemox::app::MenuView>();
+                menuView = std::make_unique<MenuView>();
             int width = 0;
             int height = 0;
             glfwGetFramebufferSize(window, &width, &height);

@@ -92,16 +92,16 @@ class Game {
     void setPauseMenu(bool on) { pauseMenuOn = on; }
     bool isMenuOpen() const { return !menus.empty(); }
     // The open screens: a screen pushed here shows over the game until it is backed out of.
-    brindlemox::app::MenuStack& getMenus() { return menus; }
+    MenuStack& getMenus() { return menus; }
     // Plays the levels the factory makes from the one at index (0-based) on, in place of the
     // current ones; false, with the line said, when it has none there.
     bool playLevels(LevelFactory makeLevels, size_t index);
     // The screens, for the menus and for screens added to them.
-    brindlemox::app::MenuScreen titleScreen();
-    brindlemox::app::MenuScreen levelsScreen();
-    brindlemox::app::MenuScreen pauseScreen();
-    brindlemox::app::MenuScreen settingsScreen();
-    brindlemox::app::MenuScreen controlsScreen();
+    MenuScreen titleScreen();
+    MenuScreen levelsScreen();
+    MenuScreen pauseScreen();
+    MenuScreen settingsScreen();
+    MenuScreen controlsScreen();
     // Closes the menus and plays on from where the current level stands.
     void closeMenusAndPlay();
     // Keeps the player's best times and best runs of what is played from the menus.
@@ -154,10 +154,9 @@ class Game {
     // After the event poll: the pause menu follows the pause, the menu takes its presses.
     void runMenus();
     // Plays a level of the level list from its spawn, or says in the menu why it cannot.
-    void playListed(const brindlemox::app::CatalogueEntry& level);
+    void playListed(const CatalogueEntry& level);
     // A listed level with a best run: play it or watch the run.
-    brindlemox::app::MenuScreen listedLevelScreen(const brindlemox::app::CatalogueEntry& level,
-                                                  const std::string& bestTime);
+    MenuScreen listedLevelScreen(const CatalogueEntry& level, const std::string& bestTime);
     // Keeps the run that starts with the next frame (the levels' ids, the level played from,
     // the one level file or "" for the game's levels); only while keepBestRuns is on.
     void keepRun(std::vector<std::string> ids, size_t index, std::string levelFile);
@@ -182,13 +181,13 @@ class Game {
     platform::FullScreenSwitch fullScreen;
     bool fullScreenKey = true;
     levels::WorkTally framesWork;
-    brindlemox::app::MenuStack menus;
-    std::unique_ptr<brindlemox::app::MenuView> menuView;
+    MenuStack menus;
+    std::unique_ptr<MenuView> menuView;
     // The levels' maker, kept for Restart level.
     LevelFactory levelMaker;
     bool pauseMenuOn = false;
     // Destroyed before the controls: its recorder observes them.
-    std::unique_ptr<brindlemox::app::BestRuns> bestRuns;
+    std::unique_ptr<BestRuns> bestRuns;
     // What keepRun last kept, for Restart level.
     std::vector<std::string> keptIds;
     std::string keptFile;

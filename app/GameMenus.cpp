@@ -144,9 +144,9 @@ void Game::runMenus() {
             break;
         case MenuEvent::Click: {
             const MenuScreen& screen = menus.top();
-            const int at = brindlemox::app::entryAt(
-                brindlemox::app::layOutMenu(screen.entries.size()), screen.entries.size(),
-                static_cast<float>(event.x * 800.0), static_cast<float>((1.0 - event.y) * 600.0));
+            const int at = entryAt(layOutMenu(screen.entries.size()), screen.entries.size(),
+                                   static_cast<float>(event.x * 800.0),
+                                   static_cast<float>((1.0 - event.y) * 600.0));
             if (at >= 0)
                 menus.chooseAt(static_cast<size_t>(at));
             else if (!titleShown && menus.depth() == 1)
@@ -196,10 +196,8 @@ MenuScreen Game::titleScreen() {
 MenuScreen Game::levelsScreen() {
     MenuScreen screen;
     screen.title = "Levels";
-    const brindlemox::app::Progress progress =
-        brindlemox::app::readProgress(brindlemox::app::progressFile());
-    for (const CatalogueEntry& level :
-         brindlemox::app::levelCatalogue(brindlemox::app::gameSources())) {
+    const Progress progress = readProgress(progressFile());
+    for (const CatalogueEntry& level : levelCatalogue(gameSources())) {
         MenuEntry entry;
         entry.label = level.title;
         if (!level.error.empty()) {
@@ -219,7 +217,7 @@ MenuScreen Game::levelsScreen() {
         if (best == progress.bestSeconds.end()) {
             entry.choose = [this, level] { playListed(level); };
         } else {
-            const std::string time = brindlemox::app::bestTimeText(best->second);
+            const std::string time = bestTimeText(best->second);
             entry.detail = "Best " + time;
             entry.choose = [this, level, time] { menus.push(listedLevelScreen(level, time)); };
         }
@@ -232,7 +230,7 @@ MenuScreen Game::levelsScreen() {
 MenuScreen Game::listedLevelScreen(const CatalogueEntry& level, const std::string& bestTime) {
     MenuScreen screen;
     screen.title = level.title;
-    const std::string run = brindlemox::app::bestRunFile(level.id).string();
+    const std::string run = bestRunFile(level.id).string();
     std::error_code error;
     screen.entries.push_back({"Play", "", [this, level] { playListed(level); }, nullptr});
     if (std::filesystem::is_regular_file(run, error))
@@ -269,7 +267,7 @@ void Game::keepBestRuns(bool on) {
     if (!on)
         bestRuns.reset();
     else if (bestRuns == nullptr)
-        bestRuns = std::make_unique<brindlemox::app::BestRuns>(*this);
+        bestRuns = std::make_unique<BestRuns>(*this);
 }
 
 void Game::keepRun(std::vector<std::string> ids, size_t index, std::string levelFile) {
@@ -284,10 +282,10 @@ void Game::keepRun(std::vector<std::string> ids, size_t index, std::string level
 }
 
 std::vector<std::string> Game::gameLevelIds() {
-    const brindlemox::app::CatalogueSources sources = brindlemox::app::gameSources();
+    const CatalogueSources sources = gameSources();
     std::vector<std::string> ids;
     for (const std::string& file : sources.gameLevels)
-        ids.push_back(brindlemox::app::levelIdOf(file, sources));
+        ids.push_back(levelIdOf(file, sources));
     return ids;
 }
 

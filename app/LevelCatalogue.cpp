@@ -9,6 +9,10 @@
 #include <system_error>
 
 namespace brindlemox::app {
+
+using namespace levels;
+using namespace platform;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -7,6 +7,9 @@
 #include <algorithm>
 
 namespace brindlemox::app {
+
+using namespace render;
+
 namespace {
 
 const glm::vec3 Plain(0.92f, 0.92f, 0.88f);

@@ -26,11 +26,11 @@ class MenuView {
     // Text-space units across per glyph pixel at the current size (for right-aligned details).
     float unitsAcross(int width, int height) const;
 
-    ResourceCache resources;
-    std::unique_ptr<TextRenderer> title;
-    std::unique_ptr<TextRenderer> entry;
-    std::unique_ptr<TextRenderer> detail;
-    std::unique_ptr<HudShapes> shapes;
+    render::ResourceCache resources;
+    std::unique_ptr<render::TextRenderer> title;
+    std::unique_ptr<render::TextRenderer> entry;
+    std::unique_ptr<render::TextRenderer> detail;
+    std::unique_ptr<render::HudShapes> shapes;
 };
 
 } // namespace brindlemox::app

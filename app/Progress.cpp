@@ -11,6 +11,9 @@
 #include <sstream>
 
 namespace brindlemox::app {
+
+using namespace platform;
+
 namespace {
 
 // Longer than any real run (a hundred hours), and a value a float still tells apart.

@@ -21,7 +21,7 @@ struct Progress {
 constexpr size_t MaxProgressLevels = 10000;
 
 // The progress in text, or the line saying what is wrong with it (its line number).
-Result<Progress> parseProgress(const std::string& text);
+platform::Result<Progress> parseProgress(const std::string& text);
 std::string progressText(const Progress& progress);
 
 // "$XDG_DATA_HOME/brindlemox/progress.txt"; empty when no folder is usable.
@@ -33,9 +33,9 @@ std::filesystem::path bestRunFile(const std::string& id);
 // warning line and no progress (it is replaced at the next write).
 Progress readProgress(const std::filesystem::path& file);
 // Written whole through a temporary file, its folder made if missing.
-Result<void> writeProgress(const std::filesystem::path& file, const Progress& progress);
+platform::Result<void> writeProgress(const std::filesystem::path& file, const Progress& progress);
 // The demo text of a best run, written whole beside the progress.
-Result<void> writeBestRun(const std::string& id, const std::string& demoText);
+platform::Result<void> writeBestRun(const std::string& id, const std::string& demoText);
 
 // "1:05.25": minutes, seconds and hundredths, as the level list shows a best time.
 std::string bestTimeText(double seconds);

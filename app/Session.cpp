@@ -150,8 +150,7 @@ RunEnd runSession(const CommandLine& options, CommandLine* next) {
         report(Severity::Error, levels.error());
         return RunEnd::Failed;
     }
-    const std::string recordedLevelFile =
-        levelFile.empty() ? "" : brindlemox::app::demoPathOf(levelFile);
+    const std::string recordedLevelFile = levelFile.empty() ? "" : demoPathOf(levelFile);
     if (recordedLevelFile.find_first_of("\r\n") != std::string::npos) {
         report(Severity::Error,
                "Cannot record the level file " + levelFile + ": its path holds a line end");
@@ -204,13 +203,12 @@ RunEnd runSession(const CommandLine& options, CommandLine* next) {
     // a timedemo or a start placed elsewhere does not.
     std::vector<std::string> keptIds;
     if (options.startsPlay() && !played && !at && !look) {
-        const brindlemox::app::CatalogueSources sources = brindlemox::app::gameSources();
+        const CatalogueSources sources = gameSources();
         if (levelFile.empty())
             for (size_t i = 0; i < Game::defaultLevelFiles().size(); ++i)
-                keptIds.push_back(
-                    brindlemox::app::levelIdOf(Game::defaultLevelFiles()[i], sources));
+                keptIds.push_back(levelIdOf(Game::defaultLevelFiles()[i], sources));
         else
-            keptIds.push_back(brindlemox::app::levelIdOf(levelFile, sources));
+            keptIds.push_back(levelIdOf(levelFile, sources));
     }
     const bool keepsProgress = std::any_of(keptIds.begin(), keptIds.end(),
                                            [](const std::string& id) { return !id.empty(); });
@@ -237,14 +235,14 @@ RunEnd runSession(const CommandLine& options, CommandLine* next) {
     glfwGetFramebufferSize(window, &width, &height);
     // The run is recorded for its best runs too: into memory, or read back from --record's file.
     std::ostringstream kept;
-    std::unique_ptr<brindlemox::app::BestRuns> bestRuns;
+    std::unique_ptr<BestRuns> bestRuns;
     if (keepsProgress) {
         std::function<std::string()> soFar = [&kept] { return kept.str(); };
         if (recording.is_open())
             soFar = [file = options.record] {
                 return datafile::read(file, demo::MaxBytes).value_or("");
             };
-        bestRuns = std::make_unique<brindlemox::app::BestRuns>(game);
+        bestRuns = std::make_unique<BestRuns>(game);
         bestRuns->follow(keptIds, std::move(soFar));
     }
     if (recording.is_open() || bestRuns) {

@@ -166,7 +166,7 @@ void Hud::draw(const Frame& frame) {
     chooseLines(frame);
     cache->draw(drawnLines);
     marker = frame.marker;
-    if (marker.kind != brindlemox::levels::WallMarker::Kind::None) {
+    if (marker.kind != WallMarker::Kind::None) {
         placeMarkerText();
         markerText->render();
         drawnLines.push_back(markerText.get());
@@ -175,7 +175,6 @@ void Hud::draw(const Frame& frame) {
 }
 
 void Hud::placeMarkerText() {
-    using brindlemox::levels::WallMarker;
     markerText->setText(distanceLine(marker.distance));
     // Screen pixels per unit of the 800 x 600 space, and the marker's size unit in pixels.
     const glm::vec2 perUnit(static_cast<float>(screenWidth) / 800.0f,
@@ -195,7 +194,7 @@ void Hud::placeMarkerText() {
     markerText->setPosition(place.x, place.y);
 }
 
-brindlemox::levels::ScreenBox Hud::linesBox() const {
+ScreenBox Hud::linesBox() const {
     // The bar is always there; the lines as the last draw showed them.
     glm::vec2 low(BarLeft - 2.0f, 88.0f), high(BarRight + 2.0f, 92.0f + BarHeight);
     for (const TextRenderer* line : drawnLines) {
@@ -214,7 +213,6 @@ brindlemox::levels::ScreenBox Hud::linesBox() const {
 }
 
 std::vector<HudShapes::Quad> Hud::markerShapes() const {
-    using brindlemox::levels::WallMarker;
     std::vector<HudShapes::Quad> quads;
     if (marker.kind == WallMarker::Kind::None)
         return quads;

@@ -65,7 +65,7 @@ class Hud {
         bool paused = false;
         bool lossCountdown = false; // with lost: the countdown line below it
         // The way to the nearest standing breakable wall, with its distance (Kind::None: none).
-        brindlemox::levels::WallMarker marker;
+        WallMarker marker;
         // The level's time so far, above the walls line (the config's timer).
         bool showTimer = false;
         double seconds = 0.0;
@@ -114,9 +114,9 @@ class Hud {
     const render::TextRenderer& markerDistance() const { return *markerText; }
     // The lower left lines (title, health and its bar, walls left, time) as last drawn, grown,
     // in normalised device coordinates: the marker's arrow keeps off them.
-    brindlemox::levels::ScreenBox linesBox() const;
+    ScreenBox linesBox() const;
     // The marker the last draw showed.
-    const brindlemox::levels::WallMarker& shownMarker() const { return marker; }
+    const WallMarker& shownMarker() const { return marker; }
     // The health bar's share filled in the last draw (0 to 1).
     float healthBarFill() const { return barFill; }
     const render::TextRenderer& cardLine(size_t i) const { return *cardText[i]; }
@@ -131,7 +131,7 @@ class Hud {
     // The health bar, the wall marker and the flash, over the lines.
     void drawShapes();
     // The marker's diamond or arrow, in the framebuffer's pixels.
-    std::vector<HudShapes::Quad> markerShapes() const;
+    std::vector<render::HudShapes::Quad> markerShapes() const;
     // Places the distance line beside the marker.
     void placeMarkerText();
     // Fills drawnLines with what frame shows, in drawing order.
@@ -149,7 +149,7 @@ class Hud {
     std::unique_ptr<render::TextRenderer> healthLabelText;
     // Drawn after the cached lines: it moves with the view, the others stay still.
     std::unique_ptr<render::TextRenderer> markerText;
-    brindlemox::levels::WallMarker marker;
+    WallMarker marker;
     int screenWidth = 800;
     int screenHeight = 600;
     std::unique_ptr<render::TextRenderer> timerText;

@@ -245,13 +245,13 @@ void Level::warmUp() {
     hud->warmUp(frame);
 }
 
-brindlemox::levels::WallMarker Level::wallMarker() const {
-    std::vector<brindlemox::levels::MarkedWall> standing;
+WallMarker Level::wallMarker() const {
+    std::vector<MarkedWall> standing;
     for (const VulnerableWall* wall : content->objectives())
         if (!wall->isDead())
             standing.push_back({wall->getBoxLow(), wall->getBoxHigh()});
-    return brindlemox::levels::markNearest(standing, camera->getPosition(), camera->getViewMatrix(),
-                                           camera->getProjectionMatrix(), hud->linesBox());
+    return markNearest(standing, camera->getPosition(), camera->getViewMatrix(),
+                       camera->getProjectionMatrix(), hud->linesBox());
 }
 
 void Level::drawPhysicsShapes() {

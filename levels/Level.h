@@ -82,7 +82,7 @@ class Level : public LevelInterface {
     void setSoundFiles(std::shared_ptr<audio::SoundBank> files) { soundFiles = std::move(files); }
 
     // The way to the nearest standing breakable wall from the camera as it is now.
-    brindlemox::levels::WallMarker wallMarker() const;
+    WallMarker wallMarker() const;
 
     // Read access for tests and tools.
     gameplay::Player& getPlayer() { return *player; }

@@ -100,13 +100,11 @@ class ValueReader {
     }
 
     void key(const std::string& key, const std::string& value, int& field) {
-        const std::optional<int> read = brindlemox::platform::keyFromName(value);
+        const std::optional<int> read = keyFromName(value);
         if (!read)
-            wrong(key + " is a key name such as W, Space, Up or F5", value,
-                  brindlemox::platform::keyName(field));
-        else if (const char* use = brindlemox::platform::fixedKeyUse(*read))
-            wrong(key + " cannot be " + use + "'s key", value,
-                  brindlemox::platform::keyName(field));
+            wrong(key + " is a key name such as W, Space, Up or F5", value, keyName(field));
+        else if (const char* use = fixedKeyUse(*read))
+            wrong(key + " cannot be " + use + "'s key", value, keyName(field));
         else
             field = *read;
     }
@@ -136,7 +134,7 @@ bool isYes(const std::string& value) {
 }
 
 void readBinding(Config& c, const std::string& k, const std::string& v, ValueReader& r) {
-    const auto action = brindlemox::platform::actionOfConfigKey(k);
+    const auto action = actionOfConfigKey(k);
     int key = c.bindings.keyFor(*action);
     r.key(k, v, key);
     c.bindings.setUnchecked(*action, key);

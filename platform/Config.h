@@ -38,7 +38,7 @@ struct Config {
     // The HUD marks the nearest standing breakable wall (F6 turns it off and on in play).
     bool wallMarker = true;
     // The key of each action (keyForward=W ...).
-    brindlemox::platform::KeyBindings bindings;
+    KeyBindings bindings;
 
     static constexpr float MinFov = 30.0f;
     static constexpr float MaxFov = 120.0f;

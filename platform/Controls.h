@@ -175,7 +175,7 @@ class Controls {
     bool wallMarkerShown = true;
     Observer* observer = nullptr;
     // Keys pressed are known by the keys their actions have by default.
-    brindlemox::platform::KeyBindings bindings;
+    KeyBindings bindings;
     bool menuInput = false;
     std::vector<MenuEvent> menuEvents;
     // The left stick's last menu step (-1 up, 1 down, 0 centred): one step per push.

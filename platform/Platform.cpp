@@ -47,7 +47,7 @@ class GlfwPlatform final : public Platform {
     }
 
     GLFWwindow* window = nullptr;
-    const brindlemox::platform::KeyBindings* bindings = nullptr;
+    const KeyBindings* bindings = nullptr;
 
   private:
     static int firstGamepad() {
@@ -89,7 +89,7 @@ void setPlatformWindow(GLFWwindow* window) {
     glfwPlatform().window = window;
 }
 
-void setKeyBindings(const brindlemox::platform::KeyBindings* bindings) {
+void setKeyBindings(const KeyBindings* bindings) {
     glfwPlatform().bindings = bindings;
 }
 

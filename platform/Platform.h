@@ -45,12 +45,11 @@ Platform* installPlatform(Platform* p);
 // Points the default GLFW platform at the game window, whose key state it then reads.
 void setPlatformWindow(GLFWwindow* window);
 
-namespace brindlemox::platform {
 class KeyBindings;
-}
+
 // The default GLFW platform answers a question about an action's default key with the key bound
 // to it (nullptr: every key as it is). Not owned.
-void setKeyBindings(const brindlemox::platform::KeyBindings* bindings);
+void setKeyBindings(const KeyBindings* bindings);
 
 // Prints PausePrompt, then reads one character from standard input so that a console user can
 // read the last message; returns at once when standard input is closed.

@@ -11,8 +11,7 @@
 #include <vector>
 
 using namespace brindlemox::app;
-using brindlemox::platform::Action;
-using brindlemox::platform::KeyBindings;
+using namespace brindlemox::platform;
 
 namespace {
 

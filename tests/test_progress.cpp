@@ -11,6 +11,7 @@
 #include <cmath>
 
 using namespace brindlemox::app;
+using namespace brindlemox::platform;
 namespace fs = std::filesystem;
 
 namespace {
