@@ -9,7 +9,7 @@ packages=(
   fonts-dejavu-core
   libopenal-dev libsndfile1-dev sox
   clang-14 libclang-rt-14-dev
-  valgrind
+  valgrind time python3
   gnuplot-nox apitrace
   dpkg-dev file help2man lintian appstream desktop-file-utils glslang-tools
 )
