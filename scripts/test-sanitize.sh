@@ -14,8 +14,9 @@ export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$root/tests/lsan.supp}
 # Leak checking stops every thread at exit; with the software GL driver's worker threads alive it
 # sometimes crashes itself, so it runs on the pure-logic tests only. Memory errors and undefined
 # behaviour are checked everywhere. The black-box and crowd runs are left to the plain build: they
-# judge the game by wall-clock timing and peak memory, which the sanitizers upset. So is the sound check, four
-# whole demos of the real binary: the listener tests of gl_tests run the same sound code here.
+# judge the game by wall-clock timing and peak memory, which the sanitizers upset. So is the sound
+# check, four whole demos of the real binary: the listener tests of gl_tests run the same sound
+# code here.
 ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=1} \
   ctest --test-dir "$root/build-asan" --output-on-failure --no-tests=error -R '^unit_tests$'
 ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=1:detect_leaks=0} xvfb-run -a -s "-screen 0 1920x1080x24" \
